@@ -1,0 +1,55 @@
+// The Earth and the constant-stress tether.
+//
+// Definitions
+//   RE      equatorial radius: the tether's foot, position RE
+//   GEO     the geostationary radius rgeo, where effective gravity is zero
+//   APEX    the tether's top end, at radius rapex
+//   effpot  effective potential GM/r + omega^2 r^2 / 2: the negative of the
+//           rotating-frame potential energy per unit mass
+//   yuri    specific strength; 1 MYuri = 1 MJ/kg = 1 km^2/s^2
+//   taper   cross-section relative to a reference cross-section
+//
+// Units: radii in km, potentials and energies in MJ/kg (= km^2/s^2),
+// accelerations computed in km/s^2.
+//
+// Every value is binary64 and the operation order of each formula is part
+// of the result: the derived values below are tested bit for bit.
+#pragma once
+
+namespace tether {
+
+inline constexpr double PI    = 3.141592653589793;   // binary64 nearest pi
+inline constexpr double tsid  = 86164.0905;          // sidereal day, s
+inline constexpr double GM    = 398600.4418;         // Earth's gravitational parameter, km^3/s^2
+inline constexpr double RE    = 6378;                // equatorial radius, km
+inline constexpr double rapex = 300000;              // radius of the tether's top end, km
+inline constexpr double yuri  = 27;                  // specific strength of the CNT, MJ/kg
+inline constexpr double third = 0.3333333333333333;  // binary64 nearest 1/3, cube-root exponent
+
+// Values derived from the constants, computed once per run.
+struct model {
+    double omega;       // Earth's rotation rate, rad/s
+    double omega2;      // omega squared, 1/s^2
+    double rgeo;        // geostationary radius, km
+    double vre;         // effective potential at RE, MJ/kg
+    double vgeo;        // effective potential at GEO, MJ/kg
+    double vapex;       // effective potential at APEX, MJ/kg
+    double ere;         // energy to lift 1 kg from RE to GEO, MJ/kg
+    double eapex;       // energy released by 1 kg moving from GEO to APEX, MJ/kg
+    double taper_re;    // cross-section at RE relative to GEO
+    double taper_apex;  // cross-section at APEX relative to GEO
+};
+
+model compute_model();
+
+// Effective potential at radius r (km), MJ/kg. Smallest at rgeo.
+double effpot(const model& m, double r);
+
+// Effective gravity at radius r (km), m/s^2: positive (downward) below rgeo,
+// negative above.
+double grav(const model& m, double r);
+
+// Tether cross-section at radius r (km) relative to the cross-section at RE.
+double taper(const model& m, double r);
+
+}  // namespace tether

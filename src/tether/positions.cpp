@@ -1,0 +1,44 @@
+#include "tether/positions.hpp"
+
+namespace tether {
+
+positions compute_positions(const model& m)
+{
+    positions p{};
+    p.gre     = GM / (RE * RE) - RE * m.omega2;
+    p.aapex   = m.omega2 * rapex - GM / (rapex * rapex);
+    p.fgeo    = 0.001 * (csgeo_m2 * (density * yuri_si));  // N to kN
+    p.sgeo    = strength * csgeo;                          // GPa x mm^2 = kN
+    p.s_apex  = m.taper_apex * p.sgeo;
+    p.s_re    = m.taper_re * p.sgeo;
+    p.mapex   = (m.taper_apex * p.fgeo) / (1000 * p.aapex);
+    p.mre     = p.s_re / (1000 * p.gre);
+    p.cs_apex = 1000000 * (csgeo_m2 * m.taper_apex);
+    p.cs_re   = m.taper_re * csgeo;
+    return p;
+}
+
+void print_cnt_properties(std::FILE* out)
+{
+    std::fputs("#\n# CNT properties ------\n", out);
+    std::fprintf(out, "# strength=%8.4f GPa    density=%8.2f kg/m^3  yuri=%8.4f MYuri\n", strength,
+                 density, yuri);
+}
+
+void print_positions(std::FILE* out, const model& m, const positions& p)
+{
+    std::fputs("#\n#                 position:   APEX         GEO          RE\n", out);
+    // APEX acceleration is outward, hence negative.
+    std::fprintf(out, "# Acceleration   m/s\u00b2   %10.6f              %10.6f\n", -1000 * p.aapex,
+                 1000 * p.gre);
+    std::fprintf(out, "# cross section (mm)\u00b2   %10.6f  %10.6f  %10.6f\n", p.cs_apex, csgeo,
+                 p.cs_re);
+    // GEO is the energy reference: a plain zero, never a computed -0.
+    std::fprintf(out, "# energy         MJ/kg  %10.6f  %10.6f  %10.6f\n", -m.eapex, 0.0, m.ere);
+    std::fprintf(out, "# taper                 %10.6f  %10.6f  %10.6f\n", m.taper_apex, 1.0,
+                 m.taper_re);
+    std::fprintf(out, "# Strength       kN     %10.2f  %10.2f  %10.2f\n", p.s_apex, p.sgeo, p.s_re);
+    std::fprintf(out, "# Supported mass tonnes %10.2f              %10.3f\n", p.mapex, p.mre);
+}
+
+}  // namespace tether
