@@ -1,0 +1,87 @@
+#include "climber/drive.hpp"
+
+#include "capture.hpp"
+
+#include <gtest/gtest.h>
+
+#include <cmath>
+
+namespace {
+
+const tether::model m         = tether::compute_model();
+const climber::drive_params d = climber::compute_drive_params(m);
+
+TEST(Drive, ParametersAreBitExactInBinary64)
+{
+    EXPECT_EQ(d.gee0, 9.764791434312507);
+    EXPECT_EQ(d.fvg, 156236.6629490001);
+    EXPECT_EQ(d.fmax, 200236.6629490001);
+    EXPECT_EQ(d.zg, 378.5828839237189);
+}
+
+TEST(Drive, WaveSpeedIsRootOfModulusOverDensity)
+{
+    EXPECT_EQ(climber::vs, std::sqrt(1e12 / 1300));
+}
+
+TEST(Drive, ParameterBlockKeepsItsTrailingBlanks)
+{
+    EXPECT_EQ(capture([](std::FILE* out) { climber::print_drive_params(out, d); }),
+              "#    9.765e+00  gee0  \n"
+              "#    1.365e-02  rhog  \n"
+              "#    1.562e+05  fvg   \n"
+              "#    2.002e+05  fmax  \n"
+              "#    3.786e+02  zg    \n");
+}
+
+TEST(Drive, AtTheSurface)
+{
+    const climber::drive_point p = climber::drive_at(m, d, 0);
+    EXPECT_EQ(p.r, tether::RE);
+    EXPECT_EQ(p.taper, 1.0);
+    EXPECT_EQ(p.grav, d.gee0);
+    EXPECT_EQ(p.weight, d.fvg);
+    EXPECT_EQ(p.excess, 44000.0);
+    EXPECT_EQ(p.z, d.zg);
+    EXPECT_NEAR(p.power / 1e6, 2.55690, 0.000005);
+    EXPECT_NEAR(p.speed, 16.366, 0.0005);
+    EXPECT_EQ(p.pused, p.power);
+    EXPECT_EQ(p.surplus, 0.0);
+}
+
+TEST(Drive, BelowTheTopSpeedNothingIsCapped)
+{
+    const climber::drive_point p = climber::drive_at(m, d, 1943.625);
+    EXPECT_NEAR(p.speed, 99.9993, 0.00005);
+    EXPECT_EQ(p.speed, p.power / p.weight);
+    EXPECT_EQ(p.pused, p.power);
+    EXPECT_EQ(p.surplus, 0.0);
+}
+
+TEST(Drive, TopSpeedCapsTheSpeedAndLeavesASurplus)
+{
+    const climber::drive_point p = climber::drive_at(m, d, 1943.75);
+    EXPECT_NEAR(p.power / p.weight, 100.0048, 0.00005);
+    EXPECT_EQ(p.speed, 100.0);
+    EXPECT_EQ(p.pused, 100 * p.weight);
+    EXPECT_EQ(p.surplus, p.power - p.pused);
+    EXPECT_GT(p.surplus, 0.0);
+}
+
+TEST(Drive, OverTheWholeClimb)
+{
+    // Weight positive and the margin between fextra and fmax keep the speed
+    // division well defined; once the cap acts, it acts all the way up.
+    for (double alt = 0; alt <= 35767; alt += 0.875) {
+        const climber::drive_point p = climber::drive_at(m, d, alt);
+        ASSERT_GT(p.weight, 0.0) << "altitude " << alt;
+        ASSERT_GE(p.excess, climber::fextra) << "altitude " << alt;
+        ASSERT_LT(p.excess, d.fmax) << "altitude " << alt;
+        ASSERT_GT(p.speed, 0.0) << "altitude " << alt;
+        ASSERT_LE(p.speed, climber::vmax) << "altitude " << alt;
+        ASSERT_GE(p.surplus, 0.0) << "altitude " << alt;
+        ASSERT_EQ(p.speed == climber::vmax, alt >= 1943.75) << "altitude " << alt;
+    }
+}
+
+}  // namespace
