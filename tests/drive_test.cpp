@@ -1,6 +1,7 @@
 #include "climber/drive.hpp"
 
 #include "capture.hpp"
+#include "exact.hpp"
 
 #include <gtest/gtest.h>
 
@@ -13,15 +14,15 @@ const climber::drive_params d = climber::compute_drive_params(m);
 
 TEST(Drive, ParametersAreBitExactInBinary64)
 {
-    EXPECT_EQ(d.gee0, 9.764791434312507);
-    EXPECT_EQ(d.fvg, 156236.6629490001);
-    EXPECT_EQ(d.fmax, 200236.6629490001);
-    EXPECT_EQ(d.zg, 378.5828839237189);
+    EXPECT_BITS(d.gee0, 9.764791434312507);
+    EXPECT_BITS(d.fvg, 156236.6629490001);
+    EXPECT_BITS(d.fmax, 200236.6629490001);
+    EXPECT_BITS(d.zg, 378.5828839237189);
 }
 
 TEST(Drive, WaveSpeedIsRootOfModulusOverDensity)
 {
-    EXPECT_EQ(climber::vs, std::sqrt(1e12 / 1300));
+    EXPECT_BITS(climber::vs, std::sqrt(1e12 / 1300));
 }
 
 TEST(Drive, ParameterBlockKeepsItsTrailingBlanks)
@@ -37,34 +38,34 @@ TEST(Drive, ParameterBlockKeepsItsTrailingBlanks)
 TEST(Drive, AtTheSurface)
 {
     const climber::drive_point p = climber::drive_at(m, d, 0);
-    EXPECT_EQ(p.r, tether::RE);
-    EXPECT_EQ(p.taper, 1.0);
-    EXPECT_EQ(p.grav, d.gee0);
-    EXPECT_EQ(p.weight, d.fvg);
-    EXPECT_EQ(p.excess, 44000.0);
-    EXPECT_EQ(p.z, d.zg);
+    EXPECT_BITS(p.r, tether::RE);
+    EXPECT_BITS(p.taper, 1.0);
+    EXPECT_BITS(p.grav, d.gee0);
+    EXPECT_BITS(p.weight, d.fvg);
+    EXPECT_BITS(p.excess, 44000.0);
+    EXPECT_BITS(p.z, d.zg);
     EXPECT_NEAR(p.power / 1e6, 2.55690, 0.000005);
     EXPECT_NEAR(p.speed, 16.366, 0.0005);
-    EXPECT_EQ(p.pused, p.power);
-    EXPECT_EQ(p.surplus, 0.0);
+    EXPECT_BITS(p.pused, p.power);
+    EXPECT_BITS(p.surplus, 0.0);
 }
 
 TEST(Drive, BelowTheTopSpeedNothingIsCapped)
 {
     const climber::drive_point p = climber::drive_at(m, d, 1943.625);
     EXPECT_NEAR(p.speed, 99.9993, 0.00005);
-    EXPECT_EQ(p.speed, p.power / p.weight);
-    EXPECT_EQ(p.pused, p.power);
-    EXPECT_EQ(p.surplus, 0.0);
+    EXPECT_BITS(p.speed, p.power / p.weight);
+    EXPECT_BITS(p.pused, p.power);
+    EXPECT_BITS(p.surplus, 0.0);
 }
 
 TEST(Drive, TopSpeedCapsTheSpeedAndLeavesASurplus)
 {
     const climber::drive_point p = climber::drive_at(m, d, 1943.75);
     EXPECT_NEAR(p.power / p.weight, 100.0048, 0.00005);
-    EXPECT_EQ(p.speed, 100.0);
-    EXPECT_EQ(p.pused, 100 * p.weight);
-    EXPECT_EQ(p.surplus, p.power - p.pused);
+    EXPECT_BITS(p.speed, 100.0);
+    EXPECT_BITS(p.pused, 100 * p.weight);
+    EXPECT_BITS(p.surplus, p.power - p.pused);
     EXPECT_GT(p.surplus, 0.0);
 }
 

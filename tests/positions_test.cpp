@@ -1,6 +1,7 @@
 #include "tether/positions.hpp"
 
 #include "capture.hpp"
+#include "exact.hpp"
 
 #include <gtest/gtest.h>
 
@@ -11,25 +12,25 @@ const tether::positions p = tether::compute_positions(m);
 
 TEST(Positions, FiguresAreBitExactInBinary64)
 {
-    EXPECT_EQ(p.gre, 0.009764791434312506);
-    EXPECT_EQ(p.aapex, 0.001590819716760318);
-    EXPECT_EQ(p.s_apex, 0.5024045364727743);
-    EXPECT_EQ(p.mapex, 0.31581487907122124);
-    EXPECT_EQ(p.mre, 37.55818874099479);
-    EXPECT_EQ(p.cs_apex, 0.014313519557628895);
-    EXPECT_EQ(p.cs_re, 10.44865754149169);
+    EXPECT_BITS(p.gre, 0.009764791434312506);
+    EXPECT_BITS(p.aapex, 0.001590819716760318);
+    EXPECT_BITS(p.s_apex, 0.5024045364727743);
+    EXPECT_BITS(p.mapex, 0.31581487907122124);
+    EXPECT_BITS(p.mre, 37.55818874099479);
+    EXPECT_BITS(p.cs_apex, 0.014313519557628895);
+    EXPECT_BITS(p.cs_re, 10.44865754149169);
 }
 
 TEST(Positions, BothRoutesToTheBreakingForceAtGeoAgree)
 {
     // 1300 kg/m^3 x 27 MJ/kg x 62.8 mm^2 and 35.1 GPa x 62.8 mm^2.
-    EXPECT_EQ(p.fgeo, p.sgeo);
-    EXPECT_EQ(p.sgeo, 2204.28);
+    EXPECT_BITS(p.fgeo, p.sgeo);
+    EXPECT_BITS(p.sgeo, 2204.28);
 }
 
 TEST(Positions, SurfaceGravityMatchesTheModel)
 {
-    EXPECT_EQ(1000 * p.gre, tether::grav(m, tether::RE));
+    EXPECT_BITS(1000 * p.gre, tether::grav(m, tether::RE));
 }
 
 TEST(Positions, SupportedMassesBalanceTheBreakingForce)

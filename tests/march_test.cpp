@@ -1,0 +1,84 @@
+#include "climber/march.hpp"
+
+#include "capture.hpp"
+#include "exact.hpp"
+
+#include <gtest/gtest.h>
+
+#include <sstream>
+#include <string>
+#include <vector>
+
+namespace {
+
+const tether::model m         = tether::compute_model();
+const climber::drive_params d = climber::compute_drive_params(m);
+
+struct march_run {
+    climber::march_sums sums;
+    std::vector<std::string> lines;
+};
+
+const march_run& march()
+{
+    static const march_run run = [] {
+        march_run r{};
+        std::istringstream text(
+            capture([&r](std::FILE* out) { r.sums = climber::run_march(out, m, d); }));
+        for (std::string line; std::getline(text, line);) {
+            r.lines.push_back(line);
+        }
+        return r;
+    }();
+    return run;
+}
+
+// 286137 additions in a fixed order: a fused multiply-add or a reordered sum
+// moves the last bits (a fused build ends at total 2275.3355806298223).
+TEST(March, SumsAreBitExactInStrictBinary64Order)
+{
+    EXPECT_BITS(march().sums.time, 105.97027192859169);
+    EXPECT_BITS(march().sums.total, 2275.3355806298227);
+}
+
+TEST(March, PrintsOneRowPerMultipleOfTwentyKmThenTheLegend)
+{
+    const std::vector<std::string>& lines = march().lines;
+    ASSERT_EQ(lines.size(), 1789u + 2u);
+    for (std::size_t i = 0; i < 1789; ++i) {
+        const std::string& row = lines[i];
+        ASSERT_EQ(row.size(), 118u) << row;
+        ASSERT_EQ(std::stod(row.substr(0, 10)), 20.0 * static_cast<double>(i)) << row;
+    }
+    // 35767 km is summed but gets no row; the legend follows the 35760 row.
+    EXPECT_EQ(lines[1788].substr(0, 10), "     35760");
+    EXPECT_EQ(lines[1789], "# altitude  taper    grav     power     speed   time ");
+    EXPECT_EQ(lines[1790], "# km                 m/s2     MW        m/s     hours");
+}
+
+TEST(March, RowsShowTheTopSpeedCapTakingEffect)
+{
+    const std::vector<std::string>& lines = march().lines;
+    EXPECT_EQ(lines[0],
+              "         0  1.00000  9.76479  2.55690   16.366    0.002    0.000    9.765  "
+              "-23.998  -47.998  -71.998  -95.998 -143.998");
+    EXPECT_EQ(lines[97],
+              "      1940  1.71094  5.71680  9.13222   99.840   12.006    0.000    3.341  "
+              "-11.994  -35.994  -59.994  -83.994 -131.994");
+    EXPECT_EQ(lines[98],
+              "      1960  1.71818  5.68909  9.10254  100.000   12.062    0.065    3.311  "
+              "-11.938  -35.938  -59.938  -83.938 -131.938");
+}
+
+TEST(March, MassSummaryShowsTheApexMassApart)
+{
+    EXPECT_EQ(capture([](std::FILE* out) {
+                  climber::print_mass_summary(out, 2275.3355806298227, 0.31581487907122124);
+              }),
+              "#\n"
+              "# Tether mass  2275.02 tonnes\n"
+              "# Apex   mass     0.32 tonnes\n"
+              "# Total  mass  2275.34 tonnes\n");
+}
+
+}  // namespace
