@@ -1,0 +1,68 @@
+// Timings of the climber at one altitude, of the whole march with its output
+// thrown away, and of the whole program printing its report to /dev/null.
+#include "climber/drive.hpp"
+#include "climber/march.hpp"
+#include "tether/model.hpp"
+
+#include <benchmark/benchmark.h>
+
+#include <cstdio>
+#include <fcntl.h>
+#include <spawn.h>
+#include <sys/wait.h>
+
+extern char** environ;
+
+namespace {
+
+const tether::model m         = tether::compute_model();
+const climber::drive_params d = climber::compute_drive_params(m);
+
+void drive_at_one_altitude(benchmark::State& state)
+{
+    double alt = 1943.75;
+    for (auto _ : state) {
+        benchmark::DoNotOptimize(alt);
+        benchmark::DoNotOptimize(climber::drive_at(m, d, alt));
+    }
+}
+BENCHMARK(drive_at_one_altitude);
+
+void whole_march(benchmark::State& state)
+{
+    std::FILE* sink = std::fopen("/dev/null", "w");
+    if (sink == nullptr) {
+        state.SkipWithError("cannot open /dev/null");
+        return;
+    }
+    for (auto _ : state) {
+        benchmark::DoNotOptimize(climber::run_march(sink, m, d));
+    }
+    std::fclose(sink);
+}
+BENCHMARK(whole_march)->Unit(benchmark::kMillisecond);
+
+// The built program, started as a process with its report sent to /dev/null.
+void whole_report(benchmark::State& state)
+{
+    posix_spawn_file_actions_t actions;
+    posix_spawn_file_actions_init(&actions);
+    posix_spawn_file_actions_addopen(&actions, 1, "/dev/null", O_WRONLY, 0);
+    char prog[]  = TETHER_STUDY_PATH;
+    char* argv[] = {prog, nullptr};
+    for (auto _ : state) {
+        pid_t pid  = 0;
+        int status = 0;
+        if (posix_spawn(&pid, prog, &actions, nullptr, argv, environ) != 0 ||
+            waitpid(pid, &status, 0) != pid || !WIFEXITED(status) || WEXITSTATUS(status) != 0) {
+            state.SkipWithError("the program did not run to a clean exit");
+            break;
+        }
+    }
+    posix_spawn_file_actions_destroy(&actions);
+}
+BENCHMARK(whole_report)->Unit(benchmark::kMillisecond);
+
+}  // namespace
+
+BENCHMARK_MAIN();
