@@ -5,7 +5,27 @@
 #include "tether/model.hpp"
 #include "tether/positions.hpp"
 
+#include <cerrno>
 #include <cstdio>
+#include <cstring>
+
+namespace {
+
+// A report lost to a full disk, a closed output or a reader that went away
+// must not end in success. The stream remembers any failed write, so one
+// check at the end covers every block.
+int finish_report(std::FILE* out)
+{
+    errno = 0;
+    if (std::fflush(out) == 0 && std::ferror(out) == 0) {
+        return 0;
+    }
+    const int err = errno != 0 ? errno : EIO;
+    std::fprintf(stderr, "tether-study: write error: %s\n", std::strerror(err));
+    return 1;
+}
+
+}  // namespace
 
 int main()
 {
@@ -18,5 +38,5 @@ int main()
     tether::print_cnt_properties(stdout);
     tether::print_positions(stdout, model, pos);
     climber::print_mass_summary(stdout, total, pos.mapex);
-    return 0;
+    return finish_report(stdout);
 }

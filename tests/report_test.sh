@@ -17,6 +17,13 @@ run() {
     status=$?
 }
 
+# The run failed with status 1 and one line on standard error naming the reason.
+expect_write_error() {
+    [ "$status" -eq 1 ] || fail "exit status $status, wanted 1"
+    local wanted="tether-study: write error: $1"
+    [ "$(cat "$tmp/err")" = "$wanted" ] || fail "standard error '$(cat "$tmp/err")', wanted '$wanted'"
+}
+
 # The run succeeded and printed exactly the expected report.
 expect_report() {
     [ "$status" -eq 0 ] || fail "exit status $status, wanted 0"
@@ -35,6 +42,36 @@ report)
 arguments)
     run --help -v report.txt -- 42
     expect_report
+    ;;
+locale)
+    # A decimal-comma locale in the environment must not reach the report.
+    locale -a 2>/dev/null | grep -qix 'de_DE.utf-\?8' || skip "locale de_DE.UTF-8 is not installed"
+    [ "$(LC_ALL=de_DE.UTF-8 locale decimal_point)" = "," ] || skip "de_DE.UTF-8 does not use a decimal comma here"
+    LC_ALL=de_DE.UTF-8 LANG=de_DE.UTF-8 run
+    expect_report
+    ;;
+full)
+    "$prog" >/dev/full 2>"$tmp/err"
+    status=$?
+    expect_write_error "No space left on device"
+    ;;
+closed)
+    "$prog" >&- 2>"$tmp/err"
+    status=$?
+    expect_write_error "Bad file descriptor"
+    ;;
+pipe-closed)
+    # The reader goes away after one byte, with SIGPIPE ignored: EPIPE.
+    env --ignore-signal=PIPE "$prog" 2>"$tmp/err" | head -c 1 >/dev/null
+    status=${PIPESTATUS[0]}
+    expect_write_error "Broken pipe"
+    ;;
+sigpipe)
+    # With SIGPIPE at its default the program ends on the signal, as filters do.
+    env --default-signal=PIPE "$prog" 2>"$tmp/err" | head -c 1 >/dev/null
+    status=${PIPESTATUS[0]}
+    [ "$status" -eq $((128 + 13)) ] || fail "exit status $status, wanted 141 (SIGPIPE)"
+    [ -s "$tmp/err" ] && fail "unexpected standard error: $(cat "$tmp/err")"
     ;;
 *)
     fail "unknown check '$check'"
