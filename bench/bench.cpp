@@ -10,8 +10,7 @@
 #include <fcntl.h>
 #include <spawn.h>
 #include <sys/wait.h>
-
-extern char** environ;
+#include <unistd.h>
 
 namespace {
 
