@@ -5,7 +5,7 @@ CMAKE_FLAGS ?=
 JOBS ?= $(shell nproc 2>/dev/null || echo 2)
 MAKEFLAGS += --no-print-directory
 
-.PHONY: build run test clean
+.PHONY: build run test plot clean
 
 build:
 	@cmake -S . -B $(BUILD) $(CMAKE_FLAGS) >&2
@@ -16,6 +16,9 @@ run: build
 
 test: build
 	@cd $(BUILD) && ctest --output-on-failure --parallel $(JOBS)
+
+plot: build
+	@cmake --build $(BUILD) --target plot >&2
 
 clean:
 	rm -rf $(BUILD)
