@@ -56,20 +56,6 @@ TEST(March, PrintsOneRowPerMultipleOfTwentyKmThenTheLegend)
     EXPECT_EQ(lines[1790], "# km                 m/s2     MW        m/s     hours");
 }
 
-TEST(March, RowsShowTheTopSpeedCapTakingEffect)
-{
-    const std::vector<std::string>& lines = march().lines;
-    EXPECT_EQ(lines[0],
-              "         0  1.00000  9.76479  2.55690   16.366    0.002    0.000    9.765  "
-              "-23.998  -47.998  -71.998  -95.998 -143.998");
-    EXPECT_EQ(lines[97],
-              "      1940  1.71094  5.71680  9.13222   99.840   12.006    0.000    3.341  "
-              "-11.994  -35.994  -59.994  -83.994 -131.994");
-    EXPECT_EQ(lines[98],
-              "      1960  1.71818  5.68909  9.10254  100.000   12.062    0.065    3.311  "
-              "-11.938  -35.938  -59.938  -83.938 -131.938");
-}
-
 TEST(March, MassSummaryShowsTheApexMassApart)
 {
     EXPECT_EQ(capture([](std::FILE* out) {
