@@ -14,8 +14,9 @@
 
 namespace {
 
-const tether::model m         = tether::compute_model();
-const climber::drive_params d = climber::compute_drive_params(m);
+const tether::design study{};
+const tether::model m         = tether::compute_model(study);
+const climber::drive_params d = climber::compute_drive_params(study, m);
 
 void drive_at_one_altitude(benchmark::State& state)
 {
@@ -35,7 +36,7 @@ void whole_march(benchmark::State& state)
         return;
     }
     for (auto _ : state) {
-        benchmark::DoNotOptimize(climber::run_march(sink, m, d));
+        benchmark::DoNotOptimize(climber::run_march(sink, m, d, climber::plan_march(study, m)));
     }
     std::fclose(sink);
 }

@@ -11,8 +11,9 @@
 
 namespace {
 
-const tether::model m         = tether::compute_model();
-const climber::drive_params d = climber::compute_drive_params(m);
+const tether::design study{};
+const tether::model m         = tether::compute_model(study);
+const climber::drive_params d = climber::compute_drive_params(study, m);
 
 struct march_run {
     climber::march_sums sums;
@@ -23,8 +24,9 @@ const march_run& march()
 {
     static const march_run run = [] {
         march_run r{};
-        std::istringstream text(
-            capture([&r](std::FILE* out) { r.sums = climber::run_march(out, m, d); }));
+        std::istringstream text(capture([&r](std::FILE* out) {
+            r.sums = climber::run_march(out, m, d, climber::plan_march(study, m));
+        }));
         for (std::string line; std::getline(text, line);) {
             r.lines.push_back(line);
         }

@@ -8,9 +8,9 @@
 
 namespace {
 
-using tether::RE;
-
-const tether::model m = tether::compute_model();
+const tether::design study{};
+const double RE       = study.planet.RE;
+const tether::model m = tether::compute_model(study);
 
 // Exact comparisons: each value depends on the operation order, on pow rather
 // than cbrt, and on no multiply-add being fused; any of those changes the
@@ -70,7 +70,7 @@ TEST(Model, TaperAgainstTheSurfaceAgreesWithTaperAgainstGeo)
     // The cross-section at GEO is 1/taper_re surface cross-sections, and the
     // cross-section at APEX is taper_apex of GEO's.
     EXPECT_NEAR(tether::taper(m, m.rgeo) * m.taper_re, 1.0, 1e-14);
-    EXPECT_NEAR(tether::taper(m, tether::rapex) * m.taper_re / m.taper_apex, 1.0, 1e-13);
+    EXPECT_NEAR(tether::taper(m, study.tether.rapex) * m.taper_re / m.taper_apex, 1.0, 1e-13);
 }
 
 }  // namespace

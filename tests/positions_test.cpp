@@ -7,8 +7,9 @@
 
 namespace {
 
-const tether::model m     = tether::compute_model();
-const tether::positions p = tether::compute_positions(m);
+const tether::design study{};
+const tether::model m     = tether::compute_model(study);
+const tether::positions p = tether::compute_positions(study, m);
 
 TEST(Positions, FiguresAreBitExactInBinary64)
 {
@@ -30,7 +31,7 @@ TEST(Positions, BothRoutesToTheBreakingForceAtGeoAgree)
 
 TEST(Positions, SurfaceGravityMatchesTheModel)
 {
-    EXPECT_BITS(1000 * p.gre, tether::grav(m, tether::RE));
+    EXPECT_BITS(1000 * p.gre, tether::grav(m, study.planet.RE));
 }
 
 TEST(Positions, SupportedMassesBalanceTheBreakingForce)
@@ -42,7 +43,7 @@ TEST(Positions, SupportedMassesBalanceTheBreakingForce)
 
 TEST(Positions, CntPropertiesBlock)
 {
-    EXPECT_EQ(capture([](std::FILE* out) { tether::print_cnt_properties(out); }),
+    EXPECT_EQ(capture([](std::FILE* out) { tether::print_cnt_properties(out, study, m); }),
               "#\n"
               "# CNT properties ------\n"
               "# strength= 35.1000 GPa    density= 1300.00 kg/m^3  yuri= 27.0000 MYuri\n");
@@ -52,7 +53,7 @@ TEST(Positions, PositionTable)
 {
     // The APEX energy widens its field by one character; GEO's energy is a
     // plain 0.000000, not -0.000000. The superscript twos are UTF-8.
-    EXPECT_EQ(capture([](std::FILE* out) { tether::print_positions(out, m, p); }),
+    EXPECT_EQ(capture([](std::FILE* out) { tether::print_positions(out, study, m, p); }),
               "#\n"
               "#                 position:   APEX         GEO          RE\n"
               "# Acceleration   m/s\xc2\xb2    -1.590820                9.764791\n"

@@ -1,21 +1,32 @@
 #include "climber/drive.hpp"
 
+#include <cmath>
+
 namespace climber {
 
-drive_params compute_drive_params(const tether::model& m)
+double wave_speed(const tether::cable& c)
 {
-    drive_params d{};
-    d.gee0 = tether::grav(m, tether::RE);
-    d.fvg  = mclimb * d.gee0;
-    d.fmax = fextra + d.fvg;
-    d.zg   = vs * rhog;
-    return d;
+    return std::sqrt(c.modulus * 1e9 / c.density);  // GPa to Pa
+}
+
+drive_params compute_drive_params(const tether::design& d, const tether::model& m)
+{
+    drive_params p{};
+    p.mclimb = d.climber.mclimb;
+    p.vmax   = d.climber.vmax;
+    p.rhog   = d.tether.rhog;
+    p.vs     = wave_speed(d.tether);
+    p.gee0   = tether::grav(m, m.RE);
+    p.fvg    = p.mclimb * p.gee0;
+    p.fmax   = d.climber.fextra + p.fvg;
+    p.zg     = p.vs * p.rhog;
+    return p;
 }
 
 void print_drive_params(std::FILE* out, const drive_params& d)
 {
     std::fprintf(out, "# %12.3e  gee0  \n", d.gee0);
-    std::fprintf(out, "# %12.3e  rhog  \n", rhog);
+    std::fprintf(out, "# %12.3e  rhog  \n", d.rhog);
     std::fprintf(out, "# %12.3e  fvg   \n", d.fvg);
     std::fprintf(out, "# %12.3e  fmax  \n", d.fmax);
     std::fprintf(out, "# %12.3e  zg    \n", d.zg);
@@ -25,18 +36,18 @@ drive_point drive_at(const tether::model& m, const drive_params& d, double alt)
 {
     drive_point p{};
     p.alt    = alt;
-    p.r      = tether::RE + alt;
+    p.r      = m.RE + alt;
     p.grav   = tether::grav(m, p.r);
     p.taper  = tether::taper(m, p.r);
-    p.weight = mclimb * p.grav;
+    p.weight = d.mclimb * p.grav;
     p.excess = d.fmax - p.weight;
     p.z      = d.zg * p.taper;
     p.power  = ((0.5 * p.excess) * p.excess) / p.z;
     p.speed  = p.power / p.weight;
     p.pused  = p.power;
-    if (p.speed > vmax) {  // exactly vmax is not capped
-        p.speed = vmax;
-        p.pused = vmax * p.weight;
+    if (p.speed > d.vmax) {  // exactly vmax is not capped
+        p.speed = d.vmax;
+        p.pused = d.vmax * p.weight;
     }
     p.surplus = p.power - p.pused;
     return p;

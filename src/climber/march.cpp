@@ -1,37 +1,75 @@
 #include "climber/march.hpp"
 
+#include "tether/output.hpp"
+
+#include <algorithm>
 #include <cmath>
+#include <limits>
 
 namespace climber {
 
-namespace {
-
-void print_row(std::FILE* out, const drive_point& p, double time)
+double top_of_march(const tether::design& d, const tether::model& m)
 {
-    std::fprintf(out, "%10.0f%9.5f%9.5f%9.5f%9.3f%9.3f", p.alt, p.taper, p.grav, p.pused / 1000000,
-                 p.speed, time);
-    std::fprintf(out, "%9.3f%9.3f", p.surplus / 1000000, p.grav / p.taper);
-    // Travel time less 1, 2, 3, 4 and 6 days.
-    std::fprintf(out, "%9.3f%9.3f%9.3f%9.3f%9.3f\n", time - 24, time - 48, time - 72, time - 96,
-                 time - 144);
+    if (tether::is_automatic(d.march.ztop)) {
+        return std::floor((m.rgeo - m.RE) - 19);
+    }
+    return d.march.ztop;
 }
 
-}  // namespace
-
-march_sums run_march(std::FILE* out, const tether::model& m, const drive_params& d)
+march_plan plan_march(const tether::design& d, const tether::model& m)
 {
-    march_sums s{0, 0};
-    // Every altitude is a multiple of 0.125 km, held exactly, so the
-    // repeated addition never drifts and the remainder is exactly 0 on rows.
-    for (double alt = 0; alt <= ztop; alt = dz + alt) {
-        const drive_point p = drive_at(m, d, alt);
-        // Left-endpoint sums in this order; the row shows the point's own step.
-        s.total = s.total + dm0 * p.taper;
-        s.time  = dtfac / p.speed + s.time;
-        if (std::fabs(std::remainder(alt, rowdz)) < rowtol) {
-            print_row(out, p, s.time);
-        }
+    march_plan p{};
+    p.dz   = d.march.dz;
+    p.ztop = top_of_march(d, m);
+    // The points are those with i * dz <= ztop; the division may be off by
+    // one either way. A count beyond any march that could run is capped.
+    const double q = std::floor(p.ztop / p.dz);
+    if (!(q >= 0)) {
+        p.points = 0;
     }
+    else if (!(q < 1e18)) {
+        p.points = std::numeric_limits<std::int64_t>::max();
+    }
+    else {
+        auto n = static_cast<std::int64_t>(q) + 1;
+        while (static_cast<double>(n) * p.dz <= p.ztop) {
+            ++n;
+        }
+        while (n > 0 && static_cast<double>(n - 1) * p.dz > p.ztop) {
+            --n;
+        }
+        p.points = n;
+    }
+    const double k = std::nearbyint(d.march.rowdz / p.dz);
+    p.every        = k >= static_cast<double>(p.points)
+                         ? std::max<std::int64_t>(1, p.points)
+                         : std::max<std::int64_t>(1, static_cast<std::int64_t>(k));
+    p.dtfac        = p.dz * 1000 / 3600;
+    p.dm0          = p.dz * d.tether.rhog;
+    return p;
+}
+
+march_sums run_march(std::FILE* out, const tether::model& m, const drive_params& d,
+                     const march_plan& plan)
+{
+    tether::report_text text(out);
+    const march_sums s = march(m, d, plan, [&text](const drive_point& p, double time) {
+        text.fixed(p.alt, 10, 0)
+            .fixed(p.taper, 9, 5)
+            .fixed(p.grav, 9, 5)
+            .fixed(p.pused / 1000000, 9, 5)
+            .fixed(p.speed, 9, 3)
+            .fixed(time, 9, 3);
+        text.fixed(p.surplus / 1000000, 9, 3).fixed(p.grav / p.taper, 9, 3);
+        // Travel time less 1, 2, 3, 4 and 6 days.
+        text.fixed(time - 24, 9, 3)
+            .fixed(time - 48, 9, 3)
+            .fixed(time - 72, 9, 3)
+            .fixed(time - 96, 9, 3)
+            .fixed(time - 144, 9, 3);
+        text.end_line();
+    });
+    text.flush();
     std::fputs("# altitude  taper    grav     power     speed   time \n", out);
     std::fputs("# km                 m/s2     MW        m/s     hours\n", out);
     return s;

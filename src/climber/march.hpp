@@ -2,8 +2,9 @@
 // the report's ascent table with its legend, and the mass summary.
 //
 // Definitions
-//   dz     step between march points, km
-//   ztop   highest march point, km: 19 km below GEO, so gravity stays positive
+//   dz     step between march points, km; point i is at altitude i * dz
+//   ztop   highest march point, km; by default 19 km below GEO, rounded down
+//   every  a table row at every this many points (rowdz / dz)
 //   dtfac  hours to climb one step at 1 m/s
 //   dm0    tether mass of one step at the surface cross-section, t
 //   time   travel time summed over the march points, h
@@ -11,27 +12,68 @@
 #pragma once
 
 #include "climber/drive.hpp"
+#include "tether/design.hpp"
 #include "tether/model.hpp"
 
+#include <cstdint>
 #include <cstdio>
+#include <limits>
 
 namespace climber {
 
-inline constexpr double dz     = 0.125;             // step, km
-inline constexpr double ztop   = 35767;             // top of the march, km
-inline constexpr double dtfac  = dz * 1000 / 3600;  // h per step at 1 m/s
-inline constexpr double dm0    = dz * rhog;         // t per step at unit taper
-inline constexpr double rowdz  = 20;                // a table row at each multiple of this, km
-inline constexpr double rowtol = 0.0625;            // half a step, km
-
-// The march's two sums after its last point.
-struct march_sums {
-    double time;   // travel time, h
-    double total;  // tether mass from the surface to the top point, t
+// Where the march goes, worked out from a design.
+struct march_plan {
+    double dz;            // step, km
+    double ztop;          // highest point, km
+    std::int64_t points;  // march points 0, dz, 2 dz, ... up to ztop
+    std::int64_t every;   // a row at every this many points, at least 1
+    double dtfac;         // h per step at 1 m/s
+    double dm0;           // t per step at unit taper
 };
 
+// The highest point that the design asks for: its ztop, or by default
+// 19 km below GEO rounded down to a whole km.
+double top_of_march(const tether::design& d, const tether::model& m);
+
+march_plan plan_march(const tether::design& d, const tether::model& m);
+
+// The march's sums after its last point.
+struct march_sums {
+    double time;     // travel time, h
+    double total;    // tether mass from the surface to the top point, t
+    double cap_alt;  // lowest march point where the top speed caps the speed, km; NaN if none
+};
+
+// Marches from 0 to ztop and calls row(point, time) at every row's point,
+// after the point has added to both sums.
+template <class Row>
+march_sums march(const tether::model& m, const drive_params& d, const march_plan& plan, Row&& row)
+{
+    march_sums s{0, 0, std::numeric_limits<double>::quiet_NaN()};
+    bool capped            = false;
+    std::int64_t until_row = 0;
+    for (std::int64_t i = 0; i < plan.points; ++i) {
+        // i * dz, not repeated addition: no drift for any step.
+        const drive_point p = drive_at(m, d, static_cast<double>(i) * plan.dz);
+        // Left-endpoint sums in this order; the row shows the point's own step.
+        s.total = s.total + plan.dm0 * p.taper;
+        s.time  = plan.dtfac / p.speed + s.time;
+        if (!capped && p.speed == d.vmax && p.power / p.weight > d.vmax) {
+            capped    = true;
+            s.cap_alt = p.alt;
+        }
+        if (until_row == 0) {
+            row(p, s.time);
+            until_row = plan.every;
+        }
+        --until_row;
+    }
+    return s;
+}
+
 // Marches from 0 to ztop, printing the ascent table and then its legend.
-march_sums run_march(std::FILE* out, const tether::model& m, const drive_params& d);
+march_sums run_march(std::FILE* out, const tether::model& m, const drive_params& d,
+                     const march_plan& plan);
 
 void print_mass_summary(std::FILE* out, double total, double mapex);
 

@@ -4,38 +4,47 @@
 
 namespace tether {
 
+double specific_strength(const cable& c)
+{
+    return c.strength * 1000 / c.density;  // GPa = 1000 MJ/m^3
+}
+
 double effpot(const model& m, double r)
 {
-    return GM / r + ((0.5 * m.omega2) * r) * r;
+    return m.GM / r + ((0.5 * m.omega2) * r) * r;
 }
 
 double grav(const model& m, double r)
 {
     // Both products before the subtraction; 1000 turns km/s^2 into m/s^2.
-    return (GM / (r * r) - m.omega2 * r) * 1000;
+    return (m.GM / (r * r) - m.omega2 * r) * 1000;
 }
 
 double taper(const model& m, double r)
 {
     // Exactly 1 at RE: effpot(RE) is the same sum as vre.
-    return std::exp((m.vre - effpot(m, r)) / yuri);
+    return std::exp((m.vre - effpot(m, r)) / m.yuri);
 }
 
-model compute_model()
+model compute_model(const design& d)
 {
     model m{};
-    m.omega  = (PI + PI) / tsid;
+    m.GM     = d.planet.GM;
+    m.RE     = d.planet.RE;
+    m.rapex  = d.tether.rapex;
+    m.yuri   = specific_strength(d.tether);
+    m.omega  = (PI + PI) / d.planet.tsid;
     m.omega2 = m.omega * m.omega;
     // pow with the binary64 third, which is not exactly 1/3: cbrt would give
     // a radius some ulps larger, and every figure downstream inherits it.
-    m.rgeo       = std::pow(GM / m.omega2, third);
-    m.vre        = effpot(m, RE);
+    m.rgeo       = std::pow(m.GM / m.omega2, third);
+    m.vre        = effpot(m, m.RE);
     m.vgeo       = effpot(m, m.rgeo);
-    m.vapex      = effpot(m, rapex);
+    m.vapex      = effpot(m, m.rapex);
     m.ere        = m.vre - m.vgeo;
     m.eapex      = m.vapex - m.vgeo;
-    m.taper_re   = std::exp((-m.ere) / yuri);
-    m.taper_apex = std::exp((-m.eapex) / yuri);
+    m.taper_re   = std::exp((-m.ere) / m.yuri);
+    m.taper_apex = std::exp((-m.eapex) / m.yuri);
     return m;
 }
 

@@ -1,4 +1,4 @@
-// The Earth and the constant-stress tether.
+// The planet and the constant-stress tether.
 //
 // Definitions
 //   RE      equatorial radius: the tether's foot, position RE
@@ -16,19 +16,20 @@
 // of the result: the derived values below are tested bit for bit.
 #pragma once
 
+#include "tether/design.hpp"
+
 namespace tether {
 
 inline constexpr double PI    = 3.141592653589793;   // binary64 nearest pi
-inline constexpr double tsid  = 86164.0905;          // sidereal day, s
-inline constexpr double GM    = 398600.4418;         // Earth's gravitational parameter, km^3/s^2
-inline constexpr double RE    = 6378;                // equatorial radius, km
-inline constexpr double rapex = 300000;              // radius of the tether's top end, km
-inline constexpr double yuri  = 27;                  // specific strength of the CNT, MJ/kg
 inline constexpr double third = 0.3333333333333333;  // binary64 nearest 1/3, cube-root exponent
 
-// Values derived from the constants, computed once per run.
+// Values derived from a design, computed once.
 struct model {
-    double omega;       // Earth's rotation rate, rad/s
+    double GM;          // gravitational parameter, km^3/s^2
+    double RE;          // equatorial radius, km
+    double rapex;       // radius of the top end, km
+    double yuri;        // specific strength, MJ/kg
+    double omega;       // the planet's rotation rate, rad/s
     double omega2;      // omega squared, 1/s^2
     double rgeo;        // geostationary radius, km
     double vre;         // effective potential at RE, MJ/kg
@@ -40,7 +41,10 @@ struct model {
     double taper_apex;  // cross-section at APEX relative to GEO
 };
 
-model compute_model();
+model compute_model(const design& d);
+
+// Specific strength of the design's material, MJ/kg: GPa over kg/m^3.
+double specific_strength(const cable& c);
 
 // Effective potential at radius r (km), MJ/kg. Smallest at rgeo.
 double effpot(const model& m, double r);

@@ -2,13 +2,16 @@
 
 namespace tether {
 
-positions compute_positions(const model& m)
+positions compute_positions(const design& d, const model& m)
 {
+    const double csgeo    = d.tether.csgeo;  // mm^2
+    const double csgeo_m2 = csgeo / 1e6;     // 62.8 mm^2 gives the binary64 nearest 6.28e-05
+    const double yuri_si  = m.yuri * 1e6;    // specific strength, N m/kg
     positions p{};
-    p.gre     = GM / (RE * RE) - RE * m.omega2;
-    p.aapex   = m.omega2 * rapex - GM / (rapex * rapex);
-    p.fgeo    = 0.001 * (csgeo_m2 * (density * yuri_si));  // N to kN
-    p.sgeo    = strength * csgeo;                          // GPa x mm^2 = kN
+    p.gre     = m.GM / (m.RE * m.RE) - m.RE * m.omega2;
+    p.aapex   = m.omega2 * m.rapex - m.GM / (m.rapex * m.rapex);
+    p.fgeo    = 0.001 * (csgeo_m2 * (d.tether.density * yuri_si));  // N to kN
+    p.sgeo    = d.tether.strength * csgeo;                          // GPa x mm^2 = kN
     p.s_apex  = m.taper_apex * p.sgeo;
     p.s_re    = m.taper_re * p.sgeo;
     p.mapex   = (m.taper_apex * p.fgeo) / (1000 * p.aapex);
@@ -18,21 +21,26 @@ positions compute_positions(const model& m)
     return p;
 }
 
-void print_cnt_properties(std::FILE* out)
+double material_rhog(const design& d, const positions& p)
 {
-    std::fputs("#\n# CNT properties ------\n", out);
-    std::fprintf(out, "# strength=%8.4f GPa    density=%8.2f kg/m^3  yuri=%8.4f MYuri\n", strength,
-                 density, yuri);
+    return d.tether.density * (p.cs_re / 1e6);
 }
 
-void print_positions(std::FILE* out, const model& m, const positions& p)
+void print_cnt_properties(std::FILE* out, const design& d, const model& m)
+{
+    std::fputs("#\n# CNT properties ------\n", out);
+    std::fprintf(out, "# strength=%8.4f GPa    density=%8.2f kg/m^3  yuri=%8.4f MYuri\n",
+                 d.tether.strength, d.tether.density, m.yuri);
+}
+
+void print_positions(std::FILE* out, const design& d, const model& m, const positions& p)
 {
     std::fputs("#\n#                 position:   APEX         GEO          RE\n", out);
     // APEX acceleration is outward, hence negative.
     std::fprintf(out, "# Acceleration   m/s\u00b2   %10.6f              %10.6f\n", -1000 * p.aapex,
                  1000 * p.gre);
-    std::fprintf(out, "# cross section (mm)\u00b2   %10.6f  %10.6f  %10.6f\n", p.cs_apex, csgeo,
-                 p.cs_re);
+    std::fprintf(out, "# cross section (mm)\u00b2   %10.6f  %10.6f  %10.6f\n", p.cs_apex,
+                 d.tether.csgeo, p.cs_re);
     // GEO is the energy reference: a plain zero, never a computed -0.
     std::fprintf(out, "# energy         MJ/kg  %10.6f  %10.6f  %10.6f\n", -m.eapex, 0.0, m.ere);
     std::fprintf(out, "# taper                 %10.6f  %10.6f  %10.6f\n", m.taper_apex, 1.0,

@@ -1,0 +1,32 @@
+// The whole study of one design: every figure, and the report that prints
+// them.
+#pragma once
+
+#include "climber/drive.hpp"
+#include "climber/march.hpp"
+#include "tether/design.hpp"
+#include "tether/model.hpp"
+#include "tether/positions.hpp"
+
+#include <cstdio>
+
+namespace climber {
+
+struct study {
+    tether::model model;
+    tether::positions positions;
+    drive_params drive;
+    march_plan plan;
+    march_sums sums;
+};
+
+// Computes every figure of a design that passes tether::check, marching
+// without the ascent table.
+study compute_study(const tether::design& d);
+
+// The report: the drive parameters, the ascent table and its legend, the
+// material, the position table and the mass summary. For a design that
+// passes tether::check with rows.
+void print_report(std::FILE* out, const tether::design& d);
+
+}  // namespace climber

@@ -1,0 +1,102 @@
+// A design of the tether and its climber, as one value. Its default member
+// values are the study's: a CNT tether on the Earth and a 16 t climber.
+//
+// Definitions
+//   GM        the planet's gravitational parameter
+//   RE        the planet's equatorial radius: the tether's foot
+//   tsid      the sidereal day: one rotation of the planet
+//   rapex     radius of the tether's top end
+//   strength  the material's tensile strength; with density it gives the
+//             specific strength yuri = strength / density (1 MYuri = 1 MJ/kg)
+//   modulus   the material's Young's modulus; with density it gives the speed
+//             of longitudinal waves along the tether
+//   csgeo     the tether's cross-section at GEO, its largest
+//   rhog      the tether's linear density at the surface, which sets the
+//             climber's drive impedance (a figure of its own, not derived)
+//   fextra    drive force beyond the climber's weight at the surface
+//   dz        step between march points; ztop the highest; rowdz the spacing
+//             of the ascent table's rows
+#pragma once
+
+#include <limits>
+#include <optional>
+#include <string>
+
+namespace tether {
+
+// A value that the program works out for itself ("auto"): ztop.
+inline constexpr double automatic = std::numeric_limits<double>::quiet_NaN();
+bool is_automatic(double v);
+
+struct planet {
+    double GM   = 398600.4418;  // gravitational parameter, km^3/s^2
+    double RE   = 6378;         // equatorial radius, km
+    double tsid = 86164.0905;   // sidereal day, s
+};
+
+struct cable {
+    double rapex    = 300000;   // radius of the top end, km
+    double strength = 35.1;     // tensile strength, GPa
+    double density  = 1300;     // density, kg/m^3
+    double csgeo    = 62.8;     // cross-section at GEO, mm^2
+    double modulus  = 1000;     // Young's modulus, GPa
+    double rhog     = 0.01365;  // linear density at the surface, kg/m
+};
+
+struct vehicle {
+    double mclimb = 16000;  // climber mass, kg
+    double fextra = 44000;  // drive force beyond the surface weight, N
+    double vmax   = 100;    // top speed, m/s
+};
+
+struct stepping {
+    double dz    = 0.125;      // step between march points, km
+    double ztop  = automatic;  // highest march point, km; auto: floor(rgeo - RE - 19)
+    double rowdz = 20;         // spacing of the ascent table's rows, km
+};
+
+struct design {
+    tether::planet planet;
+    cable tether;
+    vehicle climber;
+    stepping march;
+};
+
+// The Earth: the study's figures.
+planet earth();
+// Mars: GM and equatorial radius from NASA's Mars Fact Sheet (D. R. Williams,
+// NSSDCA); sidereal day 24 h 37 min 22.66 s (Allison and Schmunk, Mars24).
+planet mars();
+// The preset of the given name ("earth", "mars"), or none.
+std::optional<planet> planet_named(const std::string& name);
+
+// One adjustable figure of a design, for tools that list and set them.
+struct param {
+    const char* group;          // "planet", "tether", "climber" or "march"
+    const char* name;           // the member's name
+    const char* unit;           // ASCII, as in "km^3/s^2"
+    const char* meaning;        // a few words
+    bool can_be_auto;           // "auto" lets the program choose it
+    double& (*field)(design&);  // the member in a design
+};
+
+// Every figure of a design, in the order of the groups above.
+const param* params_begin();
+const param* params_end();
+const param* find_param(const std::string& name);
+double value_of(const design& d, const param& p);
+
+// Why a design cannot be computed: the parameter to change and the reason,
+// in words a user understands ("must be greater than 0").
+struct problem {
+    std::string name;  // a parameter's name
+    std::string why;   // the reason, with the allowed range where there is one
+};
+
+// The first reason why the design cannot be computed, or none. Checked
+// before the march, so that a design that passes always marches to finite
+// sums. `with_rows`: the ascent table is wanted, so rowdz must be a whole
+// multiple of dz.
+std::optional<problem> check(const design& d, bool with_rows);
+
+}  // namespace tether
