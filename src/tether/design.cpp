@@ -143,7 +143,7 @@ std::optional<problem> check(const design& d, bool with_rows)
     // The taper from the surface up to GEO is exp(ere / yuri), its largest.
     const double taper_max = 1 / m.taper_re;
     if (!std::isnormal(m.taper_re) || !std::isnormal(m.taper_apex) || !std::isfinite(taper_max)) {
-        return problem{"strength", "is too low: the material is so weak that the tether's taper "
+        return problem{"strength", "too low: the material is so weak that the tether's taper "
                                    "leaves the range of binary64 numbers"};
     }
 

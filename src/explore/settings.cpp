@@ -1,0 +1,209 @@
+#include "settings.hpp"
+
+#include "tether/model.hpp"
+#include "climber/march.hpp"
+#include "tether/positions.hpp"
+
+#include <algorithm>
+#include <charconv>
+#include <cmath>
+#include <filesystem>
+#include <fstream>
+#include <string_view>
+
+namespace explore {
+
+namespace {
+
+std::string trim(std::string_view s)
+{
+    const auto first = s.find_first_not_of(" \t\r");
+    if (first == std::string_view::npos) {
+        return {};
+    }
+    const auto last = s.find_last_not_of(" \t\r");
+    return std::string(s.substr(first, last - first + 1));
+}
+
+}  // namespace
+
+std::optional<double> parse_number(const std::string& text)
+{
+    const std::string t = trim(text);
+    double v            = 0;
+    const char* end     = t.data() + t.size();
+    const auto r        = std::from_chars(t.data(), end, v);
+    if (t.empty() || r.ec != std::errc() || r.ptr != end || !std::isfinite(v)) {
+        return std::nullopt;
+    }
+    return v;
+}
+
+std::string shortest(double v)
+{
+    char text[32];
+    const auto r = std::to_chars(text, text + sizeof text, v);
+    return std::string(text, r.ptr);
+}
+
+std::string readable(double v)
+{
+    // Plain digits where they stay short (300000, not 3e+05); both read back
+    // to the same binary64.
+    const double a = std::fabs(v);
+    if (!(a >= 1e-4 && a < 1e15)) {
+        return shortest(v);
+    }
+    char text[48];
+    const auto r = std::to_chars(text, text + sizeof text, v, std::chars_format::fixed);
+    return std::string(text, r.ptr);
+}
+
+void apply(described& d, const std::string& name, const std::string& value)
+{
+    const std::string v = trim(value);
+    if (name == "planet") {
+        const auto p = tether::planet_named(v);
+        if (!p) {
+            throw usage_error("unknown planet; known: earth, mars");
+        }
+        d.design.planet = *p;
+        return;
+    }
+    const tether::param* p = tether::find_param(name);
+    if (p == nullptr) {
+        throw usage_error("unknown parameter (tether-explore --list shows them)");
+    }
+    const bool is_rhog = name == "rhog";
+    if (v == "auto" && (p->can_be_auto || is_rhog)) {
+        if (is_rhog) {
+            d.rhog_auto = true;
+        }
+        else {
+            p->field(d.design) = tether::automatic;
+        }
+        return;
+    }
+    const auto number = parse_number(v);
+    if (!number) {
+        throw usage_error(std::string("not a finite number") +
+                          (p->can_be_auto || is_rhog ? " or auto" : ""));
+    }
+    p->field(d.design) = *number;
+    if (is_rhog) {
+        d.rhog_auto = false;
+    }
+}
+
+void apply_assignment(described& d, const std::string& assignment)
+{
+    const auto eq = assignment.find('=');
+    if (eq == std::string::npos) {
+        throw usage_error("expected NAME=VALUE");
+    }
+    apply(d, trim(std::string_view(assignment).substr(0, eq)), assignment.substr(eq + 1));
+}
+
+void apply_file(described& d, const std::string& path)
+{
+    std::error_code ec;
+    std::ifstream in(path);
+    if (!in || std::filesystem::is_directory(path, ec)) {
+        throw usage_error(path + ": cannot read the design file");
+    }
+    std::string line;
+    for (int number = 1; std::getline(in, line); ++number) {
+        const std::string text = trim(std::string_view(line).substr(0, line.find('#')));
+        if (text.empty()) {
+            continue;
+        }
+        const std::string where = path + ":" + std::to_string(number) + ": ";
+        const auto eq           = text.find('=');
+        if (eq == std::string::npos) {
+            throw usage_error(where + "expected 'name = value', found '" + text + "'");
+        }
+        const std::string name  = trim(std::string_view(text).substr(0, eq));
+        const std::string value = trim(std::string_view(text).substr(eq + 1));
+        try {
+            apply(d, name, value);
+        }
+        catch (const usage_error& e) {
+            throw usage_error(where + name + " = " + value + ": " + e.what());
+        }
+    }
+    if (in.bad()) {
+        throw usage_error(path + ": cannot read the design file");
+    }
+}
+
+tether::design resolve(const described& d)
+{
+    tether::design out = d.design;
+    if (d.rhog_auto) {
+        const tether::model m = tether::compute_model(out);
+        const double rhog = tether::material_rhog(out, tether::compute_positions(out, m));
+        // Where the material gives no finite figure, the check names the
+        // parameter at fault before it comes to rhog.
+        if (std::isfinite(rhog)) {
+            out.tether.rhog = rhog;
+        }
+    }
+    return out;
+}
+
+std::optional<std::string> design_error(const described& d, bool with_rows)
+{
+    const tether::design design = resolve(d);
+    const auto problem          = tether::check(design, with_rows);
+    if (!problem) {
+        return std::nullopt;
+    }
+    std::string given = "auto";
+    if (const tether::param* p = tether::find_param(problem->name)) {
+        const double v = tether::value_of(design, *p);
+        if (!tether::is_automatic(v)) {
+            given = shortest(v) + " " + p->unit;
+        }
+    }
+    return problem->name + " = " + given + ": " + problem->why;
+}
+
+}  // namespace explore
+
+namespace explore {
+
+std::string listing(const described& d)
+{
+    const tether::design design = resolve(d);
+    const tether::model m       = tether::compute_model(design);
+    std::string out;
+    std::string group;
+    for (const tether::param* p = tether::params_begin(); p != tether::params_end(); ++p) {
+        if (group != p->group) {
+            group = p->group;
+            out += (out.empty() ? "# " : "\n# ") + group + "\n";
+        }
+        const double v  = tether::value_of(design, *p);
+        std::string set = p->name;
+        set.resize(std::max<std::size_t>(set.size(), 8), ' ');
+        set += " = ";
+        std::string note;
+        if (tether::is_automatic(v)) {
+            set += "auto";
+            note = "; auto: 19 km below GEO, rounded down (" +
+                   shortest(climber::top_of_march(design, m)) + " for this design)";
+        }
+        else if (p->name == std::string("rhog") && d.rhog_auto) {
+            set += "auto";
+            note = "; auto: density x cross-section at RE (" + shortest(v) + " for this design)";
+        }
+        else {
+            set += readable(v);
+        }
+        set.resize(std::max<std::size_t>(set.size(), 24), ' ');
+        out += set + "  # " + p->unit + ", " + p->meaning + note + "\n";
+    }
+    return out;
+}
+
+}  // namespace explore

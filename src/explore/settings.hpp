@@ -1,0 +1,63 @@
+// What a user may say about a design: NAME = VALUE settings, from the
+// command line or from a design file, applied to a design.
+#pragma once
+
+#include "tether/design.hpp"
+
+#include <optional>
+#include <stdexcept>
+#include <string>
+
+namespace explore {
+
+// A mistake in what the user gave: the message says what is wrong, and the
+// program exits with status 2.
+struct usage_error : std::runtime_error {
+    using std::runtime_error::runtime_error;
+};
+
+// A design as the user describes it: the library's design, and whether
+// rhog follows the material (density times the cross-section at RE).
+struct described {
+    tether::design design;
+    bool rhog_auto = false;
+};
+
+// The number in text, which must be a finite binary64 and nothing else;
+// none otherwise.
+std::optional<double> parse_number(const std::string& text);
+
+// The shortest text that reads back as the same binary64.
+std::string shortest(double v);
+// Text that reads back as the same binary64, in plain digits where they are
+// short enough to read.
+std::string readable(double v);
+
+// Sets NAME to the VALUE text: a parameter's number, "auto" where allowed,
+// or a planet's name for "planet". Throws usage_error saying what is wrong
+// with it; the caller says where it was given.
+void apply(described& d, const std::string& name, const std::string& value);
+
+// Splits "NAME=VALUE" (blanks around either allowed); throws usage_error.
+void apply_assignment(described& d, const std::string& assignment);
+
+// Reads a design file of "name = value" lines, "#" starting a comment
+// anywhere on a line, applying each line in order. Errors name file:line.
+void apply_file(described& d, const std::string& path);
+
+// The design to compute: rhog worked out where it follows the material.
+tether::design resolve(const described& d);
+
+// "tether-explore: NAME = VALUE: REASON" for a design that fails the
+// library's check, or none.
+std::optional<std::string> design_error(const described& d, bool with_rows);
+
+}  // namespace explore
+
+namespace explore {
+
+// Every parameter as "name = value  # unit, meaning", grouped under "#"
+// lines, in a form that apply_file reads back to the same design.
+std::string listing(const described& d);
+
+}  // namespace explore
