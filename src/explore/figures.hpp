@@ -21,14 +21,14 @@ struct lead_column {
 // Writes rows of figures in one format. The header names the lead columns
 // (if any) and then the figures.
 class figure_writer {
-public:
+  public:
     figure_writer(format f, std::vector<lead_column> lead);
     // The header: for a table, a "#" line of names and one of units.
     std::string header() const;
     // One design's row: the lead values, then its figures.
     std::string row(const std::vector<double>& lead, const climber::study& s) const;
 
-private:
+  private:
     format format_;
     std::vector<lead_column> lead_;
 };

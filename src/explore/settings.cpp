@@ -1,7 +1,7 @@
 #include "settings.hpp"
 
-#include "tether/model.hpp"
 #include "climber/march.hpp"
+#include "tether/model.hpp"
 #include "tether/positions.hpp"
 
 #include <algorithm>
@@ -141,7 +141,7 @@ tether::design resolve(const described& d)
     tether::design out = d.design;
     if (d.rhog_auto) {
         const tether::model m = tether::compute_model(out);
-        const double rhog = tether::material_rhog(out, tether::compute_positions(out, m));
+        const double rhog     = tether::material_rhog(out, tether::compute_positions(out, m));
         // Where the material gives no finite figure, the check names the
         // parameter at fault before it comes to rhog.
         if (std::isfinite(rhog)) {

@@ -178,7 +178,7 @@ std::optional<problem> check(const design& d, bool with_rows)
     // at least fextra, so the speed is at least this much anywhere on the
     // march; the sums stay below these bounds (with a margin of 2).
     const double fextra    = d.climber.fextra;
-    const double speed_min = ((0.5 * fextra) * fextra) / (drv.zg * taper_max) / drv.fvg;
+    const double speed_min = ((0.5 * fextra) * fextra) / drv.fvg / drv.zg / taper_max;
     const double slowest   = std::fmin(speed_min, drv.vmax);
     const auto n           = static_cast<double>(plan.points);
     if (!(slowest > 0) || !std::isfinite(2 * n * (plan.dtfac / slowest))) {

@@ -1,0 +1,173 @@
+#include "climber/study.hpp"
+#include "tether/design.hpp"
+
+#include "exact.hpp"
+
+#include <gtest/gtest.h>
+
+#include <cmath>
+#include <functional>
+#include <string>
+
+namespace {
+
+using tether::design;
+
+std::string why_not(const design& d, bool with_rows = false)
+{
+    const auto p = tether::check(d, with_rows);
+    return p ? p->name + ": " + p->why : "valid";
+}
+
+TEST(Design, MaterialFiguresAreDerivedNotRetyped)
+{
+    const design d{};
+    // 35.1 GPa over 1300 kg/m^3 and sqrt(1000 GPa / 1300 kg/m^3).
+    EXPECT_BITS(tether::specific_strength(d.tether), 27.0);
+    EXPECT_BITS(climber::wave_speed(d.tether), 27735.009811261458);
+}
+
+TEST(Design, TopOfTheMarchIsNineteenKmBelowGeoRoundedDown)
+{
+    design d{};
+    EXPECT_BITS(climber::top_of_march(d, tether::compute_model(d)), 35767.0);
+    d.planet = tether::mars();
+    EXPECT_BITS(climber::top_of_march(d, tether::compute_model(d)), 17012.0);
+    d.march.ztop = 1000;
+    EXPECT_BITS(climber::top_of_march(d, tether::compute_model(d)), 1000.0);
+}
+
+TEST(Design, MarchPointsAreWholeStepsFromTheSurface)
+{
+    design d{};
+    climber::march_plan plan = climber::plan_march(d, tether::compute_model(d));
+    EXPECT_EQ(plan.points, 286137);
+    EXPECT_EQ(plan.every, 160);
+
+    // 0.1 km is not a binary fraction: the altitudes are i * 0.1, so the
+    // 200th point is exactly 20 and no row drifts off its multiple of 20.
+    d.march.dz   = 0.1;
+    d.march.ztop = 100;
+    plan         = climber::plan_march(d, tether::compute_model(d));
+    EXPECT_EQ(plan.points, 1001);
+    const tether::model m         = tether::compute_model(d);
+    const climber::drive_params p = climber::compute_drive_params(d, m);
+    std::string rows;
+    climber::march(m, p, plan, [&rows](const climber::drive_point& pt, double) {
+        rows += std::to_string(pt.alt) + " ";
+    });
+    EXPECT_EQ(rows, "0.000000 20.000000 40.000000 60.000000 80.000000 100.000000 ");
+}
+
+TEST(Design, StudyOfTheDefaultDesignMatchesTheReportsMarch)
+{
+    const climber::study s = climber::compute_study(design{});
+    EXPECT_BITS(s.sums.time, 105.97027192859169);
+    EXPECT_BITS(s.sums.total, 2275.3355806298227);
+    EXPECT_BITS(s.sums.cap_alt, 1943.75);
+
+    design fast{};
+    fast.climber.vmax = 1e9;  // never reached: no cap altitude
+    EXPECT_TRUE(std::isnan(climber::compute_study(fast).sums.cap_alt));
+}
+
+TEST(Design, EveryParameterMustBeAPositiveFiniteNumber)
+{
+    for (const tether::param* p = tether::params_begin(); p != tether::params_end(); ++p) {
+        for (double bad : {0.0, -1.0, -0.0, HUGE_VAL, -HUGE_VAL}) {
+            design d{};
+            p->field(d)        = bad;
+            const auto problem = tether::check(d, true);
+            ASSERT_TRUE(problem) << p->name << " = " << bad;
+            EXPECT_EQ(problem->name, p->name) << problem->why;
+        }
+    }
+    EXPECT_EQ(why_not(design{}, true), "valid");
+}
+
+TEST(Design, ImpossibleDesignsSayWhichParameterAndWhy)
+{
+    struct bad_design {
+        std::function<void(design&)> change;
+        bool with_rows;
+        std::string wanted;  // the parameter and the start of the reason
+    };
+    const bad_design cases[] = {
+        {[](design& d) { d.tether.rapex = 42000; }, false,
+         "rapex: must be greater than the geostationary radius, 42164.16962 km"},
+        {[](design& d) { d.march.ztop = 35786.2; }, false,
+         "ztop: must be below the geostationary altitude"},
+        {[](design& d) { d.planet.tsid = 3000; }, false,
+         "RE: must be less than the geostationary radius"},
+        {[](design& d) { d.march.rowdz = 0.3; }, true, "rowdz: must be a whole multiple of dz"},
+        {[](design& d) { d.march.rowdz = 0.05; }, true, "rowdz: must be a whole multiple of dz"},
+        {[](design& d) { d.tether.strength = 0.005; }, false, "strength: too low"},
+        {[](design& d) { d.march.dz = 1e-5; }, false, "dz: gives 3576700001 march points"},
+        {[](design& d) { d.climber.mclimb = 1e308; }, false, "mclimb: gives a climber weight"},
+        {[](design& d) { d.climber.vmax = 1e-320; }, false, "vmax: gives a travel time"},
+        {[](design& d) {
+             d.tether.rapex    = 42200;  // GEO's tiny apex taper leaves the surface's
+             d.tether.strength = 0.0913;
+             d.tether.rhog     = 1e10;
+             d.climber.fextra  = 1e150;  // fast enough not to fail on time first
+         },
+         false, "rhog: gives a tether mass"},
+    };
+    for (const bad_design& c : cases) {
+        design d{};
+        c.change(d);
+        const std::string got = why_not(d, c.with_rows);
+        EXPECT_EQ(got.substr(0, c.wanted.size()), c.wanted);
+    }
+    // The row spacing matters only where rows are printed.
+    design d{};
+    d.march.rowdz = 0.3;
+    EXPECT_EQ(why_not(d, false), "valid");
+}
+
+TEST(Design, WeakMaterialsAndSlowClimbersStillMarchToFiniteSums)
+{
+    // Just strong enough to pass, the slowest climber that passes, and a
+    // march as long as allowed: the bounds behind the checks hold.
+    design d{};
+    d.tether.rapex    = 42200;
+    d.tether.strength = 0.1;
+    d.climber.fextra  = 1e-3;
+    ASSERT_EQ(why_not(d), "valid");
+    const climber::study s = climber::compute_study(d);
+    EXPECT_TRUE(std::isfinite(s.sums.time)) << s.sums.time;
+    EXPECT_TRUE(std::isfinite(s.sums.total)) << s.sums.total;
+}
+
+// Published figures for the same simple model: a point-mass planet, a
+// rotating frame and a constant-stress tether.
+TEST(Published, AreostationaryOrbitOfMars)
+{
+    // NASA's Mars Fact Sheet: areostationary radius 20,428 km.
+    design d{};
+    d.planet = tether::mars();
+    EXPECT_NEAR(tether::compute_model(d).rgeo, 20428, 1);
+}
+
+TEST(Published, TaperRatioOfA130GPaFibre)
+{
+    // Edwards' NIAC studies (2000-2003): a taper ratio of about 1.6 for a
+    // 130 GPa, 1300 kg/m^3 fibre.
+    design d{};
+    d.tether.strength = 130;
+    EXPECT_NEAR(1 / tether::compute_model(d).taper_re, 1.6, 0.05);
+}
+
+TEST(Published, ClimberAt200KmPerHourReachesGeoInAboutAWeekAndAHalf)
+{
+    // Obayashi's space-elevator concept (2012): a climber held at 200 km/h
+    // reaches GEO in about 7.5 days. Ample drive force keeps it at top speed.
+    design d{};
+    d.climber.vmax         = 200 / 3.6;
+    d.climber.fextra       = 1e9;
+    const climber::study s = climber::compute_study(d);
+    EXPECT_BITS(s.sums.cap_alt, 0.0);
+    EXPECT_NEAR(s.sums.time / 24, 7.5, 0.1);
+}
+
+}  // namespace
