@@ -93,16 +93,19 @@ int main(int argc, char** argv)
         ->type_name("NAME=VALUE")
         ->allow_extra_args(false);
     app.add_option("--planet", o.planet, "Use a planet's GM, RE and tsid")
-        ->type_name("earth|mars")
+        ->type_name("PLANET")
         ->check(CLI::IsMember({"earth", "mars"}));
     app.add_option("--config", o.config, "Read a design file of 'name = value' lines")
         ->type_name("FILE");
     auto* format = app.add_option("--format", o.format, "Output format of the figures")
-                       ->type_name("table|csv|json")
+                       ->type_name("FORMAT")
                        ->check(CLI::IsMember({"table", "csv", "json"}));
     auto* list   = app.add_flag("--list", o.list, "List every parameter of the design");
     auto* report = app.add_flag("--report", o.report, "Print the design's full report");
     report->excludes(format)->excludes(list);
+    app.footer("Precedence: defaults, then the design file line by line, then --planet, then each\n"
+               "--set in order. 'ztop=auto' (the default) marches to 19 km below GEO; 'rhog=auto'\n"
+               "takes the tether's own linear density at the surface. See tether-explore(1).");
 
     try {
         app.parse(argc, argv);

@@ -1,0 +1,114 @@
+#!/usr/bin/env bash
+# End-to-end checks of tether-explore.
+# usage: explore_cli.sh CHECK PROGRAM EXPECTED_REPORT
+# Exits 0 on success, 1 on failure.
+set -u
+check=$1 prog=$2 expected=$3
+tmp=$(mktemp -d)
+trap 'rm -rf "$tmp"' EXIT
+fail() { echo "FAIL: $*" >&2; exit 1; }
+
+# Runs the program; leaves standard output, standard error and status.
+run() {
+    "$prog" "$@" >"$tmp/out" 2>"$tmp/err"
+    status=$?
+}
+
+case $check in
+usage)
+    # Every bad command line or design: status 2, a message that starts with
+    # the program's name and says what is wrong, and nothing on standard output.
+    printf 'strength = 50\nvmax = fast # km/h?\n' >"$tmp/bad.design"
+    while IFS='|' read -r args wanted; do
+        # shellcheck disable=SC2086
+        run $args
+        [ "$status" -eq 2 ] || fail "'$args': exit status $status, wanted 2"
+        [ -s "$tmp/out" ] && fail "'$args': wrote to standard output"
+        head -n 1 "$tmp/err" | grep -qF "tether-explore: $wanted" ||
+            fail "'$args': standard error '$(head -n 1 "$tmp/err")', wanted 'tether-explore: $wanted'"
+    done <<LIST
+--bogus|The following argument was not expected: --bogus
+extra|The following argument was not expected: extra
+--set colour=red|--set colour=red: unknown parameter
+--set strength=abc|--set strength=abc: not a finite number
+--set strength=|--set strength=: not a finite number
+--set strength=nan|--set strength=nan: not a finite number
+--set strength=inf|--set strength=inf: not a finite number
+--set strength=1e400|--set strength=1e400: not a finite number
+--set strength=-35|strength = -35 GPa: must be greater than 0
+--set density=0|density = 0 kg/m^3: must be greater than 0
+--set modulus=-1|modulus = -1 GPa: must be greater than 0
+--set csgeo=0|csgeo = 0 mm^2: must be greater than 0
+--set GM=0|GM = 0 km^3/s^2: must be greater than 0
+--set RE=-6378|RE = -6378 km: must be greater than 0
+--set tsid=0|tsid = 0 s: must be greater than 0
+--set mclimb=0|mclimb = 0 kg: must be greater than 0
+--set fextra=-1|fextra = -1 N: must be greater than 0
+--set dz=0|dz = 0 km: must be greater than 0
+--set rowdz=0|rowdz = 0 km: must be greater than 0
+--set vmax=0|vmax = 0 m/s: must be greater than 0
+--set rapex=42164|rapex = 42164 km: must be greater than the geostationary radius
+--set ztop=35786.17|ztop = 35786.17 km: must be below the geostationary altitude
+--set ztop=40000|ztop = 40000 km: must be below the geostationary altitude
+--report --set rowdz=0.3|rowdz = 0.3 km: must be a whole multiple of dz = 0.125 km
+--set strength=0.3|strength = 0.3 GPa: too low: the material is so weak
+--set dz=1e-5|dz = 1e-05 km: gives 3576700001 march points
+--planet venus|--planet: venus not in {earth,mars}
+--config $tmp/none.design|$tmp/none.design: cannot read the design file
+--config $tmp|$tmp: cannot read the design file
+--config $tmp/bad.design|$tmp/bad.design:2: vmax = fast: not a finite number
+--report --format csv|--format excludes --report
+--report --list|--list excludes --report
+--format xml|--format: xml not in {table,csv,json}
+LIST
+    ;;
+report)
+    # The default design's report is the study's, byte for byte.
+    run --report
+    [ "$status" -eq 0 ] || fail "exit status $status"
+    cmp -s "$tmp/out" "$expected" || fail "--report differs from $expected"
+    ;;
+list)
+    # The listing reads back through --config to the same listing, and the
+    # file's settings come before --planet and --set.
+    run --set strength=50 --set rhog=auto --set dz=0.1 --list
+    [ "$status" -eq 0 ] || fail "exit status $status"
+    cp "$tmp/out" "$tmp/design"
+    run --config "$tmp/design" --list
+    cmp -s "$tmp/out" "$tmp/design" || fail "the listing does not read back to itself"
+    run --config "$tmp/design" --planet mars --set strength=60 --list
+    grep -q '^strength = 60 ' "$tmp/out" || fail "--set does not override the file"
+    grep -q '^RE       = 3396.2 ' "$tmp/out" || fail "--planet does not override the file"
+    grep -q '^dz       = 0.1 ' "$tmp/out" || fail "the file's step was lost"
+    ;;
+formats)
+    # The march's sums to the last bit, in each machine format.
+    run --format csv
+    [ "$(sed -n 1p "$tmp/out")" = "rgeo,yuri,taper_re,taper_apex,cs_re,cs_apex,mapex,mre,tether_mass,total_mass,time,cap_alt" ] ||
+        fail "CSV header: $(sed -n 1p "$tmp/out")"
+    [ "$(wc -l <"$tmp/out")" -eq 2 ] || fail "CSV is not one header and one row"
+    grep -q ',2275.3355806298227,105.97027192859169,1943.75$' "$tmp/out" || fail "CSV row: $(sed -n 2p "$tmp/out")"
+    run --format json --set vmax=1e9
+    grep -q '"total_mass":[0-9.]*,"time":[0-9.]*,"cap_alt":null}$' "$tmp/out" || fail "JSON: $(cat "$tmp/out")"
+    run --set vmax=1e9
+    [ "$(awk 'NR == 3 { print $NF }' "$tmp/out")" = NaN ] || fail "table: $(cat "$tmp/out")"
+    ;;
+write-error)
+    "$prog" >/dev/full 2>"$tmp/err"
+    status=$?
+    [ "$status" -eq 1 ] || fail "exit status $status, wanted 1"
+    [ "$(cat "$tmp/err")" = "tether-explore: write error: No space left on device" ] ||
+        fail "standard error: $(cat "$tmp/err")"
+    ;;
+help)
+    run --help
+    [ "$status" -eq 0 ] || fail "--help: exit status $status"
+    grep -q -- '--set NAME=VALUE' "$tmp/out" || fail "--help does not show --set"
+    run --version
+    [ "$status" -eq 0 ] && grep -q '^tether-explore [0-9]' "$tmp/out" || fail "--version: $(cat "$tmp/out")"
+    ;;
+*)
+    fail "unknown check '$check'"
+    ;;
+esac
+echo "ok: $check"

@@ -1,0 +1,199 @@
+#include "figures.hpp"
+#include "settings.hpp"
+
+#include "exact.hpp"
+
+#include <gtest/gtest.h>
+
+#include <cmath>
+#include <cstdio>
+#include <cstdlib>
+#include <fstream>
+#include <limits>
+#include <stdexcept>
+#include <string>
+
+#include <unistd.h>
+
+namespace {
+
+using explore::described;
+
+// Writes text to a temporary design file and returns its path.
+std::string design_file(const std::string& text)
+{
+    char path[]  = "/tmp/tether-design-XXXXXX";
+    const int fd = mkstemp(path);
+    if (fd < 0) {
+        throw std::runtime_error("mkstemp failed");
+    }
+    close(fd);
+    std::ofstream(path) << text;
+    return path;
+}
+
+std::string error_of(void (*act)(described&, const std::string&), const std::string& text)
+{
+    described d;
+    try {
+        act(d, text);
+    }
+    catch (const explore::usage_error& e) {
+        return e.what();
+    }
+    return "no error";
+}
+
+TEST(Explore, NumbersMustBeFiniteAndNothingElse)
+{
+    EXPECT_BITS(*explore::parse_number("35.1"), 35.1);
+    EXPECT_BITS(*explore::parse_number(" 1e-3\t"), 0.001);
+    EXPECT_BITS(*explore::parse_number("-2"), -2.0);
+    for (const char* bad :
+         {"", " ", "abc", "nan", "inf", "-inf", "1e400", "1.5x", "1,5", "0x10", "1 2", "--1"}) {
+        EXPECT_FALSE(explore::parse_number(bad)) << "'" << bad << "'";
+    }
+}
+
+TEST(Explore, ShortestTextReadsBackToTheSameBits)
+{
+    EXPECT_EQ(explore::shortest(105.97027192859169), "105.97027192859169");
+    EXPECT_EQ(explore::shortest(2275.3355806298227), "2275.3355806298227");
+    EXPECT_EQ(explore::readable(300000), "300000");
+    EXPECT_EQ(explore::readable(1e-7), "1e-07");
+    for (double v : {0.1, 1.0 / 3, 6.02214076e23, 5e-324, 1.7976931348623157e308}) {
+        EXPECT_BITS(*explore::parse_number(explore::shortest(v)), v);
+        EXPECT_BITS(*explore::parse_number(explore::readable(v)), v);
+    }
+}
+
+TEST(Explore, SettingsNameTheirMistake)
+{
+    EXPECT_EQ(error_of(explore::apply_assignment, "strength=abc"), "not a finite number");
+    EXPECT_EQ(error_of(explore::apply_assignment, "ztop=nan"), "not a finite number or auto");
+    EXPECT_EQ(error_of(explore::apply_assignment, "vmax=auto"), "not a finite number");
+    EXPECT_EQ(error_of(explore::apply_assignment, "colour=1"),
+              "unknown parameter (tether-explore --list shows them)");
+    EXPECT_EQ(error_of(explore::apply_assignment, "strength"), "expected NAME=VALUE");
+    EXPECT_EQ(error_of(explore::apply_assignment, "planet=venus"),
+              "unknown planet; known: earth, mars");
+    EXPECT_EQ(error_of(explore::apply_assignment, " strength = 50 "), "no error");
+}
+
+TEST(Explore, DesignFileLinesApplyInOrderAndErrorsNameFileAndLine)
+{
+    const std::string path = design_file("# a stronger fibre on Mars\n"
+                                         "strength = 50   # GPa\n"
+                                         "\n"
+                                         "planet = mars\n"
+                                         "strength = 60\n"
+                                         "ztop = auto # 19 km below GEO\n");
+    described d;
+    explore::apply_file(d, path);
+    EXPECT_BITS(d.design.tether.strength, 60.0);
+    EXPECT_BITS(d.design.planet.RE, 3396.2);
+    EXPECT_TRUE(tether::is_automatic(d.design.march.ztop));
+    std::remove(path.c_str());
+
+    const struct {
+        const char* text;
+        const char* wanted;  // after "FILE:"
+    } bad[] = {
+        {"strength = 50\nvmax = fast\n", "2: vmax = fast: not a finite number"},
+        {"strength 50\n", "1: expected 'name = value', found 'strength 50'"},
+        {"# ok\nwidth = 3\n", "2: width = 3: unknown parameter (tether-explore --list shows them)"},
+        {"planet = venus # no\n", "1: planet = venus: unknown planet; known: earth, mars"},
+        {"dz =\n", "1: dz = : not a finite number"},
+    };
+    for (const auto& b : bad) {
+        const std::string file = design_file(b.text);
+        EXPECT_EQ(error_of(explore::apply_file, file), file + ":" + b.wanted);
+        std::remove(file.c_str());
+    }
+    EXPECT_EQ(error_of(explore::apply_file, "/nonexistent/design"),
+              "/nonexistent/design: cannot read the design file");
+    EXPECT_EQ(error_of(explore::apply_file, "/tmp"), "/tmp: cannot read the design file");
+}
+
+TEST(Explore, ListingReadsBackToTheSameDesign)
+{
+    described d;
+    explore::apply_assignment(d, "strength=1e-1");
+    explore::apply_assignment(d, "rapex=42200");
+    explore::apply_assignment(d, "rhog=auto");
+    explore::apply_assignment(d, "dz=0.1");
+    explore::apply_assignment(d, "mclimb=1234.5678901234567");
+    const std::string list = explore::listing(d);
+    EXPECT_NE(list.find("ztop     = auto"), std::string::npos) << list;
+    EXPECT_NE(list.find("rhog     = auto"), std::string::npos) << list;
+    EXPECT_EQ(list.substr(0, 9), "# planet\n") << list;
+    EXPECT_EQ(list.find("\nplanet"), std::string::npos) << "a heading, not a setting: " << list;
+
+    const std::string path = design_file(list);
+    described back;
+    explore::apply_file(back, path);
+    std::remove(path.c_str());
+    EXPECT_EQ(explore::listing(back), list);
+}
+
+TEST(Explore, RhogAutoFollowsTheMaterial)
+{
+    described d;
+    explore::apply_assignment(d, "rhog=auto");
+    EXPECT_NEAR(explore::resolve(d).tether.rhog, 0.013583, 0.0000005);
+    // Twice as dense and twice as strong: the same taper, twice the mass.
+    explore::apply_assignment(d, "density=2600");
+    explore::apply_assignment(d, "strength=70.2");
+    EXPECT_NEAR(explore::resolve(d).tether.rhog, 2 * 0.013583, 0.000001);
+    explore::apply_assignment(d, "rhog=0.02");
+    EXPECT_BITS(explore::resolve(d).tether.rhog, 0.02);
+}
+
+TEST(Explore, DesignErrorsGiveNameValueAndReason)
+{
+    described d;
+    EXPECT_FALSE(explore::design_error(d, true));
+    explore::apply_assignment(d, "rapex=40000");
+    EXPECT_EQ(*explore::design_error(d, false),
+              "rapex = 40000 km: must be greater than the geostationary radius, 42164.16962 km");
+    d = described{};
+    // A planet whose geostationary orbit is only 10 km up.
+    explore::apply_assignment(d, "planet=mars");
+    const double omega2 = tether::compute_model(d.design).omega2;
+    explore::apply_assignment(d, "GM=" + explore::shortest(std::pow(3406.2, 3) * omega2));
+    EXPECT_EQ(explore::design_error(d, false)->substr(0, 25), "ztop = auto: auto gives -");
+}
+
+TEST(Explore, FigureRowsInEachFormat)
+{
+    climber::study s{};
+    s.model.rgeo   = 42164.169624086106;
+    s.sums.time    = 105.97027192859169;
+    s.sums.cap_alt = std::numeric_limits<double>::quiet_NaN();
+
+    const explore::figure_writer csv(explore::format::csv, {{"vmax", "m/s"}});
+    EXPECT_EQ(csv.header(), "vmax,rgeo,yuri,taper_re,taper_apex,cs_re,cs_apex,mapex,mre,"
+                            "tether_mass,total_mass,time,cap_alt\n");
+    EXPECT_EQ(csv.row({0.5}, s), "0.5,42164.169624086106,0,0,0,0,0,0,0,0,0,105.97027192859169,\n");
+
+    const explore::figure_writer json(explore::format::json, {});
+    EXPECT_EQ(json.header(), "");
+    const std::string line = json.row({}, s);
+    EXPECT_EQ(line.substr(0, 29), "{\"rgeo\":42164.169624086106,\"y");
+    const std::string tail = ",\"time\":105.97027192859169,\"cap_alt\":null}\n";
+    EXPECT_EQ(line.substr(line.size() - tail.size()), tail);
+
+    // The table: every line as wide as the others, names over their numbers.
+    const explore::figure_writer table(explore::format::table, {{"vmax", "m/s"}});
+    const std::string head = table.header();
+    const std::string row  = table.row({0.5}, s);
+    const auto names_end   = head.find('\n');
+    EXPECT_EQ(head[0], '#');
+    EXPECT_EQ(head.size(), 2 * (names_end + 1));
+    EXPECT_EQ(row.size(), names_end + 1);
+    EXPECT_EQ(row.substr(row.size() - 6), "  NaN\n");
+    EXPECT_EQ(head.substr(names_end - 7, 7), "cap_alt");
+    EXPECT_NE(row.find(" 42164.16962 "), std::string::npos) << row;
+}
+
+}  // namespace
