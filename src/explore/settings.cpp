@@ -104,20 +104,15 @@ void apply_assignment(described& d, const std::string& assignment)
     apply(d, trim(std::string_view(assignment).substr(0, eq)), assignment.substr(eq + 1));
 }
 
-void apply_file(described& d, const std::string& path)
+void apply_lines(described& d, std::istream& in, const std::string& source)
 {
-    std::error_code ec;
-    std::ifstream in(path);
-    if (!in || std::filesystem::is_directory(path, ec)) {
-        throw usage_error(path + ": cannot read the design file");
-    }
     std::string line;
     for (int number = 1; std::getline(in, line); ++number) {
         const std::string text = trim(std::string_view(line).substr(0, line.find('#')));
         if (text.empty()) {
             continue;
         }
-        const std::string where = path + ":" + std::to_string(number) + ": ";
+        const std::string where = source + ":" + std::to_string(number) + ": ";
         const auto eq           = text.find('=');
         if (eq == std::string::npos) {
             throw usage_error(where + "expected 'name = value', found '" + text + "'");
@@ -131,6 +126,16 @@ void apply_file(described& d, const std::string& path)
             throw usage_error(where + name + " = " + value + ": " + e.what());
         }
     }
+}
+
+void apply_file(described& d, const std::string& path)
+{
+    std::error_code ec;
+    std::ifstream in(path);
+    if (!in || std::filesystem::is_directory(path, ec)) {
+        throw usage_error(path + ": cannot read the design file");
+    }
+    apply_lines(d, in, path);
     if (in.bad()) {
         throw usage_error(path + ": cannot read the design file");
     }

@@ -4,6 +4,7 @@
 
 #include "tether/design.hpp"
 
+#include <istream>
 #include <optional>
 #include <stdexcept>
 #include <string>
@@ -41,8 +42,11 @@ void apply(described& d, const std::string& name, const std::string& value);
 // Splits "NAME=VALUE" (blanks around either allowed); throws usage_error.
 void apply_assignment(described& d, const std::string& assignment);
 
-// Reads a design file of "name = value" lines, "#" starting a comment
-// anywhere on a line, applying each line in order. Errors name file:line.
+// Reads "name = value" lines, "#" starting a comment anywhere on a line,
+// applying each line in order. Errors name source:line.
+void apply_lines(described& d, std::istream& in, const std::string& source);
+
+// Reads a design file of such lines.
 void apply_file(described& d, const std::string& path);
 
 // The design to compute: rhog worked out where it follows the material.
