@@ -71,6 +71,7 @@ std::string machine_number(double v, format f)
 std::vector<std::string> figure_names()
 {
     std::vector<std::string> names;
+    names.reserve(figures.size());
     for (const figure& f : figures) {
         names.emplace_back(f.name);
     }
@@ -85,6 +86,7 @@ figure_writer::figure_writer(format f, std::vector<lead_column> lead)
 std::string figure_writer::header() const
 {
     std::vector<std::pair<std::string, std::string>> cols;
+    cols.reserve(lead_.size() + figures.size());
     for (const lead_column& c : lead_) {
         cols.emplace_back(c.name, c.unit);
     }

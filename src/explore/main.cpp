@@ -79,9 +79,7 @@ int run(const options& o)
     return tether::finish_output(stdout, program);
 }
 
-}  // namespace
-
-int main(int argc, char** argv)
+int explore_main(int argc, char** argv)
 {
     CLI::App app("The space-elevator tether and climber study for any design.\n"
                  "Prints the design's headline figures, its parameters (--list) or its "
@@ -125,4 +123,20 @@ int main(int argc, char** argv)
     }
     std::fprintf(stderr, "Try '%s --help' for more information.\n", program);
     return 2;
+}
+
+}  // namespace
+
+int main(int argc, char** argv)
+{
+    try {
+        return explore_main(argc, argv);
+    }
+    catch (const std::exception& e) {  // out of memory, say
+        std::fprintf(stderr, "%s: %s\n", program, e.what());
+    }
+    catch (...) {
+        std::fprintf(stderr, "%s: unexpected error\n", program);
+    }
+    return 1;
 }

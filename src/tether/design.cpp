@@ -103,7 +103,9 @@ double value_of(const design& d, const param& p)
     return p.field(copy);
 }
 
-std::optional<problem> check(const design& d, bool with_rows)
+namespace {
+
+std::optional<problem> check_values(const design& d)
 {
     for (const param& p : table) {
         const double v = value_of(d, p);
@@ -117,8 +119,12 @@ std::optional<problem> check(const design& d, bool with_rows)
             return problem{p.name, "must be greater than 0"};
         }
     }
+    return std::nullopt;
+}
 
-    const model m = compute_model(d);
+// The orbit, the apex, the top of the march and the taper between them.
+std::optional<problem> check_tether(const design& d, const model& m)
+{
     if (!std::isnormal(m.rgeo) || !std::isfinite(m.vgeo)) {
         return problem{"tsid",
                        "leaves no geostationary orbit within the range of binary64 numbers"};
@@ -140,19 +146,23 @@ std::optional<problem> check(const design& d, bool with_rows)
     if (!(ztop < geoalt) || !(grav(m, m.RE + ztop) > 0)) {
         return problem{"ztop", "must be below the geostationary altitude, " + num(geoalt) + " km"};
     }
-    // The taper from the surface up to GEO is exp(ere / yuri), its largest.
-    const double taper_max = 1 / m.taper_re;
-    if (!std::isnormal(m.taper_re) || !std::isnormal(m.taper_apex) || !std::isfinite(taper_max)) {
+    if (!std::isnormal(m.taper_re) || !std::isnormal(m.taper_apex) ||
+        !std::isfinite(1 / m.taper_re)) {
         return problem{"strength", "too low: the material is so weak that the tether's taper "
                                    "leaves the range of binary64 numbers"};
     }
-
     const positions pos = compute_positions(d, m);
     for (double v : {pos.fgeo, pos.sgeo, pos.mapex, pos.mre, pos.cs_apex, pos.cs_re}) {
         if (!std::isfinite(v)) {
             return beyond_range("csgeo", "a tether");
         }
     }
+    return std::nullopt;
+}
+
+// The climber's drive and the march's points, rows and sums.
+std::optional<problem> check_march(const design& d, const model& m, bool with_rows)
+{
     const climber::drive_params drv = climber::compute_drive_params(d, m);
     if (!std::isfinite(drv.fvg) || !std::isfinite(drv.fmax)) {
         return beyond_range("mclimb", "a climber weight");
@@ -160,23 +170,22 @@ std::optional<problem> check(const design& d, bool with_rows)
     if (!std::isnormal(drv.zg) || !std::isfinite(drv.zg)) {
         return beyond_range("rhog", "a tether impedance");
     }
-
     const climber::march_plan plan = climber::plan_march(d, m);
     if (plan.points > 1000000000) {
         return problem{"dz", "gives " + num(static_cast<double>(plan.points)) +
-                                 " march points from 0 to " + num(ztop) +
+                                 " march points from 0 to " + num(plan.ztop) +
                                  " km; at most 1e9 are allowed"};
     }
-    if (with_rows) {
-        const double k = std::nearbyint(d.march.rowdz / d.march.dz);
-        if (!(k >= 1) || !(std::fabs(d.march.rowdz - k * d.march.dz) <= 1e-9 * d.march.rowdz)) {
-            return problem{"rowdz", "must be a whole multiple of dz = " + num(d.march.dz) + " km"};
-        }
+    const double k = std::nearbyint(d.march.rowdz / d.march.dz);
+    if (with_rows &&
+        (!(k >= 1) || !(std::fabs(d.march.rowdz - k * d.march.dz) <= 1e-9 * d.march.rowdz))) {
+        return problem{"rowdz", "must be a whole multiple of dz = " + num(d.march.dz) + " km"};
     }
-
     // Below GEO the weight is at most its surface value and the force margin
-    // at least fextra, so the speed is at least this much anywhere on the
-    // march; the sums stay below these bounds (with a margin of 2).
+    // at least fextra, and the taper at most its value at GEO, so the speed
+    // is at least speed_min anywhere on the march; the sums stay below these
+    // bounds (with a margin of 2).
+    const double taper_max = 1 / m.taper_re;
     const double fextra    = d.climber.fextra;
     const double speed_min = ((0.5 * fextra) * fextra) / drv.fvg / drv.zg / taper_max;
     const double slowest   = std::fmin(speed_min, drv.vmax);
@@ -188,6 +197,20 @@ std::optional<problem> check(const design& d, bool with_rows)
         return beyond_range("rhog", "a tether mass");
     }
     return std::nullopt;
+}
+
+}  // namespace
+
+std::optional<problem> check(const design& d, bool with_rows)
+{
+    if (auto p = check_values(d)) {
+        return p;
+    }
+    const model m = compute_model(d);
+    if (auto p = check_tether(d, m)) {
+        return p;
+    }
+    return check_march(d, m, with_rows);
 }
 
 }  // namespace tether
