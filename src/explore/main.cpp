@@ -1,7 +1,9 @@
 // tether-explore: the tether and climber study for any design, given on the
 // command line or in a design file.
 #include "figures.hpp"
+#include "runner.hpp"
 #include "settings.hpp"
+#include "sweep.hpp"
 
 #include "climber/study.hpp"
 #include "tether/output.hpp"
@@ -9,6 +11,7 @@
 #include <CLI/CLI.hpp>
 
 #include <cstdio>
+#include <unistd.h>
 #include <string>
 #include <vector>
 
@@ -18,6 +21,10 @@ constexpr const char* program = "tether-explore";
 
 struct options {
     std::vector<std::string> sets;
+    std::vector<std::string> sweeps;
+    std::string shard;
+    unsigned jobs = 0;  // 0: every processor this process may use
+    bool quiet    = false;
     std::string planet;
     std::string config;
     std::string format = "table";
@@ -58,25 +65,94 @@ explore::format format_named(const std::string& name)
     return explore::format::table;
 }
 
+explore::grid grid_of(const options& o)
+{
+    std::vector<explore::sweep> sweeps;
+    for (const std::string& text : o.sweeps) {
+        try {
+            sweeps.push_back(explore::parse_sweep(text));
+        }
+        catch (const explore::usage_error& e) {
+            throw explore::usage_error("--sweep " + text + ": " + e.what());
+        }
+    }
+    try {
+        return explore::grid(std::move(sweeps));
+    }
+    catch (const explore::usage_error& e) {
+        throw explore::usage_error(std::string("--sweep: ") + e.what());
+    }
+}
+
+// Every design of the grid must pass before anything is printed.
+void check_grid(const explore::grid& g, const explore::described& base)
+{
+    for (std::uint64_t i = 0; i < g.size(); ++i) {
+        const auto error = explore::design_error(g.design_at(base, i), false);
+        if (!error) {
+            continue;
+        }
+        if (g.sweeps().empty()) {
+            throw explore::usage_error(*error);
+        }
+        std::string which;
+        const std::vector<double> values = g.values_at(i);
+        for (std::size_t s = 0; s < values.size(); ++s) {
+            which += (s == 0 ? "" : ", ") + std::string(g.sweeps()[s].param->name) + "=" +
+                     explore::shortest(values[s]);
+        }
+        throw explore::usage_error("--sweep: design " + std::to_string(i + 1) + " of " +
+                                   std::to_string(g.size()) + " (" + which + "): " + *error);
+    }
+}
+
+int figures(const options& o, const explore::described& base)
+{
+    const explore::grid g = grid_of(o);
+    check_grid(g, base);
+    const auto [k, n]           = o.shard.empty() ? std::pair<std::uint64_t, std::uint64_t>{1, 1}
+                                                  : explore::parse_shard(o.shard);
+    const explore::shard_range r = explore::shard_of(g.size(), k, n);
+
+    std::vector<explore::lead_column> lead;
+    for (const explore::sweep& s : g.sweeps()) {
+        lead.push_back({s.param->name, s.param->unit});
+    }
+    const explore::format f = format_named(o.format);
+    const explore::figure_writer out(f, lead);
+    if (k == 1) {
+        std::fputs(out.header().c_str(), stdout);
+    }
+    const auto row = [&](std::uint64_t i) {
+        const tether::design d = explore::resolve(g.design_at(base, i));
+        const bool gap         = f == explore::format::table && g.starts_block(i);
+        return (gap ? "\n" : "") + out.row(g.values_at(i), climber::compute_study(d));
+    };
+    explore::run_settings s;
+    s.jobs     = o.jobs == 0 ? explore::available_cpus() : o.jobs;
+    s.progress = !o.quiet && isatty(STDERR_FILENO) != 0;
+    explore::stop_on_signals();
+    // A write error stops the rows; the stream remembers it for the report.
+    explore::write_rows(stdout, r.begin, r.end, row, s);
+    return tether::finish_output(stdout, program);
+}
+
 int run(const options& o)
 {
     const explore::described d = describe(o);
-    if (const auto error = explore::design_error(d, o.report)) {
-        throw explore::usage_error(*error);
+    if (o.report || o.list) {
+        if (const auto error = explore::design_error(d, o.report)) {
+            throw explore::usage_error(*error);
+        }
+        if (o.report) {
+            climber::print_report(stdout, explore::resolve(d));
+        }
+        else {
+            std::fputs(explore::listing(d).c_str(), stdout);
+        }
+        return tether::finish_output(stdout, program);
     }
-    const tether::design design = explore::resolve(d);
-    if (o.report) {
-        climber::print_report(stdout, design);
-    }
-    else if (o.list) {
-        std::fputs(explore::listing(d).c_str(), stdout);
-    }
-    else {
-        const explore::figure_writer out(format_named(o.format), {});
-        std::fputs(out.header().c_str(), stdout);
-        std::fputs(out.row({}, climber::compute_study(design)).c_str(), stdout);
-    }
-    return tether::finish_output(stdout, program);
+    return figures(o, d);
 }
 
 int explore_main(int argc, char** argv)
@@ -100,7 +176,22 @@ int explore_main(int argc, char** argv)
                        ->check(CLI::IsMember({"table", "csv", "json"}));
     auto* list   = app.add_flag("--list", o.list, "List every parameter of the design");
     auto* report = app.add_flag("--report", o.report, "Print the design's full report");
+    auto* sweep = app.add_option("--sweep", o.sweeps,
+                                 "Sweep a parameter: NAME=FROM:TO:N, NAME=FROM:TO:N:log or "
+                                 "NAME=V1,V2,... (up to three make a grid)")
+                      ->type_name("SWEEP")
+                      ->allow_extra_args(false);
+    auto* jobs = app.add_option("--jobs", o.jobs, "Designs computed at once (default: every processor)")
+                     ->type_name("N")
+                     ->check(CLI::Range(1u, 4096u));
+    auto* shard = app.add_option("--shard", o.shard, "Compute only shard K of N of the grid")
+                      ->type_name("K/N");
+    app.add_flag("--quiet", o.quiet, "No progress line on a terminal");
     report->excludes(format)->excludes(list);
+    for (auto* opt : {sweep, jobs, shard}) {
+        report->excludes(opt);
+        list->excludes(opt);
+    }
     app.footer("Precedence: defaults, then the design file line by line, then --planet, then each\n"
                "--set in order. 'ztop=auto' (the default) marches to 19 km below GEO; 'rhog=auto'\n"
                "takes the tether's own linear density at the surface. See tether-explore(1).");

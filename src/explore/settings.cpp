@@ -89,8 +89,13 @@ void apply(described& d, const std::string& name, const std::string& value)
         throw usage_error(std::string("not a finite number") +
                           (p->can_be_auto || is_rhog ? " or auto" : ""));
     }
-    p->field(d.design) = *number;
-    if (is_rhog) {
+    set_number(d, *p, *number);
+}
+
+void set_number(described& d, const tether::param& p, double v)
+{
+    p.field(d.design) = v;
+    if (p.name == std::string_view("rhog")) {
         d.rhog_auto = false;
     }
 }

@@ -39,6 +39,9 @@ std::string readable(double v);
 // with it; the caller says where it was given.
 void apply(described& d, const std::string& name, const std::string& value);
 
+// Sets a parameter to a number; rhog no longer follows the material.
+void set_number(described& d, const tether::param& p, double v);
+
 // Splits "NAME=VALUE" (blanks around either allowed); throws usage_error.
 void apply_assignment(described& d, const std::string& assignment);
 

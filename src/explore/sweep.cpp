@@ -1,0 +1,165 @@
+#include "sweep.hpp"
+
+#include <cmath>
+#include <string_view>
+
+namespace explore {
+
+namespace {
+
+std::vector<std::string> split(const std::string& text, char sep)
+{
+    std::vector<std::string> parts;
+    std::size_t from = 0;
+    for (;;) {
+        const auto at = text.find(sep, from);
+        parts.push_back(text.substr(from, at - from));
+        if (at == std::string::npos) {
+            return parts;
+        }
+        from = at + 1;
+    }
+}
+
+double number_in(const std::string& part, const char* what)
+{
+    const auto v = parse_number(part);
+    if (!v) {
+        throw usage_error(std::string(what) + " '" + part + "' is not a finite number");
+    }
+    return *v;
+}
+
+std::vector<double> range_values(const std::vector<std::string>& parts)
+{
+    const bool log_form = parts.size() == 4;
+    if (parts.size() < 3 || parts.size() > 4 || (log_form && parts[3] != "log")) {
+        throw usage_error("expected FROM:TO:N, FROM:TO:N:log or a list V1,V2,...");
+    }
+    const double from = number_in(parts[0], "FROM");
+    const double to   = number_in(parts[1], "TO");
+    const double n    = number_in(parts[2], "N");
+    if (!(n >= 1) || n != std::floor(n)) {
+        throw usage_error("N = " + parts[2] + ": the number of values must be a whole number, 1 or more");
+    }
+    if (n > static_cast<double>(max_grid_designs)) {
+        throw usage_error("N = " + parts[2] + ": at most " + std::to_string(max_grid_designs) +
+                          " values");
+    }
+    if (log_form && !(from > 0 && to > 0)) {
+        throw usage_error("a log range needs FROM and TO greater than 0");
+    }
+    const auto count = static_cast<std::size_t>(n);
+    std::vector<double> values(count);
+    for (std::size_t k = 0; k < count; ++k) {
+        const auto kd  = static_cast<double>(k);
+        const double m = n - 1;
+        values[k]      = log_form ? from * std::pow(to / from, kd / m) : from + (kd * (to - from)) / m;
+    }
+    values.front() = from;
+    values.back()  = count == 1 ? from : to;
+    return values;
+}
+
+}  // namespace
+
+sweep parse_sweep(const std::string& text)
+{
+    const auto eq = text.find('=');
+    if (eq == std::string::npos) {
+        throw usage_error("expected NAME=FROM:TO:N, NAME=FROM:TO:N:log or NAME=V1,V2,...");
+    }
+    const std::string name  = text.substr(0, eq);
+    const std::string value = text.substr(eq + 1);
+    sweep s{tether::find_param(name), {}};
+    if (s.param == nullptr) {
+        throw usage_error("unknown parameter '" + name + "' (tether-explore --list shows them)");
+    }
+    if (value.find(':') != std::string::npos) {
+        s.values = range_values(split(value, ':'));
+        return s;
+    }
+    for (const std::string& part : split(value, ',')) {
+        s.values.push_back(number_in(part, "value"));
+    }
+    return s;
+}
+
+grid::grid(std::vector<sweep> sweeps) : sweeps_(std::move(sweeps))
+{
+    if (sweeps_.size() > max_sweeps) {
+        throw usage_error("at most " + std::to_string(max_sweeps) + " sweeps make a grid");
+    }
+    for (std::size_t i = 0; i < sweeps_.size(); ++i) {
+        for (std::size_t j = 0; j < i; ++j) {
+            if (sweeps_[i].param == sweeps_[j].param) {
+                throw usage_error(std::string(sweeps_[i].param->name) + " is swept twice");
+            }
+        }
+        // Each sweep has at most max_grid_designs values, so the product
+        // cannot overflow before it is caught.
+        size_ *= sweeps_[i].values.size();
+        if (size_ > max_grid_designs) {
+            throw usage_error("a grid of " + std::to_string(size_) +
+                              (i + 1 < sweeps_.size() ? " or more" : "") +
+                              " designs is too large; at most " +
+                              std::to_string(max_grid_designs));
+        }
+    }
+}
+
+std::uint64_t grid::size() const
+{
+    return size_;
+}
+
+const std::vector<sweep>& grid::sweeps() const
+{
+    return sweeps_;
+}
+
+std::vector<double> grid::values_at(std::uint64_t i) const
+{
+    std::vector<double> values(sweeps_.size());
+    for (std::size_t s = sweeps_.size(); s-- > 0;) {
+        const std::uint64_t n = sweeps_[s].values.size();
+        values[s]             = sweeps_[s].values[i % n];
+        i /= n;
+    }
+    return values;
+}
+
+described grid::design_at(const described& base, std::uint64_t i) const
+{
+    described d                = base;
+    const std::vector<double> v = values_at(i);
+    for (std::size_t s = 0; s < sweeps_.size(); ++s) {
+        set_number(d, *sweeps_[s].param, v[s]);
+    }
+    return d;
+}
+
+bool grid::starts_block(std::uint64_t i) const
+{
+    return sweeps_.size() >= 2 && i > 0 && i % (size_ / sweeps_.front().values.size()) == 0;
+}
+
+std::pair<std::uint64_t, std::uint64_t> parse_shard(const std::string& text)
+{
+    const auto slash = text.find('/');
+    const auto k     = parse_number(text.substr(0, slash));
+    const auto n     = slash == std::string::npos ? std::nullopt : parse_number(text.substr(slash + 1));
+    if (!k || !n || *k != std::floor(*k) || *n != std::floor(*n) || !(*k >= 1) || !(*k <= *n) ||
+        !(*n <= 1e9)) {
+        throw usage_error("expected K/N, whole numbers with 1 <= K <= N <= 1000000000");
+    }
+    return {static_cast<std::uint64_t>(*k), static_cast<std::uint64_t>(*n)};
+}
+
+shard_range shard_of(std::uint64_t m, std::uint64_t k, std::uint64_t n)
+{
+    // m <= 1e7 and n <= 1e9: the products stay far below 2^64.
+    return {(k - 1) * m / n, k * m / n};
+}
+
+}  // namespace explore

@@ -1,0 +1,59 @@
+// Sweeps: a parameter over a range or a list of values, and the grid of
+// designs that up to three sweeps make.
+#pragma once
+
+#include "settings.hpp"
+
+#include "tether/design.hpp"
+
+#include <cstdint>
+#include <string>
+#include <vector>
+
+namespace explore {
+
+inline constexpr std::size_t max_sweeps        = 3;
+inline constexpr std::uint64_t max_grid_designs = 10000000;
+
+struct sweep {
+    const tether::param* param;
+    std::vector<double> values;
+};
+
+// Parses "NAME=FROM:TO:N", "NAME=FROM:TO:N:log" or "NAME=V1,V2,...".
+// Value k of a range is FROM + (k (TO - FROM)) / (N - 1), or in log form
+// FROM pow(TO / FROM, k / (N - 1)); the last value is TO exactly. Throws
+// usage_error.
+sweep parse_sweep(const std::string& text);
+
+// Every combination of the sweeps' values, the first sweep outermost.
+class grid {
+public:
+    // Throws usage_error for too many sweeps, a name swept twice, or more
+    // than max_grid_designs designs.
+    explicit grid(std::vector<sweep> sweeps);
+
+    std::uint64_t size() const;
+    const std::vector<sweep>& sweeps() const;
+    // The swept values of design i, in the order of the sweeps.
+    std::vector<double> values_at(std::uint64_t i) const;
+    // The base design with design i's swept values set.
+    described design_at(const described& base, std::uint64_t i) const;
+    // Whether design i starts a new value of the first of two or more sweeps.
+    bool starts_block(std::uint64_t i) const;
+
+private:
+    std::vector<sweep> sweeps_;
+    std::uint64_t size_ = 1;
+};
+
+// The designs of shard k of n of a grid of m: [floor((k-1) m / n), floor(k m / n)).
+struct shard_range {
+    std::uint64_t begin;
+    std::uint64_t end;
+};
+// Parses "K/N" (1 <= K <= N); throws usage_error.
+std::pair<std::uint64_t, std::uint64_t> parse_shard(const std::string& text);
+shard_range shard_of(std::uint64_t m, std::uint64_t k, std::uint64_t n);
+
+}  // namespace explore

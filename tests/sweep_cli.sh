@@ -1,0 +1,108 @@
+#!/usr/bin/env bash
+# End-to-end checks of tether-explore's sweeps.
+# usage: sweep_cli.sh CHECK PROGRAM
+# Exits 0 on success, 1 on failure, 77 when the check cannot run here.
+set -u
+check=$1 prog=$2
+tmp=$(mktemp -d)
+trap 'rm -rf "$tmp"' EXIT
+fail() { echo "FAIL: $*" >&2; exit 1; }
+
+case $check in
+jobs)
+    # The same bytes however many threads compute them.
+    for format in table csv json; do
+        "$prog" --sweep strength=20:60:5 --sweep vmax=50,100 --format $format --jobs 1 >"$tmp/1" ||
+            fail "--jobs 1 failed"
+        "$prog" --sweep strength=20:60:5 --sweep vmax=50,100 --format $format --jobs 3 >"$tmp/3" ||
+            fail "--jobs 3 failed"
+        cmp -s "$tmp/1" "$tmp/3" || fail "--jobs 1 and --jobs 3 differ in $format"
+    done
+    ;;
+shards)
+    # The shards' outputs, concatenated in order, are the unsharded output,
+    # also when some shards are empty (5 designs in 7 shards).
+    for n in 3 7; do
+        "$prog" --sweep strength=20:60:5 --jobs 2 >"$tmp/all" || fail "unsharded run failed"
+        : >"$tmp/joined"
+        for k in $(seq 1 $n); do
+            "$prog" --sweep strength=20:60:5 --shard "$k/$n" >>"$tmp/joined" || fail "shard $k/$n failed"
+        done
+        cmp -s "$tmp/all" "$tmp/joined" || fail "the $n shards joined differ from the whole"
+    done
+    ;;
+rows)
+    # A sweep's row is the single design's row, to the last bit, after the
+    # swept values; a 2-D table has a blank line before each new strength.
+    "$prog" --sweep vmax=10:100:4 --set strength=50 --format csv >"$tmp/sweep" || fail "sweep failed"
+    [ "$(wc -l <"$tmp/sweep")" -eq 5 ] || fail "wanted a header and 4 rows: $(cat "$tmp/sweep")"
+    tail -n +2 "$tmp/sweep" | while IFS=, read -r vmax rest; do
+        single=$("$prog" --set strength=50 --set "vmax=$vmax" --format csv | tail -n 1)
+        [ "$single" = "$rest" ] || fail "vmax=$vmax: sweep row '$rest', single design '$single'"
+    done || exit 1
+    "$prog" --sweep strength=30,40,50 --sweep vmax=50,100 >"$tmp/table" || fail "2-D sweep failed"
+    [ "$(grep -c '^$' "$tmp/table")" -eq 2 ] || fail "wanted 2 blank lines: $(cat "$tmp/table")"
+    [ "$(sed -n 5p "$tmp/table")" = "" ] && [ "$(sed -n 8p "$tmp/table")" = "" ] ||
+        fail "blank lines not before each new strength: $(cat "$tmp/table")"
+    ;;
+errors)
+    # Bad sweeps and invalid designs in a grid: status 2 and nothing printed.
+    while IFS='|' read -r args wanted; do
+        # shellcheck disable=SC2086
+        "$prog" $args >"$tmp/out" 2>"$tmp/err"
+        status=$?
+        [ "$status" -eq 2 ] || fail "'$args': exit status $status, wanted 2"
+        [ -s "$tmp/out" ] && fail "'$args': wrote to standard output"
+        head -n 1 "$tmp/err" | grep -qF "tether-explore: $wanted" ||
+            fail "'$args': standard error '$(head -n 1 "$tmp/err")', wanted 'tether-explore: $wanted'"
+    done <<'LIST'
+--sweep vmax=100:-100:5|--sweep: design 3 of 5 (vmax=0): vmax = 0 m/s: must be greater than 0
+--sweep rapex=50000,40000 --sweep strength=1,35.1|--sweep: design 3 of 4 (rapex=40000, strength=1): rapex = 40000 km
+--sweep vmax=1:2:0|--sweep vmax=1:2:0: N = 0: the number of values must be a whole number
+--sweep vmax=1:2:3000 --sweep dz=1:2:3000 --sweep rhog=1,2|--sweep: a grid of 18000000 designs is too large; at most 10000000
+--sweep vmax=1,2 --report|--report excludes --sweep
+--sweep vmax=1,2 --list|--list excludes --sweep
+--sweep vmax=1,2 --shard 3/2|--shard: expected K/N, whole numbers with 1 <= K <= N
+--sweep vmax=1,2 --jobs 0|--jobs: Value 0 not in range 1 to 4096
+LIST
+    ;;
+interrupt)
+    # SIGTERM (a batch scheduler's time limit) and SIGINT (Ctrl-C): only whole
+    # rows are left, standard error says how many, the status says which.
+    for sig in TERM INT; do
+        env --default-signal=INT "$prog" --sweep vmax=1:100:2000 --jobs 1 --format csv \
+            >"$tmp/out" 2>"$tmp/err" &
+        pid=$!
+        sleep 1
+        kill -s $sig $pid
+        wait $pid
+        status=$?
+        wanted=$((128 + $(kill -l $sig)))
+        [ "$status" -eq $wanted ] || fail "SIG$sig: exit status $status, wanted $wanted"
+        rows=$(($(wc -l <"$tmp/out") - 1))
+        [ "$rows" -gt 0 ] && [ "$rows" -lt 2000 ] || fail "SIG$sig: $rows rows written"
+        [ -z "$(tail -c 1 "$tmp/out")" ] || fail "SIG$sig: the last row is cut short"
+        awk -F, 'NR > 1 && NF != 13 { exit 1 }' "$tmp/out" || fail "SIG$sig: a row is not whole"
+        [ "$(cat "$tmp/err")" = "tether-explore: interrupted: $rows of 2000 designs written" ] ||
+            fail "SIG$sig: standard error '$(cat "$tmp/err")'"
+    done
+    ;;
+progress)
+    # No progress line when standard error is not a terminal; on a terminal
+    # one shows and is cleared by the end.
+    "$prog" --sweep vmax=1:100:300 --jobs 1 --format csv >/dev/null 2>"$tmp/err" || fail "sweep failed"
+    [ -s "$tmp/err" ] && fail "progress written to a file: $(head -c 200 "$tmp/err")"
+    command -v script >/dev/null || { echo "SKIP: script (util-linux) is not installed"; exit 77; }
+    script -qec "$prog --sweep vmax=1:100:300 --jobs 1 --format csv >/dev/null" "$tmp/tty" >/dev/null ||
+        fail "sweep on a terminal failed"
+    grep -q 'designs, [0-9]* s, about [0-9]* s left' "$tmp/tty" || fail "no progress line on a terminal"
+    # After the last progress line, a carriage return and erase-line.
+    perl -0ne 'exit(/\r\e\[K(?!.*designs,)/s ? 0 : 1)' "$tmp/tty" || fail "the progress line was not cleared"
+    script -qec "$prog --quiet --sweep vmax=1:100:300 --jobs 1 --format csv >/dev/null" "$tmp/tty" >/dev/null
+    grep -q 'designs,' "$tmp/tty" && fail "--quiet still shows progress"
+    ;;
+*)
+    fail "unknown check '$check'"
+    ;;
+esac
+echo "ok: $check"

@@ -1,0 +1,157 @@
+#include "sweep.hpp"
+
+#include "exact.hpp"
+
+#include <gtest/gtest.h>
+
+#include <cmath>
+#include <string>
+#include <vector>
+
+namespace {
+
+std::vector<double> values_of(const std::string& text)
+{
+    return explore::parse_sweep(text).values;
+}
+
+std::string error_of(const std::string& text)
+{
+    try {
+        explore::parse_sweep(text);
+    }
+    catch (const explore::usage_error& e) {
+        return e.what();
+    }
+    return "no error";
+}
+
+TEST(Sweep, RangesHitBothEndsExactly)
+{
+    const std::vector<double> v = values_of("vmax=0.1:1:10");
+    ASSERT_EQ(v.size(), 10u);
+    EXPECT_BITS(v.front(), 0.1);
+    EXPECT_BITS(v.back(), 1.0);
+    // FROM + (k (TO - FROM)) / (N - 1), not FROM + k step.
+    EXPECT_BITS(v[2], 0.1 + (2 * (1 - 0.1)) / 9);
+    EXPECT_BITS(v[7], 0.1 + (7 * (1 - 0.1)) / 9);
+
+    const std::vector<double> g = values_of("strength=0.78:130:7:log");
+    ASSERT_EQ(g.size(), 7u);
+    EXPECT_BITS(g.front(), 0.78);
+    EXPECT_BITS(g.back(), 130.0);
+    EXPECT_BITS(g[3], 0.78 * std::pow(130 / 0.78, 3.0 / 6));
+    for (std::size_t k = 1; k < g.size(); ++k) {
+        EXPECT_NEAR(g[k] / g[k - 1], std::pow(130 / 0.78, 1.0 / 6), 1e-12);
+    }
+
+    EXPECT_EQ(values_of("vmax=5:7:1"), std::vector<double>{5});
+    EXPECT_EQ(values_of("vmax=100:10:3"), (std::vector<double>{100, 55, 10}));  // descending
+    EXPECT_EQ(values_of("vmax=1,2.5,100"), (std::vector<double>{1, 2.5, 100}));
+    EXPECT_EQ(values_of("vmax=7"), std::vector<double>{7});
+}
+
+TEST(Sweep, MistakesSayWhatIsWrong)
+{
+    const struct {
+        const char* text;
+        const char* wanted;
+    } cases[] = {
+        {"vmax=1:2:0", "N = 0: the number of values must be a whole number, 1 or more"},
+        {"vmax=1:2:-3", "N = -3: the number of values must be a whole number, 1 or more"},
+        {"vmax=1:2:2.5", "N = 2.5: the number of values must be a whole number, 1 or more"},
+        {"vmax=1:2:1e8", "N = 1e8: at most 10000000 values"},
+        {"vmax=0:2:3:log", "a log range needs FROM and TO greater than 0"},
+        {"vmax=1:-2:3:log", "a log range needs FROM and TO greater than 0"},
+        {"vmax=1:2", "expected FROM:TO:N, FROM:TO:N:log or a list V1,V2,..."},
+        {"vmax=1:2:3:lin", "expected FROM:TO:N, FROM:TO:N:log or a list V1,V2,..."},
+        {"vmax=1:2:3:log:x", "expected FROM:TO:N, FROM:TO:N:log or a list V1,V2,..."},
+        {"vmax=:2:3", "FROM '' is not a finite number"},
+        {"vmax=1:nan:3", "TO 'nan' is not a finite number"},
+        {"vmax=1,x,3", "value 'x' is not a finite number"},
+        {"vmax=1,,3", "value '' is not a finite number"},
+        {"vmax=", "value '' is not a finite number"},
+        {"speed=1,2", "unknown parameter 'speed' (tether-explore --list shows them)"},
+        {"vmax", "expected NAME=FROM:TO:N, NAME=FROM:TO:N:log or NAME=V1,V2,..."},
+    };
+    for (const auto& c : cases) {
+        EXPECT_EQ(error_of(c.text), c.wanted) << c.text;
+    }
+}
+
+TEST(Sweep, GridTakesEveryCombinationFirstSweepOutermost)
+{
+    const explore::grid g({explore::parse_sweep("strength=10,20"),
+                           explore::parse_sweep("vmax=1,2,3")});
+    ASSERT_EQ(g.size(), 6u);
+    EXPECT_EQ(g.values_at(0), (std::vector<double>{10, 1}));
+    EXPECT_EQ(g.values_at(2), (std::vector<double>{10, 3}));
+    EXPECT_EQ(g.values_at(3), (std::vector<double>{20, 1}));
+    EXPECT_EQ(g.values_at(5), (std::vector<double>{20, 3}));
+    // A blank line before each new value of the first sweep, for splot.
+    std::string blocks;
+    for (std::uint64_t i = 0; i < g.size(); ++i) {
+        blocks += g.starts_block(i) ? '|' : '.';
+    }
+    EXPECT_EQ(blocks, "...|..");
+
+    explore::described base;
+    explore::apply_assignment(base, "rhog=auto");
+    explore::apply_assignment(base, "vmax=50");
+    const explore::described d = g.design_at(base, 4);
+    EXPECT_BITS(d.design.tether.strength, 20.0);
+    EXPECT_BITS(d.design.climber.vmax, 2.0);
+    EXPECT_TRUE(d.rhog_auto);
+
+    // One sweep makes a line, not blocks; no sweep makes one design.
+    const explore::grid line({explore::parse_sweep("vmax=1,2,3")});
+    EXPECT_FALSE(line.starts_block(1));
+    EXPECT_EQ(explore::grid({}).size(), 1u);
+}
+
+TEST(Sweep, GridsAreRefusedBeyondTheirLimits)
+{
+    auto error = [](std::vector<explore::sweep> s) -> std::string {
+        try {
+            explore::grid g(std::move(s));
+        }
+        catch (const explore::usage_error& e) {
+            return e.what();
+        }
+        return "no error";
+    };
+    EXPECT_EQ(error({explore::parse_sweep("vmax=1:2:5000"), explore::parse_sweep("dz=1:2:5000")}),
+              "a grid of 25000000 designs is too large; at most 10000000");
+    EXPECT_EQ(error({explore::parse_sweep("vmax=1:2:10000"), explore::parse_sweep("dz=1:2:10000"),
+                     explore::parse_sweep("rhog=1,2")}),
+              "a grid of 100000000 or more designs is too large; at most 10000000");
+    EXPECT_EQ(error({explore::parse_sweep("vmax=1:2:5000"), explore::parse_sweep("dz=1:2:2000")}),
+              "no error");
+    EXPECT_EQ(error({explore::parse_sweep("vmax=1,2"), explore::parse_sweep("vmax=3,4")}),
+              "vmax is swept twice");
+    EXPECT_EQ(error({explore::parse_sweep("vmax=1"), explore::parse_sweep("dz=1"),
+                     explore::parse_sweep("rhog=1"), explore::parse_sweep("GM=1")}),
+              "at most 3 sweeps make a grid");
+}
+
+TEST(Sweep, ShardsSplitTheGridWithoutGapOrOverlap)
+{
+    for (std::uint64_t m : {0, 1, 5, 64, 1000, 10000000}) {
+        for (std::uint64_t n : {1, 2, 3, 7, 64, 100}) {
+            std::uint64_t next = 0;
+            for (std::uint64_t k = 1; k <= n; ++k) {
+                const explore::shard_range r = explore::shard_of(m, k, n);
+                ASSERT_EQ(r.begin, next) << m << " designs, shard " << k << "/" << n;
+                ASSERT_LE(r.begin, r.end);
+                next = r.end;
+            }
+            ASSERT_EQ(next, m);
+        }
+    }
+    EXPECT_EQ(explore::parse_shard("3/8"), (std::pair<std::uint64_t, std::uint64_t>{3, 8}));
+    for (const char* bad : {"0/4", "5/4", "4", "a/b", "1/0", "1.5/4", "-1/4", "1/2e9"}) {
+        EXPECT_THROW(explore::parse_shard(bad), explore::usage_error) << bad;
+    }
+}
+
+}  // namespace
