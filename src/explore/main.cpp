@@ -109,9 +109,17 @@ void check_grid(const explore::grid& g, const explore::described& base)
 int figures(const options& o, const explore::described& base)
 {
     const explore::grid g = grid_of(o);
+    std::pair<std::uint64_t, std::uint64_t> shard{1, 1};
+    if (!o.shard.empty()) {
+        try {
+            shard = explore::parse_shard(o.shard);
+        }
+        catch (const explore::usage_error& e) {
+            throw explore::usage_error(std::string("--shard: ") + e.what());
+        }
+    }
     check_grid(g, base);
-    const auto [k, n]           = o.shard.empty() ? std::pair<std::uint64_t, std::uint64_t>{1, 1}
-                                                  : explore::parse_shard(o.shard);
+    const auto [k, n]            = shard;
     const explore::shard_range r = explore::shard_of(g.size(), k, n);
 
     std::vector<explore::lead_column> lead;
