@@ -81,8 +81,8 @@ TEST(Sweep, MistakesSayWhatIsWrong)
 
 TEST(Sweep, GridTakesEveryCombinationFirstSweepOutermost)
 {
-    const explore::grid g({explore::parse_sweep("strength=10,20"),
-                           explore::parse_sweep("vmax=1,2,3")});
+    const explore::grid g(
+        {explore::parse_sweep("strength=10,20"), explore::parse_sweep("vmax=1,2,3")});
     ASSERT_EQ(g.size(), 6u);
     EXPECT_EQ(g.values_at(0), (std::vector<double>{10, 1}));
     EXPECT_EQ(g.values_at(2), (std::vector<double>{10, 3}));
@@ -136,8 +136,8 @@ TEST(Sweep, GridsAreRefusedBeyondTheirLimits)
 
 TEST(Sweep, ShardsSplitTheGridWithoutGapOrOverlap)
 {
-    for (std::uint64_t m : {0, 1, 5, 64, 1000, 10000000}) {
-        for (std::uint64_t n : {1, 2, 3, 7, 64, 100}) {
+    for (std::uint64_t m : {0u, 1u, 5u, 64u, 1000u, 10000000u}) {
+        for (std::uint64_t n : {1u, 2u, 3u, 7u, 64u, 100u}) {
             std::uint64_t next = 0;
             for (std::uint64_t k = 1; k <= n; ++k) {
                 const explore::shard_range r = explore::shard_of(m, k, n);

@@ -11,8 +11,8 @@
 #include <CLI/CLI.hpp>
 
 #include <cstdio>
-#include <unistd.h>
 #include <string>
+#include <unistd.h>
 #include <vector>
 
 namespace {
@@ -184,14 +184,15 @@ int explore_main(int argc, char** argv)
                        ->check(CLI::IsMember({"table", "csv", "json"}));
     auto* list   = app.add_flag("--list", o.list, "List every parameter of the design");
     auto* report = app.add_flag("--report", o.report, "Print the design's full report");
-    auto* sweep = app.add_option("--sweep", o.sweeps,
-                                 "Sweep a parameter: NAME=FROM:TO:N, NAME=FROM:TO:N:log or "
-                                 "NAME=V1,V2,... (up to three make a grid)")
+    auto* sweep  = app.add_option("--sweep", o.sweeps,
+                                  "Sweep a parameter: NAME=FROM:TO:N, NAME=FROM:TO:N:log or "
+                                   "NAME=V1,V2,... (up to three make a grid)")
                       ->type_name("SWEEP")
                       ->allow_extra_args(false);
-    auto* jobs = app.add_option("--jobs", o.jobs, "Designs computed at once (default: every processor)")
-                     ->type_name("N")
-                     ->check(CLI::Range(1u, 4096u));
+    auto* jobs =
+        app.add_option("--jobs", o.jobs, "Designs computed at once (default: every processor)")
+            ->type_name("N")
+            ->check(CLI::Range(1u, 4096u));
     auto* shard = app.add_option("--shard", o.shard, "Compute only shard K of N of the grid")
                       ->type_name("K/N");
     app.add_flag("--quiet", o.quiet, "No progress line on a terminal");

@@ -27,11 +27,14 @@ using clock = std::chrono::steady_clock;
 // once the run has taken a second, redrawn a few times a second, and
 // cleared at the end.
 class progress_line {
-public:
+  public:
     progress_line(bool enabled, std::uint64_t total) : enabled_(enabled), total_(total) {}
     progress_line(const progress_line&)            = delete;
     progress_line& operator=(const progress_line&) = delete;
-    ~progress_line() { clear(); }
+    ~progress_line()
+    {
+        clear();
+    }
 
     void show(std::uint64_t done)
     {
@@ -42,11 +45,11 @@ public:
         }
         drawn_             = now;
         const double spent = std::chrono::duration<double>(now - start_).count();
-        const double left  = done == 0 ? 0 : spent * static_cast<double>(total_ - done) /
-                                                static_cast<double>(done);
+        const double left =
+            done == 0 ? 0 : spent * static_cast<double>(total_ - done) / static_cast<double>(done);
         std::fprintf(stderr, "\r%llu/%llu designs, %.0f s, about %.0f s left\033[K",
-                     static_cast<unsigned long long>(done),
-                     static_cast<unsigned long long>(total_), spent, left);
+                     static_cast<unsigned long long>(done), static_cast<unsigned long long>(total_),
+                     spent, left);
         std::fflush(stderr);
         shown_ = true;
     }
@@ -60,7 +63,7 @@ public:
         }
     }
 
-private:
+  private:
     bool enabled_;
     bool shown_ = false;
     std::uint64_t total_;
@@ -86,7 +89,7 @@ void stop_on_signals()
     sa.sa_handler = note_signal;
     sigemptyset(&sa.sa_mask);
     // A second signal ends the program; a write in progress goes on.
-    sa.sa_flags = SA_RESETHAND | SA_RESTART;
+    sa.sa_flags = static_cast<int>(SA_RESETHAND | SA_RESTART);
     sigaction(SIGINT, &sa, nullptr);
     sigaction(SIGTERM, &sa, nullptr);
 }
@@ -95,7 +98,8 @@ int write_rows(std::FILE* out, std::uint64_t begin, std::uint64_t end,
                const std::function<std::string(std::uint64_t)>& row, const run_settings& s)
 {
     const std::uint64_t count = end - begin;
-    const unsigned jobs = static_cast<unsigned>(std::max<std::uint64_t>(1, std::min<std::uint64_t>(s.jobs, count)));
+    const unsigned jobs =
+        static_cast<unsigned>(std::max<std::uint64_t>(1, std::min<std::uint64_t>(s.jobs, count)));
     // Rows computed ahead of the writer wait in a ring of this many slots.
     const std::size_t window = 16 * static_cast<std::size_t>(jobs);
     std::vector<std::string> rows(window);
@@ -112,7 +116,8 @@ int write_rows(std::FILE* out, std::uint64_t begin, std::uint64_t end,
             std::uint64_t i = 0;
             {
                 std::unique_lock<std::mutex> lock(mu);
-                slot_free.wait(lock, [&] { return stop || next >= end || next < written + window; });
+                slot_free.wait(lock,
+                               [&] { return stop || next >= end || next < written + window; });
                 if (stop || next >= end) {
                     return;
                 }
@@ -153,7 +158,7 @@ int write_rows(std::FILE* out, std::uint64_t begin, std::uint64_t end,
                              static_cast<unsigned long long>(count));
                 std::_Exit(128 + stop_signal);
             }
-            text = std::move(rows[i % window]);
+            text              = std::move(rows[i % window]);
             ready[i % window] = 0;
             ++written;
         }

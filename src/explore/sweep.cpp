@@ -40,7 +40,8 @@ std::vector<double> range_values(const std::vector<std::string>& parts)
     const double to   = number_in(parts[1], "TO");
     const double n    = number_in(parts[2], "N");
     if (!(n >= 1) || n != std::floor(n)) {
-        throw usage_error("N = " + parts[2] + ": the number of values must be a whole number, 1 or more");
+        throw usage_error("N = " + parts[2] +
+                          ": the number of values must be a whole number, 1 or more");
     }
     if (n > static_cast<double>(max_grid_designs)) {
         throw usage_error("N = " + parts[2] + ": at most " + std::to_string(max_grid_designs) +
@@ -54,7 +55,7 @@ std::vector<double> range_values(const std::vector<std::string>& parts)
     for (std::size_t k = 0; k < count; ++k) {
         const auto kd  = static_cast<double>(k);
         const double m = n - 1;
-        values[k]      = log_form ? from * std::pow(to / from, kd / m) : from + (kd * (to - from)) / m;
+        values[k] = log_form ? from * std::pow(to / from, kd / m) : from + (kd * (to - from)) / m;
     }
     values.front() = from;
     values.back()  = count == 1 ? from : to;
@@ -102,8 +103,7 @@ grid::grid(std::vector<sweep> sweeps) : sweeps_(std::move(sweeps))
         if (size_ > max_grid_designs) {
             throw usage_error("a grid of " + std::to_string(size_) +
                               (i + 1 < sweeps_.size() ? " or more" : "") +
-                              " designs is too large; at most " +
-                              std::to_string(max_grid_designs));
+                              " designs is too large; at most " + std::to_string(max_grid_designs));
         }
     }
 }
@@ -131,7 +131,7 @@ std::vector<double> grid::values_at(std::uint64_t i) const
 
 described grid::design_at(const described& base, std::uint64_t i) const
 {
-    described d                = base;
+    described d                 = base;
     const std::vector<double> v = values_at(i);
     for (std::size_t s = 0; s < sweeps_.size(); ++s) {
         set_number(d, *sweeps_[s].param, v[s]);
@@ -148,7 +148,7 @@ std::pair<std::uint64_t, std::uint64_t> parse_shard(const std::string& text)
 {
     const auto slash = text.find('/');
     const auto k     = parse_number(text.substr(0, slash));
-    const auto n     = slash == std::string::npos ? std::nullopt : parse_number(text.substr(slash + 1));
+    const auto n = slash == std::string::npos ? std::nullopt : parse_number(text.substr(slash + 1));
     if (!k || !n || *k != std::floor(*k) || *n != std::floor(*n) || !(*k >= 1) || !(*k <= *n) ||
         !(*n <= 1e9)) {
         throw usage_error("expected K/N, whole numbers with 1 <= K <= N <= 1000000000");

@@ -12,7 +12,7 @@
 
 namespace explore {
 
-inline constexpr std::size_t max_sweeps        = 3;
+inline constexpr std::size_t max_sweeps         = 3;
 inline constexpr std::uint64_t max_grid_designs = 10000000;
 
 struct sweep {
@@ -28,7 +28,7 @@ sweep parse_sweep(const std::string& text);
 
 // Every combination of the sweeps' values, the first sweep outermost.
 class grid {
-public:
+  public:
     // Throws usage_error for too many sweeps, a name swept twice, or more
     // than max_grid_designs designs.
     explicit grid(std::vector<sweep> sweeps);
@@ -42,7 +42,7 @@ public:
     // Whether design i starts a new value of the first of two or more sweeps.
     bool starts_block(std::uint64_t i) const;
 
-private:
+  private:
     std::vector<sweep> sweeps_;
     std::uint64_t size_ = 1;
 };
