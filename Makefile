@@ -5,7 +5,7 @@ CMAKE_FLAGS ?=
 JOBS ?= $(shell nproc 2>/dev/null || echo 2)
 MAKEFLAGS += --no-print-directory
 
-.PHONY: build run test plot clean
+.PHONY: build run test plot plot-sweeps clean
 
 build:
 	@cmake -S . -B $(BUILD) $(CMAKE_FLAGS) >&2
@@ -19,6 +19,9 @@ test: build
 
 plot: build
 	@cmake --build $(BUILD) --target plot >&2
+
+plot-sweeps: build
+	@cmake --build $(BUILD) --target plot-sweeps >&2
 
 clean:
 	rm -rf $(BUILD)
