@@ -42,6 +42,17 @@ void whole_march(benchmark::State& state)
 }
 BENCHMARK(whole_march)->Unit(benchmark::kMillisecond);
 
+// One design's march without printing, per march point.
+void march_per_point(benchmark::State& state)
+{
+    const climber::march_plan plan = climber::plan_march(study, m);
+    for (auto _ : state) {
+        benchmark::DoNotOptimize(climber::march(m, d, plan, [](const climber::drive_point&, double) {}));
+    }
+    state.SetItemsProcessed(state.iterations() * plan.points);
+}
+BENCHMARK(march_per_point)->Unit(benchmark::kMillisecond);
+
 // The built program, started as a process with its report sent to /dev/null.
 void whole_report(benchmark::State& state)
 {

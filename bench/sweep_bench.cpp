@@ -1,0 +1,43 @@
+// A sweep of 64 designs with its rows thrown away, on one thread and on
+// every processor this process may use.
+#include "figures.hpp"
+#include "runner.hpp"
+#include "sweep.hpp"
+
+#include <benchmark/benchmark.h>
+
+#include <cstdio>
+
+namespace {
+
+void sweep_64_designs(benchmark::State& state)
+{
+    std::FILE* sink = std::fopen("/dev/null", "w");
+    if (sink == nullptr) {
+        state.SkipWithError("cannot open /dev/null");
+        return;
+    }
+    const explore::described base;
+    const explore::grid g({explore::parse_sweep("strength=20:60:64")});
+    const explore::figure_writer out(explore::format::csv, {{"strength", "GPa"}});
+    explore::run_settings s;
+    s.jobs = static_cast<unsigned>(state.range(0));
+    for (auto _ : state) {
+        explore::write_rows(
+            sink, 0, g.size(),
+            [&](std::uint64_t i) {
+                return out.row(g.values_at(i),
+                               climber::compute_study(explore::resolve(g.design_at(base, i))));
+            },
+            s);
+    }
+    std::fclose(sink);
+}
+BENCHMARK(sweep_64_designs)
+    ->Arg(1)
+    ->Arg(static_cast<int>(explore::available_cpus()))
+    ->ArgName("jobs")
+    ->UseRealTime()
+    ->Unit(benchmark::kMillisecond);
+
+}  // namespace
