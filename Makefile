@@ -14,8 +14,17 @@ build:
 run: build
 	@$(BUILD)/tether-study
 
-test: build
-	@cd $(BUILD) && ctest --output-on-failure --parallel $(JOBS)
+# Always the current tests: the folder is configured with testing on (also
+# when it was first configured without), everything is rebuilt, and a run
+# that finds no tests fails. What the tests could not be built without is
+# said last.
+test:
+	@cmake -S . -B $(BUILD) -DBUILD_TESTING=ON $(CMAKE_FLAGS) >&2
+	@cmake --build $(BUILD) --parallel $(JOBS) >&2
+	@cd $(BUILD) && ctest --output-on-failure --no-tests=error --parallel $(JOBS); \
+	status=$$?; \
+	if [ -s missing.txt ]; then echo >&2; cat missing.txt >&2; exit 1; fi; \
+	exit $$status
 
 plot: build
 	@cmake --build $(BUILD) --target plot >&2

@@ -60,6 +60,17 @@ closed)
     status=$?
     expect_write_error "Bad file descriptor"
     ;;
+mid-write)
+    # One write in the middle fails (the second of many) while every later
+    # one, the final flush among them, succeeds: the loss is still reported.
+    command -v strace >/dev/null || skip "strace is not installed (Debian: strace)"
+    strace -f -qq -o /dev/null true 2>/dev/null || skip "strace cannot trace here"
+    strace -f -qq -o /dev/null -e trace=write -e inject=write:error=EIO:when=2 \
+        "$prog" >"$tmp/out" 2>"$tmp/err"
+    status=$?
+    expect_write_error "Input/output error"
+    [ "$(wc -c <"$tmp/out")" -gt 100000 ] || fail "the writes after the failed one did not happen"
+    ;;
 pipe-closed)
     # The reader goes away after one byte, with SIGPIPE ignored: EPIPE.
     env --ignore-signal=PIPE "$prog" 2>"$tmp/err" | head -c 1 >/dev/null
