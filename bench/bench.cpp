@@ -47,7 +47,8 @@ void march_per_point(benchmark::State& state)
 {
     const climber::march_plan plan = climber::plan_march(study, m);
     for (auto _ : state) {
-        benchmark::DoNotOptimize(climber::march(m, d, plan, [](const climber::drive_point&, double) {}));
+        benchmark::DoNotOptimize(
+            climber::march(m, d, plan, [](const climber::drive_point&, double) {}));
     }
     state.SetItemsProcessed(state.iterations() * plan.points);
 }
