@@ -19,17 +19,13 @@ void sweep_64_designs(benchmark::State& state)
     }
     const explore::described base;
     const explore::grid g({explore::parse_sweep("strength=20:60:64")});
-    const explore::figure_writer out(explore::format::csv, {{"strength", "GPa"}});
+    const explore::row_writer out(explore::format::csv, explore::grid_columns(g));
     explore::run_settings s;
     s.jobs = static_cast<unsigned>(state.range(0));
     for (auto _ : state) {
         explore::write_rows(
             sink, 0, g.size(),
-            [&](std::uint64_t i) {
-                return out.row(g.values_at(i),
-                               climber::compute_study(explore::resolve(g.design_at(base, i))));
-            },
-            s);
+            [&](std::uint64_t i) { return out.row(explore::grid_row(g, base, i)); }, s);
     }
     std::fclose(sink);
 }

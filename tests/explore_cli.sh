@@ -59,6 +59,8 @@ extra|The following argument was not expected: extra
 --config $tmp/bad.design|$tmp/bad.design:2: vmax = fast: not a finite number
 --report --format csv|--format excludes --report
 --report --list|--list excludes --report
+--ascent --report|--report excludes --ascent
+--ascent --set rowdz=0.3|rowdz = 0.3 km: must be a whole multiple of dz = 0.125 km
 --format xml|--format: xml not in {table,csv,json}
 LIST
     ;;
@@ -92,6 +94,14 @@ formats)
     grep -q '"total_mass":[0-9.]*,"time":[0-9.]*,"cap_alt":null}$' "$tmp/out" || fail "JSON: $(cat "$tmp/out")"
     run --set vmax=1e9
     [ "$(awk 'NR == 3 { print $NF }' "$tmp/out")" = NaN ] || fail "table: $(cat "$tmp/out")"
+    # The ascent rows are the report's rows: the same points, the same numbers.
+    run --ascent --format csv
+    [ "$(sed -n 1p "$tmp/out")" = "alt,taper,grav,power,speed,time,surplus" ] ||
+        fail "ascent CSV header: $(sed -n 1p "$tmp/out")"
+    awk -F, 'NR > 1 { printf "%10.0f%9.5f%9.5f%9.5f%9.3f%9.3f%9.3f\n", $1, $2, $3, $4, $5, $6, $7 }' \
+        "$tmp/out" >"$tmp/ascent"
+    grep -v '^#' "$expected" | cut -c 1-64 | cmp -s - "$tmp/ascent" ||
+        fail "the ascent rows differ from the report's rows"
     ;;
 write-error)
     "$prog" >/dev/full 2>"$tmp/err"

@@ -164,36 +164,52 @@ TEST(Explore, DesignErrorsGiveNameValueAndReason)
     EXPECT_EQ(explore::design_error(d, false)->substr(0, 25), "ztop = auto: auto gives -");
 }
 
-TEST(Explore, FigureRowsInEachFormat)
+TEST(Explore, RowsInEachFormat)
 {
-    climber::study s{};
-    s.model.rgeo   = 42164.169624086106;
-    s.sums.time    = 105.97027192859169;
-    s.sums.cap_alt = std::numeric_limits<double>::quiet_NaN();
+    const std::vector<explore::column> columns{{"vmax", "m/s"}, {"time", "h"}, {"cap_alt", "km"}};
+    const std::vector<double> values{0.5, 105.97027192859169,
+                                     std::numeric_limits<double>::quiet_NaN()};
 
-    const explore::figure_writer csv(explore::format::csv, {{"vmax", "m/s"}});
-    EXPECT_EQ(csv.header(), "vmax,rgeo,yuri,taper_re,taper_apex,cs_re,cs_apex,mapex,mre,"
-                            "tether_mass,total_mass,time,cap_alt\n");
-    EXPECT_EQ(csv.row({0.5}, s), "0.5,42164.169624086106,0,0,0,0,0,0,0,0,0,105.97027192859169,\n");
+    const explore::row_writer csv(explore::format::csv, columns);
+    EXPECT_EQ(csv.header(), "vmax,time,cap_alt\n");
+    EXPECT_EQ(csv.row(values), "0.5,105.97027192859169,\n");
 
-    const explore::figure_writer json(explore::format::json, {});
+    const explore::row_writer json(explore::format::json, columns);
     EXPECT_EQ(json.header(), "");
-    const std::string line = json.row({}, s);
-    EXPECT_EQ(line.substr(0, 29), "{\"rgeo\":42164.169624086106,\"y");
-    const std::string tail = ",\"time\":105.97027192859169,\"cap_alt\":null}\n";
-    EXPECT_EQ(line.substr(line.size() - tail.size()), tail);
+    EXPECT_EQ(json.row(values), "{\"vmax\":0.5,\"time\":105.97027192859169,\"cap_alt\":null}\n");
 
     // The table: every line as wide as the others, names over their numbers.
-    const explore::figure_writer table(explore::format::table, {{"vmax", "m/s"}});
-    const std::string head = table.header();
-    const std::string row  = table.row({0.5}, s);
-    const auto names_end   = head.find('\n');
-    EXPECT_EQ(head[0], '#');
-    EXPECT_EQ(head.size(), 2 * (names_end + 1));
-    EXPECT_EQ(row.size(), names_end + 1);
-    EXPECT_EQ(row.substr(row.size() - 6), "  NaN\n");
-    EXPECT_EQ(head.substr(names_end - 7, 7), "cap_alt");
-    EXPECT_NE(row.find(" 42164.16962 "), std::string::npos) << row;
+    const explore::row_writer table(explore::format::table, columns);
+    EXPECT_EQ(table.header(), "#            vmax             time          cap_alt\n"
+                              "#             m/s                h               km\n");
+    EXPECT_EQ(table.row(values), "              0.5      105.9702719              NaN\n");
+    EXPECT_EQ(table.row({-1.2345678901234e-100, 1e20, 0}),
+              " -1.23456789e-100            1e+20                0\n");
+}
+
+TEST(Explore, FigureAndAscentColumnsMatchTheirValues)
+{
+    const climber::study s                     = climber::compute_study(tether::design{});
+    const std::vector<explore::column> figures = explore::figure_columns();
+    const std::vector<double> values           = explore::figure_values(s);
+    ASSERT_EQ(figures.size(), values.size());
+    EXPECT_EQ(figures.front().name, "rgeo");
+    EXPECT_BITS(values.front(), 42164.169624086106);
+    EXPECT_EQ(figures[9].name, "total_mass");
+    EXPECT_BITS(values[9], 2275.3355806298227);
+    EXPECT_EQ(figures.back().name, "cap_alt");
+    EXPECT_BITS(values.back(), 1943.75);
+
+    climber::drive_point p{};
+    p.alt                         = 20;
+    p.pused                       = 2.5e6;
+    p.surplus                     = 1e5;
+    const std::vector<double> row = explore::ascent_values(p, 0.25);
+    ASSERT_EQ(row.size(), explore::ascent_columns().size());
+    EXPECT_EQ(explore::ascent_columns()[3].name, "power");
+    EXPECT_BITS(row[3], 2.5);
+    EXPECT_BITS(row[5], 0.25);
+    EXPECT_BITS(row[6], 0.1);
 }
 
 }  // namespace

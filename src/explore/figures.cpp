@@ -33,7 +33,7 @@ const std::array<figure, 12> figures{{
 }};
 // clang-format on
 
-constexpr int table_width = 16;  // 10 significant digits, sign and exponent
+constexpr std::size_t table_width = 16;  // 10 significant digits, sign and exponent
 
 // A table cell: a blank, then the text right-aligned. The header's lines
 // have "#" in place of their first blank.
@@ -56,8 +56,6 @@ std::string table_number(double v)
     return text;
 }
 
-// A missing figure (NaN) in each format; numbers as the shortest text that
-// reads back to the same binary64.
 std::string machine_number(double v, format f)
 {
     if (std::isnan(v)) {
@@ -68,43 +66,25 @@ std::string machine_number(double v, format f)
 
 }  // namespace
 
-std::vector<std::string> figure_names()
-{
-    std::vector<std::string> names;
-    names.reserve(figures.size());
-    for (const figure& f : figures) {
-        names.emplace_back(f.name);
-    }
-    return names;
-}
-
-figure_writer::figure_writer(format f, std::vector<lead_column> lead)
-    : format_(f), lead_(std::move(lead))
+row_writer::row_writer(format f, std::vector<column> columns)
+    : format_(f), columns_(std::move(columns))
 {
 }
 
-std::string figure_writer::header() const
+std::string row_writer::header() const
 {
-    std::vector<std::pair<std::string, std::string>> cols;
-    cols.reserve(lead_.size() + figures.size());
-    for (const lead_column& c : lead_) {
-        cols.emplace_back(c.name, c.unit);
-    }
-    for (const figure& f : figures) {
-        cols.emplace_back(f.name, f.unit);
-    }
     std::string names;
     std::string units;
     switch (format_) {
     case format::table:
-        for (const auto& [name, unit] : cols) {
-            cell(names, name, true);
-            cell(units, unit, true);
+        for (const column& c : columns_) {
+            cell(names, c.name, true);
+            cell(units, c.unit, true);
         }
         return names + "\n" + units + "\n";
     case format::csv:
-        for (const auto& col : cols) {
-            names += (names.empty() ? "" : ",") + col.first;
+        for (const column& c : columns_) {
+            names += (names.empty() ? "" : ",") + c.name;
         }
         return names + "\n";
     case format::json:
@@ -113,18 +93,10 @@ std::string figure_writer::header() const
     return {};
 }
 
-std::string figure_writer::row(const std::vector<double>& lead, const climber::study& s) const
+std::string row_writer::row(const std::vector<double>& values) const
 {
-    std::vector<double> values = lead;
-    for (const figure& f : figures) {
-        values.push_back(f.value(s));
-    }
     std::string line;
-    std::size_t i = 0;
-    auto name     = [this, &i]() -> std::string {
-        return i < lead_.size() ? lead_[i].name : figures[i - lead_.size()].name;
-    };
-    for (; i < values.size(); ++i) {
+    for (std::size_t i = 0; i < values.size(); ++i) {
         switch (format_) {
         case format::table:
             cell(line, table_number(values[i]));
@@ -133,7 +105,8 @@ std::string figure_writer::row(const std::vector<double>& lead, const climber::s
             line += (i == 0 ? "" : ",") + machine_number(values[i], format_);
             break;
         case format::json:
-            line += (i == 0 ? "{\"" : ",\"") + name() + "\":" + machine_number(values[i], format_);
+            line += (i == 0 ? "{\"" : ",\"") + columns_[i].name +
+                    "\":" + machine_number(values[i], format_);
             break;
         }
     }
@@ -141,6 +114,38 @@ std::string figure_writer::row(const std::vector<double>& lead, const climber::s
         line += '}';
     }
     return line + "\n";
+}
+
+std::vector<column> figure_columns()
+{
+    std::vector<column> columns;
+    columns.reserve(figures.size());
+    for (const figure& f : figures) {
+        columns.push_back({f.name, f.unit});
+    }
+    return columns;
+}
+
+std::vector<double> figure_values(const climber::study& s)
+{
+    std::vector<double> values;
+    values.reserve(figures.size());
+    for (const figure& f : figures) {
+        values.push_back(f.value(s));
+    }
+    return values;
+}
+
+std::vector<column> ascent_columns()
+{
+    return {{"alt", "km"},    {"taper", "-"}, {"grav", "m/s^2"}, {"power", "MW"},
+            {"speed", "m/s"}, {"time", "h"},  {"surplus", "MW"}};
+}
+
+std::vector<double> ascent_values(const climber::drive_point& p, double time)
+{
+    // Power in MW as the report shows it: the power used, and the surplus.
+    return {p.alt, p.taper, p.grav, p.pused / 1000000, p.speed, time, p.surplus / 1000000};
 }
 
 }  // namespace explore

@@ -30,6 +30,7 @@ struct options {
     std::string format = "table";
     bool list          = false;
     bool report        = false;
+    bool ascent        = false;
 };
 
 // The design that the options describe: defaults, then the design file line
@@ -122,45 +123,56 @@ int figures(const options& o, const explore::described& base)
     const auto [k, n]            = shard;
     const explore::shard_range r = explore::shard_of(g.size(), k, n);
 
-    std::vector<explore::lead_column> lead;
-    for (const explore::sweep& s : g.sweeps()) {
-        lead.push_back({s.param->name, s.param->unit});
-    }
     const explore::format f = format_named(o.format);
-    const explore::figure_writer out(f, lead);
+    const explore::row_writer out(f, explore::grid_columns(g));
     if (k == 1) {
         std::fputs(out.header().c_str(), stdout);
     }
     const auto row = [&](std::uint64_t i) {
-        const tether::design d = explore::resolve(g.design_at(base, i));
-        const bool gap         = f == explore::format::table && g.starts_block(i);
-        return (gap ? "\n" : "") + out.row(g.values_at(i), climber::compute_study(d));
+        const bool gap = f == explore::format::table && g.starts_block(i);
+        return (gap ? "\n" : "") + out.row(explore::grid_row(g, base, i));
     };
     explore::run_settings s;
     s.jobs     = o.jobs == 0 ? explore::available_cpus() : o.jobs;
     s.progress = !o.quiet && isatty(STDERR_FILENO) != 0;
     explore::stop_on_signals();
-    // A write error stops the rows; the stream remembers it for the report.
+    // A write error stops the rows; the stream remembers it for the end.
     explore::write_rows(stdout, r.begin, r.end, row, s);
     return tether::finish_output(stdout, program);
+}
+
+// The climber at every row of the ascent table, written as it marches.
+void ascent(const options& o, const tether::design& d)
+{
+    const explore::row_writer out(format_named(o.format), explore::ascent_columns());
+    std::fputs(out.header().c_str(), stdout);
+    const tether::model m           = tether::compute_model(d);
+    const climber::drive_params drv = climber::compute_drive_params(d, m);
+    climber::march(m, drv, climber::plan_march(d, m),
+                   [&out](const climber::drive_point& p, double time) {
+                       std::fputs(out.row(explore::ascent_values(p, time)).c_str(), stdout);
+                   });
 }
 
 int run(const options& o)
 {
     const explore::described d = describe(o);
-    if (o.report || o.list) {
-        if (const auto error = explore::design_error(d, o.report)) {
-            throw explore::usage_error(*error);
-        }
-        if (o.report) {
-            climber::print_report(stdout, explore::resolve(d));
-        }
-        else {
-            std::fputs(explore::listing(d).c_str(), stdout);
-        }
-        return tether::finish_output(stdout, program);
+    if (!o.report && !o.list && !o.ascent) {
+        return figures(o, d);
     }
-    return figures(o, d);
+    if (const auto error = explore::design_error(d, o.report || o.ascent)) {
+        throw explore::usage_error(*error);
+    }
+    if (o.report) {
+        climber::print_report(stdout, explore::resolve(d));
+    }
+    else if (o.ascent) {
+        ascent(o, explore::resolve(d));
+    }
+    else {
+        std::fputs(explore::listing(d).c_str(), stdout);
+    }
+    return tether::finish_output(stdout, program);
 }
 
 int explore_main(int argc, char** argv)
@@ -184,6 +196,8 @@ int explore_main(int argc, char** argv)
                        ->check(CLI::IsMember({"table", "csv", "json"}));
     auto* list   = app.add_flag("--list", o.list, "List every parameter of the design");
     auto* report = app.add_flag("--report", o.report, "Print the design's full report");
+    auto* ascent = app.add_flag("--ascent", o.ascent,
+                                "Print the climber at every row of the ascent table, in --format");
     auto* sweep  = app.add_option("--sweep", o.sweeps,
                                   "Sweep a parameter: NAME=FROM:TO:N, NAME=FROM:TO:N:log or "
                                    "NAME=V1,V2,... (up to three make a grid)")
@@ -196,10 +210,12 @@ int explore_main(int argc, char** argv)
     auto* shard = app.add_option("--shard", o.shard, "Compute only shard K of N of the grid")
                       ->type_name("K/N");
     app.add_flag("--quiet", o.quiet, "No progress line on a terminal");
-    report->excludes(format)->excludes(list);
+    report->excludes(format)->excludes(list)->excludes(ascent);
+    list->excludes(ascent);
     for (auto* opt : {sweep, jobs, shard}) {
         report->excludes(opt);
         list->excludes(opt);
+        ascent->excludes(opt);
     }
     app.footer("Precedence: defaults, then the design file line by line, then --planet, then each\n"
                "--set in order. 'ztop=auto' (the default) marches to 19 km below GEO; 'rhog=auto'\n"

@@ -144,6 +144,27 @@ bool grid::starts_block(std::uint64_t i) const
     return sweeps_.size() >= 2 && i > 0 && i % (size_ / sweeps_.front().values.size()) == 0;
 }
 
+std::vector<column> grid_columns(const grid& g)
+{
+    std::vector<column> columns;
+    for (const sweep& s : g.sweeps()) {
+        columns.push_back({s.param->name, s.param->unit});
+    }
+    for (column& c : figure_columns()) {
+        columns.push_back(std::move(c));
+    }
+    return columns;
+}
+
+std::vector<double> grid_row(const grid& g, const described& base, std::uint64_t i)
+{
+    std::vector<double> values = g.values_at(i);
+    for (double v : figure_values(climber::compute_study(resolve(g.design_at(base, i))))) {
+        values.push_back(v);
+    }
+    return values;
+}
+
 std::pair<std::uint64_t, std::uint64_t> parse_shard(const std::string& text)
 {
     const auto slash = text.find('/');

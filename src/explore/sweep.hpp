@@ -2,6 +2,7 @@
 // designs that up to three sweeps make.
 #pragma once
 
+#include "figures.hpp"
 #include "settings.hpp"
 
 #include "tether/design.hpp"
@@ -46,6 +47,11 @@ class grid {
     std::vector<sweep> sweeps_;
     std::uint64_t size_ = 1;
 };
+
+// The columns of a grid's rows: the swept parameters, then the figures.
+std::vector<column> grid_columns(const grid& g);
+// Row i of a grid: its swept values, then its design's figures.
+std::vector<double> grid_row(const grid& g, const described& base, std::uint64_t i);
 
 // The designs of shard k of n of a grid of m: [floor((k-1) m / n), floor(k m / n)).
 struct shard_range {
