@@ -5,7 +5,7 @@ CMAKE_FLAGS ?=
 JOBS ?= $(shell nproc 2>/dev/null || echo 2)
 MAKEFLAGS += --no-print-directory
 
-.PHONY: build run test plot plot-sweeps clean
+.PHONY: build run test web plot plot-sweeps clean
 
 build:
 	@cmake -S . -B $(BUILD) $(CMAKE_FLAGS) >&2
@@ -26,6 +26,16 @@ test:
 	if [ -s missing.txt ]; then echo >&2; cat missing.txt >&2; exit 1; fi; \
 	exit $$status
 
+# The web page, compiled with Emscripten into build-web/web. Debian's
+# Emscripten finds its JavaScript packages on Node's module path.
+WEB_BUILD ?= build-web
+web:
+	@command -v emcmake >/dev/null || { echo "make web: Emscripten is missing (Debian: emscripten)" >&2; exit 1; }
+	@command -v npm >/dev/null || { echo "make web: npm is missing (Debian: npm)" >&2; exit 1; }
+	@export NODE_PATH=/usr/share/nodejs$${NODE_PATH:+:$$NODE_PATH}; \
+	emcmake cmake -S . -B $(WEB_BUILD) -DCMAKE_BUILD_TYPE=Release >&2 && \
+	cmake --build $(WEB_BUILD) --parallel $(JOBS) --target web >&2
+
 plot: build
 	@cmake --build $(BUILD) --target plot >&2
 
@@ -33,4 +43,4 @@ plot-sweeps: build
 	@cmake --build $(BUILD) --target plot-sweeps >&2
 
 clean:
-	rm -rf $(BUILD)
+	rm -rf $(BUILD) $(WEB_BUILD)

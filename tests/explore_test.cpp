@@ -154,14 +154,15 @@ TEST(Explore, DesignErrorsGiveNameValueAndReason)
     described d;
     EXPECT_FALSE(explore::design_error(d, true));
     explore::apply_assignment(d, "rapex=40000");
-    EXPECT_EQ(*explore::design_error(d, false),
+    EXPECT_EQ(explore::design_error(d, false)->name, "rapex");
+    EXPECT_EQ(explore::design_error(d, false)->message,
               "rapex = 40000 km: must be greater than the geostationary radius, 42164.16962 km");
     d = described{};
     // A planet whose geostationary orbit is only 10 km up.
     explore::apply_assignment(d, "planet=mars");
     const double omega2 = tether::compute_model(d.design).omega2;
     explore::apply_assignment(d, "GM=" + explore::shortest(std::pow(3406.2, 3) * omega2));
-    EXPECT_EQ(explore::design_error(d, false)->substr(0, 25), "ztop = auto: auto gives -");
+    EXPECT_EQ(explore::design_error(d, false)->message.substr(0, 25), "ztop = auto: auto gives -");
 }
 
 TEST(Explore, RowsInEachFormat)

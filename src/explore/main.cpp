@@ -94,7 +94,7 @@ void check_grid(const explore::grid& g, const explore::described& base)
             continue;
         }
         if (g.sweeps().empty()) {
-            throw explore::usage_error(*error);
+            throw explore::usage_error(error->message);
         }
         std::string which;
         const std::vector<double> values = g.values_at(i);
@@ -103,7 +103,8 @@ void check_grid(const explore::grid& g, const explore::described& base)
                      explore::shortest(values[s]);
         }
         throw explore::usage_error("--sweep: design " + std::to_string(i + 1) + " of " +
-                                   std::to_string(g.size()) + " (" + which + "): " + *error);
+                                   std::to_string(g.size()) + " (" + which +
+                                   "): " + error->message);
     }
 }
 
@@ -161,7 +162,7 @@ int run(const options& o)
         return figures(o, d);
     }
     if (const auto error = explore::design_error(d, o.report || o.ascent)) {
-        throw explore::usage_error(*error);
+        throw explore::usage_error(error->message);
     }
     if (o.report) {
         climber::print_report(stdout, explore::resolve(d));

@@ -5,7 +5,6 @@
 #include "tether/positions.hpp"
 
 #include <algorithm>
-#include <charconv>
 #include <cmath>
 #include <filesystem>
 #include <fstream>
@@ -26,38 +25,6 @@ std::string trim(std::string_view s)
 }
 
 }  // namespace
-
-std::optional<double> parse_number(const std::string& text)
-{
-    const std::string t = trim(text);
-    double v            = 0;
-    const char* end     = t.data() + t.size();
-    const auto r        = std::from_chars(t.data(), end, v);
-    if (t.empty() || r.ec != std::errc() || r.ptr != end || !std::isfinite(v)) {
-        return std::nullopt;
-    }
-    return v;
-}
-
-std::string shortest(double v)
-{
-    char text[32];
-    const auto r = std::to_chars(text, text + sizeof text, v);
-    return std::string(text, r.ptr);
-}
-
-std::string readable(double v)
-{
-    // Plain digits where they stay short (300000, not 3e+05); both read back
-    // to the same binary64.
-    const double a = std::fabs(v);
-    if (!(a >= 1e-4 && a < 1e15)) {
-        return shortest(v);
-    }
-    char text[48];
-    const auto r = std::to_chars(text, text + sizeof text, v, std::chars_format::fixed);
-    return std::string(text, r.ptr);
-}
 
 void apply(described& d, const std::string& name, const std::string& value)
 {
@@ -161,7 +128,7 @@ tether::design resolve(const described& d)
     return out;
 }
 
-std::optional<std::string> design_error(const described& d, bool with_rows)
+std::optional<design_fault> design_error(const described& d, bool with_rows)
 {
     const tether::design design = resolve(d);
     const auto problem          = tether::check(design, with_rows);
@@ -175,7 +142,7 @@ std::optional<std::string> design_error(const described& d, bool with_rows)
             given = shortest(v) + " " + p->unit;
         }
     }
-    return problem->name + " = " + given + ": " + problem->why;
+    return design_fault{problem->name, problem->name + " = " + given + ": " + problem->why};
 }
 
 }  // namespace explore

@@ -2,6 +2,8 @@
 // command line or from a design file, applied to a design.
 #pragma once
 
+#include "numbers.hpp"
+
 #include "tether/design.hpp"
 
 #include <istream>
@@ -24,16 +26,6 @@ struct described {
     bool rhog_auto = false;
 };
 
-// The number in text, which must be a finite binary64 and nothing else;
-// none otherwise.
-std::optional<double> parse_number(const std::string& text);
-
-// The shortest text that reads back as the same binary64.
-std::string shortest(double v);
-// Text that reads back as the same binary64, in plain digits where they are
-// short enough to read.
-std::string readable(double v);
-
 // Sets NAME to the VALUE text: a parameter's number, "auto" where allowed,
 // or a planet's name for "planet". Throws usage_error saying what is wrong
 // with it; the caller says where it was given.
@@ -55,9 +47,15 @@ void apply_file(described& d, const std::string& path);
 // The design to compute: rhog worked out where it follows the material.
 tether::design resolve(const described& d);
 
-// "tether-explore: NAME = VALUE: REASON" for a design that fails the
-// library's check, or none.
-std::optional<std::string> design_error(const described& d, bool with_rows);
+// Why a design cannot be computed: the parameter at fault, and a message
+// "NAME = VALUE UNIT: REASON".
+struct design_fault {
+    std::string name;
+    std::string message;
+};
+
+// The first fault of a design that fails the library's check, or none.
+std::optional<design_fault> design_error(const described& d, bool with_rows);
 
 }  // namespace explore
 

@@ -123,7 +123,7 @@ std::vector<double> grid::values_at(std::uint64_t i) const
     std::vector<double> values(sweeps_.size());
     for (std::size_t s = sweeps_.size(); s-- > 0;) {
         const std::uint64_t n = sweeps_[s].values.size();
-        values[s]             = sweeps_[s].values[i % n];
+        values[s]             = sweeps_[s].values[static_cast<std::size_t>(i % n)];
         i /= n;
     }
     return values;

@@ -2,6 +2,7 @@
 
 #include <cerrno>
 #include <charconv>
+#include <cstdio>
 #include <cstring>
 
 namespace tether {
@@ -10,9 +11,14 @@ char* put_fixed(char* at, double value, int width, int precision)
 {
     // The digits go one place in, leaving room for the guaranteed blank.
     char* digits = at + 1;
+#if defined(__cpp_lib_to_chars)
     const auto r =
         std::to_chars(digits, digits + max_fixed_chars, value, std::chars_format::fixed, precision);
-    const auto n  = static_cast<int>(r.ptr - digits);
+    const auto n = static_cast<int>(r.ptr - digits);
+#else
+    // No floating-point to_chars (Emscripten's libc++): printf itself.
+    const int n = std::snprintf(digits, max_fixed_chars, "%.*f", precision, value);
+#endif
     const int pad = n < width ? width - n : 1;
     std::memmove(at + pad, digits, static_cast<std::size_t>(n));
     std::memset(at, ' ', static_cast<std::size_t>(pad));

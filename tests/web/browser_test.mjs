@@ -1,0 +1,164 @@
+// The web page in headless Chromium, against the native tether-explore.
+// usage: node browser_test.mjs WEB_BUILD_DIR TETHER_EXPLORE
+// Needs the page built (make web), with puppeteer-core in WEB_BUILD_DIR/npm,
+// and Chromium (Debian: chromium). Exits 0 on success, 1 on failure, 77
+// where something it needs is missing (1 then too when TETHER_WEB_REQUIRED
+// is set). With TETHER_WEB_SCREENSHOT=FILE it saves a screenshot of the page.
+import { execFileSync } from 'node:child_process';
+import { existsSync, mkdtempSync, readFileSync, readdirSync, rmSync, writeFileSync } from 'node:fs';
+import { createServer } from 'node:http';
+import { createRequire } from 'node:module';
+import { tmpdir } from 'node:os';
+import { extname, join, resolve } from 'node:path';
+
+const [dir, explore] = process.argv.slice(2).map((p) => resolve(p));
+const page_dir = join(dir, 'web');
+const chromium = process.env.CHROMIUM || '/usr/bin/chromium';
+function skip(why) {
+  console.log(`SKIP: ${why}`);
+  process.exit(process.env.TETHER_WEB_REQUIRED ? 1 : 77);
+}
+if (!existsSync(join(page_dir, 'tether.wasm'))) skip(`the page is not built in ${page_dir} (make web)`);
+if (!existsSync(chromium)) skip(`${chromium} is missing (Debian: chromium)`);
+const require = createRequire(join(dir, 'npm', 'package.json'));
+let puppeteer;
+try {
+  puppeteer = require('puppeteer-core');
+} catch {
+  skip('puppeteer-core is not installed (make web installs it)');
+}
+
+let failed = 0;
+function check(what, ok, detail = '') {
+  if (!ok) {
+    console.error(`FAIL: ${what}${detail ? `: ${detail}` : ''}`);
+    failed++;
+  }
+}
+
+// What tether-explore prints, as name -> value text.
+function exploreFigures(args) {
+  const [head, row] = execFileSync(explore, [...args, '--format', 'csv'], { encoding: 'utf8' }).trim().split('\n');
+  const names = head.split(',');
+  const values = row.split(',');
+  return Object.fromEntries(names.map((n, i) => [n, values[i]]));
+}
+
+// The built page, served from a local port.
+const types = { '.html': 'text/html', '.js': 'text/javascript', '.mjs': 'text/javascript',
+  '.css': 'text/css', '.wasm': 'application/wasm' };
+const server = createServer((request, response) => {
+  const path = join(page_dir, new URL(request.url, 'http://localhost').pathname.replace(/\/$/, '/index.html'));
+  if (!path.startsWith(page_dir) || !existsSync(path)) {
+    response.writeHead(404).end();
+    return;
+  }
+  response.writeHead(200, { 'Content-Type': types[extname(path)] || 'application/octet-stream' });
+  response.end(readFileSync(path));
+});
+await new Promise((done) => server.listen(0, '127.0.0.1', done));
+const base = `http://127.0.0.1:${server.address().port}/`;
+
+const profile = mkdtempSync(join(tmpdir(), 'tether-web-'));
+const browser = await puppeteer.launch({
+  executablePath: chromium,
+  headless: true,
+  args: ['--no-sandbox', '--disable-gpu', '--disable-quic', '--no-first-run',
+    '--disable-background-networking', '--disable-component-update', '--disable-sync',
+    `--user-data-dir=${join(profile, 'chromium')}`],
+});
+
+// Opens the page at a query and waits until the study has answered.
+async function open(query) {
+  const page = await browser.newPage();
+  await page.setViewport({ width: 1200, height: 900 });
+  page.problems = [];
+  page.on('console', (m) => { if (m.type() === 'error' || m.type() === 'warning') page.problems.push(m.text()); });
+  page.on('pageerror', (e) => page.problems.push(String(e)));
+  await page.goto(base + query);
+  await page.waitForFunction(() => document.body.dataset.state);
+  return page;
+}
+const cells = (page) => page.$$eval('td[data-name]', (tds) =>
+  Object.fromEntries(tds.map((td) => [td.dataset.name, td.dataset.value ?? null])));
+
+try {
+  // The study's design: every figure is tether-explore's, to the last bit.
+  let page = await open('');
+  const wanted = exploreFigures([]);
+  const got = await cells(page);
+  for (const [name, value] of Object.entries(wanted)) {
+    check(`figure ${name}`, got[name] === (value === '' ? null : value), `page ${got[name]}, explorer ${value}`);
+  }
+  check('the climb plotted', await page.$$eval('#plots canvas', (c) => c.length) >= 4);
+  if (process.env.TETHER_WEB_SCREENSHOT) {
+    await page.screenshot({ path: process.env.TETHER_WEB_SCREENSHOT, fullPage: true });
+  }
+  check('nothing on the console', page.problems.length === 0, page.problems.join('; '));
+
+  // A stronger fibre: the taper ratio (GEO over the surface) near 1.623.
+  page = await open('?strength=130');
+  const ratio = 1 / Number((await cells(page)).taper_re);
+  check('taper ratio of a 130 GPa fibre', Math.abs(ratio - 1.623) < 0.001, String(ratio));
+  check('the field shows the address', await page.$eval('#p-strength', (i) => i.value) === '130');
+
+  // Mars: the areostationary radius near 20428 km.
+  page = await open('?planet=mars');
+  const rgeo = Number((await cells(page)).rgeo);
+  check('areostationary radius', Math.abs(rgeo - 20428) < 1, String(rgeo));
+  check('Mars in the figures', (await cells(page)).rgeo === exploreFigures(['--planet', 'mars']).rgeo);
+
+  // An invalid design: the message by its field and in the alert, no figure
+  // values, no plots, nothing thrown.
+  page = await open('?strength=-35');
+  const message = 'strength = -35 GPa: must be greater than 0';
+  check('message by the field', await page.$eval('#e-strength', (e) => e.textContent) === message);
+  check('message in the alert', (await page.$eval('[role="alert"]', (e) => e.textContent)).includes(message));
+  check('no figure values', Object.values(await cells(page)).every((v) => v === null));
+  check('no plots', await page.$$eval('#plots canvas', (c) => c.length) === 0);
+  check('nothing on the console when invalid', page.problems.length === 0, page.problems.join('; '));
+
+  // Typing: the address and the figures follow.
+  page = await open('');
+  await page.type('#p-vmax', '50');
+  await page.waitForFunction(() => location.search === '?vmax=50');
+  await page.waitForFunction((time) => document.querySelector('td[data-name="time"]').dataset.value === time,
+    { timeout: 10000 }, exploreFigures(['--set', 'vmax=50']).time);
+  await page.select('#planet', 'mars');
+  await page.waitForFunction(() => location.search === '?planet=mars&vmax=50');
+
+  // The downloads: the ascent rows are tether-explore's, and the design file
+  // reads back to the same figures.
+  const downloads = join(profile, 'downloads');
+  const cdp = await page.createCDPSession();
+  await cdp.send('Browser.setDownloadBehavior', { behavior: 'allow', downloadPath: downloads });
+  const fetched = async (button, name) => {
+    await page.click(button);
+    for (let i = 0; i < 100 && !(existsSync(downloads) && readdirSync(downloads).includes(name)); i++) {
+      await new Promise((r) => setTimeout(r, 100));
+    }
+    return readFileSync(join(downloads, name), 'utf8');
+  };
+  const csv = await fetched('#download-csv', 'ascent.csv');
+  const explorer_csv = execFileSync(explore, ['--planet', 'mars', '--set', 'vmax=50', '--ascent', '--format', 'csv'],
+    { encoding: 'utf8' });
+  check('ascent CSV', csv === explorer_csv, `${csv.length} bytes, explorer ${explorer_csv.length}`);
+  const design = await fetched('#download-design', 'tether.design');
+  const design_path = join(profile, 'tether.design');
+  writeFileSync(design_path, design);
+  check('design file', exploreFigures(['--config', design_path]).time
+    === exploreFigures(['--planet', 'mars', '--set', 'vmax=50']).time);
+
+  // The sweep panel draws a curve.
+  await page.click('#sweep button[type="submit"]');
+  await page.waitForSelector('#sweep-plot canvas', { timeout: 20000 });
+  check('nothing on the console after editing', page.problems.length === 0, page.problems.join('; '));
+} catch (error) {
+  check('the page', false, String(error));
+} finally {
+  await browser.close();
+  server.close();
+  rmSync(profile, { recursive: true, force: true });
+}
+if (failed) process.exit(1);
+console.log('ok: the page in Chromium shows the explorer\'s figures');

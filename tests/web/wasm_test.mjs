@@ -1,0 +1,72 @@
+// The study compiled to WebAssembly gives the native program's numbers to the
+// last bit, under Node.
+// usage: node wasm_test.mjs WEB_BUILD_DIR
+// Exits 0 on success, 1 on failure, 77 where the page is not built.
+import { existsSync, readFileSync } from 'node:fs';
+import { createRequire } from 'node:module';
+import { pathToFileURL } from 'node:url';
+import { dirname, join } from 'node:path';
+
+const dir = process.argv[2];
+const module = join(dir, 'web', 'tether.mjs');
+if (!existsSync(module)) {
+  console.log(`SKIP: ${module} is not built (make web)`);
+  process.exit(process.env.TETHER_WEB_REQUIRED ? 1 : 77);
+}
+// Emscripten 3.1.6 writes an ES module that still looks for CommonJS's
+// require and __dirname when it runs under Node.
+globalThis.require = createRequire(pathToFileURL(module));
+globalThis.__dirname = dirname(module);
+const { default: createTether } = await import(pathToFileURL(module));
+// Node's fetch cannot read files: the module gets its code directly.
+const tether = await createTether({ wasmBinary: readFileSync(join(dir, 'web', 'tether.wasm')) });
+
+let failed = 0;
+function check(what, got, wanted) {
+  if (got !== wanted) {
+    console.error(`FAIL: ${what}: got ${got}, wanted ${wanted}`);
+    failed++;
+  }
+}
+// The bits of a binary64, for comparing numbers exactly.
+const bits = (x) => {
+  const view = new DataView(new ArrayBuffer(8));
+  view.setFloat64(0, x);
+  return view.getBigUint64(0).toString(16);
+};
+
+const study = JSON.parse(tether.evaluate(''));
+check('errors of the default design', study.errors.length, 0);
+const figure = (s, name) => s.figures.find((f) => f.name === name).value;
+// The march's sums, as the native build gives them.
+check('time', figure(study, 'time'), '105.97027192859169');
+check('total_mass', figure(study, 'total_mass'), '2275.3355806298227');
+check('time bits', bits(Number(figure(study, 'time'))), bits(105.97027192859169));
+check('total_mass bits', bits(Number(figure(study, 'total_mass'))), bits(2275.3355806298227));
+check('rgeo', figure(study, 'rgeo'), '42164.169624086106');
+check('cap_alt', figure(study, 'cap_alt'), '1943.75');
+check('ascent rows', study.rows.alt.length, 1789);
+check('last row', study.rows.alt[1788], 35760);
+
+// A design that cannot be computed says which parameter and why.
+const bad = JSON.parse(tether.evaluate('strength=-1'));
+check('bad design errors', bad.errors.length, 1);
+check('bad design parameter', bad.errors[0].name, 'strength');
+check('bad design message', bad.errors[0].message, 'strength = -1 GPa: must be greater than 0');
+check('bad design figures', bad.figures.length, 0);
+const typo = JSON.parse(tether.evaluate('vmax=fast'));
+check('unreadable value', typo.errors[0].message, 'vmax = fast: not a finite number');
+check('Mars', Math.round(Number(figure(JSON.parse(tether.evaluate('planet=mars')), 'rgeo'))), 20428);
+check('no figure when never capped',
+  figure(JSON.parse(tether.evaluate('vmax=1e9')), 'cap_alt'), null);
+
+// Numbers written without the native to_chars read the same as with it.
+const sweep = JSON.parse(tether.sweep('', 'vmax=0.1:1:10', 'time'));
+check('sweep values', sweep.x.length, 10);
+check('sweep last value', sweep.x[9], 1);
+check('sweep third value', sweep.x[2], 0.30000000000000004);
+check('design file', tether.designFile('strength=1e-1\nrapex=42200').split('\n')
+  .find((line) => line.startsWith('rapex')), 'rapex    = 42200          # km, radius of the top end');
+
+if (failed) process.exit(1);
+console.log('ok: the WebAssembly study matches the native numbers');
