@@ -7,6 +7,15 @@
 #include <cstdlib>
 #include <cstring>
 
+// The standard library's floating-point to_chars and from_chars where it has
+// them; printf and strtod where it has not (Emscripten's libc++), or where a
+// test asks for them to compare the two.
+#if defined(__cpp_lib_to_chars) && !defined(TETHER_PORTABLE_NUMBERS)
+#define TETHER_FLOAT_CHARCONV 1
+#else
+#define TETHER_FLOAT_CHARCONV 0
+#endif
+
 namespace explore {
 
 namespace {
@@ -23,7 +32,7 @@ std::string trim(const std::string& s)
 // [-]digits[.digits][(e|E)[+|-]digits], with a digit before or after the point.
 bool is_decimal(const std::string& t)
 {
-    std::size_t i     = t.size() > 0 && t[0] == '-' ? 1 : 0;
+    std::size_t i     = !t.empty() && t[0] == '-' ? 1 : 0;
     const auto digits = [&t, &i] {
         const std::size_t from = i;
         while (i < t.size() && t[i] >= '0' && t[i] <= '9') {
@@ -51,37 +60,83 @@ bool is_decimal(const std::string& t)
     return i == t.size();
 }
 
-#if !defined(__cpp_lib_to_chars)
+#if !TETHER_FLOAT_CHARCONV
 // Where the standard library has no floating-point to_chars (Emscripten's
-// libc++): the fewest significant digits that read back to v, found by
-// printf's correct rounding, as a digit string and a decimal exponent.
+// libc++): the fewest significant digits that read back to v, as a digit
+// string and a decimal exponent. At each length printf's correctly rounded
+// digits are tried, then, as the values that read back to v lie unevenly
+// about a power of two, their neighbours one unit above and below.
+bool reads_back(const std::string& digits, int exponent, double v)
+{
+    const std::string text =
+        digits.substr(0, 1) + "." + digits.substr(1) + "e" + std::to_string(exponent);
+    return std::strtod(text.c_str(), nullptr) == v;
+}
+
+// The digit string one unit in the last place away, keeping its length.
+bool step(std::string& digits, int& exponent, int by)
+{
+    std::string d = digits;
+    auto i        = d.size();
+    while (i-- > 0) {
+        if (by > 0 ? d[i] < '9' : d[i] > '0') {
+            d[i] = static_cast<char>(d[i] + by);
+            break;
+        }
+        d[i] = by > 0 ? '0' : '9';
+    }
+    if (i == std::string::npos || d[0] == '0') {
+        if (by < 0) {
+            return false;  // below the length's smallest digits: no neighbour
+        }
+        d = "1" + std::string(d.size() - 1, '0');  // 9.99 up to 10.0
+        ++exponent;
+    }
+    digits = d;
+    return true;
+}
+
 void shortest_digits(double v, std::string& digits, int& exponent)
 {
     char text[40];
-    for (int precision = 0; precision < 17; ++precision) {
+    for (int precision = 0;; ++precision) {
         std::snprintf(text, sizeof text, "%.*e", precision, v);
-        if (std::strtod(text, nullptr) == v) {
-            break;
+        const char* e = std::strchr(text, 'e');
+        exponent      = std::atoi(e + 1);
+        digits.clear();
+        for (const char* c = text; c != e; ++c) {
+            if (*c >= '0' && *c <= '9') {
+                digits += *c;
+            }
         }
-    }
-    const char* e = std::strchr(text, 'e');
-    exponent      = std::atoi(e + 1);
-    digits.clear();
-    for (const char* c = text; c != e; ++c) {
-        if (*c >= '0' && *c <= '9') {
-            digits += *c;
+        if (precision >= 16 || reads_back(digits, exponent, v)) {
+            return;
+        }
+        for (int by : {1, -1}) {
+            std::string d = digits;
+            int x         = exponent;
+            if (step(d, x, by) && reads_back(d, x, v)) {
+                digits   = d;
+                exponent = x;
+                return;
+            }
         }
     }
 }
 
-std::string fixed_text(const std::string& digits, int exponent)
+// In fixed notation: shortest digits with the point placed; a whole number
+// longer than its shortest digits is written with all its own digits, as
+// the closest of the texts of that length.
+std::string fixed_text(double v, const std::string& digits, int exponent)
 {
     const int n = static_cast<int>(digits.size());
     if (exponent < 0) {
         return "0." + std::string(static_cast<std::size_t>(-exponent - 1), '0') + digits;
     }
     if (exponent + 1 >= n) {
-        return digits + std::string(static_cast<std::size_t>(exponent + 1 - n), '0');
+        char text[400];
+        std::snprintf(text, sizeof text, "%.0f", v);
+        return text;
     }
     return digits.substr(0, static_cast<std::size_t>(exponent + 1)) + "." +
            digits.substr(static_cast<std::size_t>(exponent + 1));
@@ -104,7 +159,7 @@ std::optional<double> parse_number(const std::string& text)
         return std::nullopt;
     }
     double v = 0;
-#if defined(__cpp_lib_to_chars)
+#if TETHER_FLOAT_CHARCONV
     const auto r = std::from_chars(t.data(), t.data() + t.size(), v);
     if (r.ec != std::errc()) {
         return std::nullopt;
@@ -124,7 +179,7 @@ std::optional<double> parse_number(const std::string& text)
 
 std::string shortest(double v)
 {
-#if defined(__cpp_lib_to_chars)
+#if TETHER_FLOAT_CHARCONV
     char text[32];
     const auto r = std::to_chars(text, text + sizeof text, v);
     return std::string(text, r.ptr);
@@ -138,7 +193,7 @@ std::string shortest(double v)
     std::string digits;
     int exponent = 0;
     shortest_digits(std::fabs(v), digits, exponent);
-    const std::string fixed      = fixed_text(digits, exponent);
+    const std::string fixed      = fixed_text(std::fabs(v), digits, exponent);
     const std::string scientific = scientific_text(digits, exponent);
     return (v < 0 ? "-" : "") + (fixed.size() <= scientific.size() ? fixed : scientific);
 #endif
@@ -150,7 +205,7 @@ std::string readable(double v)
     if (!(a >= 1e-4 && a < 1e15)) {
         return shortest(v);
     }
-#if defined(__cpp_lib_to_chars)
+#if TETHER_FLOAT_CHARCONV
     char text[48];
     const auto r = std::to_chars(text, text + sizeof text, v, std::chars_format::fixed);
     return std::string(text, r.ptr);
@@ -158,7 +213,7 @@ std::string readable(double v)
     std::string digits;
     int exponent = 0;
     shortest_digits(a, digits, exponent);
-    return (v < 0 ? "-" : "") + fixed_text(digits, exponent);
+    return (v < 0 ? "-" : "") + fixed_text(a, digits, exponent);
 #endif
 }
 

@@ -1,0 +1,89 @@
+// The explorer's numbers written and read without the standard library's
+// floating-point to_chars and from_chars, as the web page's build does,
+// against the standard library: the same text and the same values.
+#include "numbers.hpp"
+
+#include <gtest/gtest.h>
+
+#include <charconv>
+#include <cmath>
+#include <cstdint>
+#include <cstring>
+#include <random>
+#include <string>
+
+namespace {
+
+std::string to_chars(double v, bool fixed = false)
+{
+    char text[400];
+    const auto r = fixed ? std::to_chars(text, text + sizeof text, v, std::chars_format::fixed)
+                         : std::to_chars(text, text + sizeof text, v);
+    return std::string(text, r.ptr);
+}
+
+TEST(PortableNumbers, ShortestTextIsTheStandardLibrarys)
+{
+    for (double v : {0.0,
+                     1.0,
+                     -2.5,
+                     300000.0,
+                     123456.0,
+                     1e-4,
+                     1e-5,
+                     0.0001234,
+                     1e21,
+                     1e22,
+                     105.97027192859169,
+                     2275.3355806298227,
+                     0.30000000000000004,
+                     5e-324,
+                     1.7976931348623157e308,
+                     0.1,
+                     1.0 / 3,
+                     27735.009811261458,
+                     1e15,
+                     123e-20}) {
+        EXPECT_EQ(explore::shortest(v), to_chars(v)) << v;
+        EXPECT_EQ(explore::shortest(-v), to_chars(-v)) << -v;
+    }
+    // Powers of two, where the values that read back lie unevenly about v.
+    for (int k = -1074; k <= 1023; ++k) {
+        const double v = std::ldexp(1.0, k);
+        ASSERT_EQ(explore::shortest(v), to_chars(v)) << v;
+        ASSERT_EQ(explore::shortest(std::nextafter(v, 0.0)), to_chars(std::nextafter(v, 0.0))) << v;
+    }
+    std::mt19937_64 gen(8122026);
+    std::uniform_int_distribution<std::uint64_t> bits;
+    std::uniform_real_distribution<double> unit(0, 1);
+    for (int i = 0; i < 20000; ++i) {
+        const std::uint64_t b = bits(gen);
+        double v              = 0;
+        std::memcpy(&v, &b, sizeof v);
+        if (std::isfinite(v)) {
+            ASSERT_EQ(explore::shortest(v), to_chars(v)) << v;
+        }
+        // Figures of the sizes a design has.
+        const double w = unit(gen) * std::pow(10.0, static_cast<int>(unit(gen) * 24) - 8);
+        ASSERT_EQ(explore::shortest(w), to_chars(w)) << w;
+        if (w >= 1e-4 && w < 1e15) {
+            ASSERT_EQ(explore::readable(w), to_chars(w, true)) << w;
+        }
+    }
+}
+
+TEST(PortableNumbers, ReadingAgreesWithTheStandardLibrary)
+{
+    for (const char* text : {"35.1", "-2", "1e-3", "1E5", "0.1", "2275.3355806298227", ".5", "5.",
+                             "4.9e-324", "1.7976931348623157e308"}) {
+        double wanted = 0;
+        std::from_chars(text, text + std::strlen(text), wanted);
+        ASSERT_TRUE(explore::parse_number(text)) << text;
+        EXPECT_EQ(*explore::parse_number(text), wanted) << text;
+    }
+    for (const char* bad : {"1e400", "-1e400", "1e-400", "nan", "inf", "0x10", "+1", "1e", ""}) {
+        EXPECT_FALSE(explore::parse_number(bad)) << bad;
+    }
+}
+
+}  // namespace
