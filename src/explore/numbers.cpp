@@ -138,8 +138,8 @@ std::string fixed_text(double v, const std::string& digits, int exponent)
         std::snprintf(text, sizeof text, "%.0f", v);
         return text;
     }
-    return digits.substr(0, static_cast<std::size_t>(exponent + 1)) + "." +
-           digits.substr(static_cast<std::size_t>(exponent + 1));
+    const std::size_t point = static_cast<std::size_t>(exponent) + 1;  // digits before the point
+    return digits.substr(0, point) + "." + digits.substr(point);
 }
 
 std::string scientific_text(const std::string& digits, int exponent)
