@@ -144,7 +144,7 @@ std::string fixed_text(double v, const std::string& digits, int exponent)
 
 std::string scientific_text(const std::string& digits, int exponent)
 {
-    char e[8];
+    char e[16];
     std::snprintf(e, sizeof e, "e%c%02d", exponent < 0 ? '-' : '+', std::abs(exponent));
     return digits.substr(0, 1) + (digits.size() > 1 ? "." + digits.substr(1) : "") + e;
 }
