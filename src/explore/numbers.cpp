@@ -63,9 +63,7 @@ bool is_decimal(const std::string& t)
 #if !TETHER_FLOAT_CHARCONV
 // Where the standard library has no floating-point to_chars (Emscripten's
 // libc++): the fewest significant digits that read back to v, as a digit
-// string and a decimal exponent. At each length printf's correctly rounded
-// digits are tried, then, as the values that read back to v lie unevenly
-// about a power of two, their neighbours one unit above and below.
+// string and a decimal exponent.
 bool reads_back(const std::string& digits, int exponent, double v)
 {
     const std::string text =
@@ -73,53 +71,69 @@ bool reads_back(const std::string& digits, int exponent, double v)
     return std::strtod(text.c_str(), nullptr) == v;
 }
 
-// The digit string one unit in the last place away, keeping its length.
-bool step(std::string& digits, int& exponent, int by)
+// printf's correctly rounded digits of v after the first, precision of them.
+void rounded(double v, int precision, std::string& digits, int& exponent)
 {
-    std::string d = digits;
-    auto i        = d.size();
+    char text[40];
+    std::snprintf(text, sizeof text, "%.*e", precision, v);
+    const char* e = std::strchr(text, 'e');
+    exponent      = std::atoi(e + 1);
+    digits.clear();
+    for (const char* c = text; c != e; ++c) {
+        if (*c >= '0' && *c <= '9') {
+            digits += *c;
+        }
+    }
+}
+
+// The digit string one unit in the last place higher, keeping its length.
+void step_up(std::string& digits, int& exponent)
+{
+    auto i = digits.size();
     while (i-- > 0) {
-        if (by > 0 ? d[i] < '9' : d[i] > '0') {
-            d[i] = static_cast<char>(d[i] + by);
-            break;
+        if (digits[i] < '9') {
+            ++digits[i];
+            return;
         }
-        d[i] = by > 0 ? '0' : '9';
+        digits[i] = '0';
     }
-    if (i == std::string::npos || d[0] == '0') {
-        if (by < 0) {
-            return false;  // below the length's smallest digits: no neighbour
-        }
-        d = "1" + std::string(d.size() - 1, '0');  // 9.99 up to 10.0
-        ++exponent;
-    }
-    digits = d;
-    return true;
+    digits[0] = '1';  // 9.99 up to 10.0
+    ++exponent;
 }
 
 void shortest_digits(double v, std::string& digits, int& exponent)
 {
-    char text[40];
-    for (int precision = 0;; ++precision) {
-        std::snprintf(text, sizeof text, "%.*e", precision, v);
-        const char* e = std::strchr(text, 'e');
-        exponent      = std::atoi(e + 1);
-        digits.clear();
-        for (const char* c = text; c != e; ++c) {
-            if (*c >= '0' && *c <= '9') {
-                digits += *c;
-            }
+    // If the correctly rounded digits of one length read back, so do those
+    // of every longer length; 17 digits always do.
+    int low  = 0;
+    int high = 16;
+    while (low < high) {
+        const int mid = (low + high) / 2;
+        rounded(v, mid, digits, exponent);
+        if (reads_back(digits, exponent, v)) {
+            high = mid;
         }
-        if (precision >= 16 || reads_back(digits, exponent, v)) {
+        else {
+            low = mid + 1;
+        }
+    }
+    rounded(v, low, digits, exponent);
+    // Only at a power of two do the values that read back lie unevenly
+    // about v, further above than below: there a shorter text one unit
+    // above the rounded digits may read back.
+    int binary_exponent = 0;
+    if (std::frexp(v, &binary_exponent) != 0.5) {
+        return;
+    }
+    for (int precision = 0; precision < low; ++precision) {
+        std::string d;
+        int x = 0;
+        rounded(v, precision, d, x);
+        step_up(d, x);
+        if (reads_back(d, x, v)) {
+            digits   = d;
+            exponent = x;
             return;
-        }
-        for (int by : {1, -1}) {
-            std::string d = digits;
-            int x         = exponent;
-            if (step(d, x, by) && reads_back(d, x, v)) {
-                digits   = d;
-                exponent = x;
-                return;
-            }
         }
     }
 }

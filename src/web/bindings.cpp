@@ -11,6 +11,7 @@
 #include "climber/study.hpp"
 
 #include <emscripten/bind.h>
+#include <emscripten/val.h>
 
 #include <sstream>
 #include <string>
@@ -87,44 +88,56 @@ reading checked(const std::string& lines, bool with_rows)
 
 }  // namespace
 
-// {"errors":[...], "figures":[{"name","unit","value"}...], "rows":{"alt":[...],...}}:
-// the headline figures, and the climber at every row of the ascent table.
+// The climber at every row of the last design evaluated, row after row,
+// each with the values of explore::ascent_columns.
+std::vector<double> ascent_rows;
+
+// {"errors":[...], "figures":[{"name","unit","value"}...], "columns":[...]}:
+// the headline figures; the climber at every row of the ascent table waits
+// in ascentRows().
 std::string evaluate(const std::string& lines)
 {
-    const reading r = checked(lines, true);
-    if (!r.errors.empty()) {
-        return "{\"errors\":" + errors_json(r.errors) + ",\"figures\":[],\"rows\":{}}";
-    }
-    const tether::design d                    = explore::resolve(r.design);
-    const tether::model m                     = tether::compute_model(d);
-    const climber::drive_params drv           = climber::compute_drive_params(d, m);
+    ascent_rows.clear();
+    const reading r                           = checked(lines, true);
     const std::vector<explore::column> ascent = explore::ascent_columns();
-    std::vector<std::string> rows(ascent.size());
+    std::string columns                       = "[";
+    for (const explore::column& c : ascent) {
+        columns += (columns.size() > 1 ? "," : "") + quoted(c.name);
+    }
+    columns += "]";
+    if (!r.errors.empty()) {
+        return "{\"errors\":" + errors_json(r.errors) + ",\"figures\":[],\"columns\":" + columns +
+               "}";
+    }
+    const tether::design d = explore::resolve(r.design);
     climber::study s{};
-    s.model     = m;
-    s.positions = tether::compute_positions(d, m);
-    s.drive     = drv;
-    s.plan      = climber::plan_march(d, m);
-    s.sums = climber::march(m, drv, s.plan, [&rows](const climber::drive_point& p, double time) {
-        const std::vector<double> values = explore::ascent_values(p, time);
-        for (std::size_t i = 0; i < values.size(); ++i) {
-            rows[i] += (rows[i].empty() ? "" : ",") + number(values[i]);
-        }
-    });
+    s.model     = tether::compute_model(d);
+    s.positions = tether::compute_positions(d, s.model);
+    s.drive     = climber::compute_drive_params(d, s.model);
+    s.plan      = climber::plan_march(d, s.model);
+    s.sums =
+        climber::march(s.model, s.drive, s.plan, [](const climber::drive_point& p, double time) {
+            for (double v : explore::ascent_values(p, time)) {
+                ascent_rows.push_back(v);
+            }
+        });
 
-    std::string out                            = "{\"errors\":[],\"figures\":[";
-    const std::vector<explore::column> columns = explore::figure_columns();
-    const std::vector<double> values           = explore::figure_values(s);
-    for (std::size_t i = 0; i < columns.size(); ++i) {
-        out += (i == 0 ? "" : ",") + std::string("{\"name\":") + quoted(columns[i].name) +
-               ",\"unit\":" + quoted(columns[i].unit) +
-               ",\"value\":" + (values[i] == values[i] ? quoted(number(values[i])) : "null") + "}";
+    std::string out                          = "{\"errors\":[],\"figures\":[";
+    const std::vector<explore::column> names = explore::figure_columns();
+    const std::vector<double> values         = explore::figure_values(s);
+    for (std::size_t i = 0; i < names.size(); ++i) {
+        out += (i == 0 ? "" : ",") + std::string("{\"name\":") + quoted(names[i].name) +
+               ",\"unit\":" + quoted(names[i].unit) + ",\"value\":" +
+               (values[i] == values[i] ? quoted(explore::shortest(values[i])) : "null") + "}";
     }
-    out += "],\"rows\":{";
-    for (std::size_t i = 0; i < ascent.size(); ++i) {
-        out += (i == 0 ? "" : ",") + quoted(ascent[i].name) + ":[" + rows[i] + "]";
-    }
-    return out + "}}";
+    return out + "],\"columns\":" + columns + "}";
+}
+
+// The rows of the last evaluate(), as a view of the module's memory that
+// the caller copies before its next call.
+emscripten::val ascent_rows_view()
+{
+    return emscripten::val(emscripten::typed_memory_view(ascent_rows.size(), ascent_rows.data()));
 }
 
 // The ascent rows as tether-explore --ascent --format csv writes them, or
@@ -235,6 +248,7 @@ EMSCRIPTEN_BINDINGS(tether)
 {
     emscripten::function("presets", &presets);
     emscripten::function("evaluate", &evaluate);
+    emscripten::function("ascentRows", &ascent_rows_view);
     emscripten::function("ascentCsv", &ascent_csv);
     emscripten::function("designFile", &design_file);
     emscripten::function("sweep", &sweep);

@@ -45,8 +45,12 @@ check('time bits', bits(Number(figure(study, 'time'))), bits(105.97027192859169)
 check('total_mass bits', bits(Number(figure(study, 'total_mass'))), bits(2275.3355806298227));
 check('rgeo', figure(study, 'rgeo'), '42164.169624086106');
 check('cap_alt', figure(study, 'cap_alt'), '1943.75');
-check('ascent rows', study.rows.alt.length, 1789);
-check('last row', study.rows.alt[1788], 35760);
+const rows = tether.ascentRows().slice();
+const width = study.columns.length;
+check('ascent columns', study.columns.join(','), 'alt,taper,grav,power,speed,time,surplus');
+check('ascent rows', rows.length / width, 1789);
+check('last row', rows[1788 * width], 35760);
+check('last row time', rows[1788 * width + 5].toFixed(3), '105.951');
 
 // A design that cannot be computed says which parameter and why.
 const bad = JSON.parse(tether.evaluate('strength=-1'));
