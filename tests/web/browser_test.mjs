@@ -1,9 +1,10 @@
-// The web page in headless Chromium, against the native tether-explore.
-// usage: node browser_test.mjs WEB_BUILD_DIR TETHER_EXPLORE
+// The web page in a headless browser, against the native tether-explore.
+// usage: node browser_test.mjs WEB_BUILD_DIR TETHER_EXPLORE [chromium|firefox]
 // Needs the page built (make web), with puppeteer-core in WEB_BUILD_DIR/npm,
-// and Chromium (Debian: chromium). Exits 0 on success, 1 on failure, 77
-// where something it needs is missing (1 then too when TETHER_WEB_REQUIRED
-// is set). With TETHER_WEB_SCREENSHOT=FILE it saves a screenshot of the page.
+// and the browser (Debian: chromium, or firefox-esr). Exits 0 on success, 1
+// on failure, 77 where something it needs is missing (1 then too when
+// TETHER_WEB_REQUIRED is set). With TETHER_WEB_SCREENSHOT=FILE it saves a
+// screenshot of the page.
 import { execFileSync } from 'node:child_process';
 import { existsSync, mkdtempSync, readFileSync, readdirSync, rmSync, writeFileSync } from 'node:fs';
 import { createServer } from 'node:http';
@@ -11,15 +12,16 @@ import { createRequire } from 'node:module';
 import { tmpdir } from 'node:os';
 import { extname, join, resolve } from 'node:path';
 
-const [dir, explore] = process.argv.slice(2).map((p) => resolve(p));
+const [dir, explore] = process.argv.slice(2, 4).map((p) => resolve(p));
+const browser_name = process.argv[4] || 'chromium';
 const page_dir = join(dir, 'web');
-const chromium = process.env.CHROMIUM || '/usr/bin/chromium';
+const executable = browser_name === 'firefox' ? '/usr/bin/firefox-esr' : '/usr/bin/chromium';
 function skip(why) {
   console.log(`SKIP: ${why}`);
   process.exit(process.env.TETHER_WEB_REQUIRED ? 1 : 77);
 }
 if (!existsSync(join(page_dir, 'tether.wasm'))) skip(`the page is not built in ${page_dir} (make web)`);
-if (!existsSync(chromium)) skip(`${chromium} is missing (Debian: chromium)`);
+if (!existsSync(executable)) skip(`${executable} is missing (Debian: ${browser_name === 'firefox' ? 'firefox-esr' : 'chromium'})`);
 const require = createRequire(join(dir, 'npm', 'package.json'));
 let puppeteer;
 try {
@@ -60,13 +62,27 @@ await new Promise((done) => server.listen(0, '127.0.0.1', done));
 const base = `http://127.0.0.1:${server.address().port}/`;
 
 const profile = mkdtempSync(join(tmpdir(), 'tether-web-'));
-const browser = await puppeteer.launch({
-  executablePath: chromium,
-  headless: true,
-  args: ['--no-sandbox', '--disable-gpu', '--disable-quic', '--no-first-run',
-    '--disable-background-networking', '--disable-component-update', '--disable-sync',
-    `--user-data-dir=${join(profile, 'chromium')}`],
-});
+const downloads = join(profile, 'downloads');
+const browser = browser_name === 'firefox'
+  ? await puppeteer.launch({
+    browser: 'firefox',
+    executablePath: executable,
+    headless: true,
+    userDataDir: join(profile, 'firefox'),
+    extraPrefsFirefox: {
+      'browser.download.folderList': 2,
+      'browser.download.dir': downloads,
+      'browser.download.useDownloadDir': true,
+      'browser.download.always_ask_before_handling_new_types': false,
+    },
+  })
+  : await puppeteer.launch({
+    executablePath: executable,
+    headless: true,
+    args: ['--no-sandbox', '--disable-gpu', '--disable-quic', '--no-first-run',
+      '--disable-background-networking', '--disable-component-update', '--disable-sync',
+      `--user-data-dir=${join(profile, 'chromium')}`],
+  });
 
 // Opens the page at a query and waits until the study has answered.
 async function open(query) {
@@ -129,9 +145,10 @@ try {
 
   // The downloads: the ascent rows are tether-explore's, and the design file
   // reads back to the same figures.
-  const downloads = join(profile, 'downloads');
-  const cdp = await page.createCDPSession();
-  await cdp.send('Browser.setDownloadBehavior', { behavior: 'allow', downloadPath: downloads });
+  if (browser_name === 'chromium') {
+    const cdp = await page.createCDPSession();
+    await cdp.send('Browser.setDownloadBehavior', { behavior: 'allow', downloadPath: downloads });
+  }
   const fetched = async (button, name) => {
     await page.click(button);
     for (let i = 0; i < 100 && !(existsSync(downloads) && readdirSync(downloads).includes(name)); i++) {
@@ -161,4 +178,4 @@ try {
   rmSync(profile, { recursive: true, force: true });
 }
 if (failed) process.exit(1);
-console.log('ok: the page in Chromium shows the explorer\'s figures');
+console.log(`ok: the page in ${browser_name} shows the explorer's figures`);
