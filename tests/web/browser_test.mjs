@@ -6,7 +6,7 @@
 // TETHER_WEB_REQUIRED is set). With TETHER_WEB_SCREENSHOT=FILE it saves a
 // screenshot of the page.
 import { execFileSync } from 'node:child_process';
-import { existsSync, mkdtempSync, readFileSync, readdirSync, rmSync, writeFileSync } from 'node:fs';
+import { existsSync, mkdtempSync, readFileSync, readdirSync, rmSync, statSync, writeFileSync } from 'node:fs';
 import { createServer } from 'node:http';
 import { createRequire } from 'node:module';
 import { tmpdir } from 'node:os';
@@ -149,12 +149,18 @@ try {
     const cdp = await page.createCDPSession();
     await cdp.send('Browser.setDownloadBehavior', { behavior: 'allow', downloadPath: downloads });
   }
+  // A download is done when its file has content and no partial file is
+  // left beside it (Firefox makes the file empty first, then fills it).
+  const done = (name) => existsSync(downloads)
+    && readdirSync(downloads).includes(name)
+    && !readdirSync(downloads).some((f) => f.startsWith(name) && f !== name)
+    && statSync(join(downloads, name)).size > 0;
   const fetched = async (button, name) => {
     await page.click(button);
-    for (let i = 0; i < 100 && !(existsSync(downloads) && readdirSync(downloads).includes(name)); i++) {
+    for (let i = 0; i < 200 && !done(name); i++) {
       await new Promise((r) => setTimeout(r, 100));
     }
-    return readFileSync(join(downloads, name), 'utf8');
+    return done(name) ? readFileSync(join(downloads, name), 'utf8') : '';
   };
   const csv = await fetched('#download-csv', 'ascent.csv');
   const explorer_csv = execFileSync(explore, ['--planet', 'mars', '--set', 'vmax=50', '--ascent', '--format', 'csv'],
