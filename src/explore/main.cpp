@@ -110,6 +110,9 @@ void check_grid(const explore::grid& g, const explore::described& base)
 
 int figures(const options& o, const explore::described& base)
 {
+    // From here an interrupt ends the run with only whole rows written, even
+    // while the grid is still being checked.
+    explore::stop_on_signals();
     const explore::grid g = grid_of(o);
     std::pair<std::uint64_t, std::uint64_t> shard{1, 1};
     if (!o.shard.empty()) {
@@ -136,7 +139,6 @@ int figures(const options& o, const explore::described& base)
     explore::run_settings s;
     s.jobs     = o.jobs == 0 ? explore::available_cpus() : o.jobs;
     s.progress = !o.quiet && isatty(STDERR_FILENO) != 0;
-    explore::stop_on_signals();
     // A write error stops the rows; the stream remembers it for the end.
     explore::write_rows(stdout, r.begin, r.end, row, s);
     return tether::finish_output(stdout, program);
