@@ -74,7 +74,9 @@ interrupt)
             >"$tmp/out" 2>"$tmp/err" &
         pid=$!
         sleep 1
+        # Twice, as a scheduler or a terminal may send it: still whole rows.
         kill -s $sig $pid
+        kill -s $sig $pid 2>/dev/null
         wait $pid
         status=$?
         wanted=$((128 + $(kill -l $sig)))

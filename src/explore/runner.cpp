@@ -88,8 +88,10 @@ void stop_on_signals()
     struct sigaction sa {};
     sa.sa_handler = note_signal;
     sigemptyset(&sa.sa_mask);
-    // A second signal ends the program; a write in progress goes on.
-    sa.sa_flags = static_cast<int>(SA_RESETHAND | SA_RESTART);
+    // A write in progress goes on. Further signals (a scheduler may send
+    // one to every process of a job, a terminal to the whole group) only
+    // repeat the request: dying on one would cut a row in the middle.
+    sa.sa_flags = SA_RESTART;
     sigaction(SIGINT, &sa, nullptr);
     sigaction(SIGTERM, &sa, nullptr);
 }

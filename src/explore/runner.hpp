@@ -13,7 +13,7 @@ namespace explore {
 unsigned available_cpus();
 
 // From now on SIGINT and SIGTERM stop write_rows after its last complete
-// row; a second signal ends the program at once.
+// row.
 void stop_on_signals();
 
 struct run_settings {
