@@ -4,13 +4,7 @@ namespace climber {
 
 study compute_study(const tether::design& d)
 {
-    study s{};
-    s.model     = tether::compute_model(d);
-    s.positions = tether::compute_positions(d, s.model);
-    s.drive     = compute_drive_params(d, s.model);
-    s.plan      = plan_march(d, s.model);
-    s.sums      = march(s.model, s.drive, s.plan, [](const drive_point&, double) {});
-    return s;
+    return compute_study(d, [](const drive_point&, double) {});
 }
 
 void print_report(std::FILE* out, const tether::design& d)

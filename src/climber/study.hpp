@@ -20,8 +20,20 @@ struct study {
     march_sums sums;
 };
 
-// Computes every figure of a design that passes tether::check, marching
-// without the ascent table.
+// Computes every figure of a design that passes tether::check; row(point,
+// time) is called at every row of the ascent table, as march calls it.
+template <class Row> study compute_study(const tether::design& d, Row&& row)
+{
+    study s{};
+    s.model     = tether::compute_model(d);
+    s.positions = tether::compute_positions(d, s.model);
+    s.drive     = compute_drive_params(d, s.model);
+    s.plan      = plan_march(d, s.model);
+    s.sums      = march(s.model, s.drive, s.plan, row);
+    return s;
+}
+
+// The same, without the ascent table.
 study compute_study(const tether::design& d);
 
 // The report: the drive parameters, the ascent table and its legend, the

@@ -149,12 +149,9 @@ void ascent(const options& o, const tether::design& d)
 {
     const explore::row_writer out(format_named(o.format), explore::ascent_columns());
     std::fputs(out.header().c_str(), stdout);
-    const tether::model m           = tether::compute_model(d);
-    const climber::drive_params drv = climber::compute_drive_params(d, m);
-    climber::march(m, drv, climber::plan_march(d, m),
-                   [&out](const climber::drive_point& p, double time) {
-                       std::fputs(out.row(explore::ascent_values(p, time)).c_str(), stdout);
-                   });
+    climber::compute_study(d, [&out](const climber::drive_point& p, double time) {
+        std::fputs(out.row(explore::ascent_values(p, time)).c_str(), stdout);
+    });
 }
 
 int run(const options& o)

@@ -20,15 +20,6 @@ namespace explore {
 
 namespace {
 
-std::string trim(const std::string& s)
-{
-    const auto first = s.find_first_not_of(" \t\r");
-    if (first == std::string::npos) {
-        return {};
-    }
-    return s.substr(first, s.find_last_not_of(" \t\r") - first + 1);
-}
-
 // [-]digits[.digits][(e|E)[+|-]digits], with a digit before or after the point.
 bool is_decimal(const std::string& t)
 {
@@ -165,6 +156,15 @@ std::string scientific_text(const std::string& digits, int exponent)
 #endif
 
 }  // namespace
+
+std::string trim(const std::string& s)
+{
+    const auto first = s.find_first_not_of(" \t\r");
+    if (first == std::string::npos) {
+        return {};
+    }
+    return s.substr(first, s.find_last_not_of(" \t\r") - first + 1);
+}
 
 std::optional<double> parse_number(const std::string& text)
 {

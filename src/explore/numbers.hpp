@@ -6,6 +6,9 @@
 
 namespace explore {
 
+// The text without the blanks (spaces, tabs, carriage returns) around it.
+std::string trim(const std::string& s);
+
 // The number in text (blanks around it allowed), which must be a finite
 // binary64 written as digits with an optional sign, point and exponent, and
 // nothing else; none otherwise.

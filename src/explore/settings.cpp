@@ -12,19 +12,10 @@
 
 namespace explore {
 
-namespace {
-
-std::string trim(std::string_view s)
+bool may_be_auto(const tether::param& p)
 {
-    const auto first = s.find_first_not_of(" \t\r");
-    if (first == std::string_view::npos) {
-        return {};
-    }
-    const auto last = s.find_last_not_of(" \t\r");
-    return std::string(s.substr(first, last - first + 1));
+    return p.can_be_auto || p.name == std::string_view("rhog");
 }
-
-}  // namespace
 
 void apply(described& d, const std::string& name, const std::string& value)
 {
@@ -41,9 +32,8 @@ void apply(described& d, const std::string& name, const std::string& value)
     if (p == nullptr) {
         throw usage_error("unknown parameter (tether-explore --list shows them)");
     }
-    const bool is_rhog = name == "rhog";
-    if (v == "auto" && (p->can_be_auto || is_rhog)) {
-        if (is_rhog) {
+    if (v == "auto" && may_be_auto(*p)) {
+        if (!p->can_be_auto) {
             d.rhog_auto = true;
         }
         else {
@@ -53,8 +43,7 @@ void apply(described& d, const std::string& name, const std::string& value)
     }
     const auto number = parse_number(v);
     if (!number) {
-        throw usage_error(std::string("not a finite number") +
-                          (p->can_be_auto || is_rhog ? " or auto" : ""));
+        throw usage_error(std::string("not a finite number") + (may_be_auto(*p) ? " or auto" : ""));
     }
     set_number(d, *p, *number);
 }
@@ -73,14 +62,14 @@ void apply_assignment(described& d, const std::string& assignment)
     if (eq == std::string::npos) {
         throw usage_error("expected NAME=VALUE");
     }
-    apply(d, trim(std::string_view(assignment).substr(0, eq)), assignment.substr(eq + 1));
+    apply(d, trim(assignment.substr(0, eq)), assignment.substr(eq + 1));
 }
 
 void apply_lines(described& d, std::istream& in, const std::string& source)
 {
     std::string line;
     for (int number = 1; std::getline(in, line); ++number) {
-        const std::string text = trim(std::string_view(line).substr(0, line.find('#')));
+        const std::string text = trim(line.substr(0, line.find('#')));
         if (text.empty()) {
             continue;
         }
@@ -89,8 +78,8 @@ void apply_lines(described& d, std::istream& in, const std::string& source)
         if (eq == std::string::npos) {
             throw usage_error(where + "expected 'name = value', found '" + text + "'");
         }
-        const std::string name  = trim(std::string_view(text).substr(0, eq));
-        const std::string value = trim(std::string_view(text).substr(eq + 1));
+        const std::string name  = trim(text.substr(0, eq));
+        const std::string value = trim(text.substr(eq + 1));
         try {
             apply(d, name, value);
         }

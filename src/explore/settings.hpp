@@ -26,6 +26,10 @@ struct described {
     bool rhog_auto = false;
 };
 
+// Whether the explorer takes "auto" for a parameter: where the library
+// works it out (ztop), and rhog, which then follows the material.
+bool may_be_auto(const tether::param& p);
+
 // Sets NAME to the VALUE text: a parameter's number, "auto" where allowed,
 // or a planet's name for "planet". Throws usage_error saying what is wrong
 // with it; the caller says where it was given.

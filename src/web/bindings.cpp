@@ -110,13 +110,8 @@ std::string evaluate(const std::string& lines)
                "}";
     }
     const tether::design d = explore::resolve(r.design);
-    climber::study s{};
-    s.model     = tether::compute_model(d);
-    s.positions = tether::compute_positions(d, s.model);
-    s.drive     = climber::compute_drive_params(d, s.model);
-    s.plan      = climber::plan_march(d, s.model);
-    s.sums =
-        climber::march(s.model, s.drive, s.plan, [](const climber::drive_point& p, double time) {
+    const climber::study s =
+        climber::compute_study(d, [](const climber::drive_point& p, double time) {
             for (double v : explore::ascent_values(p, time)) {
                 ascent_rows.push_back(v);
             }
@@ -148,15 +143,12 @@ std::string ascent_csv(const std::string& lines)
     if (!r.errors.empty()) {
         return {};
     }
-    const tether::design d          = explore::resolve(r.design);
-    const tether::model m           = tether::compute_model(d);
-    const climber::drive_params drv = climber::compute_drive_params(d, m);
+    const tether::design d = explore::resolve(r.design);
     const explore::row_writer out(explore::format::csv, explore::ascent_columns());
     std::string text = out.header();
-    climber::march(m, drv, climber::plan_march(d, m),
-                   [&](const climber::drive_point& p, double time) {
-                       text += out.row(explore::ascent_values(p, time));
-                   });
+    climber::compute_study(d, [&](const climber::drive_point& p, double time) {
+        text += out.row(explore::ascent_values(p, time));
+    });
     return text;
 }
 
@@ -220,7 +212,7 @@ std::string parameters()
     std::string out = "[";
     for (const tether::param* p = tether::params_begin(); p != tether::params_end(); ++p) {
         const double v   = tether::value_of(d, *p);
-        const bool autos = p->can_be_auto || p->name == std::string("rhog");
+        const bool autos = explore::may_be_auto(*p);
         out += (out.size() > 1 ? "," : "") + std::string("{\"group\":") + quoted(p->group) +
                ",\"name\":" + quoted(p->name) + ",\"unit\":" + quoted(p->unit) +
                ",\"meaning\":" + quoted(p->meaning) +
