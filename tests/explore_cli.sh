@@ -34,7 +34,8 @@ extra|The following argument was not expected: extra
 --set strength=|--set strength=: not a finite number
 --set strength=nan|--set strength=nan: not a finite number
 --set strength=inf|--set strength=inf: not a finite number
---set strength=1e400|--set strength=1e400: not a finite number
+--set strength=1e400|--set strength=1e400: 1e400 is beyond the largest number, about 1.8e308
+--set rhog=1e-400|--set rhog=1e-400: 1e-400 is too close to 0: it rounds to 0 or to a subnormal number, and a normal number (at least about 2.2e-308) is needed
 --set strength=-35|strength = -35 GPa: must be greater than 0
 --set density=0|density = 0 kg/m^3: must be greater than 0
 --set modulus=-1|modulus = -1 GPa: must be greater than 0
@@ -51,7 +52,7 @@ extra|The following argument was not expected: extra
 --set ztop=35786.17|ztop = 35786.17 km: must be below the geostationary altitude
 --set ztop=40000|ztop = 40000 km: must be below the geostationary altitude
 --report --set rowdz=0.3|rowdz = 0.3 km: must be a whole multiple of dz = 0.125 km
---set strength=0.3|strength = 0.3 GPa: too low: the material is so weak
+--set strength=0.3|strength = 0.3 GPa and rapex = 3e+05 km: too low for the apex
 --set dz=1e-5|dz = 1e-05 km: gives 3576700001 march points
 --planet venus|--planet: venus not in {earth,mars}
 --config $tmp/none.design|$tmp/none.design: cannot read the design file

@@ -61,7 +61,8 @@ TEST(Explore, ShortestTextReadsBackToTheSameBits)
     EXPECT_EQ(explore::shortest(2275.3355806298227), "2275.3355806298227");
     EXPECT_EQ(explore::readable(300000), "300000");
     EXPECT_EQ(explore::readable(1e-7), "1e-07");
-    for (double v : {0.1, 1.0 / 3, 6.02214076e23, 5e-324, 1.7976931348623157e308}) {
+    for (double v :
+         {0.1, 1.0 / 3, 6.02214076e23, 2.2250738585072014e-308, 1.7976931348623157e308}) {
         EXPECT_BITS(*explore::parse_number(explore::shortest(v)), v);
         EXPECT_BITS(*explore::parse_number(explore::readable(v)), v);
     }

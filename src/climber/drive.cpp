@@ -18,7 +18,8 @@ drive_params compute_drive_params(const tether::design& d, const tether::model& 
     p.vs     = wave_speed(d.tether);
     p.gee0   = tether::grav(m, m.RE);
     p.fvg    = p.mclimb * p.gee0;
-    p.fmax   = d.climber.fextra + p.fvg;
+    p.fextra = d.climber.fextra;
+    p.fmax   = p.fextra + p.fvg;
     p.zg     = p.vs * p.rhog;
     return p;
 }

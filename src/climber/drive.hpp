@@ -27,6 +27,7 @@ struct drive_params {
     double vs;      // wave speed along the tether, m/s
     double gee0;    // effective gravity at RE, m/s^2
     double fvg;     // climber weight at RE, N
+    double fextra;  // drive force beyond the surface weight, N
     double fmax;    // drive-force limit, N
     double zg;      // tether impedance at RE, kg/s
 };

@@ -9,8 +9,17 @@
 #include "tether/positions.hpp"
 
 #include <cstdio>
+#include <optional>
 
 namespace climber {
+
+// The first reason why a design cannot give the study's figures, or none:
+// the tether's part (tether::check), then the march's top, the climber's
+// drive and the march's points and sums. A design that passes computes to
+// finite figures at every point, in the binary64 arithmetic the march does.
+// `with_rows`: the ascent table is wanted, so rowdz must be a whole multiple
+// of dz.
+std::optional<tether::problem> check(const tether::design& d, bool with_rows);
 
 struct study {
     tether::model model;
@@ -20,7 +29,7 @@ struct study {
     march_sums sums;
 };
 
-// Computes every figure of a design that passes tether::check; row(point,
+// Computes every figure of a design that passes check; row(point,
 // time) is called at every row of the ascent table, as march calls it.
 template <class Row> study compute_study(const tether::design& d, Row&& row)
 {
@@ -38,7 +47,7 @@ study compute_study(const tether::design& d);
 
 // The report: the drive parameters, the ascent table and its legend, the
 // material, the position table and the mass summary. For a design that
-// passes tether::check with rows.
+// passes check with rows.
 void print_report(std::FILE* out, const tether::design& d);
 
 }  // namespace climber

@@ -1,20 +1,11 @@
 #include "numbers.hpp"
 
-#include <cerrno>
-#include <charconv>
-#include <cmath>
-#include <cstdio>
-#include <cstdlib>
-#include <cstring>
+#include <fast_float/fast_float.h>
+#include <fmt/format.h>
 
-// The standard library's floating-point to_chars and from_chars where it has
-// them; printf and strtod where it has not (Emscripten's libc++), or where a
-// test asks for them to compare the two.
-#if defined(__cpp_lib_to_chars) && !defined(TETHER_PORTABLE_NUMBERS)
-#define TETHER_FLOAT_CHARCONV 1
-#else
-#define TETHER_FLOAT_CHARCONV 0
-#endif
+#include <cmath>
+#include <cstdlib>
+#include <limits>
 
 namespace explore {
 
@@ -51,87 +42,32 @@ bool is_decimal(const std::string& t)
     return i == t.size();
 }
 
-#if !TETHER_FLOAT_CHARCONV
-// Where the standard library has no floating-point to_chars (Emscripten's
-// libc++): the fewest significant digits that read back to v, as a digit
-// string and a decimal exponent.
-bool reads_back(const std::string& digits, int exponent, double v)
-{
-    const std::string text =
-        digits.substr(0, 1) + "." + digits.substr(1) + "e" + std::to_string(exponent);
-    return std::strtod(text.c_str(), nullptr) == v;
-}
-
-// printf's correctly rounded digits of v after the first, precision of them.
-void rounded(double v, int precision, std::string& digits, int& exponent)
-{
-    char text[40];
-    std::snprintf(text, sizeof text, "%.*e", precision, v);
-    const char* e = std::strchr(text, 'e');
-    exponent      = std::atoi(e + 1);
-    digits.clear();
-    for (const char* c = text; c != e; ++c) {
-        if (*c >= '0' && *c <= '9') {
-            digits += *c;
-        }
-    }
-}
-
-// The digit string one unit in the last place higher, keeping its length.
-void step_up(std::string& digits, int& exponent)
-{
-    auto i = digits.size();
-    while (i-- > 0) {
-        if (digits[i] < '9') {
-            ++digits[i];
-            return;
-        }
-        digits[i] = '0';
-    }
-    digits[0] = '1';  // 9.99 up to 10.0
-    ++exponent;
-}
-
+// The shortest digits of a finite v > 0 that read back to it (no leading or
+// trailing zeros), and the decimal exponent of the first: v ~ d.ddd x 10^exponent.
+// {fmt} finds them (Dragonbox); its layout, fixed or scientific, is undone here.
 void shortest_digits(double v, std::string& digits, int& exponent)
 {
-    // If the correctly rounded digits of one length read back, so do those
-    // of every longer length; 17 digits always do.
-    int low  = 0;
-    int high = 16;
-    while (low < high) {
-        const int mid = (low + high) / 2;
-        rounded(v, mid, digits, exponent);
-        if (reads_back(digits, exponent, v)) {
-            high = mid;
-        }
-        else {
-            low = mid + 1;
-        }
-    }
-    rounded(v, low, digits, exponent);
-    // Only at a power of two do the values that read back lie unevenly
-    // about v, further above than below: there a shorter text one unit
-    // above the rounded digits may read back.
-    int binary_exponent = 0;
-    if (std::frexp(v, &binary_exponent) != 0.5) {
-        return;
-    }
-    for (int precision = 0; precision < low; ++precision) {
-        std::string d;
-        int x = 0;
-        rounded(v, precision, d, x);
-        step_up(d, x);
-        if (reads_back(d, x, v)) {
-            digits   = d;
-            exponent = x;
-            return;
+    const std::string text     = fmt::format("{}", v);
+    const auto e               = text.find('e');
+    const std::string mantissa = text.substr(0, e);
+    exponent                   = e == std::string::npos ? 0 : std::atoi(text.c_str() + e + 1);
+    const auto point           = mantissa.find('.');
+    // Digits before the point, less one, shift the exponent up.
+    exponent += static_cast<int>(point == std::string::npos ? mantissa.size() : point) - 1;
+    digits.clear();
+    for (char c : mantissa) {
+        if (c != '.') {
+            digits += c;
         }
     }
+    const auto first = digits.find_first_not_of('0');
+    exponent -= static_cast<int>(first);
+    digits = digits.substr(first, digits.find_last_not_of('0') - first + 1);
 }
 
-// In fixed notation: shortest digits with the point placed; a whole number
+// Fixed notation: the shortest digits with the point placed; a whole number
 // longer than its shortest digits is written with all its own digits, as
-// the closest of the texts of that length.
+// std::to_chars writes it (of the texts of that length, the closest).
 std::string fixed_text(double v, const std::string& digits, int exponent)
 {
     const int n = static_cast<int>(digits.size());
@@ -139,21 +75,17 @@ std::string fixed_text(double v, const std::string& digits, int exponent)
         return "0." + std::string(static_cast<std::size_t>(-exponent - 1), '0') + digits;
     }
     if (exponent + 1 >= n) {
-        char text[400];
-        std::snprintf(text, sizeof text, "%.0f", v);
-        return text;
+        return fmt::format("{:.0f}", v);
     }
-    const std::size_t point = static_cast<std::size_t>(exponent) + 1;  // digits before the point
+    const auto point = static_cast<std::size_t>(exponent) + 1;  // digits before the point
     return digits.substr(0, point) + "." + digits.substr(point);
 }
 
 std::string scientific_text(const std::string& digits, int exponent)
 {
-    char e[16];
-    std::snprintf(e, sizeof e, "e%c%02d", exponent < 0 ? '-' : '+', std::abs(exponent));
-    return digits.substr(0, 1) + (digits.size() > 1 ? "." + digits.substr(1) : "") + e;
+    return digits.substr(0, 1) + (digits.size() > 1 ? "." + digits.substr(1) : "") +
+           fmt::format("e{}{:02d}", exponent < 0 ? '-' : '+', std::abs(exponent));
 }
-#endif
 
 }  // namespace
 
@@ -166,38 +98,37 @@ std::string trim(const std::string& s)
     return s.substr(first, s.find_last_not_of(" \t\r") - first + 1);
 }
 
-std::optional<double> parse_number(const std::string& text)
+std::optional<double> parse_number(const std::string& text, std::string* why)
 {
     const std::string t = trim(text);
+    const auto fail     = [why](const char* reason) -> std::optional<double> {
+        if (why != nullptr) {
+            *why = reason;
+        }
+        return std::nullopt;
+    };
     if (!is_decimal(t)) {
-        return std::nullopt;
+        return fail("is not a finite number");
     }
-    double v = 0;
-#if TETHER_FLOAT_CHARCONV
-    const auto r = std::from_chars(t.data(), t.data() + t.size(), v);
-    if (r.ec != std::errc()) {
-        return std::nullopt;
+    double v     = 0;
+    const auto r = fast_float::from_chars(t.data(), t.data() + t.size(), v);
+    if (r.ec != std::errc() || r.ptr != t.data() + t.size()) {
+        return fail("is not a finite number");
     }
-#else
-    errno = 0;
-    v     = std::strtod(t.c_str(), nullptr);
-    if (errno == ERANGE && (v == 0 || std::isinf(v))) {
-        return std::nullopt;
+    if (std::isinf(v)) {
+        return fail("is beyond the largest number, about 1.8e308");
     }
-#endif
-    if (!std::isfinite(v)) {
-        return std::nullopt;
+    const bool nonzero =
+        t.substr(0, t.find_first_of("eE")).find_first_of("123456789") != std::string::npos;
+    if (nonzero && !(std::fabs(v) >= std::numeric_limits<double>::min())) {
+        return fail("is too close to 0: it rounds to 0 or to a subnormal number, and a normal "
+                    "number (at least about 2.2e-308) is needed");
     }
     return v;
 }
 
 std::string shortest(double v)
 {
-#if TETHER_FLOAT_CHARCONV
-    char text[32];
-    const auto r = std::to_chars(text, text + sizeof text, v);
-    return std::string(text, r.ptr);
-#else
     if (v == 0 || !std::isfinite(v)) {
         return std::signbit(v) ? (v == 0 ? "-0" : "-inf")
                                : (v == 0          ? "0"
@@ -210,7 +141,6 @@ std::string shortest(double v)
     const std::string fixed      = fixed_text(std::fabs(v), digits, exponent);
     const std::string scientific = scientific_text(digits, exponent);
     return (v < 0 ? "-" : "") + (fixed.size() <= scientific.size() ? fixed : scientific);
-#endif
 }
 
 std::string readable(double v)
@@ -219,16 +149,10 @@ std::string readable(double v)
     if (!(a >= 1e-4 && a < 1e15)) {
         return shortest(v);
     }
-#if TETHER_FLOAT_CHARCONV
-    char text[48];
-    const auto r = std::to_chars(text, text + sizeof text, v, std::chars_format::fixed);
-    return std::string(text, r.ptr);
-#else
     std::string digits;
     int exponent = 0;
     shortest_digits(a, digits, exponent);
     return (v < 0 ? "-" : "") + fixed_text(a, digits, exponent);
-#endif
 }
 
 }  // namespace explore

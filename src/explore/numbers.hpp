@@ -9,14 +9,16 @@ namespace explore {
 // The text without the blanks (spaces, tabs, carriage returns) around it.
 std::string trim(const std::string& s);
 
-// The number in text (blanks around it allowed), which must be a finite
-// binary64 written as digits with an optional sign, point and exponent, and
-// nothing else; none otherwise.
-std::optional<double> parse_number(const std::string& text);
+// The number in text (blanks around it allowed), which must be a binary64
+// written as digits with an optional sign, point and exponent, and nothing
+// else, whose magnitude is 0 or within the normal range of binary64. None
+// otherwise; then, where why is given, it says what is wrong with the text
+// ("is beyond the largest number, about 1.8e308").
+std::optional<double> parse_number(const std::string& text, std::string* why = nullptr);
 
 // The shortest text that reads back as the same binary64, in fixed or
-// scientific notation, whichever is shorter (fixed on a tie), as
-// std::to_chars writes it.
+// scientific notation, whichever is shorter (fixed on a tie), laid out as
+// std::to_chars lays it out.
 std::string shortest(double v);
 
 // Text that reads back as the same binary64, in plain digits where they are

@@ -1,6 +1,7 @@
 #include "settings.hpp"
 
 #include "climber/march.hpp"
+#include "climber/study.hpp"
 #include "tether/model.hpp"
 #include "tether/positions.hpp"
 
@@ -41,9 +42,13 @@ void apply(described& d, const std::string& name, const std::string& value)
         }
         return;
     }
-    const auto number = parse_number(v);
-    if (!number) {
+    std::string why;
+    const auto number = parse_number(v, &why);
+    if (!number && why == "is not a finite number") {
         throw usage_error(std::string("not a finite number") + (may_be_auto(*p) ? " or auto" : ""));
+    }
+    if (!number) {
+        throw usage_error(v + " " + why);
     }
     set_number(d, *p, *number);
 }
@@ -120,18 +125,27 @@ tether::design resolve(const described& d)
 std::optional<design_fault> design_error(const described& d, bool with_rows)
 {
     const tether::design design = resolve(d);
-    const auto problem          = tether::check(design, with_rows);
+    auto problem                = climber::check(design, with_rows);
     if (!problem) {
         return std::nullopt;
     }
-    std::string given = "auto";
-    if (const tether::param* p = tether::find_param(problem->name)) {
-        const double v = tether::value_of(design, *p);
-        if (!tether::is_automatic(v)) {
-            given = shortest(v) + " " + p->unit;
-        }
+    // rhog = auto follows the material: a fault of rhog is the material's.
+    if (d.rhog_auto && (problem->name == "rhog" || problem->other == "rhog")) {
+        const bool first                         = problem->name == "rhog";
+        (first ? problem->name : problem->other) = "density";
+        problem->why += " (rhog = auto: density x cross-section at RE, which csgeo and strength "
+                        "set)";
     }
-    return design_fault{problem->name, problem->name + " = " + given + ": " + problem->why};
+    const auto given = [&design](const std::string& name) {
+        const tether::param* p = tether::find_param(name);
+        const double v         = p != nullptr ? tether::value_of(design, *p) : tether::automatic;
+        return name + " = " + (tether::is_automatic(v) ? "auto" : shortest(v) + " " + p->unit);
+    };
+    std::string message = given(problem->name);
+    if (!problem->other.empty()) {
+        message += " and " + given(problem->other);
+    }
+    return design_fault{problem->name, problem->other, message + ": " + problem->why};
 }
 
 }  // namespace explore

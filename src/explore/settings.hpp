@@ -51,10 +51,12 @@ void apply_file(described& d, const std::string& path);
 // The design to compute: rhog worked out where it follows the material.
 tether::design resolve(const described& d);
 
-// Why a design cannot be computed: the parameter at fault, and a message
-// "NAME = VALUE UNIT: REASON".
+// Why a design cannot be computed: the parameter at fault (and a second one
+// where the two together are), and a message "NAME = VALUE UNIT: REASON" or
+// "NAME = VALUE UNIT and OTHER = VALUE UNIT: REASON".
 struct design_fault {
     std::string name;
+    std::string other;
     std::string message;
 };
 

@@ -23,9 +23,10 @@ std::vector<std::string> split(const std::string& text, char sep)
 
 double number_in(const std::string& part, const char* what)
 {
-    const auto v = parse_number(part);
+    std::string why;
+    const auto v = parse_number(part, &why);
     if (!v) {
-        throw usage_error(std::string(what) + " '" + part + "' is not a finite number");
+        throw usage_error(std::string(what) + " '" + part + "' " + why);
     }
     return *v;
 }

@@ -1,7 +1,5 @@
 #include "tether/design.hpp"
 
-#include "climber/drive.hpp"
-#include "climber/march.hpp"
 #include "tether/model.hpp"
 #include "tether/positions.hpp"
 
@@ -63,19 +61,22 @@ const std::array<param, 15> table{{
 }};
 // clang-format on
 
-std::string num(double v)
+}  // namespace
+
+std::string message_number(double v)
 {
     char text[32];
     std::snprintf(text, sizeof text, "%.10g", v);
     return text;
 }
 
-problem beyond_range(const char* name, const char* what)
+problem beyond_range(const char* name, const char* what, const char* other)
 {
-    return {name, std::string("gives ") + what + " beyond the range of binary64 numbers"};
+    return {name,
+            std::string(*other != 0 ? "give " : "gives ") + what +
+                " beyond the range of binary64 numbers",
+            other};
 }
-
-}  // namespace
 
 const param* params_begin()
 {
@@ -122,7 +123,7 @@ std::optional<problem> check_values(const design& d)
     return std::nullopt;
 }
 
-// The orbit, the apex, the top of the march and the taper between them.
+// The orbit, the apex and the taper between them.
 std::optional<problem> check_tether(const design& d, const model& m)
 {
     if (!std::isnormal(m.rgeo) || !std::isfinite(m.vgeo)) {
@@ -130,87 +131,52 @@ std::optional<problem> check_tether(const design& d, const model& m)
                        "leaves no geostationary orbit within the range of binary64 numbers"};
     }
     if (!(m.rgeo > m.RE)) {
-        return problem{"RE", "must be less than the geostationary radius, " + num(m.rgeo) + " km"};
+        return problem{"RE", "must be less than the geostationary radius, " +
+                                 message_number(m.rgeo) + " km"};
     }
     if (!(m.rapex > m.rgeo)) {
-        return problem{"rapex",
-                       "must be greater than the geostationary radius, " + num(m.rgeo) + " km"};
+        return problem{"rapex", "must be greater than the geostationary radius, " +
+                                    message_number(m.rgeo) + " km"};
     }
-    const double ztop   = climber::top_of_march(d, m);
-    const double geoalt = m.rgeo - m.RE;
-    if (is_automatic(d.march.ztop) && !(ztop > 0)) {
-        return problem{"ztop", "auto gives " + num(ztop) +
-                                   " km, which is not positive: the geostationary altitude is " +
-                                   num(geoalt) + " km, and the march stops 19 km below it"};
+    if (!std::isfinite(m.vre) || !std::isfinite(m.ere)) {
+        return beyond_range("RE", "an effective potential at the surface", "");
     }
-    if (!(ztop < geoalt) || !(grav(m, m.RE + ztop) > 0)) {
-        return problem{"ztop", "must be below the geostationary altitude, " + num(geoalt) + " km"};
+    if (!std::isfinite(m.vapex) || !std::isfinite(m.eapex)) {
+        return beyond_range("rapex", "an effective potential at the apex", "");
     }
-    if (!std::isnormal(m.taper_re) || !std::isnormal(m.taper_apex) ||
-        !std::isfinite(1 / m.taper_re)) {
-        return problem{"strength", "too low: the material is so weak that the tether's taper "
-                                   "leaves the range of binary64 numbers"};
+    if (!std::isnormal(m.yuri)) {
+        return beyond_range("strength", "a specific strength", "density");
+    }
+    if (!std::isnormal(m.taper_re) || !std::isfinite(1 / m.taper_re)) {
+        return problem{"strength",
+                       "too low: the material is so weak (or the planet's gravity so deep) that "
+                       "the tether's taper from the surface to GEO leaves the range of binary64 "
+                       "numbers",
+                       m.ere > 1e6 ? "RE" : ""};
+    }
+    if (!std::isnormal(m.taper_apex)) {
+        return problem{"strength",
+                       "too low for the apex: the tether's taper from GEO to the apex leaves the "
+                       "range of binary64 numbers",
+                       "rapex"};
     }
     const positions pos = compute_positions(d, m);
     for (double v : {pos.fgeo, pos.sgeo, pos.mapex, pos.mre, pos.cs_apex, pos.cs_re}) {
         if (!std::isfinite(v)) {
-            return beyond_range("csgeo", "a tether");
+            return beyond_range("csgeo", "a tether", "");
         }
-    }
-    return std::nullopt;
-}
-
-// The climber's drive and the march's points, rows and sums.
-std::optional<problem> check_march(const design& d, const model& m, bool with_rows)
-{
-    const climber::drive_params drv = climber::compute_drive_params(d, m);
-    if (!std::isfinite(drv.fvg) || !std::isfinite(drv.fmax)) {
-        return beyond_range("mclimb", "a climber weight");
-    }
-    if (!std::isnormal(drv.zg) || !std::isfinite(drv.zg)) {
-        return beyond_range("rhog", "a tether impedance");
-    }
-    const climber::march_plan plan = climber::plan_march(d, m);
-    if (plan.points > 1000000000) {
-        return problem{"dz", "gives " + num(static_cast<double>(plan.points)) +
-                                 " march points from 0 to " + num(plan.ztop) +
-                                 " km; at most 1e9 are allowed"};
-    }
-    const double k = std::nearbyint(d.march.rowdz / d.march.dz);
-    if (with_rows &&
-        (!(k >= 1) || !(std::fabs(d.march.rowdz - k * d.march.dz) <= 1e-9 * d.march.rowdz))) {
-        return problem{"rowdz", "must be a whole multiple of dz = " + num(d.march.dz) + " km"};
-    }
-    // Below GEO the weight is at most its surface value and the force margin
-    // at least fextra, and the taper at most its value at GEO, so the speed
-    // is at least speed_min anywhere on the march; the sums stay below these
-    // bounds (with a margin of 2).
-    const double taper_max = 1 / m.taper_re;
-    const double fextra    = d.climber.fextra;
-    const double speed_min = ((0.5 * fextra) * fextra) / drv.fvg / drv.zg / taper_max;
-    const double slowest   = std::fmin(speed_min, drv.vmax);
-    const auto n           = static_cast<double>(plan.points);
-    if (!(slowest > 0) || !std::isfinite(2 * n * (plan.dtfac / slowest))) {
-        return beyond_range(speed_min < drv.vmax ? "fextra" : "vmax", "a travel time");
-    }
-    if (!std::isfinite(2 * n * (plan.dm0 * taper_max))) {
-        return beyond_range("rhog", "a tether mass");
     }
     return std::nullopt;
 }
 
 }  // namespace
 
-std::optional<problem> check(const design& d, bool with_rows)
+std::optional<problem> check(const design& d)
 {
     if (auto p = check_values(d)) {
         return p;
     }
-    const model m = compute_model(d);
-    if (auto p = check_tether(d, m)) {
-        return p;
-    }
-    return check_march(d, m, with_rows);
+    return check_tether(d, compute_model(d));
 }
 
 }  // namespace tether

@@ -89,14 +89,20 @@ double value_of(const design& d, const param& p);
 // Why a design cannot be computed: the parameter to change and the reason,
 // in words a user understands ("must be greater than 0").
 struct problem {
-    std::string name;  // a parameter's name
-    std::string why;   // the reason, with the allowed range where there is one
+    std::string name;        // a parameter's name
+    std::string why;         // the reason, with the allowed range where there is one
+    std::string other = {};  // a second parameter at fault with the first, or empty
 };
 
-// The first reason why the design cannot be computed, or none. Checked
-// before the march, so that a design that passes always marches to finite
-// sums. `with_rows`: the ascent table is wanted, so rowdz must be a whole
-// multiple of dz.
-std::optional<problem> check(const design& d, bool with_rows);
+// v with ten significant digits, for messages.
+std::string message_number(double v);
+
+// NAME (and OTHER, where given) give WHAT beyond the range of binary64 numbers.
+problem beyond_range(const char* name, const char* what, const char* other = "");
+
+// The first reason why the tether's part of the design (the planet, the
+// orbit, the material and the tether's figures) cannot be computed, or none.
+// The climber's part is checked above this layer (climber::check).
+std::optional<problem> check(const design& d);
 
 }  // namespace tether

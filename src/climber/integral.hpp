@@ -1,0 +1,47 @@
+// The march's two sums as the integrals they approximate: the tether's mass
+// and the climber's travel time from the surface to the top of the march,
+// by adaptive Gauss-Kronrod quadrature, with the altitudes where the top
+// speed starts or stops capping the speed found by a bracketing root finder.
+//
+// Definitions
+//   total    integral of rhog * taper(RE + z) dz over [0, ztop], t
+//   time     integral of (1000 / 3600) / min(speed(z), vmax) dz over [0, ztop], h,
+//            where speed(z) is the uncapped speed, power / weight
+//   cap_alt  the lowest altitude where the uncapped speed exceeds vmax, km
+#pragma once
+
+#include "climber/drive.hpp"
+#include "climber/march.hpp"
+#include "climber/study.hpp"
+#include "tether/design.hpp"
+#include "tether/model.hpp"
+
+namespace climber {
+
+struct integral_settings {
+    unsigned max_depth  = 60;     // halvings of a panel, at most
+    unsigned max_panels = 2000;   // panels of a piece, at most
+    double tolerance    = 1e-12;  // the largest error estimate allowed, relative to the value
+    unsigned scan       = 128;    // intervals searched for changes of the cap
+};
+
+// The integrals, with the march's field names. A figure whose error
+// estimate exceeds the tolerance is NaN (and named in missed).
+struct integral_sums {
+    march_sums sums;       // time, total and cap_alt
+    bool time_missed;      // time's estimate exceeded the tolerance
+    bool total_missed;     // total's estimate exceeded the tolerance
+    unsigned evaluations;  // points where the climber was evaluated
+};
+
+integral_sums integrate(const tether::model& m, const drive_params& d, double ztop,
+                        const integral_settings& s = {});
+
+// Every figure of a design that passes check, with the sums as integrals.
+struct integral_study : study {
+    bool time_missed;   // time is NaN: its error estimate exceeded the tolerance
+    bool total_missed;  // total is NaN: likewise
+};
+integral_study compute_study_integral(const tether::design& d, const integral_settings& s = {});
+
+}  // namespace climber
