@@ -108,7 +108,7 @@ write-error)
     "$prog" >/dev/full 2>"$tmp/err"
     status=$?
     [ "$status" -eq 1 ] || fail "exit status $status, wanted 1"
-    [ "$(cat "$tmp/err")" = "tether-explore: write error: No space left on device" ] ||
+    [ "$(cat "$tmp/err")" = "tether-explore: write error: No space left on device (0 of 1 designs written)" ] ||
         fail "standard error: $(cat "$tmp/err")"
     ;;
 help)

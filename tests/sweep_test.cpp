@@ -45,7 +45,8 @@ TEST(Sweep, RangesHitBothEndsExactly)
         EXPECT_NEAR(g[k] / g[k - 1], std::pow(130 / 0.78, 1.0 / 6), 1e-12);
     }
 
-    EXPECT_EQ(values_of("vmax=5:7:1"), std::vector<double>{5});
+    EXPECT_EQ(values_of("vmax=5:5:1"), std::vector<double>{5});
+    EXPECT_EQ(values_of(" vmax = 1 : 2 : 2 "), (std::vector<double>{1, 2}));
     EXPECT_EQ(values_of("vmax=100:10:3"), (std::vector<double>{100, 55, 10}));  // descending
     EXPECT_EQ(values_of("vmax=1,2.5,100"), (std::vector<double>{1, 2.5, 100}));
     EXPECT_EQ(values_of("vmax=7"), std::vector<double>{7});
@@ -61,6 +62,8 @@ TEST(Sweep, MistakesSayWhatIsWrong)
         {"vmax=1:2:-3", "N = -3: the number of values must be a whole number, 1 or more"},
         {"vmax=1:2:2.5", "N = 2.5: the number of values must be a whole number, 1 or more"},
         {"vmax=1:2:1e8", "N = 1e8: at most 10000000 values"},
+        {"vmax=1:2:1", "N = 1 takes one value: FROM and TO must be equal"},
+        {"vmax=1e999:2:3", "FROM '1e999' is beyond the largest number, about 1.8e308"},
         {"vmax=0:2:3:log", "a log range needs FROM and TO greater than 0"},
         {"vmax=1:-2:3:log", "a log range needs FROM and TO greater than 0"},
         {"vmax=1:2", "expected FROM:TO:N, FROM:TO:N:log or a list V1,V2,..."},

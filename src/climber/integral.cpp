@@ -169,4 +169,14 @@ integral_study compute_study_integral(const tether::design& d, const integral_se
     return out;
 }
 
+integral_study compute_figures(const tether::design& d, method how, const integral_settings& s)
+{
+    if (how == method::integral) {
+        return compute_study_integral(d, s);
+    }
+    integral_study out{};
+    static_cast<study&>(out) = compute_study(d);
+    return out;
+}
+
 }  // namespace climber

@@ -44,4 +44,12 @@ struct integral_study : study {
 };
 integral_study compute_study_integral(const tether::design& d, const integral_settings& s = {});
 
+// How the travel time and the tether's mass are worked out: the march's
+// sums over its points, or the integrals they approximate.
+enum class method { march, integral };
+
+// The headline study by either method (by the march, nothing is missed).
+integral_study compute_figures(const tether::design& d, method how,
+                               const integral_settings& s = {});
+
 }  // namespace climber

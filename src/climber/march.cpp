@@ -8,6 +8,12 @@
 
 namespace climber {
 
+std::atomic<int>& stop_request()
+{
+    static std::atomic<int> request{0};
+    return request;
+}
+
 double top_of_march(const tether::design& d, const tether::model& m)
 {
     if (tether::is_automatic(d.march.ztop)) {

@@ -15,6 +15,7 @@
 #include "tether/design.hpp"
 #include "tether/model.hpp"
 
+#include <atomic>
 #include <cstdint>
 #include <cstdio>
 #include <limits>
@@ -44,15 +45,24 @@ struct march_sums {
     double cap_alt;  // lowest march point where the top speed caps the speed, km; NaN if none
 };
 
+// A request to end marches early, from another thread or a signal handler;
+// 0 to go on. A march polls it every 65536 points and, once it is set,
+// returns at once with sums that mean nothing.
+std::atomic<int>& stop_request();
+
 // Marches from 0 to ztop and calls row(point, time) at every row's point,
 // after the point has added to both sums.
 template <class Row>
 march_sums march(const tether::model& m, const drive_params& d, const march_plan& plan, Row&& row)
 {
     march_sums s{0, 0, std::numeric_limits<double>::quiet_NaN()};
-    bool capped            = false;
-    std::int64_t until_row = 0;
+    bool capped                  = false;
+    std::int64_t until_row       = 0;
+    const std::atomic<int>& stop = stop_request();
     for (std::int64_t i = 0; i < plan.points; ++i) {
+        if ((i & 0xffff) == 0 && stop.load(std::memory_order_relaxed) != 0) {
+            break;
+        }
         // i * dz, not repeated addition: no drift for any step.
         const drive_point p = drive_at(m, d, static_cast<double>(i) * plan.dz);
         // Left-endpoint sums in this order; the row shows the point's own step.

@@ -10,7 +10,10 @@
 
 #include <CLI/CLI.hpp>
 
+#include <cerrno>
 #include <cstdio>
+#include <cstring>
+#include <new>
 #include <string>
 #include <unistd.h>
 #include <vector>
@@ -28,6 +31,7 @@ struct options {
     std::string planet;
     std::string config;
     std::string format = "table";
+    std::string method = "march";
     bool list          = false;
     bool report        = false;
     bool ascent        = false;
@@ -68,6 +72,27 @@ explore::format format_named(const std::string& name)
 
 explore::grid grid_of(const options& o)
 {
+    // The limits on the number of sweeps and designs come before any list
+    // of values is made, so that a refused command line costs no memory.
+    if (o.sweeps.size() > explore::max_sweeps) {
+        throw explore::usage_error("--sweep: at most " + std::to_string(explore::max_sweeps) +
+                                   " sweeps make a grid");
+    }
+    std::uint64_t designs = 1;
+    for (std::size_t i = 0; i < o.sweeps.size(); ++i) {
+        try {
+            designs *= explore::sweep_count(o.sweeps[i]);
+        }
+        catch (const explore::usage_error& e) {
+            throw explore::usage_error("--sweep " + o.sweeps[i] + ": " + e.what());
+        }
+        if (designs > explore::max_grid_designs) {
+            throw explore::usage_error("--sweep: a grid of " + std::to_string(designs) +
+                                       (i + 1 < o.sweeps.size() ? " or more" : "") +
+                                       " designs is too large; at most " +
+                                       std::to_string(explore::max_grid_designs));
+        }
+    }
     std::vector<explore::sweep> sweeps;
     for (const std::string& text : o.sweeps) {
         try {
@@ -85,10 +110,33 @@ explore::grid grid_of(const options& o)
     }
 }
 
+// What a signal asked for: the rows written, and the exit status 128 + signal.
+int interrupted(std::uint64_t written, std::uint64_t total, const char* what)
+{
+    std::fprintf(stderr, "%s: interrupted: %llu of %llu %s written\n", program,
+                 static_cast<unsigned long long>(written), static_cast<unsigned long long>(total),
+                 what);
+    return 128 + climber::stop_request().load();
+}
+
+// A failed write: the real reason and how far the output got; status 1.
+int write_failed(const explore::row_output& out, std::uint64_t total, const char* what)
+{
+    std::fprintf(stderr, "%s: write error: %s (%llu of %llu %s written)\n", program,
+                 std::strerror(out.error()), static_cast<unsigned long long>(out.rows_written()),
+                 static_cast<unsigned long long>(total), what);
+    return 1;
+}
+
+bool stop_requested()
+{
+    return climber::stop_request().load() != 0;
+}
+
 // Every design of the grid must pass before anything is printed.
 void check_grid(const explore::grid& g, const explore::described& base)
 {
-    for (std::uint64_t i = 0; i < g.size(); ++i) {
+    for (std::uint64_t i = 0; i < g.size() && !stop_requested(); ++i) {
         const auto error = explore::design_error(g.design_at(base, i), false);
         if (!error) {
             continue;
@@ -108,6 +156,17 @@ void check_grid(const explore::grid& g, const explore::described& base)
     }
 }
 
+climber::method method_named(const std::string& name)
+{
+    return name == "integral" ? climber::method::integral : climber::method::march;
+}
+
+// A row of figures, and whether any figure missed the integrals' tolerance.
+struct figures_row {
+    std::string text;
+    bool missed = false;
+};
+
 int figures(const options& o, const explore::described& base)
 {
     // From here an interrupt ends the run with only whole rows written, even
@@ -126,36 +185,147 @@ int figures(const options& o, const explore::described& base)
     check_grid(g, base);
     const auto [k, n]            = shard;
     const explore::shard_range r = explore::shard_of(g.size(), k, n);
-
-    const explore::format f = format_named(o.format);
-    const explore::row_writer out(f, explore::grid_columns(g));
-    if (k == 1) {
-        std::fputs(out.header().c_str(), stdout);
+    if (stop_requested()) {
+        return interrupted(0, r.end - r.begin, "designs");
     }
-    const auto row = [&](std::uint64_t i) {
+
+    const explore::format f   = format_named(o.format);
+    const climber::method how = method_named(o.method);
+    const explore::row_writer w(f, explore::grid_columns(g));
+    explore::row_output out(STDOUT_FILENO);
+    if (k == 1) {
+        out.put(w.header(), 0);
+    }
+    const std::function<figures_row(std::uint64_t)> row = [&](std::uint64_t i) {
         const bool gap = f == explore::format::table && g.starts_block(i);
-        return (gap ? "\n" : "") + out.row(explore::grid_row(g, base, i));
+        figures_row fr;
+        fr.text = (gap ? "\n" : "") + w.row(explore::grid_row(g, base, i, how, &fr.missed));
+        return fr;
+    };
+    std::uint64_t missed                                        = 0;
+    const std::function<bool(std::uint64_t, figures_row&)> sink = [&](std::uint64_t i,
+                                                                      figures_row& fr) {
+        if (fr.missed && ++missed <= 10) {
+            std::string which;
+            const std::vector<double> values = g.values_at(i);
+            for (std::size_t s = 0; s < values.size(); ++s) {
+                which += (s == 0 ? " (" : ", ") + std::string(g.sweeps()[s].param->name) + "=" +
+                         explore::shortest(values[s]) + (s + 1 == values.size() ? ")" : "");
+            }
+            std::fprintf(stderr,
+                         "%s: design %llu of %llu%s: the integral's error estimate is above "
+                         "1e-12 of its value; its figures are NaN\n",
+                         program, static_cast<unsigned long long>(i + 1),
+                         static_cast<unsigned long long>(g.size()), which.c_str());
+        }
+        return out.put(fr.text);
     };
     explore::run_settings s;
     s.jobs     = o.jobs == 0 ? explore::available_cpus() : o.jobs;
     s.progress = !o.quiet && isatty(STDERR_FILENO) != 0;
-    // A write error stops the rows; the stream remembers it for the end.
-    explore::write_rows(stdout, r.begin, r.end, row, s);
-    return tether::finish_output(stdout, program);
+    const explore::run_result result =
+        explore::run_in_order<figures_row>(r.begin, r.end, row, sink, s);
+    out.flush();
+    const std::uint64_t total = r.end - r.begin;
+    if (out.error() != 0) {
+        return write_failed(out, total, "designs");
+    }
+    if (result.stopped || out.stopped()) {
+        return interrupted(out.rows_written(), total, "designs");
+    }
+    if (missed > 0) {
+        if (missed > 10) {
+            std::fprintf(stderr, "%s: and %llu more designs whose integrals missed the tolerance\n",
+                         program, static_cast<unsigned long long>(missed - 10));
+        }
+        return 3;
+    }
+    return 0;
 }
 
 // The climber at every row of the ascent table, written as it marches.
-void ascent(const options& o, const tether::design& d)
+int ascent(const options& o, const tether::design& d)
 {
-    const explore::row_writer out(format_named(o.format), explore::ascent_columns());
-    std::fputs(out.header().c_str(), stdout);
-    climber::compute_study(d, [&out](const climber::drive_point& p, double time) {
-        std::fputs(out.row(explore::ascent_values(p, time)).c_str(), stdout);
+    const explore::row_writer w(format_named(o.format), explore::ascent_columns());
+    explore::row_output out(STDOUT_FILENO);
+    const climber::march_plan plan = climber::plan_march(d, tether::compute_model(d));
+    const std::uint64_t total =
+        static_cast<std::uint64_t>((plan.points + plan.every - 1) / plan.every);
+    out.put(w.header(), 0);
+    climber::compute_study(d, [&](const climber::drive_point& p, double time) {
+        out.put(w.row(explore::ascent_values(p, time)));
     });
+    out.flush();
+    if (out.error() != 0) {
+        return write_failed(out, total, "rows");
+    }
+    if (stop_requested()) {
+        return interrupted(out.rows_written(), total, "rows");
+    }
+    return 0;
+}
+
+// The report's lines, handed whole to a row output through a stdio stream.
+struct line_sink {
+    explore::row_output* out;
+    std::string partial;
+};
+
+extern "C" ssize_t write_lines(void* cookie, const char* data, size_t size)
+{
+    auto* sink = static_cast<line_sink*>(cookie);
+    if (stop_requested()) {
+        return -1;
+    }
+    sink->partial.append(data, size);
+    const auto end = sink->partial.rfind('\n');
+    if (end != std::string::npos) {
+        const std::string lines = sink->partial.substr(0, end + 1);
+        std::uint64_t count     = 0;
+        for (char c : lines) {
+            count += c == '\n' ? 1 : 0;
+        }
+        sink->partial.erase(0, end + 1);
+        if (!sink->out->put(lines, count)) {
+            return -1;
+        }
+    }
+    return static_cast<ssize_t>(size);
+}
+
+int report(const tether::design& d)
+{
+    explore::row_output out(STDOUT_FILENO);
+    line_sink sink{&out, {}};
+    cookie_io_functions_t io{};
+    io.write          = write_lines;
+    std::FILE* stream = fopencookie(&sink, "w", io);
+    if (stream == nullptr) {
+        throw std::bad_alloc();
+    }
+    climber::print_report(stream, d);
+    std::fclose(stream);
+    out.flush();
+    const climber::march_plan plan = climber::plan_march(d, tether::compute_model(d));
+    // Blocks A, C, D, E and F around one line per row.
+    const std::uint64_t total =
+        5 + static_cast<std::uint64_t>((plan.points + plan.every - 1) / plan.every) + 2 + 3 + 8 + 4;
+    if (out.error() != 0) {
+        return write_failed(out, total, "lines");
+    }
+    if (stop_requested()) {
+        return interrupted(out.rows_written(), total, "lines");
+    }
+    return 0;
 }
 
 int run(const options& o)
 {
+    if (o.method == "integral" && (o.report || o.ascent)) {
+        throw explore::usage_error(std::string(o.report ? "--report" : "--ascent") +
+                                   " is the march's: --method integral gives the headline "
+                                   "figures and sweeps only");
+    }
     const explore::described d = describe(o);
     if (!o.report && !o.list && !o.ascent) {
         return figures(o, d);
@@ -163,53 +333,87 @@ int run(const options& o)
     if (const auto error = explore::design_error(d, o.report || o.ascent)) {
         throw explore::usage_error(error->message);
     }
-    if (o.report) {
-        climber::print_report(stdout, explore::resolve(d));
+    if (o.report || o.ascent) {
+        explore::stop_on_signals();
+        return o.report ? report(explore::resolve(d)) : ascent(o, explore::resolve(d));
     }
-    else if (o.ascent) {
-        ascent(o, explore::resolve(d));
-    }
-    else {
+    {
         std::fputs(explore::listing(d).c_str(), stdout);
     }
     return tether::finish_output(stdout, program);
 }
 
+// Help as a well-kept tool writes it: the main forms first, options by
+// group without CLI11's lists of exclusions, and examples last.
+class help_format : public CLI::Formatter {
+  public:
+    std::string make_usage(const CLI::App*, std::string) const override
+    {
+        return "Usage: tether-explore [DESIGN] [--format FORMAT] [--method METHOD]\n"
+               "       tether-explore [DESIGN] --sweep SWEEP... [--jobs N] [--shard K/N]\n"
+               "       tether-explore [DESIGN] (--list | --report | --ascent)\n"
+               "DESIGN is any of --config FILE, --planet PLANET and --set NAME=VALUE.\n";
+    }
+    std::string make_option_opts(const CLI::Option* opt) const override
+    {
+        return opt->get_type_name().empty() ? "" : " " + opt->get_type_name();
+    }
+};
+
 int explore_main(int argc, char** argv)
 {
-    CLI::App app("The space-elevator tether and climber study for any design.\n"
-                 "Prints the design's headline figures, its parameters (--list) or its "
-                 "full report (--report).",
+    CLI::App app("The space-elevator tether and climber study for any design: its headline\n"
+                 "figures, a sweep of designs, its parameters, its report or its ascent.",
                  program);
+    app.formatter(std::make_shared<help_format>());
     options o;
     app.set_version_flag("--version", std::string(program) + " " + TETHER_VERSION);
+    const char* design = "Design";
+    const char* output = "Output";
+    const char* sweeps = "Sweeps";
+    app.add_option("--config", o.config, "Read a design file of 'name = value' lines")
+        ->type_name("FILE")
+        ->group(design);
+    app.add_option("--planet", o.planet, "Use a planet's GM, RE and tsid (earth, mars)")
+        ->type_name("PLANET")
+        ->check(CLI::IsMember({"earth", "mars"}))
+        ->group(design);
     app.add_option("--set", o.sets, "Set a parameter, NAME=VALUE (repeatable; see --list)")
         ->type_name("NAME=VALUE")
-        ->allow_extra_args(false);
-    app.add_option("--planet", o.planet, "Use a planet's GM, RE and tsid")
-        ->type_name("PLANET")
-        ->check(CLI::IsMember({"earth", "mars"}));
-    app.add_option("--config", o.config, "Read a design file of 'name = value' lines")
-        ->type_name("FILE");
-    auto* format = app.add_option("--format", o.format, "Output format of the figures")
+        ->allow_extra_args(false)
+        ->group(design);
+    auto* format = app.add_option("--format", o.format, "table (default), csv or json")
                        ->type_name("FORMAT")
-                       ->check(CLI::IsMember({"table", "csv", "json"}));
-    auto* list   = app.add_flag("--list", o.list, "List every parameter of the design");
-    auto* report = app.add_flag("--report", o.report, "Print the design's full report");
+                       ->check(CLI::IsMember({"table", "csv", "json"}))
+                       ->group(output);
+    app.add_option("--method", o.method,
+                   "march (default: the sums over the march's points) or integral "
+                   "(their integrals), for the figures and sweeps")
+        ->type_name("METHOD")
+        ->check(CLI::IsMember({"march", "integral"}))
+        ->group(output);
+    auto* list =
+        app.add_flag("--list", o.list, "List every parameter of the design")->group(output);
+    auto* report =
+        app.add_flag("--report", o.report, "Print the design's full report")->group(output);
     auto* ascent = app.add_flag("--ascent", o.ascent,
-                                "Print the climber at every row of the ascent table, in --format");
-    auto* sweep  = app.add_option("--sweep", o.sweeps,
-                                  "Sweep a parameter: NAME=FROM:TO:N, NAME=FROM:TO:N:log or "
-                                   "NAME=V1,V2,... (up to three make a grid)")
+                                "Print the climber at every row of the ascent table, in --format")
+                       ->group(output);
+    auto* sweep = app.add_option("--sweep", o.sweeps,
+                                 "NAME=FROM:TO:N, NAME=FROM:TO:N:log or NAME=V1,V2,...; "
+                                 "up to three make a grid, the first outermost")
                       ->type_name("SWEEP")
-                      ->allow_extra_args(false);
+                      ->allow_extra_args(false)
+                      ->group(sweeps);
     auto* jobs =
         app.add_option("--jobs", o.jobs, "Designs computed at once (default: every processor)")
             ->type_name("N")
-            ->check(CLI::Range(1u, 4096u));
+            ->check(CLI::Range(1u, 4096u))
+            ->group(sweeps);
     auto* shard = app.add_option("--shard", o.shard, "Compute only shard K of N of the grid")
-                      ->type_name("K/N");
-    app.add_flag("--quiet", o.quiet, "No progress line on a terminal");
+                      ->type_name("K/N")
+                      ->group(sweeps);
+    app.add_flag("--quiet", o.quiet, "No progress line on a terminal")->group(sweeps);
     report->excludes(format)->excludes(list)->excludes(ascent);
     list->excludes(ascent);
     for (auto* opt : {sweep, jobs, shard}) {
@@ -217,9 +421,14 @@ int explore_main(int argc, char** argv)
         list->excludes(opt);
         ascent->excludes(opt);
     }
-    app.footer("Precedence: defaults, then the design file line by line, then --planet, then each\n"
-               "--set in order. 'ztop=auto' (the default) marches to 19 km below GEO; 'rhog=auto'\n"
-               "takes the tether's own linear density at the surface. See tether-explore(1).");
+    app.footer("Examples:\n"
+               "  tether-explore --set strength=50 --format csv\n"
+               "  tether-explore --sweep strength=0.78:130:50:log --method integral > sweep.txt\n"
+               "  tether-explore --planet mars --list > mars.design\n"
+               "\n"
+               "Precedence: defaults, then the design file, then --planet, then each --set in\n"
+               "order. 'ztop=auto' (the default) marches to 19 km below GEO; 'rhog=auto' takes\n"
+               "the tether's own linear density at the surface. See tether-explore(1).");
 
     try {
         app.parse(argc, argv);
@@ -248,7 +457,10 @@ int main(int argc, char** argv)
     try {
         return explore_main(argc, argv);
     }
-    catch (const std::exception& e) {  // out of memory, say
+    catch (const std::bad_alloc&) {
+        std::fprintf(stderr, "%s: out of memory\n", program);
+    }
+    catch (const std::exception& e) {
         std::fprintf(stderr, "%s: %s\n", program, e.what());
     }
     catch (...) {

@@ -34,7 +34,7 @@ double number_in(const std::string& part, const char* what)
 std::vector<double> range_values(const std::vector<std::string>& parts)
 {
     const bool log_form = parts.size() == 4;
-    if (parts.size() < 3 || parts.size() > 4 || (log_form && parts[3] != "log")) {
+    if (parts.size() < 3 || parts.size() > 4 || (log_form && trim(parts[3]) != "log")) {
         throw usage_error("expected FROM:TO:N, FROM:TO:N:log or a list V1,V2,...");
     }
     const double from = number_in(parts[0], "FROM");
@@ -47,6 +47,9 @@ std::vector<double> range_values(const std::vector<std::string>& parts)
     if (n > static_cast<double>(max_grid_designs)) {
         throw usage_error("N = " + parts[2] + ": at most " + std::to_string(max_grid_designs) +
                           " values");
+    }
+    if (n == 1 && from != to) {
+        throw usage_error("N = 1 takes one value: FROM and TO must be equal");
     }
     if (log_form && !(from > 0 && to > 0)) {
         throw usage_error("a log range needs FROM and TO greater than 0");
@@ -65,14 +68,36 @@ std::vector<double> range_values(const std::vector<std::string>& parts)
 
 }  // namespace
 
+std::uint64_t sweep_count(const std::string& text)
+{
+    const std::string value = text.substr(text.find('=') + 1);
+    if (text.find('=') == std::string::npos) {
+        return 1;  // parse_sweep says what is wrong
+    }
+    if (value.find(':') == std::string::npos) {
+        return split(value, ',').size();
+    }
+    const std::vector<std::string> parts = split(value, ':');
+    if (parts.size() < 3) {
+        return 1;
+    }
+    const double n = number_in(parts[2], "N");
+    if (!(n >= 1) || n != std::floor(n)) {
+        throw usage_error("N = " + trim(parts[2]) +
+                          ": the number of values must be a whole number, 1 or more");
+    }
+    return n > static_cast<double>(max_grid_designs) ? max_grid_designs + 1
+                                                     : static_cast<std::uint64_t>(n);
+}
+
 sweep parse_sweep(const std::string& text)
 {
     const auto eq = text.find('=');
     if (eq == std::string::npos) {
         throw usage_error("expected NAME=FROM:TO:N, NAME=FROM:TO:N:log or NAME=V1,V2,...");
     }
-    const std::string name  = text.substr(0, eq);
-    const std::string value = text.substr(eq + 1);
+    const std::string name  = trim(text.substr(0, eq));
+    const std::string value = trim(text.substr(eq + 1));
     sweep s{tether::find_param(name), {}};
     if (s.param == nullptr) {
         throw usage_error("unknown parameter '" + name + "' (tether-explore --list shows them)");
@@ -157,10 +182,15 @@ std::vector<column> grid_columns(const grid& g)
     return columns;
 }
 
-std::vector<double> grid_row(const grid& g, const described& base, std::uint64_t i)
+std::vector<double> grid_row(const grid& g, const described& base, std::uint64_t i,
+                             climber::method how, bool* missed)
 {
-    std::vector<double> values = g.values_at(i);
-    for (double v : figure_values(climber::compute_study(resolve(g.design_at(base, i))))) {
+    std::vector<double> values       = g.values_at(i);
+    const climber::integral_study st = climber::compute_figures(resolve(g.design_at(base, i)), how);
+    if (missed != nullptr) {
+        *missed = st.time_missed || st.total_missed;
+    }
+    for (double v : figure_values(st)) {
         values.push_back(v);
     }
     return values;

@@ -5,6 +5,7 @@
 #include "figures.hpp"
 #include "settings.hpp"
 
+#include "climber/integral.hpp"
 #include "tether/design.hpp"
 
 #include <cstdint>
@@ -26,6 +27,11 @@ struct sweep {
 // FROM pow(TO / FROM, k / (N - 1)); the last value is TO exactly. Throws
 // usage_error.
 sweep parse_sweep(const std::string& text);
+
+// The number of values that parse_sweep would make of the text, without
+// making them (more than max_grid_designs: max_grid_designs + 1). Throws
+// usage_error for a count that is not a whole number.
+std::uint64_t sweep_count(const std::string& text);
 
 // Every combination of the sweeps' values, the first sweep outermost.
 class grid {
@@ -50,8 +56,11 @@ class grid {
 
 // The columns of a grid's rows: the swept parameters, then the figures.
 std::vector<column> grid_columns(const grid& g);
-// Row i of a grid: its swept values, then its design's figures.
-std::vector<double> grid_row(const grid& g, const described& base, std::uint64_t i);
+// Row i of a grid: its swept values, then its design's figures by the given
+// method. Figures that missed the integrals' tolerance are NaN, and missed
+// (where given) says whether any did.
+std::vector<double> grid_row(const grid& g, const described& base, std::uint64_t i,
+                             climber::method how = climber::method::march, bool* missed = nullptr);
 
 // The designs of shard k of n of a grid of m: [floor((k-1) m / n), floor(k m / n)).
 struct shard_range {
