@@ -23,9 +23,9 @@ set lmargin 12
 set rmargin 12
 
 # Materials from steel-like (0.6 MJ/kg: 0.78 GPa at 1300 kg/m^3) to beyond
-# the study's CNT (27 MJ/kg), for a tether of the study's linear density at
-# the surface.
-material = sweep("--sweep strength=0.78:130:60:log")
+# the study's CNT (27 MJ/kg), for a tether of the study's cross-section at
+# GEO: its linear density at the surface follows the material (rhog=auto).
+material = sweep("--set rhog=auto --sweep strength=0.78:130:60:log")
 set output outdir . "/sweep-material.svg"
 set title "A constant-stress tether from the equator to 35767 km" font "sans,14"
 set xlabel "specific strength (MJ/kg)"

@@ -105,15 +105,49 @@ TEST(Explore, DesignFileLinesApplyInOrderAndErrorsNameFileAndLine)
         {"# ok\nwidth = 3\n", "2: width = 3: unknown parameter (tether-explore --list shows them)"},
         {"planet = venus # no\n", "1: planet = venus: unknown planet; known: earth, mars"},
         {"dz =\n", "1: dz = : not a finite number"},
+        // Hostile files: raw control characters and long values never reach a
+        // terminal as they are; a line past the limit is refused unread.
+        {"vmax = \x1b[31m\n", "1: vmax = \\x1b[31m: not a finite number"},
+        {"vmax\t= 1\x01\n", "1: vmax = 1\\x01: not a finite number"},
+        {"vmax = 12345678901234567890123456789012345678901234567890x\n",
+         "1: vmax = 1234567890123456789012345678901234567890...: not a finite number"},
+        {"\n\n#\n", ""},
     };
     for (const auto& b : bad) {
         const std::string file = design_file(b.text);
-        EXPECT_EQ(error_of(explore::apply_file, file), file + ":" + b.wanted);
+        EXPECT_EQ(error_of(explore::apply_file, file),
+                  *b.wanted != 0 ? file + ":" + b.wanted : "no error");
         std::remove(file.c_str());
     }
+    const std::string long_line = design_file("vmax = 1\n# " + std::string(4095, 'x') + "\n");
+    EXPECT_EQ(error_of(explore::apply_file, long_line),
+              long_line + ":2: line longer than 4096 bytes");
+    std::remove(long_line.c_str());
+    const std::string long_file = design_file(std::string(1048577, '\n'));
+    EXPECT_EQ(error_of(explore::apply_file, long_file),
+              long_file + ": longer than 1 MiB; a design file is a few lines");
+    std::remove(long_file.c_str());
     EXPECT_EQ(error_of(explore::apply_file, "/nonexistent/design"),
-              "/nonexistent/design: cannot read the design file");
-    EXPECT_EQ(error_of(explore::apply_file, "/tmp"), "/tmp: cannot read the design file");
+              "/nonexistent/design: cannot read the design file: No such file or directory");
+    EXPECT_EQ(error_of(explore::apply_file, "/tmp"),
+              "/tmp: cannot read the design file: Is a directory");
+    EXPECT_EQ(error_of(explore::apply_file, "/dev/zero"),
+              "/dev/zero: cannot read the design file: not a regular file or a pipe");
+    EXPECT_EQ(error_of(explore::apply_file, ""), "--config needs a file name");
+}
+
+TEST(Explore, DesignFilesWithCrLfEndsOrAByteOrderMarkReadAsPlainOnes)
+{
+    for (const char* text :
+         {"strength = 50\r\nvmax = 20\r\n", "\xEF\xBB\xBFstrength = 50\nvmax = 20\n",
+          "\xEF\xBB\xBFstrength=50\r\n# note\r\nvmax=20"}) {
+        const std::string path = design_file(text);
+        described d;
+        explore::apply_file(d, path);
+        EXPECT_BITS(d.design.tether.strength, 50.0);
+        EXPECT_BITS(d.design.climber.vmax, 20.0);
+        std::remove(path.c_str());
+    }
 }
 
 TEST(Explore, ListingReadsBackToTheSameDesign)

@@ -14,6 +14,7 @@
 #include <cstdio>
 #include <cstring>
 #include <new>
+#include <optional>
 #include <string>
 #include <unistd.h>
 #include <vector>
@@ -30,6 +31,7 @@ struct options {
     bool quiet    = false;
     std::string planet;
     std::string config;
+    bool config_given  = false;
     std::string format = "table";
     std::string method = "march";
     bool list          = false;
@@ -42,7 +44,7 @@ struct options {
 explore::described describe(const options& o)
 {
     explore::described d;
-    if (!o.config.empty()) {
+    if (o.config_given) {
         explore::apply_file(d, o.config);
     }
     if (!o.planet.empty()) {
@@ -53,7 +55,7 @@ explore::described describe(const options& o)
             explore::apply_assignment(d, s);
         }
         catch (const explore::usage_error& e) {
-            throw explore::usage_error("--set " + s + ": " + e.what());
+            throw explore::usage_error("--set " + explore::printable(s) + ": " + e.what());
         }
     }
     return d;
@@ -84,7 +86,8 @@ explore::grid grid_of(const options& o)
             designs *= explore::sweep_count(o.sweeps[i]);
         }
         catch (const explore::usage_error& e) {
-            throw explore::usage_error("--sweep " + o.sweeps[i] + ": " + e.what());
+            throw explore::usage_error("--sweep " + explore::printable(o.sweeps[i]) + ": " +
+                                       e.what());
         }
         if (designs > explore::max_grid_designs) {
             throw explore::usage_error("--sweep: a grid of " + std::to_string(designs) +
@@ -99,7 +102,7 @@ explore::grid grid_of(const options& o)
             sweeps.push_back(explore::parse_sweep(text));
         }
         catch (const explore::usage_error& e) {
-            throw explore::usage_error("--sweep " + text + ": " + e.what());
+            throw explore::usage_error("--sweep " + explore::printable(text) + ": " + e.what());
         }
     }
     try {
@@ -133,12 +136,18 @@ bool stop_requested()
     return climber::stop_request().load() != 0;
 }
 
-// Every design of the grid must pass before anything is printed.
+// Every design of the grid must pass before anything is printed; then the
+// first whose rhog departs from its material is named on standard error.
 void check_grid(const explore::grid& g, const explore::described& base)
 {
+    std::optional<std::string> warning;
     for (std::uint64_t i = 0; i < g.size() && !stop_requested(); ++i) {
-        const auto error = explore::design_error(g.design_at(base, i), false);
+        const explore::described d = g.design_at(base, i);
+        const auto error           = explore::design_error(d, false);
         if (!error) {
+            if (!warning) {
+                warning = explore::rhog_departure(d);
+            }
             continue;
         }
         if (g.sweeps().empty()) {
@@ -153,6 +162,9 @@ void check_grid(const explore::grid& g, const explore::described& base)
         throw explore::usage_error("--sweep: design " + std::to_string(i + 1) + " of " +
                                    std::to_string(g.size()) + " (" + which +
                                    "): " + error->message);
+    }
+    if (warning) {
+        std::fprintf(stderr, "%s: warning: %s\n", program, warning->c_str());
     }
 }
 
@@ -333,6 +345,9 @@ int run(const options& o)
     if (const auto error = explore::design_error(d, o.report || o.ascent)) {
         throw explore::usage_error(error->message);
     }
+    if (const auto warning = explore::rhog_departure(d)) {
+        std::fprintf(stderr, "%s: warning: %s\n", program, warning->c_str());
+    }
     if (o.report || o.ascent) {
         explore::stop_on_signals();
         return o.report ? report(explore::resolve(d)) : ascent(o, explore::resolve(d));
@@ -371,9 +386,10 @@ int explore_main(int argc, char** argv)
     const char* design = "Design";
     const char* output = "Output";
     const char* sweeps = "Sweeps";
-    app.add_option("--config", o.config, "Read a design file of 'name = value' lines")
-        ->type_name("FILE")
-        ->group(design);
+    auto* config =
+        app.add_option("--config", o.config, "Read a design file of 'name = value' lines")
+            ->type_name("FILE")
+            ->group(design);
     app.add_option("--planet", o.planet, "Use a planet's GM, RE and tsid (earth, mars)")
         ->type_name("PLANET")
         ->check(CLI::IsMember({"earth", "mars"}))
@@ -432,6 +448,7 @@ int explore_main(int argc, char** argv)
 
     try {
         app.parse(argc, argv);
+        o.config_given = config->count() > 0;
         return run(o);
     }
     catch (const CLI::CallForHelp& e) {

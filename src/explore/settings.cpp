@@ -6,10 +6,15 @@
 #include "tether/positions.hpp"
 
 #include <algorithm>
+#include <cerrno>
 #include <cmath>
-#include <filesystem>
-#include <fstream>
+#include <cstdio>
+#include <cstring>
+#include <fcntl.h>
+#include <iterator>
 #include <string_view>
+#include <sys/stat.h>
+#include <unistd.h>
 
 namespace explore {
 
@@ -48,7 +53,7 @@ void apply(described& d, const std::string& name, const std::string& value)
         throw usage_error(std::string("not a finite number") + (may_be_auto(*p) ? " or auto" : ""));
     }
     if (!number) {
-        throw usage_error(v + " " + why);
+        throw usage_error(printable(v) + " " + why);
     }
     set_number(d, *p, *number);
 }
@@ -70,41 +75,146 @@ void apply_assignment(described& d, const std::string& assignment)
     apply(d, trim(assignment.substr(0, eq)), assignment.substr(eq + 1));
 }
 
+namespace {
+
+std::string fmt_percent(double p)
+{
+    char text[32];
+    std::snprintf(text, sizeof text, "%+.3g %%", p);
+    return text;
+}
+
+}  // namespace
+
+std::string printable(const std::string& text)
+{
+    constexpr std::size_t longest = 40;
+    std::string out;
+    for (std::size_t i = 0; i < text.size() && i < longest; ++i) {
+        const auto c = static_cast<unsigned char>(text[i]);
+        switch (c) {
+        case '\t':
+            out += "\\t";
+            break;
+        case '\n':
+            out += "\\n";
+            break;
+        case '\r':
+            out += "\\r";
+            break;
+        case '\0':
+            out += "\\0";
+            break;
+        default:
+            if (c < 0x20 || c == 0x7f) {
+                static const char hex[] = "0123456789abcdef";
+                out += "\\x";
+                out += hex[c >> 4];
+                out += hex[c & 15];
+            }
+            else {
+                out += static_cast<char>(c);
+            }
+        }
+    }
+    return text.size() > longest ? out + "..." : out;
+}
+
 void apply_lines(described& d, std::istream& in, const std::string& source)
 {
-    std::string line;
-    for (int number = 1; std::getline(in, line); ++number) {
-        const std::string text = trim(line.substr(0, line.find('#')));
-        if (text.empty()) {
-            continue;
+    std::string text((std::istreambuf_iterator<char>(in)), std::istreambuf_iterator<char>());
+    apply_text(d, text, source);
+}
+
+void apply_text(described& d, const std::string& text, const std::string& source)
+{
+    // A UTF-8 byte-order mark, as some editors write, is no part of a line.
+    std::size_t at = text.compare(0, 3, "\xEF\xBB\xBF") == 0 ? 3 : 0;
+    for (int number = 1; at < text.size(); ++number) {
+        auto end = text.find('\n', at);
+        if (end == std::string::npos) {
+            end = text.size();
         }
         const std::string where = source + ":" + std::to_string(number) + ": ";
-        const auto eq           = text.find('=');
-        if (eq == std::string::npos) {
-            throw usage_error(where + "expected 'name = value', found '" + text + "'");
+        if (end - at > max_line_bytes) {
+            throw usage_error(where + "line longer than " + std::to_string(max_line_bytes) +
+                              " bytes");
         }
-        const std::string name  = trim(text.substr(0, eq));
-        const std::string value = trim(text.substr(eq + 1));
+        const std::string line = text.substr(at, end - at);
+        at                     = end + 1;
+        const std::string body = trim(line.substr(0, line.find('#')));
+        if (body.empty()) {
+            continue;
+        }
+        const auto eq = body.find('=');
+        if (eq == std::string::npos) {
+            throw usage_error(where + "expected 'name = value', found '" + printable(body) + "'");
+        }
+        const std::string name  = trim(body.substr(0, eq));
+        const std::string value = trim(body.substr(eq + 1));
         try {
             apply(d, name, value);
         }
         catch (const usage_error& e) {
-            throw usage_error(where + name + " = " + value + ": " + e.what());
+            throw usage_error(where + printable(name) + " = " + printable(value) + ": " + e.what());
         }
     }
 }
 
 void apply_file(described& d, const std::string& path)
 {
-    std::error_code ec;
-    std::ifstream in(path);
-    if (!in || std::filesystem::is_directory(path, ec)) {
-        throw usage_error(path + ": cannot read the design file");
+    if (path.empty()) {
+        throw usage_error("--config needs a file name");
     }
-    apply_lines(d, in, path);
-    if (in.bad()) {
-        throw usage_error(path + ": cannot read the design file");
+    const int fd = open(path.c_str(), O_RDONLY | O_CLOEXEC);
+    if (fd < 0) {
+        throw unreadable_file(
+            printable(path) + ": cannot read the design file: " + std::strerror(errno), errno);
     }
+    struct stat st {};
+    std::string reason;
+    int err = 0;
+    if (fstat(fd, &st) != 0) {
+        err = errno;
+    }
+    else if (S_ISDIR(st.st_mode)) {
+        err = EISDIR;
+    }
+    else if (!S_ISREG(st.st_mode) && !S_ISFIFO(st.st_mode)) {
+        reason = "not a regular file or a pipe";
+    }
+    // Read at most one byte past the limit: enough to know the file is too long.
+    std::string text;
+    char buf[65536];
+    while (err == 0 && reason.empty() && text.size() <= max_file_bytes) {
+        const ssize_t n = read(fd, buf, sizeof buf);
+        if (n < 0 && errno == EINTR) {
+            continue;
+        }
+        if (n < 0) {
+            err = errno;
+        }
+        else if (n == 0) {
+            break;
+        }
+        else {
+            text.append(buf, static_cast<std::size_t>(n));
+        }
+    }
+    close(fd);
+    if (err != 0) {
+        throw unreadable_file(
+            printable(path) + ": cannot read the design file: " + std::strerror(err), err);
+    }
+    if (!reason.empty()) {
+        throw usage_error(printable(path) + ": cannot read the design file: " + reason);
+    }
+    if (text.size() > max_file_bytes) {
+        throw usage_error(printable(path) + ": longer than " +
+                          std::to_string(max_file_bytes / 1048576) +
+                          " MiB; a design file is a few lines");
+    }
+    apply_text(d, text, printable(path));
 }
 
 tether::design resolve(const described& d)
@@ -136,6 +246,13 @@ std::optional<design_fault> design_error(const described& d, bool with_rows)
         problem->why += " (rhog = auto: density x cross-section at RE, which csgeo and strength "
                         "set)";
     }
+    if (problem->name == "rowdz" && design.march.rowdz == tether::stepping{}.rowdz) {
+        // A value the user never set: say so, and what to do.
+        return design_fault{"rowdz", "",
+                            "rowdz = " + shortest(design.march.rowdz) +
+                                " km (the default) is not a whole multiple of dz = " +
+                                shortest(design.march.dz) + " km; set rowdz too"};
+    }
     const auto given = [&design](const std::string& name) {
         const tether::param* p = tether::find_param(name);
         const double v         = p != nullptr ? tether::value_of(design, *p) : tether::automatic;
@@ -146,6 +263,24 @@ std::optional<design_fault> design_error(const described& d, bool with_rows)
         message += " and " + given(problem->other);
     }
     return design_fault{problem->name, problem->other, message + ": " + problem->why};
+}
+
+std::optional<std::string> rhog_departure(const described& d)
+{
+    if (d.rhog_auto) {
+        return std::nullopt;
+    }
+    const tether::design& design = d.design;
+    const tether::model m        = tether::compute_model(design);
+    const double material = tether::material_rhog(design, tether::compute_positions(design, m));
+    const double rhog     = design.tether.rhog;
+    if (!(std::fabs(rhog - material) > 0.01 * material)) {
+        return std::nullopt;
+    }
+    return "rhog = " + shortest(rhog) + " kg/m is " +
+           fmt_percent(100 * (rhog - material) / material) +
+           " from density x cross-section at RE (" + shortest(material) +
+           " kg/m), so the tether's mass and its impedance disagree; rhog=auto makes them agree";
 }
 
 }  // namespace explore

@@ -41,11 +41,27 @@ void set_number(described& d, const tether::param& p, double v);
 // Splits "NAME=VALUE" (blanks around either allowed); throws usage_error.
 void apply_assignment(described& d, const std::string& assignment);
 
-// Reads "name = value" lines, "#" starting a comment anywhere on a line,
-// applying each line in order. Errors name source:line.
+// A design file that cannot be read at all: errno says why.
+struct unreadable_file : usage_error {
+    unreadable_file(const std::string& what, int err) : usage_error(what), error(err) {}
+    int error;
+};
+
+inline constexpr std::size_t max_file_bytes = 1048576;  // a design file's length, at most
+inline constexpr std::size_t max_line_bytes = 4096;     // a line's length, at most
+
+// Text for a message: control characters as C escapes (\t, \0, \x1b), and
+// only the first 40 characters of a longer text, then "...".
+std::string printable(const std::string& text);
+
+// Applies "name = value" lines, "#" starting a comment anywhere on a line,
+// in order. A UTF-8 byte-order mark may come first; CR LF line ends are
+// read as LF. Errors name source:line, and lines are at most max_line_bytes.
+void apply_text(described& d, const std::string& text, const std::string& source);
 void apply_lines(described& d, std::istream& in, const std::string& source);
 
-// Reads a design file of such lines.
+// Reads a design file of such lines: a regular file or a pipe, at most
+// max_file_bytes long. Throws unreadable_file where it cannot be read.
 void apply_file(described& d, const std::string& path);
 
 // The design to compute: rhog worked out where it follows the material.
@@ -59,6 +75,12 @@ struct design_fault {
     std::string other;
     std::string message;
 };
+
+// Where the design's rhog departs from the material's own linear density at
+// the surface (density times the cross-section at RE) by more than 1 %, a
+// warning that says so; none otherwise, and none where rhog follows the
+// material.
+std::optional<std::string> rhog_departure(const described& d);
 
 // The first fault of a design that fails the library's check, or none.
 std::optional<design_fault> design_error(const described& d, bool with_rows);

@@ -26,7 +26,7 @@ double number_in(const std::string& part, const char* what)
     std::string why;
     const auto v = parse_number(part, &why);
     if (!v) {
-        throw usage_error(std::string(what) + " '" + part + "' " + why);
+        throw usage_error(std::string(what) + " '" + printable(part) + "' " + why);
     }
     return *v;
 }
@@ -41,12 +41,12 @@ std::vector<double> range_values(const std::vector<std::string>& parts)
     const double to   = number_in(parts[1], "TO");
     const double n    = number_in(parts[2], "N");
     if (!(n >= 1) || n != std::floor(n)) {
-        throw usage_error("N = " + parts[2] +
+        throw usage_error("N = " + printable(trim(parts[2])) +
                           ": the number of values must be a whole number, 1 or more");
     }
     if (n > static_cast<double>(max_grid_designs)) {
-        throw usage_error("N = " + parts[2] + ": at most " + std::to_string(max_grid_designs) +
-                          " values");
+        throw usage_error("N = " + printable(trim(parts[2])) + ": at most " +
+                          std::to_string(max_grid_designs) + " values");
     }
     if (n == 1 && from != to) {
         throw usage_error("N = 1 takes one value: FROM and TO must be equal");
@@ -83,7 +83,7 @@ std::uint64_t sweep_count(const std::string& text)
     }
     const double n = number_in(parts[2], "N");
     if (!(n >= 1) || n != std::floor(n)) {
-        throw usage_error("N = " + trim(parts[2]) +
+        throw usage_error("N = " + printable(trim(parts[2])) +
                           ": the number of values must be a whole number, 1 or more");
     }
     return n > static_cast<double>(max_grid_designs) ? max_grid_designs + 1
@@ -100,7 +100,8 @@ sweep parse_sweep(const std::string& text)
     const std::string value = trim(text.substr(eq + 1));
     sweep s{tether::find_param(name), {}};
     if (s.param == nullptr) {
-        throw usage_error("unknown parameter '" + name + "' (tether-explore --list shows them)");
+        throw usage_error("unknown parameter '" + printable(name) +
+                          "' (tether-explore --list shows them)");
     }
     if (value.find(':') != std::string::npos) {
         s.values = range_values(split(value, ':'));
