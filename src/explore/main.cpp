@@ -141,27 +141,8 @@ bool stop_requested()
 void check_grid(const explore::grid& g, const explore::described& base)
 {
     std::optional<std::string> warning;
-    for (std::uint64_t i = 0; i < g.size() && !stop_requested(); ++i) {
-        const explore::described d = g.design_at(base, i);
-        const auto error           = explore::design_error(d, false);
-        if (!error) {
-            if (!warning) {
-                warning = explore::rhog_departure(d);
-            }
-            continue;
-        }
-        if (g.sweeps().empty()) {
-            throw explore::usage_error(error->message);
-        }
-        std::string which;
-        const std::vector<double> values = g.values_at(i);
-        for (std::size_t s = 0; s < values.size(); ++s) {
-            which += (s == 0 ? "" : ", ") + std::string(g.sweeps()[s].param->name) + "=" +
-                     explore::shortest(values[s]);
-        }
-        throw explore::usage_error("--sweep: design " + std::to_string(i + 1) + " of " +
-                                   std::to_string(g.size()) + " (" + which +
-                                   "): " + error->message);
+    if (const auto fault = explore::grid_fault(g, base, stop_requested, &warning)) {
+        throw explore::usage_error((g.sweeps().empty() ? "" : "--sweep: ") + fault->message);
     }
     if (warning) {
         std::fprintf(stderr, "%s: warning: %s\n", program, warning->c_str());

@@ -74,6 +74,7 @@ struct design_fault {
     std::string name;
     std::string other;
     std::string message;
+    std::string reason;  // the message after "NAME = VALUE UNIT: "
 };
 
 // Where the design's rhog departs from the material's own linear density at

@@ -171,6 +171,35 @@ bool grid::starts_block(std::uint64_t i) const
     return sweeps_.size() >= 2 && i > 0 && i % (size_ / sweeps_.front().values.size()) == 0;
 }
 
+std::optional<design_fault> grid_fault(const grid& g, const described& base,
+                                       const std::function<bool()>& stop,
+                                       std::optional<std::string>* warning)
+{
+    for (std::uint64_t i = 0; i < g.size() && !stop(); ++i) {
+        const described d = g.design_at(base, i);
+        auto fault        = design_error(d, false);
+        if (!fault) {
+            if (warning != nullptr && !*warning) {
+                *warning = rhog_departure(d);
+            }
+            continue;
+        }
+        if (g.sweeps().empty()) {
+            return fault;
+        }
+        std::string which;
+        const std::vector<double> values = g.values_at(i);
+        for (std::size_t s = 0; s < values.size(); ++s) {
+            which += (s == 0 ? "" : ", ") + std::string(g.sweeps()[s].param->name) + "=" +
+                     shortest(values[s]);
+        }
+        fault->message = "design " + std::to_string(i + 1) + " of " + std::to_string(g.size()) +
+                         " (" + which + "): " + fault->message;
+        return fault;
+    }
+    return std::nullopt;
+}
+
 std::vector<column> grid_columns(const grid& g)
 {
     std::vector<column> columns;

@@ -9,6 +9,8 @@
 #include "tether/design.hpp"
 
 #include <cstdint>
+#include <functional>
+#include <optional>
 #include <string>
 #include <vector>
 
@@ -53,6 +55,15 @@ class grid {
     std::vector<sweep> sweeps_;
     std::uint64_t size_ = 1;
 };
+
+// The first design of the grid that cannot be computed, its message saying
+// which ("design 3 of 5 (vmax=0): vmax = 0 m/s: ..."; a grid of no sweeps
+// has the design's own message), or none. Stops early, finding none, once
+// stop() is true. Where warning is given, it gets the first design's
+// departure of rhog from its material (rhog_departure).
+std::optional<design_fault> grid_fault(const grid& g, const described& base,
+                                       const std::function<bool()>& stop,
+                                       std::optional<std::string>* warning = nullptr);
 
 // The columns of a grid's rows: the swept parameters, then the figures.
 std::vector<column> grid_columns(const grid& g);

@@ -1,0 +1,420 @@
+// The study for Python: the library and the explorer's reading of designs,
+// behind the module tether._core. The package tether (tether/__init__.py)
+// builds designs, frames and errors on top of it; nothing here or there
+// computes a figure of its own.
+//
+// A design crosses as a dict {name: float, or None for auto}, every
+// parameter present.
+#include "figures.hpp"
+#include "numbers.hpp"
+#include "runner.hpp"
+#include "settings.hpp"
+#include "sweep.hpp"
+
+#include "climber/integral.hpp"
+#include "climber/study.hpp"
+
+#include <pybind11/numpy.h>
+#include <pybind11/pybind11.h>
+#include <pybind11/stl.h>
+
+#include <cerrno>
+#include <cmath>
+#include <csignal>
+#include <cstdio>
+#include <cstdlib>
+#include <optional>
+#include <string>
+#include <system_error>
+#include <vector>
+
+namespace py = pybind11;
+
+namespace {
+
+using values = std::vector<std::pair<std::string, std::optional<double>>>;
+
+// A design the library cannot compute: the explorer's message, the
+// parameter at fault (empty where two are) and the reason.
+struct fault {
+    std::string message;
+    std::string parameter;
+    std::string reason;
+};
+
+[[noreturn]] void raise(const fault& f)
+{
+    py::object error = py::module_::import("tether").attr("DesignError");
+    py::object p     = f.parameter.empty() ? py::none() : py::object(py::str(f.parameter));
+    PyErr_SetObject(error.ptr(), error(f.message, p, f.reason).ptr());
+    throw py::error_already_set();
+}
+
+fault fault_of(const explore::design_fault& f)
+{
+    return {f.message, f.other.empty() ? f.name : std::string(), f.reason};
+}
+
+values values_of(const explore::described& d)
+{
+    const tether::design design = d.design;
+    values out;
+    for (const tether::param* p = tether::params_begin(); p != tether::params_end(); ++p) {
+        const double v   = tether::value_of(design, *p);
+        const bool autos = tether::is_automatic(v) || (p->name == std::string("rhog") && d.rhog_auto);
+        out.emplace_back(p->name, autos ? std::nullopt : std::optional<double>(v));
+    }
+    return out;
+}
+
+explore::described described_of(const values& v)
+{
+    explore::described d;
+    for (const auto& [name, value] : v) {
+        const tether::param* p = tether::find_param(name);
+        if (p == nullptr) {
+            throw py::type_error("unknown parameter '" + name + "'");
+        }
+        if (value) {
+            explore::set_number(d, *p, *value);
+        }
+        else {
+            explore::apply(d, name, "auto");
+        }
+    }
+    return d;
+}
+
+values defaults()
+{
+    return values_of(explore::described{});
+}
+
+values planet(const std::string& name)
+{
+    explore::described d;
+    try {
+        explore::apply(d, "planet", name);
+    }
+    catch (const explore::usage_error& e) {
+        throw py::value_error("planet = " + explore::printable(name) + ": " + e.what());
+    }
+    values out;
+    for (const char* n : {"GM", "RE", "tsid"}) {
+        out.emplace_back(n, tether::value_of(d.design, *tether::find_param(n)));
+    }
+    return out;
+}
+
+std::string listing(const values& v)
+{
+    return explore::listing(described_of(v));
+}
+
+values from_file(const std::string& path)
+{
+    explore::described d;
+    try {
+        explore::apply_file(d, path);
+    }
+    catch (const explore::unreadable_file& e) {
+        PyErr_SetObject(PyExc_OSError,
+                        py::make_tuple(e.error, std::string(e.what())).ptr());
+        throw py::error_already_set();
+    }
+    catch (const explore::usage_error& e) {
+        throw py::value_error(e.what());
+    }
+    return values_of(d);
+}
+
+void check(const values& v, bool with_rows)
+{
+    if (const auto f = explore::design_error(described_of(v), with_rows)) {
+        raise(fault_of(*f));
+    }
+}
+
+std::optional<std::string> warning(const values& v)
+{
+    return explore::rhog_departure(described_of(v));
+}
+
+climber::method method_named(const std::string& name)
+{
+    if (name == "march") {
+        return climber::method::march;
+    }
+    if (name == "integral") {
+        return climber::method::integral;
+    }
+    throw py::value_error("method = " + explore::printable(name) + ": march or integral");
+}
+
+std::vector<std::string> figure_names()
+{
+    std::vector<std::string> names;
+    for (const explore::column& c : explore::figure_columns()) {
+        names.push_back(c.name);
+    }
+    return names;
+}
+
+std::vector<double> figures(const values& v, const std::string& method)
+{
+    check(v, false);
+    const climber::method how = method_named(method);
+    const tether::design d    = explore::resolve(described_of(v));
+    py::gil_scoped_release release;
+    return explore::figure_values(climber::compute_figures(d, how));
+}
+
+py::tuple ascent(const values& v)
+{
+    check(v, true);
+    const tether::design d = explore::resolve(described_of(v));
+    std::vector<double> rows;
+    {
+        py::gil_scoped_release release;
+        climber::compute_study(d, [&rows](const climber::drive_point& p, double time) {
+            for (double x : explore::ascent_values(p, time)) {
+                rows.push_back(x);
+            }
+        });
+    }
+    std::vector<std::string> names;
+    for (const explore::column& c : explore::ascent_columns()) {
+        names.push_back(c.name);
+    }
+    const auto width = static_cast<py::ssize_t>(names.size());
+    py::array_t<double> out({static_cast<py::ssize_t>(rows.size()) / width, width});
+    std::copy(rows.begin(), rows.end(), out.mutable_data());
+    return py::make_tuple(names, out);
+}
+
+std::string report(const values& v)
+{
+    check(v, true);
+    const tether::design d = explore::resolve(described_of(v));
+    char* text             = nullptr;
+    std::size_t size       = 0;
+    std::FILE* out         = open_memstream(&text, &size);
+    if (out == nullptr) {
+        throw std::bad_alloc();
+    }
+    {
+        py::gil_scoped_release release;
+        climber::print_report(out, d);
+    }
+    std::fclose(out);
+    std::string result(text, size);
+    std::free(text);
+    return result;
+}
+
+std::vector<double> sweep_values(const std::string& name, const std::string& text)
+{
+    try {
+        return explore::parse_sweep(name + "=" + text).values;
+    }
+    catch (const explore::usage_error& e) {
+        throw py::value_error(name + "=" + explore::printable(text) + ": " + e.what());
+    }
+}
+
+// Ctrl-C while the runner works: Python's handler has only set a flag,
+// which PyErr_CheckSignals (on the thread holding the GIL) turns into the
+// exception; the runner and the marches stop on the library's request.
+struct interruptible {
+    bool interrupted = false;
+    std::function<void()> poll()
+    {
+        return [this] {
+            py::gil_scoped_acquire hold;
+            if (PyErr_CheckSignals() != 0) {
+                interrupted = true;
+                climber::stop_request().store(SIGINT);
+            }
+        };
+    }
+    // After the run: the request withdrawn, and the exception raised.
+    void finish()
+    {
+        if (interrupted) {
+            climber::stop_request().store(0);
+            throw py::error_already_set();
+        }
+    }
+};
+
+unsigned jobs_or_all(std::optional<unsigned> jobs)
+{
+    if (jobs && *jobs == 0) {
+        throw py::value_error("jobs must be 1 or more");
+    }
+    return jobs ? *jobs : explore::available_cpus();
+}
+
+// Every design of the grid, checked first, computed on jobs threads: rows of
+// the swept values then the figures.
+py::array_t<double> sweep(const values& base, const std::vector<std::pair<std::string,
+                          std::vector<double>>>& axes, std::optional<unsigned> jobs,
+                          const std::string& method)
+{
+    std::vector<explore::sweep> sweeps;
+    for (const auto& [name, list] : axes) {
+        const tether::param* p = tether::find_param(name);
+        if (p == nullptr) {
+            throw py::type_error("sweep() got an unexpected keyword argument '" + name + "'");
+        }
+        sweeps.push_back({p, list});
+    }
+    std::optional<explore::grid> g;
+    try {
+        g.emplace(std::move(sweeps));
+    }
+    catch (const explore::usage_error& e) {
+        throw py::value_error(e.what());
+    }
+    const explore::described d = described_of(base);
+    const climber::method how  = method_named(method);
+    explore::run_settings s;
+    s.jobs = jobs_or_all(jobs);
+    interruptible ctrl_c;
+    s.poll = ctrl_c.poll();
+    std::optional<explore::design_fault> bad;
+    {
+        py::gil_scoped_release release;
+        bad = explore::grid_fault(*g, d, [] { return climber::stop_request().load() != 0; });
+    }
+    if (bad) {
+        raise(fault_of(*bad));
+    }
+    const auto width = static_cast<py::ssize_t>(g->sweeps().size() + 12);
+    py::array_t<double> out({static_cast<py::ssize_t>(g->size()), width});
+    double* data = out.mutable_data();
+    {
+        py::gil_scoped_release release;
+        const std::function<std::vector<double>(std::uint64_t)> row = [&](std::uint64_t i) {
+            return explore::grid_row(*g, d, i, how);
+        };
+        const std::function<bool(std::uint64_t, std::vector<double>&)> sink =
+            [&](std::uint64_t i, std::vector<double>& r) {
+                std::copy(r.begin(), r.end(), data + i * static_cast<std::uint64_t>(width));
+                return true;
+            };
+        explore::run_in_order<std::vector<double>>(0, g->size(), row, sink, s);
+    }
+    ctrl_c.finish();
+    return out;
+}
+
+// Designs given row by row: base with the named parameters set from each
+// row of a (rows x names) array. Returns the figures (rows x 12) and, for
+// each row, its fault or None (a NaN is a bad value of its parameter).
+py::tuple evaluate(const values& base, const std::vector<std::string>& names,
+                   const py::array_t<double, py::array::c_style | py::array::forcecast>& table,
+                   std::optional<unsigned> jobs, const std::string& method)
+{
+    const explore::described d = described_of(base);
+    std::vector<const tether::param*> params;
+    for (const std::string& n : names) {
+        params.push_back(tether::find_param(n));
+    }
+    const climber::method how = method_named(method);
+    const auto rows           = static_cast<std::uint64_t>(table.shape(0));
+    const auto cols           = static_cast<std::uint64_t>(table.shape(1));
+    const double* in          = table.data();
+    std::vector<std::optional<fault>> faults(rows);
+    py::array_t<double> out({static_cast<py::ssize_t>(rows), py::ssize_t{12}});
+    double* data = out.mutable_data();
+    explore::run_settings s;
+    s.jobs = jobs_or_all(jobs);
+    interruptible ctrl_c;
+    s.poll = ctrl_c.poll();
+    {
+        py::gil_scoped_release release;
+        const auto design_of = [&](std::uint64_t r, std::optional<fault>& f) {
+            explore::described row = d;
+            for (std::uint64_t c = 0; c < cols; ++c) {
+                const double v = in[r * cols + c];
+                if (std::isnan(v)) {
+                    f = fault{std::string(params[c]->name) + " = NaN: not a finite number",
+                              params[c]->name, "not a finite number"};
+                    return row;
+                }
+                explore::set_number(row, *params[c], v);
+            }
+            if (const auto e = explore::design_error(row, false)) {
+                f = fault_of(*e);
+            }
+            return row;
+        };
+        const std::function<std::vector<double>(std::uint64_t)> row = [&](std::uint64_t r) {
+            std::optional<fault> f;
+            const explore::described design = design_of(r, f);
+            faults[r]                       = f;
+            if (f) {
+                return std::vector<double>(12, std::nan(""));
+            }
+            return explore::figure_values(climber::compute_figures(explore::resolve(design), how));
+        };
+        const std::function<bool(std::uint64_t, std::vector<double>&)> sink =
+            [&](std::uint64_t r, std::vector<double>& v) {
+                std::copy(v.begin(), v.end(), data + r * 12);
+                return true;
+            };
+        explore::run_in_order<std::vector<double>>(0, rows, row, sink, s);
+    }
+    ctrl_c.finish();
+    py::list problems;
+    for (const auto& f : faults) {
+        if (f) {
+            problems.append(py::make_tuple(f->message, f->parameter.empty()
+                                                           ? py::object(py::none())
+                                                           : py::object(py::str(f->parameter)),
+                                           f->reason));
+        }
+        else {
+            problems.append(py::none());
+        }
+    }
+    return py::make_tuple(out, problems);
+}
+
+py::list parameters()
+{
+    const explore::described d;
+    py::list out;
+    for (const tether::param* p = tether::params_begin(); p != tether::params_end(); ++p) {
+        const double v = tether::value_of(d.design, *p);
+        out.append(py::make_tuple(p->group, p->name, p->unit, p->meaning,
+                                  tether::is_automatic(v) ? py::object(py::none())
+                                                          : py::object(py::float_(v)),
+                                  explore::may_be_auto(*p)));
+    }
+    return out;
+}
+
+}  // namespace
+
+PYBIND11_MODULE(_core, m)
+{
+    m.doc() = "The tether study's library, for the tether package";
+    m.def("defaults", &defaults);
+    m.def("planet", &planet);
+    m.def("listing", &listing);
+    m.def("from_file", &from_file);
+    m.def("check", &check);
+    m.def("warning", &warning);
+    m.def("figure_names", &figure_names);
+    m.def("figures", &figures);
+    m.def("ascent", &ascent);
+    m.def("report", &report);
+    m.def("sweep_values", &sweep_values);
+    m.def("sweep", &sweep);
+    m.def("evaluate", &evaluate);
+    m.def("parameters", &parameters);
+    m.def("shortest", &explore::shortest);
+    py::register_exception<explore::usage_error>(m, "UsageError", PyExc_ValueError);
+}
