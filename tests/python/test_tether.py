@@ -1,0 +1,190 @@
+"""The Python package against tether-explore and tether-study, bit for bit,
+and against the behaviour its users expect of a pandas-shaped library."""
+import copy
+import io
+import os
+import pickle
+import signal
+import subprocess
+import sys
+import time
+
+import numpy as np
+import pandas as pd
+import pytest
+
+import tether
+
+
+def csv_frame(text):
+    return pd.read_csv(io.StringIO(text), float_precision="round_trip")
+
+
+def same_bits(got, wanted):
+    got = np.asarray(got, dtype=np.float64)
+    wanted = np.asarray(wanted, dtype=np.float64)
+    assert got.shape == wanted.shape
+    assert np.array_equal(got.view(np.uint64), wanted.view(np.uint64)) or \
+        np.array_equal(got, wanted, equal_nan=True), (got, wanted)
+
+
+DESIGNS = [
+    ({}, []),
+    ({"planet": "mars"}, ["--planet", "mars"]),
+    ({"strength": 70.2, "rhog": None}, ["--set", "strength=70.2", "--set", "rhog=auto"]),
+    ({"vmax": 1e9, "ztop": 20000}, ["--set", "vmax=1e9", "--set", "ztop=20000"]),
+]
+
+
+@pytest.mark.parametrize("method", ["march", "integral"])
+@pytest.mark.parametrize("params,args", DESIGNS)
+def test_figures_are_the_command_lines(explore, params, args, method):
+    wanted = csv_frame(explore(*args, "--format", "csv", "--method", method))
+    got = tether.Design(**params).figures(method=method)
+    assert list(got) == list(wanted.columns) == tether.figure_names()
+    same_bits(list(got.values()), wanted.iloc[0].to_numpy())
+
+
+def test_sweeps_are_the_command_lines_rows(explore):
+    wanted = csv_frame(explore("--sweep", "strength=0.78:130:7:log", "--sweep", "vmax=50,100",
+                               "--set", "rhog=auto", "--format", "csv"))
+    got = tether.sweep(tether.Design(rhog=None), strength="0.78:130:7:log",
+                       vmax=np.array([50.0, 100.0]), jobs=3)
+    assert list(got.columns) == list(wanted.columns)
+    same_bits(got.to_numpy(), wanted.to_numpy())
+    integral = tether.sweep(vmax=[25, 75], method="integral", jobs=1)
+    same_bits(integral.to_numpy(),
+              csv_frame(explore("--sweep", "vmax=25,75", "--method", "integral",
+                                "--format", "csv")).to_numpy())
+
+
+def test_ascent_report_and_listing_are_the_programs(explore, build):
+    d = tether.Design(planet="mars", vmax=50)
+    args = ["--planet", "mars", "--set", "vmax=50"]
+    wanted = csv_frame(explore(*args, "--ascent", "--format", "csv"))
+    got = d.ascent()
+    assert list(got.columns) == list(wanted.columns)
+    same_bits(got.to_numpy(), wanted.to_numpy())
+    study = subprocess.run([str(build / "tether-study")], capture_output=True, text=True).stdout
+    assert tether.Design().report() == study
+    assert d.report() == explore(*args, "--report")
+    assert str(d) == explore(*args, "--list")
+
+
+def test_a_listing_reads_back_to_an_equal_design(explore, tmp_path):
+    d = tether.Design(planet="mars", strength=50, rhog=None, dz=0.25, rowdz=25)
+    path = tmp_path / "mars.design"
+    path.write_text(str(d))
+    assert tether.Design.from_file(path) == d
+    assert tether.Design.from_file(str(path)).figures() == d.figures()
+    same_bits(list(d.figures().values()),
+              csv_frame(explore("--config", str(path), "--format", "csv")).iloc[0].to_numpy())
+
+
+def test_designs_are_values():
+    d = tether.Design(vmax=50, ztop="auto")
+    assert d == tether.Design(vmax=50.0) and d != tether.Design()
+    assert d.vmax == 50 and d.ztop is None and d.rhog == 0.01365
+    assert repr(d) == "tether.Design(vmax=50.0)"
+    assert eval(repr(d), {"tether": tether}) == d
+    assert pickle.loads(pickle.dumps(d)) == d and copy.deepcopy(d) == d
+    assert d.replace(vmax=100) == tether.Design() and d.vmax == 50
+    with pytest.raises(AttributeError):
+        d.vmax = 1
+    assert {d: 1}[tether.Design(vmax=50)] == 1
+
+
+@pytest.mark.parametrize("call,error,words", [
+    (lambda: tether.Design(strength="abc"), TypeError, "strength must be a number"),
+    (lambda: tether.Design(strength=[1, 2]), TypeError, "not list"),
+    (lambda: tether.Design(vmax=True), TypeError, "not bool"),
+    (lambda: tether.Design(vmax=float("nan")), ValueError, "not a finite number"),
+    (lambda: tether.Design(vmax=float("inf")), ValueError, "not a finite number"),
+    (lambda: tether.Design(vmax=None), ValueError, "only ztop and rhog may be auto"),
+    (lambda: tether.Design(colour=1), TypeError, "'colour'"),
+    (lambda: tether.Design(planet="venus"), ValueError, "unknown planet; known: earth, mars"),
+    (lambda: tether.Design(vmax=-1).check(), tether.DesignError,
+     "vmax = -1 m/s: must be greater than 0"),
+    (lambda: tether.Design(strength=0.3).figures(), tether.DesignError,
+     "strength = 0.3 GPa and rapex = 3e+05 km: too low for the apex"),
+    (lambda: tether.Design(dz=0.3).report(), tether.DesignError,
+     "rowdz = 20 km (the default) is not a whole multiple of dz = 0.3 km"),
+    (lambda: tether.Design().figures(method="simpson"), ValueError, "march or integral"),
+    (lambda: tether.Design.from_file("/nonexistent"), OSError, "No such file or directory"),
+    (lambda: tether.Design.from_file("/tmp"), OSError, "Is a directory"),
+    (lambda: tether.sweep(vmax="1:2:0"), ValueError, "N = 0: the number of values"),
+    (lambda: tether.sweep(vmax=[50, -1]), tether.DesignError,
+     "design 2 of 2 (vmax=-1): vmax = -1 m/s: must be greater than 0"),
+    (lambda: tether.sweep(speed=[1]), TypeError, "'speed'"),
+    (lambda: tether.sweep(vmax=5), TypeError, "not int"),
+    (lambda: tether.sweep(vmax=[1], jobs=0), ValueError, "jobs must be 1 or more"),
+    (lambda: tether.evaluate(pd.DataFrame({"time": [1.0]})), ValueError, "figures"),
+    (lambda: tether.evaluate(pd.DataFrame({"vmax": ["x"]})), TypeError, "must hold numbers"),
+])
+def test_bad_input_is_refused_in_the_explorers_words(call, error, words):
+    with pytest.raises(error) as caught:
+        call()
+    assert words in str(caught.value)
+
+
+def test_design_errors_name_the_parameter_or_none():
+    with pytest.raises(tether.DesignError) as caught:
+        tether.Design(vmax=-1).check()
+    assert (caught.value.parameter, caught.value.reason) == ("vmax", "must be greater than 0")
+    with pytest.raises(tether.DesignError) as caught:
+        tether.Design(fextra=1e-11).check()
+    assert caught.value.parameter is None
+    again = pickle.loads(pickle.dumps(caught.value))
+    assert (str(again), again.parameter) == (str(caught.value), None)
+    assert isinstance(caught.value, ValueError)
+
+
+def test_evaluate_keeps_the_frame_and_coerces_bad_rows(explore):
+    frame = pd.DataFrame({"vmax": [50.0, -1.0, np.nan, 100.0], "note": list("abcd")},
+                         index=[10, 20, 30, 40])
+    got = tether.evaluate(frame, errors="coerce", jobs=2)
+    assert list(got.index) == [10, 20, 30, 40] and list(frame.columns) == ["vmax", "note"]
+    assert list(got.columns) == ["vmax", "note"] + tether.figure_names() + ["problem"]
+    assert got["problem"].tolist()[0] is None and got["problem"].tolist()[3] is None
+    assert got["problem"][20] == "vmax = -1 m/s: must be greater than 0"
+    assert got["problem"][30] == "vmax = NaN: not a finite number"
+    assert got.loc[[20, 30], tether.figure_names()].isna().all().all()
+    wanted = csv_frame(explore("--sweep", "vmax=50,100", "--format", "csv"))
+    same_bits(got.loc[[10, 40], tether.figure_names()].to_numpy(),
+              wanted[tether.figure_names()].to_numpy())
+    with pytest.raises(tether.DesignError, match=r"^row 20: vmax = -1 m/s") as caught:
+        tether.evaluate(frame)
+    assert caught.value.parameter == "vmax"
+    empty = tether.evaluate(frame.iloc[:0])
+    assert list(empty.columns) == ["vmax", "note"] + tether.figure_names()
+    assert (empty[tether.figure_names()].dtypes == np.float64).all()
+
+
+def test_parameters_are_listed_as_the_explorer_groups_them():
+    params = tether.parameters()
+    assert [p.name for p in params][:3] == ["GM", "RE", "tsid"]
+    assert {p.group for p in params} == {"planet", "tether", "climber", "march"}
+    ztop = next(p for p in params if p.name == "ztop")
+    assert ztop.default is None and ztop.auto and ztop.unit == "km"
+
+
+def test_ctrl_c_stops_a_long_sweep_with_keyboard_interrupt(tmp_path):
+    script = tmp_path / "long.py"
+    script.write_text(
+        "import sys, tether\n"
+        "print('started', flush=True)\n"
+        "try:\n"
+        "    tether.sweep(vmax='1:100:200000', jobs=2)\n"
+        "except KeyboardInterrupt:\n"
+        "    print('interrupted', flush=True)\n"
+        "    sys.exit(0)\n"
+        "sys.exit(1)\n")
+    proc = subprocess.Popen([sys.executable, str(script)], stdout=subprocess.PIPE, text=True,
+                            env=os.environ)
+    assert proc.stdout.readline() == "started\n"
+    time.sleep(1)
+    proc.send_signal(signal.SIGINT)
+    # A sweep of minutes ends at once; the bound only keeps a hang from
+    # holding the suite.
+    assert proc.wait(timeout=60) == 0
+    assert proc.stdout.read() == "interrupted\n"
