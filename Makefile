@@ -5,7 +5,7 @@ CMAKE_FLAGS ?=
 JOBS ?= $(shell nproc 2>/dev/null || echo 2)
 MAKEFLAGS += --no-print-directory
 
-.PHONY: build run test web plot plot-sweeps clean
+.PHONY: build run test web web-test plot plot-sweeps clean
 
 build:
 	@cmake -S . -B $(BUILD) $(CMAKE_FLAGS) >&2
@@ -39,6 +39,11 @@ web:
 	@export NODE_PATH=/usr/share/nodejs$${NODE_PATH:+:$$NODE_PATH}; \
 	emcmake cmake -S . -B $(WEB_BUILD) -DCMAKE_BUILD_TYPE=Release >&2 && \
 	cmake --build $(WEB_BUILD) --parallel $(JOBS) --target web >&2
+
+# The page and the tools of its browser tests (puppeteer-core), which the
+# page itself never loads.
+web-test: web
+	@cmake --build $(WEB_BUILD) --target web-test-deps >&2
 
 plot: build
 	@cmake --build $(BUILD) --target plot >&2

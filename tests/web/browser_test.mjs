@@ -1,6 +1,7 @@
 // The web page in a headless browser, against the native tether-explore.
 // usage: node browser_test.mjs WEB_BUILD_DIR TETHER_EXPLORE [chromium|firefox]
-// Needs the page built (make web), with puppeteer-core in WEB_BUILD_DIR/npm,
+// Needs the page built (make web), with puppeteer-core in WEB_BUILD_DIR/npm-dev
+// (make web-test),
 // and the browser (Debian: chromium, or firefox-esr). Exits 0 on success, 1
 // on failure, 77 where something it needs is missing (1 then too when
 // TETHER_WEB_REQUIRED is set). With TETHER_WEB_SCREENSHOT=FILE it saves a
@@ -22,12 +23,12 @@ function skip(why) {
 }
 if (!existsSync(join(page_dir, 'tether.wasm'))) skip(`the page is not built in ${page_dir} (make web)`);
 if (!existsSync(executable)) skip(`${executable} is missing (Debian: ${browser_name === 'firefox' ? 'firefox-esr' : 'chromium'})`);
-const require = createRequire(join(dir, 'npm', 'package.json'));
+const require = createRequire(join(dir, 'npm-dev', 'package.json'));
 let puppeteer;
 try {
   puppeteer = require('puppeteer-core');
 } catch {
-  skip('puppeteer-core is not installed (make web installs it)');
+  skip('puppeteer-core is not installed (make web-test installs it)');
 }
 
 let failed = 0;
