@@ -21,11 +21,14 @@ void sweep_64_designs(benchmark::State& state)
     const explore::grid g({explore::parse_sweep("strength=20:60:64")});
     const explore::row_writer out(explore::format::csv, explore::grid_columns(g));
     explore::run_settings s;
-    s.jobs = static_cast<unsigned>(state.range(0));
+    s.jobs                                              = static_cast<unsigned>(state.range(0));
+    const std::function<std::string(std::uint64_t)> row = [&](std::uint64_t i) {
+        return out.row(explore::grid_row(g, base, i));
+    };
+    const std::function<bool(std::uint64_t, std::string&)> write =
+        [&](std::uint64_t, std::string& text) { return std::fputs(text.c_str(), sink) >= 0; };
     for (auto _ : state) {
-        explore::write_rows(
-            sink, 0, g.size(),
-            [&](std::uint64_t i) { return out.row(explore::grid_row(g, base, i)); }, s);
+        explore::run_in_order<std::string>(0, g.size(), row, write, s);
     }
     std::fclose(sink);
 }

@@ -154,6 +154,22 @@ climber::method method_named(const std::string& name)
     return name == "integral" ? climber::method::integral : climber::method::march;
 }
 
+// One line on standard error for a design whose integrals missed the tolerance.
+void say_missed(const explore::grid& g, std::uint64_t i)
+{
+    std::string which;
+    const std::vector<double> values = g.values_at(i);
+    for (std::size_t s = 0; s < values.size(); ++s) {
+        which += (s == 0 ? " (" : ", ") + std::string(g.sweeps()[s].param->name) + "=" +
+                 explore::shortest(values[s]) + (s + 1 == values.size() ? ")" : "");
+    }
+    std::fprintf(stderr,
+                 "%s: design %llu of %llu%s: the integral's error estimate is above 1e-12 of "
+                 "its value; its figures are NaN\n",
+                 program, static_cast<unsigned long long>(i) + 1,
+                 static_cast<unsigned long long>(g.size()), which.c_str());
+}
+
 // A row of figures, and whether any figure missed the integrals' tolerance.
 struct figures_row {
     std::string text;
@@ -199,17 +215,7 @@ int figures(const options& o, const explore::described& base)
     const std::function<bool(std::uint64_t, figures_row&)> sink = [&](std::uint64_t i,
                                                                       figures_row& fr) {
         if (fr.missed && ++missed <= 10) {
-            std::string which;
-            const std::vector<double> values = g.values_at(i);
-            for (std::size_t s = 0; s < values.size(); ++s) {
-                which += (s == 0 ? " (" : ", ") + std::string(g.sweeps()[s].param->name) + "=" +
-                         explore::shortest(values[s]) + (s + 1 == values.size() ? ")" : "");
-            }
-            std::fprintf(stderr,
-                         "%s: design %llu of %llu%s: the integral's error estimate is above "
-                         "1e-12 of its value; its figures are NaN\n",
-                         program, static_cast<unsigned long long>(i + 1),
-                         static_cast<unsigned long long>(g.size()), which.c_str());
+            say_missed(g, i);
         }
         return out.put(fr.text);
     };
@@ -229,7 +235,7 @@ int figures(const options& o, const explore::described& base)
     if (missed > 0) {
         if (missed > 10) {
             std::fprintf(stderr, "%s: and %llu more designs whose integrals missed the tolerance\n",
-                         program, static_cast<unsigned long long>(missed - 10));
+                         program, static_cast<unsigned long long>(missed) - 10);
         }
         return 3;
     }
@@ -343,7 +349,7 @@ int run(const options& o)
 // group without CLI11's lists of exclusions, and examples last.
 class help_format : public CLI::Formatter {
   public:
-    std::string make_usage(const CLI::App*, std::string) const override
+    std::string make_usage(const CLI::App* /*app*/, std::string /*name*/) const override
     {
         return "Usage: tether-explore [DESIGN] [--format FORMAT] [--method METHOD]\n"
                "       tether-explore [DESIGN] --sweep SWEEP... [--jobs N] [--shard K/N]\n"

@@ -133,22 +133,37 @@ bool row_output::flush()
     return true;
 }
 
+bool row_output::wait_for_room()
+{
+    // Until the reader makes room, hearing a stop meanwhile; a write of at
+    // most PIPE_BUF bytes then goes in whole.
+    for (;;) {
+        pollfd p{fd_, POLLOUT, 0};
+        const int ready = poll(&p, 1, 100);
+        if (climber::stop_request().load() != 0) {
+            stopped_ = true;
+            return false;
+        }
+        if (ready > 0 || (ready < 0 && errno != EINTR)) {
+            return true;
+        }
+    }
+}
+
+void row_output::cut_back() const
+{
+    // A partly written piece is cut back to the last whole row.
+    if (regular_ && good_end_ >= 0 && ftruncate(fd_, static_cast<off_t>(good_end_)) == 0) {
+        lseek(fd_, static_cast<off_t>(good_end_), SEEK_SET);
+    }
+}
+
 bool row_output::write_out(const char* data, std::size_t size)
 {
     std::size_t done = 0;
     while (done < size) {
-        if (pipe_) {
-            // Wait until the reader makes room, hearing a stop meanwhile; a
-            // write of at most PIPE_BUF bytes then goes in whole.
-            pollfd p{fd_, POLLOUT, 0};
-            const int ready = poll(&p, 1, 100);
-            if (climber::stop_request().load() != 0 && done == 0) {
-                stopped_ = true;
-                return false;
-            }
-            if (ready == 0 || (ready < 0 && errno == EINTR)) {
-                continue;
-            }
+        if (pipe_ && done == 0 && !wait_for_room()) {
+            return false;
         }
         const ssize_t n = write(fd_, data + done, size - done);
         if (n < 0 && errno == EINTR) {
@@ -156,12 +171,7 @@ bool row_output::write_out(const char* data, std::size_t size)
         }
         if (n <= 0) {
             error_ = n < 0 ? errno : EIO;
-            if (regular_ && good_end_ >= 0) {
-                // Cut a partly written piece back to the last whole row.
-                if (ftruncate(fd_, static_cast<off_t>(good_end_)) == 0) {
-                    lseek(fd_, static_cast<off_t>(good_end_), SEEK_SET);
-                }
-            }
+            cut_back();
             return false;
         }
         done += static_cast<std::size_t>(n);

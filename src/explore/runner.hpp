@@ -62,6 +62,127 @@ class progress_line {
     clock::time_point drawn_{};
 };
 
+// Rows computed ahead of the one handed over next wait here, in a ring of
+// slots; threads take indices in order and stop taking when the ring is full.
+template <class T> class row_ring {
+  public:
+    row_ring(std::uint64_t begin, std::uint64_t end, std::size_t window)
+        : rows_(window), ready_(window, 0), next_(begin), handed_(begin), end_(end)
+    {
+    }
+
+    // The next index to compute, or none once the run is over.
+    bool take(std::uint64_t& i)
+    {
+        std::unique_lock<std::mutex> lock(mu_);
+        slot_free_.wait(lock, [&] { return quit_ || next_ >= end_ || next_ < handed_ + window(); });
+        if (quit_ || next_ >= end_ || stopping()) {
+            return false;
+        }
+        i = next_++;
+        return true;
+    }
+
+    void put(std::uint64_t i, T&& value)
+    {
+        {
+            const std::lock_guard<std::mutex> lock(mu_);
+            rows_[i % window()]  = std::move(value);
+            ready_[i % window()] = 1;
+        }
+        row_done_.notify_all();
+    }
+
+    void fail(std::exception_ptr e)
+    {
+        {
+            const std::lock_guard<std::mutex> lock(mu_);
+            if (!error_) {
+                error_ = std::move(e);
+            }
+            quit_ = true;
+        }
+        row_done_.notify_all();
+        slot_free_.notify_all();
+    }
+
+    // Waits up to 100 ms for row i; true with the row when it is there.
+    bool wait_for(std::uint64_t i, T& value)
+    {
+        std::unique_lock<std::mutex> lock(mu_);
+        if (ready_[i % window()] == 0 && !quit_) {
+            row_done_.wait_for(lock, std::chrono::milliseconds(100));
+        }
+        if (ready_[i % window()] == 0) {
+            return false;
+        }
+        value                = std::move(rows_[i % window()]);
+        ready_[i % window()] = 0;
+        ++handed_;
+        lock.unlock();
+        slot_free_.notify_all();
+        return true;
+    }
+
+    bool quit()
+    {
+        const std::lock_guard<std::mutex> lock(mu_);
+        return quit_;
+    }
+
+    void end()
+    {
+        {
+            const std::lock_guard<std::mutex> lock(mu_);
+            quit_ = true;
+        }
+        slot_free_.notify_all();
+    }
+
+    void rethrow()
+    {
+        if (error_) {
+            std::rethrow_exception(error_);
+        }
+    }
+
+    static bool stopping()
+    {
+        return climber::stop_request().load() != 0;
+    }
+
+  private:
+    std::size_t window() const
+    {
+        return rows_.size();
+    }
+    std::vector<T> rows_;
+    std::vector<char> ready_;
+    std::uint64_t next_;
+    std::uint64_t handed_;
+    std::uint64_t end_;
+    bool quit_ = false;
+    std::exception_ptr error_;
+    std::mutex mu_;
+    std::condition_variable row_done_;
+    std::condition_variable slot_free_;
+};
+
+// Waits for row i of the ring, showing progress and polling s.poll every
+// 100 ms or so; returns without it once the run is over or stopped.
+template <class T, class Show>
+void await_row(row_ring<T>& ring, std::uint64_t i, T& value, const Show& show,
+               const run_settings& s, std::chrono::steady_clock::time_point& polled)
+{
+    while (!ring.wait_for(i, value) && !ring.quit() && !row_ring<T>::stopping()) {
+        show();
+        if (s.poll && std::chrono::steady_clock::now() - polled >= std::chrono::milliseconds(100)) {
+            polled = std::chrono::steady_clock::now();
+            s.poll();
+        }
+    }
+}
+
 // Computes row(i) for every i in [begin, end) on up to s.jobs threads (as
 // many as the system lets it create; with none, on this thread) and hands
 // each to sink(i, row) on this thread, in order. At most a few rows per
@@ -77,44 +198,16 @@ run_result run_in_order(std::uint64_t begin, std::uint64_t end,
     const std::uint64_t count = end - begin;
     const auto wanted =
         static_cast<unsigned>(std::max<std::uint64_t>(1, std::min<std::uint64_t>(s.jobs, count)));
-    const std::size_t window = 16 * static_cast<std::size_t>(wanted);
-    std::vector<T> rows(window);
-    std::vector<char> ready(window, 0);
-    std::mutex mu;
-    std::condition_variable row_done;
-    std::condition_variable slot_free;
-    std::uint64_t next   = begin;  // the next row a thread takes
-    std::uint64_t handed = begin;  // the next row to hand over
-    bool quit            = false;
-    std::exception_ptr error;
-    const auto stopping = [] { return climber::stop_request().load() != 0; };
-
+    row_ring<T> ring(begin, end, 16 * static_cast<std::size_t>(wanted));
     auto compute = [&] {
-        for (;;) {
-            std::uint64_t i = 0;
-            {
-                std::unique_lock<std::mutex> lock(mu);
-                slot_free.wait(lock, [&] { return quit || next >= end || next < handed + window; });
-                if (quit || next >= end || stopping()) {
-                    return;
-                }
-                i = next++;
-            }
+        std::uint64_t i = 0;
+        while (ring.take(i)) {
             try {
-                T value = row(i);
-                const std::lock_guard<std::mutex> lock(mu);
-                rows[i % window]  = std::move(value);
-                ready[i % window] = 1;
+                ring.put(i, row(i));
             }
             catch (...) {
-                const std::lock_guard<std::mutex> lock(mu);
-                if (!error) {
-                    error = std::current_exception();
-                }
-                quit = true;
+                ring.fail(std::current_exception());
             }
-            row_done.notify_all();
-            slot_free.notify_all();
         }
     };
     std::vector<std::thread> threads;
@@ -130,61 +223,30 @@ run_result run_in_order(std::uint64_t begin, std::uint64_t end,
 
     run_result result;
     progress_line progress(s.progress, count);
-    const auto last_poll = std::chrono::steady_clock::now();
-    auto polled          = last_poll;
-    for (std::uint64_t i = begin; i < end; ++i) {
+    auto polled = std::chrono::steady_clock::now();
+    for (std::uint64_t i = begin; i < end && !result.failed; ++i) {
         T value{};
-        {
-            std::unique_lock<std::mutex> lock(mu);
-            while (ready[i % window] == 0 && !quit && !stopping()) {
-                if (threads.empty()) {
-                    // No thread could be made: compute here.
-                    lock.unlock();
-                    value = row(i);
-                    lock.lock();
-                    rows[i % window]  = std::move(value);
-                    ready[i % window] = 1;
-                    break;
-                }
-                row_done.wait_for(lock, std::chrono::milliseconds(100));
-                progress.show(i - begin);
-                if (s.poll &&
-                    std::chrono::steady_clock::now() - polled >= std::chrono::milliseconds(100)) {
-                    polled = std::chrono::steady_clock::now();
-                    lock.unlock();
-                    s.poll();
-                    lock.lock();
-                }
-            }
-            if (ready[i % window] == 0 || stopping()) {
-                result.stopped = stopping();
-                break;
-            }
-            value             = std::move(rows[i % window]);
-            ready[i % window] = 0;
-            ++handed;
+        if (threads.empty()) {
+            value = row(i);  // no thread could be made: compute here
         }
-        slot_free.notify_all();
-        if (!sink(i, value)) {
-            result.failed = true;
+        else {
+            await_row(
+                ring, i, value, [&] { progress.show(i - begin); }, s, polled);
+        }
+        if (row_ring<T>::stopping() || (!threads.empty() && ring.quit())) {
             break;
         }
-        ++result.done;
+        result.failed = !sink(i, value);
+        result.done += result.failed ? 0 : 1;
         progress.show(i - begin + 1);
     }
-    {
-        const std::lock_guard<std::mutex> lock(mu);
-        quit = true;
-    }
-    slot_free.notify_all();
+    ring.end();
     for (std::thread& t : threads) {
         t.join();
     }
     progress.clear();
-    if (error) {
-        std::rethrow_exception(error);
-    }
-    result.stopped = result.stopped || (result.done < count && stopping());
+    ring.rethrow();
+    result.stopped = result.done < count && row_ring<T>::stopping();
     return result;
 }
 
@@ -219,6 +281,8 @@ class row_output {
 
   private:
     bool write_out(const char* data, std::size_t size);
+    bool wait_for_room();
+    void cut_back() const;
     int fd_;
     bool pipe_          = false;
     bool regular_       = false;

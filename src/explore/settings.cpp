@@ -248,12 +248,11 @@ std::optional<design_fault> design_error(const described& d, bool with_rows)
     }
     if (problem->name == "rowdz" && design.march.rowdz == tether::stepping{}.rowdz) {
         // A value the user never set: say so, and what to do.
-        const std::string reason = "is not a whole multiple of dz = " +
-                                   shortest(design.march.dz) + " km; set rowdz too";
-        return design_fault{"rowdz", "",
-                            "rowdz = " + shortest(design.march.rowdz) + " km (the default) " +
-                                reason,
-                            reason};
+        const std::string reason =
+            "is not a whole multiple of dz = " + shortest(design.march.dz) + " km; set rowdz too";
+        return design_fault{
+            "rowdz", "", "rowdz = " + shortest(design.march.rowdz) + " km (the default) " + reason,
+            reason};
     }
     const auto given = [&design](const std::string& name) {
         const tether::param* p = tether::find_param(name);
@@ -264,8 +263,7 @@ std::optional<design_fault> design_error(const described& d, bool with_rows)
     if (!problem->other.empty()) {
         message += " and " + given(problem->other);
     }
-    return design_fault{problem->name, problem->other, message + ": " + problem->why,
-                        problem->why};
+    return design_fault{problem->name, problem->other, message + ": " + problem->why, problem->why};
 }
 
 std::optional<std::string> rhog_departure(const described& d)

@@ -60,8 +60,9 @@ values values_of(const explore::described& d)
     const tether::design design = d.design;
     values out;
     for (const tether::param* p = tether::params_begin(); p != tether::params_end(); ++p) {
-        const double v   = tether::value_of(design, *p);
-        const bool autos = tether::is_automatic(v) || (p->name == std::string("rhog") && d.rhog_auto);
+        const double v = tether::value_of(design, *p);
+        const bool autos =
+            tether::is_automatic(v) || (p->name == std::string("rhog") && d.rhog_auto);
         out.emplace_back(p->name, autos ? std::nullopt : std::optional<double>(v));
     }
     return out;
@@ -118,8 +119,7 @@ values from_file(const std::string& path)
         explore::apply_file(d, path);
     }
     catch (const explore::unreadable_file& e) {
-        PyErr_SetObject(PyExc_OSError,
-                        py::make_tuple(e.error, std::string(e.what())).ptr());
+        PyErr_SetObject(PyExc_OSError, py::make_tuple(e.error, std::string(e.what())).ptr());
         throw py::error_already_set();
     }
     catch (const explore::usage_error& e) {
@@ -257,9 +257,9 @@ unsigned jobs_or_all(std::optional<unsigned> jobs)
 
 // Every design of the grid, checked first, computed on jobs threads: rows of
 // the swept values then the figures.
-py::array_t<double> sweep(const values& base, const std::vector<std::pair<std::string,
-                          std::vector<double>>>& axes, std::optional<unsigned> jobs,
-                          const std::string& method)
+py::array_t<double> sweep(const values& base,
+                          const std::vector<std::pair<std::string, std::vector<double>>>& axes,
+                          std::optional<unsigned> jobs, const std::string& method)
 {
     std::vector<explore::sweep> sweeps;
     for (const auto& [name, list] : axes) {
@@ -370,9 +370,9 @@ py::tuple evaluate(const values& base, const std::vector<std::string>& names,
     py::list problems;
     for (const auto& f : faults) {
         if (f) {
-            problems.append(py::make_tuple(f->message, f->parameter.empty()
-                                                           ? py::object(py::none())
-                                                           : py::object(py::str(f->parameter)),
+            problems.append(py::make_tuple(f->message,
+                                           f->parameter.empty() ? py::object(py::none())
+                                                                : py::object(py::str(f->parameter)),
                                            f->reason));
         }
         else {
