@@ -59,6 +59,15 @@ TEST(Design, MarchPointsAreWholeStepsFromTheSurface)
     EXPECT_EQ(rows, "0.000000 20.000000 40.000000 60.000000 80.000000 100.000000 ");
 }
 
+TEST(Design, AMarchShorterThanOneStepHasTheSurfacePointAlone)
+{
+    design d{};
+    d.march.ztop           = 0.1;
+    const climber::study s = climber::compute_study(d);
+    EXPECT_EQ(s.plan.points, 1);
+    EXPECT_BITS(s.sums.total, d.march.dz * d.tether.rhog);  // the taper is 1 at the surface
+}
+
 TEST(Design, StudyOfTheDefaultDesignMatchesTheReportsMarch)
 {
     const climber::study s = climber::compute_study(design{});
@@ -101,6 +110,13 @@ TEST(Design, ImpossibleDesignsSayWhichParameterAndWhy)
          "RE: must be less than the geostationary radius"},
         {[](design& d) { d.march.rowdz = 0.3; }, true, "rowdz: must be a whole multiple of dz"},
         {[](design& d) { d.march.rowdz = 0.05; }, true, "rowdz: must be a whole multiple of dz"},
+        {[](design& d) { d.march.rowdz = 20.001; }, true, "rowdz: must be a whole multiple of dz"},
+        // A march of 1e9 + 1 points, one past the limit (checked, never run).
+        {[](design& d) {
+             d.march.dz   = 1e-5;
+             d.march.ztop = 1e9 * 1e-5;
+         },
+         false, "dz: gives 1000000001 march points"},
         {[](design& d) { d.tether.strength = 0.005; }, false, "strength: too low"},
         {[](design& d) { d.march.dz = 1e-5; }, false, "dz: gives 3576700001 march points"},
         {[](design& d) { d.climber.mclimb = 1e308; }, false, "mclimb: gives a climber weight"},
@@ -121,6 +137,13 @@ TEST(Design, ImpossibleDesignsSayWhichParameterAndWhy)
     // The row spacing matters only where rows are printed.
     design d{};
     d.march.rowdz = 0.3;
+    EXPECT_EQ(why_not(d, false), "valid");
+    d.march.rowdz = 20;
+    EXPECT_EQ(why_not(d, true), "valid");
+    // Exactly 1e9 march points pass.
+    d.march.dz   = 1e-5;
+    d.march.ztop = (1e9 - 1) * 1e-5;
+    EXPECT_EQ(climber::plan_march(d, tether::compute_model(d)).points, 1000000000);
     EXPECT_EQ(why_not(d, false), "valid");
 }
 

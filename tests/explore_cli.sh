@@ -34,6 +34,7 @@ extra|The following argument was not expected: extra
 --set strength=|--set strength=: not a finite number
 --set strength=nan|--set strength=nan: not a finite number
 --set strength=inf|--set strength=inf: not a finite number
+--set rhog=1e-320|--set rhog=1e-320: 1e-320 is too close to 0
 --set strength=1e400|--set strength=1e400: 1e400 is beyond the largest number, about 1.8e308
 --set rhog=1e-400|--set rhog=1e-400: 1e-400 is too close to 0: it rounds to 0 or to a subnormal number, and a normal number (at least about 2.2e-308) is needed
 --set strength=-35|strength = -35 GPa: must be greater than 0

@@ -248,4 +248,17 @@ TEST(Explore, FigureAndAscentColumnsMatchTheirValues)
     EXPECT_BITS(row[6], 0.1);
 }
 
+TEST(Explore, FaultsOfAnAutoRhogNameTheMaterial)
+{
+    // rhog = auto follows the material; a fault it causes is the material's.
+    described d;
+    explore::apply_assignment(d, "rhog=auto");
+    explore::apply_assignment(d, "csgeo=1e-300");
+    const auto fault = explore::design_error(d, false);
+    ASSERT_TRUE(fault);
+    EXPECT_NE(fault->name, "rhog") << fault->message;
+    EXPECT_NE(fault->other, "rhog") << fault->message;
+    EXPECT_NE(fault->message.find("rhog = auto"), std::string::npos) << fault->message;
+}
+
 }  // namespace

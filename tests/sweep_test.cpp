@@ -1,3 +1,4 @@
+#include "runner.hpp"
 #include "sweep.hpp"
 
 #include "exact.hpp"
@@ -129,7 +130,14 @@ TEST(Sweep, GridsAreRefusedBeyondTheirLimits)
                      explore::parse_sweep("rhog=1,2")}),
               "a grid of 100000000 or more designs is too large; at most 10000000");
     EXPECT_EQ(error({explore::parse_sweep("vmax=1:2:5000"), explore::parse_sweep("dz=1:2:2000")}),
-              "no error");
+              "no error");  // exactly the limit
+    EXPECT_EQ(error({explore::parse_sweep("vmax=1:2:5000"), explore::parse_sweep("dz=1:2:2000"),
+                     explore::parse_sweep("rhog=1,1")}),
+              "a grid of 20000000 designs is too large; at most 10000000");
+    // The counts are known before any value is made.
+    EXPECT_EQ(explore::sweep_count("vmax=1:2:10000000"), 10000000u);
+    EXPECT_EQ(explore::sweep_count("vmax=1:2:1e300"), 10000001u);
+    EXPECT_EQ(explore::sweep_count("vmax=1,2,3"), 3u);
     EXPECT_EQ(error({explore::parse_sweep("vmax=1,2"), explore::parse_sweep("vmax=3,4")}),
               "vmax is swept twice");
     EXPECT_EQ(error({explore::parse_sweep("vmax=1"), explore::parse_sweep("dz=1"),
@@ -151,10 +159,23 @@ TEST(Sweep, ShardsSplitTheGridWithoutGapOrOverlap)
             ASSERT_EQ(next, m);
         }
     }
+    // The documented floor split: of 5 designs, shard 1 of 2 is designs 0 and 1.
+    EXPECT_EQ(explore::shard_of(5, 1, 2).begin, 0u);
+    EXPECT_EQ(explore::shard_of(5, 1, 2).end, 2u);
+    EXPECT_EQ(explore::shard_of(5, 2, 2).begin, 2u);
     EXPECT_EQ(explore::parse_shard("3/8"), (std::pair<std::uint64_t, std::uint64_t>{3, 8}));
-    for (const char* bad : {"0/4", "5/4", "4", "a/b", "1/0", "1.5/4", "-1/4", "1/2e9"}) {
+    EXPECT_EQ(explore::parse_shard("1/1000000000").second, 1000000000u);
+    for (const char* bad :
+         {"0/4", "5/4", "4", "a/b", "1/0", "1.5/4", "-1/4", "1/2e9", "1/1000000001"}) {
         EXPECT_THROW(explore::parse_shard(bad), explore::usage_error) << bad;
     }
+}
+
+TEST(Sweep, ProgressEstimateIsZeroBeforeTheFirstDesignAndAtTheEnd)
+{
+    EXPECT_EQ(explore::seconds_left(10, 0, 100), 0.0);
+    EXPECT_EQ(explore::seconds_left(10, 25, 100), 30.0);
+    EXPECT_EQ(explore::seconds_left(10, 100, 100), 0.0);
 }
 
 }  // namespace

@@ -1,0 +1,154 @@
+#!/usr/bin/env bash
+# tether-explore as a hostile user, a stalled reader, a full disk or a
+# scheduler would treat it: refused cleanly, never a crash, a hang or a
+# torn row.
+# usage: hostile_cli.sh CHECK PROGRAM
+# Exits 0 on success, 1 on failure, 77 when the check cannot run here.
+set -u
+check=$1 prog=$2
+tmp=$(mktemp -d)
+trap 'rm -rf "$tmp"' EXIT
+fail() { echo "FAIL: $*" >&2; exit 1; }
+skip() { echo "SKIP: $*"; exit 77; }
+
+# Whole CSV rows only: every line ends, and has the header's field count.
+whole_rows() {
+    [ -z "$(tail -c 1 "$1")" ] || fail "$2: the last row is cut short"
+    awk -F, 'NR == 1 { n = NF } NF != n { exit 1 }' "$1" || fail "$2: a row is not whole"
+}
+
+# Under the sanitizers the address space is the sanitizers' own: limits on
+# it test them, not the program.
+case $check in memory | threads)
+    [ -n "${TETHER_SANITIZED:-}" ] && skip "limits on virtual memory under the sanitizers"
+esac
+
+case $check in
+memory)
+    # Refused before any list of values is made, in little memory; out of
+    # memory anywhere is said in words, never an abort.
+    sweeps=()
+    for _ in $(seq 40); do sweeps+=(--sweep vmax=1:2:1e7); done
+    (ulimit -v 100000; "$prog" "${sweeps[@]}" >"$tmp/out" 2>"$tmp/err")
+    [ $? -eq 2 ] && grep -q 'at most 3 sweeps' "$tmp/err" || fail "40 sweeps: $(cat "$tmp/err")"
+    (ulimit -v 100000; "$prog" --sweep vmax=1:2:1e7 --sweep dz=1:2:1e7 >"$tmp/out" 2>"$tmp/err")
+    [ $? -eq 2 ] && grep -q 'is too large' "$tmp/err" || fail "a huge grid: $(cat "$tmp/err")"
+    (ulimit -v 60000; "$prog" --sweep vmax=1:2:1e7 >"$tmp/out" 2>"$tmp/err")
+    status=$?
+    [ $status -eq 1 ] && [ "$(cat "$tmp/err")" = "tether-explore: out of memory" ] ||
+        fail "out of memory: status $status, $(head -c 300 "$tmp/err")"
+    ;;
+threads)
+    # More threads asked for than can be made: the run goes on with those
+    # there are (or says why it cannot), and never aborts.
+    (ulimit -v 500000; "$prog" --sweep vmax=1:100:64 --jobs 64 --format csv >"$tmp/out" 2>"$tmp/err")
+    status=$?
+    [ $status -eq 0 ] || [ $status -eq 1 ] || fail "--jobs 64 in 500 MB: status $status, $(cat "$tmp/err")"
+    [ $status -eq 1 ] || [ "$(wc -l <"$tmp/out")" -eq 65 ] || fail "--jobs 64: $(wc -l <"$tmp/out") lines"
+    ;;
+files)
+    # Design files that never end, or are not files.
+    timeout 10 "$prog" --config /dev/zero >"$tmp/out" 2>"$tmp/err"
+    [ $? -eq 2 ] && grep -q '/dev/zero: cannot read the design file: not a regular file' "$tmp/err" ||
+        fail "/dev/zero: $(cat "$tmp/err")"
+    timeout 10 "$prog" --config <(yes 'vmax = 50' | head -c 2000000) >"$tmp/out" 2>"$tmp/err"
+    [ $? -eq 2 ] && grep -q 'longer than 1 MiB' "$tmp/err" || fail "2 MB pipe: $(cat "$tmp/err")"
+    timeout 10 "$prog" --config <(head -c 10000 /dev/zero) >"$tmp/out" 2>"$tmp/err"
+    [ $? -eq 2 ] && grep -q ':1: line longer than 4096 bytes' "$tmp/err" || fail "NULs: $(cat "$tmp/err")"
+    "$prog" --config <(printf 'vmax = 50\n') --format csv >"$tmp/out" || fail "a pipe is refused"
+    "$prog" --config '' >"$tmp/out" 2>"$tmp/err"
+    [ $? -eq 2 ] && [ ! -s "$tmp/out" ] || fail "--config '' was not refused"
+    "$prog" --set "$(printf 'vmax=\033[2J\t')" >"$tmp/out" 2>"$tmp/err"
+    grep -q 'vmax=\\x1b\[2J\\t: not a finite number' "$tmp/err" || fail "raw escapes: $(cat -v "$tmp/err")"
+    ;;
+methods)
+    for args in "--method integral --report" "--method integral --ascent" "--method simpson"; do
+        # shellcheck disable=SC2086
+        "$prog" $args >"$tmp/out" 2>"$tmp/err"
+        [ $? -eq 2 ] && [ ! -s "$tmp/out" ] || fail "'$args' was not refused"
+    done
+    ;;
+slow-reader)
+    # Rows wait for a reader slower than the sweep, and all arrive, in order.
+    for jobs in 1 3; do
+        "$prog" --sweep vmax=1:100:1000 --jobs $jobs --format csv >"$tmp/direct" || fail "direct run"
+        timeout 120 bash -c "'$prog' --sweep vmax=1:100:1000 --jobs $jobs --format csv |
+            { sleep 2; cat; } >'$tmp/slow'" || fail "--jobs $jobs: the slow reader's run failed"
+        cmp -s "$tmp/direct" "$tmp/slow" || fail "--jobs $jobs: a slow reader got other bytes"
+    done
+    ;;
+stalled)
+    # A reader that stops reading: SIGTERM still ends the run at once, with
+    # whole rows in the pipe.
+    mkfifo "$tmp/fifo"
+    "$prog" --sweep vmax=1:100:100000 --jobs 2 --format csv >"$tmp/fifo" 2>"$tmp/err" &
+    pid=$!
+    exec 3<"$tmp/fifo"
+    head -c 1000 <&3 >/dev/null  # reads a little, then stalls
+    sleep 1
+    kill -TERM $pid
+    for _ in $(seq 50); do kill -0 $pid 2>/dev/null || break; sleep 0.1; done
+    kill -0 $pid 2>/dev/null && { kill -KILL $pid; fail "still running 5 s after SIGTERM"; }
+    wait $pid
+    status=$?
+    cat <&3 >"$tmp/rest"
+    exec 3<&-
+    [ $status -eq 143 ] || fail "stalled reader: status $status, $(cat "$tmp/err")"
+    grep -q '^tether-explore: interrupted: ' "$tmp/err" || fail "no message: $(cat "$tmp/err")"
+    ;;
+signals)
+    # SIGHUP as SIGTERM; --ascent and --report stop with whole lines too.
+    for run in "--sweep vmax=1:100:100000 --jobs 1 --format csv|HUP|129|designs" \
+               "--ascent --set dz=0.0001 --set rowdz=0.1 --format csv|TERM|143|rows" \
+               "--report --set dz=0.0001 --set rowdz=0.1|INT|130|lines"; do
+        IFS='|' read -r args sig wanted what <<<"$run"
+        # shellcheck disable=SC2086
+        env --default-signal=INT "$prog" $args >"$tmp/out" 2>"$tmp/err" &
+        pid=$!
+        sleep 1.5
+        kill -s "$sig" $pid
+        wait $pid
+        status=$?
+        [ $status -eq "$wanted" ] || fail "SIG$sig on '$args': status $status, $(cat "$tmp/err")"
+        [ -z "$(tail -c 1 "$tmp/out")" ] || fail "SIG$sig on '$args': a line is cut short"
+        lines=$(wc -l <"$tmp/out")
+        [ "$what" = lines ] || lines=$((lines - 1))
+        grep -q "^tether-explore: interrupted: $lines of [0-9]* $what written\$" "$tmp/err" ||
+            fail "SIG$sig on '$args': '$(cat "$tmp/err")' for $lines $what"
+    done
+    ;;
+full-disk)
+    # A disk that fills mid-sweep: the real reason, and the file cut back to
+    # its last whole row.
+    command -v unshare >/dev/null || skip "unshare (util-linux) is not installed"
+    unshare -rm true 2>/dev/null || unshare -m true 2>/dev/null ||
+        skip "no mount namespace here, for a small tmpfs"
+    cat >"$tmp/fill.sh" <<SCRIPT
+mount -t tmpfs -o size=64k tmpfs "$tmp/mnt" || exit 77
+"$prog" --sweep vmax=1:100:2000 --jobs 2 --format csv >"$tmp/mnt/out" 2>"$tmp/err"
+echo \$? >"$tmp/status"
+cp "$tmp/mnt/out" "$tmp/out"
+SCRIPT
+    mkdir "$tmp/mnt"
+    { unshare -rm sh "$tmp/fill.sh" || unshare -m sh "$tmp/fill.sh"; } 2>/dev/null
+    [ -s "$tmp/status" ] || skip "cannot mount a tmpfs here"
+    [ "$(cat "$tmp/status")" -eq 1 ] || fail "full disk: status $(cat "$tmp/status")"
+    rows=$(($(wc -l <"$tmp/out") - 1))
+    grep -q "^tether-explore: write error: No space left on device ($rows of 2000 designs written)\$" \
+        "$tmp/err" || fail "full disk: '$(cat "$tmp/err")' with $rows rows"
+    whole_rows "$tmp/out" "full disk"
+    ;;
+errno)
+    # The real reason for each way a sweep's output can fail.
+    "$prog" --sweep vmax=1,2 >/dev/full 2>"$tmp/err"
+    grep -q 'write error: No space left on device' "$tmp/err" || fail "/dev/full: $(cat "$tmp/err")"
+    "$prog" --sweep vmax=1,2 >&- 2>"$tmp/err"
+    grep -q 'write error: Bad file descriptor' "$tmp/err" || fail "closed: $(cat "$tmp/err")"
+    env --ignore-signal=PIPE "$prog" --sweep vmax=1:2:200 2>"$tmp/err" | head -c 1 >/dev/null
+    grep -q 'write error: Broken pipe' "$tmp/err" || fail "reader gone: $(cat "$tmp/err")"
+    ;;
+*)
+    fail "unknown check '$check'"
+    ;;
+esac
+echo "ok: $check"
