@@ -1,8 +1,10 @@
 // A sweep of 64 designs with its rows thrown away, on one thread and on
-// every processor this process may use.
+// every processor this process may use; one design by each method.
 #include "figures.hpp"
 #include "runner.hpp"
 #include "sweep.hpp"
+
+#include "climber/integral.hpp"
 
 #include <benchmark/benchmark.h>
 
@@ -38,5 +40,18 @@ BENCHMARK(sweep_64_designs)
     ->ArgName("jobs")
     ->UseRealTime()
     ->Unit(benchmark::kMillisecond);
+
+// One design's headline figures by each method: the march's sums over
+// 286137 points, and their integrals.
+void one_design(benchmark::State& state)
+{
+    const auto how = state.range(0) == 0 ? climber::method::march : climber::method::integral;
+    const tether::design d{};
+    for (auto _ : state) {
+        benchmark::DoNotOptimize(climber::compute_figures(d, how));
+    }
+    state.SetLabel(state.range(0) == 0 ? "march" : "integral");
+}
+BENCHMARK(one_design)->Arg(0)->Arg(1)->ArgName("integral")->Unit(benchmark::kMicrosecond);
 
 }  // namespace

@@ -1,6 +1,7 @@
 // The design explorer: a form for the design, kept in the address; the study
 // computed by a worker; the figures, plots, sweep and downloads.
 import uPlot from './uplot.js';
+import { drawMap } from './map.js';
 
 const meanings = {
   rgeo: 'geostationary radius',
@@ -19,28 +20,53 @@ const meanings = {
 
 const $ = (id) => document.getElementById(id);
 
-// Requests to the worker, answered by id; for each kind only the latest
-// request waiting is kept, so typing never queues up stale work.
-const worker = new Worker('./worker.js', { type: 'module' });
-const waiting = new Map();
+// Requests to the worker, answered by id. A request of a kind (the figures,
+// the sweep, the map) ends the one of that kind before it: the worker, which
+// cannot be interrupted in the middle of a computation, is ended and a new
+// one started, and the requests still wanted are sent to it again. So a long
+// sweep or map never leaves the page deaf.
+let worker = null;
+const pending = new Map();
 let nextId = 0;
-worker.onmessage = ({ data }) => {
-  const done = waiting.get(data.id);
-  waiting.delete(data.id);
-  if (done) done(data);
-};
-function call(name, ...args) {
+function startWorker() {
+  worker = new Worker('./worker.js', { type: 'module' });
+  worker.onmessage = ({ data }) => {
+    const request = pending.get(data.id);
+    pending.delete(data.id);
+    if (request) request.resolve(data);
+  };
+  for (const [id, request] of pending) worker.postMessage({ id, call: request.name, args: request.args });
+}
+function cancel(test) {
+  let cancelled = false;
+  for (const [id, request] of pending) {
+    if (test(request)) {
+      pending.delete(id);
+      request.resolve(null);
+      cancelled = true;
+    }
+  }
+  if (cancelled) {
+    worker.terminate();
+    startWorker();
+  }
+  return cancelled;
+}
+function callKind(kind, name, ...args) {
+  if (kind) cancel((request) => request.kind === kind);
   return new Promise((resolve) => {
     const id = nextId++;
-    waiting.set(id, resolve);
+    pending.set(id, { kind, name, args, resolve });
     worker.postMessage({ id, call: name, args });
   });
 }
-const latest = {};
-async function callLatest(kind, name, ...args) {
-  const ticket = (latest[kind] = (latest[kind] || 0) + 1);
-  const answer = await call(name, ...args);
-  return ticket === latest[kind] ? answer : null;
+const call = (name, ...args) => callKind(null, name, ...args);
+const callLatest = callKind;
+startWorker();
+
+// The failure of a request, as a message a person can read.
+function failureText(answer) {
+  return /memory/i.test(answer.failure) ? answer.failure : `The computation failed: ${answer.failure}`;
 }
 
 let params = [];
@@ -57,16 +83,24 @@ function designLines() {
   return lines.join('\n');
 }
 
+const method = () => $('method').value;
+
 function updateAddress() {
   const query = new URLSearchParams();
   if ($('planet').value !== 'earth') query.set('planet', $('planet').value);
+  if (method() !== 'march') query.set('method', method());
   for (const p of params) {
     const value = $(`p-${p.name}`).value.trim();
     if (value !== '') query.set(p.name, value);
   }
+  if (mapState) {
+    query.set('map', mapState.spec);
+    query.set('mapfig', mapState.figure);
+  }
   const text = query.toString();
   history.replaceState(null, '', text ? `?${text}` : location.pathname);
 }
+let mapState = null;
 
 function buildForm() {
   const groups = $('groups');
@@ -80,7 +114,8 @@ function buildForm() {
       row.className = 'field';
       row.innerHTML = '<label for="planet">preset</label>'
         + '<select id="planet"><option value="earth">Earth</option><option value="mars">Mars</option></select>'
-        + '<span class="unit"></span><span class="meaning">GM, RE and tsid of a planet</span>';
+        + '<span class="unit"></span><span class="meaning">GM, RE and tsid of a planet</span>'
+        + '<span class="error" id="e-planet"></span>';
       set.append(row);
     }
     for (const p of params.filter((q) => q.group === group)) {
@@ -104,11 +139,14 @@ function buildForm() {
       const meaning = document.createElement('span');
       meaning.className = 'meaning';
       meaning.id = `m-${p.name}`;
-      meaning.textContent = `${p.meaning} (default ${p.value}${p.auto ? ', or auto' : ''})`;
+      meaning.textContent = `${p.meaning} (default ${p.value}${p.auto && p.value !== 'auto' ? ', or auto' : ''})`;
       const error = document.createElement('span');
       error.className = 'error';
       error.id = `e-${p.name}`;
-      row.append(label, input, unit, meaning, error);
+      const warning = document.createElement('span');
+      warning.className = 'warning';
+      warning.id = `w-${p.name}`;
+      row.append(label, input, unit, meaning, error, warning);
       set.append(row);
     }
     groups.append(set);
@@ -217,18 +255,19 @@ function showPlots(rows) {
 let valid = false;
 async function recompute() {
   updateAddress();
-  const answer = await callLatest('evaluate', 'evaluate', designLines());
+  const answer = await callLatest('evaluate', 'evaluate', designLines(), method());
   if (!answer) return;
   if (answer.failure) {
     valid = false;
-    showErrors([{ name: '', message: answer.failure }]);
+    showErrors([{ name: '', message: failureText(answer) }]);
     showFigures([]);
     clearPlots();
     return;
   }
-  const { errors, figures, rows } = answer.result;
+  const { errors, figures, rows, warning } = answer.result;
   valid = errors.length === 0;
   showErrors(errors);
+  $('w-rhog').textContent = warning || '';
   showFigures(figures);
   if (valid) showPlots(rows);
   else clearPlots();
@@ -237,6 +276,11 @@ async function recompute() {
 
 let timer = null;
 function scheduleRecompute() {
+  // A sweep or map of the design as it was is no longer wanted.
+  if (cancel((request) => request.kind === 'sweep' || request.kind === 'map')) {
+    $('map-plot').textContent = '';
+    $('sweep-method').textContent = '';
+  }
   clearTimeout(timer);
   timer = setTimeout(recompute, 120);
 }
@@ -270,14 +314,18 @@ async function drawSweep(event) {
   const log = $('sweep-log').checked;
   const text = `${name}=${$('sweep-from').value.trim()}:${$('sweep-to').value.trim()}:${$('sweep-n').value.trim()}${log ? ':log' : ''}`;
   const figure = $('sweep-figure').value;
-  const answer = await callLatest('sweep', 'sweep', designLines(), text, figure);
+  const how = method();
+  $('sweep-method').textContent = 'Computing…';
+  const answer = await callLatest('sweep', 'sweep', designLines(), text, figure, how);
   if (!answer) return;
   if (sweepPlot) { sweepPlot.destroy(); sweepPlot = null; }
   $('sweep-plot').textContent = '';
-  const errors = answer.failure ? [{ message: answer.failure }] : answer.result.errors;
+  const errors = answer.failure ? [{ message: failureText(answer) }] : answer.result.errors;
   $('sweep-alert').textContent = errors.map((e) => e.message).join('\n');
+  $('sweep-method').textContent = errors.length ? '' : `Drawn by the ${how} method.`;
   if (errors.length) return;
-  const { x, y } = answer.result;
+  const x = Array.from(answer.result.x);
+  const y = Array.from(answer.result.y, (v) => (Number.isNaN(v) ? null : v));
   const positive = y.every((v) => v > 0);
   const holder = document.createElement('figure');
   $('sweep-plot').append(holder);
@@ -289,7 +337,66 @@ async function drawSweep(event) {
     scales: { x: { time: false, distr: log ? 3 : 1 }, y: { distr: positive ? 3 : 1 } },
     axes: [{ label: `${name} (${unit})` }, { label: figure }],
     series: [{ label: name }, { label: figure, stroke: '#1f77b4', width: 2, points: { show: true } }],
-  }, [x, y.map((v) => (v === null ? null : v))], holder);
+  }, [x, y], holder);
+}
+
+// The map's two axes as the explorer's sweeps, NAME=FROM:TO:N[:log].
+function mapAxis(axis) {
+  const name = $(`map-${axis}-name`).value;
+  const part = (field) => $(`map-${axis}-${field}`).value.trim();
+  return `${name}=${part('from')}:${part('to')}:${part('n')}${$(`map-${axis}-log`).checked ? ':log' : ''}`;
+}
+
+async function drawTheMap(event) {
+  if (event) event.preventDefault();
+  const first = mapAxis('x');
+  const second = mapAxis('y');
+  const figure = $('map-figure').value;
+  const how = method();
+  mapState = { spec: [first, second].map((s) => s.replace('=', ':')).join(','), figure };
+  updateAddress();
+  const box = $('map-plot');
+  delete box.dataset.mapCells;
+  box.textContent = 'Computing…';
+  $('map-alert').textContent = '';
+  const answer = await callLatest('map', 'map', designLines(), first, second, figure, how);
+  if (!answer) return;
+  box.textContent = '';
+  const errors = answer.failure ? [{ message: failureText(answer) }] : answer.result.errors;
+  $('map-alert').textContent = errors.map((e) => e.message).join('\n');
+  if (errors.length) return;
+  const name = (axis) => $(`map-${axis}-name`).value;
+  const unit = (axis) => params.find((p) => p.name === name(axis)).unit;
+  drawMap(box, answer.result, {
+    x: `${name('x')} (${unit('x')})`,
+    y: `${name('y')} (${unit('y')})`,
+    figure,
+    method: how,
+  });
+  box.dataset.mapCells = String(answer.result.z.length);
+}
+
+async function downloadMap() {
+  const answer = await call('mapCsv', designLines(), mapAxis('x'), mapAxis('y'), method());
+  if (answer && answer.result) download('map.csv', answer.result, 'text/csv');
+  else $('map-alert').textContent = 'This map cannot be computed: nothing to download.';
+}
+
+// The address's map: NAME:FROM:TO:N[:log],NAME:FROM:TO:N[:log].
+function readMapAddress(spec, figure) {
+  const axes = spec.split(',');
+  if (axes.length !== 2) return false;
+  for (const [axis, text] of [['x', axes[0]], ['y', axes[1]]]) {
+    const parts = text.split(':');
+    if (parts.length < 4 || !params.some((p) => p.name === parts[0])) return false;
+    $(`map-${axis}-name`).value = parts[0];
+    $(`map-${axis}-from`).value = parts[1];
+    $(`map-${axis}-to`).value = parts[2];
+    $(`map-${axis}-n`).value = parts[3];
+    $(`map-${axis}-log`).checked = parts[4] === 'log';
+  }
+  if (figure) $('map-figure').value = figure;
+  return true;
 }
 
 async function start() {
@@ -297,20 +404,33 @@ async function start() {
   params = p.result;
   presets = q.result;
   buildForm();
-  const address = new URLSearchParams(location.search);
-  if (address.get('planet') && presets[address.get('planet')]) $('planet').value = address.get('planet');
+  const query = new URLSearchParams(location.search);
+  // A key given twice: the last wins, as on the command line.
+  const address = (name) => {
+    const all = query.getAll(name);
+    return all.length ? all[all.length - 1] : null;
+  };
+  const planet = address('planet');
+  // Only the presets' own names: never a name every object has.
+  if (planet !== null && Object.prototype.hasOwnProperty.call(presets, planet)) $('planet').value = planet;
   for (const param of params) {
-    if (address.has(param.name)) $(`p-${param.name}`).value = address.get(param.name);
+    if (address(param.name) !== null) $(`p-${param.name}`).value = address(param.name);
   }
+  if (address('method') === 'integral') $('method').value = 'integral';
   showPresetPlaceholders();
 
-  const first = await call('evaluate', '');
+  const first = await call('evaluate', '', 'march');
   buildFigureTable(first.result.figures);
   for (const param of params) {
     $('sweep-name').add(new Option(`${param.name} (${param.unit})`, param.name, false, param.name === 'vmax'));
   }
   for (const f of first.result.figures) {
     $('sweep-figure').add(new Option(f.name, f.name, false, f.name === 'time'));
+    $('map-figure').add(new Option(f.name, f.name, false, f.name === 'time'));
+  }
+  for (const param of params) {
+    $('map-x-name').add(new Option(`${param.name} (${param.unit})`, param.name, false, param.name === 'strength'));
+    $('map-y-name').add(new Option(`${param.name} (${param.unit})`, param.name, false, param.name === 'vmax'));
   }
 
   $('design').addEventListener('input', scheduleRecompute);
@@ -324,7 +444,20 @@ async function start() {
   $('download-csv').addEventListener('click', downloadCsv);
   $('download-design').addEventListener('click', downloadDesign);
   $('sweep').addEventListener('submit', drawSweep);
+  $('map').addEventListener('submit', drawTheMap);
+  $('download-map').addEventListener('click', downloadMap);
+  $('method').addEventListener('change', scheduleRecompute);
+  $('stop').addEventListener('click', () => {
+    if (cancel((request) => request.kind === 'sweep' || request.kind === 'map')) {
+      $('map-plot').textContent = '';
+      $('sweep-method').textContent = 'Stopped.';
+    }
+  });
   await recompute();
+  if (planet !== null && !Object.prototype.hasOwnProperty.call(presets, planet)) {
+    $('e-planet').textContent = `planet = ${planet}: unknown planet; known: earth, mars`;
+  }
+  if (address('map') !== null && readMapAddress(address('map'), address('mapfig'))) await drawTheMap();
 }
 
 start().catch((error) => { $('alert').textContent = `The page could not start: ${error.message}`; });

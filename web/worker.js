@@ -1,6 +1,7 @@
 // Computes designs off the page's thread, with the study compiled to
 // WebAssembly. Each request names a function and its arguments; the answer
-// carries the request's id back.
+// carries the request's id back. The page ends a long computation by
+// ending this worker and starting another.
 import createTether from './tether.mjs';
 
 const ready = createTether();
@@ -9,21 +10,19 @@ self.onmessage = async (event) => {
   const { id, call, args } = event.data;
   try {
     const tether = await ready;
-    const text = tether[call](...args);
-    if (call === 'ascentCsv' || call === 'designFile') {
-      self.postMessage({ id, result: text });
-      return;
-    }
-    const result = JSON.parse(text);
-    if (call === 'evaluate') {
+    const result = tether[call](...args);
+    if (call === 'evaluate' && result.rows) {
       // The ascent rows, as columns of numbers named as tether-explore names them.
-      const flat = tether.ascentRows().slice();
+      const flat = result.rows;
       const n = result.columns.length;
       result.rows = Object.fromEntries(result.columns.map((name, c) =>
         [name, Float64Array.from({ length: flat.length / n }, (_, r) => flat[r * n + c])]));
     }
     self.postMessage({ id, result });
   } catch (error) {
-    self.postMessage({ id, failure: String(error && error.message ? error.message : error) });
+    // Emscripten reports an exhausted memory as an abort or a bare number.
+    const text = error && error.message ? error.message : String(error);
+    const memory = typeof error === 'number' || /memory|OOM|abort/i.test(text);
+    self.postMessage({ id, failure: memory ? 'The computation ran out of memory: try fewer designs or a larger dz.' : text });
   }
 };

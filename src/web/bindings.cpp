@@ -1,41 +1,30 @@
 // The study for the web page: the library and the explorer's reading of a
 // design, compiled to WebAssembly. Every function takes the design as
 // "name=value" lines, applied in order as tether-explore applies --set
-// (a "planet=" line first sets GM, RE and tsid), and answers in JSON, with
-// every number as the shortest text that reads back to the same binary64.
+// (a "planet=" line first sets GM, RE and tsid), and answers with
+// JavaScript values built here (objects, arrays, strings, typed arrays of
+// doubles), never JSON text. Figures keep their text as the explorer writes
+// it (the shortest that reads back to the same binary64).
 #include "figures.hpp"
 #include "numbers.hpp"
 #include "settings.hpp"
 #include "sweep.hpp"
 
+#include "climber/integral.hpp"
 #include "climber/study.hpp"
 
 #include <emscripten/bind.h>
 #include <emscripten/val.h>
 
+#include <cmath>
+#include <new>
 #include <sstream>
 #include <string>
 #include <vector>
 
+using emscripten::val;
+
 namespace {
-
-std::string quoted(const std::string& s)
-{
-    std::string out = "\"";
-    for (char c : s) {
-        if (c == '"' || c == '\\') {
-            out += '\\';
-        }
-        out += c;
-    }
-    return out + "\"";
-}
-
-// A number in JSON: the shortest text, or null where it is missing.
-std::string number(double v)
-{
-    return v == v ? explore::shortest(v) : "null";
-}
 
 struct reading {
     explore::described design;
@@ -53,25 +42,30 @@ reading read(const std::string& lines)
         if (eq == std::string::npos) {
             continue;
         }
-        const std::string name = line.substr(0, eq);
+        const std::string name  = line.substr(0, eq);
+        const std::string value = line.substr(eq + 1);
         try {
-            explore::apply(r.design, name, line.substr(eq + 1));
+            explore::apply(r.design, name, value);
         }
         catch (const explore::usage_error& e) {
-            r.errors.emplace_back(name, name + " = " + line.substr(eq + 1) + ": " + e.what());
+            r.errors.emplace_back(name, explore::printable(name) + " = " +
+                                            explore::printable(explore::trim(value)) + ": " +
+                                            e.what());
         }
     }
     return r;
 }
 
-std::string errors_json(const std::vector<std::pair<std::string, std::string>>& errors)
+val errors_of(const std::vector<std::pair<std::string, std::string>>& errors)
 {
-    std::string out = "[";
+    val out = val::array();
     for (const auto& [name, message] : errors) {
-        out += (out.size() > 1 ? "," : "") + std::string("{\"name\":") + quoted(name) +
-               ",\"message\":" + quoted(message) + "}";
+        val e = val::object();
+        e.set("name", name);
+        e.set("message", message);
+        out.call<void>("push", e);
     }
-    return out + "]";
+    return out;
 }
 
 // The reading, and the library's fault with the design if it reads.
@@ -86,53 +80,90 @@ reading checked(const std::string& lines, bool with_rows)
     return r;
 }
 
-}  // namespace
-
-// The climber at every row of the last design evaluated, row after row,
-// each with the values of explore::ascent_columns.
-std::vector<double> ascent_rows;
-
-// {"errors":[...], "figures":[{"name","unit","value"}...], "columns":[...]}:
-// the headline figures; the climber at every row of the ascent table waits
-// in ascentRows().
-std::string evaluate(const std::string& lines)
+val doubles(const std::vector<double>& v)
 {
-    ascent_rows.clear();
-    const reading r                           = checked(lines, true);
-    const std::vector<explore::column> ascent = explore::ascent_columns();
-    std::string columns                       = "[";
-    for (const explore::column& c : ascent) {
-        columns += (columns.size() > 1 ? "," : "") + quoted(c.name);
-    }
-    columns += "]";
-    if (!r.errors.empty()) {
-        return "{\"errors\":" + errors_json(r.errors) + ",\"figures\":[],\"columns\":" + columns +
-               "}";
-    }
-    const tether::design d = explore::resolve(r.design);
-    const climber::study s =
-        climber::compute_study(d, [](const climber::drive_point& p, double time) {
-            for (double v : explore::ascent_values(p, time)) {
-                ascent_rows.push_back(v);
-            }
-        });
-
-    std::string out                          = "{\"errors\":[],\"figures\":[";
-    const std::vector<explore::column> names = explore::figure_columns();
-    const std::vector<double> values         = explore::figure_values(s);
-    for (std::size_t i = 0; i < names.size(); ++i) {
-        out += (i == 0 ? "" : ",") + std::string("{\"name\":") + quoted(names[i].name) +
-               ",\"unit\":" + quoted(names[i].unit) + ",\"value\":" +
-               (values[i] == values[i] ? quoted(explore::shortest(values[i])) : "null") + "}";
-    }
-    return out + "],\"columns\":" + columns + "}";
+    val out = val::global("Float64Array").new_(v.size());
+    out.call<void>("set", val(emscripten::typed_memory_view(v.size(), v.data())));
+    return out;
 }
 
-// The rows of the last evaluate(), as a view of the module's memory that
-// the caller copies before its next call.
-emscripten::val ascent_rows_view()
+val strings(const std::vector<std::string>& v)
 {
-    return emscripten::val(emscripten::typed_memory_view(ascent_rows.size(), ascent_rows.data()));
+    val out = val::array();
+    for (const std::string& s : v) {
+        out.call<void>("push", s);
+    }
+    return out;
+}
+
+climber::method method_named(const std::string& name)
+{
+    return name == "integral" ? climber::method::integral : climber::method::march;
+}
+
+// Runs f, turning an exhausted memory into the page's message.
+template <class F> val guarded(F&& f)
+{
+    try {
+        return f();
+    }
+    catch (const std::bad_alloc&) {
+        val out = val::object();
+        out.set("errors", errors_of({{"", "The computation ran out of memory: try fewer designs "
+                                          "or a larger dz."}}));
+        return out;
+    }
+}
+
+}  // namespace
+
+// {errors, warning, figures: [{name, unit, value}], columns, rows}: the
+// headline figures by the method (value: the explorer's text, or null),
+// and, by the march, the climber at every row of the ascent table as a
+// Float64Array of rows of the columns.
+val evaluate(const std::string& lines, const std::string& method)
+{
+    return guarded([&] {
+        const reading r = checked(lines, true);
+        val out         = val::object();
+        out.set("errors", errors_of(r.errors));
+        std::vector<std::string> columns;
+        for (const explore::column& c : explore::ascent_columns()) {
+            columns.push_back(c.name);
+        }
+        out.set("columns", strings(columns));
+        val figures = val::array();
+        out.set("figures", figures);
+        out.set("warning", val::null());
+        if (!r.errors.empty()) {
+            return out;
+        }
+        if (const auto warning = explore::rhog_departure(r.design)) {
+            out.set("warning", *warning);
+        }
+        const tether::design d = explore::resolve(r.design);
+        std::vector<double> rows;
+        const climber::study march =
+            climber::compute_study(d, [&rows](const climber::drive_point& p, double time) {
+                for (double v : explore::ascent_values(p, time)) {
+                    rows.push_back(v);
+                }
+            });
+        const std::vector<double> values =
+            method_named(method) == climber::method::march
+                ? explore::figure_values(march)
+                : explore::figure_values(climber::compute_figures(d, climber::method::integral));
+        const std::vector<explore::column> names = explore::figure_columns();
+        for (std::size_t i = 0; i < names.size(); ++i) {
+            val f = val::object();
+            f.set("name", names[i].name);
+            f.set("unit", names[i].unit);
+            f.set("value", std::isnan(values[i]) ? val::null() : val(explore::shortest(values[i])));
+            figures.call<void>("push", f);
+        }
+        out.set("rows", doubles(rows));
+        return out;
+    });
 }
 
 // The ascent rows as tether-explore --ascent --format csv writes them, or
@@ -160,89 +191,192 @@ std::string design_file(const std::string& lines)
     return r.errors.empty() ? explore::listing(r.design) : std::string();
 }
 
-// {"errors":[...], "x":[...], "y":[...]}: one figure of every design of a
-// sweep ("NAME=FROM:TO:N" or a list, as --sweep takes it).
-std::string sweep(const std::string& lines, const std::string& sweep_text,
-                  const std::string& figure)
+namespace {
+
+// The grid of up to two sweeps ("NAME=FROM:TO:N[:log]"), at most limit
+// designs, and the column of the figure; throws usage_error.
+explore::grid grid_of(const std::vector<std::string>& sweeps, std::uint64_t limit)
 {
-    reading r = read(lines);
-    std::string x;
-    std::string y;
-    if (r.errors.empty()) {
-        try {
-            const explore::grid g({explore::parse_sweep(sweep_text)});
-            if (g.size() > 1000) {
-                throw explore::usage_error("at most 1000 designs on this page");
-            }
-            const std::vector<explore::column> columns = explore::grid_columns(g);
-            std::size_t col                            = 1;
-            while (col < columns.size() && columns[col].name != figure) {
-                ++col;
-            }
-            if (col == columns.size()) {
-                throw explore::usage_error("no figure named " + figure);
-            }
-            for (std::uint64_t i = 0; i < g.size(); ++i) {
-                if (const auto fault = explore::design_error(g.design_at(r.design, i), false)) {
-                    throw explore::usage_error(g.sweeps()[0].param->name + std::string("=") +
-                                               explore::shortest(g.values_at(i)[0]) + ": " +
-                                               fault->message);
+    std::uint64_t count = 1;
+    for (const std::string& s : sweeps) {
+        count *= explore::sweep_count(s);
+        if (count > limit) {
+            throw explore::usage_error("at most " + std::to_string(limit) +
+                                       " designs on this page with this method");
+        }
+    }
+    std::vector<explore::sweep> parsed;
+    for (const std::string& s : sweeps) {
+        parsed.push_back(explore::parse_sweep(s));
+    }
+    return explore::grid(std::move(parsed));
+}
+
+std::size_t column_of(const explore::grid& g, const std::string& figure)
+{
+    const std::vector<explore::column> columns = explore::grid_columns(g);
+    for (std::size_t c = g.sweeps().size(); c < columns.size(); ++c) {
+        if (columns[c].name == figure) {
+            return c;
+        }
+    }
+    throw explore::usage_error("no figure named " + explore::printable(figure));
+}
+
+}  // namespace
+
+// {errors, x, y}: one figure of every design of a sweep, as the explorer
+// computes it by the method; every design checked first.
+val sweep(const std::string& lines, const std::string& sweep_text, const std::string& figure,
+          const std::string& method)
+{
+    return guarded([&] {
+        reading r = read(lines);
+        val out   = val::object();
+        std::vector<double> x;
+        std::vector<double> y;
+        if (r.errors.empty()) {
+            try {
+                const climber::method how = method_named(method);
+                const explore::grid g =
+                    grid_of({sweep_text}, how == climber::method::integral ? 250000 : 1000);
+                const std::size_t col = column_of(g, figure);
+                if (const auto fault = explore::grid_fault(g, r.design, [] { return false; })) {
+                    throw explore::usage_error(fault->message);
+                }
+                for (std::uint64_t i = 0; i < g.size(); ++i) {
+                    const std::vector<double> row = explore::grid_row(g, r.design, i, how);
+                    x.push_back(row[0]);
+                    y.push_back(row[col]);
                 }
             }
-            for (std::uint64_t i = 0; i < g.size(); ++i) {
-                const std::vector<double> row = explore::grid_row(g, r.design, i);
-                x += (i == 0 ? "" : ",") + number(row[0]);
-                y += (i == 0 ? "" : ",") + number(row[col]);
+            catch (const explore::usage_error& e) {
+                r.errors.emplace_back("sweep", e.what());
             }
         }
-        catch (const explore::usage_error& e) {
-            r.errors.emplace_back("sweep", e.what());
-            x.clear();
-            y.clear();
-        }
-    }
-    return "{\"errors\":" + errors_json(r.errors) + ",\"x\":[" + x + "],\"y\":[" + y + "]}";
+        out.set("errors", errors_of(r.errors));
+        out.set("x", doubles(x));
+        out.set("y", doubles(y));
+        return out;
+    });
 }
 
-// [{"group","name","unit","meaning","value","auto"}...]: every parameter
-// with the study's value, and whether "auto" is allowed.
-std::string parameters()
+// {errors, x, y, z, refused}: a map of one figure over a grid of two
+// sweeps, the first the x axis (outermost): z[i * ny + j] is the figure at
+// x[i], y[j], NaN where the design is refused (refused counts those) or
+// the figure has no value.
+val map(const std::string& lines, const std::string& first, const std::string& second,
+        const std::string& figure, const std::string& method)
+{
+    return guarded([&] {
+        reading r = read(lines);
+        val out   = val::object();
+        std::vector<double> xs;
+        std::vector<double> ys;
+        std::vector<double> z;
+        double refused = 0;
+        if (r.errors.empty()) {
+            try {
+                const climber::method how = method_named(method);
+                const explore::grid g =
+                    grid_of({first, second}, how == climber::method::integral ? 250000 : 1000);
+                const std::size_t col = column_of(g, figure);
+                xs                    = g.sweeps()[0].values;
+                ys                    = g.sweeps()[1].values;
+                z.reserve(static_cast<std::size_t>(g.size()));
+                for (std::uint64_t i = 0; i < g.size(); ++i) {
+                    if (explore::design_error(g.design_at(r.design, i), false)) {
+                        z.push_back(std::nan(""));
+                        ++refused;
+                        continue;
+                    }
+                    z.push_back(explore::grid_row(g, r.design, i, how)[col]);
+                }
+            }
+            catch (const explore::usage_error& e) {
+                r.errors.emplace_back("map", e.what());
+            }
+        }
+        out.set("errors", errors_of(r.errors));
+        out.set("x", doubles(xs));
+        out.set("y", doubles(ys));
+        out.set("z", doubles(z));
+        out.set("refused", refused);
+        return out;
+    });
+}
+
+// The map's grid as tether-explore --method M --sweep FIRST --sweep SECOND
+// --format csv prints it, or an empty text where a design is refused.
+std::string map_csv(const std::string& lines, const std::string& first, const std::string& second,
+                    const std::string& method)
+{
+    const reading r = read(lines);
+    if (!r.errors.empty()) {
+        return {};
+    }
+    try {
+        const climber::method how = method_named(method);
+        const explore::grid g =
+            grid_of({first, second}, how == climber::method::integral ? 250000 : 1000);
+        if (explore::grid_fault(g, r.design, [] { return false; })) {
+            return {};
+        }
+        const explore::row_writer out(explore::format::csv, explore::grid_columns(g));
+        std::string text = out.header();
+        for (std::uint64_t i = 0; i < g.size(); ++i) {
+            text += out.row(explore::grid_row(g, r.design, i, how));
+        }
+        return text;
+    }
+    catch (const explore::usage_error&) {
+        return {};
+    }
+}
+
+// [{group, name, unit, meaning, value, auto}]: every parameter with the
+// study's value (text), and whether "auto" is allowed.
+val parameters()
 {
     const tether::design d{};
-    std::string out = "[";
+    val out = val::array();
     for (const tether::param* p = tether::params_begin(); p != tether::params_end(); ++p) {
-        const double v   = tether::value_of(d, *p);
-        const bool autos = explore::may_be_auto(*p);
-        out += (out.size() > 1 ? "," : "") + std::string("{\"group\":") + quoted(p->group) +
-               ",\"name\":" + quoted(p->name) + ",\"unit\":" + quoted(p->unit) +
-               ",\"meaning\":" + quoted(p->meaning) +
-               ",\"value\":" + quoted(tether::is_automatic(v) ? "auto" : explore::readable(v)) +
-               ",\"auto\":" + (autos ? "true" : "false") + "}";
+        const double v = tether::value_of(d, *p);
+        val e          = val::object();
+        e.set("group", std::string(p->group));
+        e.set("name", std::string(p->name));
+        e.set("unit", std::string(p->unit));
+        e.set("meaning", std::string(p->meaning));
+        e.set("value", tether::is_automatic(v) ? std::string("auto") : explore::readable(v));
+        e.set("auto", explore::may_be_auto(*p));
+        out.call<void>("push", e);
     }
-    return out + "]";
+    return out;
 }
 
-// {"earth":{"GM":...,"RE":...,"tsid":...},"mars":{...}}: the planet presets.
-std::string presets()
+// {earth: {GM, RE, tsid}, mars: {...}}: the planet presets, as text.
+val presets()
 {
-    std::string out = "{";
+    val out = val::object();
     for (const char* name : {"earth", "mars"}) {
         const tether::planet p = *tether::planet_named(name);
-        out += (out.size() > 1 ? "," : "") + quoted(name) +
-               ":{\"GM\":" + quoted(explore::readable(p.GM)) +
-               ",\"RE\":" + quoted(explore::readable(p.RE)) +
-               ",\"tsid\":" + quoted(explore::readable(p.tsid)) + "}";
+        val e                  = val::object();
+        e.set("GM", explore::readable(p.GM));
+        e.set("RE", explore::readable(p.RE));
+        e.set("tsid", explore::readable(p.tsid));
+        out.set(name, e);
     }
-    return out + "}";
+    return out;
 }
 
 EMSCRIPTEN_BINDINGS(tether)
 {
     emscripten::function("presets", &presets);
     emscripten::function("evaluate", &evaluate);
-    emscripten::function("ascentRows", &ascent_rows_view);
     emscripten::function("ascentCsv", &ascent_csv);
     emscripten::function("designFile", &design_file);
     emscripten::function("sweep", &sweep);
+    emscripten::function("map", &map);
+    emscripten::function("mapCsv", &map_csv);
     emscripten::function("parameters", &parameters);
 }

@@ -177,6 +177,49 @@ try {
   await page.click('#sweep button[type="submit"]');
   await page.waitForSelector('#sweep-plot canvas', { timeout: 20000 });
   check('nothing on the console after editing', page.problems.length === 0, page.problems.join('; '));
+
+  // A map from the address, by the integral method: its cells, and its CSV
+  // download is the command line's grid, byte for byte.
+  page = await open('?method=integral&map=vmax:10:100:5,strength:20:60:4&mapfig=time');
+  await page.waitForFunction(() => document.querySelector('#map-plot').dataset.mapCells === '20',
+    { timeout: 20000 });
+  check('integral figures', (await cells(page)).time === exploreFigures(['--method', 'integral']).time);
+  if (browser_name === 'chromium') {
+    const cdp = await page.createCDPSession();
+    await cdp.send('Browser.setDownloadBehavior', { behavior: 'allow', downloadPath: downloads });
+  }
+  const map_csv = await (async () => {
+    await page.click('#download-map');
+    for (let i = 0; i < 200 && !done('map.csv'); i++) await new Promise((r) => setTimeout(r, 100));
+    return done('map.csv') ? readFileSync(join(downloads, 'map.csv'), 'utf8') : '';
+  })();
+  const explorer_map = execFileSync(explore, ['--method', 'integral', '--sweep', 'vmax=10:100:5',
+    '--sweep', 'strength=20:60:4', '--format', 'csv'], { encoding: 'utf8', stdio: ['ignore', 'pipe', 'ignore'] });
+  check('map CSV', map_csv === explorer_map, `${map_csv.length} bytes, explorer ${explorer_map.length}`);
+  check('nothing on the console with a map', page.problems.length === 0, page.problems.join('; '));
+
+  // A long map by the march, stopped: the page answers at once.
+  await page.select('#method', 'march');
+  await page.$eval('#map-x-n', (i) => { i.value = '40'; });
+  await page.$eval('#map-y-n', (i) => { i.value = '25'; });
+  await page.click('#map button[type="submit"]');
+  await new Promise((r) => setTimeout(r, 300));
+  await page.click('#stop');
+  check('a stopped map draws nothing', await page.$eval('#map-plot', (e) => e.dataset.mapCells) === undefined);
+  await page.$eval('#p-vmax', (i) => { i.value = '60'; i.dispatchEvent(new Event('input', { bubbles: true })); });
+  await page.waitForFunction((time) => document.querySelector('td[data-name="time"]').dataset.value === time,
+    { timeout: 5000 }, exploreFigures(['--set', 'vmax=60']).time);
+
+  // Hostile addresses: a planet named as every object's property, control
+  // characters, a key given twice. The page starts, and says what is wrong.
+  page = await open('?planet=constructor&strength=1%092&vmax=10&vmax=50');
+  check('unknown planet named', (await page.$eval('#e-planet', (e) => e.textContent)).includes('unknown planet'));
+  check('control character escaped', await page.$eval('#e-strength', (e) => e.textContent)
+    === 'strength = 1\\t2: not a finite number');
+  check('the last key wins', await page.$eval('#p-vmax', (i) => i.value) === '50');
+  check('nothing on the console with a hostile address', page.problems.length === 0, page.problems.join('; '));
+  page = await open('?strength=70');
+  check('the rhog warning by its field', /^rhog = 0.01365 kg\/m is/.test(await page.$eval('#w-rhog', (e) => e.textContent)));
 } catch (error) {
   check('the page', false, String(error));
 } finally {

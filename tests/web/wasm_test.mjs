@@ -35,7 +35,7 @@ const bits = (x) => {
   return view.getBigUint64(0).toString(16);
 };
 
-const study = JSON.parse(tether.evaluate(''));
+const study = tether.evaluate('', 'march');
 check('errors of the default design', study.errors.length, 0);
 const figure = (s, name) => s.figures.find((f) => f.name === name).value;
 // The march's sums, as the native build gives them.
@@ -45,7 +45,7 @@ check('time bits', bits(Number(figure(study, 'time'))), bits(105.97027192859169)
 check('total_mass bits', bits(Number(figure(study, 'total_mass'))), bits(2275.3355806298227));
 check('rgeo', figure(study, 'rgeo'), '42164.169624086106');
 check('cap_alt', figure(study, 'cap_alt'), '1943.75');
-const rows = tether.ascentRows().slice();
+const rows = study.rows;
 const width = study.columns.length;
 check('ascent columns', study.columns.join(','), 'alt,taper,grav,power,speed,time,surplus');
 check('ascent rows', rows.length / width, 1789);
@@ -53,24 +53,37 @@ check('last row', rows[1788 * width], 35760);
 check('last row time', rows[1788 * width + 5].toFixed(3), '105.951');
 
 // A design that cannot be computed says which parameter and why.
-const bad = JSON.parse(tether.evaluate('strength=-1'));
+const bad = tether.evaluate('strength=-1', 'march');
 check('bad design errors', bad.errors.length, 1);
 check('bad design parameter', bad.errors[0].name, 'strength');
 check('bad design message', bad.errors[0].message, 'strength = -1 GPa: must be greater than 0');
 check('bad design figures', bad.figures.length, 0);
-const typo = JSON.parse(tether.evaluate('vmax=fast'));
+const typo = tether.evaluate('vmax=fast', 'march');
 check('unreadable value', typo.errors[0].message, 'vmax = fast: not a finite number');
-check('Mars', Math.round(Number(figure(JSON.parse(tether.evaluate('planet=mars')), 'rgeo'))), 20428);
+check('Mars', Math.round(Number(figure(tether.evaluate('planet=mars', 'march'), 'rgeo'))), 20428);
 check('no figure when never capped',
-  figure(JSON.parse(tether.evaluate('vmax=1e9')), 'cap_alt'), null);
+  figure(tether.evaluate('vmax=1e9', 'march'), 'cap_alt'), null);
 
-// Numbers written without the native to_chars read the same as with it.
-const sweep = JSON.parse(tether.sweep('', 'vmax=0.1:1:10', 'time'));
+// The integral method: the native figures, to the last bit.
+check('integral time', figure(tether.evaluate('', 'integral'), 'time'), '105.96903743928627');
+// Control characters reach the page as text in a message, never as broken JSON.
+check('control character', tether.evaluate('strength=1\\2\x01', 'march').errors[0].message,
+  'strength = 1\\2\\x01: not a finite number');
+check('the rhog warning', /^rhog = 0.01365 kg\/m is/.test(tether.evaluate('strength=70', 'march').warning), true);
+
+// Numbers read by fast_float and written by {fmt} read the same as natively.
+const sweep = tether.sweep('', 'vmax=0.1:1:10', 'time', 'march');
 check('sweep values', sweep.x.length, 10);
 check('sweep last value', sweep.x[9], 1);
 check('sweep third value', sweep.x[2], 0.30000000000000004);
 check('design file', tether.designFile('strength=1e-1\nrapex=42200').split('\n')
   .find((line) => line.startsWith('rapex')), 'rapex    = 42200          # km, radius of the top end');
+
+const map = tether.map('', 'vmax=10:100:3', 'strength=0.3,35.1', 'time', 'integral');
+check('map cells', map.z.length, 6);
+check('map refused cells', map.refused, 3);
+check('map csv header', tether.mapCsv('', 'vmax=10:100:3', 'strength=20,35.1', 'integral').split('\n')[0],
+  'vmax,strength,rgeo,yuri,taper_re,taper_apex,cs_re,cs_apex,mapex,mre,tether_mass,total_mass,time,cap_alt');
 
 if (failed) process.exit(1);
 console.log('ok: the WebAssembly study matches the native numbers');
