@@ -7,11 +7,11 @@ The NumPy march here is the comparison, not a second implementation of the
 study: it is checked against the package only to 1e-9.
 """
 import math
-import time
 
 import numpy as np
 
 import tether
+from timing import best
 
 
 def numpy_march(d):
@@ -31,13 +31,6 @@ def numpy_march(d):
     return (d.dz * d.rhog * taper).sum(), (d.dz * 1000 / 3600 / speed).sum()
 
 
-def best(run, repeat=20):
-    times = []
-    for _ in range(repeat):
-        start = time.perf_counter()
-        run()
-        times.append(time.perf_counter() - start)
-    return min(times)
 
 
 d = tether.Design()
@@ -48,4 +41,4 @@ assert abs(hours - figures["time"]) < 1e-9 * hours, hours
 for name, run in [("NumPy march", lambda: numpy_march(d)),
                   ("tether, march", lambda: d.figures()),
                   ("tether, integral", lambda: d.figures(method="integral"))]:
-    print(f"{name:18} {best(run) * 1e3:8.3f} ms per design")
+    print(f"{name:18} {best(run, 20) * 1e3:8.3f} ms per design")

@@ -7,22 +7,15 @@ not a test.
 """
 import subprocess
 import sys
-import time
 
 import tether
+from timing import best
 
 build = sys.argv[1] if len(sys.argv) > 1 else "build"
 jobs = int(sys.argv[2]) if len(sys.argv) > 2 else 2
 cases = [("march", "vmax", "1:200:200"), ("integral", "vmax", "1:200:100000")]
 
 
-def best(run, repeat=5):
-    times = []
-    for _ in range(repeat):
-        start = time.perf_counter()
-        run()
-        times.append(time.perf_counter() - start)
-    return min(times)
 
 
 for method, name, spec in cases:
