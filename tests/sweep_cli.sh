@@ -103,6 +103,9 @@ progress)
     grep -q 'designs, [0-9]* s, about [0-9]* s left' "$tmp/tty" || fail "no progress line on a terminal"
     # After the last progress line, a carriage return and erase-line.
     perl -0ne 'exit(/\r\e\[K(?!.*designs,)/s ? 0 : 1)' "$tmp/tty" || fail "the progress line was not cleared"
+    # A sweep done within its first second draws no progress line at all.
+    script -qec "$prog --sweep vmax=1:100:3 --jobs 1 >/dev/null" "$tmp/tty" >/dev/null
+    grep -q 'designs,' "$tmp/tty" && fail "a quick sweep drew a progress line"
     script -qec "timeout --foreground -s INT 2.5 $long --quiet >/dev/null" "$tmp/tty" >/dev/null
     grep -q 'designs,' "$tmp/tty" && fail "--quiet still shows progress"
     grep -q 'tether-explore: interrupted: ' "$tmp/tty" || fail "--quiet run: $(head -c 300 "$tmp/tty")"
