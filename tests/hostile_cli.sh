@@ -77,6 +77,19 @@ slow-reader)
         cmp -s "$tmp/direct" "$tmp/slow" || fail "--jobs $jobs: a slow reader got other bytes"
     done
     ;;
+pipe-writes)
+    # To a pipe, rows go in writes of at most PIPE_BUF (4096) bytes, each
+    # ending a row, so that no reader ever sees part of one.
+    command -v strace >/dev/null || skip "strace is not installed"
+    strace -f -qq -e trace=write -e signal=none -s 0 -o "$tmp/trace" \
+        "$prog" --sweep vmax=1:100:500 --jobs 2 --format csv | cat >"$tmp/out" || fail "the traced run failed"
+    whole_rows "$tmp/out" "through a pipe"
+    sizes=$(awk '/ write\(1, / { print $NF }' "$tmp/trace")
+    [ -n "$sizes" ] || fail "no writes to standard output traced"
+    for n in $sizes; do [ "$n" -le 4096 ] || fail "a write of $n bytes to a pipe"; done
+    [ "$(echo "$sizes" | awk '{ t += $1 } END { print t }')" -eq "$(wc -c <"$tmp/out")" ] ||
+        fail "the writes' sizes do not add up to the output"
+    ;;
 stalled)
     # A reader that stops reading: SIGTERM still ends the run at once, with
     # whole rows in the pipe.
