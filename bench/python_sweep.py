@@ -18,10 +18,10 @@ cases = [("march", "vmax", "1:200:200"), ("integral", "vmax", "1:200:100000")]
 
 
 
-for method, name, spec in cases:
-    command = [f"{build}/tether-explore", "--sweep", f"{name}={spec}", "--method", method,
+for method, name, values in cases:
+    command = [f"{build}/tether-explore", "--sweep", f"{name}={values}", "--method", method,
                "--jobs", str(jobs), "--format", "csv", "--quiet"]
     cli = best(lambda: subprocess.run(command, stdout=subprocess.DEVNULL, check=True))
-    py = best(lambda: tether.sweep(method=method, jobs=jobs, **{name: spec}))
-    print(f"{method:8} {name}={spec:14} jobs={jobs}: command line {cli:.3f} s, "
+    py = best(lambda: tether.sweep(method=method, jobs=jobs, **{name: values}))
+    print(f"{method:8} {name}={values:14} jobs={jobs}: command line {cli:.3f} s, "
           f"Python {py:.3f} s, Python/command line {py / cli:.2f}")

@@ -94,7 +94,7 @@ function updateAddress() {
     if (value !== '') query.set(p.name, value);
   }
   if (mapState) {
-    query.set('map', mapState.spec);
+    query.set('map', mapState.axes);
     query.set('mapfig', mapState.figure);
   }
   const text = query.toString();
@@ -353,7 +353,7 @@ async function drawTheMap(event) {
   const second = mapAxis('y');
   const figure = $('map-figure').value;
   const how = method();
-  mapState = { spec: [first, second].map((s) => s.replace('=', ':')).join(','), figure };
+  mapState = { axes: [first, second].map((s) => s.replace('=', ':')).join(','), figure };
   updateAddress();
   const box = $('map-plot');
   delete box.dataset.mapCells;
@@ -383,8 +383,8 @@ async function downloadMap() {
 }
 
 // The address's map: NAME:FROM:TO:N[:log],NAME:FROM:TO:N[:log].
-function readMapAddress(spec, figure) {
-  const axes = spec.split(',');
+function readMapAddress(text, figure) {
+  const axes = text.split(',');
   if (axes.length !== 2) return false;
   for (const [axis, text] of [['x', axes[0]], ['y', axes[1]]]) {
     const parts = text.split(':');

@@ -221,18 +221,18 @@ class Design:
         return _core.report(self._items())
 
 
-def _axis(name, spec):
+def _axis(name, given):
     if name not in _NAMES:
         raise TypeError(f"sweep() got an unexpected keyword argument '{name}' "
                         f"(tether.parameters() lists them)")
-    if isinstance(spec, str):
-        return (name, list(_core.sweep_values(name, spec)))
+    if isinstance(given, str):
+        return (name, list(_core.sweep_values(name, given)))
     try:
-        values = [_number(name, v) for v in spec]
+        values = [_number(name, v) for v in given]
     except TypeError as e:
-        if not hasattr(spec, "__iter__"):
+        if not hasattr(given, "__iter__"):
             raise TypeError(f"{name}: values as a list, an array or 'FROM:TO:N', "
-                            f"not {type(spec).__name__}") from None
+                            f"not {type(given).__name__}") from None
         raise e
     if any(v is None for v in values):
         raise ValueError(f"{name}: a sweep takes numbers, not auto")
@@ -255,9 +255,9 @@ def sweep(base=None, *, jobs=None, method="march", **axes):
     base = Design() if base is None else base
     if not isinstance(base, Design):
         raise TypeError(f"base must be a tether.Design, not {type(base).__name__}")
-    spec = [_axis(name, values) for name, values in axes.items()]
-    rows = _core.sweep(base._items(), spec, jobs, method)
-    return pd.DataFrame(rows, columns=[n for n, _ in spec] + figure_names())
+    swept = [_axis(name, values) for name, values in axes.items()]
+    rows = _core.sweep(base._items(), swept, jobs, method)
+    return pd.DataFrame(rows, columns=[n for n, _ in swept] + figure_names())
 
 
 def evaluate(frame, base=None, *, jobs=None, method="march", errors="raise"):
