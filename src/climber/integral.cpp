@@ -75,7 +75,6 @@ integral_sums integrate(const tether::model& m, const drive_params& d, double zt
                         const integral_settings& s)
 {
     integral_sums out{};
-    unsigned evaluations = 0;
     // The uncapped speed, power / weight, as drive_at works it out, but for
     // the force margin: fmax - weight loses the margin's last digits when it
     // is small next to the weight, and that noise would hide the integral's
@@ -83,7 +82,6 @@ integral_sums integrate(const tether::model& m, const drive_params& d, double zt
     // difference of gravity written without a subtraction of near-equal terms.
     const double RE2 = m.RE * m.RE;
     const auto speed = [&](double z) {
-        ++evaluations;
         const double r      = m.RE + z;
         const double grav   = tether::grav(m, r);
         const double lost   = ((m.GM * z) * (r + m.RE) / (RE2 * (r * r)) + m.omega2 * z) * 1000;
@@ -94,10 +92,7 @@ integral_sums integrate(const tether::model& m, const drive_params& d, double zt
     const auto capped = [&](double z) { return speed(z) > d.vmax; };
 
     // The tether's mass.
-    auto mass = [&](double z) {
-        ++evaluations;
-        return d.rhog * tether::taper(m, m.RE + z);
-    };
+    auto mass            = [&](double z) { return d.rhog * tether::taper(m, m.RE + z); };
     const estimate total = integrate_piece(mass, 0.0, ztop, s);
     out.total_missed     = !(total.error <= s.tolerance * std::fabs(total.value));
     out.sums.total = out.total_missed ? std::numeric_limits<double>::quiet_NaN() : total.value;
@@ -151,7 +146,6 @@ integral_sums integrate(const tether::model& m, const drive_params& d, double zt
     }
     out.time_missed = !(error <= s.tolerance * std::fabs(time));
     out.sums.time   = out.time_missed ? std::numeric_limits<double>::quiet_NaN() : time;
-    out.evaluations = evaluations;
     return out;
 }
 

@@ -28,10 +28,9 @@ struct integral_settings {
 // The integrals, with the march's field names. A figure whose error
 // estimate exceeds the tolerance is NaN (and named in missed).
 struct integral_sums {
-    march_sums sums;       // time, total and cap_alt
-    bool time_missed;      // time's estimate exceeded the tolerance
-    bool total_missed;     // total's estimate exceeded the tolerance
-    unsigned evaluations;  // points where the climber was evaluated
+    march_sums sums;    // time, total and cap_alt
+    bool time_missed;   // time's estimate exceeded the tolerance
+    bool total_missed;  // total's estimate exceeded the tolerance
 };
 
 integral_sums integrate(const tether::model& m, const drive_params& d, double ztop,

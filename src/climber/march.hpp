@@ -30,6 +30,12 @@ struct march_plan {
     std::int64_t every;   // a row at every this many points, at least 1
     double dtfac;         // h per step at 1 m/s
     double dm0;           // t per step at unit taper
+
+    // Rows of the ascent table: one at every every-th point from the first.
+    std::int64_t rows() const
+    {
+        return (points + every - 1) / every;
+    }
 };
 
 // The highest point that the design asks for: its ztop, or by default

@@ -157,12 +157,7 @@ climber::method method_named(const std::string& name)
 // One line on standard error for a design whose integrals missed the tolerance.
 void say_missed(const explore::grid& g, std::uint64_t i)
 {
-    std::string which;
-    const std::vector<double> values = g.values_at(i);
-    for (std::size_t s = 0; s < values.size(); ++s) {
-        which += (s == 0 ? " (" : ", ") + std::string(g.sweeps()[s].param->name) + "=" +
-                 explore::shortest(values[s]) + (s + 1 == values.size() ? ")" : "");
-    }
+    const std::string which = g.sweeps().empty() ? "" : " (" + g.values_text(i) + ")";
     std::fprintf(stderr,
                  "%s: design %llu of %llu%s: the integral's error estimate is above 1e-12 of "
                  "its value; its figures are NaN\n",
@@ -248,8 +243,7 @@ int ascent(const options& o, const tether::design& d)
     const explore::row_writer w(format_named(o.format), explore::ascent_columns());
     explore::row_output out(STDOUT_FILENO);
     const climber::march_plan plan = climber::plan_march(d, tether::compute_model(d));
-    const std::uint64_t total =
-        static_cast<std::uint64_t>((plan.points + plan.every - 1) / plan.every);
+    const auto total               = static_cast<std::uint64_t>(plan.rows());
     out.put(w.header(), 0);
     climber::compute_study(d, [&](const climber::drive_point& p, double time) {
         out.put(w.row(explore::ascent_values(p, time)));
@@ -307,8 +301,7 @@ int report(const tether::design& d)
     out.flush();
     const climber::march_plan plan = climber::plan_march(d, tether::compute_model(d));
     // Blocks A, C, D, E and F around one line per row.
-    const std::uint64_t total =
-        5 + static_cast<std::uint64_t>((plan.points + plan.every - 1) / plan.every) + 2 + 3 + 8 + 4;
+    const std::uint64_t total = 5 + static_cast<std::uint64_t>(plan.rows()) + 2 + 3 + 8 + 4;
     if (out.error() != 0) {
         return write_failed(out, total, "lines");
     }

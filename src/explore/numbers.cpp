@@ -108,12 +108,12 @@ std::optional<double> parse_number(const std::string& text, std::string* why)
         return std::nullopt;
     };
     if (!is_decimal(t)) {
-        return fail("is not a finite number");
+        return fail(not_a_number);
     }
     double v     = 0;
     const auto r = fast_float::from_chars(t.data(), t.data() + t.size(), v);
     if (r.ec != std::errc() || r.ptr != t.data() + t.size()) {
-        return fail("is not a finite number");
+        return fail(not_a_number);
     }
     if (std::isinf(v)) {
         return fail("is beyond the largest number, about 1.8e308");

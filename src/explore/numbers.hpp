@@ -9,6 +9,9 @@ namespace explore {
 // The text without the blanks (spaces, tabs, carriage returns) around it.
 std::string trim(const std::string& s);
 
+// What parse_number says of text that is no number at all.
+inline constexpr const char* not_a_number = "is not a finite number";
+
 // The number in text (blanks around it allowed), which must be a binary64
 // written as digits with an optional sign, point and exponent, and nothing
 // else, whose magnitude is 0 or within the normal range of binary64. None

@@ -5,10 +5,11 @@
 #include "tether/model.hpp"
 #include "tether/positions.hpp"
 
+#include <fmt/format.h>
+
 #include <algorithm>
 #include <cerrno>
 #include <cmath>
-#include <cstdio>
 #include <cstring>
 #include <fcntl.h>
 #include <iterator>
@@ -49,7 +50,7 @@ void apply(described& d, const std::string& name, const std::string& value)
     }
     std::string why;
     const auto number = parse_number(v, &why);
-    if (!number && why == "is not a finite number") {
+    if (!number && why == not_a_number) {
         throw usage_error(std::string("not a finite number") + (may_be_auto(*p) ? " or auto" : ""));
     }
     if (!number) {
@@ -74,17 +75,6 @@ void apply_assignment(described& d, const std::string& assignment)
     }
     apply(d, trim(assignment.substr(0, eq)), assignment.substr(eq + 1));
 }
-
-namespace {
-
-std::string fmt_percent(double p)
-{
-    char text[32];
-    std::snprintf(text, sizeof text, "%+.3g %%", p);
-    return text;
-}
-
-}  // namespace
 
 std::string printable(const std::string& text)
 {
@@ -279,7 +269,7 @@ std::optional<std::string> rhog_departure(const described& d)
         return std::nullopt;
     }
     return "rhog = " + shortest(rhog) + " kg/m is " +
-           fmt_percent(100 * (rhog - material) / material) +
+           fmt::format("{:+.3g} %", 100 * (rhog - material) / material) +
            " from density x cross-section at RE (" + shortest(material) +
            " kg/m), so the tether's mass and its impedance disagree; rhog=auto makes them agree";
 }

@@ -31,6 +31,17 @@ double number_in(const std::string& part, const char* what)
     return *v;
 }
 
+// N of a range: a whole number, 1 or more.
+double count_in(const std::string& part)
+{
+    const double n = number_in(part, "N");
+    if (!(n >= 1) || n != std::floor(n)) {
+        throw usage_error("N = " + printable(trim(part)) +
+                          ": the number of values must be a whole number, 1 or more");
+    }
+    return n;
+}
+
 std::vector<double> range_values(const std::vector<std::string>& parts)
 {
     const bool log_form = parts.size() == 4;
@@ -39,11 +50,7 @@ std::vector<double> range_values(const std::vector<std::string>& parts)
     }
     const double from = number_in(parts[0], "FROM");
     const double to   = number_in(parts[1], "TO");
-    const double n    = number_in(parts[2], "N");
-    if (!(n >= 1) || n != std::floor(n)) {
-        throw usage_error("N = " + printable(trim(parts[2])) +
-                          ": the number of values must be a whole number, 1 or more");
-    }
+    const double n    = count_in(parts[2]);
     if (n > static_cast<double>(max_grid_designs)) {
         throw usage_error("N = " + printable(trim(parts[2])) + ": at most " +
                           std::to_string(max_grid_designs) + " values");
@@ -81,11 +88,7 @@ std::uint64_t sweep_count(const std::string& text)
     if (parts.size() < 3) {
         return 1;
     }
-    const double n = number_in(parts[2], "N");
-    if (!(n >= 1) || n != std::floor(n)) {
-        throw usage_error("N = " + printable(trim(parts[2])) +
-                          ": the number of values must be a whole number, 1 or more");
-    }
+    const double n = count_in(parts[2]);
     return n > static_cast<double>(max_grid_designs) ? max_grid_designs + 1
                                                      : static_cast<std::uint64_t>(n);
 }
@@ -166,6 +169,17 @@ described grid::design_at(const described& base, std::uint64_t i) const
     return d;
 }
 
+std::string grid::values_text(std::uint64_t i) const
+{
+    std::string text;
+    const std::vector<double> values = values_at(i);
+    for (std::size_t s = 0; s < values.size(); ++s) {
+        text +=
+            (s == 0 ? "" : ", ") + std::string(sweeps_[s].param->name) + "=" + shortest(values[s]);
+    }
+    return text;
+}
+
 bool grid::starts_block(std::uint64_t i) const
 {
     return sweeps_.size() >= 2 && i > 0 && i % (size_ / sweeps_.front().values.size()) == 0;
@@ -187,14 +201,8 @@ std::optional<design_fault> grid_fault(const grid& g, const described& base,
         if (g.sweeps().empty()) {
             return fault;
         }
-        std::string which;
-        const std::vector<double> values = g.values_at(i);
-        for (std::size_t s = 0; s < values.size(); ++s) {
-            which += (s == 0 ? "" : ", ") + std::string(g.sweeps()[s].param->name) + "=" +
-                     shortest(values[s]);
-        }
         fault->message = "design " + std::to_string(i + 1) + " of " + std::to_string(g.size()) +
-                         " (" + which + "): " + fault->message;
+                         " (" + g.values_text(i) + "): " + fault->message;
         return fault;
     }
     return std::nullopt;

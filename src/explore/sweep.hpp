@@ -46,6 +46,8 @@ class grid {
     const std::vector<sweep>& sweeps() const;
     // The swept values of design i, in the order of the sweeps.
     std::vector<double> values_at(std::uint64_t i) const;
+    // Design i's swept values as "vmax=50, strength=35.1".
+    std::string values_text(std::uint64_t i) const;
     // The base design with design i's swept values set.
     described design_at(const described& base, std::uint64_t i) const;
     // Whether design i starts a new value of the first of two or more sweeps.

@@ -139,10 +139,10 @@ std::optional<problem> check_tether(const design& d, const model& m)
                                     message_number(m.rgeo) + " km"};
     }
     if (!std::isfinite(m.vre) || !std::isfinite(m.ere)) {
-        return beyond_range("RE", "an effective potential at the surface", "");
+        return beyond_range("RE", "an effective potential at the surface");
     }
     if (!std::isfinite(m.vapex) || !std::isfinite(m.eapex)) {
-        return beyond_range("rapex", "an effective potential at the apex", "");
+        return beyond_range("rapex", "an effective potential at the apex");
     }
     if (!std::isnormal(m.yuri)) {
         return beyond_range("strength", "a specific strength", "density");
@@ -163,7 +163,7 @@ std::optional<problem> check_tether(const design& d, const model& m)
     const positions pos = compute_positions(d, m);
     for (double v : {pos.fgeo, pos.sgeo, pos.mapex, pos.mre, pos.cs_apex, pos.cs_re}) {
         if (!std::isfinite(v)) {
-            return beyond_range("csgeo", "a tether", "");
+            return beyond_range("csgeo", "a tether");
         }
     }
     return std::nullopt;

@@ -101,6 +101,12 @@ climber::method method_named(const std::string& name)
     return name == "integral" ? climber::method::integral : climber::method::march;
 }
 
+// The most designs a sweep or map on the page may have, by method.
+std::uint64_t page_limit(climber::method how)
+{
+    return how == climber::method::integral ? 250000 : 1000;
+}
+
 // Runs f, turning an exhausted memory into the page's message.
 template <class F> val guarded(F&& f)
 {
@@ -238,9 +244,8 @@ val sweep(const std::string& lines, const std::string& sweep_text, const std::st
         if (r.errors.empty()) {
             try {
                 const climber::method how = method_named(method);
-                const explore::grid g =
-                    grid_of({sweep_text}, how == climber::method::integral ? 250000 : 1000);
-                const std::size_t col = column_of(g, figure);
+                const explore::grid g     = grid_of({sweep_text}, page_limit(how));
+                const std::size_t col     = column_of(g, figure);
                 if (const auto fault = explore::grid_fault(g, r.design, [] { return false; })) {
                     throw explore::usage_error(fault->message);
                 }
@@ -278,11 +283,10 @@ val map(const std::string& lines, const std::string& first, const std::string& s
         if (r.errors.empty()) {
             try {
                 const climber::method how = method_named(method);
-                const explore::grid g =
-                    grid_of({first, second}, how == climber::method::integral ? 250000 : 1000);
-                const std::size_t col = column_of(g, figure);
-                xs                    = g.sweeps()[0].values;
-                ys                    = g.sweeps()[1].values;
+                const explore::grid g     = grid_of({first, second}, page_limit(how));
+                const std::size_t col     = column_of(g, figure);
+                xs                        = g.sweeps()[0].values;
+                ys                        = g.sweeps()[1].values;
                 z.reserve(static_cast<std::size_t>(g.size()));
                 for (std::uint64_t i = 0; i < g.size(); ++i) {
                     if (explore::design_error(g.design_at(r.design, i), false)) {
@@ -317,8 +321,7 @@ std::string map_csv(const std::string& lines, const std::string& first, const st
     }
     try {
         const climber::method how = method_named(method);
-        const explore::grid g =
-            grid_of({first, second}, how == climber::method::integral ? 250000 : 1000);
+        const explore::grid g     = grid_of({first, second}, page_limit(how));
         if (explore::grid_fault(g, r.design, [] { return false; })) {
             return {};
         }
