@@ -1,22 +1,19 @@
-// Runs a printing function against an in-memory stream and returns its bytes.
+// Runs a report-writing function against a sink that keeps its text, and
+// returns the text.
 #pragma once
 
-#include <cstdio>
-#include <cstdlib>
-#include <stdexcept>
+#include "climber/report.hpp"
+
 #include <string>
+#include <string_view>
 
 template <class Print> std::string capture(Print print)
 {
-    char* buf       = nullptr;
-    std::size_t len = 0;
-    std::FILE* out  = open_memstream(&buf, &len);
-    if (out == nullptr) {
-        throw std::runtime_error("open_memstream failed");
-    }
-    print(out);
-    std::fclose(out);
-    std::string text(buf, len);
-    std::free(buf);
+    std::string text;
+    const climber::line_sink sink = [&text](std::string_view lines) {
+        text += lines;
+        return true;
+    };
+    print(sink);
     return text;
 }

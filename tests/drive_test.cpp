@@ -29,7 +29,7 @@ TEST(Drive, WaveSpeedIsRootOfModulusOverDensity)
 
 TEST(Drive, ParameterBlockKeepsItsTrailingBlanks)
 {
-    EXPECT_EQ(capture([](std::FILE* out) { climber::print_drive_params(out, d); }),
+    EXPECT_EQ(capture([](const climber::line_sink& out) { climber::print_drive_params(out, d); }),
               "#    9.765e+00  gee0  \n"
               "#    1.365e-02  rhog  \n"
               "#    1.562e+05  fvg   \n"

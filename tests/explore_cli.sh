@@ -112,6 +112,45 @@ write-error)
     [ "$(cat "$tmp/err")" = "tether-explore: write error: No space left on device (0 of 1 designs written)" ] ||
         fail "standard error: $(cat "$tmp/err")"
     ;;
+notes)
+    # The study's design has nothing to warn of, by either method.
+    for method in march integral; do
+        run --method $method
+        [ "$status" -eq 0 ] && [ ! -s "$tmp/err" ] || fail "--method $method: $(cat "$tmp/err")"
+    done
+    # A counterweight heavier than the tether below the march's top: the
+    # report's own masses in the one line that says so.
+    run --set strength=150 --report
+    [ "$status" -eq 0 ] || fail "strength=150 --report: status $status"
+    total=$(awk '/^# Total  mass/ { print $4 }' "$tmp/out")
+    apex=$(awk '/^# Apex   mass/ { print $4 }' "$tmp/out")
+    [ "$(wc -l <"$tmp/err")" -eq 2 ] || fail "strength=150: $(cat "$tmp/err")"
+    line=$(grep 'tether_mass' "$tmp/err")
+    awk -v line="$line" -v total="$total" -v apex="$apex" 'BEGIN {
+        if (match(line, /total_mass = [0-9.]+/) == 0) exit 1
+        t = substr(line, RSTART + 13, RLENGTH - 13)
+        if (match(line, /mapex = [0-9.]+/) == 0) exit 1
+        a = substr(line, RSTART + 8, RLENGTH - 8)
+        d1 = t - total; d2 = a - apex
+        exit !(d1 * d1 < 1e-4 && d2 * d2 < 1e-4)
+    }' || fail "the warning's masses are not the report's ($total, $apex): $line"
+    # In a sweep: once, for the first design, with the count of the others.
+    run --sweep strength=100:200:5 --sweep vmax=1,2
+    grep -q '^tether-explore: warning: design 5 of 10 (strength=150, vmax=1) and 5 more: tether_mass = ' \
+        "$tmp/err" || fail "a sweep's note: $(cat "$tmp/err")"
+    [ "$(grep -c tether_mass "$tmp/err")" -eq 1 ] || fail "a sweep's note said twice"
+    # A march whose first step holds most of the time: said once, naming the
+    # integral method, which has no steps.
+    for args in "--set fextra=1e-5 --set mclimb=1e6" "--set ztop=0.1 --set rhog=auto" \
+                "--set ztop=0.1 --set rhog=auto --ascent" "--set ztop=0.1 --set rhog=auto --report"; do
+        # shellcheck disable=SC2086
+        run $args
+        [ "$(grep -c "first point alone gives .* (--method integral)\$" "$tmp/err")" -eq 1 ] ||
+            fail "'$args': $(cat "$tmp/err")"
+    done
+    run --set fextra=1e-5 --set mclimb=1e6 --method integral
+    grep -q 'first point' "$tmp/err" && fail "the integral method has no first point"
+    ;;
 help)
     run --help
     [ "$status" -eq 0 ] || fail "--help: exit status $status"

@@ -24,7 +24,7 @@ const march_run& march()
 {
     static const march_run run = [] {
         march_run r{};
-        std::istringstream text(capture([&r](std::FILE* out) {
+        std::istringstream text(capture([&r](const climber::line_sink& out) {
             r.sums = climber::run_march(out, m, d, climber::plan_march(study, m));
         }));
         for (std::string line; std::getline(text, line);) {
@@ -60,7 +60,7 @@ TEST(March, PrintsOneRowPerMultipleOfTwentyKmThenTheLegend)
 
 TEST(March, MassSummaryShowsTheApexMassApart)
 {
-    EXPECT_EQ(capture([](std::FILE* out) {
+    EXPECT_EQ(capture([](const climber::line_sink& out) {
                   climber::print_mass_summary(out, 2275.3355806298227, 0.31581487907122124);
               }),
               "#\n"

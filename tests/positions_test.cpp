@@ -43,7 +43,9 @@ TEST(Positions, SupportedMassesBalanceTheBreakingForce)
 
 TEST(Positions, CntPropertiesBlock)
 {
-    EXPECT_EQ(capture([](std::FILE* out) { tether::print_cnt_properties(out, study, m); }),
+    EXPECT_EQ(capture([](const climber::line_sink& out) {
+                  climber::print_cnt_properties(out, study, m);
+              }),
               "#\n"
               "# CNT properties ------\n"
               "# strength= 35.1000 GPa    density= 1300.00 kg/m^3  yuri= 27.0000 MYuri\n");
@@ -53,15 +55,16 @@ TEST(Positions, PositionTable)
 {
     // The APEX energy widens its field by one character; GEO's energy is a
     // plain 0.000000, not -0.000000. The superscript twos are UTF-8.
-    EXPECT_EQ(capture([](std::FILE* out) { tether::print_positions(out, study, m, p); }),
-              "#\n"
-              "#                 position:   APEX         GEO          RE\n"
-              "# Acceleration   m/s\xc2\xb2    -1.590820                9.764791\n"
-              "# cross section (mm)\xc2\xb2     0.014314   62.800000   10.448658\n"
-              "# energy         MJ/kg  -226.435658    0.000000   48.424002\n"
-              "# taper                   0.000228    1.000000    0.166380\n"
-              "# Strength       kN           0.50     2204.28      366.75\n"
-              "# Supported mass tonnes       0.32                  37.558\n");
+    EXPECT_EQ(
+        capture([](const climber::line_sink& out) { climber::print_positions(out, study, m, p); }),
+        "#\n"
+        "#                 position:   APEX         GEO          RE\n"
+        "# Acceleration   m/s\xc2\xb2    -1.590820                9.764791\n"
+        "# cross section (mm)\xc2\xb2     0.014314   62.800000   10.448658\n"
+        "# energy         MJ/kg  -226.435658    0.000000   48.424002\n"
+        "# taper                   0.000228    1.000000    0.166380\n"
+        "# Strength       kN           0.50     2204.28      366.75\n"
+        "# Supported mass tonnes       0.32                  37.558\n");
 }
 
 }  // namespace

@@ -24,15 +24,6 @@ drive_params compute_drive_params(const tether::design& d, const tether::model& 
     return p;
 }
 
-void print_drive_params(std::FILE* out, const drive_params& d)
-{
-    std::fprintf(out, "# %12.3e  gee0  \n", d.gee0);
-    std::fprintf(out, "# %12.3e  rhog  \n", d.rhog);
-    std::fprintf(out, "# %12.3e  fvg   \n", d.fvg);
-    std::fprintf(out, "# %12.3e  fmax  \n", d.fmax);
-    std::fprintf(out, "# %12.3e  zg    \n", d.zg);
-}
-
 drive_point drive_at(const tether::model& m, const drive_params& d, double alt)
 {
     drive_point p{};

@@ -16,8 +16,6 @@
 #include "tether/design.hpp"
 #include "tether/model.hpp"
 
-#include <cstdio>
-
 namespace climber {
 
 struct drive_params {
@@ -51,7 +49,6 @@ struct drive_point {
 double wave_speed(const tether::cable& c);
 
 drive_params compute_drive_params(const tether::design& d, const tether::model& m);
-void print_drive_params(std::FILE* out, const drive_params& d);
 
 drive_point drive_at(const tether::model& m, const drive_params& d, double alt);
 

@@ -163,13 +163,14 @@ integral_study compute_study_integral(const tether::design& d, const integral_se
     return out;
 }
 
-integral_study compute_figures(const tether::design& d, method how, const integral_settings& s)
+integral_study compute_figures(const tether::design& d, method how, const integral_settings& s,
+                               const std::atomic<int>* stop)
 {
     if (how == method::integral) {
         return compute_study_integral(d, s);
     }
     integral_study out{};
-    static_cast<study&>(out) = compute_study(d);
+    static_cast<study&>(out) = compute_study(d, stop);
     return out;
 }
 

@@ -48,7 +48,8 @@ integral_study compute_study_integral(const tether::design& d, const integral_se
 enum class method { march, integral };
 
 // The headline study by either method (by the march, nothing is missed).
-integral_study compute_figures(const tether::design& d, method how,
-                               const integral_settings& s = {});
+// The march ends early once *stop is set, its sums marked stopped.
+integral_study compute_figures(const tether::design& d, method how, const integral_settings& s = {},
+                               const std::atomic<int>* stop = nullptr);
 
 }  // namespace climber

@@ -1,18 +1,10 @@
 #include "climber/march.hpp"
 
-#include "tether/output.hpp"
-
 #include <algorithm>
 #include <cmath>
 #include <limits>
 
 namespace climber {
-
-std::atomic<int>& stop_request()
-{
-    static std::atomic<int> request{0};
-    return request;
-}
 
 double top_of_march(const tether::design& d, const tether::model& m)
 {
@@ -53,39 +45,6 @@ march_plan plan_march(const tether::design& d, const tether::model& m)
     p.dtfac        = p.dz * 1000 / 3600;
     p.dm0          = p.dz * d.tether.rhog;
     return p;
-}
-
-march_sums run_march(std::FILE* out, const tether::model& m, const drive_params& d,
-                     const march_plan& plan)
-{
-    tether::report_text text(out);
-    const march_sums s = march(m, d, plan, [&text](const drive_point& p, double time) {
-        text.fixed(p.alt, 10, 0)
-            .fixed(p.taper, 9, 5)
-            .fixed(p.grav, 9, 5)
-            .fixed(p.pused / 1000000, 9, 5)
-            .fixed(p.speed, 9, 3)
-            .fixed(time, 9, 3);
-        text.fixed(p.surplus / 1000000, 9, 3).fixed(p.grav / p.taper, 9, 3);
-        // Travel time less 1, 2, 3, 4 and 6 days.
-        text.fixed(time - 24, 9, 3)
-            .fixed(time - 48, 9, 3)
-            .fixed(time - 72, 9, 3)
-            .fixed(time - 96, 9, 3)
-            .fixed(time - 144, 9, 3);
-        text.end_line();
-    });
-    text.flush();
-    std::fputs("# altitude  taper    grav     power     speed   time \n", out);
-    std::fputs("# km                 m/s2     MW        m/s     hours\n", out);
-    return s;
-}
-
-void print_mass_summary(std::FILE* out, double total, double mapex)
-{
-    std::fprintf(out, "#\n# Tether mass %8.2f tonnes\n", total - mapex);
-    std::fprintf(out, "# Apex   mass %8.2f tonnes\n", mapex);
-    std::fprintf(out, "# Total  mass %8.2f tonnes\n", total);
 }
 
 }  // namespace climber

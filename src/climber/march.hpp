@@ -17,7 +17,6 @@
 
 #include <atomic>
 #include <cstdint>
-#include <cstdio>
 #include <limits>
 
 namespace climber {
@@ -49,24 +48,22 @@ struct march_sums {
     double time;     // travel time, h
     double total;    // tether mass from the surface to the top point, t
     double cap_alt;  // lowest march point where the top speed caps the speed, km; NaN if none
+    bool stopped;    // the march was stopped before its end: the sums mean nothing
 };
 
-// A request to end marches early, from another thread or a signal handler;
-// 0 to go on. A march polls it every 65536 points and, once it is set,
-// returns at once with sums that mean nothing.
-std::atomic<int>& stop_request();
-
 // Marches from 0 to ztop and calls row(point, time) at every row's point,
-// after the point has added to both sums.
-template <class Row>
-march_sums march(const tether::model& m, const drive_params& d, const march_plan& plan, Row&& row)
+// after the point has added to both sums. Every 65536 points it asks
+// stopped(); once that is true it returns at once, its sums marked stopped.
+template <class Row, class Stopped>
+march_sums march_until(const tether::model& m, const drive_params& d, const march_plan& plan,
+                       Row&& row, Stopped&& stopped)
 {
-    march_sums s{0, 0, std::numeric_limits<double>::quiet_NaN()};
-    bool capped                  = false;
-    std::int64_t until_row       = 0;
-    const std::atomic<int>& stop = stop_request();
+    march_sums s{0, 0, std::numeric_limits<double>::quiet_NaN(), false};
+    bool capped            = false;
+    std::int64_t until_row = 0;
     for (std::int64_t i = 0; i < plan.points; ++i) {
-        if ((i & 0xffff) == 0 && stop.load(std::memory_order_relaxed) != 0) {
+        if ((i & 0xffff) == 0 && stopped()) {
+            s.stopped = true;
             break;
         }
         // i * dz, not repeated addition: no drift for any step.
@@ -87,10 +84,15 @@ march_sums march(const tether::model& m, const drive_params& d, const march_plan
     return s;
 }
 
-// Marches from 0 to ztop, printing the ascent table and then its legend.
-march_sums run_march(std::FILE* out, const tether::model& m, const drive_params& d,
-                     const march_plan& plan);
-
-void print_mass_summary(std::FILE* out, double total, double mapex);
+// The same, ending early once *stop (a run's own stop request, set by
+// another thread or a signal handler) is not 0.
+template <class Row>
+march_sums march(const tether::model& m, const drive_params& d, const march_plan& plan, Row&& row,
+                 const std::atomic<int>* stop = nullptr)
+{
+    return march_until(m, d, plan, row, [stop] {
+        return stop != nullptr && stop->load(std::memory_order_relaxed) != 0;
+    });
+}
 
 }  // namespace climber

@@ -126,22 +126,42 @@ std::optional<tether::problem> check(const tether::design& d, bool with_rows)
     return check_march(d, m, drv, with_rows);
 }
 
-study compute_study(const tether::design& d)
+std::vector<note> notes(const study& s, bool by_march)
 {
-    return compute_study(d, [](const drive_point&, double) {});
+    std::vector<note> out;
+    const double tether_mass = s.sums.total - s.positions.mapex;
+    if (tether_mass < 0) {
+        out.push_back(
+            {note_kind::negative_tether_mass,
+             "tether_mass = " + message_number(tether_mass, 6) +
+                 " t is negative: it is the tether's mass summed from the surface to the top of "
+                 "the march (total_mass = " +
+                 message_number(s.sums.total, 6) + " t) less the counterweight (mapex = " +
+                 message_number(s.positions.mapex, 6) + " t), which here outweighs it"});
+    }
+    if (by_march && s.plan.points > 0) {
+        // The first point's own step, as the march adds it.
+        const drive_point first = drive_at(s.model, s.drive, 0);
+        const double time_share = (s.plan.dtfac / first.speed) / s.sums.time;
+        const double mass_share = (s.plan.dm0 * first.taper) / s.sums.total;
+        if (time_share > 0.01 || mass_share > 0.01) {
+            const bool time      = time_share >= mass_share;
+            const double percent = 100 * (time ? time_share : mass_share);
+            out.push_back(
+                {note_kind::coarse_march,
+                 "the march's first point alone gives " + message_number(percent, 3) +
+                     " % of the " + (time ? "travel time" : "tether's mass") +
+                     ", so its sums are far from converged at dz = " + message_number(s.plan.dz) +
+                     " km; the integral method computes them without steps"});
+        }
+    }
+    return out;
 }
 
-void print_report(std::FILE* out, const tether::design& d)
+study compute_study(const tether::design& d, const std::atomic<int>* stop)
 {
-    const tether::model model       = tether::compute_model(d);
-    const tether::positions pos     = tether::compute_positions(d, model);
-    const climber::drive_params drv = compute_drive_params(d, model);
-
-    print_drive_params(out, drv);
-    const double total = run_march(out, model, drv, plan_march(d, model)).total;
-    tether::print_cnt_properties(out, d, model);
-    tether::print_positions(out, d, model, pos);
-    print_mass_summary(out, total, pos.mapex);
+    return compute_study(
+        d, [](const drive_point&, double) {}, stop);
 }
 
 }  // namespace climber

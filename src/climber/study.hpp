@@ -8,8 +8,9 @@
 #include "tether/model.hpp"
 #include "tether/positions.hpp"
 
-#include <cstdio>
 #include <optional>
+#include <string>
+#include <vector>
 
 namespace climber {
 
@@ -31,23 +32,35 @@ struct study {
 
 // Computes every figure of a design that passes check; row(point,
 // time) is called at every row of the ascent table, as march calls it.
-template <class Row> study compute_study(const tether::design& d, Row&& row)
+// Once *stop is set the march ends early and its sums are marked stopped.
+template <class Row>
+study compute_study(const tether::design& d, Row&& row, const std::atomic<int>* stop = nullptr)
 {
     study s{};
     s.model     = tether::compute_model(d);
     s.positions = tether::compute_positions(d, s.model);
     s.drive     = compute_drive_params(d, s.model);
     s.plan      = plan_march(d, s.model);
-    s.sums      = march(s.model, s.drive, s.plan, row);
+    s.sums      = march(s.model, s.drive, s.plan, row, stop);
     return s;
 }
 
-// The same, without the ascent table.
-study compute_study(const tether::design& d);
+// What a user should read beside a design's figures, where it applies.
+enum class note_kind {
+    negative_tether_mass,  // the counterweight outweighs the tether summed below the top of the
+                           // march
+    coarse_march,          // the march's first point alone gives more than 1 % of a sum
+};
+struct note {
+    note_kind kind;
+    std::string text;  // one sentence, without a program's name or options
+};
 
-// The report: the drive parameters, the ascent table and its legend, the
-// material, the position table and the mass summary. For a design that
-// passes check with rows.
-void print_report(std::FILE* out, const tether::design& d);
+// The notes on a study's figures; by_march: its sums are the march's (the
+// integrals have no first point).
+std::vector<note> notes(const study& s, bool by_march);
+
+// The same, without the ascent table.
+study compute_study(const tether::design& d, const std::atomic<int>* stop = nullptr);
 
 }  // namespace climber

@@ -13,10 +13,13 @@ namespace explore {
 
 namespace {
 
+// The flag of the run that signals stop: set before the handlers are.
+std::atomic<int>* signal_flag = nullptr;
+
 extern "C" void note_signal(int sig)
 {
     // A lock-free atomic store: safe in a signal handler.
-    climber::stop_request().store(sig);
+    signal_flag->store(sig);
 }
 
 }  // namespace
@@ -31,8 +34,9 @@ unsigned available_cpus()
     return std::max(1u, std::thread::hardware_concurrency());
 }
 
-void stop_on_signals()
+void stop_on_signals(std::atomic<int>& flag)
 {
+    signal_flag = &flag;
     struct sigaction sa {};
     sa.sa_handler = note_signal;
     sigemptyset(&sa.sa_mask);
@@ -88,7 +92,7 @@ void progress_line::clear()
     }
 }
 
-row_output::row_output(int fd) : fd_(fd), limit_(65536)
+row_output::row_output(int fd, const std::atomic<int>* stop) : fd_(fd), stop_(stop), limit_(65536)
 {
     struct stat st {};
     if (fstat(fd, &st) == 0) {
@@ -140,7 +144,7 @@ bool row_output::wait_for_room()
     for (;;) {
         pollfd p{fd_, POLLOUT, 0};
         const int ready = poll(&p, 1, 100);
-        if (climber::stop_request().load() != 0) {
+        if (stop_set(stop_)) {
             stopped_ = true;
             return false;
         }

@@ -2,8 +2,6 @@
 // them whole, and stops cleanly when asked to.
 #pragma once
 
-#include "climber/march.hpp"
-
 #include <algorithm>
 #include <atomic>
 #include <chrono>
@@ -23,9 +21,9 @@ namespace explore {
 // them), at least 1.
 unsigned available_cpus();
 
-// From now on SIGINT, SIGTERM and SIGHUP set climber::stop_request() to the
-// signal's number: runs and marches end after their last complete row.
-void stop_on_signals();
+// From now on SIGINT, SIGTERM and SIGHUP set flag to the signal's number:
+// the run that watches it ends after its last complete row.
+void stop_on_signals(std::atomic<int>& flag);
 
 // "done/total designs, elapsed, about N s left": the estimate of the time
 // left after spent seconds, done of total designs in (0 before any is done).
@@ -34,14 +32,21 @@ double seconds_left(double spent, std::uint64_t done, std::uint64_t total);
 struct run_settings {
     unsigned jobs              = 1;        // threads that compute rows
     bool progress              = false;    // a progress line on standard error
-    std::function<void()> poll = nullptr;  // called every 100 ms or so while waiting
+    std::function<void()> poll = nullptr;  // called every 100 ms or so, on the calling thread
+    std::atomic<int>* stop     = nullptr;  // this run's stop request: not 0 ends it
 };
 
 struct run_result {
     std::uint64_t done = 0;      // rows handed over
-    bool stopped       = false;  // climber::stop_request() was set
+    bool stopped       = false;  // the run's stop request was set before its end
     bool failed        = false;  // the sink refused a row
 };
+
+// Whether a run's stop request (if it has one) is set.
+inline bool stop_set(const std::atomic<int>* stop)
+{
+    return stop != nullptr && stop->load() != 0;
+}
 
 // Shows and clears the progress line.
 class progress_line {
@@ -66,8 +71,9 @@ class progress_line {
 // slots; threads take indices in order and stop taking when the ring is full.
 template <class T> class row_ring {
   public:
-    row_ring(std::uint64_t begin, std::uint64_t end, std::size_t window)
-        : rows_(window), ready_(window, 0), next_(begin), handed_(begin), end_(end)
+    row_ring(std::uint64_t begin, std::uint64_t end, std::size_t window,
+             const std::atomic<int>* stop)
+        : rows_(window), ready_(window, 0), next_(begin), handed_(begin), end_(end), stop_(stop)
     {
     }
 
@@ -146,9 +152,9 @@ template <class T> class row_ring {
         }
     }
 
-    static bool stopping()
+    bool stopping() const
     {
-        return climber::stop_request().load() != 0;
+        return stop_set(stop_);
     }
 
   private:
@@ -161,6 +167,7 @@ template <class T> class row_ring {
     std::uint64_t next_;
     std::uint64_t handed_;
     std::uint64_t end_;
+    const std::atomic<int>* stop_;
     bool quit_ = false;
     std::exception_ptr error_;
     std::mutex mu_;
@@ -168,18 +175,35 @@ template <class T> class row_ring {
     std::condition_variable slot_free_;
 };
 
-// Waits for row i of the ring, showing progress and polling s.poll every
-// 100 ms or so; returns without it once the run is over or stopped.
-template <class T, class Show>
-void await_row(row_ring<T>& ring, std::uint64_t i, T& value, const Show& show,
-               const run_settings& s, std::chrono::steady_clock::time_point& polled)
-{
-    while (!ring.wait_for(i, value) && !ring.quit() && !row_ring<T>::stopping()) {
-        show();
-        if (s.poll && std::chrono::steady_clock::now() - polled >= std::chrono::milliseconds(100)) {
-            polled = std::chrono::steady_clock::now();
-            s.poll();
+// Calls a run's poll at most every 100 ms, however quickly rows come.
+class poller {
+  public:
+    explicit poller(const std::function<void()>& poll) : poll_(poll) {}
+    void operator()()
+    {
+        const auto now = std::chrono::steady_clock::now();
+        if (poll_ && now - polled_ >= std::chrono::milliseconds(100)) {
+            polled_ = now;
+            poll_();
         }
+    }
+
+  private:
+    const std::function<void()>& poll_;
+    std::chrono::steady_clock::time_point polled_ = std::chrono::steady_clock::now();
+};
+
+// Waits for row i of the ring, showing progress and polling; returns
+// without it once the run is over or stopped.
+template <class T, class Show>
+void await_row(row_ring<T>& ring, std::uint64_t i, T& value, const Show& show, poller& poll)
+{
+    for (;;) {
+        poll();
+        if (ring.wait_for(i, value) || ring.quit() || ring.stopping()) {
+            return;
+        }
+        show();
     }
 }
 
@@ -187,7 +211,7 @@ void await_row(row_ring<T>& ring, std::uint64_t i, T& value, const Show& show,
 // many as the system lets it create; with none, on this thread) and hands
 // each to sink(i, row) on this thread, in order. At most a few rows per
 // thread wait to be handed over. Ends early, after the last row handed over,
-// when the sink returns false or climber::stop_request() is set. An
+// when the sink returns false or s.stop is set. An
 // exception in row (out of memory, say) is thrown here once every thread
 // has ended.
 template <class T>
@@ -198,7 +222,7 @@ run_result run_in_order(std::uint64_t begin, std::uint64_t end,
     const std::uint64_t count = end - begin;
     const auto wanted =
         static_cast<unsigned>(std::max<std::uint64_t>(1, std::min<std::uint64_t>(s.jobs, count)));
-    row_ring<T> ring(begin, end, 16 * static_cast<std::size_t>(wanted));
+    row_ring<T> ring(begin, end, 16 * static_cast<std::size_t>(wanted), s.stop);
     auto compute = [&] {
         std::uint64_t i = 0;
         while (ring.take(i)) {
@@ -223,17 +247,21 @@ run_result run_in_order(std::uint64_t begin, std::uint64_t end,
 
     run_result result;
     progress_line progress(s.progress, count);
-    auto polled = std::chrono::steady_clock::now();
+    poller poll(s.poll);
     for (std::uint64_t i = begin; i < end && !result.failed; ++i) {
         T value{};
         if (threads.empty()) {
+            poll();
+            if (ring.stopping()) {
+                break;
+            }
             value = row(i);  // no thread could be made: compute here
         }
         else {
             await_row(
-                ring, i, value, [&] { progress.show(i - begin); }, s, polled);
+                ring, i, value, [&] { progress.show(i - begin); }, poll);
         }
-        if (row_ring<T>::stopping() || (!threads.empty() && ring.quit())) {
+        if (ring.stopping() || (!threads.empty() && ring.quit())) {
             break;
         }
         result.failed = !sink(i, value);
@@ -246,7 +274,7 @@ run_result run_in_order(std::uint64_t begin, std::uint64_t end,
     }
     progress.clear();
     ring.rethrow();
-    result.stopped = result.done < count && row_ring<T>::stopping();
+    result.stopped = result.done < count && ring.stopping();
     return result;
 }
 
@@ -256,7 +284,8 @@ run_result run_in_order(std::uint64_t begin, std::uint64_t end,
 // a failed write is cut back to the last whole row.
 class row_output {
   public:
-    explicit row_output(int fd);
+    // stop: the run's stop request, heard while a pipe's reader is stalled.
+    explicit row_output(int fd, const std::atomic<int>* stop = nullptr);
     row_output(const row_output&)            = delete;
     row_output& operator=(const row_output&) = delete;
 
@@ -284,6 +313,7 @@ class row_output {
     bool wait_for_room();
     void cut_back() const;
     int fd_;
+    const std::atomic<int>* stop_;
     bool pipe_          = false;
     bool regular_       = false;
     long long good_end_ = -1;  // a regular file's offset after the last whole write

@@ -221,17 +221,58 @@ std::vector<column> grid_columns(const grid& g)
 }
 
 std::vector<double> grid_row(const grid& g, const described& base, std::uint64_t i,
-                             climber::method how, bool* missed)
+                             climber::method how, bool* missed, const std::atomic<int>* stop,
+                             std::vector<climber::note>* notes)
 {
-    std::vector<double> values       = g.values_at(i);
-    const climber::integral_study st = climber::compute_figures(resolve(g.design_at(base, i)), how);
+    std::vector<double> values = g.values_at(i);
+    const climber::integral_study st =
+        climber::compute_figures(resolve(g.design_at(base, i)), how, {}, stop);
     if (missed != nullptr) {
         *missed = st.time_missed || st.total_missed;
+    }
+    if (notes != nullptr) {
+        *notes = climber::notes(st, how == climber::method::march);
     }
     for (double v : figure_values(st)) {
         values.push_back(v);
     }
     return values;
+}
+
+void note_tally::add(std::uint64_t i, const std::vector<climber::note>& notes)
+{
+    for (const climber::note& n : notes) {
+        entry& seen = seen_[static_cast<int>(n.kind)];
+        if (seen.count++ == 0) {
+            seen.first = i;
+            seen.note  = n;
+        }
+    }
+}
+
+std::vector<note_tally::entry> note_tally::entries() const
+{
+    std::vector<entry> out;
+    for (const auto& [kind, seen] : seen_) {
+        out.push_back(seen);
+    }
+    return out;
+}
+
+std::vector<climber::note> note_tally::notes(const grid& g) const
+{
+    std::vector<climber::note> out;
+    for (const auto& [kind, seen] : seen_) {
+        climber::note n = seen.note;
+        if (!g.sweeps().empty()) {
+            n.text = "design " + std::to_string(seen.first + 1) + " of " +
+                     std::to_string(g.size()) + " (" + g.values_text(seen.first) + ")" +
+                     (seen.count > 1 ? " and " + std::to_string(seen.count - 1) + " more" : "") +
+                     ": " + n.text;
+        }
+        out.push_back(std::move(n));
+    }
+    return out;
 }
 
 std::pair<std::uint64_t, std::uint64_t> parse_shard(const std::string& text)

@@ -10,6 +10,7 @@
 
 #include <cstdint>
 #include <functional>
+#include <map>
 #include <optional>
 #include <string>
 #include <vector>
@@ -71,9 +72,32 @@ std::optional<design_fault> grid_fault(const grid& g, const described& base,
 std::vector<column> grid_columns(const grid& g);
 // Row i of a grid: its swept values, then its design's figures by the given
 // method. Figures that missed the integrals' tolerance are NaN, and missed
-// (where given) says whether any did.
+// (where given) says whether any did. Once *stop is set the march ends
+// early and the row means nothing (the run that set it hands over no more).
 std::vector<double> grid_row(const grid& g, const described& base, std::uint64_t i,
-                             climber::method how = climber::method::march, bool* missed = nullptr);
+                             climber::method how = climber::method::march, bool* missed = nullptr,
+                             const std::atomic<int>* stop      = nullptr,
+                             std::vector<climber::note>* notes = nullptr);
+
+// The notes on a run's designs: each kind once, for the first design it
+// applies to, with the number of others.
+class note_tally {
+  public:
+    struct entry {
+        std::uint64_t first = 0;  // the first design it applies to
+        std::uint64_t count = 0;  // the designs it applies to
+        climber::note note{};     // the first design's note
+    };
+    void add(std::uint64_t i, const std::vector<climber::note>& notes);
+    // Each kind's entry, in the order of the kinds.
+    std::vector<entry> entries() const;
+    // Each kind's note, led by "design I of N (VALUES) and K more: " where
+    // the grid has sweeps.
+    std::vector<climber::note> notes(const grid& g) const;
+
+  private:
+    std::map<int, entry> seen_;
+};
 
 // The designs of shard k of n of a grid of m: [floor((k-1) m / n), floor(k m / n)).
 struct shard_range {

@@ -12,6 +12,7 @@
 #include "sweep.hpp"
 
 #include "climber/integral.hpp"
+#include "climber/report.hpp"
 #include "climber/study.hpp"
 
 #include <pybind11/numpy.h>
@@ -25,6 +26,7 @@
 #include <cstdlib>
 #include <optional>
 #include <string>
+#include <string_view>
 #include <system_error>
 #include <vector>
 
@@ -151,6 +153,77 @@ climber::method method_named(const std::string& name)
     throw py::value_error("method = " + explore::printable(name) + ": march or integral");
 }
 
+// The notes on a call's figures, as the sentences of Python warnings; the
+// integral method named as the package names it.
+std::vector<std::string> note_texts(const std::vector<climber::note>& notes)
+{
+    std::vector<std::string> out;
+    for (const climber::note& n : notes) {
+        out.push_back(n.text +
+                      (n.kind == climber::note_kind::coarse_march ? " (method=\"integral\")" : ""));
+    }
+    return out;
+}
+
+// One call's run, with its own stop request. Ctrl-C: Python's handler has
+// only set a flag, which PyErr_CheckSignals turns into the exception on the
+// main thread (on any other thread it reports nothing: a run there never
+// hears another's Ctrl-C); then this run, and only this one, is stopped.
+class run_control {
+  public:
+    explore::run_settings settings(unsigned jobs)
+    {
+        explore::run_settings s;
+        s.jobs = jobs;
+        s.stop = &stop_;
+        s.poll = [this] {
+            if (interrupted_) {
+                return;
+            }
+            py::gil_scoped_acquire hold;
+            if (PyErr_CheckSignals() != 0) {
+                interrupted_ = true;
+                stop_.store(SIGINT);
+            }
+        };
+        return s;
+    }
+    const std::atomic<int>* stop() const
+    {
+        return &stop_;
+    }
+    // After the run: the exception raised, and nothing of the run returned.
+    void finish() const
+    {
+        if (interrupted_) {
+            throw py::error_already_set();
+        }
+    }
+
+  private:
+    std::atomic<int> stop_{0};
+    bool interrupted_ = false;
+};
+
+// Runs work on a thread of its own while this one, without the GIL,
+// listens for Ctrl-C; work should end soon once ctrl.stop() is set.
+template <class Work> void listening(run_control& ctrl, Work&& work)
+{
+    const explore::run_settings s                = ctrl.settings(1);
+    const std::function<char(std::uint64_t)> row = [&](std::uint64_t) {
+        work();
+        return char{0};
+    };
+    const std::function<bool(std::uint64_t, char&)> sink = [](std::uint64_t, char&) {
+        return true;
+    };
+    {
+        py::gil_scoped_release release;
+        explore::run_in_order<char>(0, 1, row, sink, s);
+    }
+    ctrl.finish();
+}
+
 std::vector<std::string> figure_names()
 {
     std::vector<std::string> names;
@@ -160,13 +233,16 @@ std::vector<std::string> figure_names()
     return names;
 }
 
-std::vector<double> figures(const values& v, const std::string& method)
+py::tuple figures(const values& v, const std::string& method)
 {
     check(v, false);
     const climber::method how = method_named(method);
     const tether::design d    = explore::resolve(described_of(v));
-    py::gil_scoped_release release;
-    return explore::figure_values(climber::compute_figures(d, how));
+    run_control ctrl;
+    climber::integral_study s{};
+    listening(ctrl, [&] { s = climber::compute_figures(d, how, {}, ctrl.stop()); });
+    return py::make_tuple(explore::figure_values(s),
+                          note_texts(climber::notes(s, how == climber::method::march)));
 }
 
 py::tuple ascent(const values& v)
@@ -174,14 +250,18 @@ py::tuple ascent(const values& v)
     check(v, true);
     const tether::design d = explore::resolve(described_of(v));
     std::vector<double> rows;
-    {
-        py::gil_scoped_release release;
-        climber::compute_study(d, [&rows](const climber::drive_point& p, double time) {
-            for (double x : explore::ascent_values(p, time)) {
-                rows.push_back(x);
-            }
-        });
-    }
+    run_control ctrl;
+    climber::study s{};
+    listening(ctrl, [&] {
+        s = climber::compute_study(
+            d,
+            [&rows](const climber::drive_point& p, double time) {
+                for (double x : explore::ascent_values(p, time)) {
+                    rows.push_back(x);
+                }
+            },
+            ctrl.stop());
+    });
     std::vector<std::string> names;
     for (const explore::column& c : explore::ascent_columns()) {
         names.push_back(c.name);
@@ -189,27 +269,25 @@ py::tuple ascent(const values& v)
     const auto width = static_cast<py::ssize_t>(names.size());
     py::array_t<double> out({static_cast<py::ssize_t>(rows.size()) / width, width});
     std::copy(rows.begin(), rows.end(), out.mutable_data());
-    return py::make_tuple(names, out);
+    return py::make_tuple(names, out, note_texts(climber::notes(s, true)));
 }
 
-std::string report(const values& v)
+py::tuple report(const values& v)
 {
     check(v, true);
     const tether::design d = explore::resolve(described_of(v));
-    char* text             = nullptr;
-    std::size_t size       = 0;
-    std::FILE* out         = open_memstream(&text, &size);
-    if (out == nullptr) {
-        throw std::bad_alloc();
-    }
-    {
-        py::gil_scoped_release release;
-        climber::print_report(out, d);
-    }
-    std::fclose(out);
-    std::string result(text, size);
-    std::free(text);
-    return result;
+    std::string text;
+    run_control ctrl;
+    climber::study s{};
+    listening(ctrl, [&] {
+        s = climber::print_report(
+            [&text](std::string_view lines) {
+                text += lines;
+                return true;
+            },
+            d, ctrl.stop());
+    });
+    return py::make_tuple(text, note_texts(climber::notes(s, true)));
 }
 
 std::vector<double> sweep_values(const std::string& name, const std::string& text)
@@ -222,31 +300,6 @@ std::vector<double> sweep_values(const std::string& name, const std::string& tex
     }
 }
 
-// Ctrl-C while the runner works: Python's handler has only set a flag,
-// which PyErr_CheckSignals (on the thread holding the GIL) turns into the
-// exception; the runner and the marches stop on the library's request.
-struct interruptible {
-    bool interrupted = false;
-    std::function<void()> poll()
-    {
-        return [this] {
-            py::gil_scoped_acquire hold;
-            if (PyErr_CheckSignals() != 0) {
-                interrupted = true;
-                climber::stop_request().store(SIGINT);
-            }
-        };
-    }
-    // After the run: the request withdrawn, and the exception raised.
-    void finish()
-    {
-        if (interrupted) {
-            climber::stop_request().store(0);
-            throw py::error_already_set();
-        }
-    }
-};
-
 unsigned jobs_or_all(std::optional<unsigned> jobs)
 {
     if (jobs && *jobs == 0) {
@@ -257,9 +310,15 @@ unsigned jobs_or_all(std::optional<unsigned> jobs)
 
 // Every design of the grid, checked first, computed on jobs threads: rows of
 // the swept values then the figures.
-py::array_t<double> sweep(const values& base,
-                          const std::vector<std::pair<std::string, std::vector<double>>>& axes,
-                          std::optional<unsigned> jobs, const std::string& method)
+// A row of figures and the notes on them.
+struct computed_row {
+    std::vector<double> values;
+    std::vector<climber::note> notes;
+};
+
+py::tuple sweep(const values& base,
+                const std::vector<std::pair<std::string, std::vector<double>>>& axes,
+                std::optional<unsigned> jobs, const std::string& method)
 {
     std::vector<explore::sweep> sweeps;
     for (const auto& [name, list] : axes) {
@@ -278,35 +337,36 @@ py::array_t<double> sweep(const values& base,
     }
     const explore::described d = described_of(base);
     const climber::method how  = method_named(method);
-    explore::run_settings s;
-    s.jobs = jobs_or_all(jobs);
-    interruptible ctrl_c;
-    s.poll = ctrl_c.poll();
+    run_control ctrl;
+    const explore::run_settings s = ctrl.settings(jobs_or_all(jobs));
     std::optional<explore::design_fault> bad;
-    {
-        py::gil_scoped_release release;
-        bad = explore::grid_fault(*g, d, [] { return climber::stop_request().load() != 0; });
-    }
+    listening(ctrl,
+              [&] { bad = explore::grid_fault(*g, d, [&] { return explore::stop_set(s.stop); }); });
     if (bad) {
         raise(fault_of(*bad));
     }
     const auto width = static_cast<py::ssize_t>(g->sweeps().size() + 12);
     py::array_t<double> out({static_cast<py::ssize_t>(g->size()), width});
+    explore::note_tally tally;
     double* data = out.mutable_data();
     {
         py::gil_scoped_release release;
-        const std::function<std::vector<double>(std::uint64_t)> row = [&](std::uint64_t i) {
-            return explore::grid_row(*g, d, i, how);
+        const std::function<computed_row(std::uint64_t)> row = [&](std::uint64_t i) {
+            computed_row r;
+            r.values = explore::grid_row(*g, d, i, how, nullptr, s.stop, &r.notes);
+            return r;
         };
-        const std::function<bool(std::uint64_t, std::vector<double>&)> sink =
-            [&](std::uint64_t i, std::vector<double>& r) {
-                std::copy(r.begin(), r.end(), data + i * static_cast<std::uint64_t>(width));
-                return true;
-            };
-        explore::run_in_order<std::vector<double>>(0, g->size(), row, sink, s);
+        const std::function<bool(std::uint64_t, computed_row&)> sink = [&](std::uint64_t i,
+                                                                           computed_row& r) {
+            std::copy(r.values.begin(), r.values.end(),
+                      data + i * static_cast<std::uint64_t>(width));
+            tally.add(i, r.notes);
+            return true;
+        };
+        explore::run_in_order<computed_row>(0, g->size(), row, sink, s);
     }
-    ctrl_c.finish();
-    return out;
+    ctrl.finish();
+    return py::make_tuple(out, note_texts(tally.notes(*g)));
 }
 
 // Designs given row by row: base with the named parameters set from each
@@ -328,10 +388,9 @@ py::tuple evaluate(const values& base, const std::vector<std::string>& names,
     std::vector<std::optional<fault>> faults(rows);
     py::array_t<double> out({static_cast<py::ssize_t>(rows), py::ssize_t{12}});
     double* data = out.mutable_data();
-    explore::run_settings s;
-    s.jobs = jobs_or_all(jobs);
-    interruptible ctrl_c;
-    s.poll = ctrl_c.poll();
+    run_control ctrl;
+    const explore::run_settings s = ctrl.settings(jobs_or_all(jobs));
+    explore::note_tally tally;
     {
         py::gil_scoped_release release;
         const auto design_of = [&](std::uint64_t r, std::optional<fault>& f) {
@@ -350,23 +409,33 @@ py::tuple evaluate(const values& base, const std::vector<std::string>& names,
             }
             return row;
         };
-        const std::function<std::vector<double>(std::uint64_t)> row = [&](std::uint64_t r) {
+        const std::function<computed_row(std::uint64_t)> row = [&](std::uint64_t r) {
             std::optional<fault> f;
             const explore::described design = design_of(r, f);
             faults[r]                       = f;
             if (f) {
-                return std::vector<double>(12, std::nan(""));
+                return computed_row{std::vector<double>(12, std::nan("")), {}};
             }
-            return explore::figure_values(climber::compute_figures(explore::resolve(design), how));
+            const climber::integral_study st =
+                climber::compute_figures(explore::resolve(design), how, {}, s.stop);
+            return computed_row{explore::figure_values(st),
+                                climber::notes(st, how == climber::method::march)};
         };
-        const std::function<bool(std::uint64_t, std::vector<double>&)> sink =
-            [&](std::uint64_t r, std::vector<double>& v) {
-                std::copy(v.begin(), v.end(), data + r * 12);
-                return true;
-            };
-        explore::run_in_order<std::vector<double>>(0, rows, row, sink, s);
+        const std::function<bool(std::uint64_t, computed_row&)> sink = [&](std::uint64_t r,
+                                                                           computed_row& v) {
+            std::copy(v.values.begin(), v.values.end(), data + r * 12);
+            tally.add(r, v.notes);
+            return true;
+        };
+        explore::run_in_order<computed_row>(0, rows, row, sink, s);
     }
-    ctrl_c.finish();
+    ctrl.finish();
+    // Each note with the position of the first row it applies to and the
+    // number of rows, for the package to name the row by its label.
+    py::list notes;
+    for (const explore::note_tally::entry& e : tally.entries()) {
+        notes.append(py::make_tuple(e.first, e.count, note_texts({e.note}).front()));
+    }
     py::list problems;
     for (const auto& f : faults) {
         if (f) {
@@ -379,7 +448,7 @@ py::tuple evaluate(const values& base, const std::vector<std::string>& names,
             problems.append(py::none());
         }
     }
-    return py::make_tuple(out, problems);
+    return py::make_tuple(out, problems, notes);
 }
 
 py::list parameters()

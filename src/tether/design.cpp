@@ -5,7 +5,8 @@
 
 #include <array>
 #include <cmath>
-#include <cstdio>
+#include <locale>
+#include <sstream>
 
 namespace tether {
 
@@ -63,11 +64,13 @@ const std::array<param, 15> table{{
 
 }  // namespace
 
-std::string message_number(double v)
+std::string message_number(double v, int digits)
 {
-    char text[32];
-    std::snprintf(text, sizeof text, "%.10g", v);
-    return text;
+    std::ostringstream text;
+    text.imbue(std::locale::classic());
+    text.precision(digits);
+    text << v;
+    return text.str();
 }
 
 problem beyond_range(const char* name, const char* what, const char* other)

@@ -94,8 +94,9 @@ struct problem {
     std::string other = {};  // a second parameter at fault with the first, or empty
 };
 
-// v with ten significant digits, for messages.
-std::string message_number(double v);
+// v with ten (or the given number of) significant digits, as %g writes
+// them in the POSIX locale, for messages.
+std::string message_number(double v, int digits = 10);
 
 // NAME (and OTHER, where given) give WHAT beyond the range of binary64 numbers.
 problem beyond_range(const char* name, const char* what, const char* other = "");

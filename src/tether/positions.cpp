@@ -26,27 +26,4 @@ double material_rhog(const design& d, const positions& p)
     return d.tether.density * (p.cs_re / 1e6);
 }
 
-void print_cnt_properties(std::FILE* out, const design& d, const model& m)
-{
-    std::fputs("#\n# CNT properties ------\n", out);
-    std::fprintf(out, "# strength=%8.4f GPa    density=%8.2f kg/m^3  yuri=%8.4f MYuri\n",
-                 d.tether.strength, d.tether.density, m.yuri);
-}
-
-void print_positions(std::FILE* out, const design& d, const model& m, const positions& p)
-{
-    std::fputs("#\n#                 position:   APEX         GEO          RE\n", out);
-    // APEX acceleration is outward, hence negative.
-    std::fprintf(out, "# Acceleration   m/s\u00b2   %10.6f              %10.6f\n", -1000 * p.aapex,
-                 1000 * p.gre);
-    std::fprintf(out, "# cross section (mm)\u00b2   %10.6f  %10.6f  %10.6f\n", p.cs_apex,
-                 d.tether.csgeo, p.cs_re);
-    // GEO is the energy reference: a plain zero, never a computed -0.
-    std::fprintf(out, "# energy         MJ/kg  %10.6f  %10.6f  %10.6f\n", -m.eapex, 0.0, m.ere);
-    std::fprintf(out, "# taper                 %10.6f  %10.6f  %10.6f\n", m.taper_apex, 1.0,
-                 m.taper_re);
-    std::fprintf(out, "# Strength       kN     %10.2f  %10.2f  %10.2f\n", p.s_apex, p.sgeo, p.s_re);
-    std::fprintf(out, "# Supported mass tonnes %10.2f              %10.3f\n", p.mapex, p.mre);
-}
-
 }  // namespace tether

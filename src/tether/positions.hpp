@@ -15,8 +15,6 @@
 #include "tether/design.hpp"
 #include "tether/model.hpp"
 
-#include <cstdio>
-
 namespace tether {
 
 struct positions {
@@ -37,8 +35,5 @@ positions compute_positions(const design& d, const model& m);
 // The tether's own linear density at the surface, kg/m: density times the
 // cross-section at RE. The study keeps rhog as a figure of its own instead.
 double material_rhog(const design& d, const positions& p);
-
-void print_cnt_properties(std::FILE* out, const design& d, const model& m);
-void print_positions(std::FILE* out, const design& d, const model& m, const positions& p);
 
 }  // namespace tether

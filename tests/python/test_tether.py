@@ -188,3 +188,24 @@ def test_ctrl_c_stops_a_long_sweep_with_keyboard_interrupt(tmp_path):
     # holding the suite.
     assert proc.wait(timeout=60) == 0
     assert proc.stdout.read() == "interrupted\n"
+
+
+def test_figures_to_read_with_care_come_as_design_warnings():
+    import warnings
+    with warnings.catch_warnings():
+        warnings.simplefilter("error")
+        tether.Design().figures()
+        tether.Design().figures(method="integral")
+    heavy = tether.Design(strength=150)
+    with pytest.warns(tether.DesignWarning, match="tether_mass = -140.217 t is negative") as seen:
+        figures = heavy.figures()
+    assert len(seen) == 1
+    assert f"mapex = {figures['mapex']:.6g} t" in str(seen[0].message)
+    assert f"total_mass = {figures['total_mass']:.6g} t" in str(seen[0].message)
+    with pytest.warns(tether.DesignWarning, match=r"^design 2 of 3 \(strength=150\) and 1 more: "):
+        tether.sweep(strength=[100, 150, 200])
+    frame = pd.DataFrame({"strength": [100, 150, 200]}, index=["a", "b", "c"])
+    with pytest.warns(tether.DesignWarning, match=r"^row 'b' and 1 more: tether_mass"):
+        tether.evaluate(frame)
+    with pytest.warns(tether.DesignWarning, match=r'first point alone .*\(method="integral"\)$'):
+        tether.Design(ztop=0.1, rhog=None).figures()

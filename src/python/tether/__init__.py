@@ -15,11 +15,12 @@ kg, N, m/s; figures in km, MJ/kg, mm^2, t (tonnes) and h (hours).
 import collections
 import math
 import numbers
+import warnings
 
 from . import _core
 
-__all__ = ["Design", "DesignError", "Parameter", "evaluate", "figure_names",
-           "parameters", "sweep"]
+__all__ = ["Design", "DesignError", "DesignWarning", "Parameter", "evaluate",
+           "figure_names", "parameters", "sweep"]
 
 _AUTO = ("ztop", "rhog")  # may be None ("auto"): worked out by the program
 
@@ -39,6 +40,17 @@ class DesignError(ValueError):
 
     def __reduce__(self):
         return (DesignError, (str(self), self.parameter, self.reason))
+
+
+class DesignWarning(UserWarning):
+    """Figures to read with care: a negative tether_mass, a march far from
+    converged, a linear density that departs from its material's. The text
+    is tether-explore's warning without the program's name."""
+
+
+def _warn(notes, stacklevel=3):
+    for text in notes:
+        warnings.warn(text, DesignWarning, stacklevel=stacklevel)
 
 
 Parameter = collections.namedtuple("Parameter", "group name unit meaning default auto")
@@ -205,7 +217,9 @@ class Design:
         cs_apex mm^2, mapex, mre, tether_mass and total_mass t, time h,
         cap_alt km (nan where the top speed never caps the climber).
         """
-        return dict(zip(_core.figure_names(), _core.figures(self._items(), method)))
+        values, notes = _core.figures(self._items(), method)
+        _warn(notes)
+        return dict(zip(_core.figure_names(), values))
 
     def ascent(self):
         """The climber at every row of the ascent table, as a pandas DataFrame:
@@ -213,12 +227,15 @@ class Design:
         surplus (MW), as ``tether-explore --ascent`` prints them."""
         import pandas as pd
 
-        names, rows = _core.ascent(self._items())
+        names, rows, notes = _core.ascent(self._items())
+        _warn(notes)
         return pd.DataFrame(rows, columns=names)
 
     def report(self):
         """The study's report as text; for Design(), exactly what tether-study prints."""
-        return _core.report(self._items())
+        text, notes = _core.report(self._items())
+        _warn(notes)
+        return text
 
 
 def _axis(name, given):
@@ -256,7 +273,8 @@ def sweep(base=None, *, jobs=None, method="march", **axes):
     if not isinstance(base, Design):
         raise TypeError(f"base must be a tether.Design, not {type(base).__name__}")
     swept = [_axis(name, values) for name, values in axes.items()]
-    rows = _core.sweep(base._items(), swept, jobs, method)
+    rows, notes = _core.sweep(base._items(), swept, jobs, method)
+    _warn(notes)
     return pd.DataFrame(rows, columns=[n for n, _ in swept] + figure_names())
 
 
@@ -293,7 +311,9 @@ def evaluate(frame, base=None, *, jobs=None, method="march", errors="raise"):
             raise TypeError(f"column {name} must hold numbers, not {column.dtype}") from None
         bad = ~np.isfinite(table[:, j]) & ~np.isnan(table[:, j])
         table[bad, j] = np.nan
-    values, problems = _core.evaluate(base._items(), names, table, jobs, method)
+    values, problems, notes = _core.evaluate(base._items(), names, table, jobs, method)
+    _warn([f"row {frame.index[first]!r}" + (f" and {count - 1} more" if count > 1 else "")
+           + f": {text}" for first, count, text in notes])
     out = frame.copy()
     for j, name in enumerate(figures):
         out[name] = values[:, j]

@@ -5,23 +5,30 @@
 #include "settings.hpp"
 #include "sweep.hpp"
 
+#include "output.hpp"
+
+#include "climber/report.hpp"
 #include "climber/study.hpp"
-#include "tether/output.hpp"
 
 #include <CLI/CLI.hpp>
 
+#include <atomic>
 #include <cerrno>
 #include <cstdio>
 #include <cstring>
 #include <new>
 #include <optional>
 #include <string>
+#include <string_view>
 #include <unistd.h>
 #include <vector>
 
 namespace {
 
 constexpr const char* program = "tether-explore";
+
+// This run's stop request: set by SIGINT, SIGTERM and SIGHUP to the signal.
+std::atomic<int> stop_flag{0};
 
 struct options {
     std::vector<std::string> sets;
@@ -119,7 +126,7 @@ int interrupted(std::uint64_t written, std::uint64_t total, const char* what)
     std::fprintf(stderr, "%s: interrupted: %llu of %llu %s written\n", program,
                  static_cast<unsigned long long>(written), static_cast<unsigned long long>(total),
                  what);
-    return 128 + climber::stop_request().load();
+    return 128 + stop_flag.load();
 }
 
 // A failed write: the real reason and how far the output got; status 1.
@@ -133,7 +140,7 @@ int write_failed(const explore::row_output& out, std::uint64_t total, const char
 
 bool stop_requested()
 {
-    return climber::stop_request().load() != 0;
+    return stop_flag.load() != 0;
 }
 
 // Every design of the grid must pass before anything is printed; then the
@@ -165,17 +172,27 @@ void say_missed(const explore::grid& g, std::uint64_t i)
                  static_cast<unsigned long long>(g.size()), which.c_str());
 }
 
-// A row of figures, and whether any figure missed the integrals' tolerance.
+// A row of figures, whether any figure missed the integrals' tolerance, and
+// the notes on its figures.
 struct figures_row {
     std::string text;
     bool missed = false;
+    std::vector<climber::note> notes;
 };
+
+// A note's line on standard error; the integral method named as this
+// program names it.
+void say_note(const climber::note& n)
+{
+    const char* how = n.kind == climber::note_kind::coarse_march ? " (--method integral)" : "";
+    std::fprintf(stderr, "%s: warning: %s%s\n", program, n.text.c_str(), how);
+}
 
 int figures(const options& o, const explore::described& base)
 {
     // From here an interrupt ends the run with only whole rows written, even
     // while the grid is still being checked.
-    explore::stop_on_signals();
+    explore::stop_on_signals(stop_flag);
     const explore::grid g = grid_of(o);
     std::pair<std::uint64_t, std::uint64_t> shard{1, 1};
     if (!o.shard.empty()) {
@@ -196,27 +213,31 @@ int figures(const options& o, const explore::described& base)
     const explore::format f   = format_named(o.format);
     const climber::method how = method_named(o.method);
     const explore::row_writer w(f, explore::grid_columns(g));
-    explore::row_output out(STDOUT_FILENO);
+    explore::row_output out(STDOUT_FILENO, &stop_flag);
     if (k == 1) {
         out.put(w.header(), 0);
     }
     const std::function<figures_row(std::uint64_t)> row = [&](std::uint64_t i) {
         const bool gap = f == explore::format::table && g.starts_block(i);
         figures_row fr;
-        fr.text = (gap ? "\n" : "") + w.row(explore::grid_row(g, base, i, how, &fr.missed));
+        fr.text = (gap ? "\n" : "") +
+                  w.row(explore::grid_row(g, base, i, how, &fr.missed, &stop_flag, &fr.notes));
         return fr;
     };
-    std::uint64_t missed                                        = 0;
+    std::uint64_t missed = 0;
+    explore::note_tally notes;
     const std::function<bool(std::uint64_t, figures_row&)> sink = [&](std::uint64_t i,
                                                                       figures_row& fr) {
         if (fr.missed && ++missed <= 10) {
             say_missed(g, i);
         }
+        notes.add(i, fr.notes);
         return out.put(fr.text);
     };
     explore::run_settings s;
     s.jobs     = o.jobs == 0 ? explore::available_cpus() : o.jobs;
     s.progress = !o.quiet && isatty(STDERR_FILENO) != 0;
+    s.stop     = &stop_flag;
     const explore::run_result result =
         explore::run_in_order<figures_row>(r.begin, r.end, row, sink, s);
     out.flush();
@@ -226,6 +247,9 @@ int figures(const options& o, const explore::described& base)
     }
     if (result.stopped || out.stopped()) {
         return interrupted(out.rows_written(), total, "designs");
+    }
+    for (const climber::note& each : notes.notes(g)) {
+        say_note(each);
     }
     if (missed > 0) {
         if (missed > 10) {
@@ -241,13 +265,16 @@ int figures(const options& o, const explore::described& base)
 int ascent(const options& o, const tether::design& d)
 {
     const explore::row_writer w(format_named(o.format), explore::ascent_columns());
-    explore::row_output out(STDOUT_FILENO);
+    explore::row_output out(STDOUT_FILENO, &stop_flag);
     const climber::march_plan plan = climber::plan_march(d, tether::compute_model(d));
     const auto total               = static_cast<std::uint64_t>(plan.rows());
     out.put(w.header(), 0);
-    climber::compute_study(d, [&](const climber::drive_point& p, double time) {
-        out.put(w.row(explore::ascent_values(p, time)));
-    });
+    const climber::study s = climber::compute_study(
+        d,
+        [&](const climber::drive_point& p, double time) {
+            out.put(w.row(explore::ascent_values(p, time)));
+        },
+        &stop_flag);
     out.flush();
     if (out.error() != 0) {
         return write_failed(out, total, "rows");
@@ -255,58 +282,35 @@ int ascent(const options& o, const tether::design& d)
     if (stop_requested()) {
         return interrupted(out.rows_written(), total, "rows");
     }
+    for (const climber::note& n : climber::notes(s, true)) {
+        say_note(n);
+    }
     return 0;
-}
-
-// The report's lines, handed whole to a row output through a stdio stream.
-struct line_sink {
-    explore::row_output* out;
-    std::string partial;
-};
-
-extern "C" ssize_t write_lines(void* cookie, const char* data, size_t size)
-{
-    auto* sink = static_cast<line_sink*>(cookie);
-    if (stop_requested()) {
-        return -1;
-    }
-    sink->partial.append(data, size);
-    const auto end = sink->partial.rfind('\n');
-    if (end != std::string::npos) {
-        const std::string lines = sink->partial.substr(0, end + 1);
-        std::uint64_t count     = 0;
-        for (char c : lines) {
-            count += c == '\n' ? 1 : 0;
-        }
-        sink->partial.erase(0, end + 1);
-        if (!sink->out->put(lines, count)) {
-            return -1;
-        }
-    }
-    return static_cast<ssize_t>(size);
 }
 
 int report(const tether::design& d)
 {
-    explore::row_output out(STDOUT_FILENO);
-    line_sink sink{&out, {}};
-    cookie_io_functions_t io{};
-    io.write          = write_lines;
-    std::FILE* stream = fopencookie(&sink, "w", io);
-    if (stream == nullptr) {
-        throw std::bad_alloc();
-    }
-    climber::print_report(stream, d);
-    std::fclose(stream);
+    explore::row_output out(STDOUT_FILENO, &stop_flag);
+    const climber::study s = climber::print_report(
+        [&out](std::string_view text) {
+            std::uint64_t lines = 0;
+            for (char c : text) {
+                lines += c == '\n' ? 1 : 0;
+            }
+            return out.put(std::string(text), lines);
+        },
+        d, &stop_flag);
     out.flush();
-    const climber::march_plan plan = climber::plan_march(d, tether::compute_model(d));
-    // Blocks A, C, D, E and F around one line per row.
-    const std::uint64_t total = 5 + static_cast<std::uint64_t>(plan.rows()) + 2 + 3 + 8 + 4;
+    const std::uint64_t total =
+        climber::report_lines(climber::plan_march(d, tether::compute_model(d)));
     if (out.error() != 0) {
         return write_failed(out, total, "lines");
     }
     if (stop_requested()) {
         return interrupted(out.rows_written(), total, "lines");
+    }
+    for (const climber::note& n : climber::notes(s, true)) {
+        say_note(n);
     }
     return 0;
 }
@@ -329,13 +333,13 @@ int run(const options& o)
         std::fprintf(stderr, "%s: warning: %s\n", program, warning->c_str());
     }
     if (o.report || o.ascent) {
-        explore::stop_on_signals();
+        explore::stop_on_signals(stop_flag);
         return o.report ? report(explore::resolve(d)) : ascent(o, explore::resolve(d));
     }
     {
         std::fputs(explore::listing(d).c_str(), stdout);
     }
-    return tether::finish_output(stdout, program);
+    return tools::finish_output(stdout, program);
 }
 
 // Help as a well-kept tool writes it: the main forms first, options by
