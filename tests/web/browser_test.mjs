@@ -142,6 +142,17 @@ const mapPicture = (page) => page.evaluate(async () => {
   return { width: canvas.width, height: canvas.height, coloured };
 });
 
+// What tether-explore says of a sweep it cannot read, less its own name and
+// the option's.
+function exploreRefusal(sweep) {
+  try {
+    execFileSync(explore, ['--sweep', sweep], { encoding: 'utf8', stdio: ['ignore', 'pipe', 'pipe'] });
+  } catch (error) {
+    return error.stderr.split('\n')[0].replace(/^tether-explore: --sweep /, '');
+  }
+  return `tether-explore took ${sweep}`;
+}
+
 try {
   // The study's design: every figure is tether-explore's, to the last bit.
   let page = await open('');
@@ -276,6 +287,31 @@ try {
   shown = await mapShown(page, 120000);
   const line = await mapPicture(page);
   check('a 66000 x 1 map drawn', shown.cells === '66000' && line.coloured > 0, JSON.stringify({ shown, line }));
+
+  // Maps in the address the study cannot read: each says why by the map, in
+  // the command line's words where it has them, and the figure list keeps
+  // its figure.
+  page = await open('?map=vmax:10:100:5,strength:20:60:4&mapfig=bogus');
+  shown = await mapShown(page);
+  check('an unknown figure named', shown.alert === 'no figure named bogus', shown.alert);
+  check('the figure list kept', await page.$eval('#map-figure', (s) => s.value) === 'time');
+  for (const [address, sweep] of [
+    ['foo:1:2:3,vmax:10:100:5', 'foo=1:2:3'],
+    ['vmax:10:100:3:LOG,strength:20:60:4', 'vmax=10:100:3:LOG'],
+    ['vmax:10:100:3:log:extra,strength:20:60:4', 'vmax=10:100:3:log:extra'],
+    ['vmax:10:100:0,strength:20:60:4', 'vmax=10:100:0'],
+  ]) {
+    page = await open(`?map=${address}&mapfig=time`);
+    shown = await mapShown(page);
+    check(`map=${address} refused`, shown.alert === exploreRefusal(sweep), `page: ${shown.alert}`);
+    check(`map=${address} not drawn`, shown.cells === null);
+  }
+  for (const address of ['vmax:10:100:5', 'vmax:10:100:5,strength:20:60:4,mre:1:2:3', '']) {
+    page = await open(`?map=${address}&mapfig=time`);
+    shown = await mapShown(page);
+    check(`map=${address} refused`, shown.alert.includes('expected two axes'), `page: ${shown.alert}`);
+  }
+  check('nothing on the console with a bad map', page.problems.length === 0, page.problems.join('; '));
 
   // Hostile addresses: a planet named as every object's property, control
   // characters, a key given twice. The page starts, and says what is wrong.
