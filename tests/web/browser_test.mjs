@@ -313,6 +313,23 @@ try {
   }
   check('nothing on the console with a bad map', page.problems.length === 0, page.problems.join('; '));
 
+  // The default map, by the march: drawn.
+  page = await open('');
+  await page.click('#map button[type="submit"]');
+  shown = await mapShown(page);
+  check('the default map drawn by the march', shown.cells === '900', JSON.stringify(shown));
+
+  // The march's limit on the page: 1000 designs drawn, 1001 refused.
+  page = await open('?map=vmax:10:100:40,strength:20:60:25&mapfig=time');
+  shown = await mapShown(page);
+  check('1000 designs by the march drawn', shown.cells === '1000', JSON.stringify(shown));
+  for (const address of ['vmax:10:100:1001,strength:50:50:1', 'vmax:10:100:7,strength:20:60:143']) {
+    page = await open(`?map=${address}&mapfig=time`);
+    shown = await mapShown(page);
+    check(`map=${address} refused by the march`,
+      shown.alert === 'at most 1000 designs on this page with this method' && shown.cells === null, JSON.stringify(shown));
+  }
+
   // Hostile addresses: a planet named as every object's property, control
   // characters, a key given twice. The page starts, and says what is wrong.
   page = await open('?planet=constructor&strength=1%092&vmax=10&vmax=50');
