@@ -347,11 +347,13 @@ function mapAxis(axis) {
   return `${name}=${part('from')}:${part('to')}:${part('n')}${$(`map-${axis}-log`).checked ? ':log' : ''}`;
 }
 
-async function drawTheMap(event) {
+// Draws the map of the form's axes and figure, or of the address's
+// (given: {first, second, figure}, as the study's readers take them, so
+// that they, not the page, judge the text).
+async function drawTheMap(event, given = null) {
   if (event) event.preventDefault();
-  const first = mapAxis('x');
-  const second = mapAxis('y');
-  const figure = $('map-figure').value;
+  const { first, second, figure } = given
+    || { first: mapAxis('x'), second: mapAxis('y'), figure: $('map-figure').value };
   const how = method();
   mapState = { axes: [first, second].map((s) => s.replace('=', ':')).join(','), figure };
   updateAddress();
@@ -365,15 +367,12 @@ async function drawTheMap(event) {
   const errors = answer.failure ? [{ message: failureText(answer) }] : answer.result.errors;
   $('map-alert').textContent = errors.map((e) => e.message).join('\n');
   if (errors.length) return;
-  const name = (axis) => $(`map-${axis}-name`).value;
-  const unit = (axis) => params.find((p) => p.name === name(axis)).unit;
-  drawMap(box, answer.result, {
-    x: `${name('x')} (${unit('x')})`,
-    y: `${name('y')} (${unit('y')})`,
-    figure,
-    method: how,
-  });
-  box.dataset.mapCells = String(answer.result.z.length);
+  const label = (sweep) => {
+    const name = sweep.slice(0, sweep.indexOf('=')).trim();
+    return `${name} (${params.find((p) => p.name === name).unit})`;
+  };
+  const drawn = drawMap(box, answer.result, { x: label(first), y: label(second), figure, method: how });
+  if (drawn) box.dataset.mapCells = String(answer.result.z.length);
 }
 
 async function downloadMap() {
@@ -382,21 +381,33 @@ async function downloadMap() {
   else $('map-alert').textContent = 'This map cannot be computed: nothing to download.';
 }
 
-// The address's map: NAME:FROM:TO:N[:log],NAME:FROM:TO:N[:log].
+// The address's map: NAME:FROM:TO:N[:log],NAME:FROM:TO:N[:log], as the
+// study's sweeps NAME=FROM:TO:N[:log] with the figure's name, or null (and
+// the reason by the map) where it has not two axes. The form shows what of
+// it the form can hold; the study's readers judge the rest when it is drawn.
 function readMapAddress(text, figure) {
   const axes = text.split(',');
-  if (axes.length !== 2) return false;
+  if (axes.length !== 2) {
+    $('map-alert').textContent = `map = ${text}: expected two axes, NAME:FROM:TO:N[:log],NAME:FROM:TO:N[:log]`
+      + ` (${axes.length === 1 ? 'one is' : `${axes.length} are`} given)`;
+    return null;
+  }
   for (const [axis, text] of [['x', axes[0]], ['y', axes[1]]]) {
     const parts = text.split(':');
-    if (parts.length < 4 || !params.some((p) => p.name === parts[0])) return false;
-    $(`map-${axis}-name`).value = parts[0];
-    $(`map-${axis}-from`).value = parts[1];
-    $(`map-${axis}-to`).value = parts[2];
-    $(`map-${axis}-n`).value = parts[3];
+    if (params.some((p) => p.name === parts[0])) $(`map-${axis}-name`).value = parts[0];
+    ['from', 'to', 'n'].forEach((field, k) => {
+      if (parts[k + 1] !== undefined) $(`map-${axis}-${field}`).value = parts[k + 1];
+    });
     $(`map-${axis}-log`).checked = parts[4] === 'log';
   }
-  if (figure) $('map-figure').value = figure;
-  return true;
+  if (figure !== null && [...$('map-figure').options].some((o) => o.value === figure)) {
+    $('map-figure').value = figure;
+  }
+  return {
+    first: axes[0].replace(':', '='),
+    second: axes[1].replace(':', '='),
+    figure: figure ?? $('map-figure').value,
+  };
 }
 
 async function start() {
@@ -457,7 +468,10 @@ async function start() {
   if (planet !== null && !Object.prototype.hasOwnProperty.call(presets, planet)) {
     $('e-planet').textContent = `planet = ${planet}: unknown planet; known: earth, mars`;
   }
-  if (address('map') !== null && readMapAddress(address('map'), address('mapfig'))) await drawTheMap();
+  if (address('map') !== null) {
+    const given = readMapAddress(address('map'), address('mapfig'));
+    if (given) await drawTheMap(null, given);
+  }
 }
 
 start().catch((error) => { $('alert').textContent = `The page could not start: ${error.message}`; });

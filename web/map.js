@@ -17,38 +17,86 @@ function element(name, attributes = {}, text = null) {
 
 const short = (v) => Number(v.toPrecision(4)).toString();
 
+// The most pixels a side of the map's canvas has.
+const maxSide = 4096;
+
 // result: {x, y, z, refused}, z[i * ny + j] the figure at x[i], y[j].
+// Whether the map was drawn: if not, box holds why.
 export function drawMap(box, result, labels) {
   const { x, y, z, refused } = result;
   const nx = x.length;
   const ny = y.length;
-  const finite = Array.from(z).filter((v) => Number.isFinite(v));
-  const blanks = z.length - finite.length;
-  const lo = finite.length ? Math.min(...finite) : 0;
-  const hi = finite.length ? Math.max(...finite) : 1;
+  // The range of the values, by a loop: spreading a quarter of a million
+  // values into Math.min's arguments overflows the call stack.
+  let lo = Infinity;
+  let hi = -Infinity;
+  let count = 0;
+  for (const v of z) {
+    if (!Number.isFinite(v)) continue;
+    count++;
+    if (v < lo) lo = v;
+    if (v > hi) hi = v;
+  }
+  const blanks = z.length - count;
+  if (!count) {
+    lo = 0;
+    hi = 1;
+  }
   const scale = (v) => interpolateViridis(hi > lo ? (v - lo) / (hi - lo) : 0.5);
+  // The scale's 256 colours as bytes: the colour of t is colour floor(256 t),
+  // as interpolateViridis picks it, without a text to parse for every cell.
+  const bytes = (colour) => (colour.startsWith('#')
+    ? [1, 3, 5].map((k) => parseInt(colour.slice(k, k + 2), 16))
+    : colour.match(/\d+/g).slice(0, 3).map(Number));
+  const palette = Array.from({ length: 256 }, (_, k) => bytes(interpolateViridis((k + 0.5) / 256)));
+  const blankBytes = bytes(blank);
+  const colourOf = (v) => {
+    if (!Number.isFinite(v)) return blankBytes;
+    const t = hi > lo ? (v - lo) / (hi - lo) : 0.5;
+    return palette[Math.max(0, Math.min(255, Math.floor(t * 256)))];
+  };
 
-  // The cells, one pixel each, on a canvas stretched over the plot area.
+  // The cells on a canvas stretched over the plot area: one pixel each up
+  // to maxSide a side; past it (a canvas that wide cannot be drawn) each
+  // pixel takes the cell under its centre.
+  const w = Math.min(nx, maxSide);
+  const h = Math.min(ny, maxSide);
   const canvas = document.createElement('canvas');
-  canvas.width = nx;
-  canvas.height = ny;
+  canvas.width = w;
+  canvas.height = h;
   const context = canvas.getContext('2d');
-  const image = context.createImageData(nx, ny);
-  // Rows of the grid by y, x fastest; y grows upwards.
+  const image = context.createImageData(w, h);
+  for (let px = 0; px < w; px++) {
+    const i = Math.floor(((px + 0.5) * nx) / w);
+    for (let py = 0; py < h; py++) {
+      // Image rows from the top; y grows upwards.
+      const j = ny - 1 - Math.floor(((py + 0.5) * ny) / h);
+      const at = (py * w + px) * 4;
+      image.data.set(colourOf(z[i * ny + j]), at);
+      image.data[at + 3] = 255;
+    }
+  }
+  context.putImageData(image, 0, 0);
+  const picture = canvas.toDataURL();
+  // A canvas the browser cannot make gives an empty picture: say so rather
+  // than show a blank plot as the map.
+  if (!picture.startsWith('data:image/png')) {
+    const refusal = document.createElement('p');
+    refusal.className = 'alert';
+    refusal.textContent = `This browser could not draw the ${nx} × ${ny} cells: try fewer values.`;
+    box.append(refusal);
+    return false;
+  }
+
+  // Rows of the grid by y, x fastest, for the contour lines; cells without
+  // a value below every level.
   const grid = new Float64Array(nx * ny);
   for (let i = 0; i < nx; i++) {
     for (let j = 0; j < ny; j++) {
       const v = z[i * ny + j];
       grid[j * nx + i] = Number.isFinite(v) ? v : lo - (hi - lo) - 1;
-      const colour = Number.isFinite(v) ? scale(v) : blank;
-      const rgb = colour.startsWith('#')
-        ? [1, 3, 5].map((k) => parseInt(colour.slice(k, k + 2), 16))
-        : colour.match(/\d+/g).map(Number);
-      const at = ((ny - 1 - j) * nx + i) * 4;
-      image.data.set([...rgb, 255], at);
     }
   }
-  context.putImageData(image, 0, 0);
 
   const width = 640;
   const height = 420;
@@ -59,11 +107,11 @@ export function drawMap(box, result, labels) {
     'aria-label': `${labels.figure} over ${labels.x} and ${labels.y}` });
   svg.append(element('text', { x: margin.left, y: 18 }, `${labels.figure} (${labels.method} method)`));
   const cells = element('image', { x: margin.left, y: margin.top, width: plotW, height: plotH,
-    preserveAspectRatio: 'none', href: canvas.toDataURL(), style: 'image-rendering: pixelated' });
+    preserveAspectRatio: 'none', href: picture, style: 'image-rendering: pixelated' });
   svg.append(cells);
 
   // Contour lines at ten levels, drawn in the grid's own coordinates.
-  if (finite.length && hi > lo) {
+  if (count && hi > lo) {
     const levels = Array.from({ length: 9 }, (_, k) => lo + ((k + 1) * (hi - lo)) / 10);
     const lines = contours().size([nx, ny]).thresholds(levels)(Array.from(grid));
     const sx = plotW / nx;
@@ -107,7 +155,8 @@ export function drawMap(box, result, labels) {
   const legend = document.createElement('p');
   legend.className = 'hint';
   legend.textContent = `${nx} × ${ny} designs. Grey: ${blanks} cells without a value`
-    + ` (${refused} designs refused, ${blanks - refused} whose figure has no value).`;
+    + ` (${refused} designs refused, ${blanks - refused} whose figure has no value).`
+    + (w < nx || h < ny ? ` Drawn on ${w} × ${h} pixels, each the cell under its centre.` : '');
 
   // The value under the pointer.
   const pointer = document.createElement('p');
@@ -127,4 +176,5 @@ export function drawMap(box, result, labels) {
       + `${Number.isFinite(v) ? v : 'none'}`;
   });
   box.append(svg, legend, pointer);
+  return true;
 }

@@ -200,12 +200,21 @@ std::string design_file(const std::string& lines)
 namespace {
 
 // The grid of up to two sweeps ("NAME=FROM:TO:N[:log]"), at most limit
-// designs, and the column of the figure; throws usage_error.
+// designs, and the column of the figure; throws usage_error, naming the
+// sweep it cannot read as tether-explore --sweep does.
 explore::grid grid_of(const std::vector<std::string>& sweeps, std::uint64_t limit)
 {
+    const auto reading = [](const std::string& s, auto&& f) {
+        try {
+            return f(s);
+        }
+        catch (const explore::usage_error& e) {
+            throw explore::usage_error(explore::printable(s) + ": " + e.what());
+        }
+    };
     std::uint64_t count = 1;
     for (const std::string& s : sweeps) {
-        count *= explore::sweep_count(s);
+        count *= reading(s, explore::sweep_count);
         if (count > limit) {
             throw explore::usage_error("at most " + std::to_string(limit) +
                                        " designs on this page with this method");
@@ -213,7 +222,7 @@ explore::grid grid_of(const std::vector<std::string>& sweeps, std::uint64_t limi
     }
     std::vector<explore::sweep> parsed;
     for (const std::string& s : sweeps) {
-        parsed.push_back(explore::parse_sweep(s));
+        parsed.push_back(reading(s, explore::parse_sweep));
     }
     return explore::grid(std::move(parsed));
 }

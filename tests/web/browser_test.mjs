@@ -99,6 +99,60 @@ async function open(query) {
 const cells = (page) => page.$$eval('td[data-name]', (tds) =>
   Object.fromEntries(tds.map((td) => [td.dataset.name, td.dataset.value ?? null])));
 
+// Waits until the map panel has drawn, refused, or the page failed (at most
+// timeout ms), and answers what it shows: the cells drawn (or null), the
+// map's alert, the page's alert and the legend.
+async function mapShown(page, timeout = 60000) {
+  await page.waitForFunction(() => {
+    const box = document.querySelector('#map-plot');
+    return box.dataset.mapCells || box.querySelector('.alert')
+      || document.querySelector('#map-alert').textContent || document.querySelector('#alert').textContent;
+  }, { timeout }).catch(() => {});
+  return page.evaluate(() => ({
+    cells: document.querySelector('#map-plot').dataset.mapCells ?? null,
+    alert: document.querySelector('#map-alert').textContent,
+    page: document.querySelector('#alert').textContent,
+    legend: document.querySelector('#map-plot p.hint')?.textContent ?? '',
+  }));
+}
+
+// The map's picture as the browser decodes it: its size, and how many of
+// its pixels are opaque and neither white nor the blank cells' grey.
+const mapPicture = (page) => page.evaluate(async () => {
+  const image = document.querySelector('#map-plot svg image');
+  if (!image) return { width: 0, height: 0, coloured: 0 };
+  const picture = new Image();
+  picture.src = image.getAttribute('href');
+  try {
+    await picture.decode();
+  } catch {
+    return { width: 0, height: 0, coloured: 0 };
+  }
+  const canvas = document.createElement('canvas');
+  canvas.width = picture.naturalWidth;
+  canvas.height = picture.naturalHeight;
+  const context = canvas.getContext('2d');
+  context.drawImage(picture, 0, 0);
+  const data = context.getImageData(0, 0, canvas.width, canvas.height).data;
+  let coloured = 0;
+  for (let k = 0; k < data.length; k += 4) {
+    const grey = data[k] === data[k + 1] && data[k + 1] === data[k + 2] && (data[k] === 0xd9 || data[k] === 255);
+    if (data[k + 3] === 255 && !grey) coloured++;
+  }
+  return { width: canvas.width, height: canvas.height, coloured };
+});
+
+// What tether-explore says of a sweep it cannot read, less its own name and
+// the option's.
+function exploreRefusal(sweep) {
+  try {
+    execFileSync(explore, ['--sweep', sweep], { encoding: 'utf8', stdio: ['ignore', 'pipe', 'pipe'] });
+  } catch (error) {
+    return error.stderr.split('\n')[0].replace(/^tether-explore: --sweep /, '');
+  }
+  return `tether-explore took ${sweep}`;
+}
+
 try {
   // The study's design: every figure is tether-explore's, to the last bit.
   let page = await open('');
@@ -209,6 +263,72 @@ try {
   await page.$eval('#p-vmax', (i) => { i.value = '60'; i.dispatchEvent(new Event('input', { bubbles: true })); });
   await page.waitForFunction((time) => document.querySelector('td[data-name="time"]').dataset.value === time,
     { timeout: 5000 }, exploreFigures(['--set', 'vmax=60']).time);
+
+  // The largest map on offer, 500 x 500 by the integral method, from the
+  // address: drawn, every cell.
+  page = await open('?method=integral&map=vmax:10:200:500,strength:20:130:500&mapfig=time');
+  let shown = await mapShown(page, 120000);
+  check('a 500 x 500 map drawn', shown.cells === '250000', JSON.stringify(shown));
+  check('a 500 x 500 map has colour', (await mapPicture(page)).coloured > 0);
+  check('nothing on the console with a 500 x 500 map', page.problems.length === 0, page.problems.join('; '));
+
+  // An axis wider than any canvas: the picture is drawn, resampled, and the
+  // legend counts the designs as they are.
+  page = await open('?method=integral&map=vmax:10:200:70000,strength:20:130:2&mapfig=time');
+  shown = await mapShown(page, 120000);
+  check('a 70000 x 2 map drawn', shown.cells === '140000', JSON.stringify(shown));
+  const wide = await mapPicture(page);
+  check('a 70000 x 2 map is not blank', wide.coloured > 0 && wide.width <= 4096 && wide.height === 2,
+    JSON.stringify(wide));
+  check('the legend of a 70000 x 2 map', shown.legend.startsWith('70000 × 2 designs.'), shown.legend);
+  check('nothing on the console with a 70000 x 2 map', page.problems.length === 0, page.problems.join('; '));
+  // Too wide for a canvas, though few enough cells for anything else.
+  page = await open('?method=integral&map=vmax:10:200:66000,strength:50:50:1&mapfig=time');
+  shown = await mapShown(page, 120000);
+  const line = await mapPicture(page);
+  check('a 66000 x 1 map drawn', shown.cells === '66000' && line.coloured > 0, JSON.stringify({ shown, line }));
+
+  // Maps in the address the study cannot read: each says why by the map, in
+  // the command line's words where it has them, and the figure list keeps
+  // its figure.
+  page = await open('?map=vmax:10:100:5,strength:20:60:4&mapfig=bogus');
+  shown = await mapShown(page);
+  check('an unknown figure named', shown.alert === 'no figure named bogus', shown.alert);
+  check('the figure list kept', await page.$eval('#map-figure', (s) => s.value) === 'time');
+  for (const [address, sweep] of [
+    ['foo:1:2:3,vmax:10:100:5', 'foo=1:2:3'],
+    ['vmax:10:100:3:LOG,strength:20:60:4', 'vmax=10:100:3:LOG'],
+    ['vmax:10:100:3:log:extra,strength:20:60:4', 'vmax=10:100:3:log:extra'],
+    ['vmax:10:100:0,strength:20:60:4', 'vmax=10:100:0'],
+  ]) {
+    page = await open(`?map=${address}&mapfig=time`);
+    shown = await mapShown(page);
+    check(`map=${address} refused`, shown.alert === exploreRefusal(sweep), `page: ${shown.alert}`);
+    check(`map=${address} not drawn`, shown.cells === null);
+  }
+  for (const address of ['vmax:10:100:5', 'vmax:10:100:5,strength:20:60:4,mre:1:2:3', '']) {
+    page = await open(`?map=${address}&mapfig=time`);
+    shown = await mapShown(page);
+    check(`map=${address} refused`, shown.alert.includes('expected two axes'), `page: ${shown.alert}`);
+  }
+  check('nothing on the console with a bad map', page.problems.length === 0, page.problems.join('; '));
+
+  // The default map, by the march: drawn.
+  page = await open('');
+  await page.click('#map button[type="submit"]');
+  shown = await mapShown(page);
+  check('the default map drawn by the march', shown.cells === '900', JSON.stringify(shown));
+
+  // The march's limit on the page: 1000 designs drawn, 1001 refused.
+  page = await open('?map=vmax:10:100:40,strength:20:60:25&mapfig=time');
+  shown = await mapShown(page);
+  check('1000 designs by the march drawn', shown.cells === '1000', JSON.stringify(shown));
+  for (const address of ['vmax:10:100:1001,strength:50:50:1', 'vmax:10:100:7,strength:20:60:143']) {
+    page = await open(`?map=${address}&mapfig=time`);
+    shown = await mapShown(page);
+    check(`map=${address} refused by the march`,
+      shown.alert === 'at most 1000 designs on this page with this method' && shown.cells === null, JSON.stringify(shown));
+  }
 
   // Hostile addresses: a planet named as every object's property, control
   // characters, a key given twice. The page starts, and says what is wrong.
