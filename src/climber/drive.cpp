@@ -1,5 +1,7 @@
 #include "climber/drive.hpp"
 
+#include "tether/positions.hpp"
+
 #include <cmath>
 
 namespace climber {
@@ -14,7 +16,7 @@ drive_params compute_drive_params(const tether::design& d, const tether::model& 
     drive_params p{};
     p.mclimb = d.climber.mclimb;
     p.vmax   = d.climber.vmax;
-    p.rhog   = d.tether.rhog;
+    p.rhog   = tether::surface_density(d, m);
     p.vs     = wave_speed(d.tether);
     p.gee0   = tether::grav(m, m.RE);
     p.fvg    = p.mclimb * p.gee0;

@@ -1,5 +1,7 @@
 #include "climber/march.hpp"
 
+#include "tether/positions.hpp"
+
 #include <algorithm>
 #include <cmath>
 #include <limits>
@@ -43,7 +45,7 @@ march_plan plan_march(const tether::design& d, const tether::model& m)
                          ? std::max<std::int64_t>(1, p.points)
                          : std::max<std::int64_t>(1, static_cast<std::int64_t>(k));
     p.dtfac        = p.dz * 1000 / 3600;
-    p.dm0          = p.dz * d.tether.rhog;
+    p.dm0          = p.dz * tether::surface_density(d, m);
     return p;
 }
 

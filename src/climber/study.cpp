@@ -1,6 +1,11 @@
 #include "climber/study.hpp"
 
+#include "tether/positions.hpp"
+
 #include <cmath>
+#include <iomanip>
+#include <locale>
+#include <sstream>
 
 namespace climber {
 
@@ -108,9 +113,7 @@ std::optional<problem> check_march(const tether::design& d, const tether::model&
     return std::nullopt;
 }
 
-}  // namespace
-
-std::optional<tether::problem> check(const tether::design& d, bool with_rows)
+std::optional<problem> check_all(const tether::design& d, bool with_rows)
 {
     if (auto p = tether::check(d)) {
         return p;
@@ -124,6 +127,41 @@ std::optional<tether::problem> check(const tether::design& d, bool with_rows)
         return p;
     }
     return check_march(d, m, drv, with_rows);
+}
+
+}  // namespace
+
+std::optional<tether::problem> check(const tether::design& d, bool with_rows)
+{
+    auto p = check_all(d, with_rows);
+    // rhog = auto follows the material: a fault of rhog is the material's.
+    if (p && tether::is_automatic(d.tether.rhog) && (p->name == "rhog" || p->other == "rhog")) {
+        (p->name == "rhog" ? p->name : p->other) = "density";
+        p->why += " (rhog = auto: density x cross-section at RE, which csgeo and strength set)";
+    }
+    return p;
+}
+
+std::vector<note> design_notes(const tether::design& d)
+{
+    std::vector<note> out;
+    if (tether::is_automatic(d.tether.rhog)) {
+        return out;
+    }
+    const tether::model m = tether::compute_model(d);
+    const double material = tether::material_rhog(d, tether::compute_positions(d, m));
+    const double rhog     = d.tether.rhog;
+    if (std::fabs(rhog - material) > 0.01 * material) {
+        std::ostringstream percent;
+        percent.imbue(std::locale::classic());
+        percent << std::showpos << std::setprecision(3) << 100 * (rhog - material) / material;
+        out.push_back({note_kind::rhog_departure,
+                       "rhog = " + message_number(rhog) + " kg/m is " + percent.str() +
+                           " % from density x cross-section at RE (" + message_number(material) +
+                           " kg/m), so the tether's mass and its impedance disagree; rhog = auto "
+                           "makes them agree"});
+    }
+    return out;
 }
 
 std::vector<note> notes(const study& s, bool by_march)

@@ -47,6 +47,7 @@ study compute_study(const tether::design& d, Row&& row, const std::atomic<int>* 
 
 // What a user should read beside a design's figures, where it applies.
 enum class note_kind {
+    rhog_departure,        // rhog departs from density x cross-section at RE by more than 1 %
     negative_tether_mass,  // the counterweight outweighs the tether summed below the top of the
                            // march
     coarse_march,          // the march's first point alone gives more than 1 % of a sum
@@ -59,6 +60,10 @@ struct note {
 // The notes on a study's figures; by_march: its sums are the march's (the
 // integrals have no first point).
 std::vector<note> notes(const study& s, bool by_march);
+
+// The notes on a design itself, before any figure: rhog's departure from
+// its material.
+std::vector<note> design_notes(const tether::design& d);
 
 // The same, without the ascent table.
 study compute_study(const tether::design& d, const std::atomic<int>* stop = nullptr);

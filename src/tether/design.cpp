@@ -52,7 +52,7 @@ const std::array<param, 15> table{{
     {"tether",  "density",  "kg/m^3",   "density",                           false, [](design& d) -> double& { return d.tether.density; }},
     {"tether",  "csgeo",    "mm^2",     "cross-section at GEO",              false, [](design& d) -> double& { return d.tether.csgeo; }},
     {"tether",  "modulus",  "GPa",      "Young's modulus",                   false, [](design& d) -> double& { return d.tether.modulus; }},
-    {"tether",  "rhog",     "kg/m",     "linear density at the surface",     false, [](design& d) -> double& { return d.tether.rhog; }},
+    {"tether",  "rhog",     "kg/m",     "linear density at the surface",     true,  [](design& d) -> double& { return d.tether.rhog; }},
     {"climber", "mclimb",   "kg",       "climber mass",                      false, [](design& d) -> double& { return d.climber.mclimb; }},
     {"climber", "fextra",   "N",        "drive force beyond surface weight", false, [](design& d) -> double& { return d.climber.fextra; }},
     {"climber", "vmax",     "m/s",      "top speed",                         false, [](design& d) -> double& { return d.climber.vmax; }},

@@ -12,7 +12,9 @@
 //             of longitudinal waves along the tether
 //   csgeo     the tether's cross-section at GEO, its largest
 //   rhog      the tether's linear density at the surface, which sets the
-//             climber's drive impedance (a figure of its own, not derived)
+//             climber's drive impedance and the march's mass: the study's is
+//             a figure of its own; auto takes the material's, density times
+//             the cross-section at RE
 //   fextra    drive force beyond the climber's weight at the surface
 //   dz        step between march points; ztop the highest; rowdz the spacing
 //             of the ascent table's rows
@@ -24,7 +26,7 @@
 
 namespace tether {
 
-// A value that the program works out for itself ("auto"): ztop.
+// A value that the program works out for itself ("auto"): ztop, rhog.
 inline constexpr double automatic = std::numeric_limits<double>::quiet_NaN();
 bool is_automatic(double v);
 
@@ -40,7 +42,7 @@ struct cable {
     double density  = 1300;     // density, kg/m^3
     double csgeo    = 62.8;     // cross-section at GEO, mm^2
     double modulus  = 1000;     // Young's modulus, GPa
-    double rhog     = 0.01365;  // linear density at the surface, kg/m
+    double rhog     = 0.01365;  // linear density at the surface, kg/m; auto: the material's
 };
 
 struct vehicle {

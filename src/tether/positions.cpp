@@ -26,4 +26,12 @@ double material_rhog(const design& d, const positions& p)
     return d.tether.density * (p.cs_re / 1e6);
 }
 
+double surface_density(const design& d, const model& m)
+{
+    if (is_automatic(d.tether.rhog)) {
+        return material_rhog(d, compute_positions(d, m));
+    }
+    return d.tether.rhog;
+}
+
 }  // namespace tether

@@ -36,4 +36,8 @@ positions compute_positions(const design& d, const model& m);
 // cross-section at RE. The study keeps rhog as a figure of its own instead.
 double material_rhog(const design& d, const positions& p);
 
+// The linear density at the surface that the drive and the march use, kg/m:
+// the design's rhog, or where it is auto the material's.
+double surface_density(const design& d, const model& m);
+
 }  // namespace tether
