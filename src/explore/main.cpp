@@ -11,6 +11,7 @@
 #include <CLI/CLI.hpp>
 
 #include <cerrno>
+#include <csignal>
 #include <cstdio>
 #include <cstring>
 #include <new>
@@ -128,6 +129,12 @@ int write_failed(const explore::row_output& out, std::uint64_t total, const char
     std::fprintf(stderr, "%s: write error: %s (%llu of %llu %s written)\n", program,
                  std::strerror(out.error()), static_cast<unsigned long long>(out.rows_written()),
                  static_cast<unsigned long long>(total), what);
+    if (out.torn()) {
+        std::fprintf(stderr,
+                     "%s: the output may hold a partial row of this run: another writer "
+                     "appended to it after the failed write, so it was not cut back\n",
+                     program);
+    }
     return 1;
 }
 
@@ -451,6 +458,10 @@ int explore_main(int argc, char** argv)
 
 int main(int argc, char** argv)
 {
+    // A file size limit (ulimit -f) makes a write fail with EFBIG, said as
+    // any other write error and cut back to the last whole row, rather
+    // than killing the program mid-row.
+    std::signal(SIGXFSZ, SIG_IGN);
     try {
         return explore_main(argc, argv);
     }

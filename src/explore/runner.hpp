@@ -253,7 +253,9 @@ run_result run_in_order(std::uint64_t begin, std::uint64_t end,
 // Standard output (or any descriptor) taking whole rows. To a pipe, rows go
 // in writes of at most PIPE_BUF bytes, so that no row is torn there, and a
 // stop request is heard while the reader is not reading. To a regular file,
-// a failed write is cut back to the last whole row.
+// a failed write is cut back to the last whole row, never below where this
+// run began: for a file opened to append, its size when the run began, and
+// only while the file still ends with this run's own torn row.
 class row_output {
   public:
     explicit row_output(int fd);
@@ -278,15 +280,24 @@ class row_output {
     {
         return stopped_;
     }
+    // A failed write left part of a row that could not be cut back (another
+    // writer appended to the file after it): the file may end with it.
+    bool torn() const
+    {
+        return torn_;
+    }
 
   private:
     bool write_out(const char* data, std::size_t size);
     bool wait_for_room();
-    void cut_back() const;
+    void cut_back(std::size_t partial);
     int fd_;
-    bool pipe_          = false;
-    bool regular_       = false;
-    long long good_end_ = -1;  // a regular file's offset after the last whole write
+    bool pipe_       = false;
+    bool regular_    = false;
+    bool append_     = false;  // opened with O_APPEND: every write goes to the end
+    long long floor_ = -1;     // a regular file's offset (appending: size) at the start
+    long long whole_ = 0;      // bytes of whole writes since
+    bool torn_       = false;
     std::size_t limit_;
     std::string pending_;
     std::uint64_t pending_rows_ = 0;
