@@ -93,12 +93,26 @@ pipe-writes)
 stalled)
     # A reader that stops reading: SIGTERM still ends the run at once, with
     # whole rows in the pipe.
+    grep -q '^wchar:' /proc/self/io 2>/dev/null || skip "no /proc/PID/io here, to see the writer blocked"
     mkfifo "$tmp/fifo"
     "$prog" --sweep vmax=1:100:100000 --jobs 2 --format csv >"$tmp/fifo" 2>"$tmp/err" &
     pid=$!
     exec 3<"$tmp/fifo"
     head -c 1000 <&3 >/dev/null  # reads a little, then stalls
-    sleep 1
+    # Until the writer is blocked on the full pipe, however loaded the
+    # machine: the bytes it has written stop growing for half a second, and
+    # (where the kernel says) it sleeps in poll. At most a minute.
+    last=-1 still=0
+    for _ in $(seq 600); do
+        sleep 0.1
+        written=$(awk '/^wchar:/ { print $2 }' "/proc/$pid/io" 2>/dev/null) || break
+        [ -n "$written" ] && [ "$written" -gt 1000 ] && [ "$written" = "$last" ] &&
+            still=$((still + 1)) || still=0
+        last=$written
+        wchan=$(cat "/proc/$pid/wchan" 2>/dev/null)
+        case $wchan in '' | 0 | *poll*) [ $still -ge 5 ] && break ;; esac
+    done
+    [ $still -ge 5 ] || fail "the writer was never blocked on the stalled reader"
     kill -TERM $pid
     for _ in $(seq 50); do kill -0 $pid 2>/dev/null || break; sleep 0.1; done
     kill -0 $pid 2>/dev/null && { kill -KILL $pid; fail "still running 5 s after SIGTERM"; }
