@@ -1,3 +1,4 @@
+#include "numbers.hpp"
 #include "runner.hpp"
 #include "sweep.hpp"
 
@@ -6,7 +7,10 @@
 #include <gtest/gtest.h>
 
 #include <cmath>
+#include <functional>
 #include <string>
+#include <thread>
+#include <utility>
 #include <vector>
 
 namespace {
@@ -169,6 +173,61 @@ TEST(Sweep, ShardsSplitTheGridWithoutGapOrOverlap)
          {"0/4", "5/4", "4", "a/b", "1/0", "1.5/4", "-1/4", "1/2e9", "1/1000000001"}) {
         EXPECT_THROW(explore::parse_shard(bad), explore::usage_error) << bad;
     }
+}
+
+// The rows of [begin, end) as run_in_order hands them over with the given
+// jobs, each with the thread that computed it.
+struct handed {
+    std::vector<std::uint64_t> order;
+    std::vector<std::string> rows;
+    std::vector<std::thread::id> threads;
+};
+
+handed run_rows(unsigned jobs, std::uint64_t begin, std::uint64_t end)
+{
+    const explore::grid g({explore::parse_sweep("vmax=1:100:40")});
+    const explore::described base;
+    handed h;
+    using row_t                                   = std::pair<std::string, std::thread::id>;
+    const std::function<row_t(std::uint64_t)> row = [&](std::uint64_t i) {
+        std::string text;
+        for (double v : explore::grid_row(g, base, i)) {
+            text += explore::shortest(v) + ",";
+        }
+        return row_t{text, std::this_thread::get_id()};
+    };
+    const std::function<bool(std::uint64_t, row_t&)> sink = [&](std::uint64_t i, row_t& r) {
+        h.order.push_back(i);
+        h.rows.push_back(r.first);
+        h.threads.push_back(r.second);
+        return true;
+    };
+    explore::run_settings s;
+    s.jobs                           = jobs;
+    const explore::run_result result = explore::run_in_order<row_t>(begin, end, row, sink, s);
+    EXPECT_EQ(result.done, end - begin);
+    EXPECT_FALSE(result.stopped);
+    EXPECT_FALSE(result.failed);
+    return h;
+}
+
+TEST(Sweep, RowsAreTheSameComputedOnTheCallingThread)
+{
+    // No thread at all: every row is computed here, in order, and the rows
+    // are those of three threads.
+    const handed here    = run_rows(0, 3, 40);
+    const handed threads = run_rows(3, 3, 40);
+    ASSERT_EQ(here.order.size(), 37u);
+    for (std::size_t k = 0; k < here.order.size(); ++k) {
+        EXPECT_EQ(here.order[k], 3 + k);
+        EXPECT_EQ(here.threads[k], std::this_thread::get_id()) << "row " << here.order[k];
+    }
+    EXPECT_EQ(here.order, threads.order);
+    EXPECT_EQ(here.rows, threads.rows);
+    for (std::thread::id id : threads.threads) {
+        EXPECT_NE(id, std::this_thread::get_id());
+    }
+    EXPECT_TRUE(run_rows(0, 5, 5).order.empty());
 }
 
 TEST(Sweep, ProgressEstimateIsZeroBeforeTheFirstDesignAndAtTheEnd)

@@ -32,7 +32,7 @@ void stop_on_signals();
 double seconds_left(double spent, std::uint64_t done, std::uint64_t total);
 
 struct run_settings {
-    unsigned jobs              = 1;        // threads that compute rows
+    unsigned jobs              = 1;        // threads that compute rows; 0: none, this thread does
     bool progress              = false;    // a progress line on standard error
     std::function<void()> poll = nullptr;  // called every 100 ms or so while waiting
 };
@@ -184,7 +184,8 @@ void await_row(row_ring<T>& ring, std::uint64_t i, T& value, const Show& show,
 }
 
 // Computes row(i) for every i in [begin, end) on up to s.jobs threads (as
-// many as the system lets it create; with none, on this thread) and hands
+// many as the system lets it create; with none, or s.jobs = 0, on this
+// thread, in order) and hands
 // each to sink(i, row) on this thread, in order. At most a few rows per
 // thread wait to be handed over. Ends early, after the last row handed over,
 // when the sink returns false or climber::stop_request() is set. An
@@ -196,9 +197,10 @@ run_result run_in_order(std::uint64_t begin, std::uint64_t end,
                         const std::function<bool(std::uint64_t, T&)>& sink, const run_settings& s)
 {
     const std::uint64_t count = end - begin;
-    const auto wanted =
-        static_cast<unsigned>(std::max<std::uint64_t>(1, std::min<std::uint64_t>(s.jobs, count)));
-    row_ring<T> ring(begin, end, 16 * static_cast<std::size_t>(wanted));
+    const auto wanted         = s.jobs == 0 ? 0u
+                                            : static_cast<unsigned>(std::max<std::uint64_t>(
+                                          1, std::min<std::uint64_t>(s.jobs, count)));
+    row_ring<T> ring(begin, end, 16 * static_cast<std::size_t>(std::max(1u, wanted)));
     auto compute = [&] {
         std::uint64_t i = 0;
         while (ring.take(i)) {
