@@ -53,6 +53,11 @@ files)
         fail "/dev/zero: $(cat "$tmp/err")"
     timeout 10 "$prog" --config <(yes 'vmax = 50' | head -c 2000000) >"$tmp/out" 2>"$tmp/err"
     [ $? -eq 2 ] && grep -q 'longer than 1 MiB' "$tmp/err" || fail "2 MB pipe: $(cat "$tmp/err")"
+    # Exactly 1 MiB is read, from a pipe as from a file; one byte more is not.
+    timeout 10 "$prog" --config <(yes '# a comment' | head -c 1048576) --list >"$tmp/out" 2>"$tmp/err" ||
+        fail "1 MiB through a pipe: $(cat "$tmp/err")"
+    timeout 10 "$prog" --config <(yes '# a comment' | head -c 1048577) >"$tmp/out" 2>"$tmp/err"
+    [ $? -eq 2 ] && grep -q 'longer than 1 MiB' "$tmp/err" || fail "1 MiB + 1: $(cat "$tmp/err")"
     timeout 10 "$prog" --config <(head -c 10000 /dev/zero) >"$tmp/out" 2>"$tmp/err"
     [ $? -eq 2 ] && grep -q ':1: line longer than 4096 bytes' "$tmp/err" || fail "NULs: $(cat "$tmp/err")"
     "$prog" --config <(printf 'vmax = 50\n') --format csv >"$tmp/out" || fail "a pipe is refused"

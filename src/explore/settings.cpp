@@ -126,7 +126,9 @@ void apply_text(described& d, const std::string& text, const std::string& source
             end = text.size();
         }
         const std::string where = source + ":" + std::to_string(number) + ": ";
-        if (end - at > max_line_bytes) {
+        // A CR before the LF ends the line; it is no part of its length.
+        const std::size_t length = end - at - (end > at && text[end - 1] == '\r' ? 1 : 0);
+        if (length > max_line_bytes) {
             throw usage_error(where + "line longer than " + std::to_string(max_line_bytes) +
                               " bytes");
         }
