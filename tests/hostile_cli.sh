@@ -65,6 +65,15 @@ files)
     [ $? -eq 2 ] && [ ! -s "$tmp/out" ] || fail "--config '' was not refused"
     "$prog" --set "$(printf 'vmax=\033[2J\t')" >"$tmp/out" 2>"$tmp/err"
     grep -q 'vmax=\\x1b\[2J\\t: not a finite number' "$tmp/err" || fail "raw escapes: $(cat -v "$tmp/err")"
+    # DEL as the other control characters, in our messages and the parser's.
+    "$prog" --set "$(printf 'vmax=1\177')" >"$tmp/out" 2>"$tmp/err"
+    grep -q -- '--set vmax=1\\x7f: not a finite number' "$tmp/err" || fail "DEL: $(cat -v "$tmp/err")"
+    for args in "--planet|mars" "--format|csv" "--bogus|x"; do
+        IFS='|' read -r option value <<<"$args"
+        "$prog" "$option" "$(printf '%s\177\033[2J' "$value")" >"$tmp/out" 2>"$tmp/err"
+        [ $? -eq 2 ] && grep -q "$value\\\\x7f\\\\x1b\\[2J" "$tmp/err" && ! grep -q "$(printf '[\177\033]')" "$tmp/err" ||
+            fail "$option with DEL and ESC: $(cat -v "$tmp/err")"
+    done
     ;;
 methods)
     for args in "--method integral --report" "--method integral --ascent" "--method simpson"; do

@@ -445,7 +445,8 @@ int explore_main(int argc, char** argv)
         return app.exit(e);
     }
     catch (const CLI::ParseError& e) {
-        std::fprintf(stderr, "%s: %s\n", program, e.what());
+        // The parser quotes what it refuses: control characters are escaped.
+        std::fprintf(stderr, "%s: %s\n", program, explore::escaped(e.what()).c_str());
     }
     catch (const explore::usage_error& e) {
         std::fprintf(stderr, "%s: %s\n", program, e.what());

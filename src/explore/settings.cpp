@@ -76,9 +76,10 @@ void apply_assignment(described& d, const std::string& assignment)
     apply(d, trim(assignment.substr(0, eq)), assignment.substr(eq + 1));
 }
 
-std::string printable(const std::string& text)
+namespace {
+
+std::string escape(const std::string& text, std::size_t longest)
 {
-    constexpr std::size_t longest = 40;
     std::string out;
     for (std::size_t i = 0; i < text.size() && i < longest; ++i) {
         const auto c = static_cast<unsigned char>(text[i]);
@@ -108,6 +109,18 @@ std::string printable(const std::string& text)
         }
     }
     return text.size() > longest ? out + "..." : out;
+}
+
+}  // namespace
+
+std::string printable(const std::string& text)
+{
+    return escape(text, 40);
+}
+
+std::string escaped(const std::string& text)
+{
+    return escape(text, text.size());
 }
 
 void apply_lines(described& d, std::istream& in, const std::string& source)
