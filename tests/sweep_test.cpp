@@ -57,6 +57,38 @@ TEST(Sweep, RangesHitBothEndsExactly)
     EXPECT_EQ(values_of("vmax=7"), std::vector<double>{7});
 }
 
+TEST(Sweep, LogRangesBeyondTheRatiosRangeGoInLogarithms)
+{
+    // TO / FROM overflows (or underflows): the values are spaced evenly in
+    // logarithms all the same, the ends exactly FROM and TO.
+    const std::vector<double> wide = values_of("rhog=1e-160:1e160:3:log");
+    ASSERT_EQ(wide.size(), 3u);
+    EXPECT_BITS(wide[0], 1e-160);
+    EXPECT_NEAR(wide[1], 1, 1e-13);
+    EXPECT_BITS(wide[2], 1e160);
+    const std::vector<double> down = values_of("rhog=1e300:1e-300:7:log");
+    ASSERT_EQ(down.size(), 7u);
+    EXPECT_BITS(down.front(), 1e300);
+    EXPECT_BITS(down.back(), 1e-300);
+    for (std::size_t k = 1; k < down.size(); ++k) {
+        EXPECT_TRUE(std::isnormal(down[k])) << k;
+        EXPECT_NEAR(std::log10(down[k - 1] / down[k]), 100, 1e-9) << k;
+    }
+    // Elsewhere the values are FROM pow(TO / FROM, k / (N - 1)), bit for bit.
+    for (const char* text : {"strength=0.78:130:50:log", "vmax=1e-150:1e150:9:log",
+                             "rhog=1e300:1e-7:4:log", "dz=3:0.001:11:log"}) {
+        const std::vector<double> v = values_of(text);
+        const std::string range     = std::string(text).substr(std::string(text).find('=') + 1);
+        const double from           = std::stod(range);
+        const double to             = std::stod(range.substr(range.find(':') + 1));
+        const double m              = static_cast<double>(v.size() - 1);
+        for (std::size_t k = 1; k + 1 < v.size(); ++k) {
+            EXPECT_BITS(v[k], from * std::pow(to / from, static_cast<double>(k) / m))
+                << text << ", value " << k;
+        }
+    }
+}
+
 TEST(Sweep, MistakesSayWhatIsWrong)
 {
     const struct {

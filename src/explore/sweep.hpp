@@ -26,14 +26,18 @@ struct sweep {
 
 // Parses "NAME=FROM:TO:N", "NAME=FROM:TO:N:log" or "NAME=V1,V2,...".
 // Value k of a range is FROM + (k (TO - FROM)) / (N - 1), or in log form
-// FROM pow(TO / FROM, k / (N - 1)); the last value is TO exactly. Throws
-// usage_error.
+// FROM pow(TO / FROM, k / (N - 1)) (where TO / FROM is no normal number,
+// exp(log FROM + k / (N - 1) (log TO - log FROM))); the last value is TO
+// exactly. Throws usage_error.
 sweep parse_sweep(const std::string& text);
 
 // The number of values that parse_sweep would make of the text, without
 // making them (more than max_grid_designs: max_grid_designs + 1). Throws
 // usage_error for a count that is not a whole number.
 std::uint64_t sweep_count(const std::string& text);
+// The number of values that parse_sweep would make of the text, however
+// many (1e300 for N = 1e300). Throws as sweep_count.
+double sweep_size(const std::string& text);
 
 // Every combination of the sweeps' values, the first sweep outermost.
 class grid {
