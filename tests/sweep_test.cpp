@@ -8,6 +8,7 @@
 
 #include <cmath>
 #include <functional>
+#include <optional>
 #include <string>
 #include <thread>
 #include <utility>
@@ -87,6 +88,29 @@ TEST(Sweep, LogRangesBeyondTheRatiosRangeGoInLogarithms)
                 << text << ", value " << k;
         }
     }
+}
+
+TEST(Sweep, TheRhogWarningNamesItsFirstDesignAndCountsTheRest)
+{
+    const auto warning_of = [](std::vector<explore::sweep> sweeps) {
+        std::optional<std::string> warning;
+        const explore::grid g(std::move(sweeps));
+        EXPECT_FALSE(explore::grid_fault(
+            g, explore::described{}, [] { return false; }, &warning));
+        return warning.value_or("none");
+    };
+    // The default rhog is the default material's; other strengths depart.
+    const std::string plain = *explore::rhog_departure(
+        explore::grid({explore::parse_sweep("strength=10")}).design_at(explore::described{}, 0));
+    EXPECT_EQ(warning_of({explore::parse_sweep("strength=35.1,10,35.1,20,30")}),
+              "design 2 of 5 (strength=10), and 2 more: " + plain);
+    EXPECT_EQ(
+        warning_of({explore::parse_sweep("vmax=1,2"), explore::parse_sweep("strength=35.1,10")}),
+        "design 2 of 4 (vmax=1, strength=10), and 1 more: " + plain);
+    EXPECT_EQ(warning_of({explore::parse_sweep("strength=35.1,10")}),
+              "design 2 of 2 (strength=10): " + plain);
+    EXPECT_EQ(warning_of({explore::parse_sweep("strength=35.1,35.1")}), "none");
+    EXPECT_EQ(warning_of({}), "none");
 }
 
 TEST(Sweep, MistakesSayWhatIsWrong)

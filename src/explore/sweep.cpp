@@ -201,12 +201,18 @@ std::optional<design_fault> grid_fault(const grid& g, const described& base,
                                        const std::function<bool()>& stop,
                                        std::optional<std::string>* warning)
 {
+    std::uint64_t first    = 0;  // the first design whose rhog departs, if any
+    std::uint64_t departed = 0;  // and how many do
     for (std::uint64_t i = 0; i < g.size() && !stop(); ++i) {
         const described d = g.design_at(base, i);
         auto fault        = design_error(d, false);
         if (!fault) {
-            if (warning != nullptr && !*warning) {
-                *warning = rhog_departure(d);
+            if (warning != nullptr) {
+                auto departure = rhog_departure(d);
+                if (departure && departed++ == 0) {
+                    first    = i;
+                    *warning = std::move(departure);
+                }
             }
             continue;
         }
@@ -216,6 +222,12 @@ std::optional<design_fault> grid_fault(const grid& g, const described& base,
         fault->message = "design " + std::to_string(i + 1) + " of " + std::to_string(g.size()) +
                          " (" + g.values_text(i) + "): " + fault->message;
         return fault;
+    }
+    if (departed > 0 && !g.sweeps().empty()) {
+        *warning = "design " + std::to_string(first + 1) + " of " + std::to_string(g.size()) +
+                   " (" + g.values_text(first) + ")" +
+                   (departed > 1 ? ", and " + std::to_string(departed - 1) + " more" : "") + ": " +
+                   **warning;
     }
     return std::nullopt;
 }
