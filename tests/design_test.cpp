@@ -147,6 +147,58 @@ TEST(Design, ImpossibleDesignsSayWhichParameterAndWhy)
     EXPECT_EQ(why_not(d, false), "valid");
 }
 
+TEST(Design, AGeostationaryRadiusEqualToRAtTheSurfaceIsRefusedNamingRE)
+{
+    // RE set to the very radius the model computes from GM and tsid.
+    design d{};
+    const double omega = (tether::PI + tether::PI) / d.planet.tsid;
+    d.planet.RE        = std::pow(d.planet.GM / (omega * omega), 0.3333333333333333);
+    ASSERT_EQ(tether::compute_model(d).rgeo, d.planet.RE);
+    EXPECT_EQ(why_not(d, false).substr(0, 46), "RE: must be less than the geostationary radius");
+    d.planet.RE = std::nextafter(d.planet.RE, 0.0);
+    EXPECT_NE(why_not(d, false).substr(0, 3), "RE:");
+}
+
+TEST(Design, AClimberWeightThatUnderflowsIsRefusedNamingMclimb)
+{
+    // A faint planet's gravity times a tiny mass: the surface weight rounds
+    // to 0, and no tether mass (nor a negative one) may come of it.
+    design d{};
+    d.planet.GM           = 1e-20;
+    d.planet.tsid         = 1e18;
+    d.climber.mclimb      = 1e-300;
+    const tether::model m = tether::compute_model(d);
+    ASSERT_EQ(d.climber.mclimb * tether::grav(m, m.RE), 0.0);
+    EXPECT_EQ(why_not(d, false).substr(0, 32), "mclimb: gives a climber weight b");
+}
+
+TEST(Design, TheForceMarginMustBeAtLeast1e12OfTheDriveForce)
+{
+    // The check's own arithmetic, done here: the smallest fextra whose
+    // margin over the surface weight, fmax - fvg, is at least 1e-12 fmax.
+    design d{};
+    const tether::model m = tether::compute_model(d);
+    const double fvg      = d.climber.mclimb * tether::grav(m, m.RE);
+    const auto enough     = [fvg](double fextra) {
+        const double fmax = fextra + fvg;
+        return fmax - fvg >= 1e-12 * fmax;
+    };
+    double lo = 0, hi = 1e-11 * fvg;  // lo is refused, hi accepted
+    ASSERT_FALSE(enough(lo));
+    ASSERT_TRUE(enough(hi));
+    while (std::nextafter(lo, hi) < hi) {
+        const double mid        = lo + (hi - lo) / 2;
+        (enough(mid) ? hi : lo) = mid == lo || mid == hi ? std::nextafter(lo, hi) : mid;
+    }
+    ASSERT_GT(hi, 1e-8);  // about 1e-7 N for a 16 t climber
+    ASSERT_LT(hi, 1e-6);
+    d.climber.fextra = hi;
+    EXPECT_EQ(why_not(d, false), "valid") << "fextra = " << hi;
+    d.climber.fextra = lo;
+    EXPECT_EQ(why_not(d, false).substr(0, 40), "fextra: give a force margin at the surfa")
+        << "fextra = " << lo;
+}
+
 TEST(Design, WeakMaterialsAndSlowClimbersStillMarchToFiniteSums)
 {
     // Just strong enough to pass, the slowest climber that passes, and a

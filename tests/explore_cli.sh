@@ -84,6 +84,11 @@ list)
     grep -q '^strength = 60 ' "$tmp/out" || fail "--set does not override the file"
     grep -q '^RE       = 3396.2 ' "$tmp/out" || fail "--planet does not override the file"
     grep -q '^dz       = 0.1 ' "$tmp/out" || fail "the file's step was lost"
+    # At the end of plain digits, and next to it, as std::to_chars writes them.
+    for v in 1e+15 1000000000000000.1 999999999999999.9; do
+        run --set fextra=$v --list
+        grep -q "^fextra   = $v " "$tmp/out" || fail "fextra=$v listed as $(grep '^fextra' "$tmp/out")"
+    done
     ;;
 formats)
     # The march's sums to the last bit, in each machine format.

@@ -136,6 +136,48 @@ TEST(Explore, DesignFileLinesApplyInOrderAndErrorsNameFileAndLine)
     EXPECT_EQ(error_of(explore::apply_file, ""), "--config needs a file name");
 }
 
+// A design file of the given length in bytes, setting vmax = 7, its other
+// lines comments of at most 100 bytes.
+std::string padded_design(std::size_t length)
+{
+    std::string text = "vmax = 7\n";
+    while (text.size() + 100 < length) {
+        text += "#" + std::string(98, '-') + "\n";
+    }
+    text += "#" + std::string(length - text.size() - 2, '-') + "\n";
+    return text;
+}
+
+TEST(Explore, DesignFilesAndLinesAreReadUpToTheirLimitsExactly)
+{
+    // A file of exactly 1 MiB is read; one byte more is refused.
+    const std::string text = padded_design(explore::max_file_bytes);
+    ASSERT_EQ(text.size(), 1048576u);
+    std::string path = design_file(text);
+    described d;
+    explore::apply_file(d, path);
+    EXPECT_BITS(d.design.climber.vmax, 7.0);
+    std::remove(path.c_str());
+    path = design_file(padded_design(explore::max_file_bytes + 1));
+    EXPECT_EQ(error_of(explore::apply_file, path),
+              path + ": longer than 1 MiB; a design file is a few lines");
+    std::remove(path.c_str());
+
+    // A line of exactly 4096 bytes is read, with either line end, or none;
+    // 4097 are refused.
+    for (const char* end : {"\n", "\r\n", ""}) {
+        for (std::size_t length : {explore::max_line_bytes, explore::max_line_bytes + 1}) {
+            const std::string line = "vmax = 8" + std::string(length - 8, ' ');
+            path            = design_file("# first\n" + line + end + (*end != 0 ? "dz = 2\n" : ""));
+            const bool fits = length <= 4096;
+            EXPECT_EQ(error_of(explore::apply_file, path),
+                      fits ? "no error" : path + ":2: line longer than 4096 bytes")
+                << length << " bytes and '" << explore::printable(end) << "'";
+            std::remove(path.c_str());
+        }
+    }
+}
+
 TEST(Explore, DesignFilesWithCrLfEndsOrAByteOrderMarkReadAsPlainOnes)
 {
     for (const char* text :

@@ -53,6 +53,11 @@ files)
         fail "/dev/zero: $(cat "$tmp/err")"
     timeout 10 "$prog" --config <(yes 'vmax = 50' | head -c 2000000) >"$tmp/out" 2>"$tmp/err"
     [ $? -eq 2 ] && grep -q 'longer than 1 MiB' "$tmp/err" || fail "2 MB pipe: $(cat "$tmp/err")"
+    # Exactly 1 MiB is read, from a pipe as from a file; one byte more is not.
+    timeout 10 "$prog" --config <(yes '# a comment' | head -c 1048576) --list >"$tmp/out" 2>"$tmp/err" ||
+        fail "1 MiB through a pipe: $(cat "$tmp/err")"
+    timeout 10 "$prog" --config <(yes '# a comment' | head -c 1048577) >"$tmp/out" 2>"$tmp/err"
+    [ $? -eq 2 ] && grep -q 'longer than 1 MiB' "$tmp/err" || fail "1 MiB + 1: $(cat "$tmp/err")"
     timeout 10 "$prog" --config <(head -c 10000 /dev/zero) >"$tmp/out" 2>"$tmp/err"
     [ $? -eq 2 ] && grep -q ':1: line longer than 4096 bytes' "$tmp/err" || fail "NULs: $(cat "$tmp/err")"
     "$prog" --config <(printf 'vmax = 50\n') --format csv >"$tmp/out" || fail "a pipe is refused"
@@ -60,6 +65,15 @@ files)
     [ $? -eq 2 ] && [ ! -s "$tmp/out" ] || fail "--config '' was not refused"
     "$prog" --set "$(printf 'vmax=\033[2J\t')" >"$tmp/out" 2>"$tmp/err"
     grep -q 'vmax=\\x1b\[2J\\t: not a finite number' "$tmp/err" || fail "raw escapes: $(cat -v "$tmp/err")"
+    # DEL as the other control characters, in our messages and the parser's.
+    "$prog" --set "$(printf 'vmax=1\177')" >"$tmp/out" 2>"$tmp/err"
+    grep -q -- '--set vmax=1\\x7f: not a finite number' "$tmp/err" || fail "DEL: $(cat -v "$tmp/err")"
+    for args in "--planet|mars" "--format|csv" "--bogus|x"; do
+        IFS='|' read -r option value <<<"$args"
+        "$prog" "$option" "$(printf '%s\177\033[2J' "$value")" >"$tmp/out" 2>"$tmp/err"
+        [ $? -eq 2 ] && grep -q "$value\\\\x7f\\\\x1b\\[2J" "$tmp/err" && ! grep -q "$(printf '[\177\033]')" "$tmp/err" ||
+            fail "$option with DEL and ESC: $(cat -v "$tmp/err")"
+    done
     ;;
 methods)
     for args in "--method integral --report" "--method integral --ascent" "--method simpson"; do
@@ -93,12 +107,26 @@ pipe-writes)
 stalled)
     # A reader that stops reading: SIGTERM still ends the run at once, with
     # whole rows in the pipe.
+    grep -q '^wchar:' /proc/self/io 2>/dev/null || skip "no /proc/PID/io here, to see the writer blocked"
     mkfifo "$tmp/fifo"
     "$prog" --sweep vmax=1:100:100000 --jobs 2 --format csv >"$tmp/fifo" 2>"$tmp/err" &
     pid=$!
     exec 3<"$tmp/fifo"
     head -c 1000 <&3 >/dev/null  # reads a little, then stalls
-    sleep 1
+    # Until the writer is blocked on the full pipe, however loaded the
+    # machine: the bytes it has written stop growing for half a second, and
+    # (where the kernel says) it sleeps in poll. At most a minute.
+    last=-1 still=0
+    for _ in $(seq 600); do
+        sleep 0.1
+        written=$(awk '/^wchar:/ { print $2 }' "/proc/$pid/io" 2>/dev/null) || break
+        [ -n "$written" ] && [ "$written" -gt 1000 ] && [ "$written" = "$last" ] &&
+            still=$((still + 1)) || still=0
+        last=$written
+        wchan=$(cat "/proc/$pid/wchan" 2>/dev/null)
+        case $wchan in '' | 0 | *poll*) [ $still -ge 5 ] && break ;; esac
+    done
+    [ $still -ge 5 ] || fail "the writer was never blocked on the stalled reader"
     kill -TERM $pid
     for _ in $(seq 50); do kill -0 $pid 2>/dev/null || break; sleep 0.1; done
     kill -0 $pid 2>/dev/null && { kill -KILL $pid; fail "still running 5 s after SIGTERM"; }
@@ -150,6 +178,94 @@ SCRIPT
     grep -q "^tether-explore: write error: No space left on device ($rows of 2000 designs written)\$" \
         "$tmp/err" || fail "full disk: '$(cat "$tmp/err")' with $rows rows"
     whole_rows "$tmp/out" "full disk"
+    ;;
+append)
+    # Appending to a file that fills (a full disk, a file size limit): the
+    # bytes already there are kept, this run's are cut back to its last
+    # whole row, and the count said is the rows left.
+    seq 1 700 | sed 's/^/an earlier run, line /' >"$tmp/prefix"
+    runs=("--sweep vmax=1:100:2000 --jobs 2 --format csv|designs"
+          "--ascent --format csv|rows"
+          "--report|lines")
+    # The file after an appending run that failed: the prefix unchanged,
+    # whole rows after it, and as many as the message says.
+    check_appended() {  # LABEL FILE STATUS ERR WHAT REASON
+        [ "$3" -eq 1 ] || fail "$1: status $3, $(cat "$4")"
+        cmp -s -n "$(wc -c <"$tmp/prefix")" "$tmp/prefix" "$2" ||
+            fail "$1: the earlier bytes were changed ($(wc -c <"$2") bytes left)"
+        tail -c +$(($(wc -c <"$tmp/prefix") + 1)) "$2" >"$tmp/added"
+        local rows
+        rows=$(wc -l <"$tmp/added")
+        if [ "$5" = lines ]; then
+            [ -z "$(tail -c 1 "$tmp/added")" ] || fail "$1: the last line is cut short"
+        elif [ -s "$tmp/added" ]; then
+            whole_rows "$tmp/added" "$1"
+            rows=$((rows - 1))
+        fi
+        grep -q "^tether-explore: write error: $6 ($rows of [0-9]* $5 written)\$" "$4" ||
+            fail "$1: '$(cat "$4")' with $rows $5 after the earlier bytes"
+    }
+    for run in "${runs[@]}"; do
+        IFS='|' read -r args what <<<"$run"
+        cp "$tmp/prefix" "$tmp/out"
+        # shellcheck disable=SC2086
+        (ulimit -f 100; "$prog" $args >>"$tmp/out" 2>"$tmp/err")
+        check_appended "ulimit -f, '$args'" "$tmp/out" $? "$tmp/err" "$what" "File too large"
+    done
+
+    # Two appenders at once, one of which hits its size limit: the other's
+    # rows all arrive whole. (One may follow the failed run's torn row on
+    # its line, which then cannot be cut away.)
+    cp "$tmp/prefix" "$tmp/both"
+    "$prog" --sweep strength=10:100:6000 --jobs 1 --format csv >"$tmp/good" 2>/dev/null
+    (ulimit -f 400; "$prog" --sweep vmax=1:100:6000 --jobs 1 --format csv >>"$tmp/both" 2>"$tmp/err1") &
+    failing=$!
+    "$prog" --sweep strength=10:100:6000 --jobs 1 --format csv >>"$tmp/both" 2>/dev/null ||
+        fail "the second appender failed"
+    wait $failing
+    status=$?
+    [ $status -eq 1 ] && grep -q 'write error: File too large' "$tmp/err1" ||
+        fail "the limited appender: status $status, $(cat "$tmp/err1")"
+    cmp -s -n "$(wc -c <"$tmp/prefix")" "$tmp/prefix" "$tmp/both" ||
+        fail "two appenders: the earlier bytes were changed"
+    awk 'NR == FNR { have[$0] = 1; all[++n] = $0; next }
+         !($0 in have) {
+             for (i = 1; i <= n; ++i) {
+                 l = length(all[i]) - length($0)
+                 if (l > 0 && substr(all[i], l + 1) == $0) { next }
+             }
+             print "missing: " $0; bad = 1
+         }
+         END { exit bad }' "$tmp/both" "$tmp/good" >"$tmp/missing" ||
+        fail "two appenders: the other's rows were lost: $(head -3 "$tmp/missing")"
+
+    # A full disk, the same way.
+    command -v unshare >/dev/null || skip "unshare (util-linux) is not installed"
+    unshare -rm true 2>/dev/null || unshare -m true 2>/dev/null ||
+        skip "no mount namespace here, for a small tmpfs"
+    cat >"$tmp/fill.sh" <<SCRIPT
+mount -t tmpfs -o size=128k tmpfs "$tmp/mnt" || exit 77
+n=0
+while read -r args; do
+    n=\$((n + 1))
+    cp "$tmp/prefix" "$tmp/mnt/out"
+    "$prog" \$args >>"$tmp/mnt/out" 2>"$tmp/err\$n"
+    echo \$? >"$tmp/status\$n"
+    cp "$tmp/mnt/out" "$tmp/out\$n"
+    rm "$tmp/mnt/out"
+done
+SCRIPT
+    mkdir "$tmp/mnt"
+    printf '%s\n' "${runs[@]%|*}" >"$tmp/args"
+    { unshare -rm sh "$tmp/fill.sh" <"$tmp/args" || unshare -m sh "$tmp/fill.sh" <"$tmp/args"; } 2>/dev/null
+    [ -s "$tmp/status1" ] || skip "cannot mount a tmpfs here"
+    n=0
+    for run in "${runs[@]}"; do
+        n=$((n + 1))
+        IFS='|' read -r args what <<<"$run"
+        check_appended "full disk, '$args'" "$tmp/out$n" "$(cat "$tmp/status$n")" "$tmp/err$n" \
+            "$what" "No space left on device"
+    done
     ;;
 errno)
     # The real reason for each way a sweep's output can fail.

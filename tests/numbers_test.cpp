@@ -73,6 +73,24 @@ TEST(Numbers, ShortestTextIsTheStandardLibrarys)
     }
 }
 
+TEST(Numbers, TheEndsOfPlainDigitsAreLaidOutAsTheStandardLibraryLaysThem)
+{
+    // readable() writes plain digits from 1e-4 up to 1e15, shortest() beyond:
+    // at each end and the numbers next to it, as std::to_chars writes them.
+    for (double end : {1e15, 1e-4}) {
+        for (double v : {std::nextafter(end, 0.0), end, std::nextafter(end, HUGE_VAL)}) {
+            for (double s : {v, -v}) {
+                const bool plain = std::fabs(s) >= 1e-4 && std::fabs(s) < 1e15;
+                EXPECT_EQ(explore::shortest(s), to_chars(s)) << s;
+                EXPECT_EQ(explore::readable(s), to_chars(s, plain)) << s;
+            }
+        }
+    }
+    EXPECT_EQ(explore::readable(1e15), "1e+15");
+    EXPECT_EQ(explore::readable(std::nextafter(1e15, HUGE_VAL)), "1000000000000000.1");
+    EXPECT_EQ(explore::readable(std::nextafter(1e15, 0.0)), "999999999999999.9");
+}
+
 TEST(Numbers, ReadingAgreesWithTheStandardLibrary)
 {
     for (const char* text : {"35.1", "-2", "1e-3", "1E5", "0.1", "2275.3355806298227", ".5", "5.",

@@ -63,7 +63,13 @@ errors)
 --sweep vmax=1,2 --report|--report excludes --sweep
 --sweep vmax=1,2 --list|--list excludes --sweep
 --sweep vmax=1,2 --shard 3/2|--shard: expected K/N, whole numbers with 1 <= K <= N
---sweep vmax=1,2 --jobs 0|--jobs: Value 0 not in range 1 to 4096
+--sweep vmax=1,2 --jobs 0|--jobs: 0 is out of range; give N from 1 to 4096
+--sweep vmax=1,2 --jobs 4097|--jobs: 4097 is out of range; give N from 1 to 4096
+--sweep vmax=1,2 --jobs 1e3|--jobs: 1e3 is not a whole number; give N from 1 to 4096
+--sweep vmax=1,2 --jobs 2.5|--jobs: 2.5 is not a whole number; give N from 1 to 4096
+--sweep vmax=1:2:100000000|--sweep: a grid of 100000000 designs is too large; at most 10000000
+--sweep vmax=1:2:1e300|--sweep: a grid of 1e+300 designs is too large; at most 10000000
+--sweep vmax=1:2:20 --sweep dz=1:2:1e300|--sweep: a grid of 2e+301 designs is too large
 LIST
     ;;
 interrupt)

@@ -1,3 +1,4 @@
+#include "numbers.hpp"
 #include "runner.hpp"
 #include "sweep.hpp"
 
@@ -6,7 +7,11 @@
 #include <gtest/gtest.h>
 
 #include <cmath>
+#include <functional>
+#include <optional>
 #include <string>
+#include <thread>
+#include <utility>
 #include <vector>
 
 namespace {
@@ -51,6 +56,61 @@ TEST(Sweep, RangesHitBothEndsExactly)
     EXPECT_EQ(values_of("vmax=100:10:3"), (std::vector<double>{100, 55, 10}));  // descending
     EXPECT_EQ(values_of("vmax=1,2.5,100"), (std::vector<double>{1, 2.5, 100}));
     EXPECT_EQ(values_of("vmax=7"), std::vector<double>{7});
+}
+
+TEST(Sweep, LogRangesBeyondTheRatiosRangeGoInLogarithms)
+{
+    // TO / FROM overflows (or underflows): the values are spaced evenly in
+    // logarithms all the same, the ends exactly FROM and TO.
+    const std::vector<double> wide = values_of("rhog=1e-160:1e160:3:log");
+    ASSERT_EQ(wide.size(), 3u);
+    EXPECT_BITS(wide[0], 1e-160);
+    EXPECT_NEAR(wide[1], 1, 1e-13);
+    EXPECT_BITS(wide[2], 1e160);
+    const std::vector<double> down = values_of("rhog=1e300:1e-300:7:log");
+    ASSERT_EQ(down.size(), 7u);
+    EXPECT_BITS(down.front(), 1e300);
+    EXPECT_BITS(down.back(), 1e-300);
+    for (std::size_t k = 1; k < down.size(); ++k) {
+        EXPECT_TRUE(std::isnormal(down[k])) << k;
+        EXPECT_NEAR(std::log10(down[k - 1] / down[k]), 100, 1e-9) << k;
+    }
+    // Elsewhere the values are FROM pow(TO / FROM, k / (N - 1)), bit for bit.
+    for (const char* text : {"strength=0.78:130:50:log", "vmax=1e-150:1e150:9:log",
+                             "rhog=1e300:1e-7:4:log", "dz=3:0.001:11:log"}) {
+        const std::vector<double> v = values_of(text);
+        const std::string range     = std::string(text).substr(std::string(text).find('=') + 1);
+        const double from           = std::stod(range);
+        const double to             = std::stod(range.substr(range.find(':') + 1));
+        const double m              = static_cast<double>(v.size() - 1);
+        for (std::size_t k = 1; k + 1 < v.size(); ++k) {
+            EXPECT_BITS(v[k], from * std::pow(to / from, static_cast<double>(k) / m))
+                << text << ", value " << k;
+        }
+    }
+}
+
+TEST(Sweep, TheRhogWarningNamesItsFirstDesignAndCountsTheRest)
+{
+    const auto warning_of = [](std::vector<explore::sweep> sweeps) {
+        std::optional<std::string> warning;
+        const explore::grid g(std::move(sweeps));
+        EXPECT_FALSE(explore::grid_fault(
+            g, explore::described{}, [] { return false; }, &warning));
+        return warning.value_or("none");
+    };
+    // The default rhog is the default material's; other strengths depart.
+    const std::string plain = *explore::rhog_departure(
+        explore::grid({explore::parse_sweep("strength=10")}).design_at(explore::described{}, 0));
+    EXPECT_EQ(warning_of({explore::parse_sweep("strength=35.1,10,35.1,20,30")}),
+              "design 2 of 5 (strength=10), and 2 more: " + plain);
+    EXPECT_EQ(
+        warning_of({explore::parse_sweep("vmax=1,2"), explore::parse_sweep("strength=35.1,10")}),
+        "design 2 of 4 (vmax=1, strength=10), and 1 more: " + plain);
+    EXPECT_EQ(warning_of({explore::parse_sweep("strength=35.1,10")}),
+              "design 2 of 2 (strength=10): " + plain);
+    EXPECT_EQ(warning_of({explore::parse_sweep("strength=35.1,35.1")}), "none");
+    EXPECT_EQ(warning_of({}), "none");
 }
 
 TEST(Sweep, MistakesSayWhatIsWrong)
@@ -169,6 +229,61 @@ TEST(Sweep, ShardsSplitTheGridWithoutGapOrOverlap)
          {"0/4", "5/4", "4", "a/b", "1/0", "1.5/4", "-1/4", "1/2e9", "1/1000000001"}) {
         EXPECT_THROW(explore::parse_shard(bad), explore::usage_error) << bad;
     }
+}
+
+// The rows of [begin, end) as run_in_order hands them over with the given
+// jobs, each with the thread that computed it.
+struct handed {
+    std::vector<std::uint64_t> order;
+    std::vector<std::string> rows;
+    std::vector<std::thread::id> threads;
+};
+
+handed run_rows(unsigned jobs, std::uint64_t begin, std::uint64_t end)
+{
+    const explore::grid g({explore::parse_sweep("vmax=1:100:40")});
+    const explore::described base;
+    handed h;
+    using row_t                                   = std::pair<std::string, std::thread::id>;
+    const std::function<row_t(std::uint64_t)> row = [&](std::uint64_t i) {
+        std::string text;
+        for (double v : explore::grid_row(g, base, i)) {
+            text += explore::shortest(v) + ",";
+        }
+        return row_t{text, std::this_thread::get_id()};
+    };
+    const std::function<bool(std::uint64_t, row_t&)> sink = [&](std::uint64_t i, row_t& r) {
+        h.order.push_back(i);
+        h.rows.push_back(r.first);
+        h.threads.push_back(r.second);
+        return true;
+    };
+    explore::run_settings s;
+    s.jobs                           = jobs;
+    const explore::run_result result = explore::run_in_order<row_t>(begin, end, row, sink, s);
+    EXPECT_EQ(result.done, end - begin);
+    EXPECT_FALSE(result.stopped);
+    EXPECT_FALSE(result.failed);
+    return h;
+}
+
+TEST(Sweep, RowsAreTheSameComputedOnTheCallingThread)
+{
+    // No thread at all: every row is computed here, in order, and the rows
+    // are those of three threads.
+    const handed here    = run_rows(0, 3, 40);
+    const handed threads = run_rows(3, 3, 40);
+    ASSERT_EQ(here.order.size(), 37u);
+    for (std::size_t k = 0; k < here.order.size(); ++k) {
+        EXPECT_EQ(here.order[k], 3 + k);
+        EXPECT_EQ(here.threads[k], std::this_thread::get_id()) << "row " << here.order[k];
+    }
+    EXPECT_EQ(here.order, threads.order);
+    EXPECT_EQ(here.rows, threads.rows);
+    for (std::thread::id id : threads.threads) {
+        EXPECT_NE(id, std::this_thread::get_id());
+    }
+    EXPECT_TRUE(run_rows(0, 5, 5).order.empty());
 }
 
 TEST(Sweep, ProgressEstimateIsZeroBeforeTheFirstDesignAndAtTheEnd)

@@ -14,6 +14,8 @@
 
 #include <atomic>
 #include <cerrno>
+#include <cmath>
+#include <csignal>
 #include <cstdio>
 #include <cstring>
 #include <new>
@@ -35,7 +37,8 @@ struct options {
     std::vector<std::string> sweeps;
     std::string shard;
     unsigned jobs = 0;  // 0: every processor this process may use
-    bool quiet    = false;
+    std::string jobs_text;
+    bool quiet = false;
     std::string planet;
     std::string config;
     bool config_given  = false;
@@ -87,20 +90,26 @@ explore::grid grid_of(const options& o)
         throw explore::usage_error("--sweep: at most " + std::to_string(explore::max_sweeps) +
                                    " sweeps make a grid");
     }
-    std::uint64_t designs = 1;
+    // In binary64, exact while the counts are within the limit; the first
+    // product beyond it is said (or the sweep's own count, where the product
+    // overflows).
+    double designs = 1;
     for (std::size_t i = 0; i < o.sweeps.size(); ++i) {
+        double n = 1;
         try {
-            designs *= explore::sweep_count(o.sweeps[i]);
+            n = explore::sweep_size(o.sweeps[i]);
         }
         catch (const explore::usage_error& e) {
             throw explore::usage_error("--sweep " + explore::printable(o.sweeps[i]) + ": " +
                                        e.what());
         }
-        if (designs > explore::max_grid_designs) {
-            throw explore::usage_error("--sweep: a grid of " + std::to_string(designs) +
-                                       (i + 1 < o.sweeps.size() ? " or more" : "") +
-                                       " designs is too large; at most " +
-                                       std::to_string(explore::max_grid_designs));
+        designs *= n;
+        if (designs > static_cast<double>(explore::max_grid_designs)) {
+            const bool more = i + 1 < o.sweeps.size() || std::isinf(designs);
+            throw explore::usage_error(
+                "--sweep: a grid of " + explore::readable(std::isinf(designs) ? n : designs) +
+                (more ? " or more" : "") + " designs is too large; at most " +
+                std::to_string(explore::max_grid_designs));
         }
     }
     std::vector<explore::sweep> sweeps;
@@ -135,6 +144,12 @@ int write_failed(const explore::row_output& out, std::uint64_t total, const char
     std::fprintf(stderr, "%s: write error: %s (%llu of %llu %s written)\n", program,
                  std::strerror(out.error()), static_cast<unsigned long long>(out.rows_written()),
                  static_cast<unsigned long long>(total), what);
+    if (out.torn()) {
+        std::fprintf(stderr,
+                     "%s: the output may hold a partial row of this run: another writer "
+                     "appended to it after the failed write, so it was not cut back\n",
+                     program);
+    }
     return 1;
 }
 
@@ -154,6 +169,26 @@ void check_grid(const explore::grid& g, const explore::described& base)
     if (warning) {
         std::fprintf(stderr, "%s: warning: %s\n", program, warning->c_str());
     }
+}
+
+// --jobs N: a whole number in digits, 1 to max_jobs.
+constexpr unsigned max_jobs = 4096;
+
+unsigned jobs_in(const std::string& text)
+{
+    const std::string t     = explore::trim(text);
+    const std::string range = "; give N from 1 to " + std::to_string(max_jobs);
+    if (t.empty() || t.find_first_not_of("0123456789") != std::string::npos) {
+        throw explore::usage_error("--jobs: " + explore::printable(text) +
+                                   " is not a whole number" + range);
+    }
+    const auto digits = t.find_first_not_of('0');
+    if (digits == std::string::npos || t.size() - digits > 4 ||
+        std::stoul(t.substr(digits)) > max_jobs) {
+        throw explore::usage_error("--jobs: " + explore::printable(text) + " is out of range" +
+                                   range);
+    }
+    return static_cast<unsigned>(std::stoul(t.substr(digits)));
 }
 
 climber::method method_named(const std::string& name)
@@ -405,11 +440,10 @@ int explore_main(int argc, char** argv)
                       ->type_name("SWEEP")
                       ->allow_extra_args(false)
                       ->group(sweeps);
-    auto* jobs =
-        app.add_option("--jobs", o.jobs, "Designs computed at once (default: every processor)")
-            ->type_name("N")
-            ->check(CLI::Range(1u, 4096u))
-            ->group(sweeps);
+    auto* jobs = app.add_option("--jobs", o.jobs_text,
+                                "Designs computed at once, 1 to 4096 (default: every processor)")
+                     ->type_name("N")
+                     ->group(sweeps);
     auto* shard = app.add_option("--shard", o.shard, "Compute only shard K of N of the grid")
                       ->type_name("K/N")
                       ->group(sweeps);
@@ -433,6 +467,9 @@ int explore_main(int argc, char** argv)
     try {
         app.parse(argc, argv);
         o.config_given = config->count() > 0;
+        if (jobs->count() > 0) {
+            o.jobs = jobs_in(o.jobs_text);
+        }
         return run(o);
     }
     catch (const CLI::CallForHelp& e) {
@@ -442,7 +479,8 @@ int explore_main(int argc, char** argv)
         return app.exit(e);
     }
     catch (const CLI::ParseError& e) {
-        std::fprintf(stderr, "%s: %s\n", program, e.what());
+        // The parser quotes what it refuses: control characters are escaped.
+        std::fprintf(stderr, "%s: %s\n", program, explore::escaped(e.what()).c_str());
     }
     catch (const explore::usage_error& e) {
         std::fprintf(stderr, "%s: %s\n", program, e.what());
@@ -455,6 +493,10 @@ int explore_main(int argc, char** argv)
 
 int main(int argc, char** argv)
 {
+    // A file size limit (ulimit -f) makes a write fail with EFBIG, said as
+    // any other write error and cut back to the last whole row, rather
+    // than killing the program mid-row.
+    std::signal(SIGXFSZ, SIG_IGN);
     try {
         return explore_main(argc, argv);
     }

@@ -4,6 +4,7 @@
 #include <climits>
 #include <csignal>
 #include <cstdio>
+#include <fcntl.h>
 #include <poll.h>
 #include <sched.h>
 #include <sys/stat.h>
@@ -103,7 +104,11 @@ row_output::row_output(int fd, const std::atomic<int>* stop) : fd_(fd), stop_(st
         limit_ = PIPE_BUF;
     }
     if (regular_) {
-        good_end_ = lseek(fd, 0, SEEK_CUR);
+        // Appending, the offset says nothing of where the writes go (it may
+        // be 0 for a file of any size): the file's end does.
+        const int flags = fcntl(fd, F_GETFL);
+        append_         = flags >= 0 && (flags & O_APPEND) != 0;
+        floor_          = append_ ? static_cast<long long>(st.st_size) : lseek(fd, 0, SEEK_CUR);
     }
 }
 
@@ -154,11 +159,29 @@ bool row_output::wait_for_room()
     }
 }
 
-void row_output::cut_back() const
+void row_output::cut_back(std::size_t partial)
 {
-    // A partly written piece is cut back to the last whole row.
-    if (regular_ && good_end_ >= 0 && ftruncate(fd_, static_cast<off_t>(good_end_)) == 0) {
-        lseek(fd_, static_cast<off_t>(good_end_), SEEK_SET);
+    // A partly written piece is cut back to the last whole row. Bytes this
+    // run did not write are never cut: appending, the file must still end
+    // with this run's own bytes, or another writer has appended since.
+    if (!regular_ || floor_ < 0 || partial == 0) {
+        return;
+    }
+    const long long good_end = floor_ + whole_;
+    if (append_) {
+        struct stat st {};
+        if (fstat(fd_, &st) != 0 ||
+            static_cast<long long>(st.st_size) != good_end + static_cast<long long>(partial)) {
+            torn_ = true;
+            return;
+        }
+    }
+    if (ftruncate(fd_, static_cast<off_t>(good_end)) != 0) {
+        torn_ = true;
+        return;
+    }
+    if (!append_) {
+        lseek(fd_, static_cast<off_t>(good_end), SEEK_SET);
     }
 }
 
@@ -175,14 +198,12 @@ bool row_output::write_out(const char* data, std::size_t size)
         }
         if (n <= 0) {
             error_ = n < 0 ? errno : EIO;
-            cut_back();
+            cut_back(done);
             return false;
         }
         done += static_cast<std::size_t>(n);
     }
-    if (regular_ && good_end_ >= 0) {
-        good_end_ += static_cast<long long>(size);
-    }
+    whole_ += static_cast<long long>(size);
     return true;
 }
 

@@ -30,7 +30,7 @@ void stop_on_signals(std::atomic<int>& flag);
 double seconds_left(double spent, std::uint64_t done, std::uint64_t total);
 
 struct run_settings {
-    unsigned jobs              = 1;        // threads that compute rows
+    unsigned jobs              = 1;        // threads that compute rows; 0: none, this thread does
     bool progress              = false;    // a progress line on standard error
     std::function<void()> poll = nullptr;  // called every 100 ms or so, on the calling thread
     std::atomic<int>* stop     = nullptr;  // this run's stop request: not 0 ends it
@@ -208,7 +208,8 @@ void await_row(row_ring<T>& ring, std::uint64_t i, T& value, const Show& show, p
 }
 
 // Computes row(i) for every i in [begin, end) on up to s.jobs threads (as
-// many as the system lets it create; with none, on this thread) and hands
+// many as the system lets it create; with none, or s.jobs = 0, on this
+// thread, in order) and hands
 // each to sink(i, row) on this thread, in order. At most a few rows per
 // thread wait to be handed over. Ends early, after the last row handed over,
 // when the sink returns false or s.stop is set. An
@@ -220,9 +221,10 @@ run_result run_in_order(std::uint64_t begin, std::uint64_t end,
                         const std::function<bool(std::uint64_t, T&)>& sink, const run_settings& s)
 {
     const std::uint64_t count = end - begin;
-    const auto wanted =
-        static_cast<unsigned>(std::max<std::uint64_t>(1, std::min<std::uint64_t>(s.jobs, count)));
-    row_ring<T> ring(begin, end, 16 * static_cast<std::size_t>(wanted), s.stop);
+    const auto wanted         = s.jobs == 0 ? 0u
+                                            : static_cast<unsigned>(std::max<std::uint64_t>(
+                                          1, std::min<std::uint64_t>(s.jobs, count)));
+    row_ring<T> ring(begin, end, 16 * static_cast<std::size_t>(std::max(1u, wanted)), s.stop);
     auto compute = [&] {
         std::uint64_t i = 0;
         while (ring.take(i)) {
@@ -281,7 +283,9 @@ run_result run_in_order(std::uint64_t begin, std::uint64_t end,
 // Standard output (or any descriptor) taking whole rows. To a pipe, rows go
 // in writes of at most PIPE_BUF bytes, so that no row is torn there, and a
 // stop request is heard while the reader is not reading. To a regular file,
-// a failed write is cut back to the last whole row.
+// a failed write is cut back to the last whole row, never below where this
+// run began: for a file opened to append, its size when the run began, and
+// only while the file still ends with this run's own torn row.
 class row_output {
   public:
     // stop: the run's stop request, heard while a pipe's reader is stalled.
@@ -307,16 +311,25 @@ class row_output {
     {
         return stopped_;
     }
+    // A failed write left part of a row that could not be cut back (another
+    // writer appended to the file after it): the file may end with it.
+    bool torn() const
+    {
+        return torn_;
+    }
 
   private:
     bool write_out(const char* data, std::size_t size);
     bool wait_for_room();
-    void cut_back() const;
+    void cut_back(std::size_t partial);
     int fd_;
     const std::atomic<int>* stop_;
-    bool pipe_          = false;
-    bool regular_       = false;
-    long long good_end_ = -1;  // a regular file's offset after the last whole write
+    bool pipe_       = false;
+    bool regular_    = false;
+    bool append_     = false;  // opened with O_APPEND: every write goes to the end
+    long long floor_ = -1;     // a regular file's offset (appending: size) at the start
+    long long whole_ = 0;      // bytes of whole writes since
+    bool torn_       = false;
     std::size_t limit_;
     std::string pending_;
     std::uint64_t pending_rows_ = 0;

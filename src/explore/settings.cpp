@@ -76,9 +76,10 @@ void apply_assignment(described& d, const std::string& assignment)
     apply(d, trim(assignment.substr(0, eq)), assignment.substr(eq + 1));
 }
 
-std::string printable(const std::string& text)
+namespace {
+
+std::string escape(const std::string& text, std::size_t longest)
 {
-    constexpr std::size_t longest = 40;
     std::string out;
     for (std::size_t i = 0; i < text.size() && i < longest; ++i) {
         const auto c = static_cast<unsigned char>(text[i]);
@@ -110,6 +111,18 @@ std::string printable(const std::string& text)
     return text.size() > longest ? out + "..." : out;
 }
 
+}  // namespace
+
+std::string printable(const std::string& text)
+{
+    return escape(text, 40);
+}
+
+std::string escaped(const std::string& text)
+{
+    return escape(text, text.size());
+}
+
 void apply_lines(described& d, std::istream& in, const std::string& source)
 {
     std::string text((std::istreambuf_iterator<char>(in)), std::istreambuf_iterator<char>());
@@ -126,7 +139,9 @@ void apply_text(described& d, const std::string& text, const std::string& source
             end = text.size();
         }
         const std::string where = source + ":" + std::to_string(number) + ": ";
-        if (end - at > max_line_bytes) {
+        // A CR before the LF ends the line; it is no part of its length.
+        const std::size_t length = end - at - (end > at && text[end - 1] == '\r' ? 1 : 0);
+        if (length > max_line_bytes) {
             throw usage_error(where + "line longer than " + std::to_string(max_line_bytes) +
                               " bytes");
         }

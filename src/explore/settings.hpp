@@ -53,6 +53,8 @@ inline constexpr std::size_t max_line_bytes = 4096;     // a line's length, at m
 // Text for a message: control characters as C escapes (\t, \0, \x1b), and
 // only the first 40 characters of a longer text, then "...".
 std::string printable(const std::string& text);
+// As printable, whatever its length: for messages that quote the user.
+std::string escaped(const std::string& text);
 
 // Applies "name = value" lines, "#" starting a comment anywhere on a line,
 // in order. A UTF-8 byte-order mark may come first; CR LF line ends are

@@ -63,10 +63,17 @@ std::vector<double> range_values(const std::vector<std::string>& parts)
     }
     const auto count = static_cast<std::size_t>(n);
     std::vector<double> values(count);
+    // Where TO / FROM leaves the normal numbers (1e-160:1e160), the steps go
+    // in logarithms, which stay in range; elsewhere the ratio's power.
+    const bool in_logs    = log_form && !std::isnormal(to / from);
+    const double log_from = in_logs ? std::log(from) : 0;
+    const double log_span = in_logs ? std::log(to) - log_from : 0;
     for (std::size_t k = 0; k < count; ++k) {
         const auto kd  = static_cast<double>(k);
         const double m = n - 1;
-        values[k] = log_form ? from * std::pow(to / from, kd / m) : from + (kd * (to - from)) / m;
+        values[k]      = in_logs    ? std::exp(log_from + (kd / m) * log_span)
+                         : log_form ? from * std::pow(to / from, kd / m)
+                                    : from + (kd * (to - from)) / m;
     }
     values.front() = from;
     values.back()  = count == 1 ? from : to;
@@ -75,20 +82,25 @@ std::vector<double> range_values(const std::vector<std::string>& parts)
 
 }  // namespace
 
-std::uint64_t sweep_count(const std::string& text)
+double sweep_size(const std::string& text)
 {
     const std::string value = text.substr(text.find('=') + 1);
     if (text.find('=') == std::string::npos) {
         return 1;  // parse_sweep says what is wrong
     }
     if (value.find(':') == std::string::npos) {
-        return split(value, ',').size();
+        return static_cast<double>(split(value, ',').size());
     }
     const std::vector<std::string> parts = split(value, ':');
     if (parts.size() < 3) {
         return 1;
     }
-    const double n = count_in(parts[2]);
+    return count_in(parts[2]);
+}
+
+std::uint64_t sweep_count(const std::string& text)
+{
+    const double n = sweep_size(text);
     return n > static_cast<double>(max_grid_designs) ? max_grid_designs + 1
                                                      : static_cast<std::uint64_t>(n);
 }
@@ -189,12 +201,18 @@ std::optional<design_fault> grid_fault(const grid& g, const described& base,
                                        const std::function<bool()>& stop,
                                        std::optional<std::string>* warning)
 {
+    std::uint64_t first    = 0;  // the first design whose rhog departs, if any
+    std::uint64_t departed = 0;  // and how many do
     for (std::uint64_t i = 0; i < g.size() && !stop(); ++i) {
         const described d = g.design_at(base, i);
         auto fault        = design_error(d, false);
         if (!fault) {
-            if (warning != nullptr && !*warning) {
-                *warning = rhog_departure(d);
+            if (warning != nullptr) {
+                auto departure = rhog_departure(d);
+                if (departure && departed++ == 0) {
+                    first    = i;
+                    *warning = std::move(departure);
+                }
             }
             continue;
         }
@@ -204,6 +222,12 @@ std::optional<design_fault> grid_fault(const grid& g, const described& base,
         fault->message = "design " + std::to_string(i + 1) + " of " + std::to_string(g.size()) +
                          " (" + g.values_text(i) + "): " + fault->message;
         return fault;
+    }
+    if (departed > 0 && !g.sweeps().empty()) {
+        *warning = "design " + std::to_string(first + 1) + " of " + std::to_string(g.size()) +
+                   " (" + g.values_text(first) + ")" +
+                   (departed > 1 ? ", and " + std::to_string(departed - 1) + " more" : "") + ": " +
+                   **warning;
     }
     return std::nullopt;
 }

@@ -27,14 +27,18 @@ struct sweep {
 
 // Parses "NAME=FROM:TO:N", "NAME=FROM:TO:N:log" or "NAME=V1,V2,...".
 // Value k of a range is FROM + (k (TO - FROM)) / (N - 1), or in log form
-// FROM pow(TO / FROM, k / (N - 1)); the last value is TO exactly. Throws
-// usage_error.
+// FROM pow(TO / FROM, k / (N - 1)) (where TO / FROM is no normal number,
+// exp(log FROM + k / (N - 1) (log TO - log FROM))); the last value is TO
+// exactly. Throws usage_error.
 sweep parse_sweep(const std::string& text);
 
 // The number of values that parse_sweep would make of the text, without
 // making them (more than max_grid_designs: max_grid_designs + 1). Throws
 // usage_error for a count that is not a whole number.
 std::uint64_t sweep_count(const std::string& text);
+// The number of values that parse_sweep would make of the text, however
+// many (1e300 for N = 1e300). Throws as sweep_count.
+double sweep_size(const std::string& text);
 
 // Every combination of the sweeps' values, the first sweep outermost.
 class grid {
@@ -63,7 +67,9 @@ class grid {
 // which ("design 3 of 5 (vmax=0): vmax = 0 m/s: ..."; a grid of no sweeps
 // has the design's own message), or none. Stops early, finding none, once
 // stop() is true. Where warning is given, it gets the first design's
-// departure of rhog from its material (rhog_departure).
+// departure of rhog from its material (rhog_departure), in a grid of sweeps
+// after which design it is and how many more depart ("design 1 of 30
+// (strength=10), and 28 more: rhog = ...").
 std::optional<design_fault> grid_fault(const grid& g, const described& base,
                                        const std::function<bool()>& stop,
                                        std::optional<std::string>* warning = nullptr);
