@@ -1,5 +1,5 @@
-#include "figures.hpp"
-#include "settings.hpp"
+#include "engine/figures.hpp"
+#include "engine/settings.hpp"
 
 #include "exact.hpp"
 
@@ -17,7 +17,7 @@
 
 namespace {
 
-using explore::described;
+using engine::described;
 
 // Writes text to a temporary design file and returns its path.
 std::string design_file(const std::string& text)
@@ -38,7 +38,7 @@ std::string error_of(void (*act)(described&, const std::string&), const std::str
     try {
         act(d, text);
     }
-    catch (const explore::usage_error& e) {
+    catch (const engine::usage_error& e) {
         return e.what();
     }
     return "no error";
@@ -46,39 +46,39 @@ std::string error_of(void (*act)(described&, const std::string&), const std::str
 
 TEST(Explore, NumbersMustBeFiniteAndNothingElse)
 {
-    EXPECT_BITS(*explore::parse_number("35.1"), 35.1);
-    EXPECT_BITS(*explore::parse_number(" 1e-3\t"), 0.001);
-    EXPECT_BITS(*explore::parse_number("-2"), -2.0);
+    EXPECT_BITS(*engine::parse_number("35.1"), 35.1);
+    EXPECT_BITS(*engine::parse_number(" 1e-3\t"), 0.001);
+    EXPECT_BITS(*engine::parse_number("-2"), -2.0);
     for (const char* bad :
          {"", " ", "abc", "nan", "inf", "-inf", "1e400", "1.5x", "1,5", "0x10", "1 2", "--1"}) {
-        EXPECT_FALSE(explore::parse_number(bad)) << "'" << bad << "'";
+        EXPECT_FALSE(engine::parse_number(bad)) << "'" << bad << "'";
     }
 }
 
 TEST(Explore, ShortestTextReadsBackToTheSameBits)
 {
-    EXPECT_EQ(explore::shortest(105.97027192859169), "105.97027192859169");
-    EXPECT_EQ(explore::shortest(2275.3355806298227), "2275.3355806298227");
-    EXPECT_EQ(explore::readable(300000), "300000");
-    EXPECT_EQ(explore::readable(1e-7), "1e-07");
+    EXPECT_EQ(engine::shortest(105.97027192859169), "105.97027192859169");
+    EXPECT_EQ(engine::shortest(2275.3355806298227), "2275.3355806298227");
+    EXPECT_EQ(engine::readable(300000), "300000");
+    EXPECT_EQ(engine::readable(1e-7), "1e-07");
     for (double v :
          {0.1, 1.0 / 3, 6.02214076e23, 2.2250738585072014e-308, 1.7976931348623157e308}) {
-        EXPECT_BITS(*explore::parse_number(explore::shortest(v)), v);
-        EXPECT_BITS(*explore::parse_number(explore::readable(v)), v);
+        EXPECT_BITS(*engine::parse_number(engine::shortest(v)), v);
+        EXPECT_BITS(*engine::parse_number(engine::readable(v)), v);
     }
 }
 
 TEST(Explore, SettingsNameTheirMistake)
 {
-    EXPECT_EQ(error_of(explore::apply_assignment, "strength=abc"), "not a finite number");
-    EXPECT_EQ(error_of(explore::apply_assignment, "ztop=nan"), "not a finite number or auto");
-    EXPECT_EQ(error_of(explore::apply_assignment, "vmax=auto"), "not a finite number");
-    EXPECT_EQ(error_of(explore::apply_assignment, "colour=1"),
+    EXPECT_EQ(error_of(engine::apply_assignment, "strength=abc"), "not a finite number");
+    EXPECT_EQ(error_of(engine::apply_assignment, "ztop=nan"), "not a finite number or auto");
+    EXPECT_EQ(error_of(engine::apply_assignment, "vmax=auto"), "not a finite number");
+    EXPECT_EQ(error_of(engine::apply_assignment, "colour=1"),
               "unknown parameter (tether-explore --list shows them)");
-    EXPECT_EQ(error_of(explore::apply_assignment, "strength"), "expected NAME=VALUE");
-    EXPECT_EQ(error_of(explore::apply_assignment, "planet=venus"),
+    EXPECT_EQ(error_of(engine::apply_assignment, "strength"), "expected NAME=VALUE");
+    EXPECT_EQ(error_of(engine::apply_assignment, "planet=venus"),
               "unknown planet; known: earth, mars");
-    EXPECT_EQ(error_of(explore::apply_assignment, " strength = 50 "), "no error");
+    EXPECT_EQ(error_of(engine::apply_assignment, " strength = 50 "), "no error");
 }
 
 TEST(Explore, DesignFileLinesApplyInOrderAndErrorsNameFileAndLine)
@@ -90,7 +90,7 @@ TEST(Explore, DesignFileLinesApplyInOrderAndErrorsNameFileAndLine)
                                          "strength = 60\n"
                                          "ztop = auto # 19 km below GEO\n");
     described d;
-    explore::apply_file(d, path);
+    engine::apply_file(d, path);
     EXPECT_BITS(d.design.tether.strength, 60.0);
     EXPECT_BITS(d.design.planet.RE, 3396.2);
     EXPECT_TRUE(tether::is_automatic(d.design.march.ztop));
@@ -115,25 +115,25 @@ TEST(Explore, DesignFileLinesApplyInOrderAndErrorsNameFileAndLine)
     };
     for (const auto& b : bad) {
         const std::string file = design_file(b.text);
-        EXPECT_EQ(error_of(explore::apply_file, file),
+        EXPECT_EQ(error_of(engine::apply_file, file),
                   *b.wanted != 0 ? file + ":" + b.wanted : "no error");
         std::remove(file.c_str());
     }
     const std::string long_line = design_file("vmax = 1\n# " + std::string(4095, 'x') + "\n");
-    EXPECT_EQ(error_of(explore::apply_file, long_line),
+    EXPECT_EQ(error_of(engine::apply_file, long_line),
               long_line + ":2: line longer than 4096 bytes");
     std::remove(long_line.c_str());
     const std::string long_file = design_file(std::string(1048577, '\n'));
-    EXPECT_EQ(error_of(explore::apply_file, long_file),
+    EXPECT_EQ(error_of(engine::apply_file, long_file),
               long_file + ": longer than 1 MiB; a design file is a few lines");
     std::remove(long_file.c_str());
-    EXPECT_EQ(error_of(explore::apply_file, "/nonexistent/design"),
+    EXPECT_EQ(error_of(engine::apply_file, "/nonexistent/design"),
               "/nonexistent/design: cannot read the design file: No such file or directory");
-    EXPECT_EQ(error_of(explore::apply_file, "/tmp"),
+    EXPECT_EQ(error_of(engine::apply_file, "/tmp"),
               "/tmp: cannot read the design file: Is a directory");
-    EXPECT_EQ(error_of(explore::apply_file, "/dev/zero"),
+    EXPECT_EQ(error_of(engine::apply_file, "/dev/zero"),
               "/dev/zero: cannot read the design file: not a regular file or a pipe");
-    EXPECT_EQ(error_of(explore::apply_file, ""), "--config needs a file name");
+    EXPECT_EQ(error_of(engine::apply_file, ""), "--config needs a file name");
 }
 
 // A design file of the given length in bytes, setting vmax = 7, its other
@@ -151,28 +151,28 @@ std::string padded_design(std::size_t length)
 TEST(Explore, DesignFilesAndLinesAreReadUpToTheirLimitsExactly)
 {
     // A file of exactly 1 MiB is read; one byte more is refused.
-    const std::string text = padded_design(explore::max_file_bytes);
+    const std::string text = padded_design(engine::max_file_bytes);
     ASSERT_EQ(text.size(), 1048576u);
     std::string path = design_file(text);
     described d;
-    explore::apply_file(d, path);
+    engine::apply_file(d, path);
     EXPECT_BITS(d.design.climber.vmax, 7.0);
     std::remove(path.c_str());
-    path = design_file(padded_design(explore::max_file_bytes + 1));
-    EXPECT_EQ(error_of(explore::apply_file, path),
+    path = design_file(padded_design(engine::max_file_bytes + 1));
+    EXPECT_EQ(error_of(engine::apply_file, path),
               path + ": longer than 1 MiB; a design file is a few lines");
     std::remove(path.c_str());
 
     // A line of exactly 4096 bytes is read, with either line end, or none;
     // 4097 are refused.
     for (const char* end : {"\n", "\r\n", ""}) {
-        for (std::size_t length : {explore::max_line_bytes, explore::max_line_bytes + 1}) {
+        for (std::size_t length : {engine::max_line_bytes, engine::max_line_bytes + 1}) {
             const std::string line = "vmax = 8" + std::string(length - 8, ' ');
             path            = design_file("# first\n" + line + end + (*end != 0 ? "dz = 2\n" : ""));
             const bool fits = length <= 4096;
-            EXPECT_EQ(error_of(explore::apply_file, path),
+            EXPECT_EQ(error_of(engine::apply_file, path),
                       fits ? "no error" : path + ":2: line longer than 4096 bytes")
-                << length << " bytes and '" << explore::printable(end) << "'";
+                << length << " bytes and '" << engine::printable(end) << "'";
             std::remove(path.c_str());
         }
     }
@@ -185,7 +185,7 @@ TEST(Explore, DesignFilesWithCrLfEndsOrAByteOrderMarkReadAsPlainOnes)
           "\xEF\xBB\xBFstrength=50\r\n# note\r\nvmax=20"}) {
         const std::string path = design_file(text);
         described d;
-        explore::apply_file(d, path);
+        engine::apply_file(d, path);
         EXPECT_BITS(d.design.tether.strength, 50.0);
         EXPECT_BITS(d.design.climber.vmax, 20.0);
         std::remove(path.c_str());
@@ -195,12 +195,12 @@ TEST(Explore, DesignFilesWithCrLfEndsOrAByteOrderMarkReadAsPlainOnes)
 TEST(Explore, ListingReadsBackToTheSameDesign)
 {
     described d;
-    explore::apply_assignment(d, "strength=1e-1");
-    explore::apply_assignment(d, "rapex=42200");
-    explore::apply_assignment(d, "rhog=auto");
-    explore::apply_assignment(d, "dz=0.1");
-    explore::apply_assignment(d, "mclimb=1234.5678901234567");
-    const std::string list = explore::listing(d);
+    engine::apply_assignment(d, "strength=1e-1");
+    engine::apply_assignment(d, "rapex=42200");
+    engine::apply_assignment(d, "rhog=auto");
+    engine::apply_assignment(d, "dz=0.1");
+    engine::apply_assignment(d, "mclimb=1234.5678901234567");
+    const std::string list = engine::listing(d);
     EXPECT_NE(list.find("ztop     = auto"), std::string::npos) << list;
     EXPECT_NE(list.find("rhog     = auto"), std::string::npos) << list;
     EXPECT_EQ(list.substr(0, 9), "# planet\n") << list;
@@ -208,56 +208,56 @@ TEST(Explore, ListingReadsBackToTheSameDesign)
 
     const std::string path = design_file(list);
     described back;
-    explore::apply_file(back, path);
+    engine::apply_file(back, path);
     std::remove(path.c_str());
-    EXPECT_EQ(explore::listing(back), list);
+    EXPECT_EQ(engine::listing(back), list);
 }
 
 TEST(Explore, RhogAutoFollowsTheMaterial)
 {
     described d;
-    explore::apply_assignment(d, "rhog=auto");
-    EXPECT_NEAR(explore::resolve(d).tether.rhog, 0.013583, 0.0000005);
+    engine::apply_assignment(d, "rhog=auto");
+    EXPECT_NEAR(engine::resolve(d).tether.rhog, 0.013583, 0.0000005);
     // Twice as dense and twice as strong: the same taper, twice the mass.
-    explore::apply_assignment(d, "density=2600");
-    explore::apply_assignment(d, "strength=70.2");
-    EXPECT_NEAR(explore::resolve(d).tether.rhog, 2 * 0.013583, 0.000001);
-    explore::apply_assignment(d, "rhog=0.02");
-    EXPECT_BITS(explore::resolve(d).tether.rhog, 0.02);
+    engine::apply_assignment(d, "density=2600");
+    engine::apply_assignment(d, "strength=70.2");
+    EXPECT_NEAR(engine::resolve(d).tether.rhog, 2 * 0.013583, 0.000001);
+    engine::apply_assignment(d, "rhog=0.02");
+    EXPECT_BITS(engine::resolve(d).tether.rhog, 0.02);
 }
 
 TEST(Explore, DesignErrorsGiveNameValueAndReason)
 {
     described d;
-    EXPECT_FALSE(explore::design_error(d, true));
-    explore::apply_assignment(d, "rapex=40000");
-    EXPECT_EQ(explore::design_error(d, false)->name, "rapex");
-    EXPECT_EQ(explore::design_error(d, false)->message,
+    EXPECT_FALSE(engine::design_error(d, true));
+    engine::apply_assignment(d, "rapex=40000");
+    EXPECT_EQ(engine::design_error(d, false)->name, "rapex");
+    EXPECT_EQ(engine::design_error(d, false)->message,
               "rapex = 40000 km: must be greater than the geostationary radius, 42164.16962 km");
     d = described{};
     // A planet whose geostationary orbit is only 10 km up.
-    explore::apply_assignment(d, "planet=mars");
+    engine::apply_assignment(d, "planet=mars");
     const double omega2 = tether::compute_model(d.design).omega2;
-    explore::apply_assignment(d, "GM=" + explore::shortest(std::pow(3406.2, 3) * omega2));
-    EXPECT_EQ(explore::design_error(d, false)->message.substr(0, 25), "ztop = auto: auto gives -");
+    engine::apply_assignment(d, "GM=" + engine::shortest(std::pow(3406.2, 3) * omega2));
+    EXPECT_EQ(engine::design_error(d, false)->message.substr(0, 25), "ztop = auto: auto gives -");
 }
 
 TEST(Explore, RowsInEachFormat)
 {
-    const std::vector<explore::column> columns{{"vmax", "m/s"}, {"time", "h"}, {"cap_alt", "km"}};
+    const std::vector<engine::column> columns{{"vmax", "m/s"}, {"time", "h"}, {"cap_alt", "km"}};
     const std::vector<double> values{0.5, 105.97027192859169,
                                      std::numeric_limits<double>::quiet_NaN()};
 
-    const explore::row_writer csv(explore::format::csv, columns);
+    const engine::row_writer csv(engine::format::csv, columns);
     EXPECT_EQ(csv.header(), "vmax,time,cap_alt\n");
     EXPECT_EQ(csv.row(values), "0.5,105.97027192859169,\n");
 
-    const explore::row_writer json(explore::format::json, columns);
+    const engine::row_writer json(engine::format::json, columns);
     EXPECT_EQ(json.header(), "");
     EXPECT_EQ(json.row(values), "{\"vmax\":0.5,\"time\":105.97027192859169,\"cap_alt\":null}\n");
 
     // The table: every line as wide as the others, names over their numbers.
-    const explore::row_writer table(explore::format::table, columns);
+    const engine::row_writer table(engine::format::table, columns);
     EXPECT_EQ(table.header(), "#            vmax             time          cap_alt\n"
                               "#             m/s                h               km\n");
     EXPECT_EQ(table.row(values), "              0.5      105.9702719              NaN\n");
@@ -267,9 +267,9 @@ TEST(Explore, RowsInEachFormat)
 
 TEST(Explore, FigureAndAscentColumnsMatchTheirValues)
 {
-    const climber::study s                     = climber::compute_study(tether::design{});
-    const std::vector<explore::column> figures = explore::figure_columns();
-    const std::vector<double> values           = explore::figure_values(s);
+    const climber::study s                    = climber::compute_study(tether::design{});
+    const std::vector<engine::column> figures = engine::figure_columns();
+    const std::vector<double> values          = engine::figure_values(s);
     ASSERT_EQ(figures.size(), values.size());
     EXPECT_EQ(figures.front().name, "rgeo");
     EXPECT_BITS(values.front(), 42164.169624086106);
@@ -282,9 +282,9 @@ TEST(Explore, FigureAndAscentColumnsMatchTheirValues)
     p.alt                         = 20;
     p.pused                       = 2.5e6;
     p.surplus                     = 1e5;
-    const std::vector<double> row = explore::ascent_values(p, 0.25);
-    ASSERT_EQ(row.size(), explore::ascent_columns().size());
-    EXPECT_EQ(explore::ascent_columns()[3].name, "power");
+    const std::vector<double> row = engine::ascent_values(p, 0.25);
+    ASSERT_EQ(row.size(), engine::ascent_columns().size());
+    EXPECT_EQ(engine::ascent_columns()[3].name, "power");
     EXPECT_BITS(row[3], 2.5);
     EXPECT_BITS(row[5], 0.25);
     EXPECT_BITS(row[6], 0.1);
@@ -294,9 +294,9 @@ TEST(Explore, FaultsOfAnAutoRhogNameTheMaterial)
 {
     // rhog = auto follows the material; a fault it causes is the material's.
     described d;
-    explore::apply_assignment(d, "rhog=auto");
-    explore::apply_assignment(d, "csgeo=1e-300");
-    const auto fault = explore::design_error(d, false);
+    engine::apply_assignment(d, "rhog=auto");
+    engine::apply_assignment(d, "csgeo=1e-300");
+    const auto fault = engine::design_error(d, false);
     ASSERT_TRUE(fault);
     EXPECT_NE(fault->name, "rhog") << fault->message;
     EXPECT_NE(fault->other, "rhog") << fault->message;

@@ -2,7 +2,7 @@
 // std::to_chars lays them out, and reads them with fast_float, in every
 // build: checked here against the standard library's to_chars and
 // from_chars.
-#include "numbers.hpp"
+#include "engine/numbers.hpp"
 
 #include <gtest/gtest.h>
 
@@ -45,14 +45,14 @@ TEST(Numbers, ShortestTextIsTheStandardLibrarys)
                      27735.009811261458,
                      1e15,
                      123e-20}) {
-        EXPECT_EQ(explore::shortest(v), to_chars(v)) << v;
-        EXPECT_EQ(explore::shortest(-v), to_chars(-v)) << -v;
+        EXPECT_EQ(engine::shortest(v), to_chars(v)) << v;
+        EXPECT_EQ(engine::shortest(-v), to_chars(-v)) << -v;
     }
     // Powers of two, where the values that read back lie unevenly about v.
     for (int k = -1074; k <= 1023; ++k) {
         const double v = std::ldexp(1.0, k);
-        ASSERT_EQ(explore::shortest(v), to_chars(v)) << v;
-        ASSERT_EQ(explore::shortest(std::nextafter(v, 0.0)), to_chars(std::nextafter(v, 0.0))) << v;
+        ASSERT_EQ(engine::shortest(v), to_chars(v)) << v;
+        ASSERT_EQ(engine::shortest(std::nextafter(v, 0.0)), to_chars(std::nextafter(v, 0.0))) << v;
     }
     std::mt19937_64 gen(8122026);
     std::uniform_int_distribution<std::uint64_t> bits;
@@ -62,13 +62,13 @@ TEST(Numbers, ShortestTextIsTheStandardLibrarys)
         double v              = 0;
         std::memcpy(&v, &b, sizeof v);
         if (std::isfinite(v)) {
-            ASSERT_EQ(explore::shortest(v), to_chars(v)) << v;
+            ASSERT_EQ(engine::shortest(v), to_chars(v)) << v;
         }
         // Figures of the sizes a design has.
         const double w = unit(gen) * std::pow(10.0, static_cast<int>(unit(gen) * 24) - 8);
-        ASSERT_EQ(explore::shortest(w), to_chars(w)) << w;
+        ASSERT_EQ(engine::shortest(w), to_chars(w)) << w;
         if (w >= 1e-4 && w < 1e15) {
-            ASSERT_EQ(explore::readable(w), to_chars(w, true)) << w;
+            ASSERT_EQ(engine::readable(w), to_chars(w, true)) << w;
         }
     }
 }
@@ -81,14 +81,14 @@ TEST(Numbers, TheEndsOfPlainDigitsAreLaidOutAsTheStandardLibraryLaysThem)
         for (double v : {std::nextafter(end, 0.0), end, std::nextafter(end, HUGE_VAL)}) {
             for (double s : {v, -v}) {
                 const bool plain = std::fabs(s) >= 1e-4 && std::fabs(s) < 1e15;
-                EXPECT_EQ(explore::shortest(s), to_chars(s)) << s;
-                EXPECT_EQ(explore::readable(s), to_chars(s, plain)) << s;
+                EXPECT_EQ(engine::shortest(s), to_chars(s)) << s;
+                EXPECT_EQ(engine::readable(s), to_chars(s, plain)) << s;
             }
         }
     }
-    EXPECT_EQ(explore::readable(1e15), "1e+15");
-    EXPECT_EQ(explore::readable(std::nextafter(1e15, HUGE_VAL)), "1000000000000000.1");
-    EXPECT_EQ(explore::readable(std::nextafter(1e15, 0.0)), "999999999999999.9");
+    EXPECT_EQ(engine::readable(1e15), "1e+15");
+    EXPECT_EQ(engine::readable(std::nextafter(1e15, HUGE_VAL)), "1000000000000000.1");
+    EXPECT_EQ(engine::readable(std::nextafter(1e15, 0.0)), "999999999999999.9");
 }
 
 TEST(Numbers, ReadingAgreesWithTheStandardLibrary)
@@ -97,23 +97,23 @@ TEST(Numbers, ReadingAgreesWithTheStandardLibrary)
                              "2.2250738585072014e-308", "1.7976931348623157e308", "0", "-0.0"}) {
         double wanted = 0;
         std::from_chars(text, text + std::strlen(text), wanted);
-        ASSERT_TRUE(explore::parse_number(text)) << text;
-        EXPECT_EQ(*explore::parse_number(text), wanted) << text;
+        ASSERT_TRUE(engine::parse_number(text)) << text;
+        EXPECT_EQ(*engine::parse_number(text), wanted) << text;
     }
     for (const char* bad : {"nan", "inf", "0x10", "+1", "1e", ""}) {
         std::string why;
-        EXPECT_FALSE(explore::parse_number(bad, &why)) << bad;
+        EXPECT_FALSE(engine::parse_number(bad, &why)) << bad;
         EXPECT_EQ(why, "is not a finite number") << bad;
     }
     // Beyond binary64's range either way: said so, never read as inf or 0.
     for (const char* big : {"1e400", "-1e400", "1.8e308"}) {
         std::string why;
-        EXPECT_FALSE(explore::parse_number(big, &why)) << big;
+        EXPECT_FALSE(engine::parse_number(big, &why)) << big;
         EXPECT_EQ(why, "is beyond the largest number, about 1.8e308") << big;
     }
     for (const char* tiny : {"1e-400", "-1e-400", "4.9e-324", "2.2e-308", "0.00001e-305"}) {
         std::string why;
-        EXPECT_FALSE(explore::parse_number(tiny, &why)) << tiny;
+        EXPECT_FALSE(engine::parse_number(tiny, &why)) << tiny;
         EXPECT_EQ(why.substr(0, 19), "is too close to 0: ") << tiny;
     }
 }

@@ -1,6 +1,6 @@
-#include "numbers.hpp"
-#include "runner.hpp"
-#include "sweep.hpp"
+#include "engine/numbers.hpp"
+#include "engine/runner.hpp"
+#include "engine/sweep.hpp"
 
 #include "exact.hpp"
 
@@ -18,15 +18,15 @@ namespace {
 
 std::vector<double> values_of(const std::string& text)
 {
-    return explore::parse_sweep(text).values;
+    return engine::parse_sweep(text).values;
 }
 
 std::string error_of(const std::string& text)
 {
     try {
-        explore::parse_sweep(text);
+        engine::parse_sweep(text);
     }
-    catch (const explore::usage_error& e) {
+    catch (const engine::usage_error& e) {
         return e.what();
     }
     return "no error";
@@ -92,24 +92,24 @@ TEST(Sweep, LogRangesBeyondTheRatiosRangeGoInLogarithms)
 
 TEST(Sweep, TheRhogWarningNamesItsFirstDesignAndCountsTheRest)
 {
-    const auto warning_of = [](std::vector<explore::sweep> sweeps) {
+    const auto warning_of = [](std::vector<engine::sweep> sweeps) {
         std::optional<std::string> warning;
-        const explore::grid g(std::move(sweeps));
-        EXPECT_FALSE(explore::grid_fault(
-            g, explore::described{}, [] { return false; }, &warning));
+        const engine::grid g(std::move(sweeps));
+        EXPECT_FALSE(engine::grid_fault(
+            g, engine::described{}, [] { return false; }, &warning));
         return warning.value_or("none");
     };
     // The default rhog is the default material's; other strengths depart.
-    const std::string plain = *explore::rhog_departure(
-        explore::grid({explore::parse_sweep("strength=10")}).design_at(explore::described{}, 0));
-    EXPECT_EQ(warning_of({explore::parse_sweep("strength=35.1,10,35.1,20,30")}),
+    const std::string plain = *engine::rhog_departure(
+        engine::grid({engine::parse_sweep("strength=10")}).design_at(engine::described{}, 0));
+    EXPECT_EQ(warning_of({engine::parse_sweep("strength=35.1,10,35.1,20,30")}),
               "design 2 of 5 (strength=10), and 2 more: " + plain);
     EXPECT_EQ(
-        warning_of({explore::parse_sweep("vmax=1,2"), explore::parse_sweep("strength=35.1,10")}),
+        warning_of({engine::parse_sweep("vmax=1,2"), engine::parse_sweep("strength=35.1,10")}),
         "design 2 of 4 (vmax=1, strength=10), and 1 more: " + plain);
-    EXPECT_EQ(warning_of({explore::parse_sweep("strength=35.1,10")}),
+    EXPECT_EQ(warning_of({engine::parse_sweep("strength=35.1,10")}),
               "design 2 of 2 (strength=10): " + plain);
-    EXPECT_EQ(warning_of({explore::parse_sweep("strength=35.1,35.1")}), "none");
+    EXPECT_EQ(warning_of({engine::parse_sweep("strength=35.1,35.1")}), "none");
     EXPECT_EQ(warning_of({}), "none");
 }
 
@@ -145,8 +145,8 @@ TEST(Sweep, MistakesSayWhatIsWrong)
 
 TEST(Sweep, GridTakesEveryCombinationFirstSweepOutermost)
 {
-    const explore::grid g(
-        {explore::parse_sweep("strength=10,20"), explore::parse_sweep("vmax=1,2,3")});
+    const engine::grid g(
+        {engine::parse_sweep("strength=10,20"), engine::parse_sweep("vmax=1,2,3")});
     ASSERT_EQ(g.size(), 6u);
     EXPECT_EQ(g.values_at(0), (std::vector<double>{10, 1}));
     EXPECT_EQ(g.values_at(2), (std::vector<double>{10, 3}));
@@ -159,49 +159,49 @@ TEST(Sweep, GridTakesEveryCombinationFirstSweepOutermost)
     }
     EXPECT_EQ(blocks, "...|..");
 
-    explore::described base;
-    explore::apply_assignment(base, "rhog=auto");
-    explore::apply_assignment(base, "vmax=50");
-    const explore::described d = g.design_at(base, 4);
+    engine::described base;
+    engine::apply_assignment(base, "rhog=auto");
+    engine::apply_assignment(base, "vmax=50");
+    const engine::described d = g.design_at(base, 4);
     EXPECT_BITS(d.design.tether.strength, 20.0);
     EXPECT_BITS(d.design.climber.vmax, 2.0);
     EXPECT_TRUE(d.rhog_auto);
 
     // One sweep makes a line, not blocks; no sweep makes one design.
-    const explore::grid line({explore::parse_sweep("vmax=1,2,3")});
+    const engine::grid line({engine::parse_sweep("vmax=1,2,3")});
     EXPECT_FALSE(line.starts_block(1));
-    EXPECT_EQ(explore::grid({}).size(), 1u);
+    EXPECT_EQ(engine::grid({}).size(), 1u);
 }
 
 TEST(Sweep, GridsAreRefusedBeyondTheirLimits)
 {
-    auto error = [](std::vector<explore::sweep> s) -> std::string {
+    auto error = [](std::vector<engine::sweep> s) -> std::string {
         try {
-            explore::grid g(std::move(s));
+            engine::grid g(std::move(s));
         }
-        catch (const explore::usage_error& e) {
+        catch (const engine::usage_error& e) {
             return e.what();
         }
         return "no error";
     };
-    EXPECT_EQ(error({explore::parse_sweep("vmax=1:2:5000"), explore::parse_sweep("dz=1:2:5000")}),
+    EXPECT_EQ(error({engine::parse_sweep("vmax=1:2:5000"), engine::parse_sweep("dz=1:2:5000")}),
               "a grid of 25000000 designs is too large; at most 10000000");
-    EXPECT_EQ(error({explore::parse_sweep("vmax=1:2:10000"), explore::parse_sweep("dz=1:2:10000"),
-                     explore::parse_sweep("rhog=1,2")}),
+    EXPECT_EQ(error({engine::parse_sweep("vmax=1:2:10000"), engine::parse_sweep("dz=1:2:10000"),
+                     engine::parse_sweep("rhog=1,2")}),
               "a grid of 100000000 or more designs is too large; at most 10000000");
-    EXPECT_EQ(error({explore::parse_sweep("vmax=1:2:5000"), explore::parse_sweep("dz=1:2:2000")}),
+    EXPECT_EQ(error({engine::parse_sweep("vmax=1:2:5000"), engine::parse_sweep("dz=1:2:2000")}),
               "no error");  // exactly the limit
-    EXPECT_EQ(error({explore::parse_sweep("vmax=1:2:5000"), explore::parse_sweep("dz=1:2:2000"),
-                     explore::parse_sweep("rhog=1,1")}),
+    EXPECT_EQ(error({engine::parse_sweep("vmax=1:2:5000"), engine::parse_sweep("dz=1:2:2000"),
+                     engine::parse_sweep("rhog=1,1")}),
               "a grid of 20000000 designs is too large; at most 10000000");
     // The counts are known before any value is made.
-    EXPECT_EQ(explore::sweep_count("vmax=1:2:10000000"), 10000000u);
-    EXPECT_EQ(explore::sweep_count("vmax=1:2:1e300"), 10000001u);
-    EXPECT_EQ(explore::sweep_count("vmax=1,2,3"), 3u);
-    EXPECT_EQ(error({explore::parse_sweep("vmax=1,2"), explore::parse_sweep("vmax=3,4")}),
+    EXPECT_EQ(engine::sweep_count("vmax=1:2:10000000"), 10000000u);
+    EXPECT_EQ(engine::sweep_count("vmax=1:2:1e300"), 10000001u);
+    EXPECT_EQ(engine::sweep_count("vmax=1,2,3"), 3u);
+    EXPECT_EQ(error({engine::parse_sweep("vmax=1,2"), engine::parse_sweep("vmax=3,4")}),
               "vmax is swept twice");
-    EXPECT_EQ(error({explore::parse_sweep("vmax=1"), explore::parse_sweep("dz=1"),
-                     explore::parse_sweep("rhog=1"), explore::parse_sweep("GM=1")}),
+    EXPECT_EQ(error({engine::parse_sweep("vmax=1"), engine::parse_sweep("dz=1"),
+                     engine::parse_sweep("rhog=1"), engine::parse_sweep("GM=1")}),
               "at most 3 sweeps make a grid");
 }
 
@@ -211,7 +211,7 @@ TEST(Sweep, ShardsSplitTheGridWithoutGapOrOverlap)
         for (std::uint64_t n : {1u, 2u, 3u, 7u, 64u, 100u}) {
             std::uint64_t next = 0;
             for (std::uint64_t k = 1; k <= n; ++k) {
-                const explore::shard_range r = explore::shard_of(m, k, n);
+                const engine::shard_range r = engine::shard_of(m, k, n);
                 ASSERT_EQ(r.begin, next) << m << " designs, shard " << k << "/" << n;
                 ASSERT_LE(r.begin, r.end);
                 next = r.end;
@@ -220,14 +220,14 @@ TEST(Sweep, ShardsSplitTheGridWithoutGapOrOverlap)
         }
     }
     // The documented floor split: of 5 designs, shard 1 of 2 is designs 0 and 1.
-    EXPECT_EQ(explore::shard_of(5, 1, 2).begin, 0u);
-    EXPECT_EQ(explore::shard_of(5, 1, 2).end, 2u);
-    EXPECT_EQ(explore::shard_of(5, 2, 2).begin, 2u);
-    EXPECT_EQ(explore::parse_shard("3/8"), (std::pair<std::uint64_t, std::uint64_t>{3, 8}));
-    EXPECT_EQ(explore::parse_shard("1/1000000000").second, 1000000000u);
+    EXPECT_EQ(engine::shard_of(5, 1, 2).begin, 0u);
+    EXPECT_EQ(engine::shard_of(5, 1, 2).end, 2u);
+    EXPECT_EQ(engine::shard_of(5, 2, 2).begin, 2u);
+    EXPECT_EQ(engine::parse_shard("3/8"), (std::pair<std::uint64_t, std::uint64_t>{3, 8}));
+    EXPECT_EQ(engine::parse_shard("1/1000000000").second, 1000000000u);
     for (const char* bad :
          {"0/4", "5/4", "4", "a/b", "1/0", "1.5/4", "-1/4", "1/2e9", "1/1000000001"}) {
-        EXPECT_THROW(explore::parse_shard(bad), explore::usage_error) << bad;
+        EXPECT_THROW(engine::parse_shard(bad), engine::usage_error) << bad;
     }
 }
 
@@ -241,14 +241,14 @@ struct handed {
 
 handed run_rows(unsigned jobs, std::uint64_t begin, std::uint64_t end)
 {
-    const explore::grid g({explore::parse_sweep("vmax=1:100:40")});
-    const explore::described base;
+    const engine::grid g({engine::parse_sweep("vmax=1:100:40")});
+    const engine::described base;
     handed h;
     using row_t                                   = std::pair<std::string, std::thread::id>;
     const std::function<row_t(std::uint64_t)> row = [&](std::uint64_t i) {
         std::string text;
-        for (double v : explore::grid_row(g, base, i)) {
-            text += explore::shortest(v) + ",";
+        for (double v : engine::grid_row(g, base, i)) {
+            text += engine::shortest(v) + ",";
         }
         return row_t{text, std::this_thread::get_id()};
     };
@@ -258,9 +258,9 @@ handed run_rows(unsigned jobs, std::uint64_t begin, std::uint64_t end)
         h.threads.push_back(r.second);
         return true;
     };
-    explore::run_settings s;
-    s.jobs                           = jobs;
-    const explore::run_result result = explore::run_in_order<row_t>(begin, end, row, sink, s);
+    engine::run_settings s;
+    s.jobs                          = jobs;
+    const engine::run_result result = engine::run_in_order<row_t>(begin, end, row, sink, s);
     EXPECT_EQ(result.done, end - begin);
     EXPECT_FALSE(result.stopped);
     EXPECT_FALSE(result.failed);
@@ -288,9 +288,9 @@ TEST(Sweep, RowsAreTheSameComputedOnTheCallingThread)
 
 TEST(Sweep, ProgressEstimateIsZeroBeforeTheFirstDesignAndAtTheEnd)
 {
-    EXPECT_EQ(explore::seconds_left(10, 0, 100), 0.0);
-    EXPECT_EQ(explore::seconds_left(10, 25, 100), 30.0);
-    EXPECT_EQ(explore::seconds_left(10, 100, 100), 0.0);
+    EXPECT_EQ(engine::seconds_left(10, 0, 100), 0.0);
+    EXPECT_EQ(engine::seconds_left(10, 25, 100), 30.0);
+    EXPECT_EQ(engine::seconds_left(10, 100, 100), 0.0);
 }
 
 }  // namespace

@@ -1,9 +1,9 @@
 // tether-explore: the tether and climber study for any design, given on the
 // command line or in a design file.
-#include "figures.hpp"
-#include "runner.hpp"
-#include "settings.hpp"
-#include "sweep.hpp"
+#include "engine/figures.hpp"
+#include "engine/runner.hpp"
+#include "engine/settings.hpp"
+#include "engine/sweep.hpp"
 
 #include "output.hpp"
 
@@ -51,44 +51,44 @@ struct options {
 
 // The design that the options describe: defaults, then the design file line
 // by line, then the planet, then each --set in order.
-explore::described describe(const options& o)
+engine::described describe(const options& o)
 {
-    explore::described d;
+    engine::described d;
     if (o.config_given) {
-        explore::apply_file(d, o.config);
+        engine::apply_file(d, o.config);
     }
     if (!o.planet.empty()) {
-        explore::apply(d, "planet", o.planet);
+        engine::apply(d, "planet", o.planet);
     }
     for (const std::string& s : o.sets) {
         try {
-            explore::apply_assignment(d, s);
+            engine::apply_assignment(d, s);
         }
-        catch (const explore::usage_error& e) {
-            throw explore::usage_error("--set " + explore::printable(s) + ": " + e.what());
+        catch (const engine::usage_error& e) {
+            throw engine::usage_error("--set " + engine::printable(s) + ": " + e.what());
         }
     }
     return d;
 }
 
-explore::format format_named(const std::string& name)
+engine::format format_named(const std::string& name)
 {
     if (name == "csv") {
-        return explore::format::csv;
+        return engine::format::csv;
     }
     if (name == "json") {
-        return explore::format::json;
+        return engine::format::json;
     }
-    return explore::format::table;
+    return engine::format::table;
 }
 
-explore::grid grid_of(const options& o)
+engine::grid grid_of(const options& o)
 {
     // The limits on the number of sweeps and designs come before any list
     // of values is made, so that a refused command line costs no memory.
-    if (o.sweeps.size() > explore::max_sweeps) {
-        throw explore::usage_error("--sweep: at most " + std::to_string(explore::max_sweeps) +
-                                   " sweeps make a grid");
+    if (o.sweeps.size() > engine::max_sweeps) {
+        throw engine::usage_error("--sweep: at most " + std::to_string(engine::max_sweeps) +
+                                  " sweeps make a grid");
     }
     // In binary64, exact while the counts are within the limit; the first
     // product beyond it is said (or the sweep's own count, where the product
@@ -97,35 +97,35 @@ explore::grid grid_of(const options& o)
     for (std::size_t i = 0; i < o.sweeps.size(); ++i) {
         double n = 1;
         try {
-            n = explore::sweep_size(o.sweeps[i]);
+            n = engine::sweep_size(o.sweeps[i]);
         }
-        catch (const explore::usage_error& e) {
-            throw explore::usage_error("--sweep " + explore::printable(o.sweeps[i]) + ": " +
-                                       e.what());
+        catch (const engine::usage_error& e) {
+            throw engine::usage_error("--sweep " + engine::printable(o.sweeps[i]) + ": " +
+                                      e.what());
         }
         designs *= n;
-        if (designs > static_cast<double>(explore::max_grid_designs)) {
+        if (designs > static_cast<double>(engine::max_grid_designs)) {
             const bool more = i + 1 < o.sweeps.size() || std::isinf(designs);
-            throw explore::usage_error(
-                "--sweep: a grid of " + explore::readable(std::isinf(designs) ? n : designs) +
-                (more ? " or more" : "") + " designs is too large; at most " +
-                std::to_string(explore::max_grid_designs));
+            throw engine::usage_error("--sweep: a grid of " +
+                                      engine::readable(std::isinf(designs) ? n : designs) +
+                                      (more ? " or more" : "") + " designs is too large; at most " +
+                                      std::to_string(engine::max_grid_designs));
         }
     }
-    std::vector<explore::sweep> sweeps;
+    std::vector<engine::sweep> sweeps;
     for (const std::string& text : o.sweeps) {
         try {
-            sweeps.push_back(explore::parse_sweep(text));
+            sweeps.push_back(engine::parse_sweep(text));
         }
-        catch (const explore::usage_error& e) {
-            throw explore::usage_error("--sweep " + explore::printable(text) + ": " + e.what());
+        catch (const engine::usage_error& e) {
+            throw engine::usage_error("--sweep " + engine::printable(text) + ": " + e.what());
         }
     }
     try {
-        return explore::grid(std::move(sweeps));
+        return engine::grid(std::move(sweeps));
     }
-    catch (const explore::usage_error& e) {
-        throw explore::usage_error(std::string("--sweep: ") + e.what());
+    catch (const engine::usage_error& e) {
+        throw engine::usage_error(std::string("--sweep: ") + e.what());
     }
 }
 
@@ -139,7 +139,7 @@ int interrupted(std::uint64_t written, std::uint64_t total, const char* what)
 }
 
 // A failed write: the real reason and how far the output got; status 1.
-int write_failed(const explore::row_output& out, std::uint64_t total, const char* what)
+int write_failed(const engine::row_output& out, std::uint64_t total, const char* what)
 {
     std::fprintf(stderr, "%s: write error: %s (%llu of %llu %s written)\n", program,
                  std::strerror(out.error()), static_cast<unsigned long long>(out.rows_written()),
@@ -160,11 +160,11 @@ bool stop_requested()
 
 // Every design of the grid must pass before anything is printed; then the
 // first whose rhog departs from its material is named on standard error.
-void check_grid(const explore::grid& g, const explore::described& base)
+void check_grid(const engine::grid& g, const engine::described& base)
 {
     std::optional<std::string> warning;
-    if (const auto fault = explore::grid_fault(g, base, stop_requested, &warning)) {
-        throw explore::usage_error((g.sweeps().empty() ? "" : "--sweep: ") + fault->message);
+    if (const auto fault = engine::grid_fault(g, base, stop_requested, &warning)) {
+        throw engine::usage_error((g.sweeps().empty() ? "" : "--sweep: ") + fault->message);
     }
     if (warning) {
         std::fprintf(stderr, "%s: warning: %s\n", program, warning->c_str());
@@ -176,17 +176,17 @@ constexpr unsigned max_jobs = 4096;
 
 unsigned jobs_in(const std::string& text)
 {
-    const std::string t     = explore::trim(text);
+    const std::string t     = engine::trim(text);
     const std::string range = "; give N from 1 to " + std::to_string(max_jobs);
     if (t.empty() || t.find_first_not_of("0123456789") != std::string::npos) {
-        throw explore::usage_error("--jobs: " + explore::printable(text) +
-                                   " is not a whole number" + range);
+        throw engine::usage_error("--jobs: " + engine::printable(text) + " is not a whole number" +
+                                  range);
     }
     const auto digits = t.find_first_not_of('0');
     if (digits == std::string::npos || t.size() - digits > 4 ||
         std::stoul(t.substr(digits)) > max_jobs) {
-        throw explore::usage_error("--jobs: " + explore::printable(text) + " is out of range" +
-                                   range);
+        throw engine::usage_error("--jobs: " + engine::printable(text) + " is out of range" +
+                                  range);
     }
     return static_cast<unsigned>(std::stoul(t.substr(digits)));
 }
@@ -197,7 +197,7 @@ climber::method method_named(const std::string& name)
 }
 
 // One line on standard error for a design whose integrals missed the tolerance.
-void say_missed(const explore::grid& g, std::uint64_t i)
+void say_missed(const engine::grid& g, std::uint64_t i)
 {
     const std::string which = g.sweeps().empty() ? "" : " (" + g.values_text(i) + ")";
     std::fprintf(stderr,
@@ -223,44 +223,44 @@ void say_note(const climber::note& n)
     std::fprintf(stderr, "%s: warning: %s%s\n", program, n.text.c_str(), how);
 }
 
-int figures(const options& o, const explore::described& base)
+int figures(const options& o, const engine::described& base)
 {
     // From here an interrupt ends the run with only whole rows written, even
     // while the grid is still being checked.
-    explore::stop_on_signals(stop_flag);
-    const explore::grid g = grid_of(o);
+    engine::stop_on_signals(stop_flag);
+    const engine::grid g = grid_of(o);
     std::pair<std::uint64_t, std::uint64_t> shard{1, 1};
     if (!o.shard.empty()) {
         try {
-            shard = explore::parse_shard(o.shard);
+            shard = engine::parse_shard(o.shard);
         }
-        catch (const explore::usage_error& e) {
-            throw explore::usage_error(std::string("--shard: ") + e.what());
+        catch (const engine::usage_error& e) {
+            throw engine::usage_error(std::string("--shard: ") + e.what());
         }
     }
     check_grid(g, base);
-    const auto [k, n]            = shard;
-    const explore::shard_range r = explore::shard_of(g.size(), k, n);
+    const auto [k, n]           = shard;
+    const engine::shard_range r = engine::shard_of(g.size(), k, n);
     if (stop_requested()) {
         return interrupted(0, r.end - r.begin, "designs");
     }
 
-    const explore::format f   = format_named(o.format);
+    const engine::format f    = format_named(o.format);
     const climber::method how = method_named(o.method);
-    const explore::row_writer w(f, explore::grid_columns(g));
-    explore::row_output out(STDOUT_FILENO, &stop_flag);
+    const engine::row_writer w(f, engine::grid_columns(g));
+    engine::row_output out(STDOUT_FILENO, &stop_flag);
     if (k == 1) {
         out.put(w.header(), 0);
     }
     const std::function<figures_row(std::uint64_t)> row = [&](std::uint64_t i) {
-        const bool gap = f == explore::format::table && g.starts_block(i);
+        const bool gap = f == engine::format::table && g.starts_block(i);
         figures_row fr;
         fr.text = (gap ? "\n" : "") +
-                  w.row(explore::grid_row(g, base, i, how, &fr.missed, &stop_flag, &fr.notes));
+                  w.row(engine::grid_row(g, base, i, how, &fr.missed, &stop_flag, &fr.notes));
         return fr;
     };
     std::uint64_t missed = 0;
-    explore::note_tally notes;
+    engine::note_tally notes;
     const std::function<bool(std::uint64_t, figures_row&)> sink = [&](std::uint64_t i,
                                                                       figures_row& fr) {
         if (fr.missed && ++missed <= 10) {
@@ -269,12 +269,12 @@ int figures(const options& o, const explore::described& base)
         notes.add(i, fr.notes);
         return out.put(fr.text);
     };
-    explore::run_settings s;
-    s.jobs     = o.jobs == 0 ? explore::available_cpus() : o.jobs;
+    engine::run_settings s;
+    s.jobs     = o.jobs == 0 ? engine::available_cpus() : o.jobs;
     s.progress = !o.quiet && isatty(STDERR_FILENO) != 0;
     s.stop     = &stop_flag;
-    const explore::run_result result =
-        explore::run_in_order<figures_row>(r.begin, r.end, row, sink, s);
+    const engine::run_result result =
+        engine::run_in_order<figures_row>(r.begin, r.end, row, sink, s);
     out.flush();
     const std::uint64_t total = r.end - r.begin;
     if (out.error() != 0) {
@@ -299,15 +299,15 @@ int figures(const options& o, const explore::described& base)
 // The climber at every row of the ascent table, written as it marches.
 int ascent(const options& o, const tether::design& d)
 {
-    const explore::row_writer w(format_named(o.format), explore::ascent_columns());
-    explore::row_output out(STDOUT_FILENO, &stop_flag);
+    const engine::row_writer w(format_named(o.format), engine::ascent_columns());
+    engine::row_output out(STDOUT_FILENO, &stop_flag);
     const climber::march_plan plan = climber::plan_march(d, tether::compute_model(d));
     const auto total               = static_cast<std::uint64_t>(plan.rows());
     out.put(w.header(), 0);
     const climber::study s = climber::compute_study(
         d,
         [&](const climber::drive_point& p, double time) {
-            out.put(w.row(explore::ascent_values(p, time)));
+            out.put(w.row(engine::ascent_values(p, time)));
         },
         &stop_flag);
     out.flush();
@@ -325,7 +325,7 @@ int ascent(const options& o, const tether::design& d)
 
 int report(const tether::design& d)
 {
-    explore::row_output out(STDOUT_FILENO, &stop_flag);
+    engine::row_output out(STDOUT_FILENO, &stop_flag);
     const climber::study s = climber::print_report(
         [&out](std::string_view text) {
             std::uint64_t lines = 0;
@@ -353,26 +353,26 @@ int report(const tether::design& d)
 int run(const options& o)
 {
     if (o.method == "integral" && (o.report || o.ascent)) {
-        throw explore::usage_error(std::string(o.report ? "--report" : "--ascent") +
-                                   " is the march's: --method integral gives the headline "
-                                   "figures and sweeps only");
+        throw engine::usage_error(std::string(o.report ? "--report" : "--ascent") +
+                                  " is the march's: --method integral gives the headline "
+                                  "figures and sweeps only");
     }
-    const explore::described d = describe(o);
+    const engine::described d = describe(o);
     if (!o.report && !o.list && !o.ascent) {
         return figures(o, d);
     }
-    if (const auto error = explore::design_error(d, o.report || o.ascent)) {
-        throw explore::usage_error(error->message);
+    if (const auto error = engine::design_error(d, o.report || o.ascent)) {
+        throw engine::usage_error(error->message);
     }
-    if (const auto warning = explore::rhog_departure(d)) {
+    if (const auto warning = engine::rhog_departure(d)) {
         std::fprintf(stderr, "%s: warning: %s\n", program, warning->c_str());
     }
     if (o.report || o.ascent) {
-        explore::stop_on_signals(stop_flag);
-        return o.report ? report(explore::resolve(d)) : ascent(o, explore::resolve(d));
+        engine::stop_on_signals(stop_flag);
+        return o.report ? report(engine::resolve(d)) : ascent(o, engine::resolve(d));
     }
     {
-        std::fputs(explore::listing(d).c_str(), stdout);
+        std::fputs(engine::listing(d).c_str(), stdout);
     }
     return tools::finish_output(stdout, program);
 }
@@ -480,9 +480,9 @@ int explore_main(int argc, char** argv)
     }
     catch (const CLI::ParseError& e) {
         // The parser quotes what it refuses: control characters are escaped.
-        std::fprintf(stderr, "%s: %s\n", program, explore::escaped(e.what()).c_str());
+        std::fprintf(stderr, "%s: %s\n", program, engine::escaped(e.what()).c_str());
     }
-    catch (const explore::usage_error& e) {
+    catch (const engine::usage_error& e) {
         std::fprintf(stderr, "%s: %s\n", program, e.what());
     }
     std::fprintf(stderr, "Try '%s --help' for more information.\n", program);

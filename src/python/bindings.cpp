@@ -5,11 +5,11 @@
 //
 // A design crosses as a dict {name: float, or None for auto}, every
 // parameter present.
-#include "figures.hpp"
-#include "numbers.hpp"
-#include "runner.hpp"
-#include "settings.hpp"
-#include "sweep.hpp"
+#include "engine/figures.hpp"
+#include "engine/numbers.hpp"
+#include "engine/runner.hpp"
+#include "engine/settings.hpp"
+#include "engine/sweep.hpp"
 
 #include "climber/integral.hpp"
 #include "climber/report.hpp"
@@ -52,12 +52,12 @@ struct fault {
     throw py::error_already_set();
 }
 
-fault fault_of(const explore::design_fault& f)
+fault fault_of(const engine::design_fault& f)
 {
     return {f.message, f.other.empty() ? f.name : std::string(), f.reason};
 }
 
-values values_of(const explore::described& d)
+values values_of(const engine::described& d)
 {
     const tether::design design = d.design;
     values out;
@@ -70,19 +70,19 @@ values values_of(const explore::described& d)
     return out;
 }
 
-explore::described described_of(const values& v)
+engine::described described_of(const values& v)
 {
-    explore::described d;
+    engine::described d;
     for (const auto& [name, value] : v) {
         const tether::param* p = tether::find_param(name);
         if (p == nullptr) {
             throw py::type_error("unknown parameter '" + name + "'");
         }
         if (value) {
-            explore::set_number(d, *p, *value);
+            engine::set_number(d, *p, *value);
         }
         else {
-            explore::apply(d, name, "auto");
+            engine::apply(d, name, "auto");
         }
     }
     return d;
@@ -90,17 +90,17 @@ explore::described described_of(const values& v)
 
 values defaults()
 {
-    return values_of(explore::described{});
+    return values_of(engine::described{});
 }
 
 values planet(const std::string& name)
 {
-    explore::described d;
+    engine::described d;
     try {
-        explore::apply(d, "planet", name);
+        engine::apply(d, "planet", name);
     }
-    catch (const explore::usage_error& e) {
-        throw py::value_error("planet = " + explore::printable(name) + ": " + e.what());
+    catch (const engine::usage_error& e) {
+        throw py::value_error("planet = " + engine::printable(name) + ": " + e.what());
     }
     values out;
     for (const char* n : {"GM", "RE", "tsid"}) {
@@ -111,20 +111,20 @@ values planet(const std::string& name)
 
 std::string listing(const values& v)
 {
-    return explore::listing(described_of(v));
+    return engine::listing(described_of(v));
 }
 
 values from_file(const std::string& path)
 {
-    explore::described d;
+    engine::described d;
     try {
-        explore::apply_file(d, path);
+        engine::apply_file(d, path);
     }
-    catch (const explore::unreadable_file& e) {
+    catch (const engine::unreadable_file& e) {
         PyErr_SetObject(PyExc_OSError, py::make_tuple(e.error, std::string(e.what())).ptr());
         throw py::error_already_set();
     }
-    catch (const explore::usage_error& e) {
+    catch (const engine::usage_error& e) {
         throw py::value_error(e.what());
     }
     return values_of(d);
@@ -132,14 +132,14 @@ values from_file(const std::string& path)
 
 void check(const values& v, bool with_rows)
 {
-    if (const auto f = explore::design_error(described_of(v), with_rows)) {
+    if (const auto f = engine::design_error(described_of(v), with_rows)) {
         raise(fault_of(*f));
     }
 }
 
 std::optional<std::string> warning(const values& v)
 {
-    return explore::rhog_departure(described_of(v));
+    return engine::rhog_departure(described_of(v));
 }
 
 climber::method method_named(const std::string& name)
@@ -150,7 +150,7 @@ climber::method method_named(const std::string& name)
     if (name == "integral") {
         return climber::method::integral;
     }
-    throw py::value_error("method = " + explore::printable(name) + ": march or integral");
+    throw py::value_error("method = " + engine::printable(name) + ": march or integral");
 }
 
 // The notes on a call's figures, as the sentences of Python warnings; the
@@ -171,9 +171,9 @@ std::vector<std::string> note_texts(const std::vector<climber::note>& notes)
 // hears another's Ctrl-C); then this run, and only this one, is stopped.
 class run_control {
   public:
-    explore::run_settings settings(unsigned jobs)
+    engine::run_settings settings(unsigned jobs)
     {
-        explore::run_settings s;
+        engine::run_settings s;
         s.jobs = jobs;
         s.stop = &stop_;
         s.poll = [this] {
@@ -209,7 +209,7 @@ class run_control {
 // listens for Ctrl-C; work should end soon once ctrl.stop() is set.
 template <class Work> void listening(run_control& ctrl, Work&& work)
 {
-    const explore::run_settings s                = ctrl.settings(1);
+    const engine::run_settings s                 = ctrl.settings(1);
     const std::function<char(std::uint64_t)> row = [&](std::uint64_t) {
         work();
         return char{0};
@@ -219,7 +219,7 @@ template <class Work> void listening(run_control& ctrl, Work&& work)
     };
     {
         py::gil_scoped_release release;
-        explore::run_in_order<char>(0, 1, row, sink, s);
+        engine::run_in_order<char>(0, 1, row, sink, s);
     }
     ctrl.finish();
 }
@@ -227,7 +227,7 @@ template <class Work> void listening(run_control& ctrl, Work&& work)
 std::vector<std::string> figure_names()
 {
     std::vector<std::string> names;
-    for (const explore::column& c : explore::figure_columns()) {
+    for (const engine::column& c : engine::figure_columns()) {
         names.push_back(c.name);
     }
     return names;
@@ -237,18 +237,18 @@ py::tuple figures(const values& v, const std::string& method)
 {
     check(v, false);
     const climber::method how = method_named(method);
-    const tether::design d    = explore::resolve(described_of(v));
+    const tether::design d    = engine::resolve(described_of(v));
     run_control ctrl;
     climber::integral_study s{};
     listening(ctrl, [&] { s = climber::compute_figures(d, how, {}, ctrl.stop()); });
-    return py::make_tuple(explore::figure_values(s),
+    return py::make_tuple(engine::figure_values(s),
                           note_texts(climber::notes(s, how == climber::method::march)));
 }
 
 py::tuple ascent(const values& v)
 {
     check(v, true);
-    const tether::design d = explore::resolve(described_of(v));
+    const tether::design d = engine::resolve(described_of(v));
     std::vector<double> rows;
     run_control ctrl;
     climber::study s{};
@@ -256,14 +256,14 @@ py::tuple ascent(const values& v)
         s = climber::compute_study(
             d,
             [&rows](const climber::drive_point& p, double time) {
-                for (double x : explore::ascent_values(p, time)) {
+                for (double x : engine::ascent_values(p, time)) {
                     rows.push_back(x);
                 }
             },
             ctrl.stop());
     });
     std::vector<std::string> names;
-    for (const explore::column& c : explore::ascent_columns()) {
+    for (const engine::column& c : engine::ascent_columns()) {
         names.push_back(c.name);
     }
     const auto width = static_cast<py::ssize_t>(names.size());
@@ -275,7 +275,7 @@ py::tuple ascent(const values& v)
 py::tuple report(const values& v)
 {
     check(v, true);
-    const tether::design d = explore::resolve(described_of(v));
+    const tether::design d = engine::resolve(described_of(v));
     std::string text;
     run_control ctrl;
     climber::study s{};
@@ -293,10 +293,10 @@ py::tuple report(const values& v)
 std::vector<double> sweep_values(const std::string& name, const std::string& text)
 {
     try {
-        return explore::parse_sweep(name + "=" + text).values;
+        return engine::parse_sweep(name + "=" + text).values;
     }
-    catch (const explore::usage_error& e) {
-        throw py::value_error(name + "=" + explore::printable(text) + ": " + e.what());
+    catch (const engine::usage_error& e) {
+        throw py::value_error(name + "=" + engine::printable(text) + ": " + e.what());
     }
 }
 
@@ -305,7 +305,7 @@ unsigned jobs_or_all(std::optional<unsigned> jobs)
     if (jobs && *jobs == 0) {
         throw py::value_error("jobs must be 1 or more");
     }
-    return jobs ? *jobs : explore::available_cpus();
+    return jobs ? *jobs : engine::available_cpus();
 }
 
 // Every design of the grid, checked first, computed on jobs threads: rows of
@@ -320,7 +320,7 @@ py::tuple sweep(const values& base,
                 const std::vector<std::pair<std::string, std::vector<double>>>& axes,
                 std::optional<unsigned> jobs, const std::string& method)
 {
-    std::vector<explore::sweep> sweeps;
+    std::vector<engine::sweep> sweeps;
     for (const auto& [name, list] : axes) {
         const tether::param* p = tether::find_param(name);
         if (p == nullptr) {
@@ -328,32 +328,32 @@ py::tuple sweep(const values& base,
         }
         sweeps.push_back({p, list});
     }
-    std::optional<explore::grid> g;
+    std::optional<engine::grid> g;
     try {
         g.emplace(std::move(sweeps));
     }
-    catch (const explore::usage_error& e) {
+    catch (const engine::usage_error& e) {
         throw py::value_error(e.what());
     }
-    const explore::described d = described_of(base);
-    const climber::method how  = method_named(method);
+    const engine::described d = described_of(base);
+    const climber::method how = method_named(method);
     run_control ctrl;
-    const explore::run_settings s = ctrl.settings(jobs_or_all(jobs));
-    std::optional<explore::design_fault> bad;
+    const engine::run_settings s = ctrl.settings(jobs_or_all(jobs));
+    std::optional<engine::design_fault> bad;
     listening(ctrl,
-              [&] { bad = explore::grid_fault(*g, d, [&] { return explore::stop_set(s.stop); }); });
+              [&] { bad = engine::grid_fault(*g, d, [&] { return engine::stop_set(s.stop); }); });
     if (bad) {
         raise(fault_of(*bad));
     }
     const auto width = static_cast<py::ssize_t>(g->sweeps().size() + 12);
     py::array_t<double> out({static_cast<py::ssize_t>(g->size()), width});
-    explore::note_tally tally;
+    engine::note_tally tally;
     double* data = out.mutable_data();
     {
         py::gil_scoped_release release;
         const std::function<computed_row(std::uint64_t)> row = [&](std::uint64_t i) {
             computed_row r;
-            r.values = explore::grid_row(*g, d, i, how, nullptr, s.stop, &r.notes);
+            r.values = engine::grid_row(*g, d, i, how, nullptr, s.stop, &r.notes);
             return r;
         };
         const std::function<bool(std::uint64_t, computed_row&)> sink = [&](std::uint64_t i,
@@ -363,7 +363,7 @@ py::tuple sweep(const values& base,
             tally.add(i, r.notes);
             return true;
         };
-        explore::run_in_order<computed_row>(0, g->size(), row, sink, s);
+        engine::run_in_order<computed_row>(0, g->size(), row, sink, s);
     }
     ctrl.finish();
     return py::make_tuple(out, note_texts(tally.notes(*g)));
@@ -376,7 +376,7 @@ py::tuple evaluate(const values& base, const std::vector<std::string>& names,
                    const py::array_t<double, py::array::c_style | py::array::forcecast>& table,
                    std::optional<unsigned> jobs, const std::string& method)
 {
-    const explore::described d = described_of(base);
+    const engine::described d = described_of(base);
     std::vector<const tether::param*> params;
     for (const std::string& n : names) {
         params.push_back(tether::find_param(n));
@@ -389,12 +389,12 @@ py::tuple evaluate(const values& base, const std::vector<std::string>& names,
     py::array_t<double> out({static_cast<py::ssize_t>(rows), py::ssize_t{12}});
     double* data = out.mutable_data();
     run_control ctrl;
-    const explore::run_settings s = ctrl.settings(jobs_or_all(jobs));
-    explore::note_tally tally;
+    const engine::run_settings s = ctrl.settings(jobs_or_all(jobs));
+    engine::note_tally tally;
     {
         py::gil_scoped_release release;
         const auto design_of = [&](std::uint64_t r, std::optional<fault>& f) {
-            explore::described row = d;
+            engine::described row = d;
             for (std::uint64_t c = 0; c < cols; ++c) {
                 const double v = in[r * cols + c];
                 if (std::isnan(v)) {
@@ -402,23 +402,23 @@ py::tuple evaluate(const values& base, const std::vector<std::string>& names,
                               params[c]->name, "not a finite number"};
                     return row;
                 }
-                explore::set_number(row, *params[c], v);
+                engine::set_number(row, *params[c], v);
             }
-            if (const auto e = explore::design_error(row, false)) {
+            if (const auto e = engine::design_error(row, false)) {
                 f = fault_of(*e);
             }
             return row;
         };
         const std::function<computed_row(std::uint64_t)> row = [&](std::uint64_t r) {
             std::optional<fault> f;
-            const explore::described design = design_of(r, f);
-            faults[r]                       = f;
+            const engine::described design = design_of(r, f);
+            faults[r]                      = f;
             if (f) {
                 return computed_row{std::vector<double>(12, std::nan("")), {}};
             }
             const climber::integral_study st =
-                climber::compute_figures(explore::resolve(design), how, {}, s.stop);
-            return computed_row{explore::figure_values(st),
+                climber::compute_figures(engine::resolve(design), how, {}, s.stop);
+            return computed_row{engine::figure_values(st),
                                 climber::notes(st, how == climber::method::march)};
         };
         const std::function<bool(std::uint64_t, computed_row&)> sink = [&](std::uint64_t r,
@@ -427,13 +427,13 @@ py::tuple evaluate(const values& base, const std::vector<std::string>& names,
             tally.add(r, v.notes);
             return true;
         };
-        explore::run_in_order<computed_row>(0, rows, row, sink, s);
+        engine::run_in_order<computed_row>(0, rows, row, sink, s);
     }
     ctrl.finish();
     // Each note with the position of the first row it applies to and the
     // number of rows, for the package to name the row by its label.
     py::list notes;
-    for (const explore::note_tally::entry& e : tally.entries()) {
+    for (const engine::note_tally::entry& e : tally.entries()) {
         notes.append(py::make_tuple(e.first, e.count, note_texts({e.note}).front()));
     }
     py::list problems;
@@ -453,14 +453,14 @@ py::tuple evaluate(const values& base, const std::vector<std::string>& names,
 
 py::list parameters()
 {
-    const explore::described d;
+    const engine::described d;
     py::list out;
     for (const tether::param* p = tether::params_begin(); p != tether::params_end(); ++p) {
         const double v = tether::value_of(d.design, *p);
         out.append(py::make_tuple(p->group, p->name, p->unit, p->meaning,
                                   tether::is_automatic(v) ? py::object(py::none())
                                                           : py::object(py::float_(v)),
-                                  explore::may_be_auto(*p)));
+                                  engine::may_be_auto(*p)));
     }
     return out;
 }
@@ -484,6 +484,6 @@ PYBIND11_MODULE(_core, m)
     m.def("sweep", &sweep);
     m.def("evaluate", &evaluate);
     m.def("parameters", &parameters);
-    m.def("shortest", &explore::shortest);
-    py::register_exception<explore::usage_error>(m, "UsageError", PyExc_ValueError);
+    m.def("shortest", &engine::shortest);
+    py::register_exception<engine::usage_error>(m, "UsageError", PyExc_ValueError);
 }

@@ -5,10 +5,10 @@
 // JavaScript values built here (objects, arrays, strings, typed arrays of
 // doubles), never JSON text. Figures keep their text as the explorer writes
 // it (the shortest that reads back to the same binary64).
-#include "figures.hpp"
-#include "numbers.hpp"
-#include "settings.hpp"
-#include "sweep.hpp"
+#include "engine/figures.hpp"
+#include "engine/numbers.hpp"
+#include "engine/settings.hpp"
+#include "engine/sweep.hpp"
 
 #include "climber/integral.hpp"
 #include "climber/study.hpp"
@@ -27,7 +27,7 @@ using emscripten::val;
 namespace {
 
 struct reading {
-    explore::described design;
+    engine::described design;
     std::vector<std::pair<std::string, std::string>> errors;  // name, message
 };
 
@@ -45,11 +45,11 @@ reading read(const std::string& lines)
         const std::string name  = line.substr(0, eq);
         const std::string value = line.substr(eq + 1);
         try {
-            explore::apply(r.design, name, value);
+            engine::apply(r.design, name, value);
         }
-        catch (const explore::usage_error& e) {
-            r.errors.emplace_back(name, explore::printable(name) + " = " +
-                                            explore::printable(explore::trim(value)) + ": " +
+        catch (const engine::usage_error& e) {
+            r.errors.emplace_back(name, engine::printable(name) + " = " +
+                                            engine::printable(engine::trim(value)) + ": " +
                                             e.what());
         }
     }
@@ -73,7 +73,7 @@ reading checked(const std::string& lines, bool with_rows)
 {
     reading r = read(lines);
     if (r.errors.empty()) {
-        if (const auto fault = explore::design_error(r.design, with_rows)) {
+        if (const auto fault = engine::design_error(r.design, with_rows)) {
             r.errors.emplace_back(fault->name, fault->message);
         }
     }
@@ -134,7 +134,7 @@ val evaluate(const std::string& lines, const std::string& method)
         val out         = val::object();
         out.set("errors", errors_of(r.errors));
         std::vector<std::string> columns;
-        for (const explore::column& c : explore::ascent_columns()) {
+        for (const engine::column& c : engine::ascent_columns()) {
             columns.push_back(c.name);
         }
         out.set("columns", strings(columns));
@@ -144,27 +144,27 @@ val evaluate(const std::string& lines, const std::string& method)
         if (!r.errors.empty()) {
             return out;
         }
-        if (const auto warning = explore::rhog_departure(r.design)) {
+        if (const auto warning = engine::rhog_departure(r.design)) {
             out.set("warning", *warning);
         }
-        const tether::design d = explore::resolve(r.design);
+        const tether::design d = engine::resolve(r.design);
         std::vector<double> rows;
         const climber::study march =
             climber::compute_study(d, [&rows](const climber::drive_point& p, double time) {
-                for (double v : explore::ascent_values(p, time)) {
+                for (double v : engine::ascent_values(p, time)) {
                     rows.push_back(v);
                 }
             });
         const std::vector<double> values =
             method_named(method) == climber::method::march
-                ? explore::figure_values(march)
-                : explore::figure_values(climber::compute_figures(d, climber::method::integral));
-        const std::vector<explore::column> names = explore::figure_columns();
+                ? engine::figure_values(march)
+                : engine::figure_values(climber::compute_figures(d, climber::method::integral));
+        const std::vector<engine::column> names = engine::figure_columns();
         for (std::size_t i = 0; i < names.size(); ++i) {
             val f = val::object();
             f.set("name", names[i].name);
             f.set("unit", names[i].unit);
-            f.set("value", std::isnan(values[i]) ? val::null() : val(explore::shortest(values[i])));
+            f.set("value", std::isnan(values[i]) ? val::null() : val(engine::shortest(values[i])));
             figures.call<void>("push", f);
         }
         out.set("rows", doubles(rows));
@@ -180,11 +180,11 @@ std::string ascent_csv(const std::string& lines)
     if (!r.errors.empty()) {
         return {};
     }
-    const tether::design d = explore::resolve(r.design);
-    const explore::row_writer out(explore::format::csv, explore::ascent_columns());
+    const tether::design d = engine::resolve(r.design);
+    const engine::row_writer out(engine::format::csv, engine::ascent_columns());
     std::string text = out.header();
     climber::compute_study(d, [&](const climber::drive_point& p, double time) {
-        text += out.row(explore::ascent_values(p, time));
+        text += out.row(engine::ascent_values(p, time));
     });
     return text;
 }
@@ -194,7 +194,7 @@ std::string ascent_csv(const std::string& lines)
 std::string design_file(const std::string& lines)
 {
     const reading r = checked(lines, false);
-    return r.errors.empty() ? explore::listing(r.design) : std::string();
+    return r.errors.empty() ? engine::listing(r.design) : std::string();
 }
 
 namespace {
@@ -202,40 +202,40 @@ namespace {
 // The grid of up to two sweeps ("NAME=FROM:TO:N[:log]"), at most limit
 // designs, and the column of the figure; throws usage_error, naming the
 // sweep it cannot read as tether-explore --sweep does.
-explore::grid grid_of(const std::vector<std::string>& sweeps, std::uint64_t limit)
+engine::grid grid_of(const std::vector<std::string>& sweeps, std::uint64_t limit)
 {
     const auto reading = [](const std::string& s, auto&& f) {
         try {
             return f(s);
         }
-        catch (const explore::usage_error& e) {
-            throw explore::usage_error(explore::printable(s) + ": " + e.what());
+        catch (const engine::usage_error& e) {
+            throw engine::usage_error(engine::printable(s) + ": " + e.what());
         }
     };
     std::uint64_t count = 1;
     for (const std::string& s : sweeps) {
-        count *= reading(s, explore::sweep_count);
+        count *= reading(s, engine::sweep_count);
         if (count > limit) {
-            throw explore::usage_error("at most " + std::to_string(limit) +
-                                       " designs on this page with this method");
+            throw engine::usage_error("at most " + std::to_string(limit) +
+                                      " designs on this page with this method");
         }
     }
-    std::vector<explore::sweep> parsed;
+    std::vector<engine::sweep> parsed;
     for (const std::string& s : sweeps) {
-        parsed.push_back(reading(s, explore::parse_sweep));
+        parsed.push_back(reading(s, engine::parse_sweep));
     }
-    return explore::grid(std::move(parsed));
+    return engine::grid(std::move(parsed));
 }
 
-std::size_t column_of(const explore::grid& g, const std::string& figure)
+std::size_t column_of(const engine::grid& g, const std::string& figure)
 {
-    const std::vector<explore::column> columns = explore::grid_columns(g);
+    const std::vector<engine::column> columns = engine::grid_columns(g);
     for (std::size_t c = g.sweeps().size(); c < columns.size(); ++c) {
         if (columns[c].name == figure) {
             return c;
         }
     }
-    throw explore::usage_error("no figure named " + explore::printable(figure));
+    throw engine::usage_error("no figure named " + engine::printable(figure));
 }
 
 }  // namespace
@@ -253,18 +253,18 @@ val sweep(const std::string& lines, const std::string& sweep_text, const std::st
         if (r.errors.empty()) {
             try {
                 const climber::method how = method_named(method);
-                const explore::grid g     = grid_of({sweep_text}, page_limit(how));
+                const engine::grid g      = grid_of({sweep_text}, page_limit(how));
                 const std::size_t col     = column_of(g, figure);
-                if (const auto fault = explore::grid_fault(g, r.design, [] { return false; })) {
-                    throw explore::usage_error(fault->message);
+                if (const auto fault = engine::grid_fault(g, r.design, [] { return false; })) {
+                    throw engine::usage_error(fault->message);
                 }
                 for (std::uint64_t i = 0; i < g.size(); ++i) {
-                    const std::vector<double> row = explore::grid_row(g, r.design, i, how);
+                    const std::vector<double> row = engine::grid_row(g, r.design, i, how);
                     x.push_back(row[0]);
                     y.push_back(row[col]);
                 }
             }
-            catch (const explore::usage_error& e) {
+            catch (const engine::usage_error& e) {
                 r.errors.emplace_back("sweep", e.what());
             }
         }
@@ -292,21 +292,21 @@ val map(const std::string& lines, const std::string& first, const std::string& s
         if (r.errors.empty()) {
             try {
                 const climber::method how = method_named(method);
-                const explore::grid g     = grid_of({first, second}, page_limit(how));
+                const engine::grid g      = grid_of({first, second}, page_limit(how));
                 const std::size_t col     = column_of(g, figure);
                 xs                        = g.sweeps()[0].values;
                 ys                        = g.sweeps()[1].values;
                 z.reserve(static_cast<std::size_t>(g.size()));
                 for (std::uint64_t i = 0; i < g.size(); ++i) {
-                    if (explore::design_error(g.design_at(r.design, i), false)) {
+                    if (engine::design_error(g.design_at(r.design, i), false)) {
                         z.push_back(std::nan(""));
                         ++refused;
                         continue;
                     }
-                    z.push_back(explore::grid_row(g, r.design, i, how)[col]);
+                    z.push_back(engine::grid_row(g, r.design, i, how)[col]);
                 }
             }
-            catch (const explore::usage_error& e) {
+            catch (const engine::usage_error& e) {
                 r.errors.emplace_back("map", e.what());
             }
         }
@@ -330,18 +330,18 @@ std::string map_csv(const std::string& lines, const std::string& first, const st
     }
     try {
         const climber::method how = method_named(method);
-        const explore::grid g     = grid_of({first, second}, page_limit(how));
-        if (explore::grid_fault(g, r.design, [] { return false; })) {
+        const engine::grid g      = grid_of({first, second}, page_limit(how));
+        if (engine::grid_fault(g, r.design, [] { return false; })) {
             return {};
         }
-        const explore::row_writer out(explore::format::csv, explore::grid_columns(g));
+        const engine::row_writer out(engine::format::csv, engine::grid_columns(g));
         std::string text = out.header();
         for (std::uint64_t i = 0; i < g.size(); ++i) {
-            text += out.row(explore::grid_row(g, r.design, i, how));
+            text += out.row(engine::grid_row(g, r.design, i, how));
         }
         return text;
     }
-    catch (const explore::usage_error&) {
+    catch (const engine::usage_error&) {
         return {};
     }
 }
@@ -359,8 +359,8 @@ val parameters()
         e.set("name", std::string(p->name));
         e.set("unit", std::string(p->unit));
         e.set("meaning", std::string(p->meaning));
-        e.set("value", tether::is_automatic(v) ? std::string("auto") : explore::readable(v));
-        e.set("auto", explore::may_be_auto(*p));
+        e.set("value", tether::is_automatic(v) ? std::string("auto") : engine::readable(v));
+        e.set("auto", engine::may_be_auto(*p));
         out.call<void>("push", e);
     }
     return out;
@@ -373,9 +373,9 @@ val presets()
     for (const char* name : {"earth", "mars"}) {
         const tether::planet p = *tether::planet_named(name);
         val e                  = val::object();
-        e.set("GM", explore::readable(p.GM));
-        e.set("RE", explore::readable(p.RE));
-        e.set("tsid", explore::readable(p.tsid));
+        e.set("GM", engine::readable(p.GM));
+        e.set("RE", engine::readable(p.RE));
+        e.set("tsid", engine::readable(p.tsid));
         out.set(name, e);
     }
     return out;

@@ -2,7 +2,7 @@
 // checks (not the march): the text as a design file, and each of its lines
 // as a NAME=VALUE setting. Nothing may crash or trip a sanitizer, and a
 // design that passes the checks must list and read back to itself.
-#include "settings.hpp"
+#include "engine/settings.hpp"
 
 #include <cstddef>
 #include <cstdint>
@@ -13,31 +13,31 @@
 extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size)
 {
     const std::string text(reinterpret_cast<const char*>(data), size);
-    explore::described d;
+    engine::described d;
     try {
         std::istringstream in(text);
-        explore::apply_lines(d, in, "design");
+        engine::apply_lines(d, in, "design");
     }
-    catch (const explore::usage_error&) {
+    catch (const engine::usage_error&) {
     }
     std::istringstream lines(text);
     for (std::string line; std::getline(lines, line);) {
         try {
-            explore::apply_assignment(d, line);
+            engine::apply_assignment(d, line);
         }
-        catch (const explore::usage_error&) {
+        catch (const engine::usage_error&) {
         }
     }
     for (bool with_rows : {false, true}) {
-        if (explore::design_error(d, with_rows)) {
+        if (engine::design_error(d, with_rows)) {
             return 0;
         }
     }
-    const std::string list = explore::listing(d);
-    explore::described back;
+    const std::string list = engine::listing(d);
+    engine::described back;
     std::istringstream in(list);
-    explore::apply_lines(back, in, "listing");
-    if (explore::listing(back) != list) {
+    engine::apply_lines(back, in, "listing");
+    if (engine::listing(back) != list) {
         std::abort();
     }
     return 0;

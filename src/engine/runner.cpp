@@ -1,4 +1,4 @@
-#include "runner.hpp"
+#include "engine/runner.hpp"
 
 #include <cerrno>
 #include <climits>
@@ -10,7 +10,7 @@
 #include <sys/stat.h>
 #include <unistd.h>
 
-namespace explore {
+namespace engine {
 
 namespace {
 
@@ -207,4 +207,4 @@ bool row_output::write_out(const char* data, std::size_t size)
     return true;
 }
 
-}  // namespace explore
+}  // namespace engine

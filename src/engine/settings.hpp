@@ -2,7 +2,7 @@
 // command line or from a design file, applied to a design.
 #pragma once
 
-#include "numbers.hpp"
+#include "engine/numbers.hpp"
 
 #include "tether/design.hpp"
 
@@ -11,7 +11,7 @@
 #include <stdexcept>
 #include <string>
 
-namespace explore {
+namespace engine {
 
 // A mistake in what the user gave: the message says what is wrong, and the
 // program exits with status 2.
@@ -88,12 +88,12 @@ std::optional<std::string> rhog_departure(const described& d);
 // The first fault of a design that fails the library's check, or none.
 std::optional<design_fault> design_error(const described& d, bool with_rows);
 
-}  // namespace explore
+}  // namespace engine
 
-namespace explore {
+namespace engine {
 
 // Every parameter as "name = value  # unit, meaning", grouped under "#"
 // lines, in a form that apply_file reads back to the same design.
 std::string listing(const described& d);
 
-}  // namespace explore
+}  // namespace engine

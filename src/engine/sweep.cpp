@@ -1,9 +1,9 @@
-#include "sweep.hpp"
+#include "engine/sweep.hpp"
 
 #include <cmath>
 #include <string_view>
 
-namespace explore {
+namespace engine {
 
 namespace {
 
@@ -317,4 +317,4 @@ shard_range shard_of(std::uint64_t m, std::uint64_t k, std::uint64_t n)
     return {(k - 1) * m / n, k * m / n};
 }
 
-}  // namespace explore
+}  // namespace engine

@@ -1,12 +1,12 @@
-#include "figures.hpp"
+#include "engine/figures.hpp"
 
-#include "settings.hpp"
+#include "engine/settings.hpp"
 
 #include <array>
 #include <cmath>
 #include <cstdio>
 
-namespace explore {
+namespace engine {
 
 namespace {
 
@@ -148,4 +148,4 @@ std::vector<double> ascent_values(const climber::drive_point& p, double time)
     return {p.alt, p.taper, p.grav, p.pused / 1000000, p.speed, time, p.surplus / 1000000};
 }
 
-}  // namespace explore
+}  // namespace engine

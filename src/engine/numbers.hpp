@@ -4,7 +4,7 @@
 #include <optional>
 #include <string>
 
-namespace explore {
+namespace engine {
 
 // The text without the blanks (spaces, tabs, carriage returns) around it.
 std::string trim(const std::string& s);
@@ -28,4 +28,4 @@ std::string shortest(double v);
 // short enough to read (300000, not 3e+05).
 std::string readable(double v);
 
-}  // namespace explore
+}  // namespace engine

@@ -1,4 +1,4 @@
-#include "settings.hpp"
+#include "engine/settings.hpp"
 
 #include "climber/march.hpp"
 #include "climber/study.hpp"
@@ -17,7 +17,7 @@
 #include <sys/stat.h>
 #include <unistd.h>
 
-namespace explore {
+namespace engine {
 
 bool may_be_auto(const tether::param& p)
 {
@@ -289,9 +289,9 @@ std::optional<std::string> rhog_departure(const described& d)
            " kg/m), so the tether's mass and its impedance disagree; rhog=auto makes them agree";
 }
 
-}  // namespace explore
+}  // namespace engine
 
-namespace explore {
+namespace engine {
 
 std::string listing(const described& d)
 {
@@ -327,4 +327,4 @@ std::string listing(const described& d)
     return out;
 }
 
-}  // namespace explore
+}  // namespace engine

@@ -2,8 +2,8 @@
 // designs that up to three sweeps make.
 #pragma once
 
-#include "figures.hpp"
-#include "settings.hpp"
+#include "engine/figures.hpp"
+#include "engine/settings.hpp"
 
 #include "climber/integral.hpp"
 #include "tether/design.hpp"
@@ -15,7 +15,7 @@
 #include <string>
 #include <vector>
 
-namespace explore {
+namespace engine {
 
 inline constexpr std::size_t max_sweeps         = 3;
 inline constexpr std::uint64_t max_grid_designs = 10000000;
@@ -114,4 +114,4 @@ struct shard_range {
 std::pair<std::uint64_t, std::uint64_t> parse_shard(const std::string& text);
 shard_range shard_of(std::uint64_t m, std::uint64_t k, std::uint64_t n);
 
-}  // namespace explore
+}  // namespace engine

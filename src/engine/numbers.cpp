@@ -1,4 +1,4 @@
-#include "numbers.hpp"
+#include "engine/numbers.hpp"
 
 #include <fast_float/fast_float.h>
 #include <fmt/format.h>
@@ -7,7 +7,7 @@
 #include <cstdlib>
 #include <limits>
 
-namespace explore {
+namespace engine {
 
 namespace {
 
@@ -155,4 +155,4 @@ std::string readable(double v)
     return (v < 0 ? "-" : "") + fixed_text(a, digits, exponent);
 }
 
-}  // namespace explore
+}  // namespace engine

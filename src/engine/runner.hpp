@@ -15,7 +15,7 @@
 #include <thread>
 #include <vector>
 
-namespace explore {
+namespace engine {
 
 // The processors this process may run on (as a batch scheduler limits
 // them), at least 1.
@@ -338,4 +338,4 @@ class row_output {
     bool stopped_               = false;
 };
 
-}  // namespace explore
+}  // namespace engine

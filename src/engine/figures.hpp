@@ -9,7 +9,7 @@
 #include <string>
 #include <vector>
 
-namespace explore {
+namespace engine {
 
 enum class format { table, csv, json };
 
@@ -43,4 +43,4 @@ std::vector<double> figure_values(const climber::study& s);
 std::vector<column> ascent_columns();
 std::vector<double> ascent_values(const climber::drive_point& p, double time);
 
-}  // namespace explore
+}  // namespace engine
