@@ -19,7 +19,7 @@ void sweep_64_designs(benchmark::State& state)
         state.SkipWithError("cannot open /dev/null");
         return;
     }
-    const engine::described base;
+    const tether::design base;
     const engine::grid g({engine::parse_sweep("strength=20:60:64")});
     const engine::row_writer out(engine::format::csv, engine::grid_columns(g));
     engine::run_settings s;

@@ -1,6 +1,10 @@
 #include "engine/figures.hpp"
 #include "engine/settings.hpp"
 
+#include "climber/drive.hpp"
+#include "climber/march.hpp"
+#include "tether/positions.hpp"
+
 #include "exact.hpp"
 
 #include <gtest/gtest.h>
@@ -17,8 +21,6 @@
 
 namespace {
 
-using engine::described;
-
 // Writes text to a temporary design file and returns its path.
 std::string design_file(const std::string& text)
 {
@@ -32,9 +34,9 @@ std::string design_file(const std::string& text)
     return path;
 }
 
-std::string error_of(void (*act)(described&, const std::string&), const std::string& text)
+std::string error_of(void (*act)(tether::design&, const std::string&), const std::string& text)
 {
-    described d;
+    tether::design d;
     try {
         act(d, text);
     }
@@ -89,11 +91,11 @@ TEST(Explore, DesignFileLinesApplyInOrderAndErrorsNameFileAndLine)
                                          "planet = mars\n"
                                          "strength = 60\n"
                                          "ztop = auto # 19 km below GEO\n");
-    described d;
+    tether::design d;
     engine::apply_file(d, path);
-    EXPECT_BITS(d.design.tether.strength, 60.0);
-    EXPECT_BITS(d.design.planet.RE, 3396.2);
-    EXPECT_TRUE(tether::is_automatic(d.design.march.ztop));
+    EXPECT_BITS(d.tether.strength, 60.0);
+    EXPECT_BITS(d.planet.RE, 3396.2);
+    EXPECT_TRUE(tether::is_automatic(d.march.ztop));
     std::remove(path.c_str());
 
     const struct {
@@ -154,9 +156,9 @@ TEST(Explore, DesignFilesAndLinesAreReadUpToTheirLimitsExactly)
     const std::string text = padded_design(engine::max_file_bytes);
     ASSERT_EQ(text.size(), 1048576u);
     std::string path = design_file(text);
-    described d;
+    tether::design d;
     engine::apply_file(d, path);
-    EXPECT_BITS(d.design.climber.vmax, 7.0);
+    EXPECT_BITS(d.climber.vmax, 7.0);
     std::remove(path.c_str());
     path = design_file(padded_design(engine::max_file_bytes + 1));
     EXPECT_EQ(error_of(engine::apply_file, path),
@@ -184,17 +186,17 @@ TEST(Explore, DesignFilesWithCrLfEndsOrAByteOrderMarkReadAsPlainOnes)
          {"strength = 50\r\nvmax = 20\r\n", "\xEF\xBB\xBFstrength = 50\nvmax = 20\n",
           "\xEF\xBB\xBFstrength=50\r\n# note\r\nvmax=20"}) {
         const std::string path = design_file(text);
-        described d;
+        tether::design d;
         engine::apply_file(d, path);
-        EXPECT_BITS(d.design.tether.strength, 50.0);
-        EXPECT_BITS(d.design.climber.vmax, 20.0);
+        EXPECT_BITS(d.tether.strength, 50.0);
+        EXPECT_BITS(d.climber.vmax, 20.0);
         std::remove(path.c_str());
     }
 }
 
 TEST(Explore, ListingReadsBackToTheSameDesign)
 {
-    described d;
+    tether::design d;
     engine::apply_assignment(d, "strength=1e-1");
     engine::apply_assignment(d, "rapex=42200");
     engine::apply_assignment(d, "rhog=auto");
@@ -207,7 +209,7 @@ TEST(Explore, ListingReadsBackToTheSameDesign)
     EXPECT_EQ(list.find("\nplanet"), std::string::npos) << "a heading, not a setting: " << list;
 
     const std::string path = design_file(list);
-    described back;
+    tether::design back;
     engine::apply_file(back, path);
     std::remove(path.c_str());
     EXPECT_EQ(engine::listing(back), list);
@@ -215,29 +217,34 @@ TEST(Explore, ListingReadsBackToTheSameDesign)
 
 TEST(Explore, RhogAutoFollowsTheMaterial)
 {
-    described d;
+    tether::design d;
     engine::apply_assignment(d, "rhog=auto");
-    EXPECT_NEAR(engine::resolve(d).tether.rhog, 0.013583, 0.0000005);
+    const auto rhog = [&d] { return tether::surface_density(d, tether::compute_model(d)); };
+    EXPECT_NEAR(rhog(), 0.013583, 0.0000005);
     // Twice as dense and twice as strong: the same taper, twice the mass.
     engine::apply_assignment(d, "density=2600");
     engine::apply_assignment(d, "strength=70.2");
-    EXPECT_NEAR(engine::resolve(d).tether.rhog, 2 * 0.013583, 0.000001);
+    EXPECT_NEAR(rhog(), 2 * 0.013583, 0.000001);
+    // The drive and the march take it too.
+    const tether::model m = tether::compute_model(d);
+    EXPECT_BITS(climber::compute_drive_params(d, m).rhog, rhog());
+    EXPECT_BITS(climber::plan_march(d, m).dm0, d.march.dz * rhog());
     engine::apply_assignment(d, "rhog=0.02");
-    EXPECT_BITS(engine::resolve(d).tether.rhog, 0.02);
+    EXPECT_BITS(rhog(), 0.02);
 }
 
 TEST(Explore, DesignErrorsGiveNameValueAndReason)
 {
-    described d;
+    tether::design d;
     EXPECT_FALSE(engine::design_error(d, true));
     engine::apply_assignment(d, "rapex=40000");
     EXPECT_EQ(engine::design_error(d, false)->name, "rapex");
     EXPECT_EQ(engine::design_error(d, false)->message,
               "rapex = 40000 km: must be greater than the geostationary radius, 42164.16962 km");
-    d = described{};
+    d = tether::design{};
     // A planet whose geostationary orbit is only 10 km up.
     engine::apply_assignment(d, "planet=mars");
-    const double omega2 = tether::compute_model(d.design).omega2;
+    const double omega2 = tether::compute_model(d).omega2;
     engine::apply_assignment(d, "GM=" + engine::shortest(std::pow(3406.2, 3) * omega2));
     EXPECT_EQ(engine::design_error(d, false)->message.substr(0, 25), "ztop = auto: auto gives -");
 }
@@ -293,7 +300,7 @@ TEST(Explore, FigureAndAscentColumnsMatchTheirValues)
 TEST(Explore, FaultsOfAnAutoRhogNameTheMaterial)
 {
     // rhog = auto follows the material; a fault it causes is the material's.
-    described d;
+    tether::design d;
     engine::apply_assignment(d, "rhog=auto");
     engine::apply_assignment(d, "csgeo=1e-300");
     const auto fault = engine::design_error(d, false);

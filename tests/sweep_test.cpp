@@ -93,20 +93,25 @@ TEST(Sweep, LogRangesBeyondTheRatiosRangeGoInLogarithms)
 TEST(Sweep, TheRhogWarningNamesItsFirstDesignAndCountsTheRest)
 {
     const auto warning_of = [](std::vector<engine::sweep> sweeps) {
-        std::optional<std::string> warning;
+        engine::note_tally notes;
         const engine::grid g(std::move(sweeps));
         EXPECT_FALSE(engine::grid_fault(
-            g, engine::described{}, [] { return false; }, &warning));
-        return warning.value_or("none");
+            g, tether::design{}, [] { return false; }, &notes));
+        const std::vector<climber::note> said = notes.notes(g);
+        EXPECT_LE(said.size(), 1U);
+        return said.empty() ? std::string("none") : said.front().text;
     };
     // The default rhog is the default material's; other strengths depart.
-    const std::string plain = *engine::rhog_departure(
-        engine::grid({engine::parse_sweep("strength=10")}).design_at(engine::described{}, 0));
+    const std::string plain =
+        climber::design_notes(
+            engine::grid({engine::parse_sweep("strength=10")}).design_at(tether::design{}, 0))
+            .at(0)
+            .text;
     EXPECT_EQ(warning_of({engine::parse_sweep("strength=35.1,10,35.1,20,30")}),
-              "design 2 of 5 (strength=10), and 2 more: " + plain);
+              "design 2 of 5 (strength=10) and 2 more: " + plain);
     EXPECT_EQ(
         warning_of({engine::parse_sweep("vmax=1,2"), engine::parse_sweep("strength=35.1,10")}),
-        "design 2 of 4 (vmax=1, strength=10), and 1 more: " + plain);
+        "design 2 of 4 (vmax=1, strength=10) and 1 more: " + plain);
     EXPECT_EQ(warning_of({engine::parse_sweep("strength=35.1,10")}),
               "design 2 of 2 (strength=10): " + plain);
     EXPECT_EQ(warning_of({engine::parse_sweep("strength=35.1,35.1")}), "none");
@@ -159,13 +164,13 @@ TEST(Sweep, GridTakesEveryCombinationFirstSweepOutermost)
     }
     EXPECT_EQ(blocks, "...|..");
 
-    engine::described base;
+    tether::design base;
     engine::apply_assignment(base, "rhog=auto");
     engine::apply_assignment(base, "vmax=50");
-    const engine::described d = g.design_at(base, 4);
-    EXPECT_BITS(d.design.tether.strength, 20.0);
-    EXPECT_BITS(d.design.climber.vmax, 2.0);
-    EXPECT_TRUE(d.rhog_auto);
+    const tether::design d = g.design_at(base, 4);
+    EXPECT_BITS(d.tether.strength, 20.0);
+    EXPECT_BITS(d.climber.vmax, 2.0);
+    EXPECT_TRUE(tether::is_automatic(d.tether.rhog));
 
     // One sweep makes a line, not blocks; no sweep makes one design.
     const engine::grid line({engine::parse_sweep("vmax=1,2,3")});
@@ -242,7 +247,7 @@ struct handed {
 handed run_rows(unsigned jobs, std::uint64_t begin, std::uint64_t end)
 {
     const engine::grid g({engine::parse_sweep("vmax=1:100:40")});
-    const engine::described base;
+    const tether::design base;
     handed h;
     using row_t                                   = std::pair<std::string, std::thread::id>;
     const std::function<row_t(std::uint64_t)> row = [&](std::uint64_t i) {

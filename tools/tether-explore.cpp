@@ -51,9 +51,9 @@ struct options {
 
 // The design that the options describe: defaults, then the design file line
 // by line, then the planet, then each --set in order.
-engine::described describe(const options& o)
+tether::design describe(const options& o)
 {
-    engine::described d;
+    tether::design d;
     if (o.config_given) {
         engine::apply_file(d, o.config);
     }
@@ -158,16 +158,24 @@ bool stop_requested()
     return stop_flag.load() != 0;
 }
 
+// A note's line on standard error; the integral method named as this
+// program names it.
+void say_note(const climber::note& n)
+{
+    const char* how = n.kind == climber::note_kind::coarse_march ? " (--method integral)" : "";
+    std::fprintf(stderr, "%s: warning: %s%s\n", program, n.text.c_str(), how);
+}
+
 // Every design of the grid must pass before anything is printed; then the
 // first whose rhog departs from its material is named on standard error.
-void check_grid(const engine::grid& g, const engine::described& base)
+void check_grid(const engine::grid& g, const tether::design& base)
 {
-    std::optional<std::string> warning;
-    if (const auto fault = engine::grid_fault(g, base, stop_requested, &warning)) {
+    engine::note_tally notes;
+    if (const auto fault = engine::grid_fault(g, base, stop_requested, &notes)) {
         throw engine::usage_error((g.sweeps().empty() ? "" : "--sweep: ") + fault->message);
     }
-    if (warning) {
-        std::fprintf(stderr, "%s: warning: %s\n", program, warning->c_str());
+    for (const climber::note& n : notes.notes(g)) {
+        say_note(n);
     }
 }
 
@@ -215,15 +223,7 @@ struct figures_row {
     std::vector<climber::note> notes;
 };
 
-// A note's line on standard error; the integral method named as this
-// program names it.
-void say_note(const climber::note& n)
-{
-    const char* how = n.kind == climber::note_kind::coarse_march ? " (--method integral)" : "";
-    std::fprintf(stderr, "%s: warning: %s%s\n", program, n.text.c_str(), how);
-}
-
-int figures(const options& o, const engine::described& base)
+int figures(const options& o, const tether::design& base)
 {
     // From here an interrupt ends the run with only whole rows written, even
     // while the grid is still being checked.
@@ -357,19 +357,19 @@ int run(const options& o)
                                   " is the march's: --method integral gives the headline "
                                   "figures and sweeps only");
     }
-    const engine::described d = describe(o);
+    const tether::design d = describe(o);
     if (!o.report && !o.list && !o.ascent) {
         return figures(o, d);
     }
     if (const auto error = engine::design_error(d, o.report || o.ascent)) {
         throw engine::usage_error(error->message);
     }
-    if (const auto warning = engine::rhog_departure(d)) {
-        std::fprintf(stderr, "%s: warning: %s\n", program, warning->c_str());
+    for (const climber::note& n : climber::design_notes(d)) {
+        say_note(n);
     }
     if (o.report || o.ascent) {
         engine::stop_on_signals(stop_flag);
-        return o.report ? report(engine::resolve(d)) : ascent(o, engine::resolve(d));
+        return o.report ? report(d) : ascent(o, d);
     }
     {
         std::fputs(engine::listing(d).c_str(), stdout);

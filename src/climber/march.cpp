@@ -8,14 +8,6 @@
 
 namespace climber {
 
-double top_of_march(const tether::design& d, const tether::model& m)
-{
-    if (tether::is_automatic(d.march.ztop)) {
-        return std::floor((m.rgeo - m.RE) - 19);
-    }
-    return d.march.ztop;
-}
-
 march_plan plan_march(const tether::design& d, const tether::model& m)
 {
     march_plan p{};

@@ -14,6 +14,7 @@
 #include "climber/drive.hpp"
 #include "tether/design.hpp"
 #include "tether/model.hpp"
+#include "tether/positions.hpp"
 
 #include <atomic>
 #include <cstdint>
@@ -37,9 +38,7 @@ struct march_plan {
     }
 };
 
-// The highest point that the design asks for: its ztop, or by default
-// 19 km below GEO rounded down to a whole km.
-double top_of_march(const tether::design& d, const tether::model& m);
+using tether::top_of_march;
 
 march_plan plan_march(const tether::design& d, const tether::model& m);
 

@@ -5,8 +5,6 @@
 #include "tether/model.hpp"
 #include "tether/positions.hpp"
 
-#include <fmt/format.h>
-
 #include <algorithm>
 #include <cerrno>
 #include <cmath>
@@ -19,12 +17,7 @@
 
 namespace engine {
 
-bool may_be_auto(const tether::param& p)
-{
-    return p.can_be_auto || p.name == std::string_view("rhog");
-}
-
-void apply(described& d, const std::string& name, const std::string& value)
+void apply(tether::design& d, const std::string& name, const std::string& value)
 {
     const std::string v = trim(value);
     if (name == "planet") {
@@ -32,42 +25,29 @@ void apply(described& d, const std::string& name, const std::string& value)
         if (!p) {
             throw usage_error("unknown planet; known: earth, mars");
         }
-        d.design.planet = *p;
+        d.planet = *p;
         return;
     }
     const tether::param* p = tether::find_param(name);
     if (p == nullptr) {
         throw usage_error("unknown parameter (tether-explore --list shows them)");
     }
-    if (v == "auto" && may_be_auto(*p)) {
-        if (!p->can_be_auto) {
-            d.rhog_auto = true;
-        }
-        else {
-            p->field(d.design) = tether::automatic;
-        }
+    if (v == "auto" && p->can_be_auto) {
+        p->field(d) = tether::automatic;
         return;
     }
     std::string why;
     const auto number = parse_number(v, &why);
     if (!number && why == not_a_number) {
-        throw usage_error(std::string("not a finite number") + (may_be_auto(*p) ? " or auto" : ""));
+        throw usage_error(std::string("not a finite number") + (p->can_be_auto ? " or auto" : ""));
     }
     if (!number) {
         throw usage_error(printable(v) + " " + why);
     }
-    set_number(d, *p, *number);
+    p->field(d) = *number;
 }
 
-void set_number(described& d, const tether::param& p, double v)
-{
-    p.field(d.design) = v;
-    if (p.name == std::string_view("rhog")) {
-        d.rhog_auto = false;
-    }
-}
-
-void apply_assignment(described& d, const std::string& assignment)
+void apply_assignment(tether::design& d, const std::string& assignment)
 {
     const auto eq = assignment.find('=');
     if (eq == std::string::npos) {
@@ -123,13 +103,13 @@ std::string escaped(const std::string& text)
     return escape(text, text.size());
 }
 
-void apply_lines(described& d, std::istream& in, const std::string& source)
+void apply_lines(tether::design& d, std::istream& in, const std::string& source)
 {
     std::string text((std::istreambuf_iterator<char>(in)), std::istreambuf_iterator<char>());
     apply_text(d, text, source);
 }
 
-void apply_text(described& d, const std::string& text, const std::string& source)
+void apply_text(tether::design& d, const std::string& text, const std::string& source)
 {
     // A UTF-8 byte-order mark, as some editors write, is no part of a line.
     std::size_t at = text.compare(0, 3, "\xEF\xBB\xBF") == 0 ? 3 : 0;
@@ -166,7 +146,7 @@ void apply_text(described& d, const std::string& text, const std::string& source
     }
 }
 
-void apply_file(described& d, const std::string& path)
+void apply_file(tether::design& d, const std::string& path)
 {
     if (path.empty()) {
         throw usage_error("--config needs a file name");
@@ -222,34 +202,11 @@ void apply_file(described& d, const std::string& path)
     apply_text(d, text, printable(path));
 }
 
-tether::design resolve(const described& d)
+std::optional<design_fault> design_error(const tether::design& design, bool with_rows)
 {
-    tether::design out = d.design;
-    if (d.rhog_auto) {
-        const tether::model m = tether::compute_model(out);
-        const double rhog     = tether::material_rhog(out, tether::compute_positions(out, m));
-        // Where the material gives no finite figure, the check names the
-        // parameter at fault before it comes to rhog.
-        if (std::isfinite(rhog)) {
-            out.tether.rhog = rhog;
-        }
-    }
-    return out;
-}
-
-std::optional<design_fault> design_error(const described& d, bool with_rows)
-{
-    const tether::design design = resolve(d);
-    auto problem                = climber::check(design, with_rows);
+    auto problem = climber::check(design, with_rows);
     if (!problem) {
         return std::nullopt;
-    }
-    // rhog = auto follows the material: a fault of rhog is the material's.
-    if (d.rhog_auto && (problem->name == "rhog" || problem->other == "rhog")) {
-        const bool first                         = problem->name == "rhog";
-        (first ? problem->name : problem->other) = "density";
-        problem->why += " (rhog = auto: density x cross-section at RE, which csgeo and strength "
-                        "set)";
     }
     if (problem->name == "rowdz" && design.march.rowdz == tether::stepping{}.rowdz) {
         // A value the user never set: say so, and what to do.
@@ -271,32 +228,12 @@ std::optional<design_fault> design_error(const described& d, bool with_rows)
     return design_fault{problem->name, problem->other, message + ": " + problem->why, problem->why};
 }
 
-std::optional<std::string> rhog_departure(const described& d)
-{
-    if (d.rhog_auto) {
-        return std::nullopt;
-    }
-    const tether::design& design = d.design;
-    const tether::model m        = tether::compute_model(design);
-    const double material = tether::material_rhog(design, tether::compute_positions(design, m));
-    const double rhog     = design.tether.rhog;
-    if (!(std::fabs(rhog - material) > 0.01 * material)) {
-        return std::nullopt;
-    }
-    return "rhog = " + shortest(rhog) + " kg/m is " +
-           fmt::format("{:+.3g} %", 100 * (rhog - material) / material) +
-           " from density x cross-section at RE (" + shortest(material) +
-           " kg/m), so the tether's mass and its impedance disagree; rhog=auto makes them agree";
-}
-
 }  // namespace engine
 
 namespace engine {
 
-std::string listing(const described& d)
+std::string listing(const tether::design& design)
 {
-    const tether::design design = resolve(d);
-    const tether::model m       = tether::compute_model(design);
     std::string out;
     std::string group;
     for (const tether::param* p = tether::params_begin(); p != tether::params_end(); ++p) {
@@ -309,14 +246,10 @@ std::string listing(const described& d)
         set.resize(std::max<std::size_t>(set.size(), 8), ' ');
         set += " = ";
         std::string note;
-        if (tether::is_automatic(v)) {
+        if (p->can_be_auto && tether::is_automatic(v)) {
             set += "auto";
-            note = "; auto: 19 km below GEO, rounded down (" +
-                   shortest(climber::top_of_march(design, m)) + " for this design)";
-        }
-        else if (p->name == std::string("rhog") && d.rhog_auto) {
-            set += "auto";
-            note = "; auto: density x cross-section at RE (" + shortest(v) + " for this design)";
+            note = std::string("; auto: ") + p->auto_rule + " (" + shortest(p->worked_out(design)) +
+                   " for this design)";
         }
         else {
             set += readable(v);

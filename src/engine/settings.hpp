@@ -19,27 +19,13 @@ struct usage_error : std::runtime_error {
     using std::runtime_error::runtime_error;
 };
 
-// A design as the user describes it: the library's design, and whether
-// rhog follows the material (density times the cross-section at RE).
-struct described {
-    tether::design design;
-    bool rhog_auto = false;
-};
-
-// Whether the explorer takes "auto" for a parameter: where the library
-// works it out (ztop), and rhog, which then follows the material.
-bool may_be_auto(const tether::param& p);
-
 // Sets NAME to the VALUE text: a parameter's number, "auto" where allowed,
 // or a planet's name for "planet". Throws usage_error saying what is wrong
 // with it; the caller says where it was given.
-void apply(described& d, const std::string& name, const std::string& value);
-
-// Sets a parameter to a number; rhog no longer follows the material.
-void set_number(described& d, const tether::param& p, double v);
+void apply(tether::design& d, const std::string& name, const std::string& value);
 
 // Splits "NAME=VALUE" (blanks around either allowed); throws usage_error.
-void apply_assignment(described& d, const std::string& assignment);
+void apply_assignment(tether::design& d, const std::string& assignment);
 
 // A design file that cannot be read at all: errno says why.
 struct unreadable_file : usage_error {
@@ -59,15 +45,12 @@ std::string escaped(const std::string& text);
 // Applies "name = value" lines, "#" starting a comment anywhere on a line,
 // in order. A UTF-8 byte-order mark may come first; CR LF line ends are
 // read as LF. Errors name source:line, and lines are at most max_line_bytes.
-void apply_text(described& d, const std::string& text, const std::string& source);
-void apply_lines(described& d, std::istream& in, const std::string& source);
+void apply_text(tether::design& d, const std::string& text, const std::string& source);
+void apply_lines(tether::design& d, std::istream& in, const std::string& source);
 
 // Reads a design file of such lines: a regular file or a pipe, at most
 // max_file_bytes long. Throws unreadable_file where it cannot be read.
-void apply_file(described& d, const std::string& path);
-
-// The design to compute: rhog worked out where it follows the material.
-tether::design resolve(const described& d);
+void apply_file(tether::design& d, const std::string& path);
 
 // Why a design cannot be computed: the parameter at fault (and a second one
 // where the two together are), and a message "NAME = VALUE UNIT: REASON" or
@@ -79,14 +62,8 @@ struct design_fault {
     std::string reason;  // the message after "NAME = VALUE UNIT: "
 };
 
-// Where the design's rhog departs from the material's own linear density at
-// the surface (density times the cross-section at RE) by more than 1 %, a
-// warning that says so; none otherwise, and none where rhog follows the
-// material.
-std::optional<std::string> rhog_departure(const described& d);
-
 // The first fault of a design that fails the library's check, or none.
-std::optional<design_fault> design_error(const described& d, bool with_rows);
+std::optional<design_fault> design_error(const tether::design& d, bool with_rows);
 
 }  // namespace engine
 
@@ -94,6 +71,6 @@ namespace engine {
 
 // Every parameter as "name = value  # unit, meaning", grouped under "#"
 // lines, in a form that apply_file reads back to the same design.
-std::string listing(const described& d);
+std::string listing(const tether::design& d);
 
 }  // namespace engine

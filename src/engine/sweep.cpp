@@ -171,12 +171,12 @@ std::vector<double> grid::values_at(std::uint64_t i) const
     return values;
 }
 
-described grid::design_at(const described& base, std::uint64_t i) const
+tether::design grid::design_at(const tether::design& base, std::uint64_t i) const
 {
-    described d                 = base;
+    tether::design d            = base;
     const std::vector<double> v = values_at(i);
     for (std::size_t s = 0; s < sweeps_.size(); ++s) {
-        set_number(d, *sweeps_[s].param, v[s]);
+        sweeps_[s].param->field(d) = v[s];
     }
     return d;
 }
@@ -197,22 +197,15 @@ bool grid::starts_block(std::uint64_t i) const
     return sweeps_.size() >= 2 && i > 0 && i % (size_ / sweeps_.front().values.size()) == 0;
 }
 
-std::optional<design_fault> grid_fault(const grid& g, const described& base,
-                                       const std::function<bool()>& stop,
-                                       std::optional<std::string>* warning)
+std::optional<design_fault> grid_fault(const grid& g, const tether::design& base,
+                                       const std::function<bool()>& stop, note_tally* notes)
 {
-    std::uint64_t first    = 0;  // the first design whose rhog departs, if any
-    std::uint64_t departed = 0;  // and how many do
     for (std::uint64_t i = 0; i < g.size() && !stop(); ++i) {
-        const described d = g.design_at(base, i);
-        auto fault        = design_error(d, false);
+        const tether::design d = g.design_at(base, i);
+        auto fault             = design_error(d, false);
         if (!fault) {
-            if (warning != nullptr) {
-                auto departure = rhog_departure(d);
-                if (departure && departed++ == 0) {
-                    first    = i;
-                    *warning = std::move(departure);
-                }
+            if (notes != nullptr) {
+                notes->add(i, climber::design_notes(d));
             }
             continue;
         }
@@ -222,12 +215,6 @@ std::optional<design_fault> grid_fault(const grid& g, const described& base,
         fault->message = "design " + std::to_string(i + 1) + " of " + std::to_string(g.size()) +
                          " (" + g.values_text(i) + "): " + fault->message;
         return fault;
-    }
-    if (departed > 0 && !g.sweeps().empty()) {
-        *warning = "design " + std::to_string(first + 1) + " of " + std::to_string(g.size()) +
-                   " (" + g.values_text(first) + ")" +
-                   (departed > 1 ? ", and " + std::to_string(departed - 1) + " more" : "") + ": " +
-                   **warning;
     }
     return std::nullopt;
 }
@@ -244,13 +231,13 @@ std::vector<column> grid_columns(const grid& g)
     return columns;
 }
 
-std::vector<double> grid_row(const grid& g, const described& base, std::uint64_t i,
+std::vector<double> grid_row(const grid& g, const tether::design& base, std::uint64_t i,
                              climber::method how, bool* missed, const std::atomic<int>* stop,
                              std::vector<climber::note>* notes)
 {
     std::vector<double> values = g.values_at(i);
     const climber::integral_study st =
-        climber::compute_figures(resolve(g.design_at(base, i)), how, {}, stop);
+        climber::compute_figures(g.design_at(base, i), how, {}, stop);
     if (missed != nullptr) {
         *missed = st.time_missed || st.total_missed;
     }

@@ -54,7 +54,7 @@ class grid {
     // Design i's swept values as "vmax=50, strength=35.1".
     std::string values_text(std::uint64_t i) const;
     // The base design with design i's swept values set.
-    described design_at(const described& base, std::uint64_t i) const;
+    tether::design design_at(const tether::design& base, std::uint64_t i) const;
     // Whether design i starts a new value of the first of two or more sweeps.
     bool starts_block(std::uint64_t i) const;
 
@@ -62,28 +62,6 @@ class grid {
     std::vector<sweep> sweeps_;
     std::uint64_t size_ = 1;
 };
-
-// The first design of the grid that cannot be computed, its message saying
-// which ("design 3 of 5 (vmax=0): vmax = 0 m/s: ..."; a grid of no sweeps
-// has the design's own message), or none. Stops early, finding none, once
-// stop() is true. Where warning is given, it gets the first design's
-// departure of rhog from its material (rhog_departure), in a grid of sweeps
-// after which design it is and how many more depart ("design 1 of 30
-// (strength=10), and 28 more: rhog = ...").
-std::optional<design_fault> grid_fault(const grid& g, const described& base,
-                                       const std::function<bool()>& stop,
-                                       std::optional<std::string>* warning = nullptr);
-
-// The columns of a grid's rows: the swept parameters, then the figures.
-std::vector<column> grid_columns(const grid& g);
-// Row i of a grid: its swept values, then its design's figures by the given
-// method. Figures that missed the integrals' tolerance are NaN, and missed
-// (where given) says whether any did. Once *stop is set the march ends
-// early and the row means nothing (the run that set it hands over no more).
-std::vector<double> grid_row(const grid& g, const described& base, std::uint64_t i,
-                             climber::method how = climber::method::march, bool* missed = nullptr,
-                             const std::atomic<int>* stop      = nullptr,
-                             std::vector<climber::note>* notes = nullptr);
 
 // The notes on a run's designs: each kind once, for the first design it
 // applies to, with the number of others.
@@ -104,6 +82,26 @@ class note_tally {
   private:
     std::map<int, entry> seen_;
 };
+
+// The first design of the grid that cannot be computed, its message saying
+// which ("design 3 of 5 (vmax=0): vmax = 0 m/s: ..."; a grid of no sweeps
+// has the design's own message), or none. Stops early, finding none, once
+// stop() is true. Where notes is given, it gets the notes on the designs
+// that pass (climber::design_notes).
+std::optional<design_fault> grid_fault(const grid& g, const tether::design& base,
+                                       const std::function<bool()>& stop,
+                                       note_tally* notes = nullptr);
+
+// The columns of a grid's rows: the swept parameters, then the figures.
+std::vector<column> grid_columns(const grid& g);
+// Row i of a grid: its swept values, then its design's figures by the given
+// method. Figures that missed the integrals' tolerance are NaN, and missed
+// (where given) says whether any did. Once *stop is set the march ends
+// early and the row means nothing (the run that set it hands over no more).
+std::vector<double> grid_row(const grid& g, const tether::design& base, std::uint64_t i,
+                             climber::method how = climber::method::march, bool* missed = nullptr,
+                             const std::atomic<int>* stop      = nullptr,
+                             std::vector<climber::note>* notes = nullptr);
 
 // The designs of shard k of n of a grid of m: [floor((k-1) m / n), floor(k m / n)).
 struct shard_range {

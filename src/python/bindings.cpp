@@ -57,29 +57,28 @@ fault fault_of(const engine::design_fault& f)
     return {f.message, f.other.empty() ? f.name : std::string(), f.reason};
 }
 
-values values_of(const engine::described& d)
+values values_of(const tether::design& d)
 {
-    const tether::design design = d.design;
+    const tether::design design = d;
     values out;
     for (const tether::param* p = tether::params_begin(); p != tether::params_end(); ++p) {
-        const double v = tether::value_of(design, *p);
-        const bool autos =
-            tether::is_automatic(v) || (p->name == std::string("rhog") && d.rhog_auto);
+        const double v   = tether::value_of(design, *p);
+        const bool autos = p->can_be_auto && tether::is_automatic(v);
         out.emplace_back(p->name, autos ? std::nullopt : std::optional<double>(v));
     }
     return out;
 }
 
-engine::described described_of(const values& v)
+tether::design described_of(const values& v)
 {
-    engine::described d;
+    tether::design d;
     for (const auto& [name, value] : v) {
         const tether::param* p = tether::find_param(name);
         if (p == nullptr) {
             throw py::type_error("unknown parameter '" + name + "'");
         }
         if (value) {
-            engine::set_number(d, *p, *value);
+            p->field(d) = *value;
         }
         else {
             engine::apply(d, name, "auto");
@@ -90,12 +89,12 @@ engine::described described_of(const values& v)
 
 values defaults()
 {
-    return values_of(engine::described{});
+    return values_of(tether::design{});
 }
 
 values planet(const std::string& name)
 {
-    engine::described d;
+    tether::design d;
     try {
         engine::apply(d, "planet", name);
     }
@@ -104,7 +103,7 @@ values planet(const std::string& name)
     }
     values out;
     for (const char* n : {"GM", "RE", "tsid"}) {
-        out.emplace_back(n, tether::value_of(d.design, *tether::find_param(n)));
+        out.emplace_back(n, tether::value_of(d, *tether::find_param(n)));
     }
     return out;
 }
@@ -116,7 +115,7 @@ std::string listing(const values& v)
 
 values from_file(const std::string& path)
 {
-    engine::described d;
+    tether::design d;
     try {
         engine::apply_file(d, path);
     }
@@ -139,7 +138,8 @@ void check(const values& v, bool with_rows)
 
 std::optional<std::string> warning(const values& v)
 {
-    return engine::rhog_departure(described_of(v));
+    const auto notes = climber::design_notes(described_of(v));
+    return notes.empty() ? std::nullopt : std::optional<std::string>(notes.front().text);
 }
 
 climber::method method_named(const std::string& name)
@@ -237,7 +237,7 @@ py::tuple figures(const values& v, const std::string& method)
 {
     check(v, false);
     const climber::method how = method_named(method);
-    const tether::design d    = engine::resolve(described_of(v));
+    const tether::design d    = described_of(v);
     run_control ctrl;
     climber::integral_study s{};
     listening(ctrl, [&] { s = climber::compute_figures(d, how, {}, ctrl.stop()); });
@@ -248,7 +248,7 @@ py::tuple figures(const values& v, const std::string& method)
 py::tuple ascent(const values& v)
 {
     check(v, true);
-    const tether::design d = engine::resolve(described_of(v));
+    const tether::design d = described_of(v);
     std::vector<double> rows;
     run_control ctrl;
     climber::study s{};
@@ -275,7 +275,7 @@ py::tuple ascent(const values& v)
 py::tuple report(const values& v)
 {
     check(v, true);
-    const tether::design d = engine::resolve(described_of(v));
+    const tether::design d = described_of(v);
     std::string text;
     run_control ctrl;
     climber::study s{};
@@ -335,7 +335,7 @@ py::tuple sweep(const values& base,
     catch (const engine::usage_error& e) {
         throw py::value_error(e.what());
     }
-    const engine::described d = described_of(base);
+    const tether::design d    = described_of(base);
     const climber::method how = method_named(method);
     run_control ctrl;
     const engine::run_settings s = ctrl.settings(jobs_or_all(jobs));
@@ -376,7 +376,7 @@ py::tuple evaluate(const values& base, const std::vector<std::string>& names,
                    const py::array_t<double, py::array::c_style | py::array::forcecast>& table,
                    std::optional<unsigned> jobs, const std::string& method)
 {
-    const engine::described d = described_of(base);
+    const tether::design d = described_of(base);
     std::vector<const tether::param*> params;
     for (const std::string& n : names) {
         params.push_back(tether::find_param(n));
@@ -394,7 +394,7 @@ py::tuple evaluate(const values& base, const std::vector<std::string>& names,
     {
         py::gil_scoped_release release;
         const auto design_of = [&](std::uint64_t r, std::optional<fault>& f) {
-            engine::described row = d;
+            tether::design row = d;
             for (std::uint64_t c = 0; c < cols; ++c) {
                 const double v = in[r * cols + c];
                 if (std::isnan(v)) {
@@ -402,7 +402,7 @@ py::tuple evaluate(const values& base, const std::vector<std::string>& names,
                               params[c]->name, "not a finite number"};
                     return row;
                 }
-                engine::set_number(row, *params[c], v);
+                params[c]->field(row) = v;
             }
             if (const auto e = engine::design_error(row, false)) {
                 f = fault_of(*e);
@@ -411,13 +411,12 @@ py::tuple evaluate(const values& base, const std::vector<std::string>& names,
         };
         const std::function<computed_row(std::uint64_t)> row = [&](std::uint64_t r) {
             std::optional<fault> f;
-            const engine::described design = design_of(r, f);
-            faults[r]                      = f;
+            const tether::design design = design_of(r, f);
+            faults[r]                   = f;
             if (f) {
                 return computed_row{std::vector<double>(12, std::nan("")), {}};
             }
-            const climber::integral_study st =
-                climber::compute_figures(engine::resolve(design), how, {}, s.stop);
+            const climber::integral_study st = climber::compute_figures(design, how, {}, s.stop);
             return computed_row{engine::figure_values(st),
                                 climber::notes(st, how == climber::method::march)};
         };
@@ -453,14 +452,14 @@ py::tuple evaluate(const values& base, const std::vector<std::string>& names,
 
 py::list parameters()
 {
-    const engine::described d;
+    const tether::design d;
     py::list out;
     for (const tether::param* p = tether::params_begin(); p != tether::params_end(); ++p) {
-        const double v = tether::value_of(d.design, *p);
+        const double v = tether::value_of(d, *p);
         out.append(py::make_tuple(p->group, p->name, p->unit, p->meaning,
                                   tether::is_automatic(v) ? py::object(py::none())
                                                           : py::object(py::float_(v)),
-                                  engine::may_be_auto(*p)));
+                                  p->can_be_auto));
     }
     return out;
 }

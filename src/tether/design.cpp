@@ -44,21 +44,23 @@ namespace {
 
 // clang-format off
 const std::array<param, 15> table{{
-    {"planet",  "GM",       "km^3/s^2", "gravitational parameter",           false, [](design& d) -> double& { return d.planet.GM; }},
-    {"planet",  "RE",       "km",       "equatorial radius",                 false, [](design& d) -> double& { return d.planet.RE; }},
-    {"planet",  "tsid",     "s",        "sidereal day",                      false, [](design& d) -> double& { return d.planet.tsid; }},
-    {"tether",  "rapex",    "km",       "radius of the top end",             false, [](design& d) -> double& { return d.tether.rapex; }},
-    {"tether",  "strength", "GPa",      "tensile strength",                  false, [](design& d) -> double& { return d.tether.strength; }},
-    {"tether",  "density",  "kg/m^3",   "density",                           false, [](design& d) -> double& { return d.tether.density; }},
-    {"tether",  "csgeo",    "mm^2",     "cross-section at GEO",              false, [](design& d) -> double& { return d.tether.csgeo; }},
-    {"tether",  "modulus",  "GPa",      "Young's modulus",                   false, [](design& d) -> double& { return d.tether.modulus; }},
-    {"tether",  "rhog",     "kg/m",     "linear density at the surface",     true,  [](design& d) -> double& { return d.tether.rhog; }},
-    {"climber", "mclimb",   "kg",       "climber mass",                      false, [](design& d) -> double& { return d.climber.mclimb; }},
-    {"climber", "fextra",   "N",        "drive force beyond surface weight", false, [](design& d) -> double& { return d.climber.fextra; }},
-    {"climber", "vmax",     "m/s",      "top speed",                         false, [](design& d) -> double& { return d.climber.vmax; }},
-    {"march",   "dz",       "km",       "step between march points",         false, [](design& d) -> double& { return d.march.dz; }},
-    {"march",   "ztop",     "km",       "highest march point",               true,  [](design& d) -> double& { return d.march.ztop; }},
-    {"march",   "rowdz",    "km",       "spacing of the table's rows",       false, [](design& d) -> double& { return d.march.rowdz; }},
+    {"planet",  "GM",       "km^3/s^2", "gravitational parameter",           false, [](design& d) -> double& { return d.planet.GM; }, "", nullptr},
+    {"planet",  "RE",       "km",       "equatorial radius",                 false, [](design& d) -> double& { return d.planet.RE; }, "", nullptr},
+    {"planet",  "tsid",     "s",        "sidereal day",                      false, [](design& d) -> double& { return d.planet.tsid; }, "", nullptr},
+    {"tether",  "rapex",    "km",       "radius of the top end",             false, [](design& d) -> double& { return d.tether.rapex; }, "", nullptr},
+    {"tether",  "strength", "GPa",      "tensile strength",                  false, [](design& d) -> double& { return d.tether.strength; }, "", nullptr},
+    {"tether",  "density",  "kg/m^3",   "density",                           false, [](design& d) -> double& { return d.tether.density; }, "", nullptr},
+    {"tether",  "csgeo",    "mm^2",     "cross-section at GEO",              false, [](design& d) -> double& { return d.tether.csgeo; }, "", nullptr},
+    {"tether",  "modulus",  "GPa",      "Young's modulus",                   false, [](design& d) -> double& { return d.tether.modulus; }, "", nullptr},
+    {"tether",  "rhog",     "kg/m",     "linear density at the surface",     true,  [](design& d) -> double& { return d.tether.rhog; },
+     "density x cross-section at RE", [](const design& d) { return surface_density(d, compute_model(d)); }},
+    {"climber", "mclimb",   "kg",       "climber mass",                      false, [](design& d) -> double& { return d.climber.mclimb; }, "", nullptr},
+    {"climber", "fextra",   "N",        "drive force beyond surface weight", false, [](design& d) -> double& { return d.climber.fextra; }, "", nullptr},
+    {"climber", "vmax",     "m/s",      "top speed",                         false, [](design& d) -> double& { return d.climber.vmax; }, "", nullptr},
+    {"march",   "dz",       "km",       "step between march points",         false, [](design& d) -> double& { return d.march.dz; }, "", nullptr},
+    {"march",   "ztop",     "km",       "highest march point",               true,  [](design& d) -> double& { return d.march.ztop; },
+     "19 km below GEO, rounded down", [](const design& d) { return top_of_march(d, compute_model(d)); }},
+    {"march",   "rowdz",    "km",       "spacing of the table's rows",       false, [](design& d) -> double& { return d.march.rowdz; }, "", nullptr},
 }};
 // clang-format on
 
@@ -105,6 +107,12 @@ double value_of(const design& d, const param& p)
 {
     design copy = d;
     return p.field(copy);
+}
+
+double effective_value(const design& d, const param& p)
+{
+    const double v = value_of(d, p);
+    return p.can_be_auto && is_automatic(v) ? p.worked_out(d) : v;
 }
 
 namespace {

@@ -74,12 +74,14 @@ std::optional<planet> planet_named(const std::string& name);
 
 // One adjustable figure of a design, for tools that list and set them.
 struct param {
-    const char* group;          // "planet", "tether", "climber" or "march"
-    const char* name;           // the member's name
-    const char* unit;           // ASCII, as in "km^3/s^2"
-    const char* meaning;        // a few words
-    bool can_be_auto;           // "auto" lets the program choose it
-    double& (*field)(design&);  // the member in a design
+    const char* group;                    // "planet", "tether", "climber" or "march"
+    const char* name;                     // the member's name
+    const char* unit;                     // ASCII, as in "km^3/s^2"
+    const char* meaning;                  // a few words
+    bool can_be_auto;                     // "auto" lets the program choose it
+    double& (*field)(design&);            // the member in a design
+    const char* auto_rule;                // what auto gives, in words; empty where not allowed
+    double (*worked_out)(const design&);  // the value auto gives; null where not allowed
 };
 
 // Every figure of a design, in the order of the groups above.
@@ -87,6 +89,9 @@ const param* params_begin();
 const param* params_end();
 const param* find_param(const std::string& name);
 double value_of(const design& d, const param& p);
+// The value the program computes with: the design's, or where auto the
+// value worked out for it.
+double effective_value(const design& d, const param& p);
 
 // Why a design cannot be computed: the parameter to change and the reason,
 // in words a user understands ("must be greater than 0").

@@ -1,5 +1,7 @@
 #include "tether/positions.hpp"
 
+#include <cmath>
+
 namespace tether {
 
 positions compute_positions(const design& d, const model& m)
@@ -24,6 +26,14 @@ positions compute_positions(const design& d, const model& m)
 double material_rhog(const design& d, const positions& p)
 {
     return d.tether.density * (p.cs_re / 1e6);
+}
+
+double top_of_march(const design& d, const model& m)
+{
+    if (is_automatic(d.march.ztop)) {
+        return std::floor((m.rgeo - m.RE) - 19);
+    }
+    return d.march.ztop;
 }
 
 double surface_density(const design& d, const model& m)

@@ -36,8 +36,12 @@ positions compute_positions(const design& d, const model& m);
 // cross-section at RE. The study keeps rhog as a figure of its own instead.
 double material_rhog(const design& d, const positions& p);
 
-// The linear density at the surface that the drive and the march use, kg/m:
-// the design's rhog, or where it is auto the material's.
+// The values a design leaves to the program ("auto"), worked out: the
+// linear density at the surface that the drive and the march use, kg/m (the
+// design's rhog, or where auto the material's); the highest point that the
+// design asks for, km (its ztop, or where auto 19 km below GEO rounded down
+// to a whole km).
 double surface_density(const design& d, const model& m);
+double top_of_march(const design& d, const model& m);
 
 }  // namespace tether

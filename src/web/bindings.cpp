@@ -27,7 +27,7 @@ using emscripten::val;
 namespace {
 
 struct reading {
-    engine::described design;
+    tether::design design;
     std::vector<std::pair<std::string, std::string>> errors;  // name, message
 };
 
@@ -144,10 +144,10 @@ val evaluate(const std::string& lines, const std::string& method)
         if (!r.errors.empty()) {
             return out;
         }
-        if (const auto warning = engine::rhog_departure(r.design)) {
-            out.set("warning", *warning);
+        for (const climber::note& n : climber::design_notes(r.design)) {
+            out.set("warning", n.text);
         }
-        const tether::design d = engine::resolve(r.design);
+        const tether::design d = r.design;
         std::vector<double> rows;
         const climber::study march =
             climber::compute_study(d, [&rows](const climber::drive_point& p, double time) {
@@ -180,7 +180,7 @@ std::string ascent_csv(const std::string& lines)
     if (!r.errors.empty()) {
         return {};
     }
-    const tether::design d = engine::resolve(r.design);
+    const tether::design d = r.design;
     const engine::row_writer out(engine::format::csv, engine::ascent_columns());
     std::string text = out.header();
     climber::compute_study(d, [&](const climber::drive_point& p, double time) {
@@ -360,7 +360,7 @@ val parameters()
         e.set("unit", std::string(p->unit));
         e.set("meaning", std::string(p->meaning));
         e.set("value", tether::is_automatic(v) ? std::string("auto") : engine::readable(v));
-        e.set("auto", engine::may_be_auto(*p));
+        e.set("auto", p->can_be_auto);
         out.call<void>("push", e);
     }
     return out;

@@ -13,7 +13,7 @@
 extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size)
 {
     const std::string text(reinterpret_cast<const char*>(data), size);
-    engine::described d;
+    tether::design d;
     try {
         std::istringstream in(text);
         engine::apply_lines(d, in, "design");
@@ -34,7 +34,7 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
         }
     }
     const std::string list = engine::listing(d);
-    engine::described back;
+    tether::design back;
     std::istringstream in(list);
     engine::apply_lines(back, in, "listing");
     if (engine::listing(back) != list) {
