@@ -42,8 +42,8 @@ struct options {
     std::string planet;
     std::string config;
     bool config_given  = false;
-    std::string format = "table";
-    std::string method = "march";
+    std::string format = engine::formats().front().name;
+    std::string method = engine::methods().front().name;
     bool list          = false;
     bool report        = false;
     bool ascent        = false;
@@ -71,61 +71,19 @@ tether::design describe(const options& o)
     return d;
 }
 
-engine::format format_named(const std::string& name)
-{
-    if (name == "csv") {
-        return engine::format::csv;
-    }
-    if (name == "json") {
-        return engine::format::json;
-    }
-    return engine::format::table;
-}
-
 engine::grid grid_of(const options& o)
 {
-    // The limits on the number of sweeps and designs come before any list
-    // of values is made, so that a refused command line costs no memory.
-    if (o.sweeps.size() > engine::max_sweeps) {
-        throw engine::usage_error("--sweep: at most " + std::to_string(engine::max_sweeps) +
-                                  " sweeps make a grid");
-    }
-    // In binary64, exact while the counts are within the limit; the first
-    // product beyond it is said (or the sweep's own count, where the product
-    // overflows).
-    double designs = 1;
-    for (std::size_t i = 0; i < o.sweeps.size(); ++i) {
-        double n = 1;
-        try {
-            n = engine::sweep_size(o.sweeps[i]);
-        }
-        catch (const engine::usage_error& e) {
-            throw engine::usage_error("--sweep " + engine::printable(o.sweeps[i]) + ": " +
-                                      e.what());
-        }
-        designs *= n;
-        if (designs > static_cast<double>(engine::max_grid_designs)) {
-            const bool more = i + 1 < o.sweeps.size() || std::isinf(designs);
-            throw engine::usage_error("--sweep: a grid of " +
-                                      engine::readable(std::isinf(designs) ? n : designs) +
-                                      (more ? " or more" : "") + " designs is too large; at most " +
-                                      std::to_string(engine::max_grid_designs));
-        }
-    }
-    std::vector<engine::sweep> sweeps;
+    std::vector<engine::axis> axes;
     for (const std::string& text : o.sweeps) {
-        try {
-            sweeps.push_back(engine::parse_sweep(text));
-        }
-        catch (const engine::usage_error& e) {
-            throw engine::usage_error("--sweep " + engine::printable(text) + ": " + e.what());
-        }
+        axes.push_back({text});
     }
     try {
-        return engine::grid(std::move(sweeps));
+        return engine::read_grid(axes);
     }
-    catch (const engine::usage_error& e) {
-        throw engine::usage_error(std::string("--sweep: ") + e.what());
+    catch (const engine::grid_error& e) {
+        throw engine::usage_error(
+            "--sweep" + (e.axis ? " " + engine::printable(o.sweeps[*e.axis]) : std::string()) +
+            ": " + e.what());
     }
 }
 
@@ -199,11 +157,6 @@ unsigned jobs_in(const std::string& text)
     return static_cast<unsigned>(std::stoul(t.substr(digits)));
 }
 
-climber::method method_named(const std::string& name)
-{
-    return name == "integral" ? climber::method::integral : climber::method::march;
-}
-
 // One line on standard error for a design whose integrals missed the tolerance.
 void say_missed(const engine::grid& g, std::uint64_t i)
 {
@@ -245,8 +198,8 @@ int figures(const options& o, const tether::design& base)
         return interrupted(0, r.end - r.begin, "designs");
     }
 
-    const engine::format f    = format_named(o.format);
-    const climber::method how = method_named(o.method);
+    const engine::format f    = *engine::named_value(engine::formats(), o.format);
+    const climber::method how = *engine::named_value(engine::methods(), o.method);
     const engine::row_writer w(f, engine::grid_columns(g));
     engine::row_output out(STDOUT_FILENO, &stop_flag);
     if (k == 1) {
@@ -299,7 +252,8 @@ int figures(const options& o, const tether::design& base)
 // The climber at every row of the ascent table, written as it marches.
 int ascent(const options& o, const tether::design& d)
 {
-    const engine::row_writer w(format_named(o.format), engine::ascent_columns());
+    const engine::row_writer w(*engine::named_value(engine::formats(), o.format),
+                               engine::ascent_columns());
     engine::row_output out(STDOUT_FILENO, &stop_flag);
     const climber::march_plan plan = climber::plan_march(d, tether::compute_model(d));
     const auto total               = static_cast<std::uint64_t>(plan.rows());
@@ -352,7 +306,8 @@ int report(const tether::design& d)
 
 int run(const options& o)
 {
-    if (o.method == "integral" && (o.report || o.ascent)) {
+    if (engine::named_value(engine::methods(), o.method) == climber::method::integral &&
+        (o.report || o.ascent)) {
         throw engine::usage_error(std::string(o.report ? "--report" : "--ascent") +
                                   " is the march's: --method integral gives the headline "
                                   "figures and sweeps only");
@@ -375,6 +330,36 @@ int run(const options& o)
         std::fputs(engine::listing(d).c_str(), stdout);
     }
     return tools::finish_output(stdout, program);
+}
+
+// "a, b or c".
+std::string choices(const std::vector<std::string>& names)
+{
+    std::string out;
+    for (std::size_t i = 0; i < names.size(); ++i) {
+        out += (i == 0 ? "" : i + 1 == names.size() ? " or " : ", ") + names[i];
+    }
+    return out;
+}
+
+// A table of names for an option's help: "a (default), b or c".
+template <class T> std::string described(const std::vector<engine::named<T>>& table)
+{
+    std::vector<std::string> each;
+    for (std::size_t i = 0; i < table.size(); ++i) {
+        each.push_back(std::string(table[i].name) + (i == 0 ? " (default)" : ""));
+    }
+    return choices(each);
+}
+
+// The names of a table.
+template <class T> std::vector<std::string> names(const std::vector<engine::named<T>>& table)
+{
+    std::vector<std::string> out;
+    for (const engine::named<T>& n : table) {
+        out.emplace_back(n.name);
+    }
+    return out;
 }
 
 // Help as a well-kept tool writes it: the main forms first, options by
@@ -409,23 +394,23 @@ int explore_main(int argc, char** argv)
         app.add_option("--config", o.config, "Read a design file of 'name = value' lines")
             ->type_name("FILE")
             ->group(design);
-    app.add_option("--planet", o.planet, "Use a planet's GM, RE and tsid (earth, mars)")
+    app.add_option("--planet", o.planet,
+                   "Use a planet's GM, RE and tsid (" + choices(tether::planet_names()) + ")")
         ->type_name("PLANET")
-        ->check(CLI::IsMember({"earth", "mars"}))
+        ->check(CLI::IsMember(tether::planet_names()))
         ->group(design);
     app.add_option("--set", o.sets, "Set a parameter, NAME=VALUE (repeatable; see --list)")
         ->type_name("NAME=VALUE")
         ->allow_extra_args(false)
         ->group(design);
-    auto* format = app.add_option("--format", o.format, "table (default), csv or json")
+    auto* format = app.add_option("--format", o.format, described(engine::formats()))
                        ->type_name("FORMAT")
-                       ->check(CLI::IsMember({"table", "csv", "json"}))
+                       ->check(CLI::IsMember(names(engine::formats())))
                        ->group(output);
     app.add_option("--method", o.method,
-                   "march (default: the sums over the march's points) or integral "
-                   "(their integrals), for the figures and sweeps")
+                   described(engine::methods()) + "; for the figures and sweeps")
         ->type_name("METHOD")
-        ->check(CLI::IsMember({"march", "integral"}))
+        ->check(CLI::IsMember(names(engine::methods())))
         ->group(output);
     auto* list =
         app.add_flag("--list", o.list, "List every parameter of the design")->group(output);

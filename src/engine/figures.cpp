@@ -10,26 +10,53 @@ namespace engine {
 
 namespace {
 
+// Bits of the methods that compute a figure.
+constexpr unsigned by_march    = 1U << static_cast<unsigned>(climber::method::march);
+constexpr unsigned by_integral = 1U << static_cast<unsigned>(climber::method::integral);
+constexpr unsigned by_both     = by_march | by_integral;
+
 struct figure {
     const char* name;
     const char* unit;
+    const char* meaning;
+    unsigned methods;
     double (*value)(const climber::study&);
 };
 
+using climber::study;
+
 // clang-format off
 const std::array<figure, 12> figures{{
-    {"rgeo",        "km",    [](const climber::study& s) { return s.model.rgeo; }},
-    {"yuri",        "MJ/kg", [](const climber::study& s) { return s.model.yuri; }},
-    {"taper_re",    "-",     [](const climber::study& s) { return s.model.taper_re; }},
-    {"taper_apex",  "-",     [](const climber::study& s) { return s.model.taper_apex; }},
-    {"cs_re",       "mm^2",  [](const climber::study& s) { return s.positions.cs_re; }},
-    {"cs_apex",     "mm^2",  [](const climber::study& s) { return s.positions.cs_apex; }},
-    {"mapex",       "t",     [](const climber::study& s) { return s.positions.mapex; }},
-    {"mre",         "t",     [](const climber::study& s) { return s.positions.mre; }},
-    {"tether_mass", "t",     [](const climber::study& s) { return s.sums.total - s.positions.mapex; }},
-    {"total_mass",  "t",     [](const climber::study& s) { return s.sums.total; }},
-    {"time",        "h",     [](const climber::study& s) { return s.sums.time; }},
-    {"cap_alt",     "km",    [](const climber::study& s) { return s.sums.cap_alt; }},
+    {"rgeo",        "km",    "geostationary radius",                                            by_both, [](const study& s) { return s.model.rgeo; }},
+    {"yuri",        "MJ/kg", "specific strength of the material",                               by_both, [](const study& s) { return s.model.yuri; }},
+    {"taper_re",    "-",     "cross-section at the surface relative to GEO",                    by_both, [](const study& s) { return s.model.taper_re; }},
+    {"taper_apex",  "-",     "cross-section at the top end relative to GEO",                    by_both, [](const study& s) { return s.model.taper_apex; }},
+    {"cs_re",       "mm^2",  "cross-section at the surface",                                    by_both, [](const study& s) { return s.positions.cs_re; }},
+    {"cs_apex",     "mm^2",  "cross-section at the top end",                                    by_both, [](const study& s) { return s.positions.cs_apex; }},
+    {"mapex",       "t",     "counterweight at the top end",                                    by_both, [](const study& s) { return s.positions.mapex; }},
+    {"mre",         "t",     "mass the tether holds at the surface",                            by_both, [](const study& s) { return s.positions.mre; }},
+    {"tether_mass", "t",     "total_mass less the counterweight, as the report prints it",      by_both, [](const study& s) { return s.sums.total - s.positions.mapex; }},
+    {"total_mass",  "t",     "tether mass from the surface to the top of the march",            by_both, [](const study& s) { return s.sums.total; }},
+    {"time",        "h",     "travel time to the top of the march",                             by_both, [](const study& s) { return s.sums.time; }},
+    {"cap_alt",     "km",    "lowest altitude where the top speed caps the climber (none: never)", by_both, [](const study& s) { return s.sums.cap_alt; }},
+}};
+
+struct ascent_column {
+    const char* name;
+    const char* unit;
+    const char* meaning;
+    double (*value)(const climber::drive_point&, double time);
+};
+
+// Power in MW as the report shows it: the power used, and the surplus.
+const std::array<ascent_column, 7> ascent_table{{
+    {"alt",     "km",    "altitude",                                  [](const climber::drive_point& p, double) { return p.alt; }},
+    {"taper",   "-",     "cross-section relative to the surface",     [](const climber::drive_point& p, double) { return p.taper; }},
+    {"grav",    "m/s^2", "effective gravity",                         [](const climber::drive_point& p, double) { return p.grav; }},
+    {"power",   "MW",    "power used",                                [](const climber::drive_point& p, double) { return p.pused / 1000000; }},
+    {"speed",   "m/s",   "climb speed",                               [](const climber::drive_point& p, double) { return p.speed; }},
+    {"time",    "h",     "travel time so far",                        [](const climber::drive_point&, double time) { return time; }},
+    {"surplus", "MW",    "power delivered beyond what the climber uses", [](const climber::drive_point& p, double) { return p.surplus / 1000000; }},
 }};
 // clang-format on
 
@@ -121,9 +148,29 @@ std::vector<column> figure_columns()
     std::vector<column> columns;
     columns.reserve(figures.size());
     for (const figure& f : figures) {
-        columns.push_back({f.name, f.unit});
+        columns.push_back({f.name, f.unit, f.meaning});
     }
     return columns;
+}
+
+bool is_figure(const std::string& name)
+{
+    for (const figure& f : figures) {
+        if (name == f.name) {
+            return true;
+        }
+    }
+    return false;
+}
+
+bool computed_by(const std::string& name, climber::method how)
+{
+    for (const figure& f : figures) {
+        if (name == f.name) {
+            return (f.methods & (1U << static_cast<unsigned>(how))) != 0;
+        }
+    }
+    return false;
 }
 
 std::vector<double> figure_values(const climber::study& s)
@@ -138,14 +185,60 @@ std::vector<double> figure_values(const climber::study& s)
 
 std::vector<column> ascent_columns()
 {
-    return {{"alt", "km"},    {"taper", "-"}, {"grav", "m/s^2"}, {"power", "MW"},
-            {"speed", "m/s"}, {"time", "h"},  {"surplus", "MW"}};
+    std::vector<column> columns;
+    for (const ascent_column& c : ascent_table) {
+        columns.push_back({c.name, c.unit, c.meaning});
+    }
+    return columns;
 }
 
 std::vector<double> ascent_values(const climber::drive_point& p, double time)
 {
-    // Power in MW as the report shows it: the power used, and the surplus.
-    return {p.alt, p.taper, p.grav, p.pused / 1000000, p.speed, time, p.surplus / 1000000};
+    std::vector<double> values;
+    values.reserve(ascent_table.size());
+    for (const ascent_column& c : ascent_table) {
+        values.push_back(c.value(p, time));
+    }
+    return values;
+}
+
+const std::vector<plot>& ascent_plots()
+{
+    static const std::vector<plot> plots{
+        {"climb speed", {"speed"}},
+        {"power used and surplus", {"power", "surplus"}},
+        {"taper and effective gravity", {"taper", "grav"}},
+        {"travel time", {"time"}},
+    };
+    return plots;
+}
+
+const std::vector<example_sweep>& example_sweeps()
+{
+    static const std::vector<example_sweep> sweeps{
+        {"vmax=10:200:30:log", "time"},
+        {"strength=10:130:30", "time"},
+    };
+    return sweeps;
+}
+
+const std::vector<named<climber::method>>& methods()
+{
+    static const std::vector<named<climber::method>> table{
+        {"march", climber::method::march, "the sums over the march's points"},
+        {"integral", climber::method::integral, "the integrals those sums approximate"},
+    };
+    return table;
+}
+
+const std::vector<named<format>>& formats()
+{
+    static const std::vector<named<format>> table{
+        {"table", format::table, "a table for people and gnuplot"},
+        {"csv", format::csv, "CSV with one header row"},
+        {"json", format::json, "JSON Lines, one object a row"},
+    };
+    return table;
 }
 
 }  // namespace engine

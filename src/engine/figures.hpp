@@ -1,11 +1,15 @@
-// Rows of numbers under named columns, as a table for people and gnuplot,
-// as CSV, or as JSON Lines; and the two kinds of row the explorer writes:
-// a design's headline figures, and the climber at one point of its ascent.
+// The vocabularies every face reads: the figures of a design, the columns
+// of the ascent table, the methods and the output formats, the plots of a
+// climb; and rows of numbers under named columns, as a table for people and
+// gnuplot, as CSV, or as JSON Lines. A face names none of these itself.
 #pragma once
 
 #include "climber/drive.hpp"
 #include "climber/study.hpp"
 
+#include "climber/integral.hpp"
+
+#include <optional>
 #include <string>
 #include <vector>
 
@@ -13,9 +17,42 @@ namespace engine {
 
 enum class format { table, csv, json };
 
+// A name that a user gives, the value it stands for, and what it means.
+template <class T> struct named {
+    const char* name;
+    T value;
+    const char* meaning;
+};
+
+// The methods: "march" (the default) and "integral".
+const std::vector<named<climber::method>>& methods();
+// The output formats: "table" (the default), "csv" and "json".
+const std::vector<named<format>>& formats();
+// The value of a name in one of these tables, or none.
+template <class T>
+std::optional<T> named_value(const std::vector<named<T>>& table, const std::string& name)
+{
+    for (const named<T>& n : table) {
+        if (name == n.name) {
+            return n.value;
+        }
+    }
+    return std::nullopt;
+}
+// The names of a table, "a, b or c".
+template <class T> std::string names_of(const std::vector<named<T>>& table)
+{
+    std::string out;
+    for (std::size_t i = 0; i < table.size(); ++i) {
+        out += (i == 0 ? "" : i + 1 == table.size() ? " or " : ", ") + std::string(table[i].name);
+    }
+    return out;
+}
+
 struct column {
     std::string name;
     std::string unit;
+    std::string meaning = {};
 };
 
 class row_writer {
@@ -34,13 +71,34 @@ class row_writer {
     std::vector<column> columns_;
 };
 
-// A design's headline figures: rgeo, yuri, ..., time, cap_alt.
+// A design's headline figures: rgeo, yuri, ..., time, cap_alt, each with
+// its unit and meaning, and the methods that compute it.
 std::vector<column> figure_columns();
 std::vector<double> figure_values(const climber::study& s);
+// Whether the figure of that name is one, and whether a method computes it.
+bool is_figure(const std::string& name);
+bool computed_by(const std::string& figure, climber::method how);
 
 // The climber at one point of the ascent: altitude, taper, gravity, power
 // used, speed, travel time so far, surplus power.
 std::vector<column> ascent_columns();
 std::vector<double> ascent_values(const climber::drive_point& p, double time);
+
+// A plot of the climb: columns of the ascent table against altitude (the
+// first column), under a title. Columns of different units take an axis each.
+struct plot {
+    const char* title;
+    std::vector<const char*> columns;
+};
+const std::vector<plot>& ascent_plots();
+
+// Sweeps that show a design's trade-offs, NAME=FROM:TO:N[:log], each with
+// the figure worth drawing against it: what a face offers before the user
+// has chosen.
+struct example_sweep {
+    const char* sweep;
+    const char* figure;
+};
+const std::vector<example_sweep>& example_sweeps();
 
 }  // namespace engine

@@ -23,7 +23,11 @@ void apply(tether::design& d, const std::string& name, const std::string& value)
     if (name == "planet") {
         const auto p = tether::planet_named(v);
         if (!p) {
-            throw usage_error("unknown planet; known: earth, mars");
+            std::string known;
+            for (const std::string& n : tether::planet_names()) {
+                known += (known.empty() ? "" : ", ") + n;
+            }
+            throw usage_error("unknown planet; known: " + known);
         }
         d.planet = *p;
         return;

@@ -1,5 +1,6 @@
 #include "engine/sweep.hpp"
 
+#include <algorithm>
 #include <cmath>
 #include <string_view>
 
@@ -147,6 +148,71 @@ grid::grid(std::vector<sweep> sweeps) : sweeps_(std::move(sweeps))
                               (i + 1 < sweeps_.size() ? " or more" : "") +
                               " designs is too large; at most " + std::to_string(max_grid_designs));
         }
+    }
+}
+
+grid read_grid(const std::vector<axis>& axes, std::uint64_t limit, const std::string& where)
+{
+    limit = std::min(limit, max_grid_designs);
+    if (axes.size() > max_sweeps) {
+        throw grid_error(std::nullopt,
+                         "at most " + std::to_string(max_sweeps) + " sweeps make a grid");
+    }
+    // In binary64, exact while the counts are within the limit; the first
+    // product beyond it is said (or the axis' own count, where the product
+    // overflows).
+    double designs = 1;
+    for (std::size_t i = 0; i < axes.size(); ++i) {
+        double n = 1;
+        try {
+            n = axes[i].listed ? static_cast<double>(axes[i].values.size())
+                               : sweep_size(axes[i].text);
+        }
+        catch (const usage_error& e) {
+            throw grid_error(i, e.what());
+        }
+        designs *= n;
+        if (designs > static_cast<double>(limit)) {
+            const bool more = i + 1 < axes.size() || std::isinf(designs);
+            throw grid_error(std::nullopt,
+                             "a grid of " + readable(std::isinf(designs) ? n : designs) +
+                                 (more ? " or more" : "") + " designs is too large; at most " +
+                                 std::to_string(limit) + (where.empty() ? "" : " " + where));
+        }
+    }
+    std::vector<sweep> sweeps;
+    for (std::size_t i = 0; i < axes.size(); ++i) {
+        const axis& a = axes[i];
+        try {
+            if (!a.listed) {
+                sweeps.push_back(parse_sweep(a.text));
+                continue;
+            }
+            const tether::param* p = tether::find_param(a.text);
+            if (p == nullptr) {
+                throw usage_error("unknown parameter '" + printable(a.text) +
+                                  "' (the parameters' table lists them)");
+            }
+            for (double v : a.values) {
+                if (!std::isfinite(v)) {
+                    throw usage_error(std::string(std::isnan(v) ? "NaN" : "an infinite value") +
+                                      " is not a finite number");
+                }
+            }
+            sweeps.push_back({p, a.values});
+        }
+        catch (const grid_error&) {
+            throw;
+        }
+        catch (const usage_error& e) {
+            throw grid_error(i, e.what());
+        }
+    }
+    try {
+        return grid(std::move(sweeps));
+    }
+    catch (const usage_error& e) {
+        throw grid_error(std::nullopt, e.what());
     }
 }
 

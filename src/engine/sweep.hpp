@@ -12,6 +12,7 @@
 #include <functional>
 #include <map>
 #include <optional>
+#include <optional>
 #include <string>
 #include <vector>
 
@@ -82,6 +83,33 @@ class note_tally {
   private:
     std::map<int, entry> seen_;
 };
+
+// One axis of a grid as a face gives it: a sweep's text, "NAME=FROM:TO:N",
+// "NAME=FROM:TO:N:log" or "NAME=V1,V2,...", or where listed is set, a
+// parameter's name (text) and its values.
+struct axis {
+    std::string text;
+    bool listed = false;
+    std::vector<double> values = {};
+};
+
+// A mistake in a grid's axes: the axis at fault (none: the grid as a whole)
+// and why; what() is the reason alone, for the face to say where it was given.
+struct grid_error : usage_error {
+    grid_error(std::optional<std::size_t> at, const std::string& why) : usage_error(why), axis(at)
+    {
+    }
+    std::optional<std::size_t> axis;
+};
+
+// The one reader of grids, for every face: the axes, the first outermost,
+// into a grid of at most limit designs (beyond max_grid_designs is never
+// taken). The counts are checked before any list of values is made, so a
+// refused grid costs no memory; `where` follows the limit in its message
+// ("a grid of 2000 designs is too large; at most 1000 WHERE"). Listed values
+// must be finite. Throws grid_error.
+grid read_grid(const std::vector<axis>& axes, std::uint64_t limit = max_grid_designs,
+               const std::string& where = {});
 
 // The first design of the grid that cannot be computed, its message saying
 // which ("design 3 of 5 (vmax=0): vmax = 0 m/s: ..."; a grid of no sweeps

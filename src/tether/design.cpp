@@ -29,15 +29,33 @@ planet mars()
     return p;
 }
 
+namespace {
+
+struct preset {
+    const char* name;
+    planet (*make)();
+};
+const std::array<preset, 2> presets{{{"earth", earth}, {"mars", mars}}};
+
+}  // namespace
+
 std::optional<planet> planet_named(const std::string& name)
 {
-    if (name == "earth") {
-        return earth();
-    }
-    if (name == "mars") {
-        return mars();
+    for (const preset& p : presets) {
+        if (name == p.name) {
+            return p.make();
+        }
     }
     return std::nullopt;
+}
+
+std::vector<std::string> planet_names()
+{
+    std::vector<std::string> names;
+    for (const preset& p : presets) {
+        names.emplace_back(p.name);
+    }
+    return names;
 }
 
 namespace {

@@ -23,6 +23,7 @@
 #include <limits>
 #include <optional>
 #include <string>
+#include <vector>
 
 namespace tether {
 
@@ -71,6 +72,8 @@ planet earth();
 planet mars();
 // The preset of the given name ("earth", "mars"), or none.
 std::optional<planet> planet_named(const std::string& name);
+// The presets' names, in order.
+std::vector<std::string> planet_names();
 
 // One adjustable figure of a design, for tools that list and set them.
 struct param {
