@@ -32,6 +32,29 @@ constexpr const char* program = "tether-explore";
 // This run's stop request: set by SIGINT, SIGTERM and SIGHUP to the signal.
 std::atomic<int> stop_flag{0};
 
+extern "C" void note_signal(int sig)
+{
+    // A lock-free atomic store: safe in a signal handler.
+    stop_flag.store(sig);
+}
+
+// From now on SIGINT, SIGTERM and SIGHUP stop the run: it ends after its
+// last complete row.
+void stop_on_signals()
+{
+    struct sigaction sa {};
+    sa.sa_handler = note_signal;
+    sigemptyset(&sa.sa_mask);
+    // No SA_RESTART: a write blocked on a terminal returns, and the request
+    // is heard. Further signals (a scheduler may send one to every process of
+    // a job, a terminal to the whole group) only repeat the request: dying
+    // on one would cut a row in the middle.
+    sa.sa_flags = 0;
+    for (int sig : {SIGINT, SIGTERM, SIGHUP}) {
+        sigaction(sig, &sa, nullptr);
+    }
+}
+
 struct options {
     std::vector<std::string> sets;
     std::vector<std::string> sweeps;
@@ -180,7 +203,7 @@ int figures(const options& o, const tether::design& base)
 {
     // From here an interrupt ends the run with only whole rows written, even
     // while the grid is still being checked.
-    engine::stop_on_signals(stop_flag);
+    stop_on_signals();
     const engine::grid g = grid_of(o);
     std::pair<std::uint64_t, std::uint64_t> shard{1, 1};
     if (!o.shard.empty()) {
@@ -323,7 +346,7 @@ int run(const options& o)
         say_note(n);
     }
     if (o.report || o.ascent) {
-        engine::stop_on_signals(stop_flag);
+        stop_on_signals();
         return o.report ? report(d) : ascent(o, d);
     }
     {

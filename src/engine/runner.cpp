@@ -2,7 +2,6 @@
 
 #include <cerrno>
 #include <climits>
-#include <csignal>
 #include <cstdio>
 #include <fcntl.h>
 #include <poll.h>
@@ -12,19 +11,6 @@
 
 namespace engine {
 
-namespace {
-
-// The flag of the run that signals stop: set before the handlers are.
-std::atomic<int>* signal_flag = nullptr;
-
-extern "C" void note_signal(int sig)
-{
-    // A lock-free atomic store: safe in a signal handler.
-    signal_flag->store(sig);
-}
-
-}  // namespace
-
 unsigned available_cpus()
 {
     cpu_set_t set;
@@ -33,22 +19,6 @@ unsigned available_cpus()
         return static_cast<unsigned>(std::max(1, CPU_COUNT(&set)));
     }
     return std::max(1u, std::thread::hardware_concurrency());
-}
-
-void stop_on_signals(std::atomic<int>& flag)
-{
-    signal_flag = &flag;
-    struct sigaction sa {};
-    sa.sa_handler = note_signal;
-    sigemptyset(&sa.sa_mask);
-    // No SA_RESTART: a write blocked on a terminal returns, and the request
-    // is heard. Further signals (a scheduler may send one to every process of
-    // a job, a terminal to the whole group) only repeat the request: dying
-    // on one would cut a row in the middle.
-    sa.sa_flags = 0;
-    for (int sig : {SIGINT, SIGTERM, SIGHUP}) {
-        sigaction(sig, &sa, nullptr);
-    }
 }
 
 double seconds_left(double spent, std::uint64_t done, std::uint64_t total)

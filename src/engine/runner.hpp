@@ -21,10 +21,6 @@ namespace engine {
 // them), at least 1.
 unsigned available_cpus();
 
-// From now on SIGINT, SIGTERM and SIGHUP set flag to the signal's number:
-// the run that watches it ends after its last complete row.
-void stop_on_signals(std::atomic<int>& flag);
-
 // "done/total designs, elapsed, about N s left": the estimate of the time
 // left after spent seconds, done of total designs in (0 before any is done).
 double seconds_left(double spent, std::uint64_t done, std::uint64_t total);

@@ -12,7 +12,6 @@
 #include <functional>
 #include <map>
 #include <optional>
-#include <optional>
 #include <string>
 #include <vector>
 
@@ -89,7 +88,7 @@ class note_tally {
 // parameter's name (text) and its values.
 struct axis {
     std::string text;
-    bool listed = false;
+    bool listed                = false;
     std::vector<double> values = {};
 };
 
