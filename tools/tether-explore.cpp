@@ -275,6 +275,7 @@ int figures(const options& o, const tether::design& base)
 // The climber at every row of the ascent table, written as it marches.
 int ascent(const options& o, const tether::design& d)
 {
+    const climber::push_params push = engine::ascent_push(d);
     const engine::row_writer w(*engine::named_value(engine::formats(), o.format),
                                engine::ascent_columns());
     engine::row_output out(STDOUT_FILENO, &stop_flag);
@@ -284,7 +285,7 @@ int ascent(const options& o, const tether::design& d)
     const climber::study s = climber::compute_study(
         d,
         [&](const climber::drive_point& p, double time) {
-            out.put(w.row(engine::ascent_values(p, time)));
+            out.put(w.row(engine::ascent_values(push, p, time)));
         },
         &stop_flag);
     out.flush();

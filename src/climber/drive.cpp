@@ -26,6 +26,24 @@ drive_params compute_drive_params(const tether::design& d, const tether::model& 
     return p;
 }
 
+push_params compute_push_params(const tether::design& d, const tether::model& m,
+                                const tether::positions& p)
+{
+    push_params q{};
+    q.two_m_omega = (2 * d.climber.mclimb) * m.omega;
+    // Working stress (GPa to Pa) times the cross-section at RE (mm^2 to m^2).
+    q.tension_re = (tether::working_stress(d.tether) * 1e9) * (p.cs_re / 1e6);
+    return q;
+}
+
+sideways sideways_at(const push_params& q, const drive_point& p)
+{
+    sideways s{};
+    s.coriolis = q.two_m_omega * p.speed;
+    s.tilt     = std::atan(s.coriolis / (q.tension_re * p.taper)) * (180 / tether::PI);
+    return s;
+}
+
 drive_point drive_at(const tether::model& m, const drive_params& d, double alt)
 {
     drive_point p{};

@@ -15,6 +15,7 @@
 
 #include "tether/design.hpp"
 #include "tether/model.hpp"
+#include "tether/positions.hpp"
 
 namespace climber {
 
@@ -44,6 +45,22 @@ struct drive_point {
     double pused;    // power the climber uses, W
     double surplus;  // power delivered beyond what it uses, W
 };
+
+// The climber's sideways push on the tether: climbing, it is carried east
+// faster and faster, so the tether pushes it east and it pushes the tether
+// west with the Coriolis force, which bends the tether at the climber
+// against its tension.
+struct push_params {
+    double two_m_omega;  // 2 mclimb omega, kg/s
+    double tension_re;   // the tether's working tension at RE, N
+};
+struct sideways {
+    double coriolis;  // Coriolis force on the climber, toward the west, N
+    double tilt;      // angle by which the tether bends at the climber, degrees
+};
+push_params compute_push_params(const tether::design& d, const tether::model& m,
+                                const tether::positions& p);
+sideways sideways_at(const push_params& q, const drive_point& p);
 
 // Speed of longitudinal waves along the design's tether, m/s.
 double wave_speed(const tether::cable& c);

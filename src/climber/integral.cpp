@@ -166,11 +166,14 @@ integral_study compute_study_integral(const tether::design& d, const integral_se
 integral_study compute_figures(const tether::design& d, method how, const integral_settings& s,
                                const std::atomic<int>* stop)
 {
-    if (how == method::integral) {
-        return compute_study_integral(d, s);
-    }
     integral_study out{};
-    static_cast<study&>(out) = compute_study(d, stop);
+    if (how == method::integral) {
+        out = compute_study_integral(d, s);
+    }
+    else {
+        static_cast<study&>(out) = compute_study(d, stop);
+    }
+    out.whole = tether::compute_whole(d, out.model, out.positions, s.tolerance);
     return out;
 }
 

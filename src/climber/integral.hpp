@@ -15,6 +15,7 @@
 #include "climber/study.hpp"
 #include "tether/design.hpp"
 #include "tether/model.hpp"
+#include "tether/whole.hpp"
 
 namespace climber {
 
@@ -36,10 +37,18 @@ struct integral_sums {
 integral_sums integrate(const tether::model& m, const drive_params& d, double ztop,
                         const integral_settings& s = {});
 
-// Every figure of a design that passes check, with the sums as integrals.
+// Every figure of a design that passes check, with the sums as integrals,
+// and the whole tether.
 struct integral_study : study {
-    bool time_missed;   // time is NaN: its error estimate exceeded the tolerance
-    bool total_missed;  // total is NaN: likewise
+    bool time_missed;            // time is NaN: its error estimate exceeded the tolerance
+    bool total_missed;           // total is NaN: likewise
+    tether::whole_tether whole;  // the tether from foot to top end, by either method
+
+    // Whether any figure missed its tolerance (and is NaN).
+    bool missed() const
+    {
+        return time_missed || total_missed || whole.mass_missed;
+    }
 };
 integral_study compute_study_integral(const tether::design& d, const integral_settings& s = {});
 

@@ -159,7 +159,8 @@ std::vector<note> design_notes(const tether::design& d)
                        "rhog = " + message_number(rhog) + " kg/m is " + percent.str() +
                            " % from density x cross-section at RE (" + message_number(material) +
                            " kg/m), so the tether's mass and its impedance disagree; rhog = auto "
-                           "makes them agree"});
+                           "makes them agree",
+                       "rhog"});
     }
     return out;
 }
@@ -175,7 +176,18 @@ std::vector<note> notes(const study& s, bool by_march)
                  " t is negative: it is the tether's mass summed from the surface to the top of "
                  "the march (total_mass = " +
                  message_number(s.sums.total, 6) + " t) less the counterweight (mapex = " +
-                 message_number(s.positions.mapex, 6) + " t), which here outweighs it"});
+                 message_number(s.positions.mapex, 6) + " t), which here outweighs it",
+             "tether_mass"});
+    }
+    if (s.positions.mre * 1000 < s.drive.mclimb) {
+        out.push_back({note_kind::cannot_lift,
+                       "mre = " + message_number(s.positions.mre, 6) +
+                           " t: at the working stress the tether's foot holds less than the "
+                           "climber (mclimb = " +
+                           message_number(s.drive.mclimb / 1000, 6) +
+                           " t), so it cannot lift it; a larger csgeo, a stronger material or a "
+                           "smaller safety factor can",
+                       "mre"});
     }
     if (by_march && s.plan.points > 0) {
         // The first point's own step, as the march adds it.
@@ -190,7 +202,8 @@ std::vector<note> notes(const study& s, bool by_march)
                  "the march's first point alone gives " + message_number(percent, 3) +
                      " % of the " + (time ? "travel time" : "tether's mass") +
                      ", so its sums are far from converged at dz = " + message_number(s.plan.dz) +
-                     " km; the integral method computes them without steps"});
+                     " km; the integral method computes them without steps",
+                 time ? "time" : "total_mass"});
         }
     }
     return out;

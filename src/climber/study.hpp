@@ -51,10 +51,12 @@ enum class note_kind {
     negative_tether_mass,  // the counterweight outweighs the tether summed below the top of the
                            // march
     coarse_march,          // the march's first point alone gives more than 1 % of a sum
+    cannot_lift,           // the tether's foot holds less than the climber's mass
 };
 struct note {
     note_kind kind;
-    std::string text;  // one sentence, without a program's name or options
+    std::string text;      // one sentence, without a program's name or options
+    std::string concerns;  // the parameter or figure it is about
 };
 
 // The notes on a study's figures; by_march: its sums are the march's (the

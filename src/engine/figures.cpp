@@ -15,18 +15,18 @@ constexpr unsigned by_march    = 1U << static_cast<unsigned>(climber::method::ma
 constexpr unsigned by_integral = 1U << static_cast<unsigned>(climber::method::integral);
 constexpr unsigned by_both     = by_march | by_integral;
 
+using study = climber::integral_study;
+
 struct figure {
     const char* name;
     const char* unit;
     const char* meaning;
     unsigned methods;
-    double (*value)(const climber::study&);
+    double (*value)(const study&);
 };
 
-using climber::study;
-
 // clang-format off
-const std::array<figure, 12> figures{{
+const std::array<figure, 21> figures{{
     {"rgeo",        "km",    "geostationary radius",                                            by_both, [](const study& s) { return s.model.rgeo; }},
     {"yuri",        "MJ/kg", "specific strength of the material",                               by_both, [](const study& s) { return s.model.yuri; }},
     {"taper_re",    "-",     "cross-section at the surface relative to GEO",                    by_both, [](const study& s) { return s.model.taper_re; }},
@@ -39,24 +39,38 @@ const std::array<figure, 12> figures{{
     {"total_mass",  "t",     "tether mass from the surface to the top of the march",            by_both, [](const study& s) { return s.sums.total; }},
     {"time",        "h",     "travel time to the top of the march",                             by_both, [](const study& s) { return s.sums.time; }},
     {"cap_alt",     "km",    "lowest altitude where the top speed caps the climber (none: never)", by_both, [](const study& s) { return s.sums.cap_alt; }},
+    {"lower_mass",  "t",     "tether mass from the foot to GEO",                                by_both, [](const study& s) { return s.whole.lower_mass; }},
+    {"upper_mass",  "t",     "tether mass from GEO to the top end",                             by_both, [](const study& s) { return s.whole.upper_mass; }},
+    {"system_mass", "t",     "lower_mass + upper_mass + the counterweight mapex",               by_both, [](const study& s) { return s.whole.system_mass; }},
+    {"orbit_alt",   "km",    "lowest altitude from which a payload let go stays in orbit",      by_both, [](const study& s) { return s.whole.orbit_alt; }},
+    {"escape_alt",  "km",    "lowest altitude from which a payload let go escapes",             by_both, [](const study& s) { return s.whole.escape_alt; }},
+    {"apex_speed",  "km/s",  "speed of a payload let go at the top end",                        by_both, [](const study& s) { return s.whole.apex_speed; }},
+    {"apex_vinf",   "km/s",  "speed it keeps far from the planet (none: it stays bound)",       by_both, [](const study& s) { return s.whole.apex_vinf; }},
+    {"uniform_yuri","MJ/kg", "specific strength a tether of one cross-section needs to GEO",    by_both, [](const study& s) { return s.whole.uniform_yuri; }},
+    {"uniform_top", "km",    "top of a free-standing tether of one cross-section",              by_both, [](const study& s) { return s.whole.uniform_top; }},
 }};
 
 struct ascent_column {
     const char* name;
     const char* unit;
     const char* meaning;
-    double (*value)(const climber::drive_point&, double time);
+    double (*value)(const climber::push_params&, const climber::drive_point&, double time);
 };
 
+using climber::drive_point;
+using climber::push_params;
+
 // Power in MW as the report shows it: the power used, and the surplus.
-const std::array<ascent_column, 7> ascent_table{{
-    {"alt",     "km",    "altitude",                                  [](const climber::drive_point& p, double) { return p.alt; }},
-    {"taper",   "-",     "cross-section relative to the surface",     [](const climber::drive_point& p, double) { return p.taper; }},
-    {"grav",    "m/s^2", "effective gravity",                         [](const climber::drive_point& p, double) { return p.grav; }},
-    {"power",   "MW",    "power used",                                [](const climber::drive_point& p, double) { return p.pused / 1000000; }},
-    {"speed",   "m/s",   "climb speed",                               [](const climber::drive_point& p, double) { return p.speed; }},
-    {"time",    "h",     "travel time so far",                        [](const climber::drive_point&, double time) { return time; }},
-    {"surplus", "MW",    "power delivered beyond what the climber uses", [](const climber::drive_point& p, double) { return p.surplus / 1000000; }},
+const std::array<ascent_column, 9> ascent_table{{
+    {"alt",      "km",    "altitude",                                     [](const push_params&, const drive_point& p, double) { return p.alt; }},
+    {"taper",    "-",     "cross-section relative to the surface",        [](const push_params&, const drive_point& p, double) { return p.taper; }},
+    {"grav",     "m/s^2", "effective gravity",                            [](const push_params&, const drive_point& p, double) { return p.grav; }},
+    {"power",    "MW",    "power used",                                   [](const push_params&, const drive_point& p, double) { return p.pused / 1000000; }},
+    {"speed",    "m/s",   "climb speed",                                  [](const push_params&, const drive_point& p, double) { return p.speed; }},
+    {"time",     "h",     "travel time so far",                           [](const push_params&, const drive_point&, double time) { return time; }},
+    {"surplus",  "MW",    "power delivered beyond what the climber uses", [](const push_params&, const drive_point& p, double) { return p.surplus / 1000000; }},
+    {"coriolis", "N",     "Coriolis force of the climb on the tether, toward the west", [](const push_params& q, const drive_point& p, double) { return climber::sideways_at(q, p).coriolis; }},
+    {"tilt",     "deg",   "angle by which the tether bends at the climber", [](const push_params& q, const drive_point& p, double) { return climber::sideways_at(q, p).tilt; }},
 }};
 // clang-format on
 
@@ -173,7 +187,7 @@ bool computed_by(const std::string& name, climber::method how)
     return false;
 }
 
-std::vector<double> figure_values(const climber::study& s)
+std::vector<double> figure_values(const climber::integral_study& s)
 {
     std::vector<double> values;
     values.reserve(figures.size());
@@ -192,14 +206,21 @@ std::vector<column> ascent_columns()
     return columns;
 }
 
-std::vector<double> ascent_values(const climber::drive_point& p, double time)
+std::vector<double> ascent_values(const climber::push_params& push, const climber::drive_point& p,
+                                  double time)
 {
     std::vector<double> values;
     values.reserve(ascent_table.size());
     for (const ascent_column& c : ascent_table) {
-        values.push_back(c.value(p, time));
+        values.push_back(c.value(push, p, time));
     }
     return values;
+}
+
+climber::push_params ascent_push(const tether::design& d)
+{
+    const tether::model m = tether::compute_model(d);
+    return climber::compute_push_params(d, m, tether::compute_positions(d, m));
 }
 
 const std::vector<plot>& ascent_plots()
@@ -209,6 +230,7 @@ const std::vector<plot>& ascent_plots()
         {"power used and surplus", {"power", "surplus"}},
         {"taper and effective gravity", {"taper", "grav"}},
         {"travel time", {"time"}},
+        {"the climber's sideways push and the tether's tilt", {"coriolis", "tilt"}},
     };
     return plots;
 }

@@ -74,15 +74,19 @@ class row_writer {
 // A design's headline figures: rgeo, yuri, ..., time, cap_alt, each with
 // its unit and meaning, and the methods that compute it.
 std::vector<column> figure_columns();
-std::vector<double> figure_values(const climber::study& s);
+std::vector<double> figure_values(const climber::integral_study& s);
 // Whether the figure of that name is one, and whether a method computes it.
 bool is_figure(const std::string& name);
 bool computed_by(const std::string& figure, climber::method how);
 
 // The climber at one point of the ascent: altitude, taper, gravity, power
-// used, speed, travel time so far, surplus power.
+// used, speed, travel time so far, surplus power, and its sideways push on
+// the tether; push is the design's (climber::compute_push_params, or
+// ascent_push).
 std::vector<column> ascent_columns();
-std::vector<double> ascent_values(const climber::drive_point& p, double time);
+std::vector<double> ascent_values(const climber::push_params& push, const climber::drive_point& p,
+                                  double time);
+climber::push_params ascent_push(const tether::design& d);
 
 // A plot of the climb: columns of the ascent table against altitude (the
 // first column), under a title. Columns of different units take an axis each.

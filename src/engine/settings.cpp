@@ -223,7 +223,9 @@ std::optional<design_fault> design_error(const tether::design& design, bool with
     const auto given = [&design](const std::string& name) {
         const tether::param* p = tether::find_param(name);
         const double v         = p != nullptr ? tether::value_of(design, *p) : tether::automatic;
-        return name + " = " + (tether::is_automatic(v) ? "auto" : shortest(v) + " " + p->unit);
+        // A pure number (unit 1) is written without its unit.
+        const std::string unit = std::string(p->unit) == "1" ? "" : std::string(" ") + p->unit;
+        return name + " = " + (tether::is_automatic(v) ? "auto" : shortest(v) + unit);
     };
     std::string message = given(problem->name);
     if (!problem->other.empty()) {

@@ -305,7 +305,7 @@ std::vector<double> grid_row(const grid& g, const tether::design& base, std::uin
     const climber::integral_study st =
         climber::compute_figures(g.design_at(base, i), how, {}, stop);
     if (missed != nullptr) {
-        *missed = st.time_missed || st.total_missed;
+        *missed = st.missed();
     }
     if (notes != nullptr) {
         *notes = climber::notes(st, how == climber::method::march);

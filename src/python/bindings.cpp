@@ -248,15 +248,16 @@ py::tuple figures(const values& v, const std::string& method)
 py::tuple ascent(const values& v)
 {
     check(v, true);
-    const tether::design d = described_of(v);
+    const tether::design d          = described_of(v);
+    const climber::push_params push = engine::ascent_push(d);
     std::vector<double> rows;
     run_control ctrl;
     climber::study s{};
     listening(ctrl, [&] {
         s = climber::compute_study(
             d,
-            [&rows](const climber::drive_point& p, double time) {
-                for (double x : engine::ascent_values(p, time)) {
+            [&rows, &push](const climber::drive_point& p, double time) {
+                for (double x : engine::ascent_values(push, p, time)) {
                     rows.push_back(x);
                 }
             },
@@ -345,7 +346,8 @@ py::tuple sweep(const values& base,
     if (bad) {
         raise(fault_of(*bad));
     }
-    const auto width = static_cast<py::ssize_t>(g->sweeps().size() + 12);
+    const auto width =
+        static_cast<py::ssize_t>(g->sweeps().size() + engine::figure_columns().size());
     py::array_t<double> out({static_cast<py::ssize_t>(g->size()), width});
     engine::note_tally tally;
     double* data = out.mutable_data();
@@ -386,7 +388,8 @@ py::tuple evaluate(const values& base, const std::vector<std::string>& names,
     const auto cols           = static_cast<std::uint64_t>(table.shape(1));
     const double* in          = table.data();
     std::vector<std::optional<fault>> faults(rows);
-    py::array_t<double> out({static_cast<py::ssize_t>(rows), py::ssize_t{12}});
+    const std::size_t width = engine::figure_columns().size();
+    py::array_t<double> out({static_cast<py::ssize_t>(rows), static_cast<py::ssize_t>(width)});
     double* data = out.mutable_data();
     run_control ctrl;
     const engine::run_settings s = ctrl.settings(jobs_or_all(jobs));
@@ -414,7 +417,7 @@ py::tuple evaluate(const values& base, const std::vector<std::string>& names,
             const tether::design design = design_of(r, f);
             faults[r]                   = f;
             if (f) {
-                return computed_row{std::vector<double>(12, std::nan("")), {}};
+                return computed_row{std::vector<double>(width, std::nan("")), {}};
             }
             const climber::integral_study st = climber::compute_figures(design, how, {}, s.stop);
             return computed_row{engine::figure_values(st),
@@ -422,7 +425,7 @@ py::tuple evaluate(const values& base, const std::vector<std::string>& names,
         };
         const std::function<bool(std::uint64_t, computed_row&)> sink = [&](std::uint64_t r,
                                                                            computed_row& v) {
-            std::copy(v.values.begin(), v.values.end(), data + r * 12);
+            std::copy(v.values.begin(), v.values.end(), data + r * width);
             tally.add(r, v.notes);
             return true;
         };

@@ -61,7 +61,7 @@ std::vector<std::string> planet_names()
 namespace {
 
 // clang-format off
-const std::array<param, 15> table{{
+const std::array<param, 16> table{{
     {"planet",  "GM",       "km^3/s^2", "gravitational parameter",           false, [](design& d) -> double& { return d.planet.GM; }, "", nullptr},
     {"planet",  "RE",       "km",       "equatorial radius",                 false, [](design& d) -> double& { return d.planet.RE; }, "", nullptr},
     {"planet",  "tsid",     "s",        "sidereal day",                      false, [](design& d) -> double& { return d.planet.tsid; }, "", nullptr},
@@ -72,6 +72,7 @@ const std::array<param, 15> table{{
     {"tether",  "modulus",  "GPa",      "Young's modulus",                   false, [](design& d) -> double& { return d.tether.modulus; }, "", nullptr},
     {"tether",  "rhog",     "kg/m",     "linear density at the surface",     true,  [](design& d) -> double& { return d.tether.rhog; },
      "density x cross-section at RE", [](const design& d) { return surface_density(d, compute_model(d)); }},
+    {"tether",  "safety",   "1",        "safety factor on the strength",     false, [](design& d) -> double& { return d.tether.safety; }, "", nullptr, 1},
     {"climber", "mclimb",   "kg",       "climber mass",                      false, [](design& d) -> double& { return d.climber.mclimb; }, "", nullptr},
     {"climber", "fextra",   "N",        "drive force beyond surface weight", false, [](design& d) -> double& { return d.climber.fextra; }, "", nullptr},
     {"climber", "vmax",     "m/s",      "top speed",                         false, [](design& d) -> double& { return d.climber.vmax; }, "", nullptr},
@@ -148,6 +149,9 @@ std::optional<problem> check_values(const design& d)
         if (!(v > 0)) {
             return problem{p.name, "must be greater than 0"};
         }
+        if (!(v >= p.at_least)) {
+            return problem{p.name, "must be at least " + message_number(p.at_least)};
+        }
     }
     return std::nullopt;
 }
@@ -173,7 +177,7 @@ std::optional<problem> check_tether(const design& d, const model& m)
     if (!std::isfinite(m.vapex) || !std::isfinite(m.eapex)) {
         return beyond_range("rapex", "an effective potential at the apex");
     }
-    if (!std::isnormal(m.yuri)) {
+    if (!std::isnormal(m.yuri) || !std::isnormal(m.ywork)) {
         return beyond_range("strength", "a specific strength", "density");
     }
     if (!std::isnormal(m.taper_re) || !std::isfinite(1 / m.taper_re)) {

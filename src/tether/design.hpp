@@ -8,6 +8,8 @@
 //   rapex     radius of the tether's top end
 //   strength  the material's tensile strength; with density it gives the
 //             specific strength yuri = strength / density (1 MYuri = 1 MJ/kg)
+//   safety    the safety factor: the tether is sized and loaded at the
+//             working stress strength / safety, never above it
 //   modulus   the material's Young's modulus; with density it gives the speed
 //             of longitudinal waves along the tether
 //   csgeo     the tether's cross-section at GEO, its largest
@@ -44,6 +46,7 @@ struct cable {
     double csgeo    = 62.8;     // cross-section at GEO, mm^2
     double modulus  = 1000;     // Young's modulus, GPa
     double rhog     = 0.01365;  // linear density at the surface, kg/m; auto: the material's
+    double safety   = 1;        // safety factor on the strength, at least 1
 };
 
 struct vehicle {
@@ -85,6 +88,7 @@ struct param {
     double& (*field)(design&);            // the member in a design
     const char* auto_rule;                // what auto gives, in words; empty where not allowed
     double (*worked_out)(const design&);  // the value auto gives; null where not allowed
+    double at_least = 0;                  // the smallest value allowed; 0: any greater than 0
 };
 
 // Every figure of a design, in the order of the groups above.

@@ -9,6 +9,11 @@ double specific_strength(const cable& c)
     return c.strength * 1000 / c.density;  // GPa = 1000 MJ/m^3
 }
 
+double working_stress(const cable& c)
+{
+    return c.strength / c.safety;
+}
+
 double effpot(const model& m, double r)
 {
     return m.GM / r + ((0.5 * m.omega2) * r) * r;
@@ -23,7 +28,7 @@ double grav(const model& m, double r)
 double taper(const model& m, double r)
 {
     // Exactly 1 at RE: effpot(RE) is the same sum as vre.
-    return std::exp((m.vre - effpot(m, r)) / m.yuri);
+    return std::exp((m.vre - effpot(m, r)) / m.ywork);
 }
 
 model compute_model(const design& d)
@@ -33,6 +38,7 @@ model compute_model(const design& d)
     m.RE     = d.planet.RE;
     m.rapex  = d.tether.rapex;
     m.yuri   = specific_strength(d.tether);
+    m.ywork  = working_stress(d.tether) * 1000 / d.tether.density;  // as specific_strength
     m.omega  = (PI + PI) / d.planet.tsid;
     m.omega2 = m.omega * m.omega;
     // pow with the binary64 third, which is not exactly 1/3: cbrt would give
@@ -43,8 +49,8 @@ model compute_model(const design& d)
     m.vapex      = effpot(m, m.rapex);
     m.ere        = m.vre - m.vgeo;
     m.eapex      = m.vapex - m.vgeo;
-    m.taper_re   = std::exp((-m.ere) / m.yuri);
-    m.taper_apex = std::exp((-m.eapex) / m.yuri);
+    m.taper_re   = std::exp((-m.ere) / m.ywork);
+    m.taper_apex = std::exp((-m.eapex) / m.ywork);
     return m;
 }
 

@@ -25,19 +25,20 @@ inline constexpr double third = 0.3333333333333333;  // binary64 nearest 1/3, cu
 
 // Values derived from a design, computed once.
 struct model {
-    double GM;          // gravitational parameter, km^3/s^2
-    double RE;          // equatorial radius, km
-    double rapex;       // radius of the top end, km
-    double yuri;        // specific strength, MJ/kg
-    double omega;       // the planet's rotation rate, rad/s
-    double omega2;      // omega squared, 1/s^2
-    double rgeo;        // geostationary radius, km
-    double vre;         // effective potential at RE, MJ/kg
-    double vgeo;        // effective potential at GEO, MJ/kg
-    double vapex;       // effective potential at APEX, MJ/kg
-    double ere;         // energy to lift 1 kg from RE to GEO, MJ/kg
-    double eapex;       // energy released by 1 kg moving from GEO to APEX, MJ/kg
-    double taper_re;    // cross-section at RE relative to GEO
+    double GM;        // gravitational parameter, km^3/s^2
+    double RE;        // equatorial radius, km
+    double rapex;     // radius of the top end, km
+    double yuri;      // specific strength of the material, MJ/kg
+    double ywork;     // working specific strength (at strength / safety), MJ/kg: the taper's scale
+    double omega;     // the planet's rotation rate, rad/s
+    double omega2;    // omega squared, 1/s^2
+    double rgeo;      // geostationary radius, km
+    double vre;       // effective potential at RE, MJ/kg
+    double vgeo;      // effective potential at GEO, MJ/kg
+    double vapex;     // effective potential at APEX, MJ/kg
+    double ere;       // energy to lift 1 kg from RE to GEO, MJ/kg
+    double eapex;     // energy released by 1 kg moving from GEO to APEX, MJ/kg
+    double taper_re;  // cross-section at RE relative to GEO
     double taper_apex;  // cross-section at APEX relative to GEO
 };
 
@@ -45,6 +46,8 @@ model compute_model(const design& d);
 
 // Specific strength of the design's material, MJ/kg: GPa over kg/m^3.
 double specific_strength(const cable& c);
+// The working stress, GPa: the strength over the safety factor.
+double working_stress(const cable& c);
 
 // Effective potential at radius r (km), MJ/kg. Smallest at rgeo.
 double effpot(const model& m, double r);

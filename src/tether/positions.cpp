@@ -8,16 +8,18 @@ positions compute_positions(const design& d, const model& m)
 {
     const double csgeo    = d.tether.csgeo;  // mm^2
     const double csgeo_m2 = csgeo / 1e6;     // 62.8 mm^2 gives the binary64 nearest 6.28e-05
-    const double yuri_si  = m.yuri * 1e6;    // specific strength, N m/kg
+    const double ywork_si = m.ywork * 1e6;   // working specific strength, N m/kg
     positions p{};
-    p.gre     = m.GM / (m.RE * m.RE) - m.RE * m.omega2;
-    p.aapex   = m.omega2 * m.rapex - m.GM / (m.rapex * m.rapex);
-    p.fgeo    = 0.001 * (csgeo_m2 * (d.tether.density * yuri_si));  // N to kN
-    p.sgeo    = d.tether.strength * csgeo;                          // GPa x mm^2 = kN
-    p.s_apex  = m.taper_apex * p.sgeo;
-    p.s_re    = m.taper_re * p.sgeo;
+    p.gre    = m.GM / (m.RE * m.RE) - m.RE * m.omega2;
+    p.aapex  = m.omega2 * m.rapex - m.GM / (m.rapex * m.rapex);
+    p.fgeo   = 0.001 * (csgeo_m2 * (d.tether.density * ywork_si));  // N to kN
+    p.sgeo   = d.tether.strength * csgeo;                           // GPa x mm^2 = kN
+    p.wgeo   = working_stress(d.tether) * csgeo;
+    p.s_apex = m.taper_apex * p.sgeo;
+    p.s_re   = m.taper_re * p.sgeo;
+    // The supported masses at the working stress.
     p.mapex   = (m.taper_apex * p.fgeo) / (1000 * p.aapex);
-    p.mre     = p.s_re / (1000 * p.gre);
+    p.mre     = (m.taper_re * p.wgeo) / (1000 * p.gre);
     p.cs_apex = 1000000 * (csgeo_m2 * m.taper_apex);
     p.cs_re   = m.taper_re * csgeo;
     return p;

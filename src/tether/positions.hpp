@@ -4,12 +4,14 @@
 // Definitions
 //   gre    effective gravity at RE, km/s^2
 //   aapex  net outward acceleration at APEX (centrifugal less gravity), km/s^2
-//   fgeo   breaking force at GEO from SI units, kN
+//   fgeo   working force at GEO from SI units, kN (with a safety factor of 1
+//          the breaking force)
 //   sgeo   breaking force at GEO from GPa x mm^2, kN (the same binary64 value
-//          for the study's material)
+//          as fgeo for the study's material)
+//   wgeo   working force at GEO from GPa x mm^2, kN: sgeo over the safety factor
 //   mapex  counterweight whose outward pull at APEX equals the tether's
-//          breaking force there, t
-//   mre    mass whose weight at RE equals the tether's breaking force there, t
+//          working force there, t
+//   mre    mass whose weight at RE equals the tether's working force there, t
 #pragma once
 
 #include "tether/design.hpp"
@@ -20,8 +22,9 @@ namespace tether {
 struct positions {
     double gre;      // effective gravity at RE, km/s^2
     double aapex;    // net outward acceleration at APEX, km/s^2
-    double fgeo;     // breaking force at GEO (SI route), kN
+    double fgeo;     // working force at GEO (SI route), kN
     double sgeo;     // breaking force at GEO (GPa x mm^2), kN
+    double wgeo;     // working force at GEO (GPa x mm^2), kN
     double s_apex;   // breaking force at APEX, kN
     double s_re;     // breaking force at RE, kN
     double mapex;    // apex counterweight, t

@@ -147,18 +147,18 @@ val evaluate(const std::string& lines, const std::string& method)
         for (const climber::note& n : climber::design_notes(r.design)) {
             out.set("warning", n.text);
         }
-        const tether::design d = r.design;
+        const tether::design d          = r.design;
+        const climber::push_params push = engine::ascent_push(d);
+        const climber::push_params push = engine::ascent_push(d);
         std::vector<double> rows;
         const climber::study march =
             climber::compute_study(d, [&rows](const climber::drive_point& p, double time) {
-                for (double v : engine::ascent_values(p, time)) {
+                for (double v : engine::ascent_values(push, p, time)) {
                     rows.push_back(v);
                 }
             });
         const std::vector<double> values =
-            method_named(method) == climber::method::march
-                ? engine::figure_values(march)
-                : engine::figure_values(climber::compute_figures(d, climber::method::integral));
+            engine::figure_values(climber::compute_figures(d, method_named(method)));
         const std::vector<engine::column> names = engine::figure_columns();
         for (std::size_t i = 0; i < names.size(); ++i) {
             val f = val::object();
@@ -184,7 +184,7 @@ std::string ascent_csv(const std::string& lines)
     const engine::row_writer out(engine::format::csv, engine::ascent_columns());
     std::string text = out.header();
     climber::compute_study(d, [&](const climber::drive_point& p, double time) {
-        text += out.row(engine::ascent_values(p, time));
+        text += out.row(engine::ascent_values(push, p, time));
     });
     return text;
 }

@@ -1,0 +1,77 @@
+#include "tether/whole.hpp"
+
+#include "tether/quadrature.hpp"
+
+#include <boost/math/tools/toms748_solve.hpp>
+
+#include <cmath>
+#include <cstdint>
+#include <limits>
+
+namespace tether {
+
+namespace {
+
+constexpr double nan = std::numeric_limits<double>::quiet_NaN();
+
+// The root of f on [a, b], where f(a) < 0 < f(b), to a bracket of at most
+// tolerance times the root's distance from `from`; the bracket's middle.
+template <class F> double root(F f, double a, double b, double from, double tolerance)
+{
+    std::uintmax_t iterations = 200;
+    const auto close          = [from, tolerance](double x, double y) {
+        return std::fabs(y - x) <= tolerance * std::fabs(x - from);
+    };
+    const auto [lo, hi] = boost::math::tools::toms748_solve(f, a, b, f(a), f(b), close, iterations);
+    return lo + (hi - lo) / 2;
+}
+
+}  // namespace
+
+double linear_density(const design& d, const model& m, double r)
+{
+    // Cross-section relative to GEO: exp of the effective potential below
+    // GEO's value over the working specific strength.
+    const double taper_geo = std::exp((m.vgeo - effpot(m, r)) / m.ywork);
+    return d.tether.density * ((d.tether.csgeo / 1e6) * taper_geo);  // kg/m = t/km
+}
+
+whole_tether compute_whole(const design& d, const model& m, const positions& p, double tolerance)
+{
+    whole_tether w{};
+    auto density         = [&](double r) { return linear_density(d, m, r); };
+    const estimate lower = integrate_adaptive(density, m.RE, m.rgeo, tolerance);
+    const estimate upper = integrate_adaptive(density, m.rgeo, m.rapex, tolerance);
+    w.mass_missed        = !(lower.error <= tolerance * std::fabs(lower.value)) ||
+                    !(upper.error <= tolerance * std::fabs(upper.value));
+    w.lower_mass  = w.mass_missed ? nan : lower.value;
+    w.upper_mass  = w.mass_missed ? nan : upper.value;
+    w.system_mass = w.mass_missed ? nan : (w.lower_mass + w.upper_mass) + p.mapex;
+
+    // Let go at radius r below GEO, a payload is at the top of its orbit,
+    // with angular momentum r (omega r); its lowest radius is
+    // omega^2 r^4 / (2 GM - omega^2 r^3), which is RE where this is 0.
+    const auto clears = [&m](double r) {
+        const double rr = r * r;
+        return (m.omega2 * (rr * rr)) / (2 * m.GM - m.omega2 * (rr * r)) - m.RE;
+    };
+    w.orbit_alt = root(clears, m.RE, m.rgeo, m.RE, tolerance) - m.RE;
+
+    // Where omega r reaches the escape speed sqrt(2 GM / r); the cube root
+    // as rgeo's, with pow and the binary64 third.
+    w.escape_alt = std::pow((2 * m.GM) / m.omega2, third) - m.RE;
+
+    w.apex_speed    = m.omega * m.rapex;
+    const double vv = w.apex_speed * w.apex_speed - (2 * m.GM) / m.rapex;
+    w.apex_vinf     = vv > 0 ? std::sqrt(vv) : nan;
+    w.uniform_yuri  = m.ere;
+
+    // Above GEO, where the effective potential returns to its value at RE:
+    // at sqrt(2 vre / omega^2) the rotation's part alone has reached it.
+    const auto above = [&m](double r) { return effpot(m, r) - m.vre; };
+    const double far = std::fmax(2 * m.rgeo, std::sqrt(2 * m.vre / m.omega2));
+    w.uniform_top    = root(above, m.rgeo, far, m.RE, tolerance) - m.RE;
+    return w;
+}
+
+}  // namespace tether
