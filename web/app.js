@@ -192,7 +192,12 @@ function showFigures(figures) {
   const body = document.querySelector('#figures tbody');
   for (const cell of body.querySelectorAll('td[data-name]')) {
     const figure = figures.find((f) => f.name === cell.dataset.name);
-    if (figure && figure.value !== null) {
+    const computed = tables.figures.find((f) => f.name === cell.dataset.name)?.methods.includes(method());
+    cell.title = computed === false ? `not computed by the ${method()} method` : '';
+    if (computed === false) {
+      delete cell.dataset.value;
+      cell.textContent = '–';
+    } else if (figure && figure.value !== null) {
       cell.dataset.value = figure.value;
       cell.textContent = Number(figure.value).toPrecision(10).replace(/\.?0+($|e)/, '$1');
     } else {

@@ -433,7 +433,8 @@ bool of_planet(const tether::param& p)
 //               allowed, what it gives
 //   presets     {NAME: {PARAMETER: value text}}: the planets, in order, with
 //               the parameters each sets
-//   figures     [{name, unit, meaning}]: the headline figures
+//   figures     [{name, unit, meaning, methods}]: the headline figures, with
+//               the names of the methods that compute each
 //   ascent      [{name, unit, meaning}]: the ascent table's columns
 //   plots       [{title, columns}]: the climb's plots, columns of the ascent
 //               table against its first
@@ -495,7 +496,17 @@ val tables()
     val out = val::object();
     out.set("parameters", parameters);
     out.set("presets", presets);
-    out.set("figures", columns_of(engine::figure_columns()));
+    val figures = columns_of(engine::figure_columns());
+    for (int i = 0; i < figures["length"].as<int>(); ++i) {
+        val by = val::array();
+        for (const auto& m : engine::methods()) {
+            if (engine::computed_by(figures[i]["name"].as<std::string>(), m.value)) {
+                by.call<void>("push", std::string(m.name));
+            }
+        }
+        figures[i].set("methods", by);
+    }
+    out.set("figures", figures);
     out.set("ascent", columns_of(engine::ascent_columns()));
     out.set("plots", plots);
     out.set("methods", methods);

@@ -81,6 +81,7 @@ check('an unknown method', tether.evaluate('', 'bogus').errors[0].message,
   'method = bogus: unknown method; known: march or integral');
 const named = tether.tables();
 check('methods', named.methods.map((m) => m.name).join(','), 'march,integral');
+check('the methods of a figure', named.figures.find((f) => f.name === 'time').methods.join(','), 'march,integral');
 check('presets', Object.keys(named.presets).join(','), 'earth,mars');
 check('a preset sets the planet', Object.keys(named.presets.mars).join(','), 'GM,RE,tsid');
 check('parameters', named.parameters.length, 15);
