@@ -3,21 +3,6 @@
 import uPlot from './uplot.js';
 import { drawMap } from './map.js';
 
-const meanings = {
-  rgeo: 'geostationary radius',
-  yuri: 'specific strength',
-  taper_re: 'cross-section at the surface relative to GEO',
-  taper_apex: 'cross-section at the apex relative to GEO',
-  cs_re: 'cross-section at the surface',
-  cs_apex: 'cross-section at the apex',
-  mapex: 'apex counterweight',
-  mre: 'mass the tether holds at the surface',
-  tether_mass: 'tether mass up to the top of the march, less the apex mass',
-  total_mass: 'tether mass up to the top of the march',
-  time: 'travel time to the top of the march',
-  cap_alt: 'lowest altitude where the top speed caps the climber',
-};
-
 const $ = (id) => document.getElementById(id);
 
 // Requests to the worker, answered by id. A request of a kind (the figures,
@@ -69,6 +54,10 @@ function failureText(answer) {
   return /memory/i.test(answer.failure) ? answer.failure : `The computation failed: ${answer.failure}`;
 }
 
+// The library's tables (the bindings' tables()): parameters, planet presets,
+// figures, the ascent table's columns, the climb's plots, methods, example
+// sweeps. The page builds itself from them and names none of their rows.
+let tables = null;
 let params = [];
 let presets = {};
 
@@ -87,8 +76,8 @@ const method = () => $('method').value;
 
 function updateAddress() {
   const query = new URLSearchParams();
-  if ($('planet').value !== 'earth') query.set('planet', $('planet').value);
-  if (method() !== 'march') query.set('method', method());
+  if ($('planet').value !== defaultPlanet()) query.set('planet', $('planet').value);
+  if (method() !== tables.methods[0].name) query.set('method', method());
   for (const p of params) {
     const value = $(`p-${p.name}`).value.trim();
     if (value !== '') query.set(p.name, value);
@@ -102,20 +91,45 @@ function updateAddress() {
 }
 let mapState = null;
 
+const defaultPlanet = () => Object.keys(presets)[0];
+// The parameters a preset sets: those of its entry in the presets.
+const presetNames = () => Object.keys(presets[defaultPlanet()]);
+
+// A parameter's hint: its meaning, its default, and whether "auto" is
+// allowed and what it gives.
+function hint(p) {
+  const auto = p.auto ? (p.value === 'auto' ? `: ${p.autoRule}` : `, or auto: ${p.autoRule}`) : '';
+  return `${p.meaning} (default ${p.value}${auto})`;
+}
+
 function buildForm() {
   const groups = $('groups');
+  const planetGroup = params.find((p) => presetNames().includes(p.name))?.group;
   for (const group of [...new Set(params.map((p) => p.group))]) {
     const set = document.createElement('fieldset');
     const legend = document.createElement('legend');
     legend.textContent = group;
     set.append(legend);
-    if (group === 'planet') {
+    if (group === planetGroup) {
       const row = document.createElement('div');
       row.className = 'field';
-      row.innerHTML = '<label for="planet">preset</label>'
-        + '<select id="planet"><option value="earth">Earth</option><option value="mars">Mars</option></select>'
-        + '<span class="unit"></span><span class="meaning">GM, RE and tsid of a planet</span>'
-        + '<span class="error" id="e-planet"></span>';
+      const label = document.createElement('label');
+      label.htmlFor = 'planet';
+      label.textContent = 'preset';
+      const select = document.createElement('select');
+      select.id = 'planet';
+      for (const name of Object.keys(presets)) {
+        select.add(new Option(name[0].toUpperCase() + name.slice(1), name));
+      }
+      const unit = document.createElement('span');
+      unit.className = 'unit';
+      const meaning = document.createElement('span');
+      meaning.className = 'meaning';
+      meaning.textContent = `${presetNames().join(', ')} of a planet`;
+      const error = document.createElement('span');
+      error.className = 'error';
+      error.id = 'e-planet';
+      row.append(label, select, unit, meaning, error);
       set.append(row);
     }
     for (const p of params.filter((q) => q.group === group)) {
@@ -132,14 +146,14 @@ function buildForm() {
       input.autocomplete = 'off';
       input.spellcheck = false;
       input.placeholder = p.value;
-      input.setAttribute('aria-describedby', `m-${p.name} e-${p.name}`);
+      input.setAttribute('aria-describedby', `m-${p.name} e-${p.name} w-${p.name}`);
       const unit = document.createElement('span');
       unit.className = 'unit';
       unit.textContent = p.unit;
       const meaning = document.createElement('span');
       meaning.className = 'meaning';
       meaning.id = `m-${p.name}`;
-      meaning.textContent = `${p.meaning} (default ${p.value}${p.auto && p.value !== 'auto' ? ', or auto' : ''})`;
+      meaning.textContent = hint(p);
       const error = document.createElement('span');
       error.className = 'error';
       error.id = `e-${p.name}`;
@@ -151,11 +165,12 @@ function buildForm() {
     }
     groups.append(set);
   }
+  for (const m of tables.methods) $('method').add(new Option(`${m.name}: ${m.meaning}`, m.name));
 }
 
 function showPresetPlaceholders() {
   const preset = presets[$('planet').value];
-  for (const name of ['GM', 'RE', 'tsid']) $(`p-${name}`).placeholder = preset[name];
+  for (const [name, value] of Object.entries(preset)) $(`p-${name}`).placeholder = value;
 }
 
 function showErrors(errors) {
@@ -167,7 +182,7 @@ function showErrors(errors) {
     const field = document.getElementById(`e-${e.name}`);
     if (field) {
       field.textContent = e.message;
-      $(`p-${e.name}`).setAttribute('aria-invalid', 'true');
+      document.getElementById(`p-${e.name}`)?.setAttribute('aria-invalid', 'true');
     }
   }
   $('alert').textContent = errors.map((e) => e.message).join('\n');
@@ -177,7 +192,12 @@ function showFigures(figures) {
   const body = document.querySelector('#figures tbody');
   for (const cell of body.querySelectorAll('td[data-name]')) {
     const figure = figures.find((f) => f.name === cell.dataset.name);
-    if (figure && figure.value !== null) {
+    const computed = tables.figures.find((f) => f.name === cell.dataset.name)?.methods.includes(method());
+    cell.title = computed === false ? `not computed by the ${method()} method` : '';
+    if (computed === false) {
+      delete cell.dataset.value;
+      cell.textContent = '–';
+    } else if (figure && figure.value !== null) {
       cell.dataset.value = figure.value;
       cell.textContent = Number(figure.value).toPrecision(10).replace(/\.?0+($|e)/, '$1');
     } else {
@@ -187,14 +207,45 @@ function showFigures(figures) {
   }
 }
 
-function buildFigureTable(figures) {
+// The figures' table: a row for each figure, with its unit, its meaning
+// and a place for the library's notes on it.
+function buildFigureTable() {
   const body = document.querySelector('#figures tbody');
-  for (const f of figures) {
+  for (const f of tables.figures) {
     const row = document.createElement('tr');
-    row.innerHTML = `<th scope="row"><code>${f.name}</code></th><td data-name="${f.name}"></td>`
-      + `<td>${f.unit === '-' ? '' : f.unit}</td><td>${meanings[f.name] || ''}</td>`;
+    const name = document.createElement('th');
+    name.scope = 'row';
+    const code = document.createElement('code');
+    code.textContent = f.name;
+    name.append(code);
+    const value = document.createElement('td');
+    value.dataset.name = f.name;
+    const unit = document.createElement('td');
+    unit.textContent = f.unit === '-' ? '' : f.unit;
+    const meaning = document.createElement('td');
+    meaning.textContent = f.meaning;
+    const note = document.createElement('span');
+    note.className = 'warning';
+    note.id = `n-${f.name}`;
+    meaning.append(note);
+    row.append(name, value, unit, meaning);
     body.append(row);
   }
+}
+
+// The library's notes, each by the parameter or figure it concerns, or
+// apart where the page has no place for it.
+function showNotes(notes) {
+  for (const p of params) $(`w-${p.name}`).textContent = '';
+  for (const f of tables.figures) $(`n-${f.name}`).textContent = '';
+  const apart = [];
+  for (const n of notes) {
+    const place = n.on === 'parameter' && params.some((p) => p.name === n.name) ? $(`w-${n.name}`)
+      : n.on === 'figure' && tables.figures.some((f) => f.name === n.name) ? $(`n-${n.name}`) : null;
+    if (place) place.textContent = place.textContent ? `${place.textContent} ${n.text}` : n.text;
+    else apart.push(n.text);
+  }
+  $('notes').textContent = apart.join('\n');
 }
 
 // Plots of the climb: each a uPlot over altitude; series told apart by dash
@@ -205,51 +256,44 @@ function clearPlots() {
   $('plots').textContent = '';
 }
 
-function plot(target, title, x, series, scales = {}) {
-  const width = Math.max(320, Math.min(900, target.clientWidth || 800));
-  const opts = {
-    title,
-    width,
-    height: 240,
-    scales: { x: { time: false }, ...scales },
-    axes: [{ label: 'altitude (km)' }, ...series.axes],
-    series: [{ label: 'altitude (km)' }, ...series.lines],
-  };
-  const holder = document.createElement('figure');
-  target.append(holder);
-  plots.push(new uPlot(opts, [x, ...series.data], holder));
-}
+// A unit as a label: "m/s^2" as "m/s²"; the dimensionless "-" as nothing.
+const unitText = (unit) => (unit === '-' ? '' : unit.replace(/\^2/g, '²').replace(/\^3/g, '³'));
+const colours = ['#1f77b4', '#d62728', '#2ca02c', '#9467bd'];
+const dashes = [undefined, [8, 4], [2, 3], [12, 3, 3, 3]];
 
+// The climb's plots as the library lists them: each a title and columns of
+// the ascent table against its first; one y axis for each distinct unit.
 function showPlots(rows) {
   clearPlots();
   const box = $('plots');
-  const x = rows.alt;
-  plot(box, 'climb speed', x, {
-    axes: [{ label: 'm/s' }],
-    lines: [{ label: 'speed (m/s)', stroke: '#1f77b4', width: 2 }],
-    data: [rows.speed],
-  });
-  plot(box, 'power used and surplus', x, {
-    axes: [{ label: 'MW' }],
-    lines: [
-      { label: 'power used (MW)', stroke: '#1f77b4', width: 2 },
-      { label: 'surplus (MW)', stroke: '#d62728', width: 2, dash: [8, 4] },
-    ],
-    data: [rows.power, rows.surplus],
-  });
-  plot(box, 'taper and effective gravity', x, {
-    axes: [{ label: 'taper' }, { label: 'm/s²', scale: 'g', side: 1, grid: { show: false } }],
-    lines: [
-      { label: 'taper (surface = 1)', stroke: '#1f77b4', width: 2 },
-      { label: 'effective gravity (m/s²)', stroke: '#2ca02c', width: 2, dash: [8, 4], scale: 'g' },
-    ],
-    data: [rows.taper, rows.grav],
-  });
-  plot(box, 'travel time', x, {
-    axes: [{ label: 'h' }],
-    lines: [{ label: 'time (h)', stroke: '#1f77b4', width: 2 }],
-    data: [rows.time],
-  });
+  const column = (name) => tables.ascent.find((c) => c.name === name);
+  const xc = tables.ascent[0];
+  const xLabel = `${xc.meaning}${unitText(xc.unit) ? ` (${unitText(xc.unit)})` : ''}`;
+  for (const p of tables.plots) {
+    const shown = p.columns.map(column).filter(Boolean);
+    const units = [...new Set(shown.map((c) => c.unit))];
+    const scales = { x: { time: false } };
+    const axes = [{ label: xLabel }];
+    units.forEach((unit, k) => {
+      const scale = `y${k}`;
+      scales[scale] = {};
+      const named = shown.filter((c) => c.unit === unit).map((c) => c.name).join(', ');
+      axes.push({ label: unitText(unit) || named, scale, ...(k ? { side: 1, grid: { show: false } } : {}) });
+    });
+    const lines = shown.map((c, k) => ({
+      label: `${c.meaning}${unitText(c.unit) ? ` (${unitText(c.unit)})` : ''}`,
+      stroke: colours[k % colours.length],
+      width: 2,
+      dash: dashes[k % dashes.length],
+      scale: `y${units.indexOf(c.unit)}`,
+    }));
+    const width = Math.max(320, Math.min(900, box.clientWidth || 800));
+    const holder = document.createElement('figure');
+    box.append(holder);
+    plots.push(new uPlot({
+      title: p.title, width, height: 240, scales, axes, series: [{ label: xLabel }, ...lines],
+    }, [rows[xc.name], ...shown.map((c) => rows[c.name])], holder));
+  }
 }
 
 let valid = false;
@@ -260,14 +304,15 @@ async function recompute() {
   if (answer.failure) {
     valid = false;
     showErrors([{ name: '', message: failureText(answer) }]);
+    showNotes([]);
     showFigures([]);
     clearPlots();
     return;
   }
-  const { errors, figures, rows, warning } = answer.result;
+  const { errors, figures, rows, notes } = answer.result;
   valid = errors.length === 0;
   showErrors(errors);
-  $('w-rhog').textContent = warning || '';
+  showNotes(notes);
   showFigures(figures);
   if (valid) showPlots(rows);
   else clearPlots();
@@ -392,14 +437,8 @@ function readMapAddress(text, figure) {
       + ` (${axes.length === 1 ? 'one is' : `${axes.length} are`} given)`;
     return null;
   }
-  for (const [axis, text] of [['x', axes[0]], ['y', axes[1]]]) {
-    const parts = text.split(':');
-    if (params.some((p) => p.name === parts[0])) $(`map-${axis}-name`).value = parts[0];
-    ['from', 'to', 'n'].forEach((field, k) => {
-      if (parts[k + 1] !== undefined) $(`map-${axis}-${field}`).value = parts[k + 1];
-    });
-    $(`map-${axis}-log`).checked = parts[4] === 'log';
-  }
+  fillAxis('map-x', axes[0].replace(':', '='));
+  fillAxis('map-y', axes[1].replace(':', '='));
   if (figure !== null && [...$('map-figure').options].some((o) => o.value === figure)) {
     $('map-figure').value = figure;
   }
@@ -410,10 +449,31 @@ function readMapAddress(text, figure) {
   };
 }
 
+// Fills a sweep's fields (PREFIX-name, -from, -to, -n, -log) from the text
+// NAME=FROM:TO:N[:log], as far as they can hold it.
+function fillAxis(prefix, text) {
+  const eq = text.indexOf('=');
+  const name = eq < 0 ? text : text.slice(0, eq);
+  const parts = eq < 0 ? [] : text.slice(eq + 1).split(':');
+  if (params.some((p) => p.name === name)) $(`${prefix}-name`).value = name;
+  ['from', 'to', 'n'].forEach((field, k) => {
+    if (parts[k] !== undefined) $(`${prefix}-${field}`).value = parts[k];
+  });
+  $(`${prefix}-log`).checked = parts[3] === 'log';
+}
+
+// What the library says of a name the address gives that the page's
+// lists do not hold (a planet, a method), by its field.
+async function refuseAddress(lines, method, field) {
+  const answer = await call('evaluate', lines, method);
+  const error = answer.result?.errors.find((e) => e.name === field);
+  if (error) $(`e-${field}`).textContent = error.message;
+}
+
 async function start() {
-  const [p, q] = await Promise.all([call('parameters'), call('presets')]);
-  params = p.result;
-  presets = q.result;
+  tables = (await call('tables')).result;
+  params = tables.parameters;
+  presets = tables.presets;
   buildForm();
   const query = new URLSearchParams(location.search);
   // A key given twice: the last wins, as on the command line.
@@ -421,34 +481,44 @@ async function start() {
     const all = query.getAll(name);
     return all.length ? all[all.length - 1] : null;
   };
+  const has = (object, key) => Object.prototype.hasOwnProperty.call(object, key);
   const planet = address('planet');
   // Only the presets' own names: never a name every object has.
-  if (planet !== null && Object.prototype.hasOwnProperty.call(presets, planet)) $('planet').value = planet;
+  if (planet !== null && has(presets, planet)) $('planet').value = planet;
   for (const param of params) {
     if (address(param.name) !== null) $(`p-${param.name}`).value = address(param.name);
   }
-  if (address('method') === 'integral') $('method').value = 'integral';
+  const methodGiven = address('method');
+  const methodKnown = tables.methods.some((m) => m.name === methodGiven);
+  if (methodKnown) $('method').value = methodGiven;
   showPresetPlaceholders();
 
-  const first = await call('evaluate', '', 'march');
-  buildFigureTable(first.result.figures);
+  // The sweep and the map start from the library's example sweeps: the
+  // sweep from the first, the map's axes from the first two.
+  buildFigureTable();
+  const [example, second = example] = tables.examples;
   for (const param of params) {
-    $('sweep-name').add(new Option(`${param.name} (${param.unit})`, param.name, false, param.name === 'vmax'));
+    for (const id of ['sweep-name', 'map-x-name', 'map-y-name']) {
+      $(id).add(new Option(`${param.name} (${param.unit})`, param.name));
+    }
   }
-  for (const f of first.result.figures) {
-    $('sweep-figure').add(new Option(f.name, f.name, false, f.name === 'time'));
-    $('map-figure').add(new Option(f.name, f.name, false, f.name === 'time'));
+  for (const f of tables.figures) {
+    $('sweep-figure').add(new Option(f.name, f.name));
+    $('map-figure').add(new Option(f.name, f.name));
   }
-  for (const param of params) {
-    $('map-x-name').add(new Option(`${param.name} (${param.unit})`, param.name, false, param.name === 'strength'));
-    $('map-y-name').add(new Option(`${param.name} (${param.unit})`, param.name, false, param.name === 'vmax'));
+  if (example) {
+    fillAxis('sweep', example.sweep);
+    fillAxis('map-x', example.sweep);
+    fillAxis('map-y', second.sweep);
+    $('sweep-figure').value = example.figure;
+    $('map-figure').value = example.figure;
   }
 
   $('design').addEventListener('input', scheduleRecompute);
   $('planet').addEventListener('change', () => { showPresetPlaceholders(); scheduleRecompute(); });
   $('reset').addEventListener('click', () => {
     for (const param of params) $(`p-${param.name}`).value = '';
-    $('planet').value = 'earth';
+    $('planet').value = defaultPlanet();
     showPresetPlaceholders();
     scheduleRecompute();
   });
@@ -457,7 +527,7 @@ async function start() {
   $('sweep').addEventListener('submit', drawSweep);
   $('map').addEventListener('submit', drawTheMap);
   $('download-map').addEventListener('click', downloadMap);
-  $('method').addEventListener('change', scheduleRecompute);
+  $('method').addEventListener('change', () => { $('e-method').textContent = ''; scheduleRecompute(); });
   $('stop').addEventListener('click', () => {
     if (cancel((request) => request.kind === 'sweep' || request.kind === 'map')) {
       $('map-plot').textContent = '';
@@ -465,9 +535,8 @@ async function start() {
     }
   });
   await recompute();
-  if (planet !== null && !Object.prototype.hasOwnProperty.call(presets, planet)) {
-    $('e-planet').textContent = `planet = ${planet}: unknown planet; known: earth, mars`;
-  }
+  if (planet !== null && !has(presets, planet)) await refuseAddress(`planet=${planet}`, method(), 'planet');
+  if (methodGiven !== null && !methodKnown) await refuseAddress('', methodGiven, 'method');
   if (address('map') !== null) {
     const given = readMapAddress(address('map'), address('mapfig'));
     if (given) await drawTheMap(null, given);

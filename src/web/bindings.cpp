@@ -18,6 +18,7 @@
 
 #include <cmath>
 #include <new>
+#include <optional>
 #include <sstream>
 #include <string>
 #include <vector>
@@ -96,15 +97,45 @@ val strings(const std::vector<std::string>& v)
     return out;
 }
 
+// The method of a name in the library's table; throws usage_error, worded
+// as the design's readers word theirs.
 climber::method method_named(const std::string& name)
 {
-    return name == "integral" ? climber::method::integral : climber::method::march;
+    if (const auto how = engine::named_value(engine::methods(), name)) {
+        return *how;
+    }
+    throw engine::usage_error("method = " + engine::printable(name) +
+                              ": unknown method; known: " + engine::names_of(engine::methods()));
+}
+
+std::string name_of(climber::method how)
+{
+    for (const auto& m : engine::methods()) {
+        if (m.value == how) {
+            return m.name;
+        }
+    }
+    return {};
 }
 
 // The most designs a sweep or map on the page may have, by method.
 std::uint64_t page_limit(climber::method how)
 {
     return how == climber::method::integral ? 250000 : 1000;
+}
+
+// {on: "parameter" or "figure", name, text}: a note, placed by the field of
+// what it concerns, with the page's words on how to act on it, as
+// tether-explore adds its option.
+val note_of(const climber::note& n, const char* on)
+{
+    val out = val::object();
+    out.set("on", std::string(on));
+    out.set("name", n.concerns);
+    out.set("text",
+            n.text + (n.kind == climber::note_kind::coarse_march ? " (choose the integral method)"
+                                                                 : ""));
+    return out;
 }
 
 // Runs f, turning an exhausted memory into the page's message.
@@ -123,15 +154,23 @@ template <class F> val guarded(F&& f)
 
 }  // namespace
 
-// {errors, warning, figures: [{name, unit, value}], columns, rows}: the
-// headline figures by the method (value: the explorer's text, or null),
-// and, by the march, the climber at every row of the ascent table as a
-// Float64Array of rows of the columns.
+// {errors, notes, figures: [{name, unit, value}], columns, rows}: the
+// headline figures by the method (value: the explorer's text, or null), the
+// library's notes on the design and its figures ({on, name, text}), and, by
+// the march, the climber at every row of the ascent table as a Float64Array
+// of rows of the columns.
 val evaluate(const std::string& lines, const std::string& method)
 {
     return guarded([&] {
-        const reading r = checked(lines, true);
-        val out         = val::object();
+        reading r = checked(lines, true);
+        val out   = val::object();
+        std::optional<climber::method> how;
+        try {
+            how = method_named(method);
+        }
+        catch (const engine::usage_error& e) {
+            r.errors.emplace_back("method", e.what());
+        }
         out.set("errors", errors_of(r.errors));
         std::vector<std::string> columns;
         for (const engine::column& c : engine::ascent_columns()) {
@@ -140,25 +179,36 @@ val evaluate(const std::string& lines, const std::string& method)
         out.set("columns", strings(columns));
         val figures = val::array();
         out.set("figures", figures);
-        out.set("warning", val::null());
+        val notes = val::array();
+        out.set("notes", notes);
         if (!r.errors.empty()) {
             return out;
         }
         for (const climber::note& n : climber::design_notes(r.design)) {
-            out.set("warning", n.text);
+            notes.call<void>("push", note_of(n, "parameter"));
         }
         const tether::design d          = r.design;
         const climber::push_params push = engine::ascent_push(d);
-        const climber::push_params push = engine::ascent_push(d);
         std::vector<double> rows;
         const climber::study march =
-            climber::compute_study(d, [&rows](const climber::drive_point& p, double time) {
+            climber::compute_study(d, [&rows, &push](const climber::drive_point& p, double time) {
                 for (double v : engine::ascent_values(push, p, time)) {
                     rows.push_back(v);
                 }
             });
-        const std::vector<double> values =
-            engine::figure_values(climber::compute_figures(d, method_named(method)));
+        const bool by_march = *how == climber::method::march;
+        climber::integral_study study{};
+        if (by_march) {
+            static_cast<climber::study&>(study) = march;
+            study.whole = tether::compute_whole(d, study.model, study.positions);
+        }
+        else {
+            study = climber::compute_figures(d, climber::method::integral);
+        }
+        for (const climber::note& n : climber::notes(study, by_march)) {
+            notes.call<void>("push", note_of(n, "figure"));
+        }
+        const std::vector<double> values        = engine::figure_values(study);
         const std::vector<engine::column> names = engine::figure_columns();
         for (std::size_t i = 0; i < names.size(); ++i) {
             val f = val::object();
@@ -199,32 +249,23 @@ std::string design_file(const std::string& lines)
 
 namespace {
 
-// The grid of up to two sweeps ("NAME=FROM:TO:N[:log]"), at most limit
-// designs, and the column of the figure; throws usage_error, naming the
-// sweep it cannot read as tether-explore --sweep does.
-engine::grid grid_of(const std::vector<std::string>& sweeps, std::uint64_t limit)
+// The grid of the sweeps ("NAME=FROM:TO:N[:log]"), at most the page's
+// limit for the method, read by the library's one reader; throws
+// usage_error, naming the sweep at fault as tether-explore --sweep does.
+engine::grid grid_of(const std::vector<std::string>& sweeps, climber::method how)
 {
-    const auto reading = [](const std::string& s, auto&& f) {
-        try {
-            return f(s);
-        }
-        catch (const engine::usage_error& e) {
-            throw engine::usage_error(engine::printable(s) + ": " + e.what());
-        }
-    };
-    std::uint64_t count = 1;
+    std::vector<engine::axis> axes;
     for (const std::string& s : sweeps) {
-        count *= reading(s, engine::sweep_count);
-        if (count > limit) {
-            throw engine::usage_error("at most " + std::to_string(limit) +
-                                      " designs on this page with this method");
-        }
+        axes.push_back({s});
     }
-    std::vector<engine::sweep> parsed;
-    for (const std::string& s : sweeps) {
-        parsed.push_back(reading(s, engine::parse_sweep));
+    try {
+        return engine::read_grid(axes, page_limit(how),
+                                 "on this page by the " + name_of(how) + " method");
     }
-    return engine::grid(std::move(parsed));
+    catch (const engine::grid_error& e) {
+        throw engine::usage_error(
+            (e.axis ? engine::printable(sweeps[*e.axis]) + ": " : std::string()) + e.what());
+    }
 }
 
 std::size_t column_of(const engine::grid& g, const std::string& figure)
@@ -253,7 +294,7 @@ val sweep(const std::string& lines, const std::string& sweep_text, const std::st
         if (r.errors.empty()) {
             try {
                 const climber::method how = method_named(method);
-                const engine::grid g      = grid_of({sweep_text}, page_limit(how));
+                const engine::grid g      = grid_of({sweep_text}, how);
                 const std::size_t col     = column_of(g, figure);
                 if (const auto fault = engine::grid_fault(g, r.design, [] { return false; })) {
                     throw engine::usage_error(fault->message);
@@ -292,7 +333,7 @@ val map(const std::string& lines, const std::string& first, const std::string& s
         if (r.errors.empty()) {
             try {
                 const climber::method how = method_named(method);
-                const engine::grid g      = grid_of({first, second}, page_limit(how));
+                const engine::grid g      = grid_of({first, second}, how);
                 const std::size_t col     = column_of(g, figure);
                 xs                        = g.sweeps()[0].values;
                 ys                        = g.sweeps()[1].values;
@@ -330,7 +371,7 @@ std::string map_csv(const std::string& lines, const std::string& first, const st
     }
     try {
         const climber::method how = method_named(method);
-        const engine::grid g      = grid_of({first, second}, page_limit(how));
+        const engine::grid g      = grid_of({first, second}, how);
         if (engine::grid_fault(g, r.design, [] { return false; })) {
             return {};
         }
@@ -346,12 +387,49 @@ std::string map_csv(const std::string& lines, const std::string& first, const st
     }
 }
 
-// [{group, name, unit, meaning, value, auto}]: every parameter with the
-// study's value (text), and whether "auto" is allowed.
-val parameters()
+namespace {
+
+val columns_of(const std::vector<engine::column>& columns)
+{
+    val out = val::array();
+    for (const engine::column& c : columns) {
+        val e = val::object();
+        e.set("name", c.name);
+        e.set("unit", c.unit);
+        e.set("meaning", c.meaning);
+        out.call<void>("push", e);
+    }
+    return out;
+}
+
+// Whether a parameter is a member of the design's planet, which a preset sets.
+bool of_planet(const tether::param& p)
+{
+    tether::design d{};
+    const auto* at    = reinterpret_cast<const char*>(&p.field(d));
+    const auto* first = reinterpret_cast<const char*>(&d.planet);
+    return at >= first && at < first + sizeof d.planet;
+}
+
+}  // namespace
+
+// The library's tables, for the page to build itself from:
+//   parameters  [{group, name, unit, meaning, value, auto, autoRule}]: every
+//               parameter with the study's value (text) and, where "auto" is
+//               allowed, what it gives
+//   presets     {NAME: {PARAMETER: value text}}: the planets, in order, with
+//               the parameters each sets
+//   figures     [{name, unit, meaning, methods}]: the headline figures, with
+//               the names of the methods that compute each
+//   ascent      [{name, unit, meaning}]: the ascent table's columns
+//   plots       [{title, columns}]: the climb's plots, columns of the ascent
+//               table against its first
+//   methods     [{name, meaning}], the first the default
+//   examples    [{sweep, figure}]: sweeps worth offering first
+val tables()
 {
     const tether::design d{};
-    val out = val::array();
+    val parameters = val::array();
     for (const tether::param* p = tether::params_begin(); p != tether::params_end(); ++p) {
         const double v = tether::value_of(d, *p);
         val e          = val::object();
@@ -361,34 +439,74 @@ val parameters()
         e.set("meaning", std::string(p->meaning));
         e.set("value", tether::is_automatic(v) ? std::string("auto") : engine::readable(v));
         e.set("auto", p->can_be_auto);
-        out.call<void>("push", e);
+        e.set("autoRule", std::string(p->auto_rule));
+        parameters.call<void>("push", e);
     }
-    return out;
-}
-
-// {earth: {GM, RE, tsid}, mars: {...}}: the planet presets, as text.
-val presets()
-{
+    val presets = val::object();
+    for (const std::string& name : tether::planet_names()) {
+        tether::design planet{};
+        planet.planet = *tether::planet_named(name);
+        val e         = val::object();
+        for (const tether::param* p = tether::params_begin(); p != tether::params_end(); ++p) {
+            if (of_planet(*p)) {
+                e.set(p->name, engine::readable(tether::value_of(planet, *p)));
+            }
+        }
+        presets.set(name, e);
+    }
+    val plots = val::array();
+    for (const engine::plot& p : engine::ascent_plots()) {
+        val e       = val::object();
+        val columns = val::array();
+        for (const char* c : p.columns) {
+            columns.call<void>("push", std::string(c));
+        }
+        e.set("title", std::string(p.title));
+        e.set("columns", columns);
+        plots.call<void>("push", e);
+    }
+    val methods = val::array();
+    for (const auto& m : engine::methods()) {
+        val e = val::object();
+        e.set("name", std::string(m.name));
+        e.set("meaning", std::string(m.meaning));
+        methods.call<void>("push", e);
+    }
+    val examples = val::array();
+    for (const engine::example_sweep& x : engine::example_sweeps()) {
+        val e = val::object();
+        e.set("sweep", std::string(x.sweep));
+        e.set("figure", std::string(x.figure));
+        examples.call<void>("push", e);
+    }
     val out = val::object();
-    for (const char* name : {"earth", "mars"}) {
-        const tether::planet p = *tether::planet_named(name);
-        val e                  = val::object();
-        e.set("GM", engine::readable(p.GM));
-        e.set("RE", engine::readable(p.RE));
-        e.set("tsid", engine::readable(p.tsid));
-        out.set(name, e);
+    out.set("parameters", parameters);
+    out.set("presets", presets);
+    val figures = columns_of(engine::figure_columns());
+    for (int i = 0; i < figures["length"].as<int>(); ++i) {
+        val by = val::array();
+        for (const auto& m : engine::methods()) {
+            if (engine::computed_by(figures[i]["name"].as<std::string>(), m.value)) {
+                by.call<void>("push", std::string(m.name));
+            }
+        }
+        figures[i].set("methods", by);
     }
+    out.set("figures", figures);
+    out.set("ascent", columns_of(engine::ascent_columns()));
+    out.set("plots", plots);
+    out.set("methods", methods);
+    out.set("examples", examples);
     return out;
 }
 
 EMSCRIPTEN_BINDINGS(tether)
 {
-    emscripten::function("presets", &presets);
+    emscripten::function("tables", &tables);
     emscripten::function("evaluate", &evaluate);
     emscripten::function("ascentCsv", &ascent_csv);
     emscripten::function("designFile", &design_file);
     emscripten::function("sweep", &sweep);
     emscripten::function("map", &map);
     emscripten::function("mapCsv", &map_csv);
-    emscripten::function("parameters", &parameters);
 }

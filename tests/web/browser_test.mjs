@@ -323,12 +323,22 @@ try {
   page = await open('?map=vmax:10:100:40,strength:20:60:25&mapfig=time');
   shown = await mapShown(page);
   check('1000 designs by the march drawn', shown.cells === '1000', JSON.stringify(shown));
-  for (const address of ['vmax:10:100:1001,strength:50:50:1', 'vmax:10:100:7,strength:20:60:143']) {
+  // (Counted axis by axis: past the limit before the last axis, the grid
+  // is said to have that many or more.)
+  for (const [address, count] of [['vmax:10:100:1001,strength:50:50:1', '1001 or more'],
+    ['vmax:10:100:7,strength:20:60:143', '1001']]) {
     page = await open(`?map=${address}&mapfig=time`);
     shown = await mapShown(page);
     check(`map=${address} refused by the march`,
-      shown.alert === 'at most 1000 designs on this page with this method' && shown.cells === null, JSON.stringify(shown));
+      shown.alert === `a grid of ${count} designs is too large; at most 1000 on this page by the march method`
+      && shown.cells === null, JSON.stringify(shown));
   }
+  // The integral method's limit, counted before any value is made.
+  page = await open('?method=integral&map=vmax:10:100:1000,strength:20:60:1000000&mapfig=time');
+  shown = await mapShown(page);
+  check('a grid too large for the integral method refused', shown.alert
+    === 'a grid of 1000000000 designs is too large; at most 250000 on this page by the integral method'
+    && shown.cells === null, JSON.stringify(shown));
 
   // Hostile addresses: a planet named as every object's property, control
   // characters, a key given twice. The page starts, and says what is wrong.
@@ -340,6 +350,42 @@ try {
   check('nothing on the console with a hostile address', page.problems.length === 0, page.problems.join('; '));
   page = await open('?strength=70');
   check('the rhog warning by its field', /^rhog = 0.01365 kg\/m is/.test(await page.$eval('#w-rhog', (e) => e.textContent)));
+
+  // The library's notes on the figures, each by the figure it concerns in
+  // the figures' table, and none where they do not apply.
+  const notesShown = (p) => p.$$eval('#figures tbody tr', (rows) => Object.fromEntries(rows
+    .map((row) => [row.querySelector('td[data-name]').dataset.name, row.querySelector('.warning')?.textContent ?? null])
+    .filter(([, text]) => text)));
+  let notes = await notesShown(page);
+  check('no figure notes on a design without them', Object.keys(notes).length === 0, JSON.stringify(notes));
+  page = await open('?strength=150');
+  notes = await notesShown(page);
+  check('the negative tether_mass note by its figure', /^tether_mass = -140.217 t is negative/.test(notes.tether_mass ?? '')
+    && Object.keys(notes).length === 1, JSON.stringify(notes));
+  check('the rhog note beside it', /^rhog = 0.01365 kg\/m is -74.6 %/.test(await page.$eval('#w-rhog', (e) => e.textContent)));
+  page = await open('?ztop=0.1&rhog=auto');
+  notes = await notesShown(page);
+  check('the coarse march note by time', /^the march's first point alone gives 100 % of the travel time.*choose the integral method/
+    .test(notes.time ?? ''), JSON.stringify(notes));
+  check('no rhog note where rhog is auto', await page.$eval('#w-rhog', (e) => e.textContent) === '');
+  await page.select('#method', 'integral');
+  await page.waitForFunction(() => !document.querySelector('#n-time').textContent, { timeout: 10000 }).catch(() => {});
+  check('no coarse march note by the integral method', await page.$eval('#n-time', (e) => e.textContent) === '');
+  check('nothing on the console with notes', page.problems.length === 0, page.problems.join('; '));
+
+  // The page built from the library's tables: the methods with their
+  // meanings, the hints with what auto gives, a plot for each of the
+  // climb's plots, and an unknown method in the address named by the list.
+  const listed = await page.$$eval('#method option', (os) => os.map((o) => o.value).join(','));
+  check('the methods listed', listed === 'march,integral', listed);
+  check('what auto gives in the hints', (await page.$eval('#m-ztop', (e) => e.textContent)).includes('auto: 19 km below GEO'));
+  check('the climb\'s plots', (await page.$$eval('#plots .u-title', (ts) => ts.map((t) => t.textContent).join('; ')))
+    === 'climb speed; power used and surplus; taper and effective gravity; travel time');
+  page = await open('?method=bogus');
+  await page.waitForFunction(() => document.querySelector('#e-method').textContent, { timeout: 10000 }).catch(() => {});
+  check('an unknown method named', await page.$eval('#e-method', (e) => e.textContent)
+    === 'method = bogus: unknown method; known: march or integral');
+  check('the default method kept', await page.$eval('#method', (s) => s.value) === 'march');
 } catch (error) {
   check('the page', false, String(error));
 } finally {

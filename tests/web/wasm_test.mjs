@@ -69,7 +69,23 @@ check('integral time', figure(tether.evaluate('', 'integral'), 'time'), '105.969
 // Control characters reach the page as text in a message, never as broken JSON.
 check('control character', tether.evaluate('strength=1\\2\x01', 'march').errors[0].message,
   'strength = 1\\2\\x01: not a finite number');
-check('the rhog warning', /^rhog = 0.01365 kg\/m is/.test(tether.evaluate('strength=70', 'march').warning), true);
+const noted = tether.evaluate('strength=70', 'march').notes;
+check('the rhog note', noted.length, 1);
+check('the rhog note concerns rhog', `${noted[0].on} ${noted[0].name}`, 'parameter rhog');
+check('the rhog note text', /^rhog = 0.01365 kg\/m is/.test(noted[0].text), true);
+const coarse = tether.evaluate('ztop=0.1\nrhog=auto', 'march').notes;
+check('the coarse march notes', coarse.map((n) => `${n.on} ${n.name}`).join(', '), 'figure tether_mass, figure time');
+check('no coarse march note by the integral method',
+  tether.evaluate('ztop=0.1\nrhog=auto', 'integral').notes.map((n) => n.name).join(', '), 'tether_mass');
+check('an unknown method', tether.evaluate('', 'bogus').errors[0].message,
+  'method = bogus: unknown method; known: march or integral');
+const named = tether.tables();
+check('methods', named.methods.map((m) => m.name).join(','), 'march,integral');
+check('the methods of a figure', named.figures.find((f) => f.name === 'time').methods.join(','), 'march,integral');
+check('presets', Object.keys(named.presets).join(','), 'earth,mars');
+check('a preset sets the planet', Object.keys(named.presets.mars).join(','), 'GM,RE,tsid');
+check('parameters', named.parameters.length, 15);
+check('auto rule', named.parameters.find((p) => p.name === 'ztop').autoRule, '19 km below GEO, rounded down');
 
 // Numbers read by fast_float and written by {fmt} read the same as natively.
 const sweep = tether.sweep('', 'vmax=0.1:1:10', 'time', 'march');
