@@ -5,7 +5,18 @@ CMAKE_FLAGS ?=
 JOBS ?= $(shell nproc 2>/dev/null || echo 2)
 MAKEFLAGS += --no-print-directory
 
-.PHONY: build run test web web-test plot plot-sweeps clean
+.PHONY: help build run test web web-test plot plot-sweeps clean
+
+help:
+	@echo "make run         build tether-study alone (Release) and print the report"
+	@echo "make test        build everything with the tests on and run them; skips said last"
+	@echo "make build       build both programs (and the Python module where it can)"
+	@echo "make web         build the web page with Emscripten into $(WEB_BUILD)/web"
+	@echo "make web-test    the page and the tools of its browser tests (ctest -L web)"
+	@echo "make plot        draw the ascent plot with gnuplot into $(BUILD)/ascent.svg"
+	@echo "make plot-sweeps draw the sweep plots with gnuplot into $(BUILD)/"
+	@echo "make clean       remove $(BUILD) and $(WEB_BUILD)"
+	@echo "Variables: BUILD=folder (default build), CMAKE_FLAGS=..., JOBS=N (default: every processor)"
 
 build:
 	@cmake -S . -B $(BUILD) $(CMAKE_FLAGS) >&2

@@ -94,7 +94,7 @@ slow-reader)
 pipe-writes)
     # To a pipe, rows go in writes of at most PIPE_BUF (4096) bytes, each
     # ending a row, so that no reader ever sees part of one.
-    command -v strace >/dev/null || skip "strace is not installed"
+    command -v strace >/dev/null || skip "strace is not installed (Debian: strace)"
     strace -f -qq -e trace=write -e signal=none -s 0 -o "$tmp/trace" \
         "$prog" --sweep vmax=1:100:500 --jobs 2 --format csv | cat >"$tmp/out" || fail "the traced run failed"
     whole_rows "$tmp/out" "through a pipe"
