@@ -230,7 +230,8 @@ std::string ascent_csv(const std::string& lines)
     if (!r.errors.empty()) {
         return {};
     }
-    const tether::design d = r.design;
+    const tether::design d          = r.design;
+    const climber::push_params push = engine::ascent_push(d);
     const engine::row_writer out(engine::format::csv, engine::ascent_columns());
     std::string text = out.header();
     climber::compute_study(d, [&](const climber::drive_point& p, double time) {
