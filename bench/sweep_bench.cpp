@@ -54,4 +54,20 @@ void one_design(benchmark::State& state)
 }
 BENCHMARK(one_design)->Arg(0)->Arg(1)->ArgName("integral")->Unit(benchmark::kMicrosecond);
 
+// One design's integrals where the search for the cap's changes works
+// hardest: a capped stretch of 58 km far below the cap that lasts to the
+// top (strength 10 GPa, vmax 26.84 m/s), and a top speed that the speed
+// only touches at the bottom of its dip (vmax 14.015360143868751 m/s).
+void one_hard_design(benchmark::State& state)
+{
+    tether::design d{};
+    d.tether.strength = 10;
+    d.climber.vmax    = state.range(0) == 0 ? 26.84 : 14.015360143868751;
+    for (auto _ : state) {
+        benchmark::DoNotOptimize(climber::compute_figures(d, climber::method::integral));
+    }
+    state.SetLabel(state.range(0) == 0 ? "capped stretch" : "touching");
+}
+BENCHMARK(one_hard_design)->Arg(0)->Arg(1)->ArgName("touch")->Unit(benchmark::kMicrosecond);
+
 }  // namespace

@@ -1,11 +1,16 @@
 // The integrals against the march they are the limit of, against an
-// independent quadrature written here, and through the cap's changes.
+// independent quadrature written here with its own search for the cap's
+// changes, and through designs whose cap starts and stops between any
+// fixed scan's points.
 #include "climber/integral.hpp"
 #include "climber/study.hpp"
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <cmath>
+#include <limits>
+#include <random>
 #include <vector>
 
 namespace {
@@ -15,69 +20,171 @@ using tether::design;
 struct figures {
     double total;
     double time;
+    double cap_alt;
 };
 
 figures march_of(const design& d)
 {
     const climber::study s = climber::compute_study(d);
-    return {s.sums.total, s.sums.time};
+    return {s.sums.total, s.sums.time, s.sums.cap_alt};
 }
 
-// Five-point Gauss-Legendre on n equal panels of [a, b].
-template <class F> double gauss_legendre(const F& f, double a, double b, int n)
+// Five-point Gauss-Legendre on one panel.
+template <class F> double gauss_legendre(const F& f, double a, double b)
 {
     const double s   = std::sqrt(10.0 / 7);
     const double x[] = {0, std::sqrt(5 - 2 * s) / 3, std::sqrt(5 + 2 * s) / 3};
     const double w[] = {128.0 / 225, (322 + 13 * std::sqrt(70.0)) / 900,
                         (322 - 13 * std::sqrt(70.0)) / 900};
-    const double h   = (b - a) / n;
-    double sum       = 0;
-    for (int k = 0; k < n; ++k) {
-        const double mid = a + (k + 0.5) * h;
-        double panel     = w[0] * f(mid);
-        for (int j = 1; j < 3; ++j) {
-            panel += w[j] * (f(mid - x[j] * h / 2) + f(mid + x[j] * h / 2));
-        }
-        sum += panel * h / 2;
+    const double mid = a + (b - a) / 2;
+    const double h   = b - a;
+    double panel     = w[0] * f(mid);
+    for (int j = 1; j < 3; ++j) {
+        panel += w[j] * (f(mid - x[j] * h / 2) + f(mid + x[j] * h / 2));
+    }
+    return panel * h / 2;
+}
+
+// Gauss-Legendre on panels of [a, b] at most (b - a) / n wide that grow by
+// a tenth from 2^-50 of the width (or 1e-14 of a) at a: near the surface the climb's
+// integrand changes on the scale of fextra over the weight's slope, which
+// can be far below any equal panel.
+template <class F> double graded(const F& f, double a, double b, int n)
+{
+    const double least  = 1e-14 * std::fabs(a);  // some units in the last place of a
+    const double widest = std::fmax((b - a) / n, least);
+    double width        = std::fmax(std::ldexp(b - a, -50), least);
+    double sum          = 0;
+    for (double x = a; x < b; width = std::fmin(1.1 * width, widest)) {
+        const double next = b - x < 1.5 * width ? b : x + width;
+        sum += gauss_legendre(f, x, next);
+        x = next;
     }
     return sum;
 }
 
-// The same figures by the quadrature above, split where the cap starts or
-// stops (found by bisection on a fine scan), the speed as drive_at gives it.
+// The climber's uncapped speed written here from the model's definitions:
+// power = excess^2 / (2 zg taper) and speed = power / (mclimb grav), with
+// the force margin excess = fextra + mclimb (grav(RE) - grav(r)) and that
+// fall of gravity as 1000 (GM (r - RE)(r + RE) / (RE^2 r^2) + omega^2 z).
+struct reference {
+    tether::model m;
+    climber::drive_params p;
+    double ztop;
+
+    explicit reference(const design& d)
+        : m(tether::compute_model(d)), p(climber::compute_drive_params(d, m)),
+          ztop(climber::top_of_march(d, m))
+    {
+    }
+
+    double speed(double z) const
+    {
+        const double r = m.RE + z;
+        const double fall =
+            1000 * (m.GM * (z / m.RE) * ((r + m.RE) / m.RE) / (r * r) + m.omega2 * z);
+        const double excess = p.fextra + p.mclimb * fall;
+        return excess * excess / (2 * p.zg * tether::taper(m, r)) / (p.mclimb * tether::grav(m, r));
+    }
+
+    // speed - vmax changes sign: a scan whose step halves wherever the
+    // function comes within its local change (slope and bend) of 0, and
+    // bisection of each change to its capped end.
+    struct change {
+        double at;        // the middle of the bracket
+        double first;     // the bracket's capped end
+        bool starts_cap;  // capped above
+    };
+    std::vector<change> changes() const
+    {
+        const auto g      = [&](double z) { return speed(z) - p.vmax; };
+        const double hmax = ztop / 4096;
+        const double hmin = ztop * 1e-13;
+        std::vector<change> out;
+        const auto bisect = [&](double lo, double hi) {
+            const bool rising = g(hi) > 0;
+            for (int k = 0; k < 200 && hi - lo > 1e-12 * (1 + hi); ++k) {
+                const double mid                   = lo + (hi - lo) / 2;
+                ((g(mid) > 0) == rising ? hi : lo) = mid;
+            }
+            out.push_back({lo + (hi - lo) / 2, rising ? hi : lo, rising});
+        };
+        double z  = 0;
+        double g0 = g(0);
+        double h  = hmax;
+        while (z < ztop) {
+            const bool last   = h >= ztop - z;
+            const double step = last ? ztop - z : h;
+            const double z1   = last ? ztop : z + step;
+            const double zm   = z + step / 2;
+            const double gm   = g(zm);
+            const double g1   = g(z1);
+            const double near = std::fabs(g1 - g0) + 4 * std::fabs(g0 - 2 * gm + g1);
+            if (std::fmin(std::fabs(g0), std::fmin(std::fabs(gm), std::fabs(g1))) <= 2 * near &&
+                step > hmin) {
+                h = step / 2;
+                continue;
+            }
+            if ((g0 > 0) != (gm > 0)) {
+                bisect(z, zm);
+            }
+            if ((gm > 0) != (g1 > 0)) {
+                bisect(zm, z1);
+            }
+            z  = z1;
+            g0 = g1;
+            h  = std::fmin(2 * step, hmax);
+        }
+        return out;
+    }
+
+    figures integrals(int panels = 256) const
+    {
+        figures f{graded([&](double z) { return p.rhog * tether::taper(m, m.RE + z); }, 0, ztop,
+                         4 * panels),
+                  0, speed(0) > p.vmax ? 0 : std::numeric_limits<double>::quiet_NaN()};
+        std::vector<double> edges{0};
+        for (const change& c : changes()) {
+            edges.push_back(c.at);
+            if (c.starts_cap && std::isnan(f.cap_alt)) {
+                f.cap_alt = c.first;
+            }
+        }
+        edges.push_back(ztop);
+        const auto inverse = [&](double z) {
+            return (1000.0 / 3600) / std::fmin(speed(z), p.vmax);
+        };
+        for (std::size_t i = 0; i + 1 < edges.size(); ++i) {
+            f.time += graded(inverse, edges[i], edges[i + 1], panels);
+        }
+        return f;
+    }
+};
+
 figures independent(const design& d)
 {
-    const tether::model m         = tether::compute_model(d);
-    const climber::drive_params p = climber::compute_drive_params(d, m);
-    const double ztop             = climber::top_of_march(d, m);
-    const auto speed              = [&](double z) {
-        const climber::drive_point pt = climber::drive_at(m, p, z);
-        return pt.power / pt.weight;
-    };
-    std::vector<double> edges{0};
-    const int scan = 20000;
-    for (int i = 0; i < scan; ++i) {
-        double lo = ztop * i / scan;
-        double hi = ztop * (i + 1) / scan;
-        if ((speed(lo) > p.vmax) != (speed(hi) > p.vmax)) {
-            const bool rising = speed(hi) > p.vmax;
-            for (int k = 0; k < 60; ++k) {
-                const double mid                            = (lo + hi) / 2;
-                ((speed(mid) > p.vmax) == rising ? hi : lo) = mid;
-            }
-            edges.push_back((lo + hi) / 2);
-        }
+    return reference(d).integrals();
+}
+
+// Both never capped, or capped first at altitudes within 1e-6 km.
+void expect_same_cap(double got, double wanted)
+{
+    if (std::isnan(wanted)) {
+        EXPECT_TRUE(std::isnan(got)) << got;
     }
-    edges.push_back(ztop);
-    figures f{gauss_legendre([&](double z) { return p.rhog * tether::taper(m, m.RE + z); }, 0, ztop,
-                             4096),
-              0};
-    for (std::size_t i = 0; i + 1 < edges.size(); ++i) {
-        f.time +=
-            gauss_legendre([&](double z) { return (1000.0 / 3600) / std::fmin(speed(z), p.vmax); },
-                           edges[i], edges[i + 1], 2048);
+    else {
+        EXPECT_NEAR(got, wanted, 1e-6);
     }
-    return f;
+}
+
+void expect_agree(const design& d)
+{
+    const climber::integral_study in = climber::compute_study_integral(d);
+    const figures wanted             = independent(d);
+    EXPECT_FALSE(in.time_missed || in.total_missed);
+    EXPECT_NEAR(in.sums.total, wanted.total, 1e-12 * wanted.total);
+    EXPECT_NEAR(in.sums.time, wanted.time, 1e-12 * wanted.time);
+    expect_same_cap(in.sums.cap_alt, wanted.cap_alt);
 }
 
 TEST(Integral, TheMarchConvergesOnItAsTheStepHalves)
@@ -88,7 +195,7 @@ TEST(Integral, TheMarchConvergesOnItAsTheStepHalves)
     for (double dz : {0.25, 0.125, 0.0625}) {
         d.march.dz   = dz;
         const auto f = march_of(d);
-        error.push_back({f.total - in.sums.total, f.time - in.sums.time});
+        error.push_back({f.total - in.sums.total, f.time - in.sums.time, 0});
         EXPECT_GT(error.back().total, 0) << dz;  // left sums of a rising taper
     }
     for (std::size_t i = 0; i + 1 < error.size(); ++i) {
@@ -108,11 +215,7 @@ TEST(Integral, AgreesWithAnIndependentQuadratureOnEarthAndMars)
     capped_twice.tether.strength = 10;
     capped_twice.climber.vmax    = 20;
     for (const design& d : {design{}, mars, capped_twice}) {
-        const climber::integral_study in = climber::compute_study_integral(d);
-        const figures wanted             = independent(d);
-        EXPECT_NEAR(in.sums.total, wanted.total, 1e-11 * wanted.total);
-        EXPECT_NEAR(in.sums.time, wanted.time, 1e-11 * wanted.time);
-        EXPECT_FALSE(in.time_missed || in.total_missed);
+        expect_agree(d);
     }
 }
 
@@ -131,24 +234,134 @@ TEST(Integral, CapFromTheSurfaceNeverAndTwice)
     EXPECT_TRUE(std::isnan(climber::compute_study_integral(never).sums.cap_alt));
 
     design twice{};
-    twice.tether.strength  = 10;
-    twice.climber.vmax     = 20;
-    in                     = climber::compute_study_integral(twice);
-    const climber::study s = climber::compute_study(twice);
-    // The march's first capped point lies within a step above the integral's.
-    EXPECT_GE(s.sums.cap_alt, in.sums.cap_alt);
-    EXPECT_LT(s.sums.cap_alt - in.sums.cap_alt, twice.march.dz);
+    twice.tether.strength = 10;
+    twice.climber.vmax    = 20;
+    in                    = climber::compute_study_integral(twice);
+    expect_same_cap(in.sums.cap_alt, independent(twice).cap_alt);
+    // The march's first capped point lies within a step above it.
+    const double march = march_of(twice).cap_alt;
+    EXPECT_GE(march, in.sums.cap_alt);
+    EXPECT_LT(march - in.sums.cap_alt, twice.march.dz);
+}
+
+// A capped stretch of 58 km, [1266.40, 1324.89] km, well below the cap that
+// lasts from 24361 km to the top: narrower than a scan of 128 steps.
+TEST(Integral, FindsACappedStretchBetweenScanPoints)
+{
+    design d{};
+    d.tether.strength = 10;
+    d.climber.vmax    = 26.84;
+    const reference ref(d);
+    const std::vector<reference::change> changes = ref.changes();
+    ASSERT_EQ(changes.size(), 3U);
+    EXPECT_NEAR(changes[0].at, 1266.40, 0.01);
+    EXPECT_NEAR(changes[1].at, 1324.89, 0.01);
+    EXPECT_NEAR(changes[2].at, 24361.01, 0.01);
+    expect_agree(d);
+}
+
+// A climber capped on [0.392, 55.25] km of a small, dense planet.
+TEST(Integral, FindsACapThatStartsAndEndsNearTheSurface)
+{
+    design d{};
+    d.tether.strength = 2.1583786252817743;
+    d.climber.fextra  = 23.396446551121866;
+    d.climber.mclimb  = 123673.87131629663;
+    d.climber.vmax    = 2.3871735806854857;
+    d.tether.rhog     = 0.00013109321930106156;
+    d.march.ztop      = 17713;
+    d.planet.RE       = 1128.9977759635317;
+    const reference ref(d);
+    const std::vector<reference::change> changes = ref.changes();
+    ASSERT_EQ(changes.size(), 2U);
+    EXPECT_NEAR(changes[0].at, 0.392, 0.001);
+    EXPECT_NEAR(changes[1].at, 55.25, 0.01);
+    expect_agree(d);
+}
+
+// Uncapped dips between capped stretches, and a cap that starts in the last
+// stretch below the top.
+TEST(Integral, CountsEveryDipAndTheCapNearTheTop)
+{
+    design dip{};
+    dip.tether.strength = 12;
+    dip.climber.vmax    = 31.464;
+    expect_agree(dip);
+
+    design top{};
+    top.climber.vmax = 3e5;
+    expect_agree(top);
+    EXPECT_NEAR(climber::compute_study_integral(top).sums.cap_alt, 35671.455, 1e-3);
 }
 
 TEST(Integral, AFigureThatMissesTheToleranceIsNaNAndSaysSo)
 {
     climber::integral_settings tiny;
     tiny.max_depth                   = 0;
-    tiny.tolerance                   = 1e-16;
+    tiny.tolerance                   = 1e-18;  // below the rounding of the sums
     const climber::integral_study in = climber::compute_study_integral(design{}, tiny);
     EXPECT_TRUE(in.time_missed && in.total_missed);
     EXPECT_TRUE(std::isnan(in.sums.time) && std::isnan(in.sums.total));
     EXPECT_FALSE(std::isnan(in.sums.cap_alt));
+}
+
+TEST(Integral, ASearchBeyondItsLimitOfPiecesIsNaNAndSaysSo)
+{
+    climber::integral_settings few;
+    few.max_pieces = 2;
+    design d{};
+    d.tether.strength                = 10;
+    d.climber.vmax                   = 26.84;
+    const climber::integral_study in = climber::compute_study_integral(d, few);
+    EXPECT_TRUE(in.time_missed);
+    EXPECT_FALSE(in.total_missed);
+    EXPECT_TRUE(std::isnan(in.sums.time) && std::isnan(in.sums.cap_alt));
+}
+
+// Random designs on the Earth and Mars, log-uniform over wide ranges.
+TEST(Integral, AgreesWithTheReferenceOnRandomDesigns)
+{
+    std::mt19937_64 rng(20240611);
+    const auto uniform = [&](double lo, double hi) {
+        return std::uniform_real_distribution<double>(lo, hi)(rng);
+    };
+    const auto log_uniform = [&](double lo, double hi) {
+        return std::exp(uniform(std::log(lo), std::log(hi)));
+    };
+    int tried  = 0;
+    int missed = 0;
+    while (tried < 2000) {
+        design d{};
+        if (uniform(0, 1) < 0.5) {
+            d.planet = tether::mars();
+        }
+        d.tether.strength     = log_uniform(1, 200);
+        d.climber.vmax        = log_uniform(1, 1e5);
+        d.climber.fextra      = log_uniform(1e-3, 1e6);
+        d.climber.mclimb      = log_uniform(1e2, 1e6);
+        const tether::model m = tether::compute_model(d);
+        d.march.ztop          = uniform(0, 1) * (m.rgeo - m.RE);
+        if (climber::check(d, false)) {
+            continue;
+        }
+        ++tried;
+        const climber::integral_study in = climber::compute_study_integral(d);
+        if (in.time_missed || in.total_missed) {
+            ++missed;
+            continue;
+        }
+        const figures wanted = independent(d);
+        EXPECT_NEAR(in.sums.total, wanted.total, 1e-10 * wanted.total) << tried;
+        EXPECT_NEAR(in.sums.time, wanted.time, 1e-10 * wanted.time) << tried;
+        expect_same_cap(in.sums.cap_alt, wanted.cap_alt);
+        if (HasFailure()) {
+            ADD_FAILURE() << "strength=" << d.tether.strength << " vmax=" << d.climber.vmax
+                          << " fextra=" << d.climber.fextra << " mclimb=" << d.climber.mclimb
+                          << " ztop=" << d.march.ztop << " GM=" << d.planet.GM;
+            return;
+        }
+    }
+    EXPECT_LE(missed, 2);  // 0.1 %
 }
 
 }  // namespace

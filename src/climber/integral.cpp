@@ -5,6 +5,7 @@
 
 #include <cmath>
 #include <cstdint>
+#include <initializer_list>
 #include <limits>
 #include <vector>
 
@@ -39,11 +40,27 @@ template <class F> panel rule_on(F& f, double a, double b, unsigned depth)
 // Global adaptive quadrature: the panel with the largest error estimate is
 // halved until the sum of the estimates meets the tolerance, or that panel
 // has been halved max_depth times, or the panels reach their number limit.
-template <class F> estimate integrate_piece(F& f, double a, double b, const integral_settings& s)
+// The first panels are [a, a + scale], then each twice as wide as the one
+// before: an integrand that changes on a scale far below b - a near a
+// (a rule's nodes on [a, b] all miss it, and their two estimates agree on
+// a wrong value) is resolved from the start.
+template <class F>
+estimate integrate_piece(F& f, double a, double b, const integral_settings& s,
+                         double scale = std::numeric_limits<double>::infinity())
 {
-    std::vector<panel> panels{rule_on(f, a, b, 0)};
-    double value = panels[0].value;
-    double error = panels[0].error;
+    std::vector<panel> panels;
+    double width = std::fmax(scale, std::fmax(std::ldexp(b - a, -60), 1e-15 * std::fabs(a)));
+    for (double x = a; x < b; width *= 2) {
+        const double next = b - x <= 2 * width ? b : x + width;
+        panels.push_back(rule_on(f, x, next, 0));
+        x = next;
+    }
+    double value = 0;
+    double error = 0;
+    for (const panel& q : panels) {
+        value += q.value;
+        error += q.error;
+    }
     while (!(error <= std::fabs(value) * (s.tolerance / 10)) && panels.size() < s.max_panels) {
         std::size_t worst = 0;
         for (std::size_t i = 1; i < panels.size(); ++i) {
@@ -69,27 +86,218 @@ template <class F> estimate integrate_piece(F& f, double a, double b, const inte
     return {value, error};
 }
 
+constexpr double eps               = std::numeric_limits<double>::epsilon();
+constexpr double hours_per_km_at_1 = 1000.0 / 3600.0;  // h per km at 1 m/s
+
+// The uncapped speed's factors at one altitude.
+struct factors {
+    double z;       // altitude, km
+    double grav;    // effective gravity, m/s^2: positive, falling with z below GEO
+    double taper;   // cross-section relative to RE: rising with z below GEO
+    double excess;  // force margin, N: positive, rising with z below GEO
+    double speed;   // uncapped speed, power / weight, m/s
+};
+
+// The factors with what bounding them over a piece needs besides.
+struct point {
+    factors f;
+    double slope;  // -d grav / dz, m/s^2 per km: positive, falling with z
+    double error;  // a bound of the rounding in f.speed, relative
+};
+
+// The uncapped speed, power / weight, as drive_at works it out, but for the
+// force margin: fmax - weight loses the margin's last digits when it is
+// small next to the weight, and that noise would hide the integral's error.
+// Here it is fextra plus the weight lost since the surface, the difference
+// of gravity written without a subtraction of near-equal terms.
+class climb {
+  public:
+    climb(const tether::model& m, const drive_params& d) : m_(m), d_(d), RE2_(m.RE * m.RE) {}
+
+    factors at(double z) const
+    {
+        const double r      = m_.RE + z;
+        const double grav   = tether::grav(m_, r);
+        const double lost   = ((m_.GM * z) * (r + m_.RE) / (RE2_ * (r * r)) + m_.omega2 * z) * 1000;
+        const double excess = d_.fextra + d_.mclimb * lost;
+        const double taper  = tether::taper(m_, r);
+        const double power  = ((0.5 * excess) * excess) / (d_.zg * taper);
+        return {z, grav, taper, excess, power / (d_.mclimb * grav)};
+    }
+
+    double speed(double z) const
+    {
+        return at(z).speed;
+    }
+
+    // The rounding bound: a few units in the last place for each operation,
+    // more where gravity is a difference of near-equal terms (near GEO) and
+    // where the taper's exponent is a large difference of potentials over a
+    // small specific strength.
+    point probe(double z) const
+    {
+        const double r         = m_.RE + z;
+        const double pull      = m_.GM / (r * r);
+        const double spin      = m_.omega2 * r;
+        const double pot       = std::fabs(tether::effpot(m_, r)) + std::fabs(m_.vre);
+        const double cancelled = (pull + spin) / std::fabs(pull - spin);
+        return {at(z), (2 * pull / r + m_.omega2) * 1000,
+                eps * (64 + 8 * cancelled + 8 * pot / m_.yuri)};
+    }
+
+    // Bounds of the log-derivative d ln(speed) / dz over [a, b], 1/km:
+    // 2 excess' / excess - taper' / taper - grav' / grav, where
+    // taper' / taper = grav / (1000 yuri), excess' = mclimb * slope and
+    // -grav' = slope, each term bounded by its monotone factors at the ends.
+    void log_slope(const point& a, const point& b, double mu, double& lo, double& hi) const
+    {
+        const double k       = 1 / (1000 * m_.yuri);
+        const double rise_lo = 2 * d_.mclimb * b.slope / b.f.excess + b.slope / a.f.grav;
+        const double rise_hi = 2 * d_.mclimb * a.slope / a.f.excess + a.slope / b.f.grav;
+        lo                   = rise_lo * (1 - mu) - a.f.grav * k * (1 + mu);
+        hi                   = rise_hi * (1 + mu) - b.f.grav * k * (1 - mu);
+    }
+
+    // The length over which 1 / speed changes by a factor of about e just
+    // above z: one over the sum of the log-derivative's terms' sizes, km.
+    double scale(double z) const
+    {
+        const point p = probe(z);
+        return 1 / (2 * d_.mclimb * p.slope / p.f.excess + p.slope / p.f.grav +
+                    p.f.grav / (1000 * m_.yuri));
+    }
+
+  private:
+    const tether::model& m_;
+    const drive_params& d_;
+    double RE2_;
+};
+
+// [0, ztop] split where the cap starts or stops: stretches capped or
+// uncapped throughout, in order, and the narrow pieces left unsure.
+struct cap_changes {
+    struct stretch {
+        double a;
+        double b;
+        bool capped;
+    };
+    std::vector<stretch> stretches;
+    double unsure_time  = 0;  // the unsure pieces' time, h: the middle of its bounds
+    double unsure_error = 0;  // half the gap between those bounds, h
+    double cap_alt      = std::numeric_limits<double>::quiet_NaN();
+    bool complete       = true;  // false: the search reached its limit of pieces
+
+    // A stretch from a to b; first_capped is its lowest capped altitude.
+    void add(double a, double b, bool capped, double first_capped)
+    {
+        if (capped && std::isnan(cap_alt)) {
+            cap_alt = first_capped;
+        }
+        if (!stretches.empty() && stretches.back().b == a && stretches.back().capped == capped) {
+            stretches.back().b = b;
+        }
+        else {
+            stretches.push_back({a, b, capped});
+        }
+    }
+};
+
+// The search. On a piece [a, b] the speed lies between
+//   excess(a)^2 / (2 zg taper(b) mclimb grav(a)) = speed(a) taper(a) / taper(b)
+//   excess(b)^2 / (2 zg taper(a) mclimb grav(b)) = speed(b) taper(b) / taper(a),
+// widened for rounding. A piece wholly above or below vmax has no change. A
+// piece where the log-derivative keeps one sign is monotone: a change
+// between its ends is its only one, placed by TOMS 748 to 1e-9 km. Others
+// are halved, first tried against the tighter bounds speed(mid) +- the
+// largest slope times half the width, which resolve a near-touch.
+cap_changes find_cap_changes(const climb& c, double vmax, double ztop, const integral_settings& s)
+{
+    struct piece {
+        point a;
+        point b;
+    };
+    cap_changes out;
+    std::vector<piece> todo{{c.probe(0), c.probe(ztop)}};
+    unsigned pieces = 0;
+    while (!todo.empty()) {
+        const piece p = todo.back();
+        todo.pop_back();
+        if (++pieces > s.max_pieces) {
+            out.complete = false;
+            break;
+        }
+        const point& a  = p.a;
+        const point& b  = p.b;
+        const double w  = b.f.z - a.f.z;
+        const double mu = a.error + b.error + 8 * eps;
+        double lo       = a.f.speed * (a.f.taper / b.f.taper) * (1 - mu);
+        double hi       = b.f.speed * (b.f.taper / a.f.taper) * (1 + mu);
+        if (lo > vmax || hi <= vmax) {
+            out.add(a.f.z, b.f.z, lo > vmax, a.f.z);
+            continue;
+        }
+        double slope_lo = 0;
+        double slope_hi = 0;
+        c.log_slope(a, b, mu, slope_lo, slope_hi);
+        if (slope_lo > 0 || slope_hi < 0) {
+            const bool ca = a.f.speed > vmax;
+            const bool cb = b.f.speed > vmax;
+            if (ca == cb) {
+                out.add(a.f.z, b.f.z, ca, a.f.z);
+                continue;
+            }
+            std::uintmax_t iterations = 200;
+            const auto f              = [&](double z) { return c.speed(z) - vmax; };
+            const auto [zlo, zhi]     = boost::math::tools::toms748_solve(
+                    f, a.f.z, b.f.z, a.f.speed - vmax, b.f.speed - vmax,
+                    [](double x, double y) { return std::fabs(y - x) <= 1e-9; }, iterations);
+            // f > 0 means capped: the bracket's end on the capped side.
+            const double at_cap = f(zhi) > 0 ? zhi : zlo;
+            const double edge   = zlo + (zhi - zlo) / 2;
+            out.add(a.f.z, edge, ca, a.f.z);
+            out.add(edge, b.f.z, cb, at_cap);
+            continue;
+        }
+        const point mid   = c.probe(a.f.z + w / 2);
+        const double most = hi * std::fmax(std::fabs(slope_lo), std::fabs(slope_hi)) * (w / 2);
+        const double mm   = mid.error + 4 * eps;
+        lo                = std::fmax(lo, mid.f.speed * (1 - mm) - most * (1 + 4 * eps));
+        hi                = std::fmin(hi, mid.f.speed * (1 + mm) + most * (1 + 4 * eps));
+        if (lo > vmax || hi <= vmax) {
+            out.add(a.f.z, b.f.z, lo > vmax, a.f.z);
+            continue;
+        }
+        if (w > s.min_width) {
+            todo.push_back({mid, b});
+            todo.push_back({a, mid});
+            continue;
+        }
+        // Unsure: the speed comes within rounding of vmax. The time lies
+        // between the piece at vmax and the piece at the lowest speed; the
+        // cap binds here if the speed is above vmax at any point looked at.
+        const double fastest = w * hours_per_km_at_1 / vmax;
+        const double slowest = w * hours_per_km_at_1 / lo;
+        out.unsure_time += fastest + (slowest - fastest) / 2;
+        out.unsure_error += (slowest - fastest) / 2;
+        if (std::isnan(out.cap_alt)) {
+            for (const point* q : {&a, &mid, &b}) {
+                if (q->f.speed > vmax) {
+                    out.cap_alt = q->f.z;
+                    break;
+                }
+            }
+        }
+    }
+    return out;
+}
+
 }  // namespace
 
 integral_sums integrate(const tether::model& m, const drive_params& d, double ztop,
                         const integral_settings& s)
 {
     integral_sums out{};
-    // The uncapped speed, power / weight, as drive_at works it out, but for
-    // the force margin: fmax - weight loses the margin's last digits when it
-    // is small next to the weight, and that noise would hide the integral's
-    // error. Here it is fextra plus the weight lost since the surface, the
-    // difference of gravity written without a subtraction of near-equal terms.
-    const double RE2 = m.RE * m.RE;
-    const auto speed = [&](double z) {
-        const double r      = m.RE + z;
-        const double grav   = tether::grav(m, r);
-        const double lost   = ((m.GM * z) * (r + m.RE) / (RE2 * (r * r)) + m.omega2 * z) * 1000;
-        const double excess = d.fextra + d.mclimb * lost;
-        const double power  = ((0.5 * excess) * excess) / (d.zg * tether::taper(m, r));
-        return power / (d.mclimb * grav);
-    };
-    const auto capped = [&](double z) { return speed(z) > d.vmax; };
+    const climb c(m, d);
 
     // The tether's mass.
     auto mass            = [&](double z) { return d.rhog * tether::taper(m, m.RE + z); };
@@ -97,50 +305,31 @@ integral_sums integrate(const tether::model& m, const drive_params& d, double zt
     out.total_missed     = !(total.error <= s.tolerance * std::fabs(total.value));
     out.sums.total = out.total_missed ? std::numeric_limits<double>::quiet_NaN() : total.value;
 
-    // Where the cap starts or stops: a scan for changes, each refined to
-    // 1e-9 km. The altitude reported is the bracket's capped end.
-    std::vector<double> edges{0.0};
-    out.sums.cap_alt = capped(0) ? 0.0 : std::numeric_limits<double>::quiet_NaN();
-    double za        = 0;
-    bool ca          = capped(0);
-    for (unsigned i = 1; i <= s.scan; ++i) {
-        const double zb = i == s.scan ? ztop : ztop * i / s.scan;
-        const bool cb   = capped(zb);
-        if (cb != ca) {
-            std::uintmax_t iterations = 200;
-            const auto f              = [&](double z) { return speed(z) - d.vmax; };
-            const auto [lo, hi]       = boost::math::tools::toms748_solve(
-                      f, za, zb, f(za), f(zb),
-                      [](double x, double y) { return std::fabs(y - x) <= 1e-9; }, iterations);
-            // f > 0 means capped; choose the bracket's end on the capped side.
-            const double at_cap = f(hi) > 0 ? hi : lo;
-            if (std::isnan(out.sums.cap_alt) && cb) {
-                out.sums.cap_alt = at_cap;
-            }
-            edges.push_back(lo + (hi - lo) / 2);
-        }
-        za = zb;
-        ca = cb;
+    const cap_changes changes = find_cap_changes(c, d.vmax, ztop, s);
+    if (!changes.complete) {
+        out.time_missed  = true;
+        out.sums.time    = std::numeric_limits<double>::quiet_NaN();
+        out.sums.cap_alt = std::numeric_limits<double>::quiet_NaN();
+        return out;
     }
-    edges.push_back(ztop);
+    out.sums.cap_alt = changes.cap_alt;
 
-    // Each piece between edges is capped throughout or not; a pair of
-    // changes the scan missed still integrates correctly, more slowly.
-    constexpr double hours_per_km_at_1 = 1000.0 / 3600.0;  // h per km at 1 m/s
-    auto inverse_speed = [&](double z) { return hours_per_km_at_1 / std::fmin(speed(z), d.vmax); };
-    double time        = 0;
-    double error       = 0;
-    for (std::size_t i = 0; i + 1 < edges.size(); ++i) {
-        const double a = edges[i];
-        const double b = edges[i + 1];
-        if (!(b > a)) {
+    // Each stretch is capped throughout or not: the capped ones are their
+    // length over vmax, the others integrals of 1 / speed.
+    auto inverse_speed = [&](double z) {
+        return hours_per_km_at_1 / std::fmin(c.speed(z), d.vmax);
+    };
+    double time  = changes.unsure_time;
+    double error = changes.unsure_error;
+    for (const cap_changes::stretch& st : changes.stretches) {
+        if (!(st.b > st.a)) {
             continue;
         }
-        if (capped(a + (b - a) / 2)) {
-            time += (b - a) * hours_per_km_at_1 / d.vmax;
+        if (st.capped) {
+            time += (st.b - st.a) * hours_per_km_at_1 / d.vmax;
             continue;
         }
-        const estimate e = integrate_piece(inverse_speed, a, b, s);
+        const estimate e = integrate_piece(inverse_speed, st.a, st.b, s, c.scale(st.a));
         time += e.value;
         error += e.error;
     }
