@@ -380,7 +380,7 @@ try {
   check('the methods listed', listed === 'march,integral', listed);
   check('what auto gives in the hints', (await page.$eval('#m-ztop', (e) => e.textContent)).includes('auto: 19 km below GEO'));
   check('the climb\'s plots', (await page.$$eval('#plots .u-title', (ts) => ts.map((t) => t.textContent).join('; ')))
-    === 'climb speed; power used and surplus; taper and effective gravity; travel time');
+    === "climb speed; power used and surplus; taper and effective gravity; travel time; the climber's sideways push and the tether's tilt");
   page = await open('?method=bogus');
   await page.waitForFunction(() => document.querySelector('#e-method').textContent, { timeout: 10000 }).catch(() => {});
   check('an unknown method named', await page.$eval('#e-method', (e) => e.textContent)

@@ -47,7 +47,7 @@ check('rgeo', figure(study, 'rgeo'), '42164.169624086106');
 check('cap_alt', figure(study, 'cap_alt'), '1943.75');
 const rows = study.rows;
 const width = study.columns.length;
-check('ascent columns', study.columns.join(','), 'alt,taper,grav,power,speed,time,surplus');
+check('ascent columns', study.columns.join(','), 'alt,taper,grav,power,speed,time,surplus,coriolis,tilt');
 check('ascent rows', rows.length / width, 1789);
 check('last row', rows[1788 * width], 35760);
 check('last row time', rows[1788 * width + 5].toFixed(3), '105.951');
@@ -84,7 +84,7 @@ check('methods', named.methods.map((m) => m.name).join(','), 'march,integral');
 check('the methods of a figure', named.figures.find((f) => f.name === 'time').methods.join(','), 'march,integral');
 check('presets', Object.keys(named.presets).join(','), 'earth,mars');
 check('a preset sets the planet', Object.keys(named.presets.mars).join(','), 'GM,RE,tsid');
-check('parameters', named.parameters.length, 15);
+check('parameters', named.parameters.length, 16);
 check('auto rule', named.parameters.find((p) => p.name === 'ztop').autoRule, '19 km below GEO, rounded down');
 
 // Numbers read by fast_float and written by {fmt} read the same as natively.
@@ -99,7 +99,8 @@ const map = tether.map('', 'vmax=10:100:3', 'strength=0.3,35.1', 'time', 'integr
 check('map cells', map.z.length, 6);
 check('map refused cells', map.refused, 3);
 check('map csv header', tether.mapCsv('', 'vmax=10:100:3', 'strength=20,35.1', 'integral').split('\n')[0],
-  'vmax,strength,rgeo,yuri,taper_re,taper_apex,cs_re,cs_apex,mapex,mre,tether_mass,total_mass,time,cap_alt');
+  'vmax,strength,rgeo,yuri,taper_re,taper_apex,cs_re,cs_apex,mapex,mre,tether_mass,total_mass,time,cap_alt,'
+  + 'lower_mass,upper_mass,system_mass,orbit_alt,escape_alt,apex_speed,apex_vinf,uniform_yuri,uniform_top');
 
 if (failed) process.exit(1);
 console.log('ok: the WebAssembly study matches the native numbers');
