@@ -38,6 +38,10 @@ extra|The following argument was not expected: extra
 --set strength=1e400|--set strength=1e400: 1e400 is beyond the largest number, about 1.8e308
 --set rhog=1e-400|--set rhog=1e-400: 1e-400 is too close to 0: it rounds to 0 or to a subnormal number, and a normal number (at least about 2.2e-308) is needed
 --set strength=-35|strength = -35 GPa: must be greater than 0
+--set safety=0.99|safety = 0.99: must be at least 1
+--set safety=0|safety = 0: must be greater than 0
+--set safety=nan|--set safety=nan: not a finite number
+--set safety=inf|--set safety=inf: not a finite number
 --set density=0|density = 0 kg/m^3: must be greater than 0
 --set modulus=-1|modulus = -1 GPa: must be greater than 0
 --set csgeo=0|csgeo = 0 mm^2: must be greater than 0
@@ -161,6 +165,14 @@ notes)
     done
     run --set fextra=1e-5 --set mclimb=1e6 --method integral
     grep -q 'first point' "$tmp/err" && fail "the integral method has no first point"
+    # A foot that cannot hold the climber at the working stress: said, with
+    # the figure it concerns; a safety factor that keeps it holding: not.
+    run --set safety=3 --set rhog=auto --format csv
+    mre=$(awk -F, 'NR == 1 { for (i = 1; i <= NF; i++) if ($i == "mre") c = i } NR == 2 { print $c }' "$tmp/out")
+    awk -v m="$mre" 'BEGIN { exit !(m * 1000 < 16000) }' || fail "safety 3: mre $mre"
+    grep -q "^tether-explore: warning: mre = .* cannot lift it" "$tmp/err" || fail "safety 3: $(cat "$tmp/err")"
+    run --set safety=1.1 --set rhog=auto
+    [ ! -s "$tmp/err" ] || fail "safety 1.1: $(cat "$tmp/err")"
     ;;
 help)
     run --help

@@ -61,6 +61,19 @@ void expect_refused_or_finite(const std::vector<std::pair<const tether::param*, 
         }
         EXPECT_FALSE(study->sums.cap_alt < 0) << which;
     }
+    // The whole tether: finite, but for the speed kept far away by a
+    // payload that stays bound, which has none.
+    const tether::whole_tether w = tether::compute_whole(d, in.model, in.positions);
+    EXPECT_FALSE(w.mass_missed) << which;
+    for (double v : {w.lower_mass, w.upper_mass, w.system_mass, w.orbit_alt, w.escape_alt,
+                     w.apex_speed, w.uniform_yuri, w.uniform_top}) {
+        EXPECT_TRUE(std::isfinite(v)) << which << v;
+    }
+    const bool bound = w.apex_speed * w.apex_speed <= (2 * in.model.GM) / in.model.rapex;
+    EXPECT_EQ(std::isnan(w.apex_vinf), bound) << which;
+    // A payload let go at RE falls back; the lowest altitude that orbits is
+    // below GEO.
+    EXPECT_TRUE(w.orbit_alt > 0 && w.orbit_alt < in.model.rgeo - in.model.RE) << which;
 }
 
 TEST(Finite, EveryParameterAloneAndInPairsAtItsExtremes)
