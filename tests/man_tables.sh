@@ -1,0 +1,22 @@
+#!/usr/bin/env bash
+# The manual page describes every parameter, figure and ascent column that
+# the program's tables hold, under its own name.
+# usage: man_tables.sh PROGRAM MAN_PAGE
+set -u
+prog=$1 page=$2
+fail() { echo "FAIL: $*" >&2; exit 1; }
+
+# Names the page sets in bold (.Sy NAME, .It Sy NAME , OTHER).
+described=$(grep -E '^\.(It )?Sy ' "$page" | sed -E 's/^\.(It )?Sy //; s/ No .*//' |
+    tr ' ,' '\n\n' | grep -E '^[A-Za-z_]+$' | sort -u)
+[ -n "$described" ] || fail "no names found in $page"
+
+parameters=$("$prog" --list | awk '/^[A-Za-z]/ { print $1 }')
+figures=$("$prog" --format csv --set rhog=auto | head -n 1 | tr ',' '\n')
+columns=$("$prog" --ascent --format csv | head -n 1 | tr ',' '\n')
+for kind in parameters figures columns; do
+    for name in ${!kind}; do
+        grep -qx "$name" <<<"$described" || fail "$kind: $name is not described in $page"
+    done
+done
+echo "ok: every parameter, figure and ascent column is in the manual page"
