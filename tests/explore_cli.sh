@@ -174,6 +174,46 @@ notes)
     run --set safety=1.1 --set rhog=auto
     [ ! -s "$tmp/err" ] || fail "safety 1.1: $(cat "$tmp/err")"
     ;;
+solve)
+    # Refused before anything is written: status 2 and the reason.
+    while IFS='|' read -r args wanted; do
+        # shellcheck disable=SC2086
+        run $args
+        [ "$status" -eq 2 ] && [ ! -s "$tmp/out" ] || fail "'$args': status $status, $(cat "$tmp/out")"
+        grep -qF "tether-explore: $wanted" "$tmp/err" || fail "'$args': $(head -n 1 "$tmp/err")"
+    done <<LIST
+--solve strength=10:300 --for time=72|time = 448.19 h at strength = 10 GPa and 104.39 h at strength = 300 GPa: 72 h is not between them
+--solve strength=10:300 --for time=110 --method march|--solve seeks with the integral method, whose figures are smooth in the parameters: not with --method march
+--solve strength=10:300 --for time=110 --report|--report cannot be combined with --solve
+--solve strength=10:300 --for time=110 --ascent|--ascent cannot be combined with --solve
+--solve colour=1:2 --for time=1|--solve colour=1:2: unknown parameter
+--solve strength=1:2 --for colour=1|--for colour=1: unknown figure
+--solve strength=3:2 --for time=1|--solve strength=3:2: LOW must be less than HIGH
+--solve strength=1:3 --for time=1 --sweep strength=1,2|--solve strength=1:3: strength is swept too
+--for time=1|--for needs --solve NAME=LOW:HIGH
+--solve vmax=50:1e9 --for cap_alt=1000|cap_alt has no value at vmax = 1e+09 m/s (the bracket's high end)
+LIST
+    # One design: the solved value first, named for its parameter; the
+    # figure is the target.
+    run --solve strength=10:300 --for time=110 --format csv
+    [ "$status" -eq 0 ] || fail "solve: status $status"
+    [ "$(sed -n 1p "$tmp/out" | cut -d, -f1,12)" = "strength,time" ] || fail "solve: $(cat "$tmp/out")"
+    awk -F, 'NR == 2 { exit !($12 > 110 - 1e-9 && $12 < 110 + 1e-9) }' "$tmp/out" ||
+        fail "solved time: $(sed -n 2p "$tmp/out")"
+    # A grid: rows in order, each as its own single solve, the rows with no
+    # answer empty, said on standard error, and status 3.
+    run --solve strength=10:300 --for time=100 --sweep vmax=90,1000,200 --format csv
+    [ "$status" -eq 3 ] || fail "solved grid: status $status"
+    [ "$(wc -l <"$tmp/out")" -eq 4 ] || fail "solved grid: $(cat "$tmp/out")"
+    grep -q '^tether-explore: design 1 of 3 (vmax=90): time = .* is not between them' "$tmp/err" ||
+        fail "solved grid: $(cat "$tmp/err")"
+    [ "$(sed -n 2p "$tmp/out" | tr -d ,)" = 90 ] || fail "an unsolved row: $(sed -n 2p "$tmp/out")"
+    for row in 3:1000 4:200; do
+        single=$("$prog" --solve strength=10:300 --for time=100 --set vmax="${row#*:}" --format csv |
+            sed -n 2p)
+        [ "$(sed -n "${row%%:*}p" "$tmp/out")" = "${row#*:},$single" ] || fail "row ${row%%:*}"
+    done
+    ;;
 help)
     run --help
     [ "$status" -eq 0 ] || fail "--help: exit status $status"

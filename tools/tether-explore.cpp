@@ -9,6 +9,7 @@
 
 #include "climber/report.hpp"
 #include "climber/study.hpp"
+#include "engine/solve.hpp"
 
 #include <CLI/CLI.hpp>
 
@@ -67,9 +68,12 @@ struct options {
     bool config_given  = false;
     std::string format = engine::formats().front().name;
     std::string method = engine::methods().front().name;
+    bool method_given  = false;
     bool list          = false;
     bool report        = false;
     bool ascent        = false;
+    std::string solve;  // NAME=LOW:HIGH
+    std::string goal;   // FIGURE=VALUE
 };
 
 // The design that the options describe: defaults, then the design file line
@@ -181,21 +185,81 @@ unsigned jobs_in(const std::string& text)
 }
 
 // One line on standard error for a design whose integrals missed the tolerance.
-void say_missed(const engine::grid& g, std::uint64_t i)
+void say_missed(const engine::grid& g, std::uint64_t i, const std::string& why)
 {
     const std::string which = g.sweeps().empty() ? "" : " (" + g.values_text(i) + ")";
-    std::fprintf(stderr,
-                 "%s: design %llu of %llu%s: the integral's error estimate is above 1e-12 of "
-                 "its value; its figures are NaN\n",
-                 program, static_cast<unsigned long long>(i) + 1,
-                 static_cast<unsigned long long>(g.size()), which.c_str());
+    std::fprintf(stderr, "%s: design %llu of %llu%s: %s\n", program,
+                 static_cast<unsigned long long>(i) + 1, static_cast<unsigned long long>(g.size()),
+                 which.c_str(), why.c_str());
 }
 
-// A row of figures, whether any figure missed the integrals' tolerance, and
-// the notes on its figures.
+constexpr const char* missed_integral =
+    "the integral's error estimate is above 1e-12 of its value; its figures are NaN";
+
+// The goal that --solve and --for give, or none.
+std::optional<engine::goal> goal_of(const options& o)
+{
+    if (o.solve.empty() && o.goal.empty()) {
+        return std::nullopt;
+    }
+    if (o.solve.empty() || o.goal.empty()) {
+        throw engine::usage_error(o.solve.empty() ? "--for needs --solve NAME=LOW:HIGH"
+                                                  : "--solve needs --for FIGURE=VALUE");
+    }
+    if (o.method_given &&
+        engine::named_value(engine::methods(), o.method) != climber::method::integral) {
+        throw engine::usage_error("--solve seeks with the integral method, whose figures are "
+                                  "smooth in the parameters: not with --method " +
+                                  o.method);
+    }
+    engine::goal g{};
+    try {
+        g = engine::parse_solve(o.solve);
+    }
+    catch (const engine::usage_error& e) {
+        throw engine::usage_error("--solve " + engine::printable(o.solve) + ": " + e.what());
+    }
+    try {
+        engine::parse_for(g, o.goal);
+    }
+    catch (const engine::usage_error& e) {
+        throw engine::usage_error("--for " + engine::printable(o.goal) + ": " + e.what());
+    }
+    for (const std::string& s : o.sweeps) {
+        if (engine::trim(s.substr(0, s.find('='))) == g.param->name) {
+            throw engine::usage_error("--solve " + engine::printable(o.solve) + ": " +
+                                      g.param->name + " is swept too");
+        }
+    }
+    return g;
+}
+
+// A solved row: NAME's value, then the figures there; none where there is
+// no answer.
+std::vector<double> solved_values(const engine::solution& s)
+{
+    std::vector<double> values{s.value};
+    const std::vector<double> figures = engine::figure_values(s.study);
+    for (double v : figures) {
+        values.push_back(s.solved() ? v : std::nan(""));
+    }
+    return values;
+}
+
+// Why a solved row has no answer.
+std::string no_answer(const engine::solution& s)
+{
+    return s.missed ? "no answer within " + std::to_string(engine::max_goal_evaluations) +
+                          " designs to 1e-12 of the value; its figures are NaN"
+                    : s.problem + "; its figures are NaN";
+}
+
+// A row of figures, whether any figure missed (and why), and the notes on
+// its figures.
 struct figures_row {
     std::string text;
-    bool missed = false;
+    bool missed     = false;
+    std::string why = missed_integral;
     std::vector<climber::note> notes;
 };
 
@@ -214,7 +278,19 @@ int figures(const options& o, const tether::design& base)
             throw engine::usage_error(std::string("--shard: ") + e.what());
         }
     }
-    check_grid(g, base);
+    const std::optional<engine::goal> goal = goal_of(o);
+    // A single design's goal is sought first: where it has no answer,
+    // nothing is written and the design is refused.
+    std::optional<engine::solution> single;
+    if (goal && g.sweeps().empty()) {
+        single = engine::solve(base, *goal, &stop_flag);
+        if (!single->problem.empty()) {
+            throw engine::usage_error(single->problem);
+        }
+    }
+    if (!goal) {
+        check_grid(g, base);
+    }
     const auto [k, n]           = shard;
     const engine::shard_range r = engine::shard_of(g.size(), k, n);
     if (stop_requested()) {
@@ -223,7 +299,7 @@ int figures(const options& o, const tether::design& base)
 
     const engine::format f    = *engine::named_value(engine::formats(), o.format);
     const climber::method how = *engine::named_value(engine::methods(), o.method);
-    const engine::row_writer w(f, engine::grid_columns(g));
+    const engine::row_writer w(f, goal ? engine::solve_columns(g, *goal) : engine::grid_columns(g));
     engine::row_output out(STDOUT_FILENO, &stop_flag);
     if (k == 1) {
         out.put(w.header(), 0);
@@ -231,6 +307,21 @@ int figures(const options& o, const tether::design& base)
     const std::function<figures_row(std::uint64_t)> row = [&](std::uint64_t i) {
         const bool gap = f == engine::format::table && g.starts_block(i);
         figures_row fr;
+        if (goal) {
+            const engine::solution s =
+                single ? *single : engine::solve(g.design_at(base, i), *goal, &stop_flag);
+            std::vector<double> values = g.values_at(i);
+            for (double v : solved_values(s)) {
+                values.push_back(v);
+            }
+            fr.text   = (gap ? "\n" : "") + w.row(values);
+            fr.missed = !s.solved();
+            fr.why    = fr.missed ? no_answer(s) : "";
+            if (s.solved()) {
+                fr.notes = climber::notes(s.study, false);
+            }
+            return fr;
+        }
         fr.text = (gap ? "\n" : "") +
                   w.row(engine::grid_row(g, base, i, how, &fr.missed, &stop_flag, &fr.notes));
         return fr;
@@ -240,7 +331,7 @@ int figures(const options& o, const tether::design& base)
     const std::function<bool(std::uint64_t, figures_row&)> sink = [&](std::uint64_t i,
                                                                       figures_row& fr) {
         if (fr.missed && ++missed <= 10) {
-            say_missed(g, i);
+            say_missed(g, i, fr.why);
         }
         notes.add(i, fr.notes);
         return out.put(fr.text);
@@ -264,8 +355,8 @@ int figures(const options& o, const tether::design& base)
     }
     if (missed > 0) {
         if (missed > 10) {
-            std::fprintf(stderr, "%s: and %llu more designs whose integrals missed the tolerance\n",
-                         program, static_cast<unsigned long long>(missed) - 10);
+            std::fprintf(stderr, "%s: and %llu more designs without figures\n", program,
+                         static_cast<unsigned long long>(missed) - 10);
         }
         return 3;
     }
@@ -336,6 +427,12 @@ int run(const options& o)
                                   " is the march's: --method integral gives the headline "
                                   "figures and sweeps only");
     }
+    if ((!o.solve.empty() || !o.goal.empty()) && (o.report || o.ascent || o.list)) {
+        throw engine::usage_error(std::string(o.report   ? "--report"
+                                              : o.ascent ? "--ascent"
+                                                         : "--list") +
+                                  " cannot be combined with --solve");
+    }
     const tether::design d = describe(o);
     if (!o.report && !o.list && !o.ascent) {
         return figures(o, d);
@@ -394,6 +491,8 @@ class help_format : public CLI::Formatter {
     {
         return "Usage: tether-explore [DESIGN] [--format FORMAT] [--method METHOD]\n"
                "       tether-explore [DESIGN] --sweep SWEEP... [--jobs N] [--shard K/N]\n"
+               "       tether-explore [DESIGN] --solve NAME=LOW:HIGH --for FIGURE=VALUE "
+               "[--sweep SWEEP...]\n"
                "       tether-explore [DESIGN] (--list | --report | --ascent)\n"
                "DESIGN is any of --config FILE, --planet PLANET and --set NAME=VALUE.\n";
     }
@@ -431,11 +530,11 @@ int explore_main(int argc, char** argv)
                        ->type_name("FORMAT")
                        ->check(CLI::IsMember(names(engine::formats())))
                        ->group(output);
-    app.add_option("--method", o.method,
-                   described(engine::methods()) + "; for the figures and sweeps")
-        ->type_name("METHOD")
-        ->check(CLI::IsMember(names(engine::methods())))
-        ->group(output);
+    auto* method = app.add_option("--method", o.method,
+                                  described(engine::methods()) + "; for the figures and sweeps")
+                       ->type_name("METHOD")
+                       ->check(CLI::IsMember(names(engine::methods())))
+                       ->group(output);
     auto* list =
         app.add_flag("--list", o.list, "List every parameter of the design")->group(output);
     auto* report =
@@ -457,6 +556,15 @@ int explore_main(int argc, char** argv)
                       ->type_name("K/N")
                       ->group(sweeps);
     app.add_flag("--quiet", o.quiet, "No progress line on a terminal")->group(sweeps);
+    const char* seek = "Goal seek";
+    app.add_option("--solve", o.solve,
+                   "Seek the value of parameter NAME between LOW and HIGH at which --for's "
+                   "figure takes its value (by the integral method)")
+        ->type_name("NAME=LOW:HIGH")
+        ->group(seek);
+    app.add_option("--for", o.goal, "The figure and its target, a column of --format csv")
+        ->type_name("FIGURE=VALUE")
+        ->group(seek);
     report->excludes(format)->excludes(list)->excludes(ascent);
     list->excludes(ascent);
     for (auto* opt : {sweep, jobs, shard}) {
@@ -468,6 +576,7 @@ int explore_main(int argc, char** argv)
                "  tether-explore --set strength=50 --format csv\n"
                "  tether-explore --sweep strength=0.78:130:50:log --method integral > sweep.txt\n"
                "  tether-explore --planet mars --list > mars.design\n"
+               "  tether-explore --solve strength=10:300 --for time=110 --format csv\n"
                "\n"
                "Precedence: defaults, then the design file, then --planet, then each --set in\n"
                "order. 'ztop=auto' (the default) marches to 19 km below GEO; 'rhog=auto' takes\n"
@@ -476,6 +585,7 @@ int explore_main(int argc, char** argv)
     try {
         app.parse(argc, argv);
         o.config_given = config->count() > 0;
+        o.method_given = method->count() > 0;
         if (jobs->count() > 0) {
             o.jobs = jobs_in(o.jobs_text);
         }

@@ -1,0 +1,58 @@
+// Goal seek: the value of a parameter, between two ends, at which a figure
+// of the integral method (smooth in the parameters) equals a target.
+#pragma once
+
+#include "engine/settings.hpp"
+#include "engine/sweep.hpp"
+
+#include "climber/integral.hpp"
+#include "tether/design.hpp"
+
+#include <atomic>
+#include <cstddef>
+#include <limits>
+#include <string>
+
+namespace engine {
+
+struct goal {
+    const tether::param* param;  // the parameter sought
+    double low;                  // the bracket's ends, low < high
+    double high;
+    std::size_t figure;  // the figure's column in figure_columns()
+    double value;        // the figure's target
+};
+
+inline constexpr unsigned max_goal_evaluations = 200;  // designs computed for one goal, at most
+
+// Reads "NAME=LOW:HIGH", NAME any parameter of the table that takes a
+// number; throws usage_error.
+goal parse_solve(const std::string& text);
+// Reads "FIGURE=VALUE" into the goal, FIGURE any figure of the table;
+// throws usage_error.
+void parse_for(goal& g, const std::string& text);
+
+struct solution {
+    double value = std::numeric_limits<double>::quiet_NaN();  // the parameter's solved value
+    climber::integral_study study{};  // every figure there (meaningful where solved())
+    std::string problem;  // why there is none: a refused design, no crossing, no value at an end
+    bool missed = false;  // max_goal_evaluations without the bracket's width
+
+    bool solved() const
+    {
+        return problem.empty() && !missed;
+    }
+};
+
+// Finds the parameter's value in [low, high] at which the figure equals
+// the target: TOMS 748 on the bracket, stopping where its width is at most
+// 1e-12 of the value or after max_goal_evaluations designs; an end exactly
+// on the target is the answer. Where the figure is not monotonic in the
+// bracket, the answer is one of its crossings.
+solution solve(const tether::design& base, const goal& g, const std::atomic<int>* stop = nullptr);
+
+// The columns of a solved grid's rows: the swept parameters, the one
+// sought, then the figures.
+std::vector<column> solve_columns(const grid& g, const goal& goal);
+
+}  // namespace engine
