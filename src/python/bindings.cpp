@@ -696,10 +696,9 @@ std::string design_doc()
 {
     std::string table;
     for (const tether::param* p = tether::params_begin(); p != tether::params_end(); ++p) {
-        std::string line = std::string("    ") + p->name;
-        line.resize(std::max<std::size_t>(line.size(), 14), ' ');
-        line += std::string(": float, ") + p->unit + (p->can_be_auto ? ", or None" : "");
-        table += line + "\n        " + p->meaning +
+        const std::string line = std::string(p->name) + " : float, " + p->unit +
+                                 (p->can_be_auto ? ", or None" : "") + ", optional";
+        table += line + "\n    " + p->meaning +
                  (p->can_be_auto ? std::string("; None or 'auto': ") + p->auto_rule : "") + ".\n";
     }
     std::string planets;
@@ -938,6 +937,7 @@ DesignWarning
 Examples
 --------
 >>> round(tether.Design().figures()["time"], 1)  # hours to the top
+106.0
 )"))
         .def("ascent", &ascent,
              R"(The climber at every row of the ascent table.

@@ -251,6 +251,7 @@ def evaluate(frame, base=None, *, jobs=None, method="march", errors="raise"):
     >>> import pandas as pd
     >>> frame = pd.DataFrame({"vmax": [50.0, 100.0]}, index=["slow", "fast"])
     >>> tether.evaluate(frame)["time"].round(1).tolist()  # hours
+    [201.8, 106.0]
     """
     import numpy as np
     import pandas as pd
