@@ -22,7 +22,9 @@ def _in_a_subinterpreter():
             interpreters = __import__(name)
         except ImportError:
             continue
-        return interpreters.get_current() != interpreters.get_main()
+        current, main = interpreters.get_current(), interpreters.get_main()
+        ids = [x[0] if isinstance(x, tuple) else x for x in (current, main)]
+        return ids[0] != ids[1]
     return False
 
 
