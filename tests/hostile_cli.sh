@@ -68,6 +68,14 @@ files)
     # DEL as the other control characters, in our messages and the parser's.
     "$prog" --set "$(printf 'vmax=1\177')" >"$tmp/out" 2>"$tmp/err"
     grep -q -- '--set vmax=1\\x7f: not a finite number' "$tmp/err" || fail "DEL: $(cat -v "$tmp/err")"
+    # Bytes that are no UTF-8 as escapes, the line named; UTF-8 kept whole.
+    printf 'dz = 0.25\nvmax = 5\377\n' >"$tmp/ff.design"
+    "$prog" --config "$tmp/ff.design" >"$tmp/out" 2>"$tmp/err"
+    [ $? -eq 2 ] && grep -q 'ff.design:2: vmax = 5\\xff: not a finite number' "$tmp/err" &&
+        ! grep -q "$(printf '\377')" "$tmp/err" || fail "0xFF: $(cat -v "$tmp/err")"
+    "$prog" --set "$(printf 'vmax=5\316\274\316')" >"$tmp/out" 2>"$tmp/err"
+    grep -q -- "--set vmax=5$(printf '\316\274')\\\\xce: not a finite number" "$tmp/err" ||
+        fail "a cut character: $(cat -v "$tmp/err")"
     for args in "--planet|mars" "--format|csv" "--bogus|x"; do
         IFS='|' read -r option value <<<"$args"
         "$prog" "$option" "$(printf '%s\177\033[2J' "$value")" >"$tmp/out" 2>"$tmp/err"

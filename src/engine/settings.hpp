@@ -36,8 +36,9 @@ struct unreadable_file : usage_error {
 inline constexpr std::size_t max_file_bytes = 1048576;  // a design file's length, at most
 inline constexpr std::size_t max_line_bytes = 4096;     // a line's length, at most
 
-// Text for a message: control characters as C escapes (\t, \0, \x1b), and
-// only the first 40 characters of a longer text, then "...".
+// Text for a message: control characters and bytes that are no part of
+// valid UTF-8 as C escapes (\t, \0, \x1b, \xff), and only the first 40
+// bytes of a longer text (a character of several kept whole), then "...".
 std::string printable(const std::string& text);
 // As printable, whatever its length: for messages that quote the user.
 std::string escaped(const std::string& text);

@@ -1,10 +1,10 @@
-// The study for Python: the library and the explorer's reading of designs,
-// behind the module tether._core. The package tether (tether/__init__.py)
-// builds designs, frames and errors on top of it; nothing here or there
-// computes a figure of its own.
-//
-// A design crosses as a dict {name: float, or None for auto}, every
-// parameter present.
+// The study for Python: the module tether._core, a thin binding of the
+// library and of the engine every face shares. A design crosses as the bound
+// type Design, a tether::design read and set through the library's parameter
+// table and the engine's reader of values; the engine's errors cross through
+// one translator, and its notes as warnings. The package tether
+// (tether/__init__.py) adds the calls shaped for pandas; nothing here or
+// there computes a figure of its own.
 #include "engine/figures.hpp"
 #include "engine/numbers.hpp"
 #include "engine/runner.hpp"
@@ -19,150 +19,336 @@
 #include <pybind11/pybind11.h>
 #include <pybind11/stl.h>
 
-#include <cerrno>
+#include <climits>
 #include <cmath>
 #include <csignal>
-#include <cstdio>
-#include <cstdlib>
+#include <deque>
+#include <exception>
 #include <optional>
 #include <string>
 #include <string_view>
-#include <system_error>
 #include <vector>
 
 namespace py = pybind11;
 
 namespace {
 
-using values = std::vector<std::pair<std::string, std::optional<double>>>;
+// tether.DesignError and tether.DesignWarning, made at import and kept for
+// the life of the process.
+PyObject* design_error   = nullptr;
+PyObject* design_warning = nullptr;
 
-// A design the library cannot compute: the explorer's message, the
-// parameter at fault (empty where two are) and the reason.
-struct fault {
+// A design the library cannot compute, raised as tether.DesignError: the
+// command line's message, the parameter at fault (empty where two are) and
+// the reason.
+struct bad_design {
     std::string message;
     std::string parameter;
     std::string reason;
 };
 
-[[noreturn]] void raise(const fault& f)
+bad_design bad_of(const engine::design_fault& f, const std::string& lead = {})
 {
-    py::object error = py::module_::import("tether").attr("DesignError");
-    py::object p     = f.parameter.empty() ? py::none() : py::object(py::str(f.parameter));
-    PyErr_SetObject(error.ptr(), error(f.message, p, f.reason).ptr());
-    throw py::error_already_set();
+    return {lead + f.message, f.other.empty() ? f.name : std::string(), f.reason};
 }
 
-fault fault_of(const engine::design_fault& f)
+// Text of the library's messages for Python, whatever bytes they hold.
+py::str text_of(const std::string& s)
 {
-    return {f.message, f.other.empty() ? f.name : std::string(), f.reason};
+    return py::reinterpret_steal<py::str>(
+        PyUnicode_DecodeUTF8(s.data(), static_cast<py::ssize_t>(s.size()), "backslashreplace"));
 }
 
-values values_of(const tether::design& d)
+// The one translator of the library's errors: a design that cannot be
+// computed, a file that cannot be read (errno kept), and what the command
+// line calls a usage error, in its words.
+void translate(std::exception_ptr p)
 {
-    const tether::design design = d;
-    values out;
+    try {
+        if (p) {
+            std::rethrow_exception(p);
+        }
+    }
+    catch (const bad_design& e) {
+        py::object error = py::reinterpret_borrow<py::object>(design_error)(text_of(e.message));
+        error.attr("parameter") =
+            e.parameter.empty() ? py::object(py::none()) : py::object(py::str(e.parameter));
+        error.attr("reason") = py::str(e.reason);
+        PyErr_SetObject(design_error, error.ptr());
+    }
+    catch (const engine::unreadable_file& e) {
+        PyErr_SetObject(PyExc_OSError, py::make_tuple(e.error, text_of(e.what())).ptr());
+    }
+    catch (const engine::usage_error& e) {
+        PyErr_SetObject(PyExc_ValueError, text_of(e.what()).ptr());
+    }
+}
+
+std::string type_name(py::handle h)
+{
+    return py::str(py::type::handle_of(h).attr("__qualname__"));
+}
+
+// The parameters that may be auto, "ztop and rhog".
+std::string auto_names()
+{
+    std::vector<std::string> names;
     for (const tether::param* p = tether::params_begin(); p != tether::params_end(); ++p) {
-        const double v   = tether::value_of(design, *p);
-        const bool autos = p->can_be_auto && tether::is_automatic(v);
-        out.emplace_back(p->name, autos ? std::nullopt : std::optional<double>(v));
+        if (p->can_be_auto) {
+            names.emplace_back(p->name);
+        }
+    }
+    std::string out;
+    for (std::size_t i = 0; i < names.size(); ++i) {
+        out += (i == 0 ? "" : i + 1 == names.size() ? " and " : ", ") + names[i];
     }
     return out;
 }
 
-tether::design described_of(const values& v)
+// Sets parameter p from a Python value, read as the command line reads its
+// text: None (or "auto") where the table allows auto, a number, or the text
+// of one.
+void set_value(tether::design& d, const tether::param& p, py::handle v)
 {
+    const std::string name = p.name;
+    std::string text;
+    if (v.is_none()) {
+        if (!p.can_be_auto) {
+            throw engine::usage_error(name + " = None: not a finite number (only " + auto_names() +
+                                      " may be auto)");
+        }
+        text = "auto";
+    }
+    else if (py::isinstance<py::str>(v)) {
+        text = v.cast<std::string>();
+    }
+    else if (PyBool_Check(v.ptr()) ||
+             !(PyFloat_Check(v.ptr()) || PyLong_Check(v.ptr()) ||
+               py::isinstance(v, py::module_::import("numbers").attr("Real")))) {
+        throw py::type_error(name + " must be a number" +
+                             (p.can_be_auto ? std::string(", None or 'auto'") : "") + ", not " +
+                             type_name(v));
+    }
+    else if (!PyFloat_Check(v.ptr()) && PyIndex_Check(v.ptr())) {
+        // Whole numbers as their digits, however many: the reader says
+        // where they are beyond binary64.
+        text = py::str(py::reinterpret_steal<py::object>(PyNumber_Index(v.ptr())));
+    }
+    else {
+        const double x = PyFloat_AsDouble(v.ptr());
+        if (x == -1 && PyErr_Occurred() != nullptr) {
+            throw py::error_already_set();
+        }
+        text = engine::shortest(x);
+    }
+    try {
+        engine::apply(d, name, text);
+    }
+    catch (const engine::usage_error& e) {
+        throw engine::usage_error(name + " = " + engine::printable(text) + ": " + e.what());
+    }
+}
+
+const tether::param& param_named(const std::string& name, const char* call)
+{
+    const tether::param* p = tether::find_param(name);
+    if (p == nullptr) {
+        throw py::type_error(std::string(call) + "() got an unexpected keyword argument '" + name +
+                             "' (tether.parameters() lists them)");
+    }
+    return *p;
+}
+
+void set_planet(tether::design& d, py::handle planet)
+{
+    if (!py::isinstance<py::str>(planet)) {
+        throw py::type_error("planet must be a name, not " + type_name(planet));
+    }
+    const std::string name = planet.cast<std::string>();
+    try {
+        engine::apply(d, "planet", name);
+    }
+    catch (const engine::usage_error& e) {
+        throw engine::usage_error("planet = " + engine::printable(name) + ": " + e.what());
+    }
+}
+
+// Design(planet=None, **params).
+tether::design design_of(const py::args& args, const py::kwargs& params)
+{
+    if (args.size() > 1) {
+        throw py::type_error("Design() takes the planet alone by position, and " +
+                             std::to_string(args.size()) + " were given");
+    }
+    py::object planet = args.empty() ? py::object(py::none()) : py::object(args[0]);
+    if (params.contains("planet")) {
+        if (!args.empty()) {
+            throw py::type_error("Design() got multiple values for argument 'planet'");
+        }
+        planet = params["planet"];
+    }
     tether::design d;
-    for (const auto& [name, value] : v) {
-        const tether::param* p = tether::find_param(name);
-        if (p == nullptr) {
-            throw py::type_error("unknown parameter '" + name + "'");
-        }
-        if (value) {
-            p->field(d) = *value;
-        }
-        else {
-            engine::apply(d, name, "auto");
+    if (!planet.is_none()) {
+        set_planet(d, planet);
+    }
+    for (const auto& [key, value] : params) {
+        const std::string name = py::str(key);
+        if (name != "planet") {
+            set_value(d, param_named(name, "Design"), value);
         }
     }
     return d;
 }
 
-values defaults()
+py::object value_object(const tether::design& d, const tether::param& p)
 {
-    return values_of(tether::design{});
+    const double v = tether::value_of(d, p);
+    return p.can_be_auto && tether::is_automatic(v) ? py::object(py::none())
+                                                    : py::object(py::float_(v));
 }
 
-values planet(const std::string& name)
+py::tuple values_of(const tether::design& d)
 {
-    tether::design d;
-    try {
-        engine::apply(d, "planet", name);
-    }
-    catch (const engine::usage_error& e) {
-        throw py::value_error("planet = " + engine::printable(name) + ": " + e.what());
-    }
-    values out;
-    for (const char* n : {"GM", "RE", "tsid"}) {
-        out.emplace_back(n, tether::value_of(d, *tether::find_param(n)));
+    py::tuple out(static_cast<std::size_t>(tether::params_end() - tether::params_begin()));
+    std::size_t i = 0;
+    for (const tether::param* p = tether::params_begin(); p != tether::params_end(); ++p) {
+        out[i++] = value_object(d, *p);
     }
     return out;
 }
 
-std::string listing(const values& v)
+bool same_value(const tether::design& a, const tether::design& b, const tether::param& p)
 {
-    return engine::listing(described_of(v));
+    const double x = tether::value_of(a, p);
+    const double y = tether::value_of(b, p);
+    return x == y || (std::isnan(x) && std::isnan(y));
 }
 
-values from_file(const std::string& path)
+bool same(const tether::design& a, const tether::design& b)
 {
+    for (const tether::param* p = tether::params_begin(); p != tether::params_end(); ++p) {
+        if (!same_value(a, b, *p)) {
+            return false;
+        }
+    }
+    return true;
+}
+
+// A design from the values of values_of, in the table's order: pickling.
+tether::design design_from_values(const py::tuple& values)
+{
+    const auto count = static_cast<std::size_t>(tether::params_end() - tether::params_begin());
+    if (values.size() != count) {
+        throw py::type_error("a design is " + std::to_string(count) + " values, not " +
+                             std::to_string(values.size()));
+    }
     tether::design d;
+    std::size_t i = 0;
+    for (const tether::param* p = tether::params_begin(); p != tether::params_end(); ++p) {
+        set_value(d, *p, values[i++]);
+    }
+    return d;
+}
+
+std::string repr(const tether::design& d)
+{
+    const tether::design study;
+    std::string out;
+    for (const tether::param* p = tether::params_begin(); p != tether::params_end(); ++p) {
+        if (!same_value(d, study, *p)) {
+            out += (out.empty() ? "" : ", ") + std::string(p->name) + "=" +
+                   std::string(py::repr(value_object(d, *p)));
+        }
+    }
+    return "tether.Design(" + out + ")";
+}
+
+tether::design from_file(const py::object& path)
+{
+    py::bytes name;
     try {
-        engine::apply_file(d, path);
+        name = py::module_::import("os").attr("fsencode")(path);
     }
-    catch (const engine::unreadable_file& e) {
-        PyErr_SetObject(PyExc_OSError, py::make_tuple(e.error, std::string(e.what())).ptr());
-        throw py::error_already_set();
+    catch (const py::error_already_set& e) {
+        if (!e.matches(PyExc_TypeError)) {
+            throw;
+        }
+        throw py::type_error("path must be a file name (str, bytes or os.PathLike), not " +
+                             type_name(path));
     }
-    catch (const engine::usage_error& e) {
-        throw py::value_error(e.what());
+    const std::string bytes = name;
+    if (bytes.find('\0') != std::string::npos) {
+        throw py::value_error("path " + engine::printable(bytes) + ": embedded NUL character");
     }
-    return values_of(d);
+    tether::design d;
+    engine::apply_file(d, bytes);
+    return d;
 }
 
-void check(const values& v, bool with_rows)
+climber::method method_of(py::handle m)
 {
-    if (const auto f = engine::design_error(described_of(v), with_rows)) {
-        raise(fault_of(*f));
+    const std::string names = engine::names_of(engine::methods());
+    if (!py::isinstance<py::str>(m)) {
+        throw py::type_error("method must be a name, " + names + ", not " + type_name(m));
     }
+    const std::string name = m.cast<std::string>();
+    if (const auto how = engine::named_value(engine::methods(), name)) {
+        return *how;
+    }
+    throw engine::usage_error("method = " + engine::printable(name) + ": " + names);
 }
 
-std::optional<std::string> warning(const values& v)
+unsigned jobs_of(py::handle jobs)
 {
-    const auto notes = climber::design_notes(described_of(v));
-    return notes.empty() ? std::nullopt : std::optional<std::string>(notes.front().text);
+    if (jobs.is_none()) {
+        return engine::available_cpus();
+    }
+    if (PyBool_Check(jobs.ptr()) || !PyIndex_Check(jobs.ptr())) {
+        throw py::type_error("jobs must be a whole number, or None for every CPU, not " +
+                             type_name(jobs));
+    }
+    const auto n          = py::reinterpret_steal<py::object>(PyNumber_Index(jobs.ptr()));
+    int overflow          = 0;
+    const long long count = PyLong_AsLongLongAndOverflow(n.ptr(), &overflow);
+    if (overflow < 0 || (overflow == 0 && count < 1)) {
+        throw py::value_error("jobs must be 1 or more");
+    }
+    if (overflow > 0 || count > static_cast<long long>(UINT_MAX)) {
+        throw py::value_error("jobs = " + std::string(py::str(n)) + " is out of range");
+    }
+    return static_cast<unsigned>(count);
 }
 
-climber::method method_named(const std::string& name)
+// The notes as Python warnings, each once, attributed to the caller level
+// frames up (1: the caller of the binding).
+void warn(const std::vector<climber::note>& notes, int level)
 {
-    if (name == "march") {
-        return climber::method::march;
-    }
-    if (name == "integral") {
-        return climber::method::integral;
-    }
-    throw py::value_error("method = " + engine::printable(name) + ": march or integral");
-}
-
-// The notes on a call's figures, as the sentences of Python warnings; the
-// integral method named as the package names it.
-std::vector<std::string> note_texts(const std::vector<climber::note>& notes)
-{
-    std::vector<std::string> out;
     for (const climber::note& n : notes) {
-        out.push_back(n.text +
-                      (n.kind == climber::note_kind::coarse_march ? " (method=\"integral\")" : ""));
+        std::string text = n.text;
+        if (n.kind == climber::note_kind::coarse_march) {
+            for (const auto& m : engine::methods()) {
+                if (m.value == climber::method::integral) {
+                    text += std::string(" (method=\"") + m.name + "\")";
+                }
+            }
+        }
+        if (PyErr_WarnEx(design_warning, text.c_str(), level) != 0) {
+            throw py::error_already_set();
+        }
     }
-    return out;
+}
+
+std::vector<climber::note> joined(std::vector<climber::note> a, const std::vector<climber::note>& b)
+{
+    a.insert(a.end(), b.begin(), b.end());
+    return a;
+}
+
+void check(const tether::design& d, bool with_rows)
+{
+    if (const auto f = engine::design_error(d, with_rows)) {
+        throw bad_design(bad_of(*f));
+    }
 }
 
 // One call's run, with its own stop request. Ctrl-C: Python's handler has
@@ -206,12 +392,19 @@ class run_control {
 };
 
 // Runs work on a thread of its own while this one, without the GIL,
-// listens for Ctrl-C; work should end soon once ctrl.stop() is set.
+// listens for Ctrl-C; work should end soon once ctrl.stop() is set. What
+// work throws is thrown here, once the run is over.
 template <class Work> void listening(run_control& ctrl, Work&& work)
 {
-    const engine::run_settings s                 = ctrl.settings(1);
+    const engine::run_settings s = ctrl.settings(1);
+    std::exception_ptr thrown;
     const std::function<char(std::uint64_t)> row = [&](std::uint64_t) {
-        work();
+        try {
+            work();
+        }
+        catch (...) {
+            thrown = std::current_exception();
+        }
         return char{0};
     };
     const std::function<bool(std::uint64_t, char&)> sink = [](std::uint64_t, char&) {
@@ -222,33 +415,30 @@ template <class Work> void listening(run_control& ctrl, Work&& work)
         engine::run_in_order<char>(0, 1, row, sink, s);
     }
     ctrl.finish();
-}
-
-std::vector<std::string> figure_names()
-{
-    std::vector<std::string> names;
-    for (const engine::column& c : engine::figure_columns()) {
-        names.push_back(c.name);
+    if (thrown) {
+        std::rethrow_exception(thrown);
     }
-    return names;
 }
 
-py::tuple figures(const values& v, const std::string& method)
+py::dict figures(const tether::design& d, py::handle method)
 {
-    check(v, false);
-    const climber::method how = method_named(method);
-    const tether::design d    = described_of(v);
+    const climber::method how = method_of(method);
+    check(d, false);
     run_control ctrl;
     climber::integral_study s{};
     listening(ctrl, [&] { s = climber::compute_figures(d, how, {}, ctrl.stop()); });
-    return py::make_tuple(engine::figure_values(s),
-                          note_texts(climber::notes(s, how == climber::method::march)));
+    warn(joined(climber::design_notes(d), climber::notes(s, how == climber::method::march)), 1);
+    const std::vector<double> values = engine::figure_values(s);
+    py::dict out;
+    for (std::size_t i = 0; i < values.size(); ++i) {
+        out[py::str(engine::figure_columns()[i].name)] = values[i];
+    }
+    return out;
 }
 
-py::tuple ascent(const values& v)
+py::object ascent(const tether::design& d)
 {
-    check(v, true);
-    const tether::design d          = described_of(v);
+    check(d, true);
     const climber::push_params push = engine::ascent_push(d);
     std::vector<double> rows;
     run_control ctrl;
@@ -263,6 +453,7 @@ py::tuple ascent(const values& v)
             },
             ctrl.stop());
     });
+    warn(joined(climber::design_notes(d), climber::notes(s, true)), 1);
     std::vector<std::string> names;
     for (const engine::column& c : engine::ascent_columns()) {
         names.push_back(c.name);
@@ -270,13 +461,12 @@ py::tuple ascent(const values& v)
     const auto width = static_cast<py::ssize_t>(names.size());
     py::array_t<double> out({static_cast<py::ssize_t>(rows.size()) / width, width});
     std::copy(rows.begin(), rows.end(), out.mutable_data());
-    return py::make_tuple(names, out, note_texts(climber::notes(s, true)));
+    return py::module_::import("pandas").attr("DataFrame")(out, py::arg("columns") = names);
 }
 
-py::tuple report(const values& v)
+std::string report(const tether::design& d)
 {
-    check(v, true);
-    const tether::design d = described_of(v);
+    check(d, true);
     std::string text;
     run_control ctrl;
     climber::study s{};
@@ -288,169 +478,190 @@ py::tuple report(const values& v)
             },
             d, ctrl.stop());
     });
-    return py::make_tuple(text, note_texts(climber::notes(s, true)));
+    warn(joined(climber::design_notes(d), climber::notes(s, true)), 1);
+    return text;
 }
 
-std::vector<double> sweep_values(const std::string& name, const std::string& text)
+// A sweep's values given as numbers: a 1-D list or array of reals.
+std::vector<double> listed_values(const std::string& name, py::handle given)
 {
-    try {
-        return engine::parse_sweep(name + "=" + text).values;
+    const py::array a = py::module_::import("numpy").attr("asarray")(given);
+    const char kind   = a.dtype().kind();
+    if (a.ndim() != 1 || (kind != 'f' && kind != 'i' && kind != 'u')) {
+        throw py::type_error(name + ": values as a list or array of numbers, or 'FROM:TO:N', not " +
+                             type_name(given) +
+                             (a.ndim() == 1 ? " of " + std::string(py::str(a.dtype())) : ""));
     }
-    catch (const engine::usage_error& e) {
-        throw py::value_error(name + "=" + engine::printable(text) + ": " + e.what());
-    }
+    const auto v = py::array_t<double, py::array::c_style | py::array::forcecast>::ensure(a);
+    return {v.data(), v.data() + v.size()};
 }
 
-unsigned jobs_or_all(std::optional<unsigned> jobs)
-{
-    if (jobs && *jobs == 0) {
-        throw py::value_error("jobs must be 1 or more");
-    }
-    return jobs ? *jobs : engine::available_cpus();
-}
-
-// Every design of the grid, checked first, computed on jobs threads: rows of
-// the swept values then the figures.
 // A row of figures and the notes on them.
 struct computed_row {
     std::vector<double> values;
     std::vector<climber::note> notes;
 };
 
-py::tuple sweep(const values& base,
-                const std::vector<std::pair<std::string, std::vector<double>>>& axes,
-                std::optional<unsigned> jobs, const std::string& method)
+// Every design of the grid of the axes [(name, text or values)], checked
+// first, computed on jobs threads: rows of the swept values then the
+// figures, and the columns' names. The grid is read and checked while this
+// thread listens for Ctrl-C.
+py::tuple sweep(const tether::design& base, const py::list& axes, py::handle jobs,
+                py::handle method)
 {
-    std::vector<engine::sweep> sweeps;
-    for (const auto& [name, list] : axes) {
-        const tether::param* p = tether::find_param(name);
-        if (p == nullptr) {
-            throw py::type_error("sweep() got an unexpected keyword argument '" + name + "'");
+    const climber::method how = method_of(method);
+    const unsigned threads    = jobs_of(jobs);
+    std::vector<engine::axis> read;
+    std::vector<std::string> shown;
+    for (const py::handle item : axes) {
+        const auto pair        = item.cast<py::tuple>();
+        const std::string name = py::str(pair[0]);
+        param_named(name, "sweep");
+        if (py::isinstance<py::str>(pair[1])) {
+            const std::string text = pair[1].cast<std::string>();
+            read.push_back({name + "=" + text});
+            shown.push_back(name + "=" + engine::printable(text));
         }
-        sweeps.push_back({p, list});
+        else {
+            read.push_back({name, true, listed_values(name, pair[1])});
+            shown.push_back(name);
+        }
     }
-    std::optional<engine::grid> g;
-    try {
-        g.emplace(std::move(sweeps));
-    }
-    catch (const engine::usage_error& e) {
-        throw py::value_error(e.what());
-    }
-    const tether::design d    = described_of(base);
-    const climber::method how = method_named(method);
     run_control ctrl;
-    const engine::run_settings s = ctrl.settings(jobs_or_all(jobs));
+    std::optional<engine::grid> g;
     std::optional<engine::design_fault> bad;
-    listening(ctrl,
-              [&] { bad = engine::grid_fault(*g, d, [&] { return engine::stop_set(s.stop); }); });
-    if (bad) {
-        raise(fault_of(*bad));
-    }
-    const auto width =
-        static_cast<py::ssize_t>(g->sweeps().size() + engine::figure_columns().size());
-    py::array_t<double> out({static_cast<py::ssize_t>(g->size()), width});
     engine::note_tally tally;
-    double* data = out.mutable_data();
+    try {
+        listening(ctrl, [&] {
+            g.emplace(engine::read_grid(read));
+            bad = engine::grid_fault(
+                *g, base, [&] { return engine::stop_set(ctrl.stop()); }, &tally);
+        });
+    }
+    catch (const engine::grid_error& e) {
+        throw engine::usage_error((e.axis ? shown[*e.axis] + ": " : std::string()) + e.what());
+    }
+    if (bad) {
+        throw bad_design(bad_of(*bad));
+    }
+    std::vector<std::string> names;
+    for (const engine::column& c : engine::grid_columns(*g)) {
+        names.push_back(c.name);
+    }
+    const auto width = static_cast<std::uint64_t>(names.size());
+    py::array_t<double> out({static_cast<py::ssize_t>(g->size()), static_cast<py::ssize_t>(width)});
+    double* data                 = out.mutable_data();
+    const engine::run_settings s = ctrl.settings(threads);
     {
         py::gil_scoped_release release;
         const std::function<computed_row(std::uint64_t)> row = [&](std::uint64_t i) {
             computed_row r;
-            r.values = engine::grid_row(*g, d, i, how, nullptr, s.stop, &r.notes);
+            r.values = engine::grid_row(*g, base, i, how, nullptr, s.stop, &r.notes);
             return r;
         };
         const std::function<bool(std::uint64_t, computed_row&)> sink = [&](std::uint64_t i,
                                                                            computed_row& r) {
-            std::copy(r.values.begin(), r.values.end(),
-                      data + i * static_cast<std::uint64_t>(width));
+            std::copy(r.values.begin(), r.values.end(), data + i * width);
             tally.add(i, r.notes);
             return true;
         };
         engine::run_in_order<computed_row>(0, g->size(), row, sink, s);
     }
     ctrl.finish();
-    return py::make_tuple(out, note_texts(tally.notes(*g)));
+    warn(tally.notes(*g), 2);
+    return py::make_tuple(out, names);
 }
 
 // Designs given row by row: base with the named parameters set from each
-// row of a (rows x names) array. Returns the figures (rows x 12) and, for
-// each row, its fault or None (a NaN is a bad value of its parameter).
-py::tuple evaluate(const values& base, const std::vector<std::string>& names,
+// row of a (rows x names) array, a value that is not finite being a bad
+// one. Returns the figures (a row of NaN for a design that cannot be
+// computed) and each row's problem (its message, or None). label(i) names
+// row i in warnings and errors; where raise_errors, the first row's problem
+// is raised.
+py::tuple evaluate(const tether::design& base, const std::vector<std::string>& names,
                    const py::array_t<double, py::array::c_style | py::array::forcecast>& table,
-                   std::optional<unsigned> jobs, const std::string& method)
+                   const py::object& label, py::handle jobs, py::handle method, bool raise_errors)
 {
-    const tether::design d = described_of(base);
     std::vector<const tether::param*> params;
     for (const std::string& n : names) {
-        params.push_back(tether::find_param(n));
+        params.push_back(&param_named(n, "evaluate"));
     }
-    const climber::method how = method_named(method);
-    const auto rows           = static_cast<std::uint64_t>(table.shape(0));
-    const auto cols           = static_cast<std::uint64_t>(table.shape(1));
-    const double* in          = table.data();
-    std::vector<std::optional<fault>> faults(rows);
-    const std::size_t width = engine::figure_columns().size();
-    py::array_t<double> out({static_cast<py::ssize_t>(rows), static_cast<py::ssize_t>(width)});
+    const climber::method how = method_of(method);
+    const unsigned threads    = jobs_of(jobs);
+    if (table.ndim() != 2 || static_cast<std::size_t>(table.shape(1)) != params.size()) {
+        throw py::value_error("a table of one column per parameter named");
+    }
+    const std::size_t count = engine::figure_columns().size();
+    const auto rows         = static_cast<std::uint64_t>(table.shape(0));
+    const auto cols         = static_cast<std::uint64_t>(params.size());
+    const double* in        = table.data();
+    std::vector<std::optional<bad_design>> faults(rows);
+    py::array_t<double> out({static_cast<py::ssize_t>(rows), static_cast<py::ssize_t>(count)});
     double* data = out.mutable_data();
     run_control ctrl;
-    const engine::run_settings s = ctrl.settings(jobs_or_all(jobs));
+    const engine::run_settings s = ctrl.settings(threads);
     engine::note_tally tally;
     {
         py::gil_scoped_release release;
-        const auto design_of = [&](std::uint64_t r, std::optional<fault>& f) {
-            tether::design row = d;
+        const auto design_at = [&](std::uint64_t r, std::optional<bad_design>& f) {
+            tether::design row = base;
             for (std::uint64_t c = 0; c < cols; ++c) {
                 const double v = in[r * cols + c];
-                if (std::isnan(v)) {
-                    f = fault{std::string(params[c]->name) + " = NaN: not a finite number",
-                              params[c]->name, "not a finite number"};
+                if (!std::isfinite(v)) {
+                    const std::string name = params[c]->name;
+                    f = bad_design{name + " = " + (std::isnan(v) ? "NaN" : engine::shortest(v)) +
+                                       ": not a finite number",
+                                   name, "not a finite number"};
                     return row;
                 }
                 params[c]->field(row) = v;
             }
             if (const auto e = engine::design_error(row, false)) {
-                f = fault_of(*e);
+                f = bad_of(*e);
             }
             return row;
         };
         const std::function<computed_row(std::uint64_t)> row = [&](std::uint64_t r) {
-            std::optional<fault> f;
-            const tether::design design = design_of(r, f);
+            std::optional<bad_design> f;
+            const tether::design design = design_at(r, f);
             faults[r]                   = f;
             if (f) {
-                return computed_row{std::vector<double>(width, std::nan("")), {}};
+                return computed_row{std::vector<double>(count, std::nan("")), {}};
             }
             const climber::integral_study st = climber::compute_figures(design, how, {}, s.stop);
             return computed_row{engine::figure_values(st),
-                                climber::notes(st, how == climber::method::march)};
+                                joined(climber::design_notes(design),
+                                       climber::notes(st, how == climber::method::march))};
         };
         const std::function<bool(std::uint64_t, computed_row&)> sink = [&](std::uint64_t r,
                                                                            computed_row& v) {
-            std::copy(v.values.begin(), v.values.end(), data + r * width);
+            std::copy(v.values.begin(), v.values.end(), data + r * count);
             tally.add(r, v.notes);
             return true;
         };
         engine::run_in_order<computed_row>(0, rows, row, sink, s);
     }
     ctrl.finish();
-    // Each note with the position of the first row it applies to and the
-    // number of rows, for the package to name the row by its label.
-    py::list notes;
+    std::vector<climber::note> notes;
     for (const engine::note_tally::entry& e : tally.entries()) {
-        notes.append(py::make_tuple(e.first, e.count, note_texts({e.note}).front()));
+        climber::note n = e.note;
+        n.text          = "row " + std::string(py::str(label(e.first))) +
+                 (e.count > 1 ? " and " + std::to_string(e.count - 1) + " more" : "") + ": " +
+                 n.text;
+        notes.push_back(n);
     }
+    warn(notes, 2);
     py::list problems;
-    for (const auto& f : faults) {
-        if (f) {
-            problems.append(py::make_tuple(f->message,
-                                           f->parameter.empty() ? py::object(py::none())
-                                                                : py::object(py::str(f->parameter)),
-                                           f->reason));
+    for (std::uint64_t r = 0; r < rows; ++r) {
+        const auto& f = faults[r];
+        if (f && raise_errors) {
+            bad_design named = *f;
+            named.message    = "row " + std::string(py::str(label(r))) + ": " + f->message;
+            throw named;
         }
-        else {
-            problems.append(py::none());
-        }
+        problems.append(f ? py::object(py::str(f->message)) : py::object(py::none()));
     }
-    return py::make_tuple(out, problems, notes);
+    return py::make_tuple(out, problems);
 }
 
 py::list parameters()
@@ -458,34 +669,334 @@ py::list parameters()
     const tether::design d;
     py::list out;
     for (const tether::param* p = tether::params_begin(); p != tether::params_end(); ++p) {
-        const double v = tether::value_of(d, *p);
-        out.append(py::make_tuple(p->group, p->name, p->unit, p->meaning,
-                                  tether::is_automatic(v) ? py::object(py::none())
-                                                          : py::object(py::float_(v)),
-                                  p->can_be_auto));
+        out.append(py::make_tuple(
+            p->group, p->name, p->unit, p->meaning, value_object(d, *p), p->can_be_auto,
+            p->can_be_auto ? py::object(py::str(p->auto_rule)) : py::object(py::none())));
     }
     return out;
+}
+
+py::list figure_columns()
+{
+    py::list out;
+    for (const engine::column& c : engine::figure_columns()) {
+        out.append(py::make_tuple(c.name, c.unit, c.meaning));
+    }
+    return out;
+}
+
+// Docstrings made from the tables, kept for the life of the module.
+const char* kept(std::string text)
+{
+    static std::deque<std::string> texts;
+    texts.push_back(std::move(text));
+    return texts.back().c_str();
+}
+
+std::string design_doc()
+{
+    std::string table;
+    for (const tether::param* p = tether::params_begin(); p != tether::params_end(); ++p) {
+        const std::string line = std::string(p->name) + " : float, " + p->unit +
+                                 (p->can_be_auto ? ", or None" : "") + ", optional";
+        table += line + "\n    " + p->meaning +
+                 (p->can_be_auto ? std::string("; None or 'auto': ") + p->auto_rule : "") + ".\n";
+    }
+    std::string planets;
+    for (const std::string& n : tether::planet_names()) {
+        planets += (planets.empty() ? "'" : ", '") + n + "'";
+    }
+    return R"(A design of the tether and its climber, as a value.
+
+``Design(planet=None, **params)``: the study's design, then the planet's
+preset (GM, RE and tsid), then each keyword, a parameter by its
+``tether-explore --list`` name, read as ``tether-explore --set NAME=VALUE``
+reads it: a number, or the text of one.
+
+Parameters
+----------
+planet : str, optional
+    A preset planet: )" +
+           planets + R"(.
+)" + table +
+           R"(
+Attributes
+----------
+Each parameter's value, read-only, in the units above (None where auto).
+
+Raises
+------
+ValueError
+    For a value that is no finite number (in tether-explore's words), an
+    unknown planet, or None/'auto' for a parameter that cannot be auto.
+TypeError
+    For an unknown parameter or a value that is not a number, text or None.
+
+See Also
+--------
+parameters : the parameters with their units, groups and study values.
+
+Notes
+-----
+Designs are equal when every parameter is; they hash, pickle and copy as
+values. ``str(d)`` is ``tether-explore --list``'s text, which
+``Design.from_file`` and ``tether-explore --config`` read back; ``repr(d)``
+names the parameters that differ from the study's.
+
+Examples
+--------
+>>> import tether
+>>> d = tether.Design(strength=50, rhog=None)
+>>> d.strength
+50.0
+>>> d.replace(vmax=50) == tether.Design(strength=50, rhog=None, vmax=50)
+True
+)";
 }
 
 }  // namespace
 
 PYBIND11_MODULE(_core, m)
 {
-    m.doc() = "The tether study's library, for the tether package";
-    m.def("defaults", &defaults);
-    m.def("planet", &planet);
-    m.def("listing", &listing);
-    m.def("from_file", &from_file);
-    m.def("check", &check);
-    m.def("warning", &warning);
-    m.def("figure_names", &figure_names);
-    m.def("figures", &figures);
-    m.def("ascent", &ascent);
-    m.def("report", &report);
-    m.def("sweep_values", &sweep_values);
+    m.doc()      = "The tether study's library, for the tether package";
+    design_error = PyErr_NewExceptionWithDoc(
+        "tether.DesignError", R"(A design that cannot give the study's figures.
+
+A ValueError whose text is tether-explore's message without the program's
+name ("vmax = -1 m/s: must be greater than 0").
+
+Attributes
+----------
+parameter : str or None
+    The parameter at fault; None where two are at fault together.
+reason : str
+    Why, the message after "NAME = VALUE UNIT: ".
+
+Examples
+--------
+>>> import tether
+>>> try:
+...     tether.Design(vmax=-1).check()
+... except tether.DesignError as e:
+...     print(e.parameter, e.reason)
+vmax must be greater than 0
+)",
+        PyExc_ValueError,
+        py::dict(py::arg("parameter") = py::none(), py::arg("reason") = py::none()).ptr());
+    design_warning = PyErr_NewExceptionWithDoc("tether.DesignWarning",
+                                               R"(Figures to read with care, as a UserWarning.
+
+Issued once per call and kind: a linear density rhog that departs from its
+material's, a negative tether_mass, a march far from converged. The text is
+tether-explore's warning without the program's name; in a sweep or an
+evaluation it names the first design or row and how many more.
+
+Examples
+--------
+>>> import warnings, tether
+>>> with warnings.catch_warnings(record=True) as seen:
+...     warnings.simplefilter("always")
+...     _ = tether.Design(strength=150).figures()
+>>> seen[0].category is tether.DesignWarning
+True
+)",
+                                               PyExc_UserWarning, nullptr);
+    if (design_error == nullptr || design_warning == nullptr) {
+        throw py::error_already_set();
+    }
+    m.attr("DesignError")   = py::handle(design_error);
+    m.attr("DesignWarning") = py::handle(design_warning);
+    py::register_exception_translator(&translate);
+
+    py::class_<tether::design> design(m, "Design", kept(design_doc()));
+    design.attr("__module__") = "tether";
+    design.def(py::init(&design_of))
+        .def("__eq__",
+             [](const tether::design& d, py::handle other) -> py::object {
+                 if (!py::isinstance<tether::design>(other)) {
+                     return py::reinterpret_borrow<py::object>(Py_NotImplemented);
+                 }
+                 return py::bool_(same(d, other.cast<const tether::design&>()));
+             })
+        .def("__hash__", [](const tether::design& d) { return py::hash(values_of(d)); })
+        .def("__repr__", &repr)
+        .def("__str__", [](const tether::design& d) { return engine::listing(d); })
+        .def(py::pickle([](const tether::design& d) { return values_of(d); },
+                        [](const py::tuple& values) { return design_from_values(values); }))
+        .def("__copy__", [](py::object self) { return self; })
+        .def("__deepcopy__", [](py::object self, py::handle) { return self; })
+        .def(
+            "replace",
+            [](const tether::design& d, const py::kwargs& changes) {
+                tether::design out = d;
+                for (const auto& [key, value] : changes) {
+                    set_value(out, param_named(py::str(key), "replace"), value);
+                }
+                return out;
+            },
+            R"(A new design with these parameters changed.
+
+Parameters
+----------
+**changes
+    Parameters by name, as for Design (units as there).
+
+Returns
+-------
+Design
+    This design with the changes; this one is left as it is.
+
+Raises
+------
+TypeError, ValueError
+    As Design does.
+
+Examples
+--------
+>>> tether.Design(vmax=50).replace(vmax=100) == tether.Design()
+True
+)")
+        .def_static("from_file", &from_file, py::arg("path"),
+                    R"(Reads a design file as ``tether-explore --config`` does.
+
+Parameters
+----------
+path : str, bytes or os.PathLike
+    A file of ``name = value`` lines, ``#`` starting a comment, as
+    ``str(design)`` writes them.
+
+Returns
+-------
+Design
+    The study's design with the file's lines applied in order.
+
+Raises
+------
+OSError
+    For a file that cannot be read (errno says why).
+ValueError
+    For a line that cannot be applied (the message names ``file:line``),
+    or a path with an embedded NUL character.
+
+Examples
+--------
+>>> d = tether.Design(planet="mars")
+>>> _ = open("mars.design", "w").write(str(d))
+>>> tether.Design.from_file("mars.design") == d
+True
+)")
+        .def(
+            "check", [](const tether::design& d) { check(d, false); },
+            R"(Checks that the design can give the headline figures.
+
+Returns
+-------
+None
+
+Raises
+------
+DesignError
+    Naming the parameter at fault, in tether-explore's words.
+
+Examples
+--------
+>>> tether.Design(vmax=-1).check()
+Traceback (most recent call last):
+...
+tether.DesignError: vmax = -1 m/s: must be greater than 0
+)")
+        .def("figures", &figures, py::arg("method") = engine::methods().front().name,
+             kept(R"(The headline figures, in tether-explore's column order.
+
+Parameters
+----------
+method : str, default "march"
+    )" + engine::names_of(engine::methods()) +
+                  R"(: "march" sums over the march's points (what the report
+    prints); "integral" gives the integrals those sums approximate.
+
+Returns
+-------
+dict of str to float
+    The figures by name (``tether.figures_table()`` gives their units):
+    rgeo km, yuri MJ/kg, taper_re and taper_apex 1, cs_re and cs_apex mm^2,
+    mapex, mre, tether_mass and total_mass t, time h, cap_alt km (nan where
+    the top speed never caps the climber).
+
+Raises
+------
+DesignError
+    Where the design cannot give them.
+ValueError, TypeError
+    For an unknown method, or one that is not a name.
+
+Warns
+-----
+DesignWarning
+    For figures to read with care.
+
+Examples
+--------
+>>> round(tether.Design().figures()["time"], 1)  # hours to the top
+106.0
+)"))
+        .def("ascent", &ascent,
+             R"(The climber at every row of the ascent table.
+
+Returns
+-------
+pandas.DataFrame
+    Columns alt (km), taper (1), grav (m/s^2), power (MW), speed (m/s),
+    time (h), surplus (MW): ``tether-explore --ascent``'s rows, one every
+    rowdz km.
+
+Raises
+------
+DesignError
+    Where the design cannot give them (rowdz must be a whole multiple of dz).
+
+Warns
+-----
+DesignWarning
+    For figures to read with care.
+
+Examples
+--------
+>>> tether.Design(vmax=50).ascent()["speed"].max()
+50.0
+)")
+        .def("report", &report,
+             R"(The study's report as text.
+
+Returns
+-------
+str
+    What ``tether-explore --report`` prints; for Design(), exactly what
+    ``tether-study`` prints.
+
+Raises
+------
+DesignError
+    Where the design cannot give it.
+
+Warns
+-----
+DesignWarning
+    For figures to read with care.
+
+Examples
+--------
+>>> print(tether.Design().report())  # doctest: +ELLIPSIS
+...
+)");
+    for (const tether::param* p = tether::params_begin(); p != tether::params_end(); ++p) {
+        design.def_property_readonly(
+            p->name, [p](const tether::design& d) { return value_object(d, *p); },
+            kept(std::string(p->unit) + ": " + p->meaning +
+                 (p->can_be_auto ? std::string(" (None where auto)") : "")));
+    }
+    m.def("parameters", &parameters);
+    m.def("figure_columns", &figure_columns);
     m.def("sweep", &sweep);
     m.def("evaluate", &evaluate);
-    m.def("parameters", &parameters);
-    m.def("shortest", &engine::shortest);
-    py::register_exception<engine::usage_error>(m, "UsageError", PyExc_ValueError);
 }
