@@ -2,6 +2,7 @@
 // every processor this process may use; one design by each method.
 #include "engine/figures.hpp"
 #include "engine/runner.hpp"
+#include "engine/solve.hpp"
 #include "engine/sweep.hpp"
 
 #include "climber/integral.hpp"
@@ -69,5 +70,41 @@ void one_hard_design(benchmark::State& state)
     state.SetLabel(state.range(0) == 0 ? "capped stretch" : "touching");
 }
 BENCHMARK(one_hard_design)->Arg(0)->Arg(1)->ArgName("touch")->Unit(benchmark::kMicrosecond);
+
+}  // namespace
+
+namespace {
+
+// Goal seek: the strength that gives a 110 h climb, for the study's design
+// (goal: at most 200 us), and a solved sweep of 1000 top speeds on one
+// thread (goal: at most 0.4 s).
+engine::goal strength_for(double hours)
+{
+    engine::goal g = engine::parse_solve("strength=10:1000");
+    engine::parse_for(g, "time=" + std::to_string(hours));
+    return g;
+}
+
+void solve_one_design(benchmark::State& state)
+{
+    const engine::goal g = strength_for(110);
+    for (auto _ : state) {
+        benchmark::DoNotOptimize(engine::solve(tether::design{}, g).value);
+    }
+}
+BENCHMARK(solve_one_design)->Unit(benchmark::kMicrosecond);
+
+void solved_sweep_1000(benchmark::State& state)
+{
+    const engine::goal g = strength_for(72);
+    for (auto _ : state) {
+        for (int i = 0; i < 1000; ++i) {
+            tether::design d{};
+            d.climber.vmax = 160 + 0.14 * i;
+            benchmark::DoNotOptimize(engine::solve(d, g).value);
+        }
+    }
+}
+BENCHMARK(solved_sweep_1000)->Unit(benchmark::kMillisecond);
 
 }  // namespace
