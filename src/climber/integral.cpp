@@ -1,6 +1,7 @@
 #include "climber/integral.hpp"
 
-#include <boost/math/quadrature/gauss_kronrod.hpp>
+#include "tether/quadrature.hpp"
+
 #include <boost/math/tools/toms748_solve.hpp>
 
 #include <cmath>
@@ -13,77 +14,13 @@ namespace climber {
 
 namespace {
 
-using rule = boost::math::quadrature::gauss_kronrod<double, 31>;
+using tether::estimate;
 
-struct estimate {
-    double value;
-    double error;
-};
-
-struct panel {
-    double a;
-    double b;
-    double value;
-    double error;
-    unsigned depth;
-};
-
-// Boost's Gauss-Kronrod rule on one panel. Boost 1.74 returns the error of
-// the rule on [-1, 1], not scaled by the panel's half-width: scaled here.
-template <class F> panel rule_on(F& f, double a, double b, unsigned depth)
-{
-    double error   = 0;
-    const double v = rule::integrate(f, a, b, 0, 0.0, &error);
-    return {a, b, v, error * ((b - a) / 2), depth};
-}
-
-// Global adaptive quadrature: the panel with the largest error estimate is
-// halved until the sum of the estimates meets the tolerance, or that panel
-// has been halved max_depth times, or the panels reach their number limit.
-// The first panels are [a, a + scale], then each twice as wide as the one
-// before: an integrand that changes on a scale far below b - a near a
-// (a rule's nodes on [a, b] all miss it, and their two estimates agree on
-// a wrong value) is resolved from the start.
 template <class F>
 estimate integrate_piece(F& f, double a, double b, const integral_settings& s,
                          double scale = std::numeric_limits<double>::infinity())
 {
-    std::vector<panel> panels;
-    double width = std::fmax(scale, std::fmax(std::ldexp(b - a, -60), 1e-15 * std::fabs(a)));
-    for (double x = a; x < b; width *= 2) {
-        const double next = b - x <= 2 * width ? b : x + width;
-        panels.push_back(rule_on(f, x, next, 0));
-        x = next;
-    }
-    double value = 0;
-    double error = 0;
-    for (const panel& q : panels) {
-        value += q.value;
-        error += q.error;
-    }
-    while (!(error <= std::fabs(value) * (s.tolerance / 10)) && panels.size() < s.max_panels) {
-        std::size_t worst = 0;
-        for (std::size_t i = 1; i < panels.size(); ++i) {
-            if (panels[i].error > panels[worst].error) {
-                worst = i;
-            }
-        }
-        const panel p = panels[worst];
-        if (p.depth >= s.max_depth) {
-            break;
-        }
-        const double mid = p.a + (p.b - p.a) / 2;
-        panels[worst]    = rule_on(f, p.a, mid, p.depth + 1);
-        panels.push_back(rule_on(f, mid, p.b, p.depth + 1));
-        // Summed afresh, so that no rounding of the running sums piles up.
-        value = 0;
-        error = 0;
-        for (const panel& q : panels) {
-            value += q.value;
-            error += q.error;
-        }
-    }
-    return {value, error};
+    return tether::integrate_adaptive(f, a, b, s.tolerance, {s.max_depth, s.max_panels}, scale);
 }
 
 constexpr double eps               = std::numeric_limits<double>::epsilon();

@@ -7,6 +7,7 @@
 
 #include <cmath>
 #include <cstddef>
+#include <limits>
 #include <vector>
 
 namespace tether {
@@ -47,13 +48,28 @@ template <class F> panel rule_on(F& f, double a, double b, unsigned depth)
 // is halved until the sum of the estimates is at most tolerance / 10 of the
 // value, or that panel has been halved max_depth times, or the panels reach
 // their limit. The caller compares the error with its own tolerance.
+// The first panels are [a, a + scale], then each twice as wide as the one
+// before: an integrand that changes on a scale far below b - a near a (a
+// rule's nodes on [a, b] all miss it, and their two estimates agree on a
+// wrong value) is resolved from the start. By default, one panel.
 template <class F>
 estimate integrate_adaptive(F& f, double a, double b, double tolerance,
-                            const quadrature_limits& limits = {})
+                            const quadrature_limits& limits = {},
+                            double scale = std::numeric_limits<double>::infinity())
 {
-    std::vector<detail::panel> panels{detail::rule_on(f, a, b, 0)};
-    double value = panels[0].value;
-    double error = panels[0].error;
+    std::vector<detail::panel> panels;
+    double width = std::fmax(scale, std::fmax(std::ldexp(b - a, -60), 1e-15 * std::fabs(a)));
+    for (double x = a; x < b; width *= 2) {
+        const double next = b - x <= 2 * width ? b : x + width;
+        panels.push_back(detail::rule_on(f, x, next, 0));
+        x = next;
+    }
+    double value = 0;
+    double error = 0;
+    for (const detail::panel& q : panels) {
+        value += q.value;
+        error += q.error;
+    }
     while (!(error <= std::fabs(value) * (tolerance / 10)) && panels.size() < limits.max_panels) {
         std::size_t worst = 0;
         for (std::size_t i = 1; i < panels.size(); ++i) {
