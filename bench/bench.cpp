@@ -4,6 +4,9 @@
 #include "climber/march.hpp"
 #include "climber/report.hpp"
 #include "tether/model.hpp"
+#ifdef TETHER_HAVE_MODES
+#include "tether/modes.hpp"
+#endif
 
 #include <benchmark/benchmark.h>
 
@@ -78,6 +81,28 @@ void whole_report(benchmark::State& state)
     posix_spawn_file_actions_destroy(&actions);
 }
 BENCHMARK(whole_report)->Unit(benchmark::kMillisecond);
+
+#ifdef TETHER_HAVE_MODES
+// The study's first five sideways modes, in and out of plane: at most 5 ms.
+void modes_first_five(benchmark::State& state)
+{
+    const tether::positions p = tether::compute_positions(study, m);
+    for (auto _ : state) {
+        benchmark::DoNotOptimize(tether::compute_modes(study, m, p, 5));
+    }
+}
+BENCHMARK(modes_first_five)->Unit(benchmark::kMillisecond);
+
+// The first hundred, the most the modes are tested for.
+void modes_first_hundred(benchmark::State& state)
+{
+    const tether::positions p = tether::compute_positions(study, m);
+    for (auto _ : state) {
+        benchmark::DoNotOptimize(tether::compute_modes(study, m, p, 100));
+    }
+}
+BENCHMARK(modes_first_hundred)->Unit(benchmark::kMillisecond);
+#endif
 
 }  // namespace
 
