@@ -234,24 +234,10 @@ std::optional<engine::goal> goal_of(const options& o)
     return g;
 }
 
-// A solved row: NAME's value, then the figures there; none where there is
-// no answer.
-std::vector<double> solved_values(const engine::solution& s)
-{
-    std::vector<double> values{s.value};
-    const std::vector<double> figures = engine::figure_values(s.study);
-    for (double v : figures) {
-        values.push_back(s.solved() ? v : std::nan(""));
-    }
-    return values;
-}
-
 // Why a solved row has no answer.
 std::string no_answer(const engine::solution& s)
 {
-    return s.missed ? "no answer within " + std::to_string(engine::max_goal_evaluations) +
-                          " designs to 1e-12 of the value; its figures are NaN"
-                    : s.problem + "; its figures are NaN";
+    return engine::unsolved_reason(s) + "; its figures are NaN";
 }
 
 // A row of figures, whether any figure missed (and why), and the notes on
@@ -311,7 +297,7 @@ int figures(const options& o, const tether::design& base)
             const engine::solution s =
                 single ? *single : engine::solve(g.design_at(base, i), *goal, &stop_flag);
             std::vector<double> values = g.values_at(i);
-            for (double v : solved_values(s)) {
+            for (double v : engine::solved_values(s)) {
                 values.push_back(v);
             }
             fr.text   = (gap ? "\n" : "") + w.row(values);

@@ -15,8 +15,6 @@ namespace engine {
 
 using tether::message_number;
 
-namespace {
-
 std::size_t figure_column(const std::string& name)
 {
     const std::vector<column> columns = figure_columns();
@@ -28,6 +26,8 @@ std::size_t figure_column(const std::string& name)
     throw usage_error("unknown figure '" + printable(name) +
                       "' (the columns of tether-explore --format csv)");
 }
+
+namespace {
 
 double number_of(const std::string& text, const char* what)
 {
@@ -48,6 +48,7 @@ std::string with_unit(double v, const std::string& unit)
 // A reason the search ends without an answer, said as the user's mistake.
 struct no_answer {
     std::string why;
+    std::optional<design_fault> fault = std::nullopt;  // where a design is refused
 };
 // The evaluations ran out.
 struct out_of_evaluations {};
@@ -107,7 +108,7 @@ solution solve(const tether::design& base, const goal& g, const std::atomic<int>
         }
         const tether::design d = design_at(x);
         if (const auto fault = design_error(d, false)) {
-            throw no_answer{fault->message + " (" + where + ")"};
+            throw no_answer{fault->message + " (" + where + ")", fault};
         }
         const climber::integral_study st =
             climber::compute_figures(d, climber::method::integral, {}, stop);
@@ -161,6 +162,7 @@ solution solve(const tether::design& base, const goal& g, const std::atomic<int>
     }
     catch (const no_answer& e) {
         out.problem = e.why;
+        out.fault   = e.fault;
     }
     catch (const out_of_evaluations&) {
         out.missed = true;
@@ -179,6 +181,22 @@ std::vector<column> solve_columns(const grid& g, const goal& goal)
         columns.push_back(std::move(c));
     }
     return columns;
+}
+
+std::vector<double> solved_values(const solution& s)
+{
+    std::vector<double> values{s.value};
+    for (double v : figure_values(s.study)) {
+        values.push_back(s.solved() ? v : std::nan(""));
+    }
+    return values;
+}
+
+std::string unsolved_reason(const solution& s)
+{
+    return s.missed ? "no answer within " + std::to_string(max_goal_evaluations) +
+                          " designs to 1e-12 of the value"
+                    : s.problem;
 }
 
 }  // namespace engine

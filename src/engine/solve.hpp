@@ -11,7 +11,9 @@
 #include <atomic>
 #include <cstddef>
 #include <limits>
+#include <optional>
 #include <string>
+#include <vector>
 
 namespace engine {
 
@@ -28,6 +30,9 @@ inline constexpr unsigned max_goal_evaluations = 200;  // designs computed for o
 // Reads "NAME=LOW:HIGH", NAME any parameter of the table that takes a
 // number; throws usage_error.
 goal parse_solve(const std::string& text);
+// The column of the named figure in figure_columns(); throws usage_error
+// for a name that is none of them.
+std::size_t figure_column(const std::string& name);
 // Reads "FIGURE=VALUE" into the goal, FIGURE any figure of the table;
 // throws usage_error.
 void parse_for(goal& g, const std::string& text);
@@ -36,7 +41,8 @@ struct solution {
     double value = std::numeric_limits<double>::quiet_NaN();  // the parameter's solved value
     climber::integral_study study{};  // every figure there (meaningful where solved())
     std::string problem;  // why there is none: a refused design, no crossing, no value at an end
-    bool missed = false;  // max_goal_evaluations without the bracket's width
+    std::optional<design_fault> fault;  // the refused design's fault, where that is the problem
+    bool missed = false;                // max_goal_evaluations without the bracket's width
 
     bool solved() const
     {
@@ -54,5 +60,11 @@ solution solve(const tether::design& base, const goal& g, const std::atomic<int>
 // The columns of a solved grid's rows: the swept parameters, the one
 // sought, then the figures.
 std::vector<column> solve_columns(const grid& g, const goal& goal);
+
+// A solved row after the swept values: the parameter's value, then the
+// figures there (NaN where there is no answer).
+std::vector<double> solved_values(const solution& s);
+// Why there is no answer: the problem, or the evaluations that ran out.
+std::string unsolved_reason(const solution& s);
 
 }  // namespace engine

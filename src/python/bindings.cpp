@@ -9,6 +9,7 @@
 #include "engine/numbers.hpp"
 #include "engine/runner.hpp"
 #include "engine/settings.hpp"
+#include "engine/solve.hpp"
 #include "engine/sweep.hpp"
 
 #include "climber/integral.hpp"
@@ -496,6 +497,43 @@ std::vector<double> listed_values(const std::string& name, py::handle given)
     return {v.data(), v.data() + v.size()};
 }
 
+// The axes [(name, text or values)] of a call as the grid reader takes
+// them; shown gets each as messages name it.
+std::vector<engine::axis> axes_of(const py::list& axes, const char* call,
+                                  std::vector<std::string>& shown)
+{
+    std::vector<engine::axis> read;
+    for (const py::handle item : axes) {
+        const auto pair        = item.cast<py::tuple>();
+        const std::string name = py::str(pair[0]);
+        param_named(name, call);
+        if (py::isinstance<py::str>(pair[1])) {
+            const std::string text = pair[1].cast<std::string>();
+            read.push_back({name + "=" + text});
+            shown.push_back(name + "=" + engine::printable(text));
+        }
+        else {
+            read.push_back({name, true, listed_values(name, pair[1])});
+            shown.push_back(name);
+        }
+    }
+    return read;
+}
+
+// The grid of the axes, read while this thread listens for Ctrl-C.
+engine::grid grid_of(run_control& ctrl, const std::vector<engine::axis>& read,
+                     const std::vector<std::string>& shown)
+{
+    std::optional<engine::grid> g;
+    try {
+        listening(ctrl, [&] { g.emplace(engine::read_grid(read)); });
+    }
+    catch (const engine::grid_error& e) {
+        throw engine::usage_error((e.axis ? shown[*e.axis] + ": " : std::string()) + e.what());
+    }
+    return std::move(*g);
+}
+
 // A row of figures and the notes on them.
 struct computed_row {
     std::vector<double> values;
@@ -511,22 +549,8 @@ py::tuple sweep(const tether::design& base, const py::list& axes, py::handle job
 {
     const climber::method how = method_of(method);
     const unsigned threads    = jobs_of(jobs);
-    std::vector<engine::axis> read;
     std::vector<std::string> shown;
-    for (const py::handle item : axes) {
-        const auto pair        = item.cast<py::tuple>();
-        const std::string name = py::str(pair[0]);
-        param_named(name, "sweep");
-        if (py::isinstance<py::str>(pair[1])) {
-            const std::string text = pair[1].cast<std::string>();
-            read.push_back({name + "=" + text});
-            shown.push_back(name + "=" + engine::printable(text));
-        }
-        else {
-            read.push_back({name, true, listed_values(name, pair[1])});
-            shown.push_back(name);
-        }
-    }
+    const std::vector<engine::axis> read = axes_of(axes, "sweep", shown);
     run_control ctrl;
     std::optional<engine::grid> g;
     std::optional<engine::design_fault> bad;
@@ -570,6 +594,183 @@ py::tuple sweep(const tether::design& base, const py::list& axes, py::handle job
     ctrl.finish();
     warn(tally.notes(*g), 2);
     return py::make_tuple(out, names);
+}
+
+// A number given to solve() as text the engine reads: a whole number as its
+// digits, a real as the shortest text of its binary64.
+std::string number_text(py::handle v, const std::string& what)
+{
+    if (PyBool_Check(v.ptr()) ||
+        !(PyFloat_Check(v.ptr()) || PyLong_Check(v.ptr()) ||
+          py::isinstance(v, py::module_::import("numbers").attr("Real")))) {
+        throw py::type_error(what + " must be a number, not " + type_name(v));
+    }
+    if (!PyFloat_Check(v.ptr()) && PyIndex_Check(v.ptr())) {
+        return py::str(py::reinterpret_steal<py::object>(PyNumber_Index(v.ptr())));
+    }
+    const double x = PyFloat_AsDouble(v.ptr());
+    if (x == -1 && PyErr_Occurred() != nullptr) {
+        throw py::error_already_set();
+    }
+    return engine::shortest(x);
+}
+
+// The goal of solve(name, (low, high), figure, value), read as --solve
+// NAME=LOW:HIGH --for FIGURE=VALUE reads it.
+engine::goal goal_of(py::handle name, py::handle bracket, py::handle figure, py::handle value)
+{
+    if (!py::isinstance<py::str>(name)) {
+        throw py::type_error("name must be a parameter's name, not " + type_name(name));
+    }
+    if (py::isinstance<py::str>(bracket) || py::isinstance<py::bytes>(bracket) ||
+        !PySequence_Check(bracket.ptr()) || PySequence_Size(bracket.ptr()) != 2) {
+        if (PyErr_Occurred() != nullptr) {
+            PyErr_Clear();
+        }
+        throw py::type_error("bracket must be a pair of numbers (low, high), not " +
+                             type_name(bracket));
+    }
+    if (!py::isinstance<py::str>(figure)) {
+        throw py::type_error("figure must be a figure's name, not " + type_name(figure));
+    }
+    const auto ends          = py::reinterpret_borrow<py::sequence>(bracket);
+    const std::string low    = number_text(ends[0], "bracket's low end");
+    const std::string high   = number_text(ends[1], "bracket's high end");
+    const std::string at     = number_text(value, "value");
+    const std::string sought = name.cast<std::string>();
+    const tether::param* p   = tether::find_param(sought);
+    if (p == nullptr) {
+        throw engine::usage_error("unknown parameter '" + engine::printable(sought) +
+                                  "' (tether.parameters() lists them)");
+    }
+    engine::goal g{};
+    try {
+        g = engine::parse_solve(sought + "=" + low + ":" + high);
+    }
+    catch (const engine::usage_error& e) {
+        throw engine::usage_error("bracket = (" + low + ", " + high + "): " + e.what());
+    }
+    const std::string target = figure.cast<std::string>();
+    bool known               = false;
+    for (const engine::column& c : engine::figure_columns()) {
+        known = known || c.name == target;
+    }
+    if (!known) {
+        throw engine::usage_error("unknown figure '" + engine::printable(target) +
+                                  "' (tether.figure_names() lists them)");
+    }
+    g.figure = engine::figure_column(target);
+    std::string why;
+    const auto v = engine::parse_number(at, &why);
+    if (!v) {
+        throw engine::usage_error("value = " + engine::printable(at) + ": " + why);
+    }
+    g.value = *v;
+    return g;
+}
+
+// A design without an answer, refused: DesignError in the engine's words
+// (the design at fault, or the sought parameter's bracket), or where the
+// evaluations ran out, ValueError.
+[[noreturn]] void refuse(const engine::solution& s, const engine::goal& g)
+{
+    if (s.problem.empty()) {
+        throw engine::usage_error(engine::unsolved_reason(s));
+    }
+    if (s.fault) {
+        bad_design b = bad_of(*s.fault);
+        b.message    = s.problem;
+        throw b;
+    }
+    const auto colon = s.problem.rfind(": ");
+    throw bad_design{s.problem, g.param->name,
+                     colon == std::string::npos ? s.problem : s.problem.substr(colon + 2)};
+}
+
+// The notes on a solved design: on the design itself and on its figures.
+std::vector<climber::note> solved_notes(const tether::design& d, const engine::solution& s)
+{
+    return s.solved() ? joined(climber::design_notes(d), climber::notes(s.study, false))
+                      : std::vector<climber::note>{};
+}
+
+// A solved grid point: the row's values, its notes and why it has no
+// answer (empty where it has one).
+struct solved_row {
+    std::vector<double> values;
+    std::vector<climber::note> notes;
+    std::string problem;
+};
+
+// solve(): without axes, the design whose parameter gives the figure's
+// target (refused where there is none); with axes, every grid point's row
+// (swept values, the parameter, the figures) and each row's problem or
+// None, and the columns' names.
+py::object solve(const tether::design& base, py::handle name, py::handle bracket, py::handle figure,
+                 py::handle value, const py::list& axes, py::handle jobs)
+{
+    const engine::goal goal = goal_of(name, bracket, figure, value);
+    const unsigned threads  = jobs_of(jobs);
+    std::vector<std::string> shown;
+    const std::vector<engine::axis> read = axes_of(axes, "solve", shown);
+    for (const py::handle item : axes) {
+        if (std::string(py::str(item.cast<py::tuple>()[0])) == goal.param->name) {
+            throw engine::usage_error(std::string(goal.param->name) + " is swept too: the " +
+                                      "parameter sought cannot be");
+        }
+    }
+    run_control ctrl;
+    if (axes.empty()) {
+        engine::solution s;
+        listening(ctrl, [&] { s = engine::solve(base, goal, ctrl.stop()); });
+        if (!s.solved()) {
+            refuse(s, goal);
+        }
+        tether::design d     = base;
+        goal.param->field(d) = s.value;
+        warn(solved_notes(d, s), 2);
+        return py::cast(d);
+    }
+    const engine::grid g = grid_of(ctrl, read, shown);
+    std::vector<std::string> names;
+    for (const engine::column& c : engine::solve_columns(g, goal)) {
+        names.push_back(c.name);
+    }
+    const auto width = static_cast<std::uint64_t>(names.size());
+    py::array_t<double> out({static_cast<py::ssize_t>(g.size()), static_cast<py::ssize_t>(width)});
+    double* data = out.mutable_data();
+    std::vector<std::string> problems(g.size());
+    engine::note_tally tally;
+    const engine::run_settings s = ctrl.settings(threads);
+    {
+        py::gil_scoped_release release;
+        const std::function<solved_row(std::uint64_t)> row = [&](std::uint64_t i) {
+            tether::design d         = g.design_at(base, i);
+            const engine::solution r = engine::solve(d, goal, s.stop);
+            solved_row sr{g.values_at(i), {}, r.solved() ? "" : engine::unsolved_reason(r)};
+            for (double v : engine::solved_values(r)) {
+                sr.values.push_back(v);
+            }
+            goal.param->field(d) = r.value;
+            sr.notes             = solved_notes(d, r);
+            return sr;
+        };
+        const std::function<bool(std::uint64_t, solved_row&)> sink = [&](std::uint64_t i,
+                                                                         solved_row& r) {
+            std::copy(r.values.begin(), r.values.end(), data + i * width);
+            problems[i] = std::move(r.problem);
+            tally.add(i, r.notes);
+            return true;
+        };
+        engine::run_in_order<solved_row>(0, g.size(), row, sink, s);
+    }
+    ctrl.finish();
+    warn(tally.notes(g), 2);
+    py::list why;
+    for (const std::string& p : problems) {
+        why.append(p.empty() ? py::object(py::none()) : py::object(text_of(p)));
+    }
+    return py::make_tuple(out, names, why);
 }
 
 // Designs given row by row: base with the named parameters set from each
@@ -999,4 +1200,5 @@ Examples
     m.def("figure_columns", &figure_columns);
     m.def("sweep", &sweep);
     m.def("evaluate", &evaluate);
+    m.def("solve", &solve);
 }

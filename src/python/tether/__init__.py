@@ -38,7 +38,7 @@ from . import _core  # noqa: E402
 from ._core import Design, DesignError, DesignWarning  # noqa: E402
 
 __all__ = ["Design", "DesignError", "DesignWarning", "Parameter", "evaluate",
-           "figure_names", "figures_table", "parameters", "sweep"]
+           "figure_names", "figures_table", "parameters", "solve", "sweep"]
 
 Parameter = collections.namedtuple("Parameter",
                                    "group name unit meaning default auto auto_rule")
@@ -279,6 +279,93 @@ def evaluate(frame, base=None, *, jobs=None, method="march", errors="raise"):
         out[name] = values[:, j]
     if errors == "coerce":
         out["problem"] = pd.Series(problems, index=frame.index, dtype=object)
+    return out
+
+
+def solve(name, bracket, figure, value, base=None, *, jobs=None, **axes):
+    """The value of a parameter at which a figure reaches a target.
+
+    ``tether-explore --solve NAME=LOW:HIGH --for FIGURE=VALUE``: a search
+    (TOMS 748) between the bracket's ends on the figure by the integral
+    method, whose figures are smooth in the parameters, to 1e-12 of the
+    value. Where the figure is not monotonic in the bracket, the answer is
+    one of its crossings.
+
+    Parameters
+    ----------
+    name : str
+        The parameter sought (units as Design's).
+    bracket : pair of float
+        ``(low, high)``, low < high: the ends between which it is sought.
+    figure : str
+        A figure (figure_names()), computed by the integral method.
+    value : float
+        The figure's target, in its unit (figures_table()).
+    base : Design, optional
+        The design whose other parameters are kept (default Design()).
+    jobs : int, optional
+        Threads that solve grid points (default: every CPU this process may use).
+    **axes
+        Parameters to sweep, as for sweep (not name itself): a list or 1-D
+        array of numbers, or ``"FROM:TO:N"``, ``"FROM:TO:N:log"`` or
+        ``"V1,V2,..."``; the first keyword is outermost.
+
+    Returns
+    -------
+    Design or pandas.DataFrame
+        Without axes: base with name set to the solved value. With axes:
+        columns the swept parameters, name, then the figures at the solved
+        design; rows bit for bit those of ``tether-explore --solve ... --for
+        ... --sweep ... --format csv``. A grid point without an answer has
+        NaN in name and the figures, and a ``problem`` column holds each
+        row's reason, or None.
+
+    Raises
+    ------
+    DesignError
+        Without axes, where there is no answer: the figure at the two ends
+        does not straddle the target, it has no value at an end, or a design
+        at an end cannot be computed (in tether-explore's words).
+    ValueError
+        For an unknown parameter or figure, low >= high, a value that is no
+        finite number, name also swept, values tether-explore refuses, jobs
+        < 1; or, without axes, a search that ran out of evaluations.
+    TypeError
+        For an argument of the wrong type (naming it), an unknown swept
+        parameter, or base that is no Design.
+    KeyboardInterrupt
+        On Ctrl-C, which stops the search at once.
+
+    Warns
+    -----
+    DesignWarning
+        For figures to read with care at the solved designs: once per kind,
+        naming the first grid point it applies to and how many more.
+
+    Examples
+    --------
+    The tether's strength (GPa) that gives a climb of 110 hours:
+
+    >>> d = tether.solve("strength", (10, 300), "time", 110, tether.Design(rhog=None))
+    >>> round(d.strength, 2)
+    42.77
+
+    The strength a 72-hour climb needs, against the climber's top speed (m/s):
+
+    >>> frame = tether.solve("strength", (10, 300), "time", 72,
+    ...                      tether.Design(rhog=None), vmax="160:300:8")
+    >>> frame["strength"].round(1).tolist()
+    [36.3, 46.4, 55.3, 63.5, 71.1, 78.3, 85.0, 91.3]
+    """
+    import pandas as pd
+
+    result = _core.solve(_base(base, "solve"), name, bracket, figure, value,
+                         list(axes.items()), jobs)
+    if not axes:
+        return result
+    rows, columns, problems = result
+    out = pd.DataFrame(rows, columns=columns)
+    out["problem"] = pd.Series(problems, index=out.index, dtype=object)
     return out
 
 

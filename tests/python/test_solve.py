@@ -1,0 +1,154 @@
+"""tether.solve against tether-explore --solve, bit for bit, and its refusals."""
+import io
+import subprocess
+import warnings
+
+import numpy as np
+import pandas as pd
+import pytest
+
+import tether
+
+
+def csv_frame(text):
+    return pd.read_csv(io.StringIO(text), float_precision="round_trip")
+
+
+def same_bits(got, wanted):
+    got = np.asarray(got, dtype=np.float64)
+    wanted = np.asarray(wanted, dtype=np.float64)
+    assert got.shape == wanted.shape
+    same = (got.view(np.uint64) == wanted.view(np.uint64)) | (np.isnan(got) & np.isnan(wanted))
+    assert same.all(), (got, wanted)
+
+
+@pytest.fixture(scope="module")
+def solved(build):
+    """Runs tether-explore and returns its status, standard output and error."""
+    program = build / "tether-explore"
+    if not program.exists():
+        pytest.skip(f"{program} is not built")
+
+    def run(*args):
+        proc = subprocess.run([str(program), *args], capture_output=True, text=True)
+        return proc.returncode, proc.stdout, proc.stderr
+
+    return run
+
+
+def quietly(call, *args, **kwargs):
+    with warnings.catch_warnings():
+        warnings.simplefilter("ignore", tether.DesignWarning)
+        return call(*args, **kwargs)
+
+
+def test_one_design_is_the_command_lines(solved):
+    status, out, _ = solved("--solve", "strength=10:300", "--for", "time=110", "--set",
+                            "rhog=auto", "--format", "csv")
+    assert status == 0
+    wanted = csv_frame(out)
+    d = tether.solve("strength", (10, 300), "time", 110, tether.Design(rhog=None))
+    assert isinstance(d, tether.Design)
+    assert d == tether.Design(rhog=None, strength=wanted["strength"][0])
+    same_bits([d.strength], wanted["strength"].to_numpy())
+    figures = d.figures(method="integral")
+    same_bits(list(figures.values()), wanted.iloc[0, 1:].to_numpy())
+
+
+def test_a_grid_with_misses_is_the_command_lines(solved):
+    status, out, err = solved("--solve", "strength=10:300", "--for", "time=72", "--sweep",
+                              "vmax=50:300:6", "--sweep", "csgeo=1,3", "--format", "csv")
+    assert status == 3
+    wanted = csv_frame(out)
+    got = quietly(tether.solve, "strength", [10, 300], "time", 72, vmax="50:300:6",
+                  csgeo=np.array([1.0, 3.0]), jobs=2)
+    assert list(got.columns) == list(wanted.columns) + ["problem"]
+    same_bits(got.drop(columns="problem").to_numpy(), wanted.to_numpy())
+    missed = got["strength"].isna()
+    assert missed.sum() == 6 and not missed.all()
+    assert got["problem"][~missed].isna().all()
+    for i in np.flatnonzero(missed):
+        assert got["problem"][i] + "; its figures are NaN" in err
+    assert got["problem"][0] == ("time = 462.25 h at strength = 10 GPa and 201.25 h at "
+                                 "strength = 300 GPa: 72 h is not between them")
+
+
+def test_a_refused_design_is_a_grid_points_problem(solved):
+    status, out, _ = solved("--solve", "vmax=50:300", "--for", "time=110", "--sweep",
+                            "csgeo=-1,1", "--format", "csv")
+    got = quietly(tether.solve, "vmax", (50, 300), "time", 110, csgeo=[-1, 1])
+    same_bits(got.drop(columns="problem").to_numpy(), csv_frame(out).to_numpy())
+    assert got["problem"][0].endswith("(the bracket's low end)")
+    assert got["problem"][0].startswith("csgeo = -1")
+    assert got["problem"][1] is None
+
+
+@pytest.mark.parametrize("name,figure,base", [
+    ("strength", "time", {"rhog": None}),
+    ("vmax", "time", {}),
+    ("csgeo", "total_mass", {"planet": "mars", "rhog": None}),
+])
+def test_round_trip(name, figure, base):
+    design = tether.Design(**base)
+    known = getattr(design, name)
+    target = quietly(design.figures, method="integral")[figure]
+    d = quietly(tether.solve, name, (known / 3, known * 4), figure, target, design)
+    assert abs(getattr(d, name) - known) <= 1e-8 * abs(known)
+    assert d.replace(**{name: known}) == design
+
+
+def test_a_single_design_without_an_answer_is_refused(solved):
+    status, _, err = solved("--solve", "strength=10:300", "--for", "time=72")
+    assert status == 2
+    with pytest.raises(tether.DesignError) as e:
+        quietly(tether.solve, "strength", (10, 300), "time", 72)
+    assert str(e.value) == ("time = 448.19 h at strength = 10 GPa and 104.39 h at "
+                            "strength = 300 GPa: 72 h is not between them")
+    assert str(e.value) in err
+    assert e.value.parameter == "strength"
+    with pytest.raises(tether.DesignError, match=r"^vmax = 0 m/s: .*\(the bracket's low end\)$") \
+            as e:
+        tether.solve("vmax", (0, 300), "time", 110)
+    assert e.value.parameter == "vmax"
+    with pytest.raises(tether.DesignError, match="no value at"):
+        tether.solve("vmax", (1e9, 1e10), "cap_alt", 100)
+
+
+@pytest.mark.parametrize("args,kwargs,error,match", [
+    (("nope", (1, 2), "time", 1), {}, ValueError, "unknown parameter 'nope'"),
+    (("vmax", (1, 2), "nope", 1), {}, ValueError, "unknown figure 'nope'"),
+    (("vmax", (300, 50), "time", 1), {}, ValueError, "LOW must be less than HIGH"),
+    (("vmax", (50, 50), "time", 1), {}, ValueError, "LOW must be less than HIGH"),
+    (("vmax", (50, float("inf")), "time", 1), {}, ValueError, "HIGH"),
+    (("vmax", (50, 300), "time", float("nan")), {}, ValueError, "value = nan"),
+    (("vmax", (50, 300), "time", 100), {"vmax": [1, 2]}, ValueError, "vmax is swept too"),
+    (("vmax", (50, 300), "time", 100), {"nope": [1, 2]}, TypeError, "nope"),
+    (("vmax", (50, 300), "time", 100), {"jobs": 0}, ValueError, "jobs"),
+    ((1, (50, 300), "time", 100), {}, TypeError, "^name"),
+    (("vmax", 50, "time", 100), {}, TypeError, "^bracket"),
+    (("vmax", (50, 100, 300), "time", 100), {}, TypeError, "^bracket"),
+    (("vmax", "50:300", "time", 100), {}, TypeError, "^bracket"),
+    (("vmax", (50, "300"), "time", 100), {}, TypeError, "high end"),
+    (("vmax", (50, 300), 3, 100), {}, TypeError, "^figure"),
+    (("vmax", (50, 300), "time", "100"), {}, TypeError, "^value"),
+    (("vmax", (50, 300), "time", True), {}, TypeError, "^value"),
+    (("vmax", (50, 300), "time", 100, "base"), {}, TypeError, "base"),
+])
+def test_refusals(args, kwargs, error, match):
+    with pytest.raises(error, match=match) as e:
+        tether.solve(*args, **kwargs)
+    assert not isinstance(e.value, tether.DesignError)
+
+
+def test_warnings_name_the_caller():
+    with warnings.catch_warnings(record=True) as seen:
+        warnings.simplefilter("always")
+        tether.solve("strength", (10, 300), "time", 110)
+        tether.solve("strength", (10, 300), "time", 72, vmax=[160, 200])
+    assert seen and all(w.category is tether.DesignWarning for w in seen)
+    assert all(w.filename == __file__ for w in seen)
+    assert any(w.message.args[0].startswith("design 1 of 2 (vmax=160)") for w in seen)
+
+
+def test_solve_is_exported():
+    assert "solve" in tether.__all__
