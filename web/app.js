@@ -411,6 +411,8 @@ async function drawSweep(event) {
   const text = `${name}=${$('sweep-from').value.trim()}:${$('sweep-to').value.trim()}:${$('sweep-n').value.trim()}${log ? ':log' : ''}`;
   const solving = $('sweep-solve').checked;
   const goal = goalTexts('sweep-solve');
+  const goalUnit = $('sweep-solve-unit').textContent;
+  const wanted = `${goal.for.replace('=', ' = ')}${goalUnit ? ` ${goalUnit}` : ''}`;
   const figure = solving ? goal.name : $('sweep-figure').value;
   let how = method();
   $('sweep-method').textContent = solving ? 'Seeking…' : 'Computing…';
@@ -426,7 +428,7 @@ async function drawSweep(event) {
   $('sweep-alert').textContent = errors.map((e) => e.message).join('\n');
   if (solving && !errors.length) how = answer.result.method;
   $('sweep-method').textContent = errors.length ? ''
-    : solving ? `${goal.name} at which ${goal.for.replace('=', ' = ')}, sought at each ${name} by the ${how} method.`
+    : solving ? `${goal.name} at which ${wanted}, sought at each ${name} by the ${how} method.`
       : `Drawn by the ${how} method.`;
   if (errors.length) return;
   const x = Array.from(answer.result.x);
@@ -448,7 +450,7 @@ async function drawSweep(event) {
   const yUnit = solving ? params.find((p) => p.name === figure)?.unit : tables.figures.find((f) => f.name === figure)?.unit;
   const yLabel = yUnit && unitText(yUnit) ? `${figure} (${unitText(yUnit)})` : figure;
   sweepPlot = new uPlot({
-    title: solving ? `${figure} at which ${goal.for.replace('=', ' = ')}, against ${name}` : `${figure} against ${name}`,
+    title: solving ? `${figure} at which ${wanted}, against ${name}` : `${figure} against ${name}`,
     width: Math.max(320, Math.min(900, $('sweep-plot').clientWidth || 800)),
     height: 300,
     scales: { x: { time: false, distr: log ? 3 : 1 }, y: { distr: positive ? 3 : 1 } },
@@ -618,6 +620,8 @@ async function start() {
   $('map').addEventListener('submit', drawTheMap);
   $('download-map').addEventListener('click', downloadMap);
   $('find').addEventListener('submit', findValue);
+  // A solved curve plots the parameter sought, not the sweep's figure.
+  $('sweep-solve').addEventListener('change', () => { $('sweep-figure').disabled = $('sweep-solve').checked; });
   for (const prefix of ['find', 'sweep-solve']) {
     $(`${prefix}-figure`).addEventListener('change', () => fillTarget(prefix, true));
     $(`${prefix}-target`).addEventListener('input', (e) => { e.target.dataset.typed = 'yes'; });

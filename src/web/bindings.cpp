@@ -430,7 +430,8 @@ std::string map_csv(const std::string& lines, const std::string& first, const st
 // which a figure of the integral method equals a target, for the design
 // (tether-explore --solve NAME=LOW:HIGH --for FIGURE=VALUE): value the
 // shortest text that reads back to it, or null and the problem saying why
-// there is none; method the one that seeks it. A goal that cannot be read is an error named "solve".
+// there is none; method the one that seeks it. A goal that cannot be read is an error named
+// "solve".
 val solve(const std::string& lines, const std::string& solve_text, const std::string& for_text)
 {
     return guarded([&] {
@@ -441,7 +442,7 @@ val solve(const std::string& lines, const std::string& solve_text, const std::st
         out.set("method", name_of(climber::method::integral));
         if (r.errors.empty()) {
             try {
-                const engine::goal g       = goal_of(solve_text, for_text);
+                const engine::goal g     = goal_of(solve_text, for_text);
                 const engine::solution s = engine::solve(r.design, g);
                 if (s.solved()) {
                     out.set("value", engine::shortest(s.value));

@@ -262,6 +262,11 @@ try {
     }
     return out.trim().split('\n').slice(1).map((line) => line.split(','));
   };
+  const findDefaults = await page.evaluate(() => ['name', 'low', 'high', 'figure', 'target']
+    .map((f) => document.querySelector(`#find-${f}`).value).join(' '));
+  const shownTime = await page.$eval('td[data-name="time"]', (td) => td.textContent);
+  check('the Find panel starts from the first example sweep and the figure shown',
+    findDefaults === `vmax 10 200 time ${shownTime}`, findDefaults);
   await seek('10', '300', '110');
   const solvedStrength = explorerSolved(['--solve', 'strength=10:300', '--for', 'time=110'])[0][0];
   check('the found value in its field', await page.$eval('#p-strength', (i) => i.value) === solvedStrength,
