@@ -426,12 +426,12 @@ std::string map_csv(const std::string& lines, const std::string& first, const st
     }
 }
 
-// {errors, value, problem, method}: the value of a parameter, between two ends, at
-// which a figure of the integral method equals a target, for the design
-// (tether-explore --solve NAME=LOW:HIGH --for FIGURE=VALUE): value the
-// shortest text that reads back to it, or null and the problem saying why
-// there is none; method the one that seeks it. A goal that cannot be read is an error named
-// "solve".
+// {errors, value, problem, method}: the value of a parameter, between two
+// ends, at which a figure of the integral method equals a target, for the
+// design (tether-explore --solve NAME=LOW:HIGH --for FIGURE=VALUE): value
+// the shortest text that reads back to it, or null and the problem saying
+// why there is none; method the one that seeks it. A goal that cannot be
+// read is an error named "solve".
 val solve(const std::string& lines, const std::string& solve_text, const std::string& for_text)
 {
     return guarded([&] {
