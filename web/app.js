@@ -322,9 +322,10 @@ async function recompute() {
 let timer = null;
 function scheduleRecompute() {
   // A sweep or map of the design as it was is no longer wanted.
-  if (cancel((request) => request.kind === 'sweep' || request.kind === 'map')) {
+  if (cancel((request) => request.kind === 'sweep' || request.kind === 'map' || request.kind === 'find')) {
     $('map-plot').textContent = '';
     $('sweep-method').textContent = '';
+    $('find-result').textContent = '';
   }
   clearTimeout(timer);
   timer = setTimeout(recompute, 120);
@@ -352,35 +353,108 @@ async function downloadDesign() {
   else $('alert').textContent = 'This design cannot be computed: nothing to download.';
 }
 
+// A goal as the explorer's --solve NAME=LOW:HIGH and --for FIGURE=VALUE,
+// from the fields PREFIX-name, -low, -high, -figure and -target.
+function goalTexts(prefix) {
+  const part = (field) => $(`${prefix}-${field}`).value.trim();
+  return {
+    name: part('name'),
+    solve: `${part('name')}=${part('low')}:${part('high')}`,
+    for: `${part('figure')}=${part('target')}`,
+  };
+}
+
+// A figure's value for the design shown, as its cell shows it, or ''.
+function shownValue(name) {
+  const cell = document.querySelector(`#figures td[data-name="${CSS.escape(name)}"]`);
+  return cell && cell.dataset.value !== undefined ? cell.textContent : '';
+}
+
+// A goal's target follows its figure: the figure's value for the design
+// shown, until the target is typed; the unit beside it is the figure's.
+function fillTarget(prefix, force = false) {
+  const target = $(`${prefix}-target`);
+  const figure = tables.figures.find((f) => f.name === $(`${prefix}-figure`).value);
+  $(`${prefix}-unit`).textContent = figure ? unitText(figure.unit) : '';
+  if (force || !target.dataset.typed) target.value = shownValue(figure ? figure.name : '') || target.value;
+}
+
+// Seeks the goal of the Find panel for the design; the parameter's field
+// then holds the value found, and the study follows. Or says why not.
+async function findValue(event) {
+  event.preventDefault();
+  const goal = goalTexts('find');
+  $('find-alert').textContent = '';
+  $('find-result').textContent = 'Seeking…';
+  const answer = await callLatest('find', 'solve', designLines(), goal.solve, goal.for);
+  if (!answer) return;
+  $('find-result').textContent = '';
+  const errors = answer.failure ? [{ message: failureText(answer) }] : answer.result.errors;
+  const why = errors.length ? errors.map((e) => e.message).join('\n') : answer.result.problem;
+  if (why) {
+    $('find-alert').textContent = why;
+    return;
+  }
+  const field = $(`p-${goal.name}`);
+  field.value = answer.result.value;
+  const unit = params.find((p) => p.name === goal.name).unit;
+  $('find-result').textContent = `${goal.name} = ${answer.result.value} ${unitText(unit)} gives ${goal.for.replace('=', ' = ')}`
+    + `${$('find-unit').textContent ? ` ${$('find-unit').textContent}` : ''} by the ${answer.result.method} method; the field holds it.`;
+  scheduleRecompute();
+}
+
 let sweepPlot = null;
 async function drawSweep(event) {
   event.preventDefault();
   const name = $('sweep-name').value;
   const log = $('sweep-log').checked;
   const text = `${name}=${$('sweep-from').value.trim()}:${$('sweep-to').value.trim()}:${$('sweep-n').value.trim()}${log ? ':log' : ''}`;
-  const figure = $('sweep-figure').value;
-  const how = method();
-  $('sweep-method').textContent = 'Computing…';
-  const answer = await callLatest('sweep', 'sweep', designLines(), text, figure, how);
+  const solving = $('sweep-solve').checked;
+  const goal = goalTexts('sweep-solve');
+  const goalUnit = $('sweep-solve-unit').textContent;
+  const wanted = `${goal.for.replace('=', ' = ')}${goalUnit ? ` ${goalUnit}` : ''}`;
+  const figure = solving ? goal.name : $('sweep-figure').value;
+  let how = method();
+  $('sweep-method').textContent = solving ? 'Seeking…' : 'Computing…';
+  $('sweep-gaps').textContent = '';
+  const answer = solving
+    ? await callLatest('sweep', 'solveSweep', designLines(), text, goal.solve, goal.for)
+    : await callLatest('sweep', 'sweep', designLines(), text, figure, how);
   if (!answer) return;
   if (sweepPlot) { sweepPlot.destroy(); sweepPlot = null; }
   $('sweep-plot').textContent = '';
+  delete $('sweep-plot').dataset.solved;
   const errors = answer.failure ? [{ message: failureText(answer) }] : answer.result.errors;
   $('sweep-alert').textContent = errors.map((e) => e.message).join('\n');
-  $('sweep-method').textContent = errors.length ? '' : `Drawn by the ${how} method.`;
+  if (solving && !errors.length) how = answer.result.method;
+  $('sweep-method').textContent = errors.length ? ''
+    : solving ? `${goal.name} at which ${wanted}, sought at each ${name} by the ${how} method.`
+      : `Drawn by the ${how} method.`;
   if (errors.length) return;
   const x = Array.from(answer.result.x);
   const y = Array.from(answer.result.y, (v) => (Number.isNaN(v) ? null : v));
-  const positive = y.every((v) => v > 0);
+  if (solving) {
+    // The curve's points as the explorer's CSV writes them, an empty value
+    // where there is no answer; and the points without one, counted.
+    const { xText, yText, problems } = answer.result;
+    $('sweep-plot').dataset.solved = xText.map((v, k) => `${v},${yText[k]}`).join('\n');
+    if (problems.length) {
+      $('sweep-gaps').textContent = `${problems.length} of ${x.length} points have no answer and are left out of the line;`
+        + ` the first, at ${name} = ${problems[0].at}: ${problems[0].text}.`;
+    }
+  }
+  const positive = y.every((v) => v === null || v > 0);
   const holder = document.createElement('figure');
   $('sweep-plot').append(holder);
   const unit = params.find((p) => p.name === name).unit;
+  const yUnit = solving ? params.find((p) => p.name === figure)?.unit : tables.figures.find((f) => f.name === figure)?.unit;
+  const yLabel = yUnit && unitText(yUnit) ? `${figure} (${unitText(yUnit)})` : figure;
   sweepPlot = new uPlot({
-    title: `${figure} against ${name}`,
+    title: solving ? `${figure} at which ${wanted}, against ${name}` : `${figure} against ${name}`,
     width: Math.max(320, Math.min(900, $('sweep-plot').clientWidth || 800)),
     height: 300,
     scales: { x: { time: false, distr: log ? 3 : 1 }, y: { distr: positive ? 3 : 1 } },
-    axes: [{ label: `${name} (${unit})` }, { label: figure }],
+    axes: [{ label: `${name} (${unit})` }, { label: yLabel }],
     series: [{ label: name }, { label: figure, stroke: '#1f77b4', width: 2, points: { show: true } }],
   }, [x, y], holder);
 }
@@ -462,6 +536,18 @@ function fillAxis(prefix, text) {
   $(`${prefix}-log`).checked = parts[3] === 'log';
 }
 
+// Fills a goal's fields (PREFIX-name, -low, -high, -figure) from a sweep
+// NAME=FROM:TO[:N[:log]] and a figure: the parameter sought in that range.
+function fillGoal(prefix, sweepText, figure) {
+  const eq = sweepText.indexOf('=');
+  const name = sweepText.slice(0, eq);
+  const [from, to] = sweepText.slice(eq + 1).split(':');
+  if (params.some((p) => p.name === name)) $(`${prefix}-name`).value = name;
+  $(`${prefix}-low`).value = from ?? '';
+  $(`${prefix}-high`).value = to ?? '';
+  $(`${prefix}-figure`).value = figure;
+}
+
 // What the library says of a name the address gives that the page's
 // lists do not hold (a planet, a method), by its field.
 async function refuseAddress(lines, method, field) {
@@ -498,13 +584,14 @@ async function start() {
   buildFigureTable();
   const [example, second = example] = tables.examples;
   for (const param of params) {
-    for (const id of ['sweep-name', 'map-x-name', 'map-y-name']) {
+    for (const id of ['sweep-name', 'map-x-name', 'map-y-name', 'find-name', 'sweep-solve-name']) {
       $(id).add(new Option(`${param.name} (${param.unit})`, param.name));
     }
   }
   for (const f of tables.figures) {
-    $('sweep-figure').add(new Option(f.name, f.name));
-    $('map-figure').add(new Option(f.name, f.name));
+    for (const id of ['sweep-figure', 'map-figure', 'find-figure', 'sweep-solve-figure']) {
+      $(id).add(new Option(f.name, f.name));
+    }
   }
   if (example) {
     fillAxis('sweep', example.sweep);
@@ -512,6 +599,11 @@ async function start() {
     fillAxis('map-y', second.sweep);
     $('sweep-figure').value = example.figure;
     $('map-figure').value = example.figure;
+    // The goals: Find seeks the first example's parameter in its range; a
+    // solved curve, swept along the first, seeks the second's; both for
+    // the first example's figure.
+    fillGoal('find', example.sweep, example.figure);
+    fillGoal('sweep-solve', second.sweep, example.figure);
   }
 
   $('design').addEventListener('input', scheduleRecompute);
@@ -527,14 +619,24 @@ async function start() {
   $('sweep').addEventListener('submit', drawSweep);
   $('map').addEventListener('submit', drawTheMap);
   $('download-map').addEventListener('click', downloadMap);
+  $('find').addEventListener('submit', findValue);
+  // A solved curve plots the parameter sought, not the sweep's figure.
+  $('sweep-solve').addEventListener('change', () => { $('sweep-figure').disabled = $('sweep-solve').checked; });
+  for (const prefix of ['find', 'sweep-solve']) {
+    $(`${prefix}-figure`).addEventListener('change', () => fillTarget(prefix, true));
+    $(`${prefix}-target`).addEventListener('input', (e) => { e.target.dataset.typed = 'yes'; });
+  }
   $('method').addEventListener('change', () => { $('e-method').textContent = ''; scheduleRecompute(); });
   $('stop').addEventListener('click', () => {
-    if (cancel((request) => request.kind === 'sweep' || request.kind === 'map')) {
+    if (cancel((request) => request.kind === 'sweep' || request.kind === 'map' || request.kind === 'find')) {
       $('map-plot').textContent = '';
       $('sweep-method').textContent = 'Stopped.';
+      $('find-result').textContent = '';
     }
   });
   await recompute();
+  fillTarget('find');
+  fillTarget('sweep-solve');
   if (planet !== null && !has(presets, planet)) await refuseAddress(`planet=${planet}`, method(), 'planet');
   if (methodGiven !== null && !methodKnown) await refuseAddress('', methodGiven, 'method');
   if (address('map') !== null) {

@@ -8,6 +8,7 @@
 #include "engine/figures.hpp"
 #include "engine/numbers.hpp"
 #include "engine/settings.hpp"
+#include "engine/solve.hpp"
 #include "engine/sweep.hpp"
 
 #include "climber/integral.hpp"
@@ -123,6 +124,10 @@ std::uint64_t page_limit(climber::method how)
 {
     return how == climber::method::integral ? 250000 : 1000;
 }
+
+// The most points of a solved curve on the page: each seeks its goal over
+// some twenty designs.
+constexpr std::uint64_t solved_limit = 2000;
 
 // {on: "parameter" or "figure", name, text}: a note, placed by the field of
 // what it concerns, with the page's words on how to act on it, as
@@ -253,20 +258,53 @@ namespace {
 // The grid of the sweeps ("NAME=FROM:TO:N[:log]"), at most the page's
 // limit for the method, read by the library's one reader; throws
 // usage_error, naming the sweep at fault as tether-explore --sweep does.
-engine::grid grid_of(const std::vector<std::string>& sweeps, climber::method how)
+engine::grid grid_of(const std::vector<std::string>& sweeps, std::uint64_t limit,
+                     const std::string& where)
 {
     std::vector<engine::axis> axes;
     for (const std::string& s : sweeps) {
         axes.push_back({s});
     }
     try {
-        return engine::read_grid(axes, page_limit(how),
-                                 "on this page by the " + name_of(how) + " method");
+        return engine::read_grid(axes, limit, where);
     }
     catch (const engine::grid_error& e) {
         throw engine::usage_error(
             (e.axis ? engine::printable(sweeps[*e.axis]) + ": " : std::string()) + e.what());
     }
+}
+
+engine::grid grid_of(const std::vector<std::string>& sweeps, climber::method how)
+{
+    return grid_of(sweeps, page_limit(how), "on this page by the " + name_of(how) + " method");
+}
+
+// The goal of "NAME=LOW:HIGH" and "FIGURE=VALUE"; throws usage_error,
+// naming the text at fault as tether-explore names its option's.
+engine::goal goal_of(const std::string& solve_text, const std::string& for_text)
+{
+    engine::goal g{};
+    try {
+        g = engine::parse_solve(solve_text);
+    }
+    catch (const engine::usage_error& e) {
+        throw engine::usage_error(engine::printable(solve_text) + ": " + e.what());
+    }
+    try {
+        engine::parse_for(g, for_text);
+    }
+    catch (const engine::usage_error& e) {
+        throw engine::usage_error(engine::printable(for_text) + ": " + e.what());
+    }
+    return g;
+}
+
+// Why a solution has no answer, in tether-explore's words.
+std::string no_answer(const engine::solution& s)
+{
+    return s.missed ? "no answer within " + std::to_string(engine::max_goal_evaluations) +
+                          " designs to 1e-12 of the value"
+                    : s.problem;
 }
 
 std::size_t column_of(const engine::grid& g, const std::string& figure)
@@ -386,6 +424,95 @@ std::string map_csv(const std::string& lines, const std::string& first, const st
     catch (const engine::usage_error&) {
         return {};
     }
+}
+
+// {errors, value, problem, method}: the value of a parameter, between two
+// ends, at which a figure of the integral method equals a target, for the
+// design (tether-explore --solve NAME=LOW:HIGH --for FIGURE=VALUE): value
+// the shortest text that reads back to it, or null and the problem saying
+// why there is none; method the one that seeks it. A goal that cannot be
+// read is an error named "solve".
+val solve(const std::string& lines, const std::string& solve_text, const std::string& for_text)
+{
+    return guarded([&] {
+        reading r = read(lines);
+        val out   = val::object();
+        out.set("value", val::null());
+        out.set("problem", std::string());
+        out.set("method", name_of(climber::method::integral));
+        if (r.errors.empty()) {
+            try {
+                const engine::goal g     = goal_of(solve_text, for_text);
+                const engine::solution s = engine::solve(r.design, g);
+                if (s.solved()) {
+                    out.set("value", engine::shortest(s.value));
+                }
+                else {
+                    out.set("problem", no_answer(s));
+                }
+            }
+            catch (const engine::usage_error& e) {
+                r.errors.emplace_back("solve", e.what());
+            }
+        }
+        out.set("errors", errors_of(r.errors));
+        return out;
+    });
+}
+
+// {errors, x, y, xText, yText, problems, method}: a solved curve, the goal sought
+// for every design of a sweep (tether-explore --solve ... --for ...
+// --sweep ...): y the solved value at x, NaN (and yText empty) where there
+// is none; xText and yText as the explorer's CSV writes them; problems
+// [{at, text}] the points without an answer and why.
+val solve_sweep(const std::string& lines, const std::string& sweep_text,
+                const std::string& solve_text, const std::string& for_text)
+{
+    return guarded([&] {
+        reading r = read(lines);
+        val out   = val::object();
+        std::vector<double> x;
+        std::vector<double> y;
+        val x_text   = val::array();
+        val y_text   = val::array();
+        val problems = val::array();
+        out.set("method", name_of(climber::method::integral));
+        if (r.errors.empty()) {
+            try {
+                const engine::grid g =
+                    grid_of({sweep_text}, solved_limit, "on this page for a solved curve");
+                const engine::goal goal = goal_of(solve_text, for_text);
+                if (g.sweeps()[0].param == goal.param) {
+                    throw engine::usage_error(engine::printable(solve_text) + ": " +
+                                              goal.param->name + " is swept too");
+                }
+                for (std::uint64_t i = 0; i < g.size(); ++i) {
+                    const double at          = g.values_at(i)[0];
+                    const engine::solution s = engine::solve(g.design_at(r.design, i), goal);
+                    x.push_back(at);
+                    y.push_back(s.solved() ? s.value : std::nan(""));
+                    x_text.call<void>("push", engine::shortest(at));
+                    y_text.call<void>("push", s.solved() ? engine::shortest(s.value) : "");
+                    if (!s.solved()) {
+                        val p = val::object();
+                        p.set("at", engine::shortest(at));
+                        p.set("text", no_answer(s));
+                        problems.call<void>("push", p);
+                    }
+                }
+            }
+            catch (const engine::usage_error& e) {
+                r.errors.emplace_back("sweep", e.what());
+            }
+        }
+        out.set("errors", errors_of(r.errors));
+        out.set("x", doubles(x));
+        out.set("y", doubles(y));
+        out.set("xText", x_text);
+        out.set("yText", y_text);
+        out.set("problems", problems);
+        return out;
+    });
 }
 
 namespace {
@@ -510,4 +637,6 @@ EMSCRIPTEN_BINDINGS(tether)
     emscripten::function("sweep", &sweep);
     emscripten::function("map", &map);
     emscripten::function("mapCsv", &map_csv);
+    emscripten::function("solve", &solve);
+    emscripten::function("solveSweep", &solve_sweep);
 }

@@ -232,6 +232,102 @@ try {
   await page.waitForSelector('#sweep-plot canvas', { timeout: 20000 });
   check('nothing on the console after editing', page.problems.length === 0, page.problems.join('; '));
 
+  // Find a value: strength for time = 110 h, as tether-explore --solve
+  // gives it, to the last bit; the address follows the field.
+  page = await open('');
+  const setField = (id, value) => page.$eval(id, (i, v) => {
+    i.value = v;
+    i.dispatchEvent(new Event('input', { bubbles: true }));
+  }, value);
+  const seek = async (low, high, target) => {
+    await page.select('#find-name', 'strength');
+    await page.select('#find-figure', 'time');
+    await setField('#find-low', low);
+    await setField('#find-high', high);
+    await setField('#find-target', target);
+    await page.$eval('#find-alert', (e) => { e.textContent = ''; });
+    await page.click('#find button[type="submit"]');
+    await page.waitForFunction(() => document.querySelector('#find-alert').textContent
+      || /holds it/.test(document.querySelector('#find-result').textContent), { timeout: 20000 }).catch(() => {});
+  };
+  // The explorer's solved rows, split into values; status 3 says some rows
+  // have no answer, and they are still written.
+  const explorerSolved = (args) => {
+    let out;
+    try {
+      out = execFileSync(explore, [...args, '--format', 'csv'], { encoding: 'utf8', stdio: ['ignore', 'pipe', 'ignore'] });
+    } catch (error) {
+      if (error.status !== 3) throw error;
+      out = error.stdout;
+    }
+    return out.trim().split('\n').slice(1).map((line) => line.split(','));
+  };
+  const findDefaults = await page.evaluate(() => ['name', 'low', 'high', 'figure', 'target']
+    .map((f) => document.querySelector(`#find-${f}`).value).join(' '));
+  const shownTime = await page.$eval('td[data-name="time"]', (td) => td.textContent);
+  check('the Find panel starts from the first example sweep and the figure shown',
+    findDefaults === `vmax 10 200 time ${shownTime}`, findDefaults);
+  await seek('10', '300', '110');
+  const solvedStrength = explorerSolved(['--solve', 'strength=10:300', '--for', 'time=110'])[0][0];
+  check('the found value in its field', await page.$eval('#p-strength', (i) => i.value) === solvedStrength,
+    `${await page.$eval('#p-strength', (i) => i.value)}, explorer ${solvedStrength}`);
+  await page.waitForFunction((v) => new URLSearchParams(location.search).get('strength') === v,
+    { timeout: 5000 }, solvedStrength).catch(() => {});
+  check('the found value in the address', new URL(page.url()).searchParams.get('strength') === solvedStrength, page.url());
+  await page.waitForFunction((time) => document.querySelector('td[data-name="time"]').dataset.value === time,
+    { timeout: 10000 }, exploreFigures(['--set', `strength=${solvedStrength}`]).time).catch(() => {});
+  check('the figures of the found value', (await cells(page)).time
+    === exploreFigures(['--set', `strength=${solvedStrength}`]).time);
+  // No crossing in the bracket: the explorer's words, by the panel.
+  await page.$eval('#p-strength', (i) => { i.value = ''; });
+  await seek('10', '300', '72');
+  let refusal = '';
+  try {
+    execFileSync(explore, ['--solve', 'strength=10:300', '--for', 'time=72'], { stdio: ['ignore', 'pipe', 'pipe'] });
+  } catch (error) {
+    refusal = error.stderr.toString().split('\n').filter((l) => !/warning/.test(l))[0].replace(/^tether-explore: /, '');
+  }
+  const said = await page.$eval('#find-alert', (e) => e.textContent);
+  check('no crossing said as the explorer says it', said !== '' && said === refusal, `page ${said}, explorer ${refusal}`);
+  await seek('10', 'x', '72');
+  check('an unreadable bracket said', await page.$eval('#find-alert', (e) => e.textContent)
+    === "strength=10:x: HIGH 'x' is not a finite number");
+
+  // A solved curve: strength for time = 72 h against vmax, as tether-explore
+  // --solve --sweep gives it; points without an answer left out and counted.
+  const solvedCurve = async (from, to, n) => {
+    await page.select('#sweep-name', 'vmax');
+    await setField('#sweep-from', from);
+    await setField('#sweep-to', to);
+    await setField('#sweep-n', n);
+    await page.$eval('#sweep-log', (i) => { i.checked = false; });
+    await page.$eval('#sweep-solve', (i) => { i.checked = true; });
+    await page.select('#sweep-solve-name', 'strength');
+    await page.select('#sweep-solve-figure', 'time');
+    await setField('#sweep-solve-low', '10');
+    await setField('#sweep-solve-high', '1000');
+    await setField('#sweep-solve-target', '72');
+    await page.$eval('#sweep-plot', (e) => { delete e.dataset.solved; });
+    await page.click('#sweep button[type="submit"]');
+    await page.waitForFunction(() => document.querySelector('#sweep-plot').dataset.solved
+      || document.querySelector('#sweep-alert').textContent, { timeout: 30000 }).catch(() => {});
+    return page.$eval('#sweep-plot', (e) => e.dataset.solved ?? '');
+  };
+  const wantedCurve = (from, to, n) => explorerSolved(['--solve', 'strength=10:1000', '--for', 'time=72',
+    '--sweep', `vmax=${from}:${to}:${n}`]).map((r) => `${r[0]},${r[1]}`).join('\n');
+  let curve = await solvedCurve('160', '300', '5');
+  check('a solved curve', curve === wantedCurve(160, 300, 5), `page ${curve}, explorer ${wantedCurve(160, 300, 5)}`);
+  check('a solved curve drawn', await page.$$eval('#sweep-plot canvas', (c) => c.length) === 1);
+  check('no gaps in a solved curve', await page.$eval('#sweep-gaps', (e) => e.textContent) === '');
+  curve = await solvedCurve('100', '300', '5');
+  check('a solved curve with gaps', curve === wantedCurve(100, 300, 5), `page ${curve}, explorer ${wantedCurve(100, 300, 5)}`);
+  const gaps = await page.$eval('#sweep-gaps', (e) => e.textContent);
+  check('the gaps counted', gaps.startsWith('2 of 5 points have no answer'), gaps);
+  await solvedCurve('100', '300', '2001');
+  check('a solved curve\'s limit', await page.$eval('#sweep-alert', (e) => e.textContent)
+    === 'a grid of 2001 designs is too large; at most 2000 on this page for a solved curve');
+  check('nothing on the console when solving', page.problems.length === 0, page.problems.join('; '));
+
   // A map from the address, by the integral method: its cells, and its CSV
   // download is the command line's grid, byte for byte.
   page = await open('?method=integral&map=vmax:10:100:5,strength:20:60:4&mapfig=time');

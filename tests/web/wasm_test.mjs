@@ -102,5 +102,22 @@ check('map csv header', tether.mapCsv('', 'vmax=10:100:3', 'strength=20,35.1', '
   'vmax,strength,rgeo,yuri,taper_re,taper_apex,cs_re,cs_apex,mapex,mre,tether_mass,total_mass,time,cap_alt,'
   + 'lower_mass,upper_mass,system_mass,orbit_alt,escape_alt,apex_speed,apex_vinf,uniform_yuri,uniform_top');
 
+// Goal seek, as tether-explore --solve NAME=LOW:HIGH --for FIGURE=VALUE.
+const found = tether.solve('', 'strength=10:300', 'time=110');
+check('solved value', found.value, '19.38426737324232');
+check('solved by', found.method, 'integral');
+check('no crossing', tether.solve('', 'strength=10:300', 'time=72').problem,
+  'time = 448.19 h at strength = 10 GPa and 104.39 h at strength = 300 GPa: 72 h is not between them');
+check('an unreadable goal', tether.solve('', 'strength=10:x', 'time=72').errors[0].message,
+  "strength=10:x: HIGH 'x' is not a finite number");
+const curve = tether.solveSweep('', 'vmax=100:300:5', 'strength=10:1000', 'time=72');
+check('solved curve', curve.yText.join(','), ',,19.506565337113067,18.186279263866034,17.710140299076294');
+check('solved curve gaps', curve.problems.map((p) => p.at).join(','), '100,150');
+check('solved curve gap value', Number.isNaN(curve.y[0]), true);
+check('solved curve limit', tether.solveSweep('', 'vmax=100:300:5000', 'strength=10:1000', 'time=72').errors[0].message,
+  'a grid of 5000 designs is too large; at most 2000 on this page for a solved curve');
+check('solved and swept', tether.solveSweep('', 'vmax=100:300:5', 'vmax=10:1000', 'time=72').errors[0].message,
+  'vmax=10:1000: vmax is swept too');
+
 if (failed) process.exit(1);
 console.log('ok: the WebAssembly study matches the native numbers');
