@@ -183,7 +183,8 @@ TEST(Design, TheForceMarginMustBeAtLeast1e12OfTheDriveForce)
         const double fmax = fextra + fvg;
         return fmax - fvg >= 1e-12 * fmax;
     };
-    double lo = 0, hi = 1e-11 * fvg;  // lo is refused, hi accepted
+    double lo = 0;            // refused
+    double hi = 1e-11 * fvg;  // accepted
     ASSERT_FALSE(enough(lo));
     ASSERT_TRUE(enough(hi));
     while (std::nextafter(lo, hi) < hi) {

@@ -147,6 +147,49 @@ struct cap_changes {
 // between its ends is its only one, placed by TOMS 748 to 1e-9 km. Others
 // are halved, first tried against the tighter bounds speed(mid) +- the
 // largest slope times half the width, which resolve a near-touch.
+// A piece on which the speed is monotonic: capped or not throughout, or one
+// change of the cap, placed by TOMS 748 to 1e-9 km.
+void add_monotonic(cap_changes& out, const climb& c, const point& a, const point& b, double vmax)
+{
+    const bool ca = a.f.speed > vmax;
+    const bool cb = b.f.speed > vmax;
+    if (ca == cb) {
+        out.add(a.f.z, b.f.z, ca, a.f.z);
+        return;
+    }
+    std::uintmax_t iterations = 200;
+    const auto f              = [&](double z) { return c.speed(z) - vmax; };
+    const auto [zlo, zhi]     = boost::math::tools::toms748_solve(
+            f, a.f.z, b.f.z, a.f.speed - vmax, b.f.speed - vmax,
+            [](double x, double y) { return std::fabs(y - x) <= 1e-9; }, iterations);
+    // f > 0 means capped: the bracket's end on the capped side.
+    const double at_cap = f(zhi) > 0 ? zhi : zlo;
+    const double edge   = zlo + (zhi - zlo) / 2;
+    out.add(a.f.z, edge, ca, a.f.z);
+    out.add(edge, b.f.z, cb, at_cap);
+}
+
+// A piece too narrow to split where the speed comes within rounding of
+// vmax. The time lies between the piece at vmax and the piece at the lowest
+// speed; the cap binds here if the speed is above vmax at any point looked at.
+void add_unsure(cap_changes& out, const point& a, const point& mid, const point& b, double lo,
+                double vmax)
+{
+    const double w       = b.f.z - a.f.z;
+    const double fastest = w * hours_per_km_at_1 / vmax;
+    const double slowest = w * hours_per_km_at_1 / lo;
+    out.unsure_time += fastest + (slowest - fastest) / 2;
+    out.unsure_error += (slowest - fastest) / 2;
+    if (std::isnan(out.cap_alt)) {
+        for (const point* q : {&a, &mid, &b}) {
+            if (q->f.speed > vmax) {
+                out.cap_alt = q->f.z;
+                break;
+            }
+        }
+    }
+}
+
 cap_changes find_cap_changes(const climb& c, double vmax, double ztop, const integral_settings& s)
 {
     struct piece {
@@ -177,22 +220,7 @@ cap_changes find_cap_changes(const climb& c, double vmax, double ztop, const int
         double slope_hi = 0;
         c.log_slope(a, b, mu, slope_lo, slope_hi);
         if (slope_lo > 0 || slope_hi < 0) {
-            const bool ca = a.f.speed > vmax;
-            const bool cb = b.f.speed > vmax;
-            if (ca == cb) {
-                out.add(a.f.z, b.f.z, ca, a.f.z);
-                continue;
-            }
-            std::uintmax_t iterations = 200;
-            const auto f              = [&](double z) { return c.speed(z) - vmax; };
-            const auto [zlo, zhi]     = boost::math::tools::toms748_solve(
-                    f, a.f.z, b.f.z, a.f.speed - vmax, b.f.speed - vmax,
-                    [](double x, double y) { return std::fabs(y - x) <= 1e-9; }, iterations);
-            // f > 0 means capped: the bracket's end on the capped side.
-            const double at_cap = f(zhi) > 0 ? zhi : zlo;
-            const double edge   = zlo + (zhi - zlo) / 2;
-            out.add(a.f.z, edge, ca, a.f.z);
-            out.add(edge, b.f.z, cb, at_cap);
+            add_monotonic(out, c, a, b, vmax);
             continue;
         }
         const point mid   = c.probe(a.f.z + w / 2);
@@ -209,21 +237,7 @@ cap_changes find_cap_changes(const climb& c, double vmax, double ztop, const int
             todo.push_back({a, mid});
             continue;
         }
-        // Unsure: the speed comes within rounding of vmax. The time lies
-        // between the piece at vmax and the piece at the lowest speed; the
-        // cap binds here if the speed is above vmax at any point looked at.
-        const double fastest = w * hours_per_km_at_1 / vmax;
-        const double slowest = w * hours_per_km_at_1 / lo;
-        out.unsure_time += fastest + (slowest - fastest) / 2;
-        out.unsure_error += (slowest - fastest) / 2;
-        if (std::isnan(out.cap_alt)) {
-            for (const point* q : {&a, &mid, &b}) {
-                if (q->f.speed > vmax) {
-                    out.cap_alt = q->f.z;
-                    break;
-                }
-            }
-        }
+        add_unsure(out, a, mid, b, lo, vmax);
     }
     return out;
 }

@@ -2,6 +2,7 @@
 
 #include "engine/settings.hpp"
 
+#include <algorithm>
 #include <array>
 #include <cmath>
 #include <cstdio>
@@ -169,12 +170,8 @@ std::vector<column> figure_columns()
 
 bool is_figure(const std::string& name)
 {
-    for (const figure& f : figures) {
-        if (name == f.name) {
-            return true;
-        }
-    }
-    return false;
+    return std::any_of(figures.begin(), figures.end(),
+                       [&name](const figure& f) { return name == f.name; });
 }
 
 bool computed_by(const std::string& name, climber::method how)
@@ -200,6 +197,7 @@ std::vector<double> figure_values(const climber::integral_study& s)
 std::vector<column> ascent_columns()
 {
     std::vector<column> columns;
+    columns.reserve(ascent_table.size());
     for (const ascent_column& c : ascent_table) {
         columns.push_back({c.name, c.unit, c.meaning});
     }

@@ -77,7 +77,7 @@ std::vector<column> figure_columns();
 std::vector<double> figure_values(const climber::integral_study& s);
 // Whether the figure of that name is one, and whether a method computes it.
 bool is_figure(const std::string& name);
-bool computed_by(const std::string& figure, climber::method how);
+bool computed_by(const std::string& name, climber::method how);
 
 // The climber at one point of the ascent: altitude, taper, gravity, power
 // used, speed, travel time so far, surplus power, and its sideways push on

@@ -151,16 +151,14 @@ grid::grid(std::vector<sweep> sweeps) : sweeps_(std::move(sweeps))
     }
 }
 
-grid read_grid(const std::vector<axis>& axes, std::uint64_t limit, const std::string& where)
+namespace {
+
+// The designs that the axes make, counted before any list of values is
+// made: in binary64, exact while the counts are within the limit; the first
+// product beyond it is said (or the axis' own count, where the product
+// overflows).
+void count_designs(const std::vector<axis>& axes, std::uint64_t limit, const std::string& where)
 {
-    limit = std::min(limit, max_grid_designs);
-    if (axes.size() > max_sweeps) {
-        throw grid_error(std::nullopt,
-                         "at most " + std::to_string(max_sweeps) + " sweeps make a grid");
-    }
-    // In binary64, exact while the counts are within the limit; the first
-    // product beyond it is said (or the axis' own count, where the product
-    // overflows).
     double designs = 1;
     for (std::size_t i = 0; i < axes.size(); ++i) {
         double n = 1;
@@ -180,29 +178,39 @@ grid read_grid(const std::vector<axis>& axes, std::uint64_t limit, const std::st
                                  std::to_string(limit) + (where.empty() ? "" : " " + where));
         }
     }
+}
+
+// A parameter's listed values, which must be finite; throws usage_error.
+sweep listed_sweep(const axis& a)
+{
+    const tether::param* p = tether::find_param(a.text);
+    if (p == nullptr) {
+        throw usage_error("unknown parameter '" + printable(a.text) +
+                          "' (the parameters' table lists them)");
+    }
+    for (double v : a.values) {
+        if (!std::isfinite(v)) {
+            throw usage_error(std::string(std::isnan(v) ? "NaN" : "an infinite value") +
+                              " is not a finite number");
+        }
+    }
+    return {p, a.values};
+}
+
+}  // namespace
+
+grid read_grid(const std::vector<axis>& axes, std::uint64_t limit, const std::string& where)
+{
+    limit = std::min(limit, max_grid_designs);
+    if (axes.size() > max_sweeps) {
+        throw grid_error(std::nullopt,
+                         "at most " + std::to_string(max_sweeps) + " sweeps make a grid");
+    }
+    count_designs(axes, limit, where);
     std::vector<sweep> sweeps;
     for (std::size_t i = 0; i < axes.size(); ++i) {
-        const axis& a = axes[i];
         try {
-            if (!a.listed) {
-                sweeps.push_back(parse_sweep(a.text));
-                continue;
-            }
-            const tether::param* p = tether::find_param(a.text);
-            if (p == nullptr) {
-                throw usage_error("unknown parameter '" + printable(a.text) +
-                                  "' (the parameters' table lists them)");
-            }
-            for (double v : a.values) {
-                if (!std::isfinite(v)) {
-                    throw usage_error(std::string(std::isnan(v) ? "NaN" : "an infinite value") +
-                                      " is not a finite number");
-                }
-            }
-            sweeps.push_back({p, a.values});
-        }
-        catch (const grid_error&) {
-            throw;
+            sweeps.push_back(axes[i].listed ? listed_sweep(axes[i]) : parse_sweep(axes[i].text));
         }
         catch (const usage_error& e) {
             throw grid_error(i, e.what());

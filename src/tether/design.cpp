@@ -52,6 +52,7 @@ std::optional<planet> planet_named(const std::string& name)
 std::vector<std::string> planet_names()
 {
     std::vector<std::string> names;
+    names.reserve(presets.size());
     for (const preset& p : presets) {
         names.emplace_back(p.name);
     }
