@@ -214,6 +214,45 @@ LIST
         [ "$(sed -n "${row%%:*}p" "$tmp/out")" = "${row#*:},$single" ] || fail "row ${row%%:*}"
     done
     ;;
+modes)
+    while IFS='|' read -r args wanted; do
+        # shellcheck disable=SC2086
+        run $args
+        [ "$status" -eq 2 ] && [ ! -s "$tmp/out" ] || fail "'$args': status $status"
+        grep -qF "tether-explore: $wanted" "$tmp/err" || fail "'$args': $(head -n 1 "$tmp/err")"
+    done <<LIST
+--modes 0|--modes: 0 is not a whole number from 1 to 100
+--modes 101|--modes: 101 is not a whole number from 1 to 100
+--modes 2.5|--modes: 2.5 is not a whole number from 1 to 100
+--modes 3 --report|--report cannot be combined with --modes
+--modes 3 --ascent|--ascent cannot be combined with --modes
+--modes 3 --solve vmax=100:400 --for time=72|--solve cannot be combined with --modes
+--shapes|--shapes needs --modes N
+--modes 3 --shapes --sweep vmax=1,2|--shapes is for one design: not with --sweep
+LIST
+    # One design's table: a row a mode; the same bits as a sweep's columns.
+    run --modes 5 --format csv
+    [ "$status" -eq 0 ] && [ "$(sed -n 1p "$tmp/out")" = "mode,period_in,period_out" ] &&
+        [ "$(wc -l <"$tmp/out")" -eq 6 ] || fail "--modes 5: $(cat "$tmp/out")"
+    "$prog" --sweep vmax=100 --modes 5 --format csv >"$tmp/sweep" || fail "a sweep with --modes"
+    for k in 1 2 3 4 5; do
+        in=$(awk -F, -v k=$k 'NR == 1 { for (i = 1; i <= NF; i++) c[$i] = i }
+            NR == 2 { print $c["period_in_" k] "," $c["period_out_" k] }' "$tmp/sweep")
+        [ "$(sed -n "$((k + 1))p" "$tmp/out")" = "$k,$in" ] || fail "mode $k: $in"
+    done
+    # Periods grow shorter with the mode; out of plane the first is shorter
+    # (the planet's rotation adds to the restoring force).
+    awk -F, 'NR > 2 && !($2 < prev) { exit 1 } NR > 1 { prev = $2 } NR == 2 && !($3 < $2) { exit 1 }' \
+        "$tmp/out" || fail "periods: $(cat "$tmp/out")"
+    # Shapes: 1001 altitudes from the foot to the top end, each shape at
+    # most 1 in size with 1 reached, and positive just above the foot.
+    run --modes 3 --shapes --format csv
+    [ "$status" -eq 0 ] && [ "$(wc -l <"$tmp/out")" -eq 1002 ] || fail "--shapes: status $status"
+    awk -F, 'NR == 2 && $1 != 0 { exit 1 } END { if ($1 != 293622) exit 1 }
+        NR > 1 { for (i = 2; i <= 4; i++) { a = $i < 0 ? -$i : $i; if (a > 1) exit 1; if (a == 1) top[i] = 1 } }
+        NR == 3 { for (i = 2; i <= 4; i++) if (!($i > 0)) exit 1 }
+        END { for (i = 2; i <= 4; i++) if (!top[i]) exit 1 }' "$tmp/out" || fail "shapes: $(sed -n '1,3p' "$tmp/out")"
+    ;;
 help)
     run --help
     [ "$status" -eq 0 ] || fail "--help: exit status $status"

@@ -10,6 +10,7 @@
 #include "climber/report.hpp"
 #include "climber/study.hpp"
 #include "engine/solve.hpp"
+#include "tether/modes.hpp"
 
 #include <CLI/CLI.hpp>
 
@@ -74,7 +75,13 @@ struct options {
     bool ascent        = false;
     std::string solve;  // NAME=LOW:HIGH
     std::string goal;   // FIGURE=VALUE
+    std::string modes_text;
+    unsigned modes = 0;  // the oscillation modes asked for, 1 to max_modes
+    bool shapes    = false;
 };
+
+constexpr unsigned max_modes       = 100;
+constexpr unsigned shape_altitudes = 1001;  // from the foot to the top end, inclusive
 
 // The design that the options describe: defaults, then the design file line
 // by line, then the planet, then each --set in order.
@@ -285,7 +292,8 @@ int figures(const options& o, const tether::design& base)
 
     const engine::format f    = *engine::named_value(engine::formats(), o.format);
     const climber::method how = *engine::named_value(engine::methods(), o.method);
-    const engine::row_writer w(f, goal ? engine::solve_columns(g, *goal) : engine::grid_columns(g));
+    const engine::row_writer w(f, goal ? engine::solve_columns(g, *goal)
+                                       : engine::grid_columns(g, o.modes));
     engine::row_output out(STDOUT_FILENO, &stop_flag);
     if (k == 1) {
         out.put(w.header(), 0);
@@ -308,8 +316,9 @@ int figures(const options& o, const tether::design& base)
             }
             return fr;
         }
-        fr.text = (gap ? "\n" : "") +
-                  w.row(engine::grid_row(g, base, i, how, &fr.missed, &stop_flag, &fr.notes));
+        fr.text =
+            (gap ? "\n" : "") + w.row(engine::grid_row(g, base, i, how, &fr.missed, &stop_flag,
+                                                       &fr.notes, o.modes, &fr.why));
         return fr;
     };
     std::uint64_t missed = 0;
@@ -405,6 +414,73 @@ int report(const tether::design& d)
     return 0;
 }
 
+// One design's oscillation modes: a row a mode with its periods in and out
+// of plane, or with --shapes the in-plane shapes at evenly spaced altitudes.
+int modes_table(const options& o, const tether::design& d)
+{
+    if (const auto error = engine::design_error(d, false)) {
+        throw engine::usage_error(error->message);
+    }
+    for (const climber::note& n : climber::design_notes(d)) {
+        say_note(n);
+    }
+    const tether::model m     = tether::compute_model(d);
+    const tether::positions p = tether::compute_positions(d, m);
+    const tether::modes found = tether::compute_modes(d, m, p, o.modes);
+    const engine::format f    = *engine::named_value(engine::formats(), o.format);
+    engine::row_output out(STDOUT_FILENO, &stop_flag);
+    std::uint64_t rows = 0;
+    if (o.shapes) {
+        std::vector<double> altitudes(shape_altitudes);
+        for (unsigned i = 0; i < shape_altitudes; ++i) {
+            // Evenly spaced, the top end exactly.
+            altitudes[i] =
+                i + 1 == shape_altitudes
+                    ? m.rapex - m.RE
+                    : (m.rapex - m.RE) * (static_cast<double>(i) / (shape_altitudes - 1));
+        }
+        const auto shapes = tether::mode_shapes(d, m, p, found, altitudes);
+        std::vector<engine::column> columns{{"alt", "km"}};
+        for (unsigned k = 1; k <= o.modes; ++k) {
+            columns.push_back({"shape_" + std::to_string(k), "-"});
+        }
+        const engine::row_writer w(f, columns);
+        out.put(w.header(), 0);
+        for (unsigned i = 0; i < shape_altitudes; ++i) {
+            std::vector<double> values{altitudes[i]};
+            for (const auto& shape : shapes) {
+                values.push_back(shape.at(i));
+            }
+            out.put(w.row(values));
+        }
+        rows = shape_altitudes;
+    }
+    else {
+        std::vector<engine::column> columns{{"mode", "-"}};
+        for (const engine::column& c : engine::figure_families()) {
+            columns.push_back(c);
+        }
+        const engine::row_writer w(f, columns);
+        out.put(w.header(), 0);
+        for (unsigned k = 0; k < o.modes; ++k) {
+            out.put(w.row(
+                {static_cast<double>(k + 1), found.in_plane.at(k), found.out_of_plane.at(k)}));
+        }
+        rows = o.modes;
+    }
+    out.flush();
+    if (out.error() != 0) {
+        return write_failed(out, rows, o.shapes ? "rows" : "modes");
+    }
+    if (found.unstable || found.missed) {
+        climber::integral_study st{};
+        st.modes = found;
+        std::fprintf(stderr, "%s: %s\n", program, st.why_missed().c_str());
+        return 3;
+    }
+    return 0;
+}
+
 int run(const options& o)
 {
     if (engine::named_value(engine::methods(), o.method) == climber::method::integral &&
@@ -413,6 +489,19 @@ int run(const options& o)
                                   " is the march's: --method integral gives the headline "
                                   "figures and sweeps only");
     }
+    if (o.shapes && o.modes == 0) {
+        throw engine::usage_error("--shapes needs --modes N");
+    }
+    if (o.modes > 0 && (o.report || o.ascent || o.list || !o.solve.empty())) {
+        throw engine::usage_error(std::string(o.report   ? "--report"
+                                              : o.ascent ? "--ascent"
+                                              : o.list   ? "--list"
+                                                         : "--solve") +
+                                  " cannot be combined with --modes");
+    }
+    if (o.shapes && !o.sweeps.empty()) {
+        throw engine::usage_error("--shapes is for one design: not with --sweep");
+    }
     if ((!o.solve.empty() || !o.goal.empty()) && (o.report || o.ascent || o.list)) {
         throw engine::usage_error(std::string(o.report   ? "--report"
                                               : o.ascent ? "--ascent"
@@ -420,6 +509,9 @@ int run(const options& o)
                                   " cannot be combined with --solve");
     }
     const tether::design d = describe(o);
+    if (o.modes > 0 && o.sweeps.empty()) {
+        return modes_table(o, d);
+    }
     if (!o.report && !o.list && !o.ascent) {
         return figures(o, d);
     }
@@ -437,6 +529,17 @@ int run(const options& o)
         std::fputs(engine::listing(d).c_str(), stdout);
     }
     return tools::finish_output(stdout, program);
+}
+
+// --modes' N: a whole number from 1 to max_modes.
+unsigned modes_in(const std::string& text)
+{
+    const auto n = engine::parse_number(text);
+    if (!n || *n != std::floor(*n) || !(*n >= 1) || !(*n <= max_modes)) {
+        throw engine::usage_error("--modes: " + engine::printable(engine::trim(text)) +
+                                  " is not a whole number from 1 to " + std::to_string(max_modes));
+    }
+    return static_cast<unsigned>(*n);
 }
 
 // "a, b or c".
@@ -542,6 +645,15 @@ int explore_main(int argc, char** argv)
                       ->type_name("K/N")
                       ->group(sweeps);
     app.add_flag("--quiet", o.quiet, "No progress line on a terminal")->group(sweeps);
+    const char* sway = "Oscillation modes";
+    auto* modes      = app.add_option("--modes", o.modes_text,
+                                      "The first N oscillation modes of the tether (1 to 100): "
+                                           "their periods, or with --sweep as columns")
+                      ->type_name("N")
+                      ->group(sway);
+    app.add_flag("--shapes", o.shapes,
+                 "With --modes, the in-plane mode shapes at 1001 altitudes instead")
+        ->group(sway);
     const char* seek = "Goal seek";
     app.add_option("--solve", o.solve,
                    "Seek the value of parameter NAME between LOW and HIGH at which --for's "
@@ -572,6 +684,9 @@ int explore_main(int argc, char** argv)
         app.parse(argc, argv);
         o.config_given = config->count() > 0;
         o.method_given = method->count() > 0;
+        if (modes->count() > 0) {
+            o.modes = modes_in(o.modes_text);
+        }
         if (jobs->count() > 0) {
             o.jobs = jobs_in(o.jobs_text);
         }

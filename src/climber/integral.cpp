@@ -303,8 +303,20 @@ integral_study compute_study_integral(const tether::design& d, const integral_se
     return out;
 }
 
+std::string integral_study::why_missed() const
+{
+    if (modes.unstable) {
+        return "the tether would not swing back (the first mode's squared frequency is not "
+               "positive); its periods are NaN";
+    }
+    if (modes.missed) {
+        return "a period's error estimate is above 1e-6 of its value; it is NaN";
+    }
+    return "the integral's error estimate is above 1e-12 of its value; its figures are NaN";
+}
+
 integral_study compute_figures(const tether::design& d, method how, const integral_settings& s,
-                               const std::atomic<int>* stop)
+                               const std::atomic<int>* stop, unsigned modes)
 {
     integral_study out{};
     if (how == method::integral) {
@@ -314,6 +326,9 @@ integral_study compute_figures(const tether::design& d, method how, const integr
         static_cast<study&>(out) = compute_study(d, stop);
     }
     out.whole = tether::compute_whole(d, out.model, out.positions, s.tolerance);
+    if (modes > 0) {
+        out.modes = tether::compute_modes(d, out.model, out.positions, modes);
+    }
     return out;
 }
 

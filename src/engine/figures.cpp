@@ -18,37 +18,42 @@ constexpr unsigned by_both     = by_march | by_integral;
 
 using study = climber::integral_study;
 
+// A figure, or a family of figures NAME_1 ... NAME_N (family: value takes
+// the member's index from 0).
 struct figure {
     const char* name;
     const char* unit;
     const char* meaning;
     unsigned methods;
-    double (*value)(const study&);
+    double (*value)(const study&, std::size_t k);
+    bool family = false;
 };
 
 // clang-format off
-const std::array<figure, 21> figures{{
-    {"rgeo",        "km",    "geostationary radius",                                            by_both, [](const study& s) { return s.model.rgeo; }},
-    {"yuri",        "MJ/kg", "specific strength of the material",                               by_both, [](const study& s) { return s.model.yuri; }},
-    {"taper_re",    "-",     "cross-section at the surface relative to GEO",                    by_both, [](const study& s) { return s.model.taper_re; }},
-    {"taper_apex",  "-",     "cross-section at the top end relative to GEO",                    by_both, [](const study& s) { return s.model.taper_apex; }},
-    {"cs_re",       "mm^2",  "cross-section at the surface",                                    by_both, [](const study& s) { return s.positions.cs_re; }},
-    {"cs_apex",     "mm^2",  "cross-section at the top end",                                    by_both, [](const study& s) { return s.positions.cs_apex; }},
-    {"mapex",       "t",     "counterweight at the top end",                                    by_both, [](const study& s) { return s.positions.mapex; }},
-    {"mre",         "t",     "mass the tether holds at the surface",                            by_both, [](const study& s) { return s.positions.mre; }},
-    {"tether_mass", "t",     "total_mass less the counterweight, as the report prints it",      by_both, [](const study& s) { return s.sums.total - s.positions.mapex; }},
-    {"total_mass",  "t",     "tether mass from the surface to the top of the march",            by_both, [](const study& s) { return s.sums.total; }},
-    {"time",        "h",     "travel time to the top of the march",                             by_both, [](const study& s) { return s.sums.time; }},
-    {"cap_alt",     "km",    "lowest altitude where the top speed caps the climber (none: never)", by_both, [](const study& s) { return s.sums.cap_alt; }},
-    {"lower_mass",  "t",     "tether mass from the foot to GEO",                                by_both, [](const study& s) { return s.whole.lower_mass; }},
-    {"upper_mass",  "t",     "tether mass from GEO to the top end",                             by_both, [](const study& s) { return s.whole.upper_mass; }},
-    {"system_mass", "t",     "lower_mass + upper_mass + the counterweight mapex",               by_both, [](const study& s) { return s.whole.system_mass; }},
-    {"orbit_alt",   "km",    "lowest altitude from which a payload let go stays in orbit",      by_both, [](const study& s) { return s.whole.orbit_alt; }},
-    {"escape_alt",  "km",    "lowest altitude from which a payload let go escapes",             by_both, [](const study& s) { return s.whole.escape_alt; }},
-    {"apex_speed",  "km/s",  "speed of a payload let go at the top end",                        by_both, [](const study& s) { return s.whole.apex_speed; }},
-    {"apex_vinf",   "km/s",  "speed it keeps far from the planet (none: it stays bound)",       by_both, [](const study& s) { return s.whole.apex_vinf; }},
-    {"uniform_yuri","MJ/kg", "specific strength a tether of one cross-section needs to GEO",    by_both, [](const study& s) { return s.whole.uniform_yuri; }},
-    {"uniform_top", "km",    "top of a free-standing tether of one cross-section",              by_both, [](const study& s) { return s.whole.uniform_top; }},
+const std::array<figure, 23> figures{{
+    {"rgeo",        "km",    "geostationary radius",                                            by_both, [](const study& s, std::size_t) { return s.model.rgeo; }},
+    {"yuri",        "MJ/kg", "specific strength of the material",                               by_both, [](const study& s, std::size_t) { return s.model.yuri; }},
+    {"taper_re",    "-",     "cross-section at the surface relative to GEO",                    by_both, [](const study& s, std::size_t) { return s.model.taper_re; }},
+    {"taper_apex",  "-",     "cross-section at the top end relative to GEO",                    by_both, [](const study& s, std::size_t) { return s.model.taper_apex; }},
+    {"cs_re",       "mm^2",  "cross-section at the surface",                                    by_both, [](const study& s, std::size_t) { return s.positions.cs_re; }},
+    {"cs_apex",     "mm^2",  "cross-section at the top end",                                    by_both, [](const study& s, std::size_t) { return s.positions.cs_apex; }},
+    {"mapex",       "t",     "counterweight at the top end",                                    by_both, [](const study& s, std::size_t) { return s.positions.mapex; }},
+    {"mre",         "t",     "mass the tether holds at the surface",                            by_both, [](const study& s, std::size_t) { return s.positions.mre; }},
+    {"tether_mass", "t",     "total_mass less the counterweight, as the report prints it",      by_both, [](const study& s, std::size_t) { return s.sums.total - s.positions.mapex; }},
+    {"total_mass",  "t",     "tether mass from the surface to the top of the march",            by_both, [](const study& s, std::size_t) { return s.sums.total; }},
+    {"time",        "h",     "travel time to the top of the march",                             by_both, [](const study& s, std::size_t) { return s.sums.time; }},
+    {"cap_alt",     "km",    "lowest altitude where the top speed caps the climber (none: never)", by_both, [](const study& s, std::size_t) { return s.sums.cap_alt; }},
+    {"lower_mass",  "t",     "tether mass from the foot to GEO",                                by_both, [](const study& s, std::size_t) { return s.whole.lower_mass; }},
+    {"upper_mass",  "t",     "tether mass from GEO to the top end",                             by_both, [](const study& s, std::size_t) { return s.whole.upper_mass; }},
+    {"system_mass", "t",     "lower_mass + upper_mass + the counterweight mapex",               by_both, [](const study& s, std::size_t) { return s.whole.system_mass; }},
+    {"orbit_alt",   "km",    "lowest altitude from which a payload let go stays in orbit",      by_both, [](const study& s, std::size_t) { return s.whole.orbit_alt; }},
+    {"escape_alt",  "km",    "lowest altitude from which a payload let go escapes",             by_both, [](const study& s, std::size_t) { return s.whole.escape_alt; }},
+    {"apex_speed",  "km/s",  "speed of a payload let go at the top end",                        by_both, [](const study& s, std::size_t) { return s.whole.apex_speed; }},
+    {"apex_vinf",   "km/s",  "speed it keeps far from the planet (none: it stays bound)",       by_both, [](const study& s, std::size_t) { return s.whole.apex_vinf; }},
+    {"uniform_yuri","MJ/kg", "specific strength a tether of one cross-section needs to GEO",    by_both, [](const study& s, std::size_t) { return s.whole.uniform_yuri; }},
+    {"uniform_top", "km",    "top of a free-standing tether of one cross-section",              by_both, [](const study& s, std::size_t) { return s.whole.uniform_top; }},
+    {"period_in",   "h",     "period of the tether's k-th oscillation mode in the equatorial plane", by_both, [](const study& s, std::size_t k) { return s.modes.in_plane.at(k); }, true},
+    {"period_out",  "h",     "period of the tether's k-th oscillation mode out of the plane",   by_both, [](const study& s, std::size_t k) { return s.modes.out_of_plane.at(k); }, true},
 }};
 
 struct ascent_column {
@@ -158,14 +163,31 @@ std::string row_writer::row(const std::vector<double>& values) const
     return line + "\n";
 }
 
-std::vector<column> figure_columns()
+std::vector<column> figure_columns(std::size_t modes)
 {
     std::vector<column> columns;
-    columns.reserve(figures.size());
+    columns.reserve(figures.size() + 2 * modes);
     for (const figure& f : figures) {
-        columns.push_back({f.name, f.unit, f.meaning});
+        if (!f.family) {
+            columns.push_back({f.name, f.unit, f.meaning});
+            continue;
+        }
+        for (std::size_t k = 1; k <= modes; ++k) {
+            columns.push_back({f.name + std::string("_") + std::to_string(k), f.unit, f.meaning});
+        }
     }
     return columns;
+}
+
+std::vector<column> figure_families()
+{
+    std::vector<column> out;
+    for (const figure& f : figures) {
+        if (f.family) {
+            out.push_back({f.name, f.unit, f.meaning});
+        }
+    }
+    return out;
 }
 
 bool is_figure(const std::string& name)
@@ -186,10 +208,13 @@ bool computed_by(const std::string& name, climber::method how)
 
 std::vector<double> figure_values(const climber::integral_study& s)
 {
+    const std::size_t modes = s.modes.in_plane.size();
     std::vector<double> values;
-    values.reserve(figures.size());
+    values.reserve(figures.size() + 2 * modes);
     for (const figure& f : figures) {
-        values.push_back(f.value(s));
+        for (std::size_t k = 0; k < (f.family ? modes : 1); ++k) {
+            values.push_back(f.value(s, k));
+        }
     }
     return values;
 }

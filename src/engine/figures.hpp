@@ -73,7 +73,11 @@ class row_writer {
 
 // A design's headline figures: rgeo, yuri, ..., time, cap_alt, each with
 // its unit and meaning, and the methods that compute it.
-std::vector<column> figure_columns();
+// A family of figures (period_in: period_in_1 ... period_in_N) has as many
+// columns as the modes asked for.
+std::vector<column> figure_columns(std::size_t modes = 0);
+// The families, by their names without a member's number.
+std::vector<column> figure_families();
 std::vector<double> figure_values(const climber::integral_study& s);
 // Whether the figure of that name is one, and whether a method computes it.
 bool is_figure(const std::string& name);

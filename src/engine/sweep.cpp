@@ -293,13 +293,13 @@ std::optional<design_fault> grid_fault(const grid& g, const tether::design& base
     return std::nullopt;
 }
 
-std::vector<column> grid_columns(const grid& g)
+std::vector<column> grid_columns(const grid& g, std::size_t modes)
 {
     std::vector<column> columns;
     for (const sweep& s : g.sweeps()) {
         columns.push_back({s.param->name, s.param->unit});
     }
-    for (column& c : figure_columns()) {
+    for (column& c : figure_columns(modes)) {
         columns.push_back(std::move(c));
     }
     return columns;
@@ -307,13 +307,16 @@ std::vector<column> grid_columns(const grid& g)
 
 std::vector<double> grid_row(const grid& g, const tether::design& base, std::uint64_t i,
                              climber::method how, bool* missed, const std::atomic<int>* stop,
-                             std::vector<climber::note>* notes)
+                             std::vector<climber::note>* notes, unsigned modes, std::string* why)
 {
     std::vector<double> values = g.values_at(i);
     const climber::integral_study st =
-        climber::compute_figures(g.design_at(base, i), how, {}, stop);
+        climber::compute_figures(g.design_at(base, i), how, {}, stop, modes);
     if (missed != nullptr) {
         *missed = st.missed();
+    }
+    if (why != nullptr && st.missed()) {
+        *why = st.why_missed();
     }
     if (notes != nullptr) {
         *notes = climber::notes(st, how == climber::method::march);

@@ -119,8 +119,9 @@ std::optional<design_fault> grid_fault(const grid& g, const tether::design& base
                                        const std::function<bool()>& stop,
                                        note_tally* notes = nullptr);
 
-// The columns of a grid's rows: the swept parameters, then the figures.
-std::vector<column> grid_columns(const grid& g);
+// The columns of a grid's rows: the swept parameters, then the figures
+// (with the first `modes` oscillation modes' periods).
+std::vector<column> grid_columns(const grid& g, std::size_t modes = 0);
 // Row i of a grid: its swept values, then its design's figures by the given
 // method. Figures that missed the integrals' tolerance are NaN, and missed
 // (where given) says whether any did. Once *stop is set the march ends
@@ -128,7 +129,8 @@ std::vector<column> grid_columns(const grid& g);
 std::vector<double> grid_row(const grid& g, const tether::design& base, std::uint64_t i,
                              climber::method how = climber::method::march, bool* missed = nullptr,
                              const std::atomic<int>* stop      = nullptr,
-                             std::vector<climber::note>* notes = nullptr);
+                             std::vector<climber::note>* notes = nullptr, unsigned modes = 0,
+                             std::string* why = nullptr);
 
 // The designs of shard k of n of a grid of m: [floor((k-1) m / n), floor(k m / n)).
 struct shard_range {
