@@ -60,7 +60,9 @@ std::vector<double> finite_differences(const built& b, int cells, bool out_of_pl
     const double h     = (m.rapex - m.RE) / cells;
     const double shift = out_of_plane ? m.omega2 : 0.0;
     const auto q       = [&](double r) { return outward(m, r) / r - shift; };
-    Eigen::VectorXd diag(cells), sub(cells - 1), mass(cells);
+    Eigen::VectorXd diag(cells);
+    Eigen::VectorXd sub(cells - 1);
+    Eigen::VectorXd mass(cells);
     for (int i = 1; i <= cells; ++i) {
         const double r     = m.RE + i * h;
         const double below = m.ywork * area(m, r - h / 2);
@@ -283,8 +285,9 @@ TEST(Modes, ShapesAreScaledSignedAndHaveTheirNodes)
         int changes    = 0;
         for (int i = 1999; i >= 0; --i) {
             largest = std::fmax(largest, std::fabs(y[static_cast<unsigned>(i)]));
-            changes += (y[static_cast<unsigned>(i)] > 0) != (y[static_cast<unsigned>(i) + 1] > 0) &&
-                       i != 1999;
+            const bool flips =
+                (y[static_cast<unsigned>(i)] > 0) != (y[static_cast<unsigned>(i) + 1] > 0);
+            changes += flips && i != 1999 ? 1 : 0;
         }
         EXPECT_EQ(largest, 1.0);
         EXPECT_EQ(changes, static_cast<int>(k)) << "mode " << k + 1;

@@ -256,22 +256,63 @@ struct figures_row {
     std::vector<climber::note> notes;
 };
 
+// --shard's K/N, or 1/1.
+std::pair<std::uint64_t, std::uint64_t> shard_of(const options& o)
+{
+    if (o.shard.empty()) {
+        return {1, 1};
+    }
+    try {
+        return engine::parse_shard(o.shard);
+    }
+    catch (const engine::usage_error& e) {
+        throw engine::usage_error(std::string("--shard: ") + e.what());
+    }
+}
+
+// A row of a grid's goal: its swept values, the solved value and the
+// figures there.
+figures_row solved_row(const engine::grid& g, std::uint64_t i, const engine::solution& s,
+                       const engine::row_writer& w, bool gap)
+{
+    figures_row fr;
+    std::vector<double> values = g.values_at(i);
+    for (double v : engine::solved_values(s)) {
+        values.push_back(v);
+    }
+    fr.text   = (gap ? "\n" : "") + w.row(values);
+    fr.missed = !s.solved();
+    fr.why    = fr.missed ? no_answer(s) : "";
+    if (s.solved()) {
+        fr.notes = climber::notes(s.study, false);
+    }
+    return fr;
+}
+
+// After a run of rows: the notes, the designs without figures, the status.
+int finish_rows(const engine::grid& g, const engine::note_tally& notes, std::uint64_t missed)
+{
+    for (const climber::note& each : notes.notes(g)) {
+        say_note(each);
+    }
+    if (missed == 0) {
+        return 0;
+    }
+    if (missed > 10) {
+        std::fprintf(stderr, "%s: and %llu more designs without figures\n", program,
+                     static_cast<unsigned long long>(missed) - 10);
+    }
+    return 3;
+}
+
 int figures(const options& o, const tether::design& base)
 {
     // From here an interrupt ends the run with only whole rows written, even
     // while the grid is still being checked.
     stop_on_signals();
-    const engine::grid g = grid_of(o);
-    std::pair<std::uint64_t, std::uint64_t> shard{1, 1};
-    if (!o.shard.empty()) {
-        try {
-            shard = engine::parse_shard(o.shard);
-        }
-        catch (const engine::usage_error& e) {
-            throw engine::usage_error(std::string("--shard: ") + e.what());
-        }
-    }
-    const std::optional<engine::goal> goal = goal_of(o);
+    const engine::grid g                                = grid_of(o);
+    const std::pair<std::uint64_t, std::uint64_t> shard = shard_of(o);
+    const std::optional<engine::goal> goal              = goal_of(o);
     // A single design's goal is sought first: where it has no answer,
     // nothing is written and the design is refused.
     std::optional<engine::solution> single;
@@ -300,22 +341,12 @@ int figures(const options& o, const tether::design& base)
     }
     const std::function<figures_row(std::uint64_t)> row = [&](std::uint64_t i) {
         const bool gap = f == engine::format::table && g.starts_block(i);
-        figures_row fr;
         if (goal) {
-            const engine::solution s =
-                single ? *single : engine::solve(g.design_at(base, i), *goal, &stop_flag);
-            std::vector<double> values = g.values_at(i);
-            for (double v : engine::solved_values(s)) {
-                values.push_back(v);
-            }
-            fr.text   = (gap ? "\n" : "") + w.row(values);
-            fr.missed = !s.solved();
-            fr.why    = fr.missed ? no_answer(s) : "";
-            if (s.solved()) {
-                fr.notes = climber::notes(s.study, false);
-            }
-            return fr;
+            return solved_row(
+                g, i, single ? *single : engine::solve(g.design_at(base, i), *goal, &stop_flag), w,
+                gap);
         }
+        figures_row fr;
         fr.text =
             (gap ? "\n" : "") + w.row(engine::grid_row(g, base, i, how, &fr.missed, &stop_flag,
                                                        &fr.notes, o.modes, &fr.why));
@@ -345,17 +376,7 @@ int figures(const options& o, const tether::design& base)
     if (result.stopped || out.stopped()) {
         return interrupted(out.rows_written(), total, "designs");
     }
-    for (const climber::note& each : notes.notes(g)) {
-        say_note(each);
-    }
-    if (missed > 0) {
-        if (missed > 10) {
-            std::fprintf(stderr, "%s: and %llu more designs without figures\n", program,
-                         static_cast<unsigned long long>(missed) - 10);
-        }
-        return 3;
-    }
-    return 0;
+    return finish_rows(g, notes, missed);
 }
 
 // The climber at every row of the ascent table, written as it marches.
@@ -457,9 +478,8 @@ int modes_table(const options& o, const tether::design& d)
     }
     else {
         std::vector<engine::column> columns{{"mode", "-"}};
-        for (const engine::column& c : engine::figure_families()) {
-            columns.push_back(c);
-        }
+        const std::vector<engine::column> families = engine::figure_families();
+        columns.insert(columns.end(), families.begin(), families.end());
         const engine::row_writer w(f, columns);
         out.put(w.header(), 0);
         for (unsigned k = 0; k < o.modes; ++k) {
@@ -481,26 +501,36 @@ int modes_table(const options& o, const tether::design& d)
     return 0;
 }
 
-int run(const options& o)
+// --modes and --shapes with the other options.
+void check_modes(const options& o)
 {
+    if (o.shapes && o.modes == 0) {
+        throw engine::usage_error("--shapes needs --modes N");
+    }
+    if (o.shapes && !o.sweeps.empty()) {
+        throw engine::usage_error("--shapes is for one design: not with --sweep");
+    }
+    if (o.modes == 0) {
+        return;
+    }
+    const char* other = o.report ? "--report" : o.ascent ? "--ascent" : o.list ? "--list" : "";
+    if (*other == 0 && !o.solve.empty()) {
+        other = "--solve";
+    }
+    if (*other != 0) {
+        throw engine::usage_error(std::string(other) + " cannot be combined with --modes");
+    }
+}
+
+// The options that go together, and those that do not.
+void check_combinations(const options& o)
+{
+    check_modes(o);
     if (engine::named_value(engine::methods(), o.method) == climber::method::integral &&
         (o.report || o.ascent)) {
         throw engine::usage_error(std::string(o.report ? "--report" : "--ascent") +
                                   " is the march's: --method integral gives the headline "
                                   "figures and sweeps only");
-    }
-    if (o.shapes && o.modes == 0) {
-        throw engine::usage_error("--shapes needs --modes N");
-    }
-    if (o.modes > 0 && (o.report || o.ascent || o.list || !o.solve.empty())) {
-        throw engine::usage_error(std::string(o.report   ? "--report"
-                                              : o.ascent ? "--ascent"
-                                              : o.list   ? "--list"
-                                                         : "--solve") +
-                                  " cannot be combined with --modes");
-    }
-    if (o.shapes && !o.sweeps.empty()) {
-        throw engine::usage_error("--shapes is for one design: not with --sweep");
     }
     if ((!o.solve.empty() || !o.goal.empty()) && (o.report || o.ascent || o.list)) {
         throw engine::usage_error(std::string(o.report   ? "--report"
@@ -508,6 +538,11 @@ int run(const options& o)
                                                          : "--list") +
                                   " cannot be combined with --solve");
     }
+}
+
+int run(const options& o)
+{
+    check_combinations(o);
     const tether::design d = describe(o);
     if (o.modes > 0 && o.sweeps.empty()) {
         return modes_table(o, d);
@@ -566,6 +601,7 @@ template <class T> std::string described(const std::vector<engine::named<T>>& ta
 template <class T> std::vector<std::string> names(const std::vector<engine::named<T>>& table)
 {
     std::vector<std::string> out;
+    out.reserve(table.size());
     for (const engine::named<T>& n : table) {
         out.emplace_back(n.name);
     }

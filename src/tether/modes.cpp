@@ -126,12 +126,22 @@ struct root_found {
     double error;   // estimated relative error of lambda
 };
 
-root_found find_mode(shots& s, unsigned k, double guess, double spacing,
-                     const mode_settings& settings)
+// A bracket of mode k's lambda: the mismatch below 0 at lo, above at hi.
+struct bracket {
+    double lo  = 0;
+    double glo = nan;
+    double hi  = 0;
+    double ghi = nan;
+};
+
+bracket bracket_mode(shots& s, unsigned k, double guess, double spacing)
 {
     const auto g = [&s, k](double lambda) { return s.mismatch(k, lambda, s.theta(lambda)); };
     // The tightest bracket among the shots so far.
-    double lo = 0, glo = nan, hi = 0, ghi = nan;
+    double lo  = 0;
+    double glo = nan;
+    double hi  = 0;
+    double ghi = nan;
     for (const auto& [lambda, t] : s.done) {
         const double v = s.mismatch(k, lambda, t);
         if (v < 0 && (!(glo < 0) || lambda > lo)) {
@@ -161,6 +171,14 @@ root_found find_mode(shots& s, unsigned k, double guess, double spacing,
             guess = hi + spacing;
         }
     }
+    return {lo, glo, hi, ghi};
+}
+
+root_found find_mode(shots& s, unsigned k, double guess, double spacing,
+                     const mode_settings& settings)
+{
+    const auto g = [&s, k](double lambda) { return s.mismatch(k, lambda, s.theta(lambda)); };
+    const auto [lo, glo, hi, ghi] = bracket_mode(s, k, guess, spacing);
     if (!(glo < 0) || !(ghi > 0)) {
         return {nan, nan};
     }
@@ -172,8 +190,12 @@ root_found find_mode(shots& s, unsigned k, double guess, double spacing,
     }
     // The shot nearest the root, again with a tenfold tighter tolerance: the
     // change over the slope is the error of the angle's steps.
-    double root = a, groot = nan;
-    double below = lo, gbelow = glo, above = hi, gabove = ghi;
+    double root   = a;
+    double groot  = nan;
+    double below  = lo;
+    double gbelow = glo;
+    double above  = hi;
+    double gabove = ghi;
     for (const auto& [lambda, t] : s.done) {
         const double v = s.mismatch(k, lambda, t);
         if ((lambda == a || lambda == b) && !(std::fabs(v) >= std::fabs(groot))) {
@@ -211,7 +233,7 @@ tether_field field_of(const model& m, const positions& p)
 
 }  // namespace
 
-modes compute_modes(const design&, const model& m, const positions& p, unsigned n,
+modes compute_modes(const design& /*d*/, const model& m, const positions& p, unsigned n,
                     const mode_settings& settings)
 {
     modes out;
@@ -259,8 +281,8 @@ modes compute_modes(const design&, const model& m, const positions& p, unsigned 
     return out;
 }
 
-std::vector<std::vector<double>> mode_shapes(const design&, const model& m, const positions& p,
-                                             const modes& found,
+std::vector<std::vector<double>> mode_shapes(const design& /*d*/, const model& m,
+                                             const positions& p, const modes& found,
                                              const std::vector<double>& altitudes,
                                              const mode_settings& settings)
 {
@@ -298,7 +320,8 @@ std::vector<std::vector<double>> mode_shapes(const design&, const model& m, cons
         };
         // Y = r phi = R sin theta / (lambda c A r): ln of the scale without
         // the constant lambda c, with A relative to GEO.
-        std::vector<double> log_size(radii.size()), sine(radii.size());
+        std::vector<double> log_size(radii.size());
+        std::vector<double> sine(radii.size());
         std::size_t at = 0;
         auto observe   = [&](const shape_state& x, double r) {
             log_size[at] = x[1] + (effpot(m, r) - m.vgeo) / m.ywork - std::log(r);
