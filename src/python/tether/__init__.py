@@ -181,7 +181,7 @@ def sweep(base=None, *, jobs=None, method="march", modes=None, **axes):
     Examples
     --------
     >>> tether.sweep(strength="30:60:4", vmax=[50, 100]).shape
-    (8, 14)
+    (8, 23)
     >>> tether.sweep(vmax=[50, 100], modes=2).columns[-4:].tolist()
     ['period_in_1', 'period_in_2', 'period_out_1', 'period_out_2']
     """
