@@ -1,6 +1,7 @@
 // tether-explore: the tether and climber study for any design, given on the
 // command line or in a design file.
 #include "engine/figures.hpp"
+#include "engine/modes.hpp"
 #include "engine/runner.hpp"
 #include "engine/settings.hpp"
 #include "engine/sweep.hpp"
@@ -76,12 +77,9 @@ struct options {
     std::string solve;  // NAME=LOW:HIGH
     std::string goal;   // FIGURE=VALUE
     std::string modes_text;
-    unsigned modes = 0;  // the oscillation modes asked for, 1 to max_modes
+    unsigned modes = 0;  // the oscillation modes asked for, 1 to engine::max_modes
     bool shapes    = false;
 };
-
-constexpr unsigned max_modes       = 100;
-constexpr unsigned shape_altitudes = 1001;  // from the foot to the top end, inclusive
 
 // The design that the options describe: defaults, then the design file line
 // by line, then the planet, then each --set in order.
@@ -452,39 +450,24 @@ int modes_table(const options& o, const tether::design& d)
     engine::row_output out(STDOUT_FILENO, &stop_flag);
     std::uint64_t rows = 0;
     if (o.shapes) {
-        std::vector<double> altitudes(shape_altitudes);
-        for (unsigned i = 0; i < shape_altitudes; ++i) {
-            // Evenly spaced, the top end exactly.
-            altitudes[i] =
-                i + 1 == shape_altitudes
-                    ? m.rapex - m.RE
-                    : (m.rapex - m.RE) * (static_cast<double>(i) / (shape_altitudes - 1));
-        }
-        const auto shapes = tether::mode_shapes(d, m, p, found, altitudes);
-        std::vector<engine::column> columns{{"alt", "km"}};
-        for (unsigned k = 1; k <= o.modes; ++k) {
-            columns.push_back({"shape_" + std::to_string(k), "-"});
-        }
-        const engine::row_writer w(f, columns);
+        const std::vector<double> altitudes = engine::shape_altitudes(m);
+        const auto shapes                   = tether::mode_shapes(d, m, p, found, altitudes);
+        const engine::row_writer w(f, engine::shape_columns(o.modes));
         out.put(w.header(), 0);
-        for (unsigned i = 0; i < shape_altitudes; ++i) {
+        for (std::size_t i = 0; i < altitudes.size(); ++i) {
             std::vector<double> values{altitudes[i]};
             for (const auto& shape : shapes) {
                 values.push_back(shape.at(i));
             }
             out.put(w.row(values));
         }
-        rows = shape_altitudes;
+        rows = altitudes.size();
     }
     else {
-        std::vector<engine::column> columns{{"mode", "-"}};
-        const std::vector<engine::column> families = engine::figure_families();
-        columns.insert(columns.end(), families.begin(), families.end());
-        const engine::row_writer w(f, columns);
+        const engine::row_writer w(f, engine::mode_columns());
         out.put(w.header(), 0);
         for (unsigned k = 0; k < o.modes; ++k) {
-            out.put(w.row(
-                {static_cast<double>(k + 1), found.in_plane.at(k), found.out_of_plane.at(k)}));
+            out.put(w.row(engine::mode_row(found, k)));
         }
         rows = o.modes;
     }
@@ -566,15 +549,15 @@ int run(const options& o)
     return tools::finish_output(stdout, program);
 }
 
-// --modes' N: a whole number from 1 to max_modes.
+// --modes' N: a whole number from 1 to engine::max_modes.
 unsigned modes_in(const std::string& text)
 {
-    const auto n = engine::parse_number(text);
-    if (!n || *n != std::floor(*n) || !(*n >= 1) || !(*n <= max_modes)) {
-        throw engine::usage_error("--modes: " + engine::printable(engine::trim(text)) +
-                                  " is not a whole number from 1 to " + std::to_string(max_modes));
+    try {
+        return engine::modes_count(text);
     }
-    return static_cast<unsigned>(*n);
+    catch (const engine::usage_error& e) {
+        throw engine::usage_error(std::string("--modes: ") + e.what());
+    }
 }
 
 // "a, b or c".
@@ -683,12 +666,14 @@ int explore_main(int argc, char** argv)
     app.add_flag("--quiet", o.quiet, "No progress line on a terminal")->group(sweeps);
     const char* sway = "Oscillation modes";
     auto* modes      = app.add_option("--modes", o.modes_text,
-                                      "The first N oscillation modes of the tether (1 to 100): "
-                                           "their periods, or with --sweep as columns")
+                                      "The first N oscillation modes of the tether (1 to " +
+                                          std::to_string(engine::max_modes) +
+                                          "): their periods, or with --sweep as columns")
                       ->type_name("N")
                       ->group(sway);
     app.add_flag("--shapes", o.shapes,
-                 "With --modes, the in-plane mode shapes at 1001 altitudes instead")
+                 "With --modes, the in-plane mode shapes at " +
+                     std::to_string(engine::shape_points) + " altitudes instead")
         ->group(sway);
     const char* seek = "Goal seek";
     app.add_option("--solve", o.solve,

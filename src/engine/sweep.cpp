@@ -347,16 +347,23 @@ std::vector<note_tally::entry> note_tally::entries() const
     return out;
 }
 
+std::string designs_lead(const grid& g, std::uint64_t first, std::uint64_t count)
+{
+    if (g.sweeps().empty()) {
+        return {};
+    }
+    return "design " + std::to_string(first + 1) + " of " + std::to_string(g.size()) + " (" +
+           g.values_text(first) + ")" +
+           (count > 1 ? " and " + std::to_string(count - 1) + " more" : "");
+}
+
 std::vector<climber::note> note_tally::notes(const grid& g) const
 {
     std::vector<climber::note> out;
     for (const auto& [kind, seen] : seen_) {
         climber::note n = seen.note;
         if (!g.sweeps().empty()) {
-            n.text = "design " + std::to_string(seen.first + 1) + " of " +
-                     std::to_string(g.size()) + " (" + g.values_text(seen.first) + ")" +
-                     (seen.count > 1 ? " and " + std::to_string(seen.count - 1) + " more" : "") +
-                     ": " + n.text;
+            n.text = designs_lead(g, seen.first, seen.count) + ": " + n.text;
         }
         out.push_back(std::move(n));
     }

@@ -119,6 +119,11 @@ std::optional<design_fault> grid_fault(const grid& g, const tether::design& base
                                        const std::function<bool()>& stop,
                                        note_tally* notes = nullptr);
 
+// What leads a remark on designs of a grid with sweeps: "design I of N
+// (VALUES) and K more" for count designs from first; empty for a grid of no
+// sweeps.
+std::string designs_lead(const grid& g, std::uint64_t first, std::uint64_t count);
+
 // The columns of a grid's rows: the swept parameters, then the figures
 // (with the first `modes` oscillation modes' periods).
 std::vector<column> grid_columns(const grid& g, std::size_t modes = 0);

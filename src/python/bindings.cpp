@@ -6,6 +6,7 @@
 // (tether/__init__.py) adds the calls shaped for pandas; nothing here or
 // there computes a figure of its own.
 #include "engine/figures.hpp"
+#include "engine/modes.hpp"
 #include "engine/numbers.hpp"
 #include "engine/runner.hpp"
 #include "engine/settings.hpp"
@@ -15,6 +16,7 @@
 #include "climber/integral.hpp"
 #include "climber/report.hpp"
 #include "climber/study.hpp"
+#include "tether/modes.hpp"
 
 #include <pybind11/numpy.h>
 #include <pybind11/pybind11.h>
@@ -320,6 +322,52 @@ unsigned jobs_of(py::handle jobs)
     return static_cast<unsigned>(count);
 }
 
+// The number of oscillation modes given as `what`, read as --modes reads
+// its N; None (where allowed) is none.
+unsigned modes_of(py::handle n, const std::string& what, bool none_allowed)
+{
+    if (none_allowed && n.is_none()) {
+        return 0;
+    }
+    if (PyBool_Check(n.ptr()) || !PyIndex_Check(n.ptr())) {
+        throw py::type_error(what + " must be a whole number" +
+                             (none_allowed ? std::string(" or None") : "") + ", not " +
+                             type_name(n));
+    }
+    const std::string digits = py::str(py::reinterpret_steal<py::object>(PyNumber_Index(n.ptr())));
+    try {
+        return engine::modes_count(digits);
+    }
+    catch (const engine::usage_error& e) {
+        throw engine::usage_error(what + ": " + e.what());
+    }
+}
+
+// Why the modes found have NaN periods, or empty where none has.
+std::string why_modes_missed(const tether::modes& found)
+{
+    if (!found.unstable && !found.missed) {
+        return {};
+    }
+    climber::integral_study st{};
+    st.modes = found;
+    return st.why_missed();
+}
+
+// The rows of a run whose figures missed: the first, how many, and why.
+struct missed_tally {
+    std::uint64_t first = 0;
+    std::uint64_t count = 0;
+    std::string why;
+    void add(std::uint64_t i, bool missed, const std::string& reason)
+    {
+        if (missed && count++ == 0) {
+            first = i;
+            why   = reason;
+        }
+    }
+};
+
 // The notes as Python warnings, each once, attributed to the caller level
 // frames up (1: the caller of the binding).
 void warn(const std::vector<climber::note>& notes, int level)
@@ -336,6 +384,14 @@ void warn(const std::vector<climber::note>& notes, int level)
         if (PyErr_WarnEx(design_warning, text.c_str(), level) != 0) {
             throw py::error_already_set();
         }
+    }
+}
+
+// One warning, attributed as warn's.
+void warn_text(const std::string& text, int level)
+{
+    if (PyErr_WarnEx(design_warning, text.c_str(), level) != 0) {
+        throw py::error_already_set();
     }
 }
 
@@ -437,6 +493,89 @@ py::dict figures(const tether::design& d, py::handle method)
     return out;
 }
 
+// A design's first n modes, computed while this thread listens for Ctrl-C,
+// with its model and positions; the notes on the design warned of.
+struct found_modes {
+    tether::model m;
+    tether::positions p;
+    tether::modes found;
+};
+
+found_modes modes_found(const tether::design& d, unsigned n)
+{
+    check(d, false);
+    run_control ctrl;
+    found_modes out{};
+    listening(ctrl, [&] {
+        out.m     = tether::compute_model(d);
+        out.p     = tether::compute_positions(d, out.m);
+        out.found = tether::compute_modes(d, out.m, out.p, n);
+    });
+    warn(climber::design_notes(d), 1);
+    return out;
+}
+
+std::vector<std::string> names_of(const std::vector<engine::column>& columns)
+{
+    std::vector<std::string> names;
+    for (const engine::column& c : columns) {
+        names.push_back(c.name);
+    }
+    return names;
+}
+
+// Design.modes(n): a frame indexed by the mode's number, the periods as
+// columns; NaN periods warned of in the command line's words.
+py::object modes(const tether::design& d, py::handle count)
+{
+    const unsigned n                     = modes_of(count, "n", false);
+    const found_modes f                  = modes_found(d, n);
+    const std::vector<std::string> names = names_of(engine::mode_columns());
+    py::array_t<double> out(
+        {static_cast<py::ssize_t>(n), static_cast<py::ssize_t>(names.size() - 1)});
+    double* data = out.mutable_data();
+    py::list index;
+    for (unsigned k = 0; k < n; ++k) {
+        const std::vector<double> row = engine::mode_row(f.found, k);
+        index.append(py::int_(static_cast<long>(row[0])));
+        std::copy(row.begin() + 1, row.end(), data + k * (names.size() - 1));
+    }
+    if (const std::string why = why_modes_missed(f.found); !why.empty()) {
+        warn_text(why, 1);
+    }
+    const py::module_ pd = py::module_::import("pandas");
+    const std::vector<std::string> periods(names.begin() + 1, names.end());
+    return pd.attr("DataFrame")(out, py::arg("columns") = periods,
+                                py::arg("index") = pd.attr("Index")(
+                                    index, py::arg("dtype") = "int64", py::arg("name") = names[0]));
+}
+
+// Design.mode_shapes(n): the in-plane shapes at the engine's altitudes.
+py::object mode_shapes(const tether::design& d, py::handle count)
+{
+    const unsigned n                     = modes_of(count, "n", false);
+    const found_modes f                  = modes_found(d, n);
+    const std::vector<double> altitudes  = engine::shape_altitudes(f.m);
+    const std::vector<std::string> names = names_of(engine::shape_columns(n));
+    std::vector<std::vector<double>> shapes;
+    run_control ctrl;
+    listening(ctrl, [&] { shapes = tether::mode_shapes(d, f.m, f.p, f.found, altitudes); });
+    const auto width = names.size();
+    py::array_t<double> out(
+        {static_cast<py::ssize_t>(altitudes.size()), static_cast<py::ssize_t>(width)});
+    double* data = out.mutable_data();
+    for (std::size_t i = 0; i < altitudes.size(); ++i) {
+        data[i * width] = altitudes[i];
+        for (std::size_t k = 0; k < shapes.size(); ++k) {
+            data[i * width + 1 + k] = shapes[k].at(i);
+        }
+    }
+    if (const std::string why = why_modes_missed(f.found); !why.empty()) {
+        warn_text(why, 1);
+    }
+    return py::module_::import("pandas").attr("DataFrame")(out, py::arg("columns") = names);
+}
+
 py::object ascent(const tether::design& d)
 {
     check(d, true);
@@ -534,27 +673,32 @@ engine::grid grid_of(run_control& ctrl, const std::vector<engine::axis>& read,
     return std::move(*g);
 }
 
-// A row of figures and the notes on them.
+// A row of figures, the notes on them, and whether any missed (and why).
 struct computed_row {
     std::vector<double> values;
     std::vector<climber::note> notes;
+    bool missed     = false;
+    std::string why = {};
 };
 
 // Every design of the grid of the axes [(name, text or values)], checked
 // first, computed on jobs threads: rows of the swept values then the
-// figures, and the columns' names. The grid is read and checked while this
-// thread listens for Ctrl-C.
+// figures (with the first `modes` modes' periods), and the columns' names.
+// The grid is read and checked while this thread listens for Ctrl-C. Rows
+// whose figures missed are NaN there, and one warning names the first.
 py::tuple sweep(const tether::design& base, const py::list& axes, py::handle jobs,
-                py::handle method)
+                py::handle method, py::handle modes)
 {
     const climber::method how = method_of(method);
     const unsigned threads    = jobs_of(jobs);
+    const unsigned n          = modes_of(modes, "modes", true);
     std::vector<std::string> shown;
     const std::vector<engine::axis> read = axes_of(axes, "sweep", shown);
     run_control ctrl;
     std::optional<engine::grid> g;
     std::optional<engine::design_fault> bad;
     engine::note_tally tally;
+    missed_tally missed;
     try {
         listening(ctrl, [&] {
             g.emplace(engine::read_grid(read));
@@ -569,7 +713,7 @@ py::tuple sweep(const tether::design& base, const py::list& axes, py::handle job
         throw bad_design(bad_of(*bad));
     }
     std::vector<std::string> names;
-    for (const engine::column& c : engine::grid_columns(*g)) {
+    for (const engine::column& c : engine::grid_columns(*g, n)) {
         names.push_back(c.name);
     }
     const auto width = static_cast<std::uint64_t>(names.size());
@@ -580,19 +724,24 @@ py::tuple sweep(const tether::design& base, const py::list& axes, py::handle job
         py::gil_scoped_release release;
         const std::function<computed_row(std::uint64_t)> row = [&](std::uint64_t i) {
             computed_row r;
-            r.values = engine::grid_row(*g, base, i, how, nullptr, s.stop, &r.notes);
+            r.values = engine::grid_row(*g, base, i, how, &r.missed, s.stop, &r.notes, n, &r.why);
             return r;
         };
         const std::function<bool(std::uint64_t, computed_row&)> sink = [&](std::uint64_t i,
                                                                            computed_row& r) {
             std::copy(r.values.begin(), r.values.end(), data + i * width);
             tally.add(i, r.notes);
+            missed.add(i, r.missed, r.why);
             return true;
         };
         engine::run_in_order<computed_row>(0, g->size(), row, sink, s);
     }
     ctrl.finish();
     warn(tally.notes(*g), 2);
+    if (missed.count > 0) {
+        const std::string lead = engine::designs_lead(*g, missed.first, missed.count);
+        warn_text((lead.empty() ? "" : lead + ": ") + missed.why, 2);
+    }
     return py::make_tuple(out, names);
 }
 
@@ -776,12 +925,14 @@ py::object solve(const tether::design& base, py::handle name, py::handle bracket
 // Designs given row by row: base with the named parameters set from each
 // row of a (rows x names) array, a value that is not finite being a bad
 // one. Returns the figures (a row of NaN for a design that cannot be
-// computed) and each row's problem (its message, or None). label(i) names
-// row i in warnings and errors; where raise_errors, the first row's problem
-// is raised.
+// computed; with the first `modes` modes' periods) and each row's problem
+// (its message, or None). label(i) names row i in warnings and errors;
+// where raise_errors, the first row's problem is raised. Rows whose figures
+// missed are NaN there, and one warning names the first.
 py::tuple evaluate(const tether::design& base, const std::vector<std::string>& names,
                    const py::array_t<double, py::array::c_style | py::array::forcecast>& table,
-                   const py::object& label, py::handle jobs, py::handle method, bool raise_errors)
+                   const py::object& label, py::handle jobs, py::handle method, bool raise_errors,
+                   py::handle modes)
 {
     std::vector<const tether::param*> params;
     for (const std::string& n : names) {
@@ -792,7 +943,8 @@ py::tuple evaluate(const tether::design& base, const std::vector<std::string>& n
     if (table.ndim() != 2 || static_cast<std::size_t>(table.shape(1)) != params.size()) {
         throw py::value_error("a table of one column per parameter named");
     }
-    const std::size_t count = engine::figure_columns().size();
+    const unsigned asked    = modes_of(modes, "modes", true);
+    const std::size_t count = engine::figure_columns(asked).size();
     const auto rows         = static_cast<std::uint64_t>(table.shape(0));
     const auto cols         = static_cast<std::uint64_t>(params.size());
     const double* in        = table.data();
@@ -802,6 +954,7 @@ py::tuple evaluate(const tether::design& base, const std::vector<std::string>& n
     run_control ctrl;
     const engine::run_settings s = ctrl.settings(threads);
     engine::note_tally tally;
+    missed_tally missed;
     {
         py::gil_scoped_release release;
         const auto design_at = [&](std::uint64_t r, std::optional<bad_design>& f) {
@@ -829,15 +982,18 @@ py::tuple evaluate(const tether::design& base, const std::vector<std::string>& n
             if (f) {
                 return computed_row{std::vector<double>(count, std::nan("")), {}};
             }
-            const climber::integral_study st = climber::compute_figures(design, how, {}, s.stop);
+            const climber::integral_study st =
+                climber::compute_figures(design, how, {}, s.stop, asked);
             return computed_row{engine::figure_values(st),
                                 joined(climber::design_notes(design),
-                                       climber::notes(st, how == climber::method::march))};
+                                       climber::notes(st, how == climber::method::march)),
+                                st.missed(), st.missed() ? st.why_missed() : std::string()};
         };
         const std::function<bool(std::uint64_t, computed_row&)> sink = [&](std::uint64_t r,
                                                                            computed_row& v) {
             std::copy(v.values.begin(), v.values.end(), data + r * count);
             tally.add(r, v.notes);
+            missed.add(r, v.missed, v.why);
             return true;
         };
         engine::run_in_order<computed_row>(0, rows, row, sink, s);
@@ -852,6 +1008,13 @@ py::tuple evaluate(const tether::design& base, const std::vector<std::string>& n
         notes.push_back(n);
     }
     warn(notes, 2);
+    if (missed.count > 0) {
+        warn_text(
+            "row " + std::string(py::str(label(missed.first))) +
+                (missed.count > 1 ? " and " + std::to_string(missed.count - 1) + " more" : "") +
+                ": " + missed.why,
+            2);
+    }
     py::list problems;
     for (std::uint64_t r = 0; r < rows; ++r) {
         const auto& f = faults[r];
@@ -877,10 +1040,11 @@ py::list parameters()
     return out;
 }
 
-py::list figure_columns()
+// The figures' columns, with the first `modes` modes' periods.
+py::list figure_columns(py::handle modes)
 {
     py::list out;
-    for (const engine::column& c : engine::figure_columns()) {
+    for (const engine::column& c : engine::figure_columns(modes_of(modes, "modes", true))) {
         out.append(py::make_tuple(c.name, c.unit, c.meaning));
     }
     return out;
@@ -1141,6 +1305,89 @@ Examples
 >>> round(tether.Design().figures()["time"], 1)  # hours to the top
 106.0
 )"))
+        .def("modes", &modes, py::arg("n") = 5,
+             kept(R"(The periods of the tether's first n oscillation modes.
+
+The tether swings sideways as a taut string anchored at its foot, the
+counterweight a point mass at its top, in the frame turning with the planet:
+in the equatorial plane (period_in) and across it (period_out).
+
+Parameters
+----------
+n : int, default 5
+    The modes, 1 to )" +
+                  std::to_string(engine::max_modes) +
+                  R"(, as ``tether-explore --modes N``.
+
+Returns
+-------
+pandas.DataFrame
+    Indexed by the mode's number (1 the slowest; index name "mode"), with
+    columns period_in and period_out in hours: ``tether-explore --modes N
+    --format csv``'s rows, bit for bit.
+
+Raises
+------
+DesignError
+    Where the design cannot give them.
+ValueError
+    For n outside 1 to )" +
+                  std::to_string(engine::max_modes) +
+                  R"(, in tether-explore's words.
+TypeError
+    For an n that is no whole number (a bool included).
+
+Warns
+-----
+DesignWarning
+    Where the tether would not swing back (the counterweight not positive)
+    or a period missed its accuracy: those periods are NaN, and the warning
+    has tether-explore's words. Also the design's own notes.
+
+Examples
+--------
+>>> periods = tether.Design().modes(3)
+>>> periods["period_in"].round(2).tolist()  # hours
+[164.56, 16.57, 11.51]
+)"))
+        .def("mode_shapes", &mode_shapes, py::arg("n") = 3,
+             kept(R"(The in-plane shapes of the tether's first n oscillation modes.
+
+Parameters
+----------
+n : int, default 3
+    The modes, 1 to )" +
+                  std::to_string(engine::max_modes) +
+                  R"(, as ``tether-explore --modes N --shapes``.
+
+Returns
+-------
+pandas.DataFrame
+    Columns alt (km) and shape_1 ... shape_n, at )" +
+                  std::to_string(engine::shape_points) +
+                  R"( altitudes evenly
+    spaced from the foot (0) to the top end (rapex - RE), both included:
+    ``tether-explore --modes N --shapes --format csv``'s rows, bit for bit.
+    Each shape's largest size is 1, and it is positive just above the foot.
+
+Raises
+------
+DesignError, ValueError, TypeError
+    As modes does.
+
+Warns
+-----
+DesignWarning
+    As modes does; a shape whose mode is missed or unstable is NaN.
+
+Examples
+--------
+>>> shapes = tether.Design().mode_shapes(2)
+>>> list(shapes.columns), len(shapes)
+(['alt', 'shape_1', 'shape_2'], 1001)
+>>> shapes[["shape_1", "shape_2"]].abs().max().tolist()
+[1.0, 1.0]
+)"))
         .def("ascent", &ascent,
              R"(The climber at every row of the ascent table.
 
@@ -1197,7 +1444,7 @@ Examples
                  (p->can_be_auto ? std::string(" (None where auto)") : "")));
     }
     m.def("parameters", &parameters);
-    m.def("figure_columns", &figure_columns);
+    m.def("figure_columns", &figure_columns, py::arg("modes") = py::none());
     m.def("sweep", &sweep);
     m.def("evaluate", &evaluate);
     m.def("solve", &solve);

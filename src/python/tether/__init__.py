@@ -128,7 +128,7 @@ def _base(base, call):
     return base
 
 
-def sweep(base=None, *, jobs=None, method="march", **axes):
+def sweep(base=None, *, jobs=None, method="march", modes=None, **axes):
     """Every combination of the swept values, as a pandas DataFrame.
 
     Parameters
@@ -139,6 +139,10 @@ def sweep(base=None, *, jobs=None, method="march", **axes):
         Threads that compute rows (default: every CPU this process may use).
     method : str, default "march"
         "march" or "integral", as for Design.figures.
+    modes : int, optional
+        With 1 to 100, the first ``modes`` oscillation modes' periods (h) as
+        columns period_in_1 ... period_in_N, period_out_1 ... period_out_N,
+        as ``--sweep ... --modes N``; None (the default) gives none.
     **axes
         One to three parameters (units as Design's) and their values: a list
         or 1-D array of numbers, or tether-explore's text ``"FROM:TO:N"``,
@@ -148,8 +152,9 @@ def sweep(base=None, *, jobs=None, method="march", **axes):
     Returns
     -------
     pandas.DataFrame
-        Columns: the swept parameters, then the figures (figure_names());
-        rows bit for bit those of ``tether-explore --sweep ... --format csv``.
+        Columns: the swept parameters, then the figures (figure_names(),
+        with the modes' periods); rows bit for bit those of
+        ``tether-explore --sweep ... [--modes N] --format csv``.
 
     Raises
     ------
@@ -157,37 +162,43 @@ def sweep(base=None, *, jobs=None, method="march", **axes):
         For the first design that cannot be computed, named by its place and
         values; every design is checked before any is computed.
     ValueError
-        For values tether-explore refuses, too large a grid, or jobs < 1.
+        For values tether-explore refuses, too large a grid, jobs < 1, or
+        modes outside 1 to 100.
     TypeError
-        For an unknown parameter, values that are not numbers, or a jobs or
-        method of the wrong type.
+        For an unknown parameter, values that are not numbers, or a jobs,
+        method or modes of the wrong type.
     KeyboardInterrupt
         On Ctrl-C, which stops the sweep at once.
 
     Warns
     -----
     DesignWarning
-        Once per kind, naming the first design it applies to and how many more.
+        Once per kind, naming the first design it applies to and how many more;
+        and once for the designs whose figures missed (NaN: a mode unstable
+        or a period or integral short of its accuracy), naming the first, how
+        many more, and why in tether-explore's words.
 
     Examples
     --------
     >>> tether.sweep(strength="30:60:4", vmax=[50, 100]).shape
-    (8, 14)
+    (8, 23)
+    >>> tether.sweep(vmax=[50, 100], modes=2).columns[-4:].tolist()
+    ['period_in_1', 'period_in_2', 'period_out_1', 'period_out_2']
     """
     import pandas as pd
 
-    rows, columns = _core.sweep(_base(base, "sweep"), list(axes.items()), jobs, method)
+    rows, columns = _core.sweep(_base(base, "sweep"), list(axes.items()), jobs, method, modes)
     return pd.DataFrame(rows, columns=columns)
 
 
-def _parameter_columns(frame):
+def _parameter_columns(frame, figures):
     """The positions and names of the frame's parameter columns."""
     import pandas as pd
 
     if isinstance(frame.columns, pd.MultiIndex):
         raise TypeError("evaluate() takes a frame with one level of column names, not a "
                         "MultiIndex: a parameter's column is named by the parameter alone")
-    taken = [c for c in frame.columns if c in _FIGURES or c == "problem"]
+    taken = [c for c in frame.columns if c in figures or c == "problem"]
     if taken:
         raise ValueError(f"the frame already has columns named as figures: {taken}")
     found = {}
@@ -205,7 +216,7 @@ def _parameter_columns(frame):
     return found
 
 
-def evaluate(frame, base=None, *, jobs=None, method="march", errors="raise"):
+def evaluate(frame, base=None, *, jobs=None, method="march", errors="raise", modes=None):
     """The figures of every row of a DataFrame, each row a design.
 
     Parameters
@@ -225,6 +236,10 @@ def evaluate(frame, base=None, *, jobs=None, method="march", errors="raise"):
         "raise": DesignError for the first row that cannot be computed,
         naming its index label. "coerce": that row's figures are NaN, and a
         ``problem`` column holds each row's message, or None.
+    modes : int, optional
+        With 1 to 100, the first ``modes`` oscillation modes' periods (h)
+        appended as columns period_in_1 ... period_out_N, as sweep's; None
+        (the default) gives none.
 
     Returns
     -------
@@ -241,12 +256,17 @@ def evaluate(frame, base=None, *, jobs=None, method="march", errors="raise"):
         or a MultiIndex of columns.
     ValueError
         For a column named as a figure, one that names a parameter but for
-        case or blanks, or two columns naming one parameter.
+        case or blanks, two columns naming one parameter, or modes outside
+        1 to 100.
 
     Warns
     -----
     DesignWarning
-        Once per kind, naming the first row's label and how many more.
+        Once per kind, naming the first row's label and how many more; and
+        once for the rows whose figures missed (NaN: a mode unstable or a
+        period or integral short of its accuracy), naming the first row's
+        label, how many more, and why in tether-explore's words. Such a row
+        was computed, so with errors="coerce" its ``problem`` stays None.
 
     Examples
     --------
@@ -263,7 +283,8 @@ def evaluate(frame, base=None, *, jobs=None, method="march", errors="raise"):
     base = _base(base, "evaluate")
     if not isinstance(frame, pd.DataFrame):
         raise TypeError(f"evaluate() takes a pandas DataFrame, not {type(frame).__name__}")
-    found = _parameter_columns(frame)
+    figures = [f[0] for f in _core.figure_columns(modes)]
+    found = _parameter_columns(frame, figures)
     table = np.empty((len(frame), len(found)), dtype=np.float64)
     for k, (name, j) in enumerate(found.items()):
         column = frame.iloc[:, j]
@@ -273,9 +294,9 @@ def evaluate(frame, base=None, *, jobs=None, method="march", errors="raise"):
         table[:, k] = column.to_numpy(dtype=np.float64, na_value=np.nan)
     values, problems = _core.evaluate(base, list(found), table,
                                       lambda i: repr(frame.index[i]), jobs, method,
-                                      errors == "raise")
+                                      errors == "raise", modes)
     out = frame.copy()
-    for j, name in enumerate(_FIGURES):
+    for j, name in enumerate(figures):
         out[name] = values[:, j]
     if errors == "coerce":
         out["problem"] = pd.Series(problems, index=frame.index, dtype=object)

@@ -1,0 +1,57 @@
+#include "engine/modes.hpp"
+
+#include "engine/numbers.hpp"
+#include "engine/settings.hpp"
+
+#include <cmath>
+
+namespace engine {
+
+unsigned modes_count(const std::string& text)
+{
+    const auto n = parse_number(text);
+    if (!n || *n != std::floor(*n) || !(*n >= 1) || !(*n <= max_modes)) {
+        throw usage_error(printable(trim(text)) + " is not a whole number from 1 to " +
+                          std::to_string(max_modes));
+    }
+    return static_cast<unsigned>(*n);
+}
+
+std::vector<column> mode_columns()
+{
+    std::vector<column> columns{{"mode", "-", "the mode's number, 1 the slowest"}};
+    for (const column& c : figure_families()) {
+        columns.push_back(c);
+    }
+    return columns;
+}
+
+std::vector<double> mode_row(const tether::modes& found, unsigned k)
+{
+    return {static_cast<double>(k + 1), found.in_plane.at(k), found.out_of_plane.at(k)};
+}
+
+std::vector<double> shape_altitudes(const tether::model& m)
+{
+    std::vector<double> altitudes(shape_points);
+    for (unsigned i = 0; i < shape_points; ++i) {
+        // Evenly spaced, the top end exactly.
+        altitudes[i] = i + 1 == shape_points
+                           ? m.rapex - m.RE
+                           : (m.rapex - m.RE) * (static_cast<double>(i) / (shape_points - 1));
+    }
+    return altitudes;
+}
+
+std::vector<column> shape_columns(unsigned n)
+{
+    std::vector<column> columns{{"alt", "km", "altitude above the surface"}};
+    for (unsigned k = 1; k <= n; ++k) {
+        columns.push_back(
+            {"shape_" + std::to_string(k), "-",
+             "the in-plane shape of mode " + std::to_string(k) + ", its largest size 1"});
+    }
+    return columns;
+}
+
+}  // namespace engine

@@ -1,0 +1,35 @@
+// A design's oscillation modes as every face shows them: how many may be
+// asked for, the table of periods a row a mode, and the shapes at evenly
+// spaced altitudes from the foot to the top end.
+#pragma once
+
+#include "engine/figures.hpp"
+
+#include "tether/model.hpp"
+#include "tether/modes.hpp"
+
+#include <string>
+#include <vector>
+
+namespace engine {
+
+inline constexpr unsigned max_modes    = 100;
+inline constexpr unsigned shape_points = 1001;  // from the foot to the top end, inclusive
+
+// The number of modes that text asks for: a whole number from 1 to
+// max_modes. Throws usage_error ("0 is not a whole number from 1 to 100"),
+// for the face to say where it was given.
+unsigned modes_count(const std::string& text);
+
+// The table of modes: the mode's number, then its periods (figure_families()).
+std::vector<column> mode_columns();
+// Mode k's row (k from 0): k + 1, then its periods in and out of plane.
+std::vector<double> mode_row(const tether::modes& found, unsigned k);
+
+// The altitudes of the shapes, km: shape_points evenly spaced from the
+// foot (0) to the top end (rapex - RE), the top end exactly.
+std::vector<double> shape_altitudes(const tether::model& m);
+// The table of shapes: the altitude, then shape_1 ... shape_n.
+std::vector<column> shape_columns(unsigned n);
+
+}  // namespace engine

@@ -1,0 +1,168 @@
+"""The tether's oscillation modes from Python against tether-explore, bit for
+bit, and against the taut string's own spacing of periods."""
+import io
+import math
+import subprocess
+import warnings
+
+import numpy as np
+import pandas as pd
+import pytest
+
+import tether
+
+
+def csv_frame(text):
+    return pd.read_csv(io.StringIO(text), float_precision="round_trip")
+
+
+def same_bits(got, wanted):
+    got = np.asarray(got, dtype=np.float64)
+    wanted = np.asarray(wanted, dtype=np.float64)
+    assert got.shape == wanted.shape
+    assert np.array_equal(got, wanted, equal_nan=True), (got, wanted)
+    finite = np.isfinite(wanted)
+    assert np.array_equal(got[finite].view(np.uint64), wanted[finite].view(np.uint64))
+
+
+@pytest.fixture(scope="module")
+def unstable_top():
+    """A top end one rounding above GEO: a counterweight that is not positive."""
+    return float(np.nextafter(tether.Design().figures()["rgeo"], math.inf))
+
+
+def test_modes_are_the_command_lines(explore):
+    wanted = csv_frame(explore("--planet", "mars", "--set", "vmax=50", "--set", "rhog=auto", "--modes", "7",
+                               "--format", "csv"))
+    got = tether.Design(planet="mars", vmax=50, rhog=None).modes(n=7)
+    assert got.index.name == "mode" and got.index.tolist() == list(range(1, 8))
+    assert list(got.columns) == list(wanted.columns[1:]) == ["period_in", "period_out"]
+    same_bits(got.to_numpy(), wanted.iloc[:, 1:].to_numpy())
+    assert len(tether.Design().modes()) == 5
+
+
+def test_mode_shapes_are_the_command_lines(explore):
+    wanted = csv_frame(explore("--set", "strength=70", "--set", "rhog=auto", "--modes", "4", "--shapes",
+                               "--format", "csv"))
+    d = tether.Design(strength=70, rhog=None)
+    got = d.mode_shapes(n=4)
+    assert list(got.columns) == list(wanted.columns) == \
+        ["alt", "shape_1", "shape_2", "shape_3", "shape_4"]
+    same_bits(got.to_numpy(), wanted.to_numpy())
+    assert len(got) == 1001 and got["alt"].iloc[0] == 0
+    assert got["alt"].iloc[-1] == d.rapex - d.RE
+    assert list(tether.Design().mode_shapes().columns) == ["alt", "shape_1", "shape_2", "shape_3"]
+
+
+def test_sweep_with_modes_is_the_command_lines(explore):
+    wanted = csv_frame(explore("--sweep", "strength=40:80:3", "--sweep", "vmax=50,100",
+                               "--set", "rhog=auto", "--modes", "3", "--method", "integral",
+                               "--format", "csv"))
+    got = tether.sweep(tether.Design(rhog=None), strength="40:80:3", vmax=[50, 100], modes=3, method="integral", jobs=2)
+    assert list(got.columns) == list(wanted.columns)
+    assert list(got.columns[-6:]) == [f"period_{w}_{k}" for w in ("in", "out") for k in (1, 2, 3)]
+    same_bits(got.to_numpy(), wanted.to_numpy())
+    assert list(tether.sweep(vmax=[50]).columns) == ["vmax", *tether.figure_names()]
+
+
+def test_evaluate_with_modes_is_the_command_lines(explore):
+    wanted = csv_frame(explore("--sweep", "vmax=60,120", "--modes", "2", "--format", "csv"))
+    frame = pd.DataFrame({"vmax": [60.0, 120.0], "name": ["slow", "fast"]}, index=["s", "f"])
+    got = tether.evaluate(frame, modes=2)
+    assert list(got.columns) == ["vmax", "name", *wanted.columns[1:]]
+    same_bits(got[list(wanted.columns)].to_numpy(), wanted.to_numpy())
+    coerced = tether.evaluate(frame, modes=2, errors="coerce")
+    same_bits(coerced[list(wanted.columns)].to_numpy(), wanted.to_numpy())
+    assert coerced["problem"].isna().all()
+    with pytest.raises(ValueError, match="period_in_1"):
+        tether.evaluate(got[["vmax", "period_in_1"]], modes=1)
+
+
+@pytest.mark.parametrize("n,error,words", [
+    (0, ValueError, "n: 0 is not a whole number from 1 to 100"),
+    (101, ValueError, "n: 101 is not a whole number from 1 to 100"),
+    (-3, ValueError, "n: -3 is not a whole number from 1 to 100"),
+    (10**400, ValueError, "is not a whole number from 1 to 100"),
+    (2.0, TypeError, "n must be a whole number, not float"),
+    (True, TypeError, "n must be a whole number, not bool"),
+    ("3", TypeError, "n must be a whole number, not str"),
+    (None, TypeError, "n must be a whole number, not NoneType"),
+])
+def test_bad_counts_are_refused(n, error, words):
+    d = tether.Design()
+    for call in (d.modes, d.mode_shapes):
+        with pytest.raises(error) as caught:
+            call(n)
+        assert words in str(caught.value)
+
+
+def test_bad_counts_in_sweeps_and_frames_are_refused():
+    with pytest.raises(ValueError, match="^modes: 0 is not a whole number from 1 to 100$"):
+        tether.sweep(vmax=[50], modes=0)
+    with pytest.raises(TypeError, match="modes must be a whole number or None, not float"):
+        tether.sweep(vmax=[50], modes=1.5)
+    with pytest.raises(ValueError, match="^modes: 101 is not"):
+        tether.evaluate(pd.DataFrame({"vmax": [50.0]}), modes=101)
+    assert tether.Design().modes(np.int64(2)).shape == (2, 2)
+
+
+def test_the_command_lines_words_for_n(build):
+    done = subprocess.run([str(build / "tether-explore"), "--modes", "0"], capture_output=True,
+                          text=True)
+    with pytest.raises(ValueError) as caught:
+        tether.Design().modes(0)
+    assert done.returncode == 2
+    assert done.stderr.splitlines()[0] == "tether-explore: --" + str(caught.value).replace(
+        "n: ", "modes: ", 1)
+
+
+def test_unstable_modes_are_nan_with_the_command_lines_words(build, unstable_top):
+    done = subprocess.run([str(build / "tether-explore"), "--set", f"rapex={unstable_top!r}",
+                           "--modes", "2", "--format", "csv"], capture_output=True, text=True)
+    assert done.returncode == 3
+    words = done.stderr.strip().removeprefix("tether-explore: ")
+    d = tether.Design(rapex=unstable_top)
+    with pytest.warns(tether.DesignWarning) as seen:
+        got = d.modes(2)
+    assert [str(w.message) for w in seen] == [words]
+    same_bits(got.to_numpy(), csv_frame(done.stdout).iloc[:, 1:].to_numpy())
+    assert got.isna().all().all()
+    with pytest.warns(tether.DesignWarning, match="would not swing back"):
+        assert d.mode_shapes(1)["shape_1"].isna().all()
+
+
+def test_missed_rows_warn_once_naming_the_first(build, unstable_top):
+    done = subprocess.run([str(build / "tether-explore"), "--sweep",
+                           f"rapex={unstable_top!r},60000,{unstable_top!r}", "--modes", "1",
+                           "--method", "integral", "--format", "csv"],
+                          capture_output=True, text=True)
+    assert done.returncode == 3
+    with warnings.catch_warnings(record=True) as seen:
+        warnings.simplefilter("always")
+        got = tether.sweep(rapex=[unstable_top, 60000, unstable_top], modes=1, method="integral")
+    same_bits(got.to_numpy(), csv_frame(done.stdout).to_numpy())
+    texts = [str(w.message) for w in seen if "swing back" in str(w.message)]
+    assert texts == [f"design 1 of 3 (rapex={unstable_top!r}) and 1 more: the tether would not "
+                     "swing back (the first mode's squared frequency is not positive); its "
+                     "periods are NaN"]
+    assert f"tether-explore: design 1 of 3 (rapex={unstable_top!r}): " + texts[0].split(": ", 1)[1] \
+        in done.stderr
+    frame = pd.DataFrame({"rapex": [60000.0, unstable_top]}, index=["fine", "top"])
+    with warnings.catch_warnings(record=True) as seen:
+        warnings.simplefilter("always")
+        out = tether.evaluate(frame, modes=1, errors="coerce", method="integral")
+    assert [str(w.message) for w in seen if "swing back" in str(w.message)] == \
+        ["row 'top': " + texts[0].split(": ", 1)[1]]
+    assert out.loc["top", ["period_in_1", "period_out_1"]].isna().all()
+    assert out["problem"].isna().all()
+
+
+def test_high_modes_are_a_taut_strings():
+    # A string whose waves run at c = sqrt(P / mu) everywhere: its k-th mode
+    # has k - 1 half waves and more along the length L, and the spacing of
+    # frequencies tends to pi c / L, so (k - 1) period_k tends to 2 L / c.
+    d = tether.Design()
+    length = (d.rapex - d.RE) * 1e3                              # m
+    c = math.sqrt(d.strength / d.safety * 1e9 / d.density)      # m/s
+    periods = d.modes(20)["period_in"]
+    assert abs(19 * periods[20] / (2 * length / c / 3600) - 1) < 0.01
