@@ -1,5 +1,6 @@
 // The design explorer: a form for the design, kept in the address; the study
-// computed by a worker; the figures, plots, sweep and downloads.
+// computed by a worker; the figures, plots, oscillation modes, sweep and
+// downloads.
 import uPlot from './uplot.js';
 import { drawMap } from './map.js';
 
@@ -82,6 +83,8 @@ function updateAddress() {
     const value = $(`p-${p.name}`).value.trim();
     if (value !== '') query.set(p.name, value);
   }
+  const modesWanted = $('modes-n').value.trim();
+  if (modesWanted !== $('modes-n').defaultValue) query.set('modes', modesWanted);
   if (mapState) {
     query.set('map', mapState.axes);
     query.set('mapfig', mapState.figure);
@@ -296,9 +299,104 @@ function showPlots(rows) {
   }
 }
 
+// The oscillation modes' table: a row a mode, a column for each of the
+// library's period families, headed by its name, unit and meaning.
+function buildModesTable() {
+  const head = document.querySelector('#modes thead tr');
+  for (const f of tables.families) {
+    const cell = document.createElement('th');
+    cell.scope = 'col';
+    const code = document.createElement('code');
+    code.textContent = f.name;
+    const meaning = document.createElement('span');
+    meaning.className = 'meaning';
+    meaning.textContent = f.meaning;
+    cell.append(code, unitText(f.unit) ? ` (${unitText(f.unit)})` : '', meaning);
+    head.append(cell);
+  }
+}
+
+// The periods of the modes, a row a mode (the families' values in their
+// order), their note, and the first in-plane shapes drawn against altitude.
+let modesPlot = null;
+function showModes(result) {
+  const body = document.querySelector('#modes tbody');
+  body.textContent = '';
+  if (modesPlot) { modesPlot.destroy(); modesPlot = null; }
+  $('modes-plot').textContent = '';
+  $('modes-note').textContent = result ? result.note ?? '' : '';
+  if (!result) return;
+  const columns = Object.values(result.periods);
+  const count = columns.length ? columns[0].length : 0;
+  for (let k = 0; k < count; k++) {
+    const row = document.createElement('tr');
+    const mode = document.createElement('th');
+    mode.scope = 'row';
+    mode.textContent = String(k + 1);
+    row.append(mode);
+    columns.forEach((values, c) => {
+      const cell = document.createElement('td');
+      cell.dataset.period = tables.families[c]?.name ?? '';
+      if (Number.isNaN(values[k])) {
+        cell.textContent = 'none';
+      } else {
+        cell.dataset.value = String(values[k]);
+        cell.textContent = values[k].toPrecision(10).replace(/\.?0+($|e)/, '$1');
+      }
+      row.append(cell);
+    });
+    body.append(row);
+  }
+  // The shapes: the first entry the altitudes, the rest a mode each.
+  const [[xName, x], ...shapes] = Object.entries(result.shapes);
+  if (!x || !shapes.some(([, y]) => y.some((v) => !Number.isNaN(v)))) return;
+  const xc = tables.ascent.find((c) => c.name === xName);
+  const xLabel = xc ? `${xc.meaning}${unitText(xc.unit) ? ` (${unitText(xc.unit)})` : ''}` : xName;
+  const family = tables.families[0];
+  const inPlane = columns[0] ?? [];
+  const holder = document.createElement('figure');
+  $('modes-plot').append(holder);
+  modesPlot = new uPlot({
+    title: 'the first in-plane mode shapes, scaled to a largest sideways displacement of 1',
+    width: Math.max(320, Math.min(900, $('modes-plot').clientWidth || 800)),
+    height: 280,
+    scales: { x: { time: false } },
+    axes: [{ label: xLabel }, { label: 'sideways displacement' }],
+    series: [{ label: xName }, ...shapes.map(([name], k) => ({
+      label: k < inPlane.length && !Number.isNaN(inPlane[k]) && family
+        ? `${name} (${family.name}_${k + 1} = ${inPlane[k].toPrecision(4)} ${unitText(family.unit)})` : name,
+      stroke: colours[k % colours.length],
+      width: 2,
+      dash: dashes[k % dashes.length],
+    }))],
+  }, [Array.from(x), ...shapes.map(([, y]) => Array.from(y, (v) => (Number.isNaN(v) ? null : v)))], holder);
+}
+
+// Computes the modes of the design in the worker, a new request ending the
+// one before; the table says "ready" or "invalid" when shown.
+async function recomputeModes() {
+  delete $('modes').dataset.state;
+  const answer = await callLatest('modes', 'modes', designLines(), $('modes-n').value);
+  if (!answer) return;
+  if (answer.failure) {
+    $('modes-alert').textContent = failureText(answer);
+    showModes(null);
+    $('modes').dataset.state = 'invalid';
+    return;
+  }
+  const { errors } = answer.result;
+  // The design's own errors are said by its fields; the panel says its own.
+  $('modes-alert').textContent = errors.filter((e) => e.name === 'modes').map((e) => e.message).join('\n');
+  if (errors.some((e) => e.name === 'modes')) $('modes-n').setAttribute('aria-invalid', 'true');
+  else $('modes-n').removeAttribute('aria-invalid');
+  showModes(errors.length ? null : answer.result);
+  $('modes').dataset.state = errors.length ? 'invalid' : 'ready';
+}
+
 let valid = false;
 async function recompute() {
   updateAddress();
+  recomputeModes();
   const answer = await callLatest('evaluate', 'evaluate', designLines(), method());
   if (!answer) return;
   if (answer.failure) {
@@ -574,6 +672,7 @@ async function start() {
   for (const param of params) {
     if (address(param.name) !== null) $(`p-${param.name}`).value = address(param.name);
   }
+  if (address('modes') !== null) $('modes-n').value = address('modes');
   const methodGiven = address('method');
   const methodKnown = tables.methods.some((m) => m.name === methodGiven);
   if (methodKnown) $('method').value = methodGiven;
@@ -582,6 +681,7 @@ async function start() {
   // The sweep and the map start from the library's example sweeps: the
   // sweep from the first, the map's axes from the first two.
   buildFigureTable();
+  buildModesTable();
   const [example, second = example] = tables.examples;
   for (const param of params) {
     for (const id of ['sweep-name', 'map-x-name', 'map-y-name', 'find-name', 'sweep-solve-name']) {
@@ -614,6 +714,13 @@ async function start() {
     showPresetPlaceholders();
     scheduleRecompute();
   });
+  let modesTimer = null;
+  $('modes-n').addEventListener('input', () => {
+    updateAddress();
+    clearTimeout(modesTimer);
+    modesTimer = setTimeout(recomputeModes, 120);
+  });
+  $('modes-form').addEventListener('submit', (event) => event.preventDefault());
   $('download-csv').addEventListener('click', downloadCsv);
   $('download-design').addEventListener('click', downloadDesign);
   $('sweep').addEventListener('submit', drawSweep);

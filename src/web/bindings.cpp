@@ -13,10 +13,12 @@
 
 #include "climber/integral.hpp"
 #include "climber/study.hpp"
+#include "tether/modes.hpp"
 
 #include <emscripten/bind.h>
 #include <emscripten/val.h>
 
+#include <algorithm>
 #include <cmath>
 #include <new>
 #include <optional>
@@ -541,6 +543,103 @@ bool of_planet(const tether::param& p)
 
 }  // namespace
 
+namespace {
+
+// The most modes the page lists, as tether-explore --modes takes.
+constexpr unsigned max_modes = 100;
+// The in-plane shapes drawn, and at how many evenly spaced altitudes.
+constexpr unsigned drawn_shapes    = 3;
+constexpr unsigned shape_altitudes = 201;
+
+// How many modes a text asks for: a whole number from 1 to max_modes;
+// throws usage_error in tether-explore's words for its --modes, less the
+// option's name.
+unsigned modes_in(const std::string& text)
+{
+    const auto n = engine::parse_number(text);
+    if (!n || *n != std::floor(*n) || !(*n >= 1) || !(*n <= max_modes)) {
+        throw engine::usage_error(engine::printable(engine::trim(text)) +
+                                  " is not a whole number from 1 to " + std::to_string(max_modes));
+    }
+    return static_cast<unsigned>(*n);
+}
+
+// The first n of the modes found, for the shapes of those alone.
+tether::modes first_modes(const tether::modes& found, std::size_t n)
+{
+    tether::modes out = found;
+    for (auto* v : {&out.in_plane, &out.out_of_plane, &out.lambda2_in, &out.lambda2_out,
+                    &out.error}) {
+        v->resize(std::min(v->size(), n));
+    }
+    return out;
+}
+
+}  // namespace
+
+// {errors, families, periods: {in, out}, note, shapes: {alt, shape_1, ...}}:
+// the design's first n oscillation modes (n as text, a whole number from 1
+// to 100; an error named "modes" otherwise), as tether-explore --modes N
+// gives them: families the period families [{name, unit, meaning}], in and
+// out of plane; periods Float64Arrays of n, NaN where missed or unstable,
+// and note why (null where every period is found); shapes the first three
+// in-plane shapes at 201 evenly spaced altitudes from the foot to the top
+// (alt, km), each scaled to a largest |Y| of 1.
+val modes(const std::string& lines, const std::string& n_text)
+{
+    return guarded([&] {
+        reading r = checked(lines, false);
+        val out   = val::object();
+        out.set("families", columns_of(engine::figure_families()));
+        unsigned n = 0;
+        try {
+            n = modes_in(n_text);
+        }
+        catch (const engine::usage_error& e) {
+            r.errors.emplace_back("modes", e.what());
+        }
+        out.set("errors", errors_of(r.errors));
+        val periods = val::object();
+        out.set("periods", periods);
+        out.set("note", val::null());
+        val shapes = val::object();
+        out.set("shapes", shapes);
+        if (!r.errors.empty()) {
+            periods.set("in", doubles({}));
+            periods.set("out", doubles({}));
+            return out;
+        }
+        const tether::design& d   = r.design;
+        const tether::model m     = tether::compute_model(d);
+        const tether::positions p = tether::compute_positions(d, m);
+        const tether::modes found = tether::compute_modes(d, m, p, n);
+        periods.set("in", doubles(found.in_plane));
+        periods.set("out", doubles(found.out_of_plane));
+        if (found.unstable || found.missed) {
+            climber::integral_study st{};
+            st.modes = found;
+            out.set("note", st.why_missed());
+        }
+        const tether::modes drawn = n >= drawn_shapes
+                                        ? first_modes(found, drawn_shapes)
+                                        : tether::compute_modes(d, m, p, drawn_shapes);
+        std::vector<double> altitudes(shape_altitudes);
+        for (unsigned i = 0; i < shape_altitudes; ++i) {
+            // Evenly spaced, the top end exactly.
+            altitudes[i] =
+                i + 1 == shape_altitudes
+                    ? m.rapex - m.RE
+                    : (m.rapex - m.RE) * (static_cast<double>(i) / (shape_altitudes - 1));
+        }
+        const auto each = tether::mode_shapes(d, m, p, drawn, altitudes);
+        shapes.set("alt", doubles(altitudes));
+        for (std::size_t k = 0; k < each.size(); ++k) {
+            shapes.set("shape_" + std::to_string(k + 1), doubles(each[k]));
+        }
+        return out;
+    });
+}
+
 // The library's tables, for the page to build itself from:
 //   parameters  [{group, name, unit, meaning, value, auto, autoRule}]: every
 //               parameter with the study's value (text) and, where "auto" is
@@ -554,6 +653,8 @@ bool of_planet(const tether::param& p)
 //               table against its first
 //   methods     [{name, meaning}], the first the default
 //   examples    [{sweep, figure}]: sweeps worth offering first
+//   families    [{name, unit, meaning}]: the families of figures a mode
+//               each, the oscillation periods in and out of plane
 val tables()
 {
     const tether::design d{};
@@ -625,6 +726,7 @@ val tables()
     out.set("plots", plots);
     out.set("methods", methods);
     out.set("examples", examples);
+    out.set("families", columns_of(engine::figure_families()));
     return out;
 }
 
@@ -639,4 +741,5 @@ EMSCRIPTEN_BINDINGS(tether)
     emscripten::function("mapCsv", &map_csv);
     emscripten::function("solve", &solve);
     emscripten::function("solveSweep", &solve_sweep);
+    emscripten::function("modes", &modes);
 }

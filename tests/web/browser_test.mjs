@@ -153,6 +153,50 @@ function exploreRefusal(sweep) {
   return `tether-explore took ${sweep}`;
 }
 
+// What the page's sway panel shows once computed: its rows (the mode and
+// each period's value text, '' where none), its alert, its note and how
+// many shape lines it draws.
+async function modesShown(page, timeout = 30000) {
+  await page.waitForFunction(() => document.querySelector('#modes').dataset.state, { timeout }).catch(() => {});
+  return page.evaluate(() => ({
+    rows: [...document.querySelectorAll('#modes tbody tr')].map((row) =>
+      [row.querySelector('th').textContent, ...[...row.querySelectorAll('td')].map((td) => td.dataset.value ?? '')]),
+    heads: [...document.querySelectorAll('#modes thead th code')].map((c) => c.textContent),
+    alert: document.querySelector('#modes-alert').textContent,
+    note: document.querySelector('#modes-note').textContent,
+    lines: document.querySelector('#modes-plot .u-legend')?.querySelectorAll('.u-series').length ?? 0,
+  }));
+}
+// tether-explore --modes N --format csv: its header and rows of text.
+function exploreModes(args) {
+  let text;
+  try {
+    text = execFileSync(explore, [...args, '--format', 'csv'], { encoding: 'utf8', stdio: ['ignore', 'pipe', 'pipe'] });
+  } catch (error) {
+    text = error.stdout;
+  }
+  const [head, ...rows] = text.trim().split('\n');
+  return { head: head.split(','), rows: rows.map((r) => r.split(',')) };
+}
+// What tether-explore says of a --modes it refuses, less its own name and
+// the option's.
+function exploreModesRefusal(n) {
+  try {
+    execFileSync(explore, ['--modes', n], { encoding: 'utf8', stdio: ['ignore', 'pipe', 'pipe'] });
+  } catch (error) {
+    return error.stderr.split('\n')[0].replace(/^tether-explore: --modes: /, '');
+  }
+  return `tether-explore took --modes ${n}`;
+}
+// Whether the page's rows hold the explorer's numbers, within 1e-12
+// relative (the page's sin, cos and atan2 are not the C library's), and
+// none where it has none.
+function samePeriods(shown, wanted) {
+  return shown.length === wanted.length && shown.every((row, k) => row.length === wanted[k].length
+    && row.every((v, c) => (wanted[k][c] === '' ? v === ''
+      : v !== '' && Math.abs(Number(v) - Number(wanted[k][c])) <= 1e-12 * Math.abs(Number(wanted[k][c])))));
+}
+
 try {
   // The study's design: every figure is tether-explore's, to the last bit.
   let page = await open('');
@@ -166,6 +210,49 @@ try {
     await page.screenshot({ path: process.env.TETHER_WEB_SCREENSHOT, fullPage: true });
   }
   check('nothing on the console', page.problems.length === 0, page.problems.join('; '));
+
+  // How the tether sways: the first five periods in and out of plane, as
+  // tether-explore --modes 5 gives them, and the first three shapes drawn.
+  let sway = await modesShown(page);
+  let native = exploreModes(['--modes', '5']);
+  check('the period columns', ['mode', ...sway.heads].join(',') === native.head.join(','), sway.heads.join(','));
+  check('five periods, the explorer\'s', samePeriods(sway.rows, native.rows),
+    `page ${JSON.stringify(sway.rows)}, explorer ${JSON.stringify(native.rows)}`);
+  check('three shapes drawn', sway.lines === 4 && await page.$$eval('#modes-plot canvas', (c) => c.length) === 1,
+    String(sway.lines));
+  check('no note on the modes', sway.note === '' && sway.alert === '', `${sway.note} ${sway.alert}`);
+  // An edit recomputes them.
+  await page.$eval('#p-strength', (i) => { i.value = '60'; i.dispatchEvent(new Event('input', { bubbles: true })); });
+  native = exploreModes(['--set', 'strength=60', '--modes', '5']);
+  await page.waitForFunction((first) => {
+    const cell = document.querySelector('#modes tbody td');
+    return cell && Math.abs(Number(cell.dataset.value) - first) <= 1e-12 * first;
+  }, { timeout: 10000 }, Number(native.rows[0][1])).catch(() => {});
+  sway = await modesShown(page);
+  check('an edit recomputes the periods', samePeriods(sway.rows, native.rows),
+    `page ${JSON.stringify(sway.rows)}, explorer ${JSON.stringify(native.rows)}`);
+  check('nothing on the console with the modes', page.problems.length === 0, page.problems.join('; '));
+
+  // modes=N in the address: as many rows; a count the explorer refuses said
+  // in its words; an unstable tether's periods none, and why.
+  page = await open('?modes=7');
+  sway = await modesShown(page);
+  check('seven periods, the explorer\'s', samePeriods(sway.rows, exploreModes(['--modes', '7']).rows),
+    JSON.stringify(sway.rows));
+  check('the field holds the address\'s count', await page.$eval('#modes-n', (i) => i.value) === '7');
+  for (const n of ['0', '101', '2.5', 'many']) {
+    page = await open(`?modes=${n}`);
+    sway = await modesShown(page);
+    check(`modes=${n} refused`, sway.alert === exploreModesRefusal(n) && sway.rows.length === 0,
+      `page: ${sway.alert}, explorer: ${exploreModesRefusal(n)}`);
+  }
+  check('the figures still shown with a bad modes', (await cells(page)).time === wanted.time);
+  page = await open('?modes=2&rapex=42164.16962408611');
+  sway = await modesShown(page);
+  const unstable = exploreModes(['--set', 'rapex=42164.16962408611', '--modes', '2']);
+  check('an unstable tether\'s periods none', samePeriods(sway.rows, unstable.rows), JSON.stringify(sway.rows));
+  check('an unstable tether said', /would not swing back/.test(sway.note) && sway.lines === 0, sway.note);
+  check('nothing on the console with odd modes', page.problems.length === 0, page.problems.join('; '));
 
   // A stronger fibre: the taper ratio (GEO over the surface) near 1.623.
   page = await open('?strength=130');

@@ -119,5 +119,40 @@ check('solved curve limit', tether.solveSweep('', 'vmax=100:300:5000', 'strength
 check('solved and swept', tether.solveSweep('', 'vmax=100:300:5', 'vmax=10:1000', 'time=72').errors[0].message,
   'vmax=10:1000: vmax is swept too');
 
+// The oscillation modes, as tether-explore --modes 5 --format csv gives them
+// natively: within 1e-12 relative, the page's sin, cos and atan2 not being
+// the C library's.
+const near = (got, wanted) => Math.abs(got - wanted) <= 1e-12 * Math.abs(wanted);
+const swayed = tether.modes('', '5');
+check('modes errors', swayed.errors.length, 0);
+check('period families', swayed.families.map((f) => `${f.name} ${f.unit}`).join(', '), 'period_in h, period_out h');
+check('period families in the tables', named.families.map((f) => f.name).join(','), 'period_in,period_out');
+const nativePeriods = [
+  [164.5621249395789, 23.68526424198062],
+  [16.57043736914139, 13.62397233948677],
+  [11.506871846875345, 10.370610479435273],
+  [8.852905180904477, 8.303123525903143],
+  [7.0896043398257635, 6.797660948482298],
+];
+check('modes listed', `${swayed.periods.in.length} ${swayed.periods.out.length}`, '5 5');
+nativePeriods.forEach(([inPlane, out], k) => {
+  check(`period_in_${k + 1}`, near(swayed.periods.in[k], inPlane), true);
+  check(`period_out_${k + 1}`, near(swayed.periods.out[k], out), true);
+});
+check('no note when every period is found', swayed.note, null);
+check('three shapes', Object.keys(swayed.shapes).join(','), 'alt,shape_1,shape_2,shape_3');
+check('shape altitudes', `${swayed.shapes.alt.length} ${swayed.shapes.alt[0]} ${swayed.shapes.alt[200]}`, '201 0 293622');
+check('a shape at the foot', swayed.shapes.shape_1[0], 0);
+check('a shape scaled to 1', Math.max(...swayed.shapes.shape_2.map(Math.abs)), 1);
+check('three shapes for one mode', Object.keys(tether.modes('', '1').shapes).length, 4);
+for (const n of ['0', '101', '2.5', 'x']) {
+  check(`modes ${n}`, tether.modes('', n).errors[0].message, `${n} is not a whole number from 1 to 100`);
+}
+check('modes of a bad design', tether.modes('strength=-1', '5').errors[0].name, 'strength');
+const still = tether.modes('rapex=42164.16962408611', '2');
+check('an unstable tether', still.note,
+  "the tether would not swing back (the first mode's squared frequency is not positive); its periods are NaN");
+check('an unstable tether\'s periods', Number.isNaN(still.periods.in[0]) && Number.isNaN(still.periods.out[1]), true);
+
 if (failed) process.exit(1);
 console.log('ok: the WebAssembly study matches the native numbers');
