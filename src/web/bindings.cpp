@@ -6,6 +6,7 @@
 // doubles), never JSON text. Figures keep their text as the explorer writes
 // it (the shortest that reads back to the same binary64).
 #include "engine/figures.hpp"
+#include "engine/modes.hpp"
 #include "engine/numbers.hpp"
 #include "engine/settings.hpp"
 #include "engine/solve.hpp"
@@ -545,31 +546,16 @@ bool of_planet(const tether::param& p)
 
 namespace {
 
-// The most modes the page lists, as tether-explore --modes takes.
-constexpr unsigned max_modes = 100;
 // The in-plane shapes drawn, and at how many evenly spaced altitudes.
 constexpr unsigned drawn_shapes    = 3;
 constexpr unsigned shape_altitudes = 201;
-
-// How many modes a text asks for: a whole number from 1 to max_modes;
-// throws usage_error in tether-explore's words for its --modes, less the
-// option's name.
-unsigned modes_in(const std::string& text)
-{
-    const auto n = engine::parse_number(text);
-    if (!n || *n != std::floor(*n) || !(*n >= 1) || !(*n <= max_modes)) {
-        throw engine::usage_error(engine::printable(engine::trim(text)) +
-                                  " is not a whole number from 1 to " + std::to_string(max_modes));
-    }
-    return static_cast<unsigned>(*n);
-}
 
 // The first n of the modes found, for the shapes of those alone.
 tether::modes first_modes(const tether::modes& found, std::size_t n)
 {
     tether::modes out = found;
-    for (auto* v : {&out.in_plane, &out.out_of_plane, &out.lambda2_in, &out.lambda2_out,
-                    &out.error}) {
+    for (auto* v :
+         {&out.in_plane, &out.out_of_plane, &out.lambda2_in, &out.lambda2_out, &out.error}) {
         v->resize(std::min(v->size(), n));
     }
     return out;
@@ -593,7 +579,7 @@ val modes(const std::string& lines, const std::string& n_text)
         out.set("families", columns_of(engine::figure_families()));
         unsigned n = 0;
         try {
-            n = modes_in(n_text);
+            n = engine::modes_count(n_text);
         }
         catch (const engine::usage_error& e) {
             r.errors.emplace_back("modes", e.what());
