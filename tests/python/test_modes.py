@@ -1,6 +1,5 @@
 """The tether's oscillation modes from Python against tether-explore, bit for
 bit, and against the taut string's own spacing of periods."""
-import io
 import math
 import subprocess
 import warnings
@@ -10,19 +9,7 @@ import pandas as pd
 import pytest
 
 import tether
-
-
-def csv_frame(text):
-    return pd.read_csv(io.StringIO(text), float_precision="round_trip")
-
-
-def same_bits(got, wanted):
-    got = np.asarray(got, dtype=np.float64)
-    wanted = np.asarray(wanted, dtype=np.float64)
-    assert got.shape == wanted.shape
-    assert np.array_equal(got, wanted, equal_nan=True), (got, wanted)
-    finite = np.isfinite(wanted)
-    assert np.array_equal(got[finite].view(np.uint64), wanted[finite].view(np.uint64))
+from bits import csv_frame, same_bits
 
 
 @pytest.fixture(scope="module")

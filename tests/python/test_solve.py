@@ -1,5 +1,4 @@
 """tether.solve against tether-explore --solve, bit for bit, and its refusals."""
-import io
 import subprocess
 import warnings
 
@@ -8,18 +7,7 @@ import pandas as pd
 import pytest
 
 import tether
-
-
-def csv_frame(text):
-    return pd.read_csv(io.StringIO(text), float_precision="round_trip")
-
-
-def same_bits(got, wanted):
-    got = np.asarray(got, dtype=np.float64)
-    wanted = np.asarray(wanted, dtype=np.float64)
-    assert got.shape == wanted.shape
-    same = (got.view(np.uint64) == wanted.view(np.uint64)) | (np.isnan(got) & np.isnan(wanted))
-    assert same.all(), (got, wanted)
+from bits import csv_frame, same_bits
 
 
 @pytest.fixture(scope="module")

@@ -1,7 +1,6 @@
 """The Python package against tether-explore and tether-study, bit for bit,
 and against the behaviour its users expect of a pandas-shaped library."""
 import copy
-import io
 import os
 import pickle
 import signal
@@ -14,18 +13,7 @@ import pandas as pd
 import pytest
 
 import tether
-
-
-def csv_frame(text):
-    return pd.read_csv(io.StringIO(text), float_precision="round_trip")
-
-
-def same_bits(got, wanted):
-    got = np.asarray(got, dtype=np.float64)
-    wanted = np.asarray(wanted, dtype=np.float64)
-    assert got.shape == wanted.shape
-    assert np.array_equal(got.view(np.uint64), wanted.view(np.uint64)) or \
-        np.array_equal(got, wanted, equal_nan=True), (got, wanted)
+from bits import csv_frame, same_bits
 
 
 DESIGNS = [
