@@ -108,3 +108,21 @@ void solved_sweep_1000(benchmark::State& state)
 BENCHMARK(solved_sweep_1000)->Unit(benchmark::kMillisecond);
 
 }  // namespace
+
+namespace {
+
+// A sweep of 1000 designs with their first five oscillation modes, on one
+// thread (goal: at most 5 s).
+void sweep_1000_with_modes(benchmark::State& state)
+{
+    const engine::grid g = engine::read_grid({{"vmax=10:200:1000"}});
+    for (auto _ : state) {
+        for (std::uint64_t i = 0; i < g.size(); ++i) {
+            benchmark::DoNotOptimize(engine::grid_row(
+                g, tether::design{}, i, climber::method::integral, nullptr, nullptr, nullptr, 5));
+        }
+    }
+}
+BENCHMARK(sweep_1000_with_modes)->Unit(benchmark::kSecond)->Iterations(1);
+
+}  // namespace
