@@ -15,7 +15,7 @@ import pytest
 import tether
 
 
-@pytest.mark.parametrize("jobs", [1, None])
+@pytest.mark.parametrize("jobs", [1, 2, None])
 def test_ctrl_c_ends_a_long_sweep_within_seconds(tmp_path, jobs):
     # The sweep would take minutes; the bound tolerates a loaded machine.
     script = tmp_path / "long.py"

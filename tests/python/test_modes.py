@@ -1,7 +1,6 @@
 """The tether's oscillation modes from Python against tether-explore, bit for
 bit, and against the taut string's own spacing of periods."""
 import math
-import subprocess
 import warnings
 
 import numpy as np
@@ -93,47 +92,44 @@ def test_bad_counts_in_sweeps_and_frames_are_refused():
     assert tether.Design().modes(np.int64(2)).shape == (2, 2)
 
 
-def test_the_command_lines_words_for_n(build):
-    done = subprocess.run([str(build / "tether-explore"), "--modes", "0"], capture_output=True,
-                          text=True)
+def test_the_command_lines_words_for_n(run_explore):
+    status, _, err = run_explore("--modes", "0")
     with pytest.raises(ValueError) as caught:
         tether.Design().modes(0)
-    assert done.returncode == 2
-    assert done.stderr.splitlines()[0] == "tether-explore: --" + str(caught.value).replace(
+    assert status == 2
+    assert err.splitlines()[0] == "tether-explore: --" + str(caught.value).replace(
         "n: ", "modes: ", 1)
 
 
-def test_unstable_modes_are_nan_with_the_command_lines_words(build, unstable_top):
-    done = subprocess.run([str(build / "tether-explore"), "--set", f"rapex={unstable_top!r}",
-                           "--modes", "2", "--format", "csv"], capture_output=True, text=True)
-    assert done.returncode == 3
-    words = done.stderr.strip().removeprefix("tether-explore: ")
+def test_unstable_modes_are_nan_with_the_command_lines_words(run_explore, unstable_top):
+    status, out, err = run_explore("--set", f"rapex={unstable_top!r}", "--modes", "2",
+                                   "--format", "csv")
+    assert status == 3
+    words = err.strip().removeprefix("tether-explore: ")
     d = tether.Design(rapex=unstable_top)
     with pytest.warns(tether.DesignWarning) as seen:
         got = d.modes(2)
     assert [str(w.message) for w in seen] == [words]
-    same_bits(got.to_numpy(), csv_frame(done.stdout).iloc[:, 1:].to_numpy())
+    same_bits(got.to_numpy(), csv_frame(out).iloc[:, 1:].to_numpy())
     assert got.isna().all().all()
     with pytest.warns(tether.DesignWarning, match="would not swing back"):
         assert d.mode_shapes(1)["shape_1"].isna().all()
 
 
-def test_missed_rows_warn_once_naming_the_first(build, unstable_top):
-    done = subprocess.run([str(build / "tether-explore"), "--sweep",
-                           f"rapex={unstable_top!r},60000,{unstable_top!r}", "--modes", "1",
-                           "--method", "integral", "--format", "csv"],
-                          capture_output=True, text=True)
-    assert done.returncode == 3
+def test_missed_rows_warn_once_naming_the_first(run_explore, unstable_top):
+    status, out, err = run_explore("--sweep", f"rapex={unstable_top!r},60000,{unstable_top!r}",
+                                   "--modes", "1", "--method", "integral", "--format", "csv")
+    assert status == 3
     with warnings.catch_warnings(record=True) as seen:
         warnings.simplefilter("always")
         got = tether.sweep(rapex=[unstable_top, 60000, unstable_top], modes=1, method="integral")
-    same_bits(got.to_numpy(), csv_frame(done.stdout).to_numpy())
+    same_bits(got.to_numpy(), csv_frame(out).to_numpy())
     texts = [str(w.message) for w in seen if "swing back" in str(w.message)]
     assert texts == [f"design 1 of 3 (rapex={unstable_top!r}) and 1 more: the tether would not "
                      "swing back (the first mode's squared frequency is not positive); its "
                      "periods are NaN"]
     assert f"tether-explore: design 1 of 3 (rapex={unstable_top!r}): " + texts[0].split(": ", 1)[1] \
-        in done.stderr
+        in err
     frame = pd.DataFrame({"rapex": [60000.0, unstable_top]}, index=["fine", "top"])
     with warnings.catch_warnings(record=True) as seen:
         warnings.simplefilter("always")

@@ -1,5 +1,4 @@
 """tether.solve against tether-explore --solve, bit for bit, and its refusals."""
-import subprocess
 import warnings
 
 import numpy as np
@@ -10,28 +9,14 @@ import tether
 from bits import csv_frame, same_bits
 
 
-@pytest.fixture(scope="module")
-def solved(build):
-    """Runs tether-explore and returns its status, standard output and error."""
-    program = build / "tether-explore"
-    if not program.exists():
-        pytest.skip(f"{program} is not built")
-
-    def run(*args):
-        proc = subprocess.run([str(program), *args], capture_output=True, text=True)
-        return proc.returncode, proc.stdout, proc.stderr
-
-    return run
-
-
 def quietly(call, *args, **kwargs):
     with warnings.catch_warnings():
         warnings.simplefilter("ignore", tether.DesignWarning)
         return call(*args, **kwargs)
 
 
-def test_one_design_is_the_command_lines(solved):
-    status, out, _ = solved("--solve", "strength=10:300", "--for", "time=110", "--set",
+def test_one_design_is_the_command_lines(run_explore):
+    status, out, _ = run_explore("--solve", "strength=10:300", "--for", "time=110", "--set",
                             "rhog=auto", "--format", "csv")
     assert status == 0
     wanted = csv_frame(out)
@@ -43,8 +28,8 @@ def test_one_design_is_the_command_lines(solved):
     same_bits(list(figures.values()), wanted.iloc[0, 1:].to_numpy())
 
 
-def test_a_grid_with_misses_is_the_command_lines(solved):
-    status, out, err = solved("--solve", "strength=10:300", "--for", "time=72", "--sweep",
+def test_a_grid_with_misses_is_the_command_lines(run_explore):
+    status, out, err = run_explore("--solve", "strength=10:300", "--for", "time=72", "--sweep",
                               "vmax=50:300:6", "--sweep", "csgeo=1,3", "--format", "csv")
     assert status == 3
     wanted = csv_frame(out)
@@ -61,8 +46,8 @@ def test_a_grid_with_misses_is_the_command_lines(solved):
                                  "strength = 300 GPa: 72 h is not between them")
 
 
-def test_a_refused_design_is_a_grid_points_problem(solved):
-    status, out, _ = solved("--solve", "vmax=50:300", "--for", "time=110", "--sweep",
+def test_a_refused_design_is_a_grid_points_problem(run_explore):
+    status, out, _ = run_explore("--solve", "vmax=50:300", "--for", "time=110", "--sweep",
                             "csgeo=-1,1", "--format", "csv")
     got = quietly(tether.solve, "vmax", (50, 300), "time", 110, csgeo=[-1, 1])
     same_bits(got.drop(columns="problem").to_numpy(), csv_frame(out).to_numpy())
@@ -85,8 +70,8 @@ def test_round_trip(name, figure, base):
     assert d.replace(**{name: known}) == design
 
 
-def test_a_single_design_without_an_answer_is_refused(solved):
-    status, _, err = solved("--solve", "strength=10:300", "--for", "time=72")
+def test_a_single_design_without_an_answer_is_refused(run_explore):
+    status, _, err = run_explore("--solve", "strength=10:300", "--for", "time=72")
     assert status == 2
     with pytest.raises(tether.DesignError) as e:
         quietly(tether.solve, "strength", (10, 300), "time", 72)

@@ -1,12 +1,8 @@
 """The Python package against tether-explore and tether-study, bit for bit,
 and against the behaviour its users expect of a pandas-shaped library."""
 import copy
-import os
 import pickle
-import signal
 import subprocess
-import sys
-import time
 
 import numpy as np
 import pandas as pd
@@ -154,28 +150,6 @@ def test_parameters_are_listed_as_the_explorer_groups_them():
     assert {p.group for p in params} == {"planet", "tether", "climber", "march"}
     ztop = next(p for p in params if p.name == "ztop")
     assert ztop.default is None and ztop.auto and ztop.unit == "km"
-
-
-def test_ctrl_c_stops_a_long_sweep_with_keyboard_interrupt(tmp_path):
-    script = tmp_path / "long.py"
-    script.write_text(
-        "import sys, tether\n"
-        "print('started', flush=True)\n"
-        "try:\n"
-        "    tether.sweep(vmax='1:100:200000', jobs=2)\n"
-        "except KeyboardInterrupt:\n"
-        "    print('interrupted', flush=True)\n"
-        "    sys.exit(0)\n"
-        "sys.exit(1)\n")
-    proc = subprocess.Popen([sys.executable, str(script)], stdout=subprocess.PIPE, text=True,
-                            env=os.environ)
-    assert proc.stdout.readline() == "started\n"
-    time.sleep(1)
-    proc.send_signal(signal.SIGINT)
-    # A sweep of minutes ends at once; the bound only keeps a hang from
-    # holding the suite.
-    assert proc.wait(timeout=60) == 0
-    assert proc.stdout.read() == "interrupted\n"
 
 
 def test_figures_to_read_with_care_come_as_design_warnings():
