@@ -26,7 +26,7 @@ void sweep_64_designs(benchmark::State& state)
     engine::run_settings s;
     s.jobs                                              = static_cast<unsigned>(state.range(0));
     const std::function<std::string(std::uint64_t)> row = [&](std::uint64_t i) {
-        return out.row(engine::grid_row(g, base, i));
+        return out.row(engine::grid_row(g, base, i).values);
     };
     const std::function<bool(std::uint64_t, std::string&)> write =
         [&](std::uint64_t, std::string& text) { return std::fputs(text.c_str(), sink) >= 0; };
@@ -118,8 +118,8 @@ void sweep_1000_with_modes(benchmark::State& state)
     const engine::grid g = engine::read_grid({{"vmax=10:200:1000"}});
     for (auto _ : state) {
         for (std::uint64_t i = 0; i < g.size(); ++i) {
-            benchmark::DoNotOptimize(engine::grid_row(
-                g, tether::design{}, i, climber::method::integral, nullptr, nullptr, nullptr, 5));
+            benchmark::DoNotOptimize(
+                engine::grid_row(g, tether::design{}, i, {climber::method::integral, nullptr, 5}));
         }
     }
 }

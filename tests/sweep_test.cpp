@@ -252,7 +252,7 @@ handed run_rows(unsigned jobs, std::uint64_t begin, std::uint64_t end)
     using row_t                                   = std::pair<std::string, std::thread::id>;
     const std::function<row_t(std::uint64_t)> row = [&](std::uint64_t i) {
         std::string text;
-        for (double v : engine::grid_row(g, base, i)) {
+        for (double v : engine::grid_row(g, base, i).values) {
             text += engine::shortest(v) + ",";
         }
         return row_t{text, std::this_thread::get_id()};

@@ -344,10 +344,12 @@ int figures(const options& o, const tether::design& base)
                 g, i, single ? *single : engine::solve(g.design_at(base, i), *goal, &stop_flag), w,
                 gap);
         }
+        engine::computed_row computed = engine::grid_row(g, base, i, {how, &stop_flag, o.modes});
         figures_row fr;
-        fr.text =
-            (gap ? "\n" : "") + w.row(engine::grid_row(g, base, i, how, &fr.missed, &stop_flag,
-                                                       &fr.notes, o.modes, &fr.why));
+        fr.text   = (gap ? "\n" : "") + w.row(computed.values);
+        fr.missed = computed.missed;
+        fr.why    = std::move(computed.why);
+        fr.notes  = std::move(computed.notes);
         return fr;
     };
     std::uint64_t missed = 0;
@@ -377,6 +379,23 @@ int figures(const options& o, const tether::design& base)
     return finish_rows(g, notes, missed);
 }
 
+// The end of a march written row by row (--ascent, --report): the write
+// error or the interruption that cut it short, or the notes on its study.
+int finish_march(const engine::row_output& out, std::uint64_t total, const char* what,
+                 const climber::study& s)
+{
+    if (out.error() != 0) {
+        return write_failed(out, total, what);
+    }
+    if (stop_requested()) {
+        return interrupted(out.rows_written(), total, what);
+    }
+    for (const climber::note& n : climber::notes(s, true)) {
+        say_note(n);
+    }
+    return 0;
+}
+
 // The climber at every row of the ascent table, written as it marches.
 int ascent(const options& o, const tether::design& d)
 {
@@ -394,16 +413,7 @@ int ascent(const options& o, const tether::design& d)
         },
         &stop_flag);
     out.flush();
-    if (out.error() != 0) {
-        return write_failed(out, total, "rows");
-    }
-    if (stop_requested()) {
-        return interrupted(out.rows_written(), total, "rows");
-    }
-    for (const climber::note& n : climber::notes(s, true)) {
-        say_note(n);
-    }
-    return 0;
+    return finish_march(out, total, "rows", s);
 }
 
 int report(const tether::design& d)
@@ -421,16 +431,7 @@ int report(const tether::design& d)
     out.flush();
     const std::uint64_t total =
         climber::report_lines(climber::plan_march(d, tether::compute_model(d)));
-    if (out.error() != 0) {
-        return write_failed(out, total, "lines");
-    }
-    if (stop_requested()) {
-        return interrupted(out.rows_written(), total, "lines");
-    }
-    for (const climber::note& n : climber::notes(s, true)) {
-        say_note(n);
-    }
-    return 0;
+    return finish_march(out, total, "lines", s);
 }
 
 // One design's oscillation modes: a row a mode with its periods in and out

@@ -305,26 +305,20 @@ std::vector<column> grid_columns(const grid& g, std::size_t modes)
     return columns;
 }
 
-std::vector<double> grid_row(const grid& g, const tether::design& base, std::uint64_t i,
-                             climber::method how, bool* missed, const std::atomic<int>* stop,
-                             std::vector<climber::note>* notes, unsigned modes, std::string* why)
+computed_row grid_row(const grid& g, const tether::design& base, std::uint64_t i,
+                      const row_settings& s)
 {
-    std::vector<double> values = g.values_at(i);
+    computed_row row;
+    row.values = g.values_at(i);
     const climber::integral_study st =
-        climber::compute_figures(g.design_at(base, i), how, {}, stop, modes);
-    if (missed != nullptr) {
-        *missed = st.missed();
-    }
-    if (why != nullptr && st.missed()) {
-        *why = st.why_missed();
-    }
-    if (notes != nullptr) {
-        *notes = climber::notes(st, how == climber::method::march);
-    }
+        climber::compute_figures(g.design_at(base, i), s.how, {}, s.stop, s.modes);
+    row.missed = st.missed();
+    row.why    = row.missed ? st.why_missed() : "";
+    row.notes  = climber::notes(st, s.how == climber::method::march);
     for (double v : figure_values(st)) {
-        values.push_back(v);
+        row.values.push_back(v);
     }
-    return values;
+    return row;
 }
 
 void note_tally::add(std::uint64_t i, const std::vector<climber::note>& notes)

@@ -127,15 +127,26 @@ std::string designs_lead(const grid& g, std::uint64_t first, std::uint64_t count
 // The columns of a grid's rows: the swept parameters, then the figures
 // (with the first `modes` oscillation modes' periods).
 std::vector<column> grid_columns(const grid& g, std::size_t modes = 0);
-// Row i of a grid: its swept values, then its design's figures by the given
-// method. Figures that missed the integrals' tolerance are NaN, and missed
-// (where given) says whether any did. Once *stop is set the march ends
-// early and the row means nothing (the run that set it hands over no more).
-std::vector<double> grid_row(const grid& g, const tether::design& base, std::uint64_t i,
-                             climber::method how = climber::method::march, bool* missed = nullptr,
-                             const std::atomic<int>* stop      = nullptr,
-                             std::vector<climber::note>* notes = nullptr, unsigned modes = 0,
-                             std::string* why = nullptr);
+// How a grid's rows are computed.
+struct row_settings {
+    climber::method how          = climber::method::march;
+    const std::atomic<int>* stop = nullptr;  // the run's stop request
+    unsigned modes               = 0;        // the oscillation modes wanted
+};
+
+// A row of figures, and what a face says of it.
+struct computed_row {
+    std::vector<double> values;        // the row's numbers
+    std::vector<climber::note> notes;  // the notes on its figures
+    bool missed     = false;           // some figure missed its tolerance and is NaN
+    std::string why = {};              // why, where missed
+};
+
+// Row i of a grid: its swept values, then its design's figures. Once
+// *s.stop is set the march ends early and the row means nothing (the run
+// that set it hands over no more).
+computed_row grid_row(const grid& g, const tether::design& base, std::uint64_t i,
+                      const row_settings& s = {});
 
 // The designs of shard k of n of a grid of m: [floor((k-1) m / n), floor(k m / n)).
 struct shard_range {

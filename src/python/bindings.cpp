@@ -673,14 +673,6 @@ engine::grid grid_of(run_control& ctrl, const std::vector<engine::axis>& read,
     return std::move(*g);
 }
 
-// A row of figures, the notes on them, and whether any missed (and why).
-struct computed_row {
-    std::vector<double> values;
-    std::vector<climber::note> notes;
-    bool missed     = false;
-    std::string why = {};
-};
-
 // Every design of the grid of the axes [(name, text or values)], checked
 // first, computed on jobs threads: rows of the swept values then the
 // figures (with the first `modes` modes' periods), and the columns' names.
@@ -722,19 +714,17 @@ py::tuple sweep(const tether::design& base, const py::list& axes, py::handle job
     const engine::run_settings s = ctrl.settings(threads);
     {
         py::gil_scoped_release release;
-        const std::function<computed_row(std::uint64_t)> row = [&](std::uint64_t i) {
-            computed_row r;
-            r.values = engine::grid_row(*g, base, i, how, &r.missed, s.stop, &r.notes, n, &r.why);
-            return r;
+        const std::function<engine::computed_row(std::uint64_t)> row = [&](std::uint64_t i) {
+            return engine::grid_row(*g, base, i, {how, s.stop, n});
         };
-        const std::function<bool(std::uint64_t, computed_row&)> sink = [&](std::uint64_t i,
-                                                                           computed_row& r) {
-            std::copy(r.values.begin(), r.values.end(), data + i * width);
-            tally.add(i, r.notes);
-            missed.add(i, r.missed, r.why);
-            return true;
-        };
-        engine::run_in_order<computed_row>(0, g->size(), row, sink, s);
+        const std::function<bool(std::uint64_t, engine::computed_row&)> sink =
+            [&](std::uint64_t i, engine::computed_row& r) {
+                std::copy(r.values.begin(), r.values.end(), data + i * width);
+                tally.add(i, r.notes);
+                missed.add(i, r.missed, r.why);
+                return true;
+            };
+        engine::run_in_order<engine::computed_row>(0, g->size(), row, sink, s);
     }
     ctrl.finish();
     warn(tally.notes(*g), 2);
@@ -975,28 +965,28 @@ py::tuple evaluate(const tether::design& base, const std::vector<std::string>& n
             }
             return row;
         };
-        const std::function<computed_row(std::uint64_t)> row = [&](std::uint64_t r) {
+        const std::function<engine::computed_row(std::uint64_t)> row = [&](std::uint64_t r) {
             std::optional<bad_design> f;
             const tether::design design = design_at(r, f);
             faults[r]                   = f;
             if (f) {
-                return computed_row{std::vector<double>(count, std::nan("")), {}};
+                return engine::computed_row{std::vector<double>(count, std::nan("")), {}};
             }
             const climber::integral_study st =
                 climber::compute_figures(design, how, {}, s.stop, asked);
-            return computed_row{engine::figure_values(st),
-                                joined(climber::design_notes(design),
-                                       climber::notes(st, how == climber::method::march)),
-                                st.missed(), st.missed() ? st.why_missed() : std::string()};
+            return engine::computed_row{engine::figure_values(st),
+                                        joined(climber::design_notes(design),
+                                               climber::notes(st, how == climber::method::march)),
+                                        st.missed(), st.missed() ? st.why_missed() : std::string()};
         };
-        const std::function<bool(std::uint64_t, computed_row&)> sink = [&](std::uint64_t r,
-                                                                           computed_row& v) {
-            std::copy(v.values.begin(), v.values.end(), data + r * count);
-            tally.add(r, v.notes);
-            missed.add(r, v.missed, v.why);
-            return true;
-        };
-        engine::run_in_order<computed_row>(0, rows, row, sink, s);
+        const std::function<bool(std::uint64_t, engine::computed_row&)> sink =
+            [&](std::uint64_t r, engine::computed_row& v) {
+                std::copy(v.values.begin(), v.values.end(), data + r * count);
+                tally.add(r, v.notes);
+                missed.add(r, v.missed, v.why);
+                return true;
+            };
+        engine::run_in_order<engine::computed_row>(0, rows, row, sink, s);
     }
     ctrl.finish();
     std::vector<climber::note> notes;

@@ -342,7 +342,7 @@ val sweep(const std::string& lines, const std::string& sweep_text, const std::st
                     throw engine::usage_error(fault->message);
                 }
                 for (std::uint64_t i = 0; i < g.size(); ++i) {
-                    const std::vector<double> row = engine::grid_row(g, r.design, i, how);
+                    const std::vector<double> row = engine::grid_row(g, r.design, i, {how}).values;
                     x.push_back(row[0]);
                     y.push_back(row[col]);
                 }
@@ -386,7 +386,7 @@ val map(const std::string& lines, const std::string& first, const std::string& s
                         ++refused;
                         continue;
                     }
-                    z.push_back(engine::grid_row(g, r.design, i, how)[col]);
+                    z.push_back(engine::grid_row(g, r.design, i, {how}).values[col]);
                 }
             }
             catch (const engine::usage_error& e) {
@@ -420,7 +420,7 @@ std::string map_csv(const std::string& lines, const std::string& first, const st
         const engine::row_writer out(engine::format::csv, engine::grid_columns(g));
         std::string text = out.header();
         for (std::uint64_t i = 0; i < g.size(); ++i) {
-            text += out.row(engine::grid_row(g, r.design, i, how));
+            text += out.row(engine::grid_row(g, r.design, i, {how}).values);
         }
         return text;
     }
