@@ -2,7 +2,6 @@
 
 #include "engine/settings.hpp"
 
-#include <algorithm>
 #include <array>
 #include <cmath>
 #include <cstdio>
@@ -188,12 +187,6 @@ std::vector<column> figure_families()
         }
     }
     return out;
-}
-
-bool is_figure(const std::string& name)
-{
-    return std::any_of(figures.begin(), figures.end(),
-                       [&name](const figure& f) { return name == f.name; });
 }
 
 bool computed_by(const std::string& name, climber::method how)

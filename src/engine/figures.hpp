@@ -79,8 +79,7 @@ std::vector<column> figure_columns(std::size_t modes = 0);
 // The families, by their names without a member's number.
 std::vector<column> figure_families();
 std::vector<double> figure_values(const climber::integral_study& s);
-// Whether the figure of that name is one, and whether a method computes it.
-bool is_figure(const std::string& name);
+// Whether a method computes the figure of that name.
 bool computed_by(const std::string& name, climber::method how);
 
 // The climber at one point of the ascent: altitude, taper, gravity, power

@@ -129,12 +129,6 @@ double value_of(const design& d, const param& p)
     return p.field(copy);
 }
 
-double effective_value(const design& d, const param& p)
-{
-    const double v = value_of(d, p);
-    return p.can_be_auto && is_automatic(v) ? p.worked_out(d) : v;
-}
-
 namespace {
 
 std::optional<problem> check_values(const design& d)

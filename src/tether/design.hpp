@@ -96,9 +96,6 @@ const param* params_begin();
 const param* params_end();
 const param* find_param(const std::string& name);
 double value_of(const design& d, const param& p);
-// The value the program computes with: the design's, or where auto the
-// value worked out for it.
-double effective_value(const design& d, const param& p);
 
 // Why a design cannot be computed: the parameter to change and the reason,
 // in words a user understands ("must be greater than 0").
