@@ -143,6 +143,11 @@ std::string escape(const std::string& text, std::size_t longest)
 
 }  // namespace
 
+std::string unit_suffix(const std::string& unit)
+{
+    return unit == "1" || unit == "-" ? "" : " " + unit;
+}
+
 std::string printable(const std::string& text)
 {
     return escape(text, 40);
@@ -269,9 +274,8 @@ std::optional<design_fault> design_error(const tether::design& design, bool with
     const auto given = [&design](const std::string& name) {
         const tether::param* p = tether::find_param(name);
         const double v         = p != nullptr ? tether::value_of(design, *p) : tether::automatic;
-        // A pure number (unit 1) is written without its unit.
-        const std::string unit = std::string(p->unit) == "1" ? "" : std::string(" ") + p->unit;
-        return name + " = " + (tether::is_automatic(v) ? "auto" : shortest(v) + unit);
+        return name + " = " +
+               (tether::is_automatic(v) ? "auto" : shortest(v) + unit_suffix(p->unit));
     };
     std::string message = given(problem->name);
     if (!problem->other.empty()) {

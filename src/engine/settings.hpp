@@ -36,6 +36,10 @@ struct unreadable_file : usage_error {
 inline constexpr std::size_t max_file_bytes = 1048576;  // a design file's length, at most
 inline constexpr std::size_t max_line_bytes = 4096;     // a line's length, at most
 
+// " UNIT" to follow a number in a message, or nothing for a pure number
+// (unit "1" or "-").
+std::string unit_suffix(const std::string& unit);
+
 // Text for a message: control characters and bytes that are no part of
 // valid UTF-8 as C escapes (\t, \0, \x1b, \xff), and only the first 40
 // bytes of a longer text (a character of several kept whole), then "...".

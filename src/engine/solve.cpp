@@ -42,7 +42,7 @@ double number_of(const std::string& text, const char* what)
 // "VALUE UNIT", or "VALUE" where the unit is a pure number.
 std::string with_unit(double v, const std::string& unit)
 {
-    return message_number(v, 5) + (unit == "1" || unit == "-" ? "" : " " + unit);
+    return message_number(v, 5) + unit_suffix(unit);
 }
 
 // A reason the search ends without an answer, said as the user's mistake.
