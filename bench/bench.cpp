@@ -88,7 +88,7 @@ void modes_first_five(benchmark::State& state)
 {
     const tether::positions p = tether::compute_positions(study, m);
     for (auto _ : state) {
-        benchmark::DoNotOptimize(tether::compute_modes(study, m, p, 5));
+        benchmark::DoNotOptimize(tether::compute_modes(m, p, 5));
     }
 }
 BENCHMARK(modes_first_five)->Unit(benchmark::kMillisecond);
@@ -98,7 +98,7 @@ void modes_first_hundred(benchmark::State& state)
 {
     const tether::positions p = tether::compute_positions(study, m);
     for (auto _ : state) {
-        benchmark::DoNotOptimize(tether::compute_modes(study, m, p, 100));
+        benchmark::DoNotOptimize(tether::compute_modes(m, p, 100));
     }
 }
 BENCHMARK(modes_first_hundred)->Unit(benchmark::kMillisecond);

@@ -5,7 +5,7 @@
 #include "engine/solve.hpp"
 #include "engine/sweep.hpp"
 
-#include "climber/integral.hpp"
+#include "climber/figures.hpp"
 
 #include <benchmark/benchmark.h>
 
@@ -49,7 +49,7 @@ void one_design(benchmark::State& state)
     const auto how = state.range(0) == 0 ? climber::method::march : climber::method::integral;
     const tether::design d{};
     for (auto _ : state) {
-        benchmark::DoNotOptimize(climber::compute_figures(d, how));
+        benchmark::DoNotOptimize(climber::compute_figures(d, {how}));
     }
     state.SetLabel(state.range(0) == 0 ? "march" : "integral");
 }
@@ -65,7 +65,7 @@ void one_hard_design(benchmark::State& state)
     d.tether.strength = 10;
     d.climber.vmax    = state.range(0) == 0 ? 26.84 : 14.015360143868751;
     for (auto _ : state) {
-        benchmark::DoNotOptimize(climber::compute_figures(d, climber::method::integral));
+        benchmark::DoNotOptimize(climber::compute_figures(d, {climber::method::integral}));
     }
     state.SetLabel(state.range(0) == 0 ? "capped stretch" : "touching");
 }
@@ -118,8 +118,8 @@ void sweep_1000_with_modes(benchmark::State& state)
     const engine::grid g = engine::read_grid({{"vmax=10:200:1000"}});
     for (auto _ : state) {
         for (std::uint64_t i = 0; i < g.size(); ++i) {
-            benchmark::DoNotOptimize(
-                engine::grid_row(g, tether::design{}, i, {climber::method::integral, nullptr, 5}));
+            benchmark::DoNotOptimize(engine::grid_row(
+                g, tether::design{}, i, {{climber::method::integral, {}, true, true, 5}}));
         }
     }
 }

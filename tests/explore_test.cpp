@@ -274,8 +274,8 @@ TEST(Explore, RowsInEachFormat)
 
 TEST(Explore, FigureAndAscentColumnsMatchTheirValues)
 {
-    const climber::integral_study s =
-        climber::compute_figures(tether::design{}, climber::method::march);
+    const climber::design_figures s =
+        climber::compute_figures(tether::design{}, {climber::method::march});
     const std::vector<engine::column> figures = engine::figure_columns();
     const std::vector<double> values          = engine::figure_values(s);
     ASSERT_EQ(figures.size(), values.size());

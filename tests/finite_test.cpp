@@ -2,7 +2,7 @@
 // march and by the integrals, and to finite values at every row of the
 // ascent table; every other design is refused naming a parameter. Each
 // parameter is driven to extremes alone and in pairs.
-#include "climber/integral.hpp"
+#include "climber/figures.hpp"
 #include "climber/study.hpp"
 #include "tether/design.hpp"
 
@@ -50,7 +50,7 @@ void expect_refused_or_finite(const std::vector<std::pair<const tether::param*, 
             }
         });
     EXPECT_TRUE(rows_finite) << which;
-    const climber::integral_study in = climber::compute_study_integral(d);
+    const climber::design_figures in = climber::compute_study_integral(d);
     for (const climber::study* study : {&s, static_cast<const climber::study*>(&in)}) {
         for (double v :
              {study->model.rgeo, study->model.yuri, study->model.taper_re, study->model.taper_apex,

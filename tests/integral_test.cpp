@@ -2,7 +2,7 @@
 // independent quadrature written here with its own search for the cap's
 // changes, and through designs whose cap starts and stops between any
 // fixed scan's points.
-#include "climber/integral.hpp"
+#include "climber/figures.hpp"
 #include "climber/study.hpp"
 
 #include <gtest/gtest.h>
@@ -179,9 +179,9 @@ void expect_same_cap(double got, double wanted)
 
 void expect_agree(const design& d)
 {
-    const climber::integral_study in = climber::compute_study_integral(d);
+    const climber::design_figures in = climber::compute_study_integral(d);
     const figures wanted             = independent(d);
-    EXPECT_FALSE(in.time_missed || in.total_missed);
+    EXPECT_FALSE(in.integral.time_missed || in.integral.total_missed);
     EXPECT_NEAR(in.sums.total, wanted.total, 1e-12 * wanted.total);
     EXPECT_NEAR(in.sums.time, wanted.time, 1e-12 * wanted.time);
     expect_same_cap(in.sums.cap_alt, wanted.cap_alt);
@@ -190,7 +190,7 @@ void expect_agree(const design& d)
 TEST(Integral, TheMarchConvergesOnItAsTheStepHalves)
 {
     design d{};
-    const climber::integral_study in = climber::compute_study_integral(d);
+    const climber::design_figures in = climber::compute_study_integral(d);
     std::vector<figures> error;
     for (double dz : {0.25, 0.125, 0.0625}) {
         d.march.dz   = dz;
@@ -224,7 +224,7 @@ TEST(Integral, CapFromTheSurfaceNeverAndTwice)
     design surface{};
     surface.climber.vmax       = 10;
     surface.climber.fextra     = 1e9;
-    climber::integral_study in = climber::compute_study_integral(surface);
+    climber::design_figures in = climber::compute_study_integral(surface);
     EXPECT_EQ(in.sums.cap_alt, 0.0);
     // Capped all the way: the climb is its length over the top speed.
     EXPECT_NEAR(in.sums.time, in.plan.ztop * (1000.0 / 3600) / 10, 1e-12 * in.sums.time);
@@ -299,8 +299,8 @@ TEST(Integral, AFigureThatMissesTheToleranceIsNaNAndSaysSo)
     climber::integral_settings tiny;
     tiny.max_depth                   = 0;
     tiny.tolerance                   = 1e-18;  // below the rounding of the sums
-    const climber::integral_study in = climber::compute_study_integral(design{}, tiny);
-    EXPECT_TRUE(in.time_missed && in.total_missed);
+    const climber::design_figures in = climber::compute_study_integral(design{}, tiny);
+    EXPECT_TRUE(in.integral.time_missed && in.integral.total_missed);
     EXPECT_TRUE(std::isnan(in.sums.time) && std::isnan(in.sums.total));
     EXPECT_FALSE(std::isnan(in.sums.cap_alt));
 }
@@ -312,9 +312,9 @@ TEST(Integral, ASearchBeyondItsLimitOfPiecesIsNaNAndSaysSo)
     design d{};
     d.tether.strength                = 10;
     d.climber.vmax                   = 26.84;
-    const climber::integral_study in = climber::compute_study_integral(d, few);
-    EXPECT_TRUE(in.time_missed);
-    EXPECT_FALSE(in.total_missed);
+    const climber::design_figures in = climber::compute_study_integral(d, few);
+    EXPECT_TRUE(in.integral.time_missed);
+    EXPECT_FALSE(in.integral.total_missed);
     EXPECT_TRUE(std::isnan(in.sums.time) && std::isnan(in.sums.cap_alt));
 }
 
@@ -345,8 +345,8 @@ TEST(Integral, AgreesWithTheReferenceOnRandomDesigns)
             continue;
         }
         ++tried;
-        const climber::integral_study in = climber::compute_study_integral(d);
-        if (in.time_missed || in.total_missed) {
+        const climber::design_figures in = climber::compute_study_integral(d);
+        if (in.integral.time_missed || in.integral.total_missed) {
             ++missed;
             continue;
         }

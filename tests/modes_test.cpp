@@ -121,10 +121,10 @@ double hours_of(double lambda2)
 TEST(Modes, ConvergeWithATenfoldTighterTolerance)
 {
     const built b    = build(design{});
-    const modes base = tether::compute_modes(b.d, b.m, b.p, 10);
+    const modes base = tether::compute_modes(b.m, b.p, 10);
     tether::mode_settings tight;
     tight.tolerance /= 10;
-    const modes finer = tether::compute_modes(b.d, b.m, b.p, 10, tight);
+    const modes finer = tether::compute_modes(b.m, b.p, 10, tight);
     ASSERT_FALSE(base.missed);
     ASSERT_FALSE(base.unstable);
     for (unsigned k = 0; k < 10; ++k) {
@@ -143,7 +143,7 @@ TEST(Modes, ConvergeWithATenfoldTighterTolerance)
 TEST(Modes, HighModesApproachTheStringsSpacing)
 {
     const built b   = build(design{});
-    const modes r   = tether::compute_modes(b.d, b.m, b.p, 100);
+    const modes r   = tether::compute_modes(b.m, b.p, 100);
     const double c  = std::sqrt(b.m.ywork);  // km/s
     const double to = 2 * (b.m.rapex - b.m.RE) / c / 3600;
     ASSERT_FALSE(r.missed);
@@ -157,7 +157,7 @@ TEST(Modes, HighModesApproachTheStringsSpacing)
 TEST(Modes, OutOfPlaneAddsTheRotationSquared)
 {
     const built b = build(design{});
-    const modes r = tether::compute_modes(b.d, b.m, b.p, 20);
+    const modes r = tether::compute_modes(b.m, b.p, 20);
     for (unsigned k = 0; k < 20; ++k) {
         EXPECT_EQ(r.lambda2_out[k], r.lambda2_in[k] + b.m.omega2);
         EXPECT_NEAR(r.out_of_plane[k] / hours_of(r.lambda2_in[k] + b.m.omega2), 1, 1e-15);
@@ -175,7 +175,7 @@ TEST(Modes, OutOfPlaneAddsTheRotationSquared)
 TEST(Modes, AgreeWithFiniteDifferences)
 {
     const built b                 = build(design{});
-    const modes r                 = tether::compute_modes(b.d, b.m, b.p, 5);
+    const modes r                 = tether::compute_modes(b.m, b.p, 5);
     const std::vector<double> in  = finite_differences(b, 3000, false, 5);
     const std::vector<double> out = finite_differences(b, 3000, true, 5);
     for (unsigned k = 0; k < 5; ++k) {
@@ -204,7 +204,7 @@ TEST(Modes, NearlyFieldFreeIsAStringFixedAtBothEnds)
     ASSERT_FALSE(tether::check(d));
     const built b  = build(d);
     const model& m = b.m;
-    const modes r  = tether::compute_modes(b.d, m, b.p, 12);
+    const modes r  = tether::compute_modes(m, b.p, 12);
     ASSERT_FALSE(r.missed);
     ASSERT_FALSE(r.unstable);
     const double c = std::sqrt(m.ywork);
@@ -237,7 +237,7 @@ TEST(Modes, ThePendulumJustAboveGeo)
     d.tether.rapex = tether::compute_model(d).rgeo + 1e-7;
     ASSERT_FALSE(tether::check(d));
     const built b = build(d);
-    const modes r = tether::compute_modes(b.d, b.m, b.p, 5);
+    const modes r = tether::compute_modes(b.m, b.p, 5);
     ASSERT_FALSE(r.missed);
     ASSERT_FALSE(r.unstable);
     EXPECT_GT(r.in_plane[0], 5e6 * r.in_plane[1]);
@@ -254,7 +254,7 @@ TEST(Modes, ANegativeCounterweightIsUnstable)
     ASSERT_FALSE(tether::check(d));
     const built b = build(d);
     ASSERT_LT(b.p.aapex, 0);
-    const modes r = tether::compute_modes(b.d, b.m, b.p, 3);
+    const modes r = tether::compute_modes(b.m, b.p, 3);
     EXPECT_TRUE(r.unstable);
     for (unsigned k = 0; k < 3; ++k) {
         EXPECT_TRUE(std::isnan(r.in_plane[k]));
@@ -272,7 +272,7 @@ TEST(Modes, ShapesAreScaledSignedAndHaveTheirNodes)
     }
     at.push_back(-1);     // below the foot
     at.push_back(L + 1);  // above the top
-    const auto shapes = tether::mode_shapes(b.d, b.m, b.p, 6, at);
+    const auto shapes = tether::mode_shapes(b.m, b.p, 6, at);
     ASSERT_EQ(shapes.size(), 6u);
     for (unsigned k = 0; k < 6; ++k) {
         const std::vector<double>& y = shapes[k];

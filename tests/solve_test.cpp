@@ -12,7 +12,7 @@ namespace {
 
 double figure_of(const tether::design& d, const std::string& name)
 {
-    const climber::integral_study s = climber::compute_figures(d, climber::method::integral);
+    const climber::design_figures s = climber::compute_figures(d, {climber::method::integral});
     const auto columns              = engine::figure_columns();
     for (std::size_t i = 0; i < columns.size(); ++i) {
         if (columns[i].name == name) {

@@ -1,7 +1,7 @@
 // The whole tether and the climber's sideways push, against published
 // figures, exact identities and an independent quadrature written here.
 #include "climber/drive.hpp"
-#include "climber/integral.hpp"
+#include "climber/figures.hpp"
 #include "climber/report.hpp"
 #include "tether/whole.hpp"
 
@@ -135,8 +135,8 @@ TEST(Whole, TwiceTheStrengthWithASafetyFactorOfTwoSizesTheSameTether)
     doubled.tether.strength = 70.2;
     doubled.tether.safety   = 2;
     const design study{};
-    const climber::integral_study a = climber::compute_figures(doubled, climber::method::march);
-    const climber::integral_study b = climber::compute_figures(study, climber::method::march);
+    const climber::design_figures a = climber::compute_figures(doubled, {climber::method::march});
+    const climber::design_figures b = climber::compute_figures(study, {climber::method::march});
     for (const auto& [x, y] : std::initializer_list<std::pair<double, double>>{
              {a.model.taper_re, b.model.taper_re},
              {a.model.taper_apex, b.model.taper_apex},

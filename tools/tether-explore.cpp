@@ -198,9 +198,6 @@ void say_missed(const engine::grid& g, std::uint64_t i, const std::string& why)
                  which.c_str(), why.c_str());
 }
 
-constexpr const char* missed_integral =
-    "the integral's error estimate is above 1e-12 of its value; its figures are NaN";
-
 // The goal that --solve and --for give, or none.
 std::optional<engine::goal> goal_of(const options& o)
 {
@@ -249,8 +246,8 @@ std::string no_answer(const engine::solution& s)
 // its figures.
 struct figures_row {
     std::string text;
-    bool missed     = false;
-    std::string why = missed_integral;
+    bool missed = false;
+    std::string why;
     std::vector<climber::note> notes;
 };
 
@@ -344,7 +341,8 @@ int figures(const options& o, const tether::design& base)
                 g, i, single ? *single : engine::solve(g.design_at(base, i), *goal, &stop_flag), w,
                 gap);
         }
-        engine::computed_row computed = engine::grid_row(g, base, i, {how, &stop_flag, o.modes});
+        engine::computed_row computed =
+            engine::grid_row(g, base, i, {{how, {}, true, true, o.modes}, &stop_flag});
         figures_row fr;
         fr.text   = (gap ? "\n" : "") + w.row(computed.values);
         fr.missed = computed.missed;
@@ -446,13 +444,13 @@ int modes_table(const options& o, const tether::design& d)
     }
     const tether::model m     = tether::compute_model(d);
     const tether::positions p = tether::compute_positions(d, m);
-    const tether::modes found = tether::compute_modes(d, m, p, o.modes);
+    const tether::modes found = tether::compute_modes(m, p, o.modes);
     const engine::format f    = *engine::named_value(engine::formats(), o.format);
     engine::row_output out(STDOUT_FILENO, &stop_flag);
     std::uint64_t rows = 0;
     if (o.shapes) {
         const std::vector<double> altitudes = engine::shape_altitudes(m);
-        const auto shapes                   = tether::mode_shapes(d, m, p, found, altitudes);
+        const auto shapes                   = tether::mode_shapes(m, p, found, altitudes);
         const engine::row_writer w(f, engine::shape_columns(o.modes));
         out.put(w.header(), 0);
         for (std::size_t i = 0; i < altitudes.size(); ++i) {
@@ -477,9 +475,7 @@ int modes_table(const options& o, const tether::design& d)
         return write_failed(out, rows, o.shapes ? "rows" : "modes");
     }
     if (found.unstable || found.missed) {
-        climber::integral_study st{};
-        st.modes = found;
-        std::fprintf(stderr, "%s: %s\n", program, st.why_missed().c_str());
+        std::fprintf(stderr, "%s: %s\n", program, found.why.c_str());
         return 3;
     }
     return 0;

@@ -261,6 +261,7 @@ integral_sums integrate(const tether::model& m, const drive_params& d, double zt
         out.time_missed  = true;
         out.sums.time    = std::numeric_limits<double>::quiet_NaN();
         out.sums.cap_alt = std::numeric_limits<double>::quiet_NaN();
+        out.why          = tether::missed_integral(s.tolerance);
         return out;
     }
     out.sums.cap_alt = changes.cap_alt;
@@ -286,48 +287,8 @@ integral_sums integrate(const tether::model& m, const drive_params& d, double zt
     }
     out.time_missed = !(error <= s.tolerance * std::fabs(time));
     out.sums.time   = out.time_missed ? std::numeric_limits<double>::quiet_NaN() : time;
-    return out;
-}
-
-integral_study compute_study_integral(const tether::design& d, const integral_settings& s)
-{
-    integral_study out{};
-    out.model                = tether::compute_model(d);
-    out.positions            = tether::compute_positions(d, out.model);
-    out.drive                = compute_drive_params(d, out.model);
-    out.plan                 = plan_march(d, out.model);
-    const integral_sums sums = integrate(out.model, out.drive, out.plan.ztop, s);
-    out.sums                 = sums.sums;
-    out.time_missed          = sums.time_missed;
-    out.total_missed         = sums.total_missed;
-    return out;
-}
-
-std::string integral_study::why_missed() const
-{
-    if (modes.unstable) {
-        return "the tether would not swing back (the first mode's squared frequency is not "
-               "positive); its periods are NaN";
-    }
-    if (modes.missed) {
-        return "a period's error estimate is above 1e-6 of its value; it is NaN";
-    }
-    return "the integral's error estimate is above 1e-12 of its value; its figures are NaN";
-}
-
-integral_study compute_figures(const tether::design& d, method how, const integral_settings& s,
-                               const std::atomic<int>* stop, unsigned modes)
-{
-    integral_study out{};
-    if (how == method::integral) {
-        out = compute_study_integral(d, s);
-    }
-    else {
-        static_cast<study&>(out) = compute_study(d, stop);
-    }
-    out.whole = tether::compute_whole(d, out.model, out.positions, s.tolerance);
-    if (modes > 0) {
-        out.modes = tether::compute_modes(d, out.model, out.positions, modes);
+    if (out.time_missed || out.total_missed) {
+        out.why = tether::missed_integral(s.tolerance);
     }
     return out;
 }

@@ -15,11 +15,7 @@
 
 #include "climber/drive.hpp"
 #include "climber/march.hpp"
-#include "climber/study.hpp"
-#include "tether/design.hpp"
 #include "tether/model.hpp"
-#include "tether/modes.hpp"
-#include "tether/whole.hpp"
 
 #include <string>
 
@@ -51,37 +47,10 @@ struct integral_sums {
     march_sums sums;    // time, total and cap_alt
     bool time_missed;   // time's estimate exceeded the tolerance
     bool total_missed;  // total's estimate exceeded the tolerance
+    std::string why;    // why, from the tolerance; empty where nothing is missed
 };
 
 integral_sums integrate(const tether::model& m, const drive_params& d, double ztop,
                         const integral_settings& s = {});
-
-// Every figure of a design that passes check, with the sums as integrals,
-// and the whole tether.
-struct integral_study : study {
-    bool time_missed;            // time is NaN: its error estimate exceeded the tolerance
-    bool total_missed;           // total is NaN: likewise
-    tether::whole_tether whole;  // the tether from foot to top end, by either method
-    tether::modes modes;         // the first oscillation modes, where asked for
-
-    // Whether any figure missed its tolerance (and is NaN).
-    bool missed() const
-    {
-        return time_missed || total_missed || whole.mass_missed || modes.missed || modes.unstable;
-    }
-    // Why, in words.
-    std::string why_missed() const;
-};
-integral_study compute_study_integral(const tether::design& d, const integral_settings& s = {});
-
-// How the travel time and the tether's mass are worked out: the march's
-// sums over its points, or the integrals they approximate.
-enum class method { march, integral };
-
-// The headline study by either method (by the march, nothing is missed),
-// with the first `modes` oscillation modes in and out of plane. The march
-// ends early once *stop is set, its sums marked stopped.
-integral_study compute_figures(const tether::design& d, method how, const integral_settings& s = {},
-                               const std::atomic<int>* stop = nullptr, unsigned modes = 0);
 
 }  // namespace climber

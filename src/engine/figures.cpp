@@ -15,7 +15,7 @@ constexpr unsigned by_march    = 1U << static_cast<unsigned>(climber::method::ma
 constexpr unsigned by_integral = 1U << static_cast<unsigned>(climber::method::integral);
 constexpr unsigned by_both     = by_march | by_integral;
 
-using study = climber::integral_study;
+using study = climber::design_figures;
 
 // A figure, or a family of figures NAME_1 ... NAME_N (family: value takes
 // the member's index from 0).
@@ -199,7 +199,7 @@ bool computed_by(const std::string& name, climber::method how)
     return false;
 }
 
-std::vector<double> figure_values(const climber::integral_study& s)
+std::vector<double> figure_values(const climber::design_figures& s)
 {
     const std::size_t modes = s.modes.in_plane.size();
     std::vector<double> values;

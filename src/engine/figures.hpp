@@ -7,7 +7,7 @@
 #include "climber/drive.hpp"
 #include "climber/study.hpp"
 
-#include "climber/integral.hpp"
+#include "climber/figures.hpp"
 
 #include <optional>
 #include <string>
@@ -78,7 +78,7 @@ class row_writer {
 std::vector<column> figure_columns(std::size_t modes = 0);
 // The families, by their names without a member's number.
 std::vector<column> figure_families();
-std::vector<double> figure_values(const climber::integral_study& s);
+std::vector<double> figure_values(const climber::design_figures& s);
 // Whether a method computes the figure of that name.
 bool computed_by(const std::string& name, climber::method how);
 

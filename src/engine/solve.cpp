@@ -102,7 +102,7 @@ solution solve(const tether::design& base, const goal& g, const std::atomic<int>
         return d;
     };
     // The figure at x, less the target; `where` says which design it is.
-    const auto at = [&](double x, const char* where, climber::integral_study* keep) {
+    const auto at = [&](double x, const char* where, climber::design_figures* keep) {
         if (++evaluations > max_goal_evaluations) {
             throw out_of_evaluations{};
         }
@@ -110,8 +110,8 @@ solution solve(const tether::design& base, const goal& g, const std::atomic<int>
         if (const auto fault = design_error(d, false)) {
             throw no_answer{fault->message + " (" + where + ")", fault};
         }
-        const climber::integral_study st =
-            climber::compute_figures(d, climber::method::integral, {}, stop);
+        const climber::design_figures st =
+            climber::compute_figures(d, {climber::method::integral}, stop);
         const double v = figure_values(st)[g.figure];
         if (std::isnan(v)) {
             throw no_answer{figure.name + " has no value at " + param + " = " +
@@ -125,8 +125,8 @@ solution solve(const tether::design& base, const goal& g, const std::atomic<int>
 
     solution out;
     try {
-        climber::integral_study low_study{};
-        climber::integral_study high_study{};
+        climber::design_figures low_study{};
+        climber::design_figures high_study{};
         const double flow  = at(g.low, "the bracket's low end", &low_study);
         const double fhigh = at(g.high, "the bracket's high end", &high_study);
         if (flow == 0 || fhigh == 0) {
@@ -155,7 +155,7 @@ solution solve(const tether::design& base, const goal& g, const std::atomic<int>
         }
         out.value = a + (b - a) / 2;
         out.study =
-            climber::compute_figures(design_at(out.value), climber::method::integral, {}, stop);
+            climber::compute_figures(design_at(out.value), {climber::method::integral}, stop);
         if (out.study.missed()) {
             out.missed = true;
         }

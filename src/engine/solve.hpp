@@ -5,7 +5,7 @@
 #include "engine/settings.hpp"
 #include "engine/sweep.hpp"
 
-#include "climber/integral.hpp"
+#include "climber/figures.hpp"
 #include "tether/design.hpp"
 
 #include <atomic>
@@ -39,7 +39,7 @@ void parse_for(goal& g, const std::string& text);
 
 struct solution {
     double value = std::numeric_limits<double>::quiet_NaN();  // the parameter's solved value
-    climber::integral_study study{};  // every figure there (meaningful where solved())
+    climber::design_figures study{};  // every figure there (meaningful where solved())
     std::string problem;  // why there is none: a refused design, no crossing, no value at an end
     std::optional<design_fault> fault;  // the refused design's fault, where that is the problem
     bool missed = false;                // max_goal_evaluations without the bracket's width

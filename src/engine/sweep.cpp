@@ -310,11 +310,11 @@ computed_row grid_row(const grid& g, const tether::design& base, std::uint64_t i
 {
     computed_row row;
     row.values = g.values_at(i);
-    const climber::integral_study st =
-        climber::compute_figures(g.design_at(base, i), s.how, {}, s.stop, s.modes);
+    const climber::design_figures st =
+        climber::compute_figures(g.design_at(base, i), s.request, s.stop);
     row.missed = st.missed();
     row.why    = row.missed ? st.why_missed() : "";
-    row.notes  = climber::notes(st, s.how == climber::method::march);
+    row.notes  = climber::notes(st, s.request.how == climber::method::march);
     for (double v : figure_values(st)) {
         row.values.push_back(v);
     }

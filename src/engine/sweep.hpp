@@ -5,7 +5,7 @@
 #include "engine/figures.hpp"
 #include "engine/settings.hpp"
 
-#include "climber/integral.hpp"
+#include "climber/figures.hpp"
 #include "tether/design.hpp"
 
 #include <cstdint>
@@ -129,9 +129,8 @@ std::string designs_lead(const grid& g, std::uint64_t first, std::uint64_t count
 std::vector<column> grid_columns(const grid& g, std::size_t modes = 0);
 // How a grid's rows are computed.
 struct row_settings {
-    climber::method how          = climber::method::march;
-    const std::atomic<int>* stop = nullptr;  // the run's stop request
-    unsigned modes               = 0;        // the oscillation modes wanted
+    climber::figures_request request = {};       // the method and the modules' settings
+    const std::atomic<int>* stop     = nullptr;  // the run's stop request
 };
 
 // A row of figures, and what a face says of it.

@@ -13,7 +13,7 @@
 #include "engine/solve.hpp"
 #include "engine/sweep.hpp"
 
-#include "climber/integral.hpp"
+#include "climber/figures.hpp"
 #include "climber/report.hpp"
 #include "climber/study.hpp"
 #include "tether/modes.hpp"
@@ -349,9 +349,7 @@ std::string why_modes_missed(const tether::modes& found)
     if (!found.unstable && !found.missed) {
         return {};
     }
-    climber::integral_study st{};
-    st.modes = found;
-    return st.why_missed();
+    return found.why;
 }
 
 // The rows of a run whose figures missed: the first, how many, and why.
@@ -482,8 +480,8 @@ py::dict figures(const tether::design& d, py::handle method)
     const climber::method how = method_of(method);
     check(d, false);
     run_control ctrl;
-    climber::integral_study s{};
-    listening(ctrl, [&] { s = climber::compute_figures(d, how, {}, ctrl.stop()); });
+    climber::design_figures s{};
+    listening(ctrl, [&] { s = climber::compute_figures(d, {how}, ctrl.stop()); });
     warn(joined(climber::design_notes(d), climber::notes(s, how == climber::method::march)), 1);
     const std::vector<double> values = engine::figure_values(s);
     py::dict out;
@@ -509,7 +507,7 @@ found_modes modes_found(const tether::design& d, unsigned n)
     listening(ctrl, [&] {
         out.m     = tether::compute_model(d);
         out.p     = tether::compute_positions(d, out.m);
-        out.found = tether::compute_modes(d, out.m, out.p, n);
+        out.found = tether::compute_modes(out.m, out.p, n);
     });
     warn(climber::design_notes(d), 1);
     return out;
@@ -559,7 +557,7 @@ py::object mode_shapes(const tether::design& d, py::handle count)
     const std::vector<std::string> names = names_of(engine::shape_columns(n));
     std::vector<std::vector<double>> shapes;
     run_control ctrl;
-    listening(ctrl, [&] { shapes = tether::mode_shapes(d, f.m, f.p, f.found, altitudes); });
+    listening(ctrl, [&] { shapes = tether::mode_shapes(f.m, f.p, f.found, altitudes); });
     const auto width = names.size();
     py::array_t<double> out(
         {static_cast<py::ssize_t>(altitudes.size()), static_cast<py::ssize_t>(width)});
@@ -715,7 +713,7 @@ py::tuple sweep(const tether::design& base, const py::list& axes, py::handle job
     {
         py::gil_scoped_release release;
         const std::function<engine::computed_row(std::uint64_t)> row = [&](std::uint64_t i) {
-            return engine::grid_row(*g, base, i, {how, s.stop, n});
+            return engine::grid_row(*g, base, i, {{how, {}, true, true, n}, s.stop});
         };
         const std::function<bool(std::uint64_t, engine::computed_row&)> sink =
             [&](std::uint64_t i, engine::computed_row& r) {
@@ -972,8 +970,8 @@ py::tuple evaluate(const tether::design& base, const std::vector<std::string>& n
             if (f) {
                 return engine::computed_row{std::vector<double>(count, std::nan("")), {}};
             }
-            const climber::integral_study st =
-                climber::compute_figures(design, how, {}, s.stop, asked);
+            const climber::design_figures st =
+                climber::compute_figures(design, {how, {}, true, true, asked}, s.stop);
             return engine::computed_row{engine::figure_values(st),
                                         joined(climber::design_notes(design),
                                                climber::notes(st, how == climber::method::march)),

@@ -95,6 +95,19 @@ std::string message_number(double v, int digits)
     return text.str();
 }
 
+std::string compact_number(double v)
+{
+    std::string text = message_number(v);
+    const auto e     = text.find('e');
+    if (e == std::string::npos) {
+        return text;
+    }
+    std::string exponent = text.substr(e + 1);
+    const bool negative  = exponent.front() == '-';
+    exponent.erase(0, exponent.find_first_not_of("+-0"));
+    return text.substr(0, e + 1) + (negative ? "-" : "") + (exponent.empty() ? "0" : exponent);
+}
+
 problem beyond_range(const char* name, const char* what, const char* other)
 {
     return {name,

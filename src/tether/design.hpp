@@ -108,6 +108,9 @@ struct problem {
 // v with ten (or the given number of) significant digits, as %g writes
 // them in the POSIX locale, for messages.
 std::string message_number(double v, int digits = 10);
+// v as message_number writes it, the exponent without its "+" and leading
+// zeros (1e-6, 2e3): a setting named in a message.
+std::string compact_number(double v);
 
 // NAME (and OTHER, where given) give WHAT beyond the range of binary64 numbers.
 problem beyond_range(const char* name, const char* what, const char* other = "");

@@ -233,8 +233,7 @@ tether_field field_of(const model& m, const positions& p)
 
 }  // namespace
 
-modes compute_modes(const design& /*d*/, const model& m, const positions& p, unsigned n,
-                    const mode_settings& settings)
+modes compute_modes(const model& m, const positions& p, unsigned n, const mode_settings& settings)
 {
     modes out;
     out.in_plane.assign(n, nan);
@@ -252,6 +251,8 @@ modes compute_modes(const design& /*d*/, const model& m, const positions& p, uns
     // is positive already there, and lambda_1^2 <= 0.
     if (!(f.Fapex > 0)) {
         out.unstable = true;
+        out.why      = "the tether would not swing back (the first mode's squared frequency is not "
+                       "positive); its periods are NaN";
         return out;
     }
     shots s{f, settings.tolerance, {}};
@@ -278,11 +279,14 @@ modes compute_modes(const design& /*d*/, const model& m, const positions& p, uns
         out.error[k - 1]        = r.error;
         guess                   = r.lambda + spacing;
     }
+    if (out.missed) {
+        out.why = "a period's error estimate is above " + compact_number(settings.accuracy) +
+                  " of its value; it is NaN";
+    }
     return out;
 }
 
-std::vector<std::vector<double>> mode_shapes(const design& /*d*/, const model& m,
-                                             const positions& p, const modes& found,
+std::vector<std::vector<double>> mode_shapes(const model& m, const positions& p, const modes& found,
                                              const std::vector<double>& altitudes,
                                              const mode_settings& settings)
 {
@@ -356,11 +360,11 @@ std::vector<std::vector<double>> mode_shapes(const design& /*d*/, const model& m
     return shapes;
 }
 
-std::vector<std::vector<double>> mode_shapes(const design& d, const model& m, const positions& p,
-                                             unsigned n, const std::vector<double>& altitudes,
+std::vector<std::vector<double>> mode_shapes(const model& m, const positions& p, unsigned n,
+                                             const std::vector<double>& altitudes,
                                              const mode_settings& settings)
 {
-    return mode_shapes(d, m, p, compute_modes(d, m, p, n, settings), altitudes, settings);
+    return mode_shapes(m, p, compute_modes(m, p, n, settings), altitudes, settings);
 }
 
 }  // namespace tether

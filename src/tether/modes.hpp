@@ -35,6 +35,7 @@
 #include "tether/model.hpp"
 #include "tether/positions.hpp"
 
+#include <string>
 #include <vector>
 
 namespace tether {
@@ -52,12 +53,13 @@ struct modes {
     std::vector<double> error;         // each in-plane period's estimated relative error
     bool unstable = false;             // lambda_1^2 <= 0: the tether would not swing back
     bool missed   = false;             // some period did not reach the accuracy: it is NaN
+    std::string why;  // why periods are NaN, from the settings; empty where none is
 };
 
 // The first n modes of a design that passes check. A counterweight that is
 // not positive (the top a rounding above GEO) leaves lambda_1^2 <= 0: then
 // unstable is set and every period is NaN.
-modes compute_modes(const design& d, const model& m, const positions& p, unsigned n,
+modes compute_modes(const model& m, const positions& p, unsigned n,
                     const mode_settings& settings = {});
 
 // The in-plane shapes Y of the modes found, at the given altitudes above RE
@@ -65,14 +67,13 @@ modes compute_modes(const design& d, const model& m, const positions& p, unsigne
 // scaled to a largest |Y| of 1 over the points and signed so that its value
 // at the lowest point above the foot is positive; NaN at altitudes outside
 // the tether, and every value NaN for a mode that was missed or unstable.
-std::vector<std::vector<double>> mode_shapes(const design& d, const model& m, const positions& p,
-                                             const modes& found,
+std::vector<std::vector<double>> mode_shapes(const model& m, const positions& p, const modes& found,
                                              const std::vector<double>& altitudes,
                                              const mode_settings& settings = {});
 
 // The first n modes' shapes, computing the modes first.
-std::vector<std::vector<double>> mode_shapes(const design& d, const model& m, const positions& p,
-                                             unsigned n, const std::vector<double>& altitudes,
+std::vector<std::vector<double>> mode_shapes(const model& m, const positions& p, unsigned n,
+                                             const std::vector<double>& altitudes,
                                              const mode_settings& settings = {});
 
 }  // namespace tether

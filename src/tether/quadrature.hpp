@@ -3,11 +3,14 @@
 // panel). Header-only; callers link Boost's headers.
 #pragma once
 
+#include "tether/design.hpp"
+
 #include <boost/math/quadrature/gauss_kronrod.hpp>
 
 #include <cmath>
 #include <cstddef>
 #include <limits>
+#include <string>
 #include <vector>
 
 namespace tether {
@@ -21,6 +24,13 @@ struct quadrature_limits {
     unsigned max_depth  = 60;    // halvings of a panel, at most
     unsigned max_panels = 2000;  // panels, at most
 };
+
+// Why figures computed by quadrature to a tolerance are NaN.
+inline std::string missed_integral(double tolerance)
+{
+    return "the integral's error estimate is above " + compact_number(tolerance) +
+           " of its value; its figures are NaN";
+}
 
 namespace detail {
 

@@ -47,6 +47,9 @@ whole_tether compute_whole(const design& d, const model& m, const positions& p, 
     w.lower_mass  = w.mass_missed ? nan : lower.value;
     w.upper_mass  = w.mass_missed ? nan : upper.value;
     w.system_mass = w.mass_missed ? nan : (w.lower_mass + w.upper_mass) + p.mapex;
+    if (w.mass_missed) {
+        w.why = missed_integral(tolerance);
+    }
 
     // Let go at radius r below GEO, a payload is at the top of its orbit,
     // with angular momentum r (omega r); its lowest radius is

@@ -27,6 +27,8 @@
 #include "tether/model.hpp"
 #include "tether/positions.hpp"
 
+#include <string>
+
 namespace tether {
 
 struct whole_tether {
@@ -40,6 +42,7 @@ struct whole_tether {
     double uniform_yuri;  // MJ/kg
     double uniform_top;   // km
     bool mass_missed;     // a mass's error estimate exceeded the tolerance: the masses are NaN
+    std::string why;      // why, from the tolerance; empty where nothing is missed
 };
 
 // For a design that passes check. The masses are integrals whose error

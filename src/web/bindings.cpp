@@ -12,7 +12,7 @@
 #include "engine/solve.hpp"
 #include "engine/sweep.hpp"
 
-#include "climber/integral.hpp"
+#include "climber/figures.hpp"
 #include "climber/study.hpp"
 #include "tether/modes.hpp"
 
@@ -205,13 +205,13 @@ val evaluate(const std::string& lines, const std::string& method)
                 }
             });
         const bool by_march = *how == climber::method::march;
-        climber::integral_study study{};
+        climber::design_figures study{};
         if (by_march) {
             static_cast<climber::study&>(study) = march;
             study.whole = tether::compute_whole(d, study.model, study.positions);
         }
         else {
-            study = climber::compute_figures(d, climber::method::integral);
+            study = climber::compute_figures(d, {climber::method::integral});
         }
         for (const climber::note& n : climber::notes(study, by_march)) {
             notes.call<void>("push", note_of(n, "figure"));
@@ -342,7 +342,8 @@ val sweep(const std::string& lines, const std::string& sweep_text, const std::st
                     throw engine::usage_error(fault->message);
                 }
                 for (std::uint64_t i = 0; i < g.size(); ++i) {
-                    const std::vector<double> row = engine::grid_row(g, r.design, i, {how}).values;
+                    const std::vector<double> row =
+                        engine::grid_row(g, r.design, i, {{how}}).values;
                     x.push_back(row[0]);
                     y.push_back(row[col]);
                 }
@@ -386,7 +387,7 @@ val map(const std::string& lines, const std::string& first, const std::string& s
                         ++refused;
                         continue;
                     }
-                    z.push_back(engine::grid_row(g, r.design, i, {how}).values[col]);
+                    z.push_back(engine::grid_row(g, r.design, i, {{how}}).values[col]);
                 }
             }
             catch (const engine::usage_error& e) {
@@ -420,7 +421,7 @@ std::string map_csv(const std::string& lines, const std::string& first, const st
         const engine::row_writer out(engine::format::csv, engine::grid_columns(g));
         std::string text = out.header();
         for (std::uint64_t i = 0; i < g.size(); ++i) {
-            text += out.row(engine::grid_row(g, r.design, i, {how}).values);
+            text += out.row(engine::grid_row(g, r.design, i, {{how}}).values);
         }
         return text;
     }
@@ -598,17 +599,14 @@ val modes(const std::string& lines, const std::string& n_text)
         const tether::design& d   = r.design;
         const tether::model m     = tether::compute_model(d);
         const tether::positions p = tether::compute_positions(d, m);
-        const tether::modes found = tether::compute_modes(d, m, p, n);
+        const tether::modes found = tether::compute_modes(m, p, n);
         periods.set("in", doubles(found.in_plane));
         periods.set("out", doubles(found.out_of_plane));
         if (found.unstable || found.missed) {
-            climber::integral_study st{};
-            st.modes = found;
-            out.set("note", st.why_missed());
+            out.set("note", found.why);
         }
-        const tether::modes drawn = n >= drawn_shapes
-                                        ? first_modes(found, drawn_shapes)
-                                        : tether::compute_modes(d, m, p, drawn_shapes);
+        const tether::modes drawn = n >= drawn_shapes ? first_modes(found, drawn_shapes)
+                                                      : tether::compute_modes(m, p, drawn_shapes);
         std::vector<double> altitudes(shape_altitudes);
         for (unsigned i = 0; i < shape_altitudes; ++i) {
             // Evenly spaced, the top end exactly.
@@ -617,7 +615,7 @@ val modes(const std::string& lines, const std::string& n_text)
                     ? m.rapex - m.RE
                     : (m.rapex - m.RE) * (static_cast<double>(i) / (shape_altitudes - 1));
         }
-        const auto each = tether::mode_shapes(d, m, p, drawn, altitudes);
+        const auto each = tether::mode_shapes(m, p, drawn, altitudes);
         shapes.set("alt", doubles(altitudes));
         for (std::size_t k = 0; k < each.size(); ++k) {
             shapes.set("shape_" + std::to_string(k + 1), doubles(each[k]));
