@@ -129,7 +129,7 @@ int interrupted(std::uint64_t written, std::uint64_t total, const char* what)
 }
 
 // A failed write: the real reason and how far the output got; status 1.
-int write_failed(const engine::row_output& out, std::uint64_t total, const char* what)
+int write_failed(const tools::row_output& out, std::uint64_t total, const char* what)
 {
     std::fprintf(stderr, "%s: write error: %s (%llu of %llu %s written)\n", program,
                  std::strerror(out.error()), static_cast<unsigned long long>(out.rows_written()),
@@ -330,7 +330,7 @@ int figures(const options& o, const tether::design& base)
     const climber::method how = *engine::named_value(engine::methods(), o.method);
     const engine::row_writer w(f, goal ? engine::solve_columns(g, *goal)
                                        : engine::grid_columns(g, o.modes));
-    engine::row_output out(STDOUT_FILENO, &stop_flag);
+    tools::row_output out(STDOUT_FILENO, &stop_flag);
     if (k == 1) {
         out.put(w.header(), 0);
     }
@@ -361,11 +361,13 @@ int figures(const options& o, const tether::design& base)
         return out.put(fr.text);
     };
     engine::run_settings s;
-    s.jobs     = o.jobs == 0 ? engine::available_cpus() : o.jobs;
-    s.progress = !o.quiet && isatty(STDERR_FILENO) != 0;
+    s.jobs = o.jobs == 0 ? engine::available_cpus() : o.jobs;
+    tools::progress_line progress(!o.quiet && isatty(STDERR_FILENO) != 0, r.end - r.begin);
+    s.progress = [&progress](std::uint64_t done) { progress.show(done); };
     s.stop     = &stop_flag;
     const engine::run_result result =
         engine::run_in_order<figures_row>(r.begin, r.end, row, sink, s);
+    progress.clear();
     out.flush();
     const std::uint64_t total = r.end - r.begin;
     if (out.error() != 0) {
@@ -379,7 +381,7 @@ int figures(const options& o, const tether::design& base)
 
 // The end of a march written row by row (--ascent, --report): the write
 // error or the interruption that cut it short, or the notes on its study.
-int finish_march(const engine::row_output& out, std::uint64_t total, const char* what,
+int finish_march(const tools::row_output& out, std::uint64_t total, const char* what,
                  const climber::study& s)
 {
     if (out.error() != 0) {
@@ -400,7 +402,7 @@ int ascent(const options& o, const tether::design& d)
     const climber::push_params push = engine::ascent_push(d);
     const engine::row_writer w(*engine::named_value(engine::formats(), o.format),
                                engine::ascent_columns());
-    engine::row_output out(STDOUT_FILENO, &stop_flag);
+    tools::row_output out(STDOUT_FILENO, &stop_flag);
     const climber::march_plan plan = climber::plan_march(d, tether::compute_model(d));
     const auto total               = static_cast<std::uint64_t>(plan.rows());
     out.put(w.header(), 0);
@@ -416,7 +418,7 @@ int ascent(const options& o, const tether::design& d)
 
 int report(const tether::design& d)
 {
-    engine::row_output out(STDOUT_FILENO, &stop_flag);
+    tools::row_output out(STDOUT_FILENO, &stop_flag);
     const climber::study s = climber::print_report(
         [&out](std::string_view text) {
             std::uint64_t lines = 0;
@@ -446,7 +448,7 @@ int modes_table(const options& o, const tether::design& d)
     const tether::positions p = tether::compute_positions(d, m);
     const tether::modes found = tether::compute_modes(m, p, o.modes);
     const engine::format f    = *engine::named_value(engine::formats(), o.format);
-    engine::row_output out(STDOUT_FILENO, &stop_flag);
+    tools::row_output out(STDOUT_FILENO, &stop_flag);
     std::uint64_t rows = 0;
     if (o.shapes) {
         const std::vector<double> altitudes = engine::shape_altitudes(m);
@@ -557,16 +559,6 @@ unsigned modes_in(const std::string& text)
     }
 }
 
-// "a, b or c".
-std::string choices(const std::vector<std::string>& names)
-{
-    std::string out;
-    for (std::size_t i = 0; i < names.size(); ++i) {
-        out += (i == 0 ? "" : i + 1 == names.size() ? " or " : ", ") + names[i];
-    }
-    return out;
-}
-
 // A table of names for an option's help: "a (default), b or c".
 template <class T> std::string described(const std::vector<engine::named<T>>& table)
 {
@@ -574,7 +566,7 @@ template <class T> std::string described(const std::vector<engine::named<T>>& ta
     for (std::size_t i = 0; i < table.size(); ++i) {
         each.push_back(std::string(table[i].name) + (i == 0 ? " (default)" : ""));
     }
-    return choices(each);
+    return engine::joined(each);
 }
 
 // The names of a table.
@@ -623,7 +615,8 @@ int explore_main(int argc, char** argv)
             ->type_name("FILE")
             ->group(design);
     app.add_option("--planet", o.planet,
-                   "Use a planet's GM, RE and tsid (" + choices(tether::planet_names()) + ")")
+                   "Use a planet's GM, RE and tsid (" + engine::joined(tether::planet_names()) +
+                       ")")
         ->type_name("PLANET")
         ->check(CLI::IsMember(tether::planet_names()))
         ->group(design);

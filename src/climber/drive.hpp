@@ -1,5 +1,5 @@
-// The climber's power drive: the drive parameters, the report's opening
-// block that lists them, and the climber evaluated at one altitude.
+// The climber's power drive: the drive parameters, and the climber
+// evaluated at one altitude.
 //
 // Definitions
 //   gee0   effective gravity at the surface, m/s^2

@@ -1,5 +1,5 @@
 // The ascent march: the climber stepped from the surface to just below GEO,
-// the report's ascent table with its legend, and the mass summary.
+// a row of the ascent table every rowdz, and the sums of time and mass.
 //
 // Definitions
 //   dz     step between march points, km; point i is at altitude i * dz

@@ -1,5 +1,5 @@
-// The whole study of one design: every figure, and the report that prints
-// them.
+// The study of one design by the march: its figures, the notes on them, and
+// the checks a design must pass first.
 #pragma once
 
 #include "climber/drive.hpp"

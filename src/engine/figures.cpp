@@ -4,7 +4,6 @@
 
 #include <array>
 #include <cmath>
-#include <cstdio>
 
 namespace engine {
 
@@ -17,6 +16,13 @@ constexpr unsigned by_both     = by_march | by_integral;
 
 using study = climber::design_figures;
 
+// The module of a design's figures that computes a figure.
+enum class module { tether_only, sums, whole, modes };
+constexpr module of_tether = module::tether_only;
+constexpr module of_sums   = module::sums;
+constexpr module of_whole  = module::whole;
+constexpr module of_modes  = module::modes;
+
 // A figure, or a family of figures NAME_1 ... NAME_N (family: value takes
 // the member's index from 0).
 struct figure {
@@ -24,35 +30,36 @@ struct figure {
     const char* unit;
     const char* meaning;
     unsigned methods;
+    module by;
     double (*value)(const study&, std::size_t k);
     bool family = false;
 };
 
 // clang-format off
 const std::array<figure, 23> figures{{
-    {"rgeo",        "km",    "geostationary radius",                                            by_both, [](const study& s, std::size_t) { return s.model.rgeo; }},
-    {"yuri",        "MJ/kg", "specific strength of the material",                               by_both, [](const study& s, std::size_t) { return s.model.yuri; }},
-    {"taper_re",    "-",     "cross-section at the surface relative to GEO",                    by_both, [](const study& s, std::size_t) { return s.model.taper_re; }},
-    {"taper_apex",  "-",     "cross-section at the top end relative to GEO",                    by_both, [](const study& s, std::size_t) { return s.model.taper_apex; }},
-    {"cs_re",       "mm^2",  "cross-section at the surface",                                    by_both, [](const study& s, std::size_t) { return s.positions.cs_re; }},
-    {"cs_apex",     "mm^2",  "cross-section at the top end",                                    by_both, [](const study& s, std::size_t) { return s.positions.cs_apex; }},
-    {"mapex",       "t",     "counterweight at the top end",                                    by_both, [](const study& s, std::size_t) { return s.positions.mapex; }},
-    {"mre",         "t",     "mass the tether holds at the surface",                            by_both, [](const study& s, std::size_t) { return s.positions.mre; }},
-    {"tether_mass", "t",     "total_mass less the counterweight, as the report prints it",      by_both, [](const study& s, std::size_t) { return s.sums.total - s.positions.mapex; }},
-    {"total_mass",  "t",     "tether mass from the surface to the top of the march",            by_both, [](const study& s, std::size_t) { return s.sums.total; }},
-    {"time",        "h",     "travel time to the top of the march",                             by_both, [](const study& s, std::size_t) { return s.sums.time; }},
-    {"cap_alt",     "km",    "lowest altitude where the top speed caps the climber (none: never)", by_both, [](const study& s, std::size_t) { return s.sums.cap_alt; }},
-    {"lower_mass",  "t",     "tether mass from the foot to GEO",                                by_both, [](const study& s, std::size_t) { return s.whole.lower_mass; }},
-    {"upper_mass",  "t",     "tether mass from GEO to the top end",                             by_both, [](const study& s, std::size_t) { return s.whole.upper_mass; }},
-    {"system_mass", "t",     "lower_mass + upper_mass + the counterweight mapex",               by_both, [](const study& s, std::size_t) { return s.whole.system_mass; }},
-    {"orbit_alt",   "km",    "lowest altitude from which a payload let go stays in orbit",      by_both, [](const study& s, std::size_t) { return s.whole.orbit_alt; }},
-    {"escape_alt",  "km",    "lowest altitude from which a payload let go escapes",             by_both, [](const study& s, std::size_t) { return s.whole.escape_alt; }},
-    {"apex_speed",  "km/s",  "speed of a payload let go at the top end",                        by_both, [](const study& s, std::size_t) { return s.whole.apex_speed; }},
-    {"apex_vinf",   "km/s",  "speed it keeps far from the planet (none: it stays bound)",       by_both, [](const study& s, std::size_t) { return s.whole.apex_vinf; }},
-    {"uniform_yuri","MJ/kg", "specific strength a tether of one cross-section needs to GEO",    by_both, [](const study& s, std::size_t) { return s.whole.uniform_yuri; }},
-    {"uniform_top", "km",    "top of a free-standing tether of one cross-section",              by_both, [](const study& s, std::size_t) { return s.whole.uniform_top; }},
-    {"period_in",   "h",     "period of the tether's k-th oscillation mode in the equatorial plane", by_both, [](const study& s, std::size_t k) { return s.modes.in_plane.at(k); }, true},
-    {"period_out",  "h",     "period of the tether's k-th oscillation mode out of the plane",   by_both, [](const study& s, std::size_t k) { return s.modes.out_of_plane.at(k); }, true},
+    {"rgeo",        "km",    "geostationary radius",                                            by_both, of_tether, [](const study& s, std::size_t) { return s.model.rgeo; }},
+    {"yuri",        "MJ/kg", "specific strength of the material",                               by_both, of_tether, [](const study& s, std::size_t) { return s.model.yuri; }},
+    {"taper_re",    "-",     "cross-section at the surface relative to GEO",                    by_both, of_tether, [](const study& s, std::size_t) { return s.model.taper_re; }},
+    {"taper_apex",  "-",     "cross-section at the top end relative to GEO",                    by_both, of_tether, [](const study& s, std::size_t) { return s.model.taper_apex; }},
+    {"cs_re",       "mm^2",  "cross-section at the surface",                                    by_both, of_tether, [](const study& s, std::size_t) { return s.positions.cs_re; }},
+    {"cs_apex",     "mm^2",  "cross-section at the top end",                                    by_both, of_tether, [](const study& s, std::size_t) { return s.positions.cs_apex; }},
+    {"mapex",       "t",     "counterweight at the top end",                                    by_both, of_tether, [](const study& s, std::size_t) { return s.positions.mapex; }},
+    {"mre",         "t",     "mass the tether holds at the surface",                            by_both, of_tether, [](const study& s, std::size_t) { return s.positions.mre; }},
+    {"tether_mass", "t",     "total_mass less the counterweight, as the report prints it",      by_both, of_sums,   [](const study& s, std::size_t) { return s.sums.total - s.positions.mapex; }},
+    {"total_mass",  "t",     "tether mass from the surface to the top of the march",            by_both, of_sums,   [](const study& s, std::size_t) { return s.sums.total; }},
+    {"time",        "h",     "travel time to the top of the march",                             by_both, of_sums,   [](const study& s, std::size_t) { return s.sums.time; }},
+    {"cap_alt",     "km",    "lowest altitude where the top speed caps the climber (none: never)", by_both, of_sums,   [](const study& s, std::size_t) { return s.sums.cap_alt; }},
+    {"lower_mass",  "t",     "tether mass from the foot to GEO",                                by_both, of_whole,  [](const study& s, std::size_t) { return s.whole.lower_mass; }},
+    {"upper_mass",  "t",     "tether mass from GEO to the top end",                             by_both, of_whole,  [](const study& s, std::size_t) { return s.whole.upper_mass; }},
+    {"system_mass", "t",     "lower_mass + upper_mass + the counterweight mapex",               by_both, of_whole,  [](const study& s, std::size_t) { return s.whole.system_mass; }},
+    {"orbit_alt",   "km",    "lowest altitude from which a payload let go stays in orbit",      by_both, of_whole,  [](const study& s, std::size_t) { return s.whole.orbit_alt; }},
+    {"escape_alt",  "km",    "lowest altitude from which a payload let go escapes",             by_both, of_whole,  [](const study& s, std::size_t) { return s.whole.escape_alt; }},
+    {"apex_speed",  "km/s",  "speed of a payload let go at the top end",                        by_both, of_whole,  [](const study& s, std::size_t) { return s.whole.apex_speed; }},
+    {"apex_vinf",   "km/s",  "speed it keeps far from the planet (none: it stays bound)",       by_both, of_whole,  [](const study& s, std::size_t) { return s.whole.apex_vinf; }},
+    {"uniform_yuri","MJ/kg", "specific strength a tether of one cross-section needs to GEO",    by_both, of_whole,  [](const study& s, std::size_t) { return s.whole.uniform_yuri; }},
+    {"uniform_top", "km",    "top of a free-standing tether of one cross-section",              by_both, of_whole,  [](const study& s, std::size_t) { return s.whole.uniform_top; }},
+    {"period_in",   "h",     "period of the tether's k-th oscillation mode in the equatorial plane", by_both, of_modes,  [](const study& s, std::size_t k) { return s.modes.in_plane.at(k); }, true},
+    {"period_out",  "h",     "period of the tether's k-th oscillation mode out of the plane",   by_both, of_modes,  [](const study& s, std::size_t k) { return s.modes.out_of_plane.at(k); }, true},
 }};
 
 struct ascent_column {
@@ -79,88 +86,7 @@ const std::array<ascent_column, 9> ascent_table{{
 }};
 // clang-format on
 
-constexpr std::size_t table_width = 16;  // 10 significant digits, sign and exponent
-
-// A table cell: a blank, then the text right-aligned. The header's lines
-// have "#" in place of their first blank.
-void cell(std::string& line, const std::string& text, bool header = false)
-{
-    line += header && line.empty() ? '#' : ' ';
-    if (text.size() < table_width) {
-        line.append(table_width - text.size(), ' ');
-    }
-    line += text;
-}
-
-std::string table_number(double v)
-{
-    if (std::isnan(v)) {
-        return "NaN";
-    }
-    char text[32];
-    std::snprintf(text, sizeof text, "%.10g", v);
-    return text;
-}
-
-std::string machine_number(double v, format f)
-{
-    if (std::isnan(v)) {
-        return f == format::json ? "null" : "";
-    }
-    return shortest(v);
-}
-
 }  // namespace
-
-row_writer::row_writer(format f, std::vector<column> columns)
-    : format_(f), columns_(std::move(columns))
-{
-}
-
-std::string row_writer::header() const
-{
-    std::string names;
-    std::string units;
-    switch (format_) {
-    case format::table:
-        for (const column& c : columns_) {
-            cell(names, c.name, true);
-            cell(units, c.unit, true);
-        }
-        return names + "\n" + units + "\n";
-    case format::csv:
-        for (const column& c : columns_) {
-            names += (names.empty() ? "" : ",") + c.name;
-        }
-        return names + "\n";
-    case format::json:
-        break;
-    }
-    return {};
-}
-
-std::string row_writer::row(const std::vector<double>& values) const
-{
-    std::string line;
-    for (std::size_t i = 0; i < values.size(); ++i) {
-        switch (format_) {
-        case format::table:
-            cell(line, table_number(values[i]));
-            break;
-        case format::csv:
-            line += (i == 0 ? "" : ",") + machine_number(values[i], format_);
-            break;
-        case format::json:
-            line += (i == 0 ? "{\"" : ",\"") + columns_[i].name +
-                    "\":" + machine_number(values[i], format_);
-            break;
-        }
-    }
-    if (format_ == format::json) {
-        line += '}';
-    }
-    return line + "\n";
-}
 
 std::vector<column> figure_columns(std::size_t modes)
 {
@@ -208,6 +134,68 @@ std::vector<double> figure_values(const climber::design_figures& s)
         for (std::size_t k = 0; k < (f.family ? modes : 1); ++k) {
             values.push_back(f.value(s, k));
         }
+    }
+    return values;
+}
+
+namespace {
+
+// The figure of each column of figure_columns(count), and the member's index.
+std::vector<std::pair<const figure*, std::size_t>> members(std::size_t count)
+{
+    std::vector<std::pair<const figure*, std::size_t>> out;
+    for (const figure& f : figures) {
+        for (std::size_t k = 0; k < (f.family ? count : 1); ++k) {
+            out.emplace_back(&f, k);
+        }
+    }
+    return out;
+}
+
+}  // namespace
+
+std::vector<std::size_t> figure_selection(const std::vector<std::string>& names, std::size_t count)
+{
+    const std::vector<column> columns = figure_columns(count);
+    std::vector<std::size_t> out;
+    for (std::size_t i = 0; names.empty() && i < columns.size(); ++i) {
+        out.push_back(i);
+    }
+    for (const std::string& name : names) {
+        std::size_t i = 0;
+        while (i < columns.size() && columns[i].name != name) {
+            ++i;
+        }
+        if (i == columns.size()) {
+            throw usage_error("unknown figure '" + printable(name) + "'");
+        }
+        out.push_back(i);
+    }
+    return out;
+}
+
+climber::figures_request request_for(climber::figures_request r,
+                                     const std::vector<std::size_t>& selection)
+{
+    const auto each = members(r.modes);
+    std::array<bool, 4> wants{};
+    for (std::size_t c : selection) {
+        wants.at(static_cast<std::size_t>(each.at(c).first->by)) = true;
+    }
+    r.sums  = wants[static_cast<std::size_t>(of_sums)];
+    r.whole = wants[static_cast<std::size_t>(of_whole)];
+    r.modes = wants[static_cast<std::size_t>(of_modes)] ? r.modes : 0;
+    return r;
+}
+
+std::vector<double> figure_values(const climber::design_figures& s,
+                                  const std::vector<std::size_t>& selection, std::size_t count)
+{
+    const auto each = members(count);
+    std::vector<double> values;
+    values.reserve(selection.size());
+    for (std::size_t c : selection) {
+        values.push_back(each.at(c).first->value(s, each.at(c).second));
     }
     return values;
 }

@@ -1,8 +1,10 @@
 // The vocabularies every face reads: the figures of a design, the columns
 // of the ascent table, the methods and the output formats, the plots of a
-// climb; and rows of numbers under named columns, as a table for people and
-// gnuplot, as CSV, or as JSON Lines. A face names none of these itself.
+// climb. A face names none of these itself.
 #pragma once
+
+#include "engine/rows.hpp"
+#include "engine/text.hpp"
 
 #include "climber/drive.hpp"
 #include "climber/study.hpp"
@@ -14,8 +16,6 @@
 #include <vector>
 
 namespace engine {
-
-enum class format { table, csv, json };
 
 // A name that a user gives, the value it stands for, and what it means.
 template <class T> struct named {
@@ -42,34 +42,12 @@ std::optional<T> named_value(const std::vector<named<T>>& table, const std::stri
 // The names of a table, "a, b or c".
 template <class T> std::string names_of(const std::vector<named<T>>& table)
 {
-    std::string out;
-    for (std::size_t i = 0; i < table.size(); ++i) {
-        out += (i == 0 ? "" : i + 1 == table.size() ? " or " : ", ") + std::string(table[i].name);
+    std::vector<std::string> names;
+    for (const named<T>& n : table) {
+        names.emplace_back(n.name);
     }
-    return out;
+    return joined(names);
 }
-
-struct column {
-    std::string name;
-    std::string unit;
-    std::string meaning = {};
-};
-
-class row_writer {
-  public:
-    row_writer(format f, std::vector<column> columns);
-    // The header: for a table, a "#" line of names and one of units; for
-    // CSV, one row of names; for JSON Lines, nothing.
-    std::string header() const;
-    // One row of values, one per column. A NaN is a missing value: "NaN" in
-    // a table, empty in CSV, null in JSON. In CSV and JSON every number is
-    // the shortest text that reads back to the same binary64.
-    std::string row(const std::vector<double>& values) const;
-
-  private:
-    format format_;
-    std::vector<column> columns_;
-};
 
 // A design's headline figures: rgeo, yuri, ..., time, cap_alt, each with
 // its unit and meaning, and the methods that compute it.
@@ -79,6 +57,17 @@ std::vector<column> figure_columns(std::size_t modes = 0);
 // The families, by their names without a member's number.
 std::vector<column> figure_families();
 std::vector<double> figure_values(const climber::design_figures& s);
+// The columns of figure_columns(modes) of these names, in this order (every
+// column where names is empty); throws usage_error for an unknown name.
+std::vector<std::size_t> figure_selection(const std::vector<std::string>& names,
+                                          std::size_t modes = 0);
+// The request with only the modules that compute the selected columns of
+// figure_columns(r.modes).
+climber::figures_request request_for(climber::figures_request r,
+                                     const std::vector<std::size_t>& selection);
+// The selected columns' values, of a design's figures with `modes` modes.
+std::vector<double> figure_values(const climber::design_figures& s,
+                                  const std::vector<std::size_t>& selection, std::size_t modes);
 // Whether a method computes the figure of that name.
 bool computed_by(const std::string& name, climber::method how);
 

@@ -1,5 +1,5 @@
-// Computes many rows on several threads and hands them over in order; writes
-// them whole, and stops cleanly when asked to.
+// Computes many rows on several threads and hands them over in order, and
+// stops cleanly when asked to.
 #pragma once
 
 #include <algorithm>
@@ -21,13 +21,11 @@ namespace engine {
 // them), at least 1.
 unsigned available_cpus();
 
-// "done/total designs, elapsed, about N s left": the estimate of the time
-// left after spent seconds, done of total designs in (0 before any is done).
-double seconds_left(double spent, std::uint64_t done, std::uint64_t total);
-
 struct run_settings {
-    unsigned jobs              = 1;        // threads that compute rows; 0: none, this thread does
-    bool progress              = false;    // a progress line on standard error
+    unsigned jobs = 1;  // threads that compute rows; 0: none, this thread does
+    // Called on the calling thread with the rows handed over so far, as
+    // they are and every 100 ms or so while it waits for one.
+    std::function<void(std::uint64_t)> progress = nullptr;
     std::function<void()> poll = nullptr;  // called every 100 ms or so, on the calling thread
     std::atomic<int>* stop     = nullptr;  // this run's stop request: not 0 ends it
 };
@@ -43,25 +41,6 @@ inline bool stop_set(const std::atomic<int>* stop)
 {
     return stop != nullptr && stop->load() != 0;
 }
-
-// Shows and clears the progress line.
-class progress_line {
-  public:
-    progress_line(bool enabled, std::uint64_t total);
-    progress_line(const progress_line&)            = delete;
-    progress_line& operator=(const progress_line&) = delete;
-    ~progress_line();
-    void show(std::uint64_t done);
-    void clear();
-
-  private:
-    using clock = std::chrono::steady_clock;
-    bool enabled_;
-    bool shown_ = false;
-    std::uint64_t total_;
-    clock::time_point start_ = clock::now();
-    clock::time_point drawn_{};
-};
 
 // Rows computed ahead of the one handed over next wait here, in a ring of
 // slots; threads take indices in order and stop taking when the ring is full.
@@ -244,7 +223,11 @@ run_result run_in_order(std::uint64_t begin, std::uint64_t end,
     }
 
     run_result result;
-    progress_line progress(s.progress, count);
+    const auto progress = [&](std::uint64_t done) {
+        if (s.progress) {
+            s.progress(done);
+        }
+    };
     poller poll(s.poll);
     for (std::uint64_t i = begin; i < end && !result.failed; ++i) {
         T value{};
@@ -257,81 +240,22 @@ run_result run_in_order(std::uint64_t begin, std::uint64_t end,
         }
         else {
             await_row(
-                ring, i, value, [&] { progress.show(i - begin); }, poll);
+                ring, i, value, [&] { progress(i - begin); }, poll);
         }
         if (ring.stopping() || (!threads.empty() && ring.quit())) {
             break;
         }
         result.failed = !sink(i, value);
         result.done += result.failed ? 0 : 1;
-        progress.show(i - begin + 1);
+        progress(i - begin + 1);
     }
     ring.end();
     for (std::thread& t : threads) {
         t.join();
     }
-    progress.clear();
     ring.rethrow();
     result.stopped = result.done < count && ring.stopping();
     return result;
 }
-
-// Standard output (or any descriptor) taking whole rows. To a pipe, rows go
-// in writes of at most PIPE_BUF bytes, so that no row is torn there, and a
-// stop request is heard while the reader is not reading. To a regular file,
-// a failed write is cut back to the last whole row, never below where this
-// run began: for a file opened to append, its size when the run began, and
-// only while the file still ends with this run's own torn row.
-class row_output {
-  public:
-    // stop: the run's stop request, heard while a pipe's reader is stalled.
-    explicit row_output(int fd, const std::atomic<int>* stop = nullptr);
-    row_output(const row_output&)            = delete;
-    row_output& operator=(const row_output&) = delete;
-
-    // Adds text of `rows` whole rows (a header counts none); writes as the
-    // buffer fills. False once a write has failed or a stop was requested.
-    bool put(const std::string& text, std::uint64_t rows = 1);
-    // Writes what waits. False as put.
-    bool flush();
-
-    std::uint64_t rows_written() const
-    {
-        return rows_written_;
-    }
-    int error() const
-    {
-        return error_;
-    }  // errno of the failed write, or 0
-    bool stopped() const
-    {
-        return stopped_;
-    }
-    // A failed write left part of a row that could not be cut back (another
-    // writer appended to the file after it): the file may end with it.
-    bool torn() const
-    {
-        return torn_;
-    }
-
-  private:
-    bool write_out(const char* data, std::size_t size);
-    bool wait_for_room();
-    void cut_back(std::size_t partial);
-    int fd_;
-    const std::atomic<int>* stop_;
-    bool pipe_       = false;
-    bool regular_    = false;
-    bool append_     = false;  // opened with O_APPEND: every write goes to the end
-    long long floor_ = -1;     // a regular file's offset (appending: size) at the start
-    long long whole_ = 0;      // bytes of whole writes since
-    bool torn_       = false;
-    std::size_t limit_;
-    std::string pending_;
-    std::uint64_t pending_rows_ = 0;
-    std::uint64_t rows_written_ = 0;
-    int error_                  = 0;
-    bool stopped_               = false;
-};
 
 }  // namespace engine

@@ -3,10 +3,10 @@
 #pragma once
 
 #include "engine/numbers.hpp"
+#include "engine/text.hpp"
 
 #include "tether/design.hpp"
 
-#include <istream>
 #include <optional>
 #include <stdexcept>
 #include <string>
@@ -36,22 +36,10 @@ struct unreadable_file : usage_error {
 inline constexpr std::size_t max_file_bytes = 1048576;  // a design file's length, at most
 inline constexpr std::size_t max_line_bytes = 4096;     // a line's length, at most
 
-// " UNIT" to follow a number in a message, or nothing for a pure number
-// (unit "1" or "-").
-std::string unit_suffix(const std::string& unit);
-
-// Text for a message: control characters and bytes that are no part of
-// valid UTF-8 as C escapes (\t, \0, \x1b, \xff), and only the first 40
-// bytes of a longer text (a character of several kept whole), then "...".
-std::string printable(const std::string& text);
-// As printable, whatever its length: for messages that quote the user.
-std::string escaped(const std::string& text);
-
 // Applies "name = value" lines, "#" starting a comment anywhere on a line,
 // in order. A UTF-8 byte-order mark may come first; CR LF line ends are
 // read as LF. Errors name source:line, and lines are at most max_line_bytes.
 void apply_text(tether::design& d, const std::string& text, const std::string& source);
-void apply_lines(tether::design& d, std::istream& in, const std::string& source);
 
 // Reads a design file of such lines: a regular file or a pipe, at most
 // max_file_bytes long. Throws unreadable_file where it cannot be read.

@@ -99,13 +99,6 @@ double sweep_size(const std::string& text)
     return count_in(parts[2]);
 }
 
-std::uint64_t sweep_count(const std::string& text)
-{
-    const double n = sweep_size(text);
-    return n > static_cast<double>(max_grid_designs) ? max_grid_designs + 1
-                                                     : static_cast<std::uint64_t>(n);
-}
-
 sweep parse_sweep(const std::string& text)
 {
     const auto eq = text.find('=');

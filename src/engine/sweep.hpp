@@ -33,11 +33,8 @@ struct sweep {
 sweep parse_sweep(const std::string& text);
 
 // The number of values that parse_sweep would make of the text, without
-// making them (more than max_grid_designs: max_grid_designs + 1). Throws
-// usage_error for a count that is not a whole number.
-std::uint64_t sweep_count(const std::string& text);
-// The number of values that parse_sweep would make of the text, however
-// many (1e300 for N = 1e300). Throws as sweep_count.
+// making them, however many (1e300 for N = 1e300). Throws usage_error for
+// a count that is not a whole number.
 double sweep_size(const std::string& text);
 
 // Every combination of the sweeps' values, the first sweep outermost.

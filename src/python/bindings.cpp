@@ -101,11 +101,7 @@ std::string auto_names()
             names.emplace_back(p->name);
         }
     }
-    std::string out;
-    for (std::size_t i = 0; i < names.size(); ++i) {
-        out += (i == 0 ? "" : i + 1 == names.size() ? " and " : ", ") + names[i];
-    }
-    return out;
+    return engine::joined(names, "and");
 }
 
 // Sets parameter p from a Python value, read as the command line reads its

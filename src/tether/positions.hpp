@@ -1,5 +1,4 @@
-// The tether sized at its three reference positions APEX, GEO and RE, and
-// the report's material block and position table.
+// The tether sized at its three reference positions APEX, GEO and RE.
 //
 // Definitions
 //   gre    effective gravity at RE, km/s^2

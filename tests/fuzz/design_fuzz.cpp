@@ -15,8 +15,7 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
     const std::string text(reinterpret_cast<const char*>(data), size);
     tether::design d;
     try {
-        std::istringstream in(text);
-        engine::apply_lines(d, in, "design");
+        engine::apply_text(d, text, "design");
     }
     catch (const engine::usage_error&) {
     }
@@ -35,8 +34,7 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
     }
     const std::string list = engine::listing(d);
     tether::design back;
-    std::istringstream in(list);
-    engine::apply_lines(back, in, "listing");
+    engine::apply_text(back, list, "listing");
     if (engine::listing(back) != list) {
         std::abort();
     }
