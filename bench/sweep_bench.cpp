@@ -1,6 +1,7 @@
 // A sweep of 64 designs with its rows thrown away, on one thread and on
 // every processor this process may use; one design by each method.
 #include "engine/figures.hpp"
+#include "engine/run.hpp"
 #include "engine/runner.hpp"
 #include "engine/solve.hpp"
 #include "engine/sweep.hpp"
@@ -20,13 +21,12 @@ void sweep_64_designs(benchmark::State& state)
         state.SkipWithError("cannot open /dev/null");
         return;
     }
-    const tether::design base;
-    const engine::grid g({engine::parse_sweep("strength=20:60:64")});
-    const engine::row_writer out(engine::format::csv, engine::grid_columns(g));
+    const engine::run g(engine::run_request{tether::design{}, {{"strength=20:60:64"}}});
+    const engine::row_writer out(engine::format::csv, g.columns());
     engine::run_settings s;
     s.jobs                                              = static_cast<unsigned>(state.range(0));
     const std::function<std::string(std::uint64_t)> row = [&](std::uint64_t i) {
-        return out.row(engine::grid_row(g, base, i).values);
+        return out.row(g.row(i).values);
     };
     const std::function<bool(std::uint64_t, std::string&)> write =
         [&](std::uint64_t, std::string& text) { return std::fputs(text.c_str(), sink) >= 0; };
@@ -115,11 +115,12 @@ namespace {
 // thread (goal: at most 5 s).
 void sweep_1000_with_modes(benchmark::State& state)
 {
-    const engine::grid g = engine::read_grid({{"vmax=10:200:1000"}});
+    engine::run_request r{tether::design{}, {{"vmax=10:200:1000"}}};
+    r.figures = {climber::method::integral, {}, true, true, 5};
+    const engine::run g(r);
     for (auto _ : state) {
         for (std::uint64_t i = 0; i < g.size(); ++i) {
-            benchmark::DoNotOptimize(engine::grid_row(
-                g, tether::design{}, i, {{climber::method::integral, {}, true, true, 5}}));
+            benchmark::DoNotOptimize(g.row(i));
         }
     }
 }

@@ -19,4 +19,10 @@ for kind in parameters figures columns; do
         grep -qx "$name" <<<"$described" || fail "$kind: $name is not described in $page"
     done
 done
-echo "ok: every parameter, figure and ascent column is in the manual page"
+# The options: every long option of --help has its item on the page, and
+# the page has no item for an option the program does not take.
+given=$("$prog" --help | grep -E '^ +-' | grep -oE -- '--[a-z]+' | sort -u)
+paged=$(grep -E '^\.It Fl -[a-z]+' "$page" | grep -oE 'Fl -[a-z]+' | sed 's/^Fl /-/' | sort -u)
+[ "$given" = "$paged" ] ||
+    fail "options of --help and of the page differ: $(diff <(echo "$given") <(echo "$paged") | grep '^[<>]' | tr '\n' ' ')"
+echo "ok: every parameter, figure, ascent column and option is in the manual page"

@@ -1,4 +1,5 @@
 #include "engine/numbers.hpp"
+#include "engine/run.hpp"
 #include "engine/runner.hpp"
 #include "engine/sweep.hpp"
 
@@ -248,13 +249,12 @@ struct handed {
 
 handed run_rows(unsigned jobs, std::uint64_t begin, std::uint64_t end)
 {
-    const engine::grid g({engine::parse_sweep("vmax=1:100:40")});
-    const tether::design base;
+    const engine::run g(engine::run_request{tether::design{}, {{"vmax=1:100:40"}}});
     handed h;
     using row_t                                   = std::pair<std::string, std::thread::id>;
     const std::function<row_t(std::uint64_t)> row = [&](std::uint64_t i) {
         std::string text;
-        for (double v : engine::grid_row(g, base, i).values) {
+        for (double v : g.row(i).values) {
             text += engine::shortest(v) + ",";
         }
         return row_t{text, std::this_thread::get_id()};

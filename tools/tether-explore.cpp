@@ -2,6 +2,7 @@
 // command line or in a design file.
 #include "engine/figures.hpp"
 #include "engine/modes.hpp"
+#include "engine/run.hpp"
 #include "engine/runner.hpp"
 #include "engine/settings.hpp"
 #include "engine/sweep.hpp"
@@ -77,7 +78,8 @@ struct options {
     std::string solve;  // NAME=LOW:HIGH
     std::string goal;   // FIGURE=VALUE
     std::string modes_text;
-    unsigned modes = 0;  // the oscillation modes asked for, 1 to engine::max_modes
+    std::vector<std::string> figures;  // the figures asked for (none: every one)
+    unsigned modes = 0;                // the oscillation modes asked for, 1 to engine::max_modes
     bool shapes    = false;
 };
 
@@ -101,22 +103,6 @@ tether::design describe(const options& o)
         }
     }
     return d;
-}
-
-engine::grid grid_of(const options& o)
-{
-    std::vector<engine::axis> axes;
-    for (const std::string& text : o.sweeps) {
-        axes.push_back({text});
-    }
-    try {
-        return engine::read_grid(axes);
-    }
-    catch (const engine::grid_error& e) {
-        throw engine::usage_error(
-            "--sweep" + (e.axis ? " " + engine::printable(o.sweeps[*e.axis]) : std::string()) +
-            ": " + e.what());
-    }
 }
 
 // What a signal asked for: the rows written, and the exit status 128 + signal.
@@ -156,19 +142,6 @@ void say_note(const climber::note& n)
     std::fprintf(stderr, "%s: warning: %s%s\n", program, n.text.c_str(), how);
 }
 
-// Every design of the grid must pass before anything is printed; then the
-// first whose rhog departs from its material is named on standard error.
-void check_grid(const engine::grid& g, const tether::design& base)
-{
-    engine::note_tally notes;
-    if (const auto fault = engine::grid_fault(g, base, stop_requested, &notes)) {
-        throw engine::usage_error((g.sweeps().empty() ? "" : "--sweep: ") + fault->message);
-    }
-    for (const climber::note& n : notes.notes(g)) {
-        say_note(n);
-    }
-}
-
 // --jobs N: a whole number in digits, 1 to max_jobs.
 constexpr unsigned max_jobs = 4096;
 
@@ -187,15 +160,6 @@ unsigned jobs_in(const std::string& text)
                                   range);
     }
     return static_cast<unsigned>(std::stoul(t.substr(digits)));
-}
-
-// One line on standard error for a design whose integrals missed the tolerance.
-void say_missed(const engine::grid& g, std::uint64_t i, const std::string& why)
-{
-    const std::string which = g.sweeps().empty() ? "" : " (" + g.values_text(i) + ")";
-    std::fprintf(stderr, "%s: design %llu of %llu%s: %s\n", program,
-                 static_cast<unsigned long long>(i) + 1, static_cast<unsigned long long>(g.size()),
-                 which.c_str(), why.c_str());
 }
 
 // The goal that --solve and --for give, or none.
@@ -236,21 +200,6 @@ std::optional<engine::goal> goal_of(const options& o)
     return g;
 }
 
-// Why a solved row has no answer.
-std::string no_answer(const engine::solution& s)
-{
-    return engine::unsolved_reason(s) + "; its figures are NaN";
-}
-
-// A row of figures, whether any figure missed (and why), and the notes on
-// its figures.
-struct figures_row {
-    std::string text;
-    bool missed = false;
-    std::string why;
-    std::vector<climber::note> notes;
-};
-
 // --shard's K/N, or 1/1.
 std::pair<std::uint64_t, std::uint64_t> shard_of(const options& o)
 {
@@ -265,39 +214,43 @@ std::pair<std::uint64_t, std::uint64_t> shard_of(const options& o)
     }
 }
 
-// A row of a grid's goal: its swept values, the solved value and the
-// figures there.
-figures_row solved_row(const engine::grid& g, std::uint64_t i, const engine::solution& s,
-                       const engine::row_writer& w, bool gap)
+// The run that the options describe: the grid of --sweep, the goal of
+// --solve and --for, the method, the modes and the figures asked for.
+engine::run run_of(const options& o, const tether::design& base)
 {
-    figures_row fr;
-    std::vector<double> values = g.values_at(i);
-    for (double v : engine::solved_values(s)) {
-        values.push_back(v);
+    engine::run_request r;
+    r.base = base;
+    for (const std::string& text : o.sweeps) {
+        r.axes.push_back({text});
     }
-    fr.text   = (gap ? "\n" : "") + w.row(values);
-    fr.missed = !s.solved();
-    fr.why    = fr.missed ? no_answer(s) : "";
-    if (s.solved()) {
-        fr.notes = climber::notes(s.study, false);
+    r.figures       = {*engine::named_value(engine::methods(), o.method)};
+    r.figures.modes = o.modes;
+    r.names         = o.figures;
+    try {
+        engine::figure_selection(o.figures, o.modes);
     }
-    return fr;
+    catch (const engine::usage_error& e) {
+        throw engine::usage_error(std::string("--figures: ") + e.what());
+    }
+    try {
+        r.sought = goal_of(o);
+        return engine::run(std::move(r));
+    }
+    catch (const engine::grid_error& e) {
+        throw engine::usage_error(
+            "--sweep" + (e.axis ? " " + engine::printable(o.sweeps[*e.axis]) : std::string()) +
+            ": " + e.what());
+    }
 }
 
-// After a run of rows: the notes, the designs without figures, the status.
-int finish_rows(const engine::grid& g, const engine::note_tally& notes, std::uint64_t missed)
+// A row's line on standard error where its figures are missing.
+void say_missed(const engine::run& r, std::uint64_t i, const engine::run_row& row)
 {
-    for (const climber::note& each : notes.notes(g)) {
-        say_note(each);
-    }
-    if (missed == 0) {
-        return 0;
-    }
-    if (missed > 10) {
-        std::fprintf(stderr, "%s: and %llu more designs without figures\n", program,
-                     static_cast<unsigned long long>(missed) - 10);
-    }
-    return 3;
+    const engine::grid& g   = r.designs();
+    const std::string which = g.sweeps().empty() ? "" : " (" + g.values_text(i) + ")";
+    std::fprintf(stderr, "%s: design %llu of %llu%s: %s%s\n", program,
+                 static_cast<unsigned long long>(i) + 1, static_cast<unsigned long long>(g.size()),
+                 which.c_str(), row.why.c_str(), row.solved ? "; its figures are NaN" : "");
 }
 
 int figures(const options& o, const tether::design& base)
@@ -305,78 +258,78 @@ int figures(const options& o, const tether::design& base)
     // From here an interrupt ends the run with only whole rows written, even
     // while the grid is still being checked.
     stop_on_signals();
-    const engine::grid g                                = grid_of(o);
+    const engine::run r                                 = run_of(o, base);
     const std::pair<std::uint64_t, std::uint64_t> shard = shard_of(o);
-    const std::optional<engine::goal> goal              = goal_of(o);
+    const bool sought                                   = r.request().sought.has_value();
     // A single design's goal is sought first: where it has no answer,
     // nothing is written and the design is refused.
-    std::optional<engine::solution> single;
-    if (goal && g.sweeps().empty()) {
-        single = engine::solve(base, *goal, &stop_flag);
-        if (!single->problem.empty()) {
-            throw engine::usage_error(single->problem);
+    std::optional<engine::run_row> single;
+    if (sought && r.designs().sweeps().empty()) {
+        single = r.row(0, &stop_flag);
+        if (!single->solved->problem.empty()) {
+            throw engine::usage_error(single->solved->problem);
         }
     }
-    if (!goal) {
-        check_grid(g, base);
+    if (!sought) {
+        engine::note_tally notes;
+        if (const auto fault = r.check(stop_requested, &notes)) {
+            throw engine::usage_error((r.designs().sweeps().empty() ? "" : "--sweep: ") +
+                                      fault->message);
+        }
+        for (const climber::note& n : r.led(notes)) {
+            say_note(n);
+        }
     }
     const auto [k, n]           = shard;
-    const engine::shard_range r = engine::shard_of(g.size(), k, n);
+    const engine::shard_range s = engine::shard_of(r.size(), k, n);
+    const std::uint64_t total   = s.end - s.begin;
     if (stop_requested()) {
-        return interrupted(0, r.end - r.begin, "designs");
+        return interrupted(0, total, "designs");
     }
-
-    const engine::format f    = *engine::named_value(engine::formats(), o.format);
-    const climber::method how = *engine::named_value(engine::methods(), o.method);
-    const engine::row_writer w(f, goal ? engine::solve_columns(g, *goal)
-                                       : engine::grid_columns(g, o.modes));
+    const engine::format f = *engine::named_value(engine::formats(), o.format);
+    const engine::row_writer w(f, r.columns());
     tools::row_output out(STDOUT_FILENO, &stop_flag);
     if (k == 1) {
         out.put(w.header(), 0);
     }
-    const std::function<figures_row(std::uint64_t)> row = [&](std::uint64_t i) {
-        const bool gap = f == engine::format::table && g.starts_block(i);
-        if (goal) {
-            return solved_row(
-                g, i, single ? *single : engine::solve(g.design_at(base, i), *goal, &stop_flag), w,
-                gap);
+    std::uint64_t said = 0;
+    const auto sink    = [&](std::uint64_t i, engine::run_row& row) {
+        if (row.missed && ++said <= 10) {
+            say_missed(r, i, row);
         }
-        engine::computed_row computed =
-            engine::grid_row(g, base, i, {{how, {}, true, true, o.modes}, &stop_flag});
-        figures_row fr;
-        fr.text   = (gap ? "\n" : "") + w.row(computed.values);
-        fr.missed = computed.missed;
-        fr.why    = std::move(computed.why);
-        fr.notes  = std::move(computed.notes);
-        return fr;
+        const bool gap = f == engine::format::table && r.designs().starts_block(i);
+        return out.put((gap ? "\n" : "") + w.row(row.values));
     };
-    std::uint64_t missed = 0;
-    engine::note_tally notes;
-    const std::function<bool(std::uint64_t, figures_row&)> sink = [&](std::uint64_t i,
-                                                                      figures_row& fr) {
-        if (fr.missed && ++missed <= 10) {
-            say_missed(g, i, fr.why);
-        }
-        notes.add(i, fr.notes);
-        return out.put(fr.text);
-    };
-    engine::run_settings s;
-    s.jobs = o.jobs == 0 ? engine::available_cpus() : o.jobs;
-    tools::progress_line progress(!o.quiet && isatty(STDERR_FILENO) != 0, r.end - r.begin);
-    s.progress = [&progress](std::uint64_t done) { progress.show(done); };
-    s.stop     = &stop_flag;
-    const engine::run_result result =
-        engine::run_in_order<figures_row>(r.begin, r.end, row, sink, s);
+    engine::run_settings settings;
+    settings.jobs = single ? 0 : o.jobs == 0 ? engine::available_cpus() : o.jobs;
+    settings.stop = &stop_flag;
+    tools::progress_line progress(!o.quiet && isatty(STDERR_FILENO) != 0, total);
+    settings.progress = [&progress](std::uint64_t done) { progress.show(done); };
+    engine::run_summary summary;
+    if (single && s.begin < s.end) {
+        summary.notes.add(0, single->notes);
+        summary.missed = single->missed ? 1 : 0;
+        sink(0, *single);
+    }
+    else if (!single) {
+        summary = r.execute(s.begin, s.end, sink, settings);
+    }
     progress.clear();
     out.flush();
-    const std::uint64_t total = r.end - r.begin;
     if (out.error() != 0) {
         return write_failed(out, total, "designs");
     }
-    if (result.stopped || out.stopped()) {
+    if (summary.result.stopped || out.stopped()) {
         return interrupted(out.rows_written(), total, "designs");
     }
-    return finish_rows(g, notes, missed);
+    for (const climber::note& each : r.led(summary.notes)) {
+        say_note(each);
+    }
+    if (summary.missed > 10) {
+        std::fprintf(stderr, "%s: and %llu more designs without figures\n", program,
+                     static_cast<unsigned long long>(summary.missed) - 10);
+    }
+    return summary.missed == 0 ? 0 : 3;
 }
 
 // The end of a march written row by row (--ascent, --report): the write
@@ -514,6 +467,10 @@ void check_combinations(const options& o)
                                   " is the march's: --method integral gives the headline "
                                   "figures and sweeps only");
     }
+    if (!o.figures.empty() && (!o.solve.empty() || (o.modes > 0 && o.sweeps.empty()))) {
+        throw engine::usage_error(std::string("--figures cannot be combined with ") +
+                                  (o.solve.empty() ? "--modes alone" : "--solve"));
+    }
     if ((!o.solve.empty() || !o.goal.empty()) && (o.report || o.ascent || o.list)) {
         throw engine::usage_error(std::string(o.report   ? "--report"
                                               : o.ascent ? "--ascent"
@@ -633,6 +590,11 @@ int explore_main(int argc, char** argv)
                        ->type_name("METHOD")
                        ->check(CLI::IsMember(names(engine::methods())))
                        ->group(output);
+    auto* chosen = app.add_option("--figures", o.figures,
+                                  "The figures to print, in this order (default: every one)")
+                       ->type_name("NAME,...")
+                       ->delimiter(',')
+                       ->group(output);
     auto* list =
         app.add_flag("--list", o.list, "List every parameter of the design")->group(output);
     auto* report =
@@ -676,7 +638,7 @@ int explore_main(int argc, char** argv)
         ->group(seek);
     report->excludes(format)->excludes(list)->excludes(ascent);
     list->excludes(ascent);
-    for (auto* opt : {sweep, jobs, shard}) {
+    for (auto* opt : {sweep, jobs, shard, chosen}) {
         report->excludes(opt);
         list->excludes(opt);
         ascent->excludes(opt);

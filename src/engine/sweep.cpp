@@ -286,34 +286,6 @@ std::optional<design_fault> grid_fault(const grid& g, const tether::design& base
     return std::nullopt;
 }
 
-std::vector<column> grid_columns(const grid& g, std::size_t modes)
-{
-    std::vector<column> columns;
-    for (const sweep& s : g.sweeps()) {
-        columns.push_back({s.param->name, s.param->unit});
-    }
-    for (column& c : figure_columns(modes)) {
-        columns.push_back(std::move(c));
-    }
-    return columns;
-}
-
-computed_row grid_row(const grid& g, const tether::design& base, std::uint64_t i,
-                      const row_settings& s)
-{
-    computed_row row;
-    row.values = g.values_at(i);
-    const climber::design_figures st =
-        climber::compute_figures(g.design_at(base, i), s.request, s.stop);
-    row.missed = st.missed();
-    row.why    = row.missed ? st.why_missed() : "";
-    row.notes  = climber::notes(st, s.request.how == climber::method::march);
-    for (double v : figure_values(st)) {
-        row.values.push_back(v);
-    }
-    return row;
-}
-
 void note_tally::add(std::uint64_t i, const std::vector<climber::note>& notes)
 {
     for (const climber::note& n : notes) {

@@ -121,29 +121,6 @@ std::optional<design_fault> grid_fault(const grid& g, const tether::design& base
 // sweeps.
 std::string designs_lead(const grid& g, std::uint64_t first, std::uint64_t count);
 
-// The columns of a grid's rows: the swept parameters, then the figures
-// (with the first `modes` oscillation modes' periods).
-std::vector<column> grid_columns(const grid& g, std::size_t modes = 0);
-// How a grid's rows are computed.
-struct row_settings {
-    climber::figures_request request = {};       // the method and the modules' settings
-    const std::atomic<int>* stop     = nullptr;  // the run's stop request
-};
-
-// A row of figures, and what a face says of it.
-struct computed_row {
-    std::vector<double> values;        // the row's numbers
-    std::vector<climber::note> notes;  // the notes on its figures
-    bool missed     = false;           // some figure missed its tolerance and is NaN
-    std::string why = {};              // why, where missed
-};
-
-// Row i of a grid: its swept values, then its design's figures. Once
-// *s.stop is set the march ends early and the row means nothing (the run
-// that set it hands over no more).
-computed_row grid_row(const grid& g, const tether::design& base, std::uint64_t i,
-                      const row_settings& s = {});
-
 // The designs of shard k of n of a grid of m: [floor((k-1) m / n), floor(k m / n)).
 struct shard_range {
     std::uint64_t begin;

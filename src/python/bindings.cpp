@@ -8,6 +8,7 @@
 #include "engine/figures.hpp"
 #include "engine/modes.hpp"
 #include "engine/numbers.hpp"
+#include "engine/run.hpp"
 #include "engine/runner.hpp"
 #include "engine/settings.hpp"
 #include "engine/solve.hpp"
@@ -348,20 +349,6 @@ std::string why_modes_missed(const tether::modes& found)
     return found.why;
 }
 
-// The rows of a run whose figures missed: the first, how many, and why.
-struct missed_tally {
-    std::uint64_t first = 0;
-    std::uint64_t count = 0;
-    std::string why;
-    void add(std::uint64_t i, bool missed, const std::string& reason)
-    {
-        if (missed && count++ == 0) {
-            first = i;
-            why   = reason;
-        }
-    }
-};
-
 // The notes as Python warnings, each once, attributed to the caller level
 // frames up (1: the caller of the binding).
 void warn(const std::vector<climber::note>& notes, int level)
@@ -653,43 +640,49 @@ std::vector<engine::axis> axes_of(const py::list& axes, const char* call,
     return read;
 }
 
-// The grid of the axes, read while this thread listens for Ctrl-C.
-engine::grid grid_of(run_control& ctrl, const std::vector<engine::axis>& read,
-                     const std::vector<std::string>& shown)
+// The figures asked for: None (every one) or a list of their names.
+std::vector<std::string> figures_of(py::handle figures)
 {
-    std::optional<engine::grid> g;
+    std::vector<std::string> names;
+    if (figures.is_none()) {
+        return names;
+    }
+    if (py::isinstance<py::str>(figures) || !py::isinstance<py::iterable>(figures)) {
+        throw py::type_error("figures must be a list of figures' names or None, not " +
+                             type_name(figures));
+    }
+    for (const py::handle f : figures) {
+        if (!py::isinstance<py::str>(f)) {
+            throw py::type_error("figures must be a list of figures' names, not of " +
+                                 type_name(f));
+        }
+        names.push_back(f.cast<std::string>());
+    }
     try {
-        listening(ctrl, [&] { g.emplace(engine::read_grid(read)); });
+        engine::figure_selection(names, 0);
     }
-    catch (const engine::grid_error& e) {
-        throw engine::usage_error((e.axis ? shown[*e.axis] + ": " : std::string()) + e.what());
+    catch (const engine::usage_error& e) {
+        throw engine::usage_error(std::string("figures: ") + e.what() +
+                                  " (tether.figure_names() lists them)");
     }
-    return std::move(*g);
+    return names;
 }
 
-// Every design of the grid of the axes [(name, text or values)], checked
-// first, computed on jobs threads: rows of the swept values then the
-// figures (with the first `modes` modes' periods), and the columns' names.
-// The grid is read and checked while this thread listens for Ctrl-C. Rows
-// whose figures missed are NaN there, and one warning names the first.
-py::tuple sweep(const tether::design& base, const py::list& axes, py::handle jobs,
-                py::handle method, py::handle modes)
+// The run of a request, read (and for a grid of figures, checked) while
+// this thread listens for Ctrl-C; shown names the axes in messages. The
+// notes on the designs checked go to notes.
+engine::run run_of(run_control& ctrl, engine::run_request request,
+                   const std::vector<std::string>& shown, engine::note_tally& notes)
 {
-    const climber::method how = method_of(method);
-    const unsigned threads    = jobs_of(jobs);
-    const unsigned n          = modes_of(modes, "modes", true);
-    std::vector<std::string> shown;
-    const std::vector<engine::axis> read = axes_of(axes, "sweep", shown);
-    run_control ctrl;
-    std::optional<engine::grid> g;
+    std::optional<engine::run> r;
     std::optional<engine::design_fault> bad;
-    engine::note_tally tally;
-    missed_tally missed;
+    const bool checked = !request.sought && !request.table;
     try {
         listening(ctrl, [&] {
-            g.emplace(engine::read_grid(read));
-            bad = engine::grid_fault(
-                *g, base, [&] { return engine::stop_set(ctrl.stop()); }, &tally);
+            r.emplace(std::move(request));
+            if (checked) {
+                bad = r->check([&] { return engine::stop_set(ctrl.stop()); }, &notes);
+            }
         });
     }
     catch (const engine::grid_error& e) {
@@ -698,35 +691,103 @@ py::tuple sweep(const tether::design& base, const py::list& axes, py::handle job
     if (bad) {
         throw bad_design(bad_of(*bad));
     }
-    std::vector<std::string> names;
-    for (const engine::column& c : engine::grid_columns(*g, n)) {
-        names.push_back(c.name);
-    }
-    const auto width = static_cast<std::uint64_t>(names.size());
-    py::array_t<double> out({static_cast<py::ssize_t>(g->size()), static_cast<py::ssize_t>(width)});
+    return std::move(*r);
+}
+
+// Every row of the run, computed on jobs threads without the GIL, into a
+// frame's array of the run's columns; each row also to each().
+engine::run_summary rows_of(run_control& ctrl, const engine::run& r, unsigned jobs,
+                            py::array_t<double>& out, engine::note_tally notes,
+                            const std::function<void(std::uint64_t, engine::run_row&)>& each = {})
+{
+    const auto width = static_cast<std::uint64_t>(r.columns().size());
+    out =
+        py::array_t<double>({static_cast<py::ssize_t>(r.size()), static_cast<py::ssize_t>(width)});
     double* data                 = out.mutable_data();
-    const engine::run_settings s = ctrl.settings(threads);
+    const engine::run_settings s = ctrl.settings(jobs);
+    engine::run_summary summary;
     {
         py::gil_scoped_release release;
-        const std::function<engine::computed_row(std::uint64_t)> row = [&](std::uint64_t i) {
-            return engine::grid_row(*g, base, i, {{how, {}, true, true, n}, s.stop});
-        };
-        const std::function<bool(std::uint64_t, engine::computed_row&)> sink =
-            [&](std::uint64_t i, engine::computed_row& r) {
-                std::copy(r.values.begin(), r.values.end(), data + i * width);
-                tally.add(i, r.notes);
-                missed.add(i, r.missed, r.why);
+        summary = r.execute(
+            0, r.size(),
+            [&](std::uint64_t i, engine::run_row& row) {
+                std::copy(row.values.begin(), row.values.end(), data + i * width);
+                if (each) {
+                    each(i, row);
+                }
                 return true;
-            };
-        engine::run_in_order<engine::computed_row>(0, g->size(), row, sink, s);
+            },
+            s, std::move(notes));
     }
     ctrl.finish();
-    warn(tally.notes(*g), 2);
-    if (missed.count > 0) {
-        const std::string lead = engine::designs_lead(*g, missed.first, missed.count);
-        warn_text((lead.empty() ? "" : lead + ": ") + missed.why, 2);
+    return summary;
+}
+
+std::vector<std::string> column_names(const engine::run& r)
+{
+    std::vector<std::string> names;
+    for (const engine::column& c : r.columns()) {
+        names.push_back(c.name);
     }
-    return py::make_tuple(out, names);
+    return names;
+}
+
+// The notes on the figures and on the designs, each kind once in the
+// order of the kinds.
+std::vector<engine::note_tally::entry> merged(const engine::run_summary& s)
+{
+    std::vector<engine::note_tally::entry> all = s.notes.entries();
+    for (const auto& e : s.design_notes.entries()) {
+        all.push_back(e);
+    }
+    std::stable_sort(all.begin(), all.end(), [](const auto& a, const auto& b) {
+        return static_cast<int>(a.note.kind) < static_cast<int>(b.note.kind);
+    });
+    return all;
+}
+
+// The tallied notes and misses as warnings, each led by lead(first, count).
+void warn_summary(const engine::run_summary& s,
+                  const std::function<std::string(std::uint64_t, std::uint64_t)>& lead)
+{
+    std::vector<climber::note> notes;
+    for (const engine::note_tally::entry& e : merged(s)) {
+        climber::note n     = e.note;
+        const std::string l = lead(e.first, e.count);
+        n.text              = l.empty() ? n.text : l + ": " + n.text;
+        notes.push_back(std::move(n));
+    }
+    warn(notes, 2);
+    if (s.missed > 0) {
+        const std::string l = lead(s.first_missed, s.missed);
+        warn_text((l.empty() ? "" : l + ": ") + s.why, 2);
+    }
+}
+
+// Every design of the grid of the axes [(name, text or values)], checked
+// first, computed on jobs threads: rows of the swept values then the
+// figures asked for (with the first `modes` modes' periods), and the
+// columns' names. Rows whose figures missed are NaN there, and one warning
+// names the first.
+py::tuple sweep(const tether::design& base, const py::list& axes, py::handle jobs,
+                py::handle method, py::handle modes, py::handle figures)
+{
+    engine::run_request request;
+    request.base           = base;
+    request.figures        = {method_of(method)};
+    const unsigned threads = jobs_of(jobs);
+    request.figures.modes  = modes_of(modes, "modes", true);
+    request.names          = figures_of(figures);
+    std::vector<std::string> shown;
+    request.axes = axes_of(axes, "sweep", shown);
+    run_control ctrl;
+    engine::note_tally notes;
+    const engine::run r = run_of(ctrl, std::move(request), shown, notes);
+    py::array_t<double> out;
+    const engine::run_summary summary = rows_of(ctrl, r, threads, out, notes);
+    warn_summary(summary,
+                 [&r](std::uint64_t first, std::uint64_t count) { return r.lead(first, count); });
+    return py::make_tuple(out, column_names(r));
 }
 
 // A number given to solve() as text the engine reads: a whole number as its
@@ -820,21 +881,6 @@ engine::goal goal_of(py::handle name, py::handle bracket, py::handle figure, py:
                      colon == std::string::npos ? s.problem : s.problem.substr(colon + 2)};
 }
 
-// The notes on a solved design: on the design itself and on its figures.
-std::vector<climber::note> solved_notes(const tether::design& d, const engine::solution& s)
-{
-    return s.solved() ? joined(climber::design_notes(d), climber::notes(s.study, false))
-                      : std::vector<climber::note>{};
-}
-
-// A solved grid point: the row's values, its notes and why it has no
-// answer (empty where it has one).
-struct solved_row {
-    std::vector<double> values;
-    std::vector<climber::note> notes;
-    std::string problem;
-};
-
 // solve(): without axes, the design whose parameter gives the figure's
 // target (refused where there is none); with axes, every grid point's row
 // (swept values, the parameter, the figures) and each row's problem or
@@ -842,170 +888,94 @@ struct solved_row {
 py::object solve(const tether::design& base, py::handle name, py::handle bracket, py::handle figure,
                  py::handle value, const py::list& axes, py::handle jobs)
 {
-    const engine::goal goal = goal_of(name, bracket, figure, value);
-    const unsigned threads  = jobs_of(jobs);
+    engine::run_request request;
+    request.base           = base;
+    request.sought         = goal_of(name, bracket, figure, value);
+    const unsigned threads = jobs_of(jobs);
     std::vector<std::string> shown;
-    const std::vector<engine::axis> read = axes_of(axes, "solve", shown);
+    request.axes = axes_of(axes, "solve", shown);
     for (const py::handle item : axes) {
-        if (std::string(py::str(item.cast<py::tuple>()[0])) == goal.param->name) {
-            throw engine::usage_error(std::string(goal.param->name) + " is swept too: the " +
-                                      "parameter sought cannot be");
+        if (std::string(py::str(item.cast<py::tuple>()[0])) == request.sought->param->name) {
+            throw engine::usage_error(std::string(request.sought->param->name) +
+                                      " is swept too: the parameter sought cannot be");
         }
     }
     run_control ctrl;
+    engine::note_tally notes;
+    const engine::run r      = run_of(ctrl, std::move(request), shown, notes);
+    const engine::goal& goal = *r.request().sought;
     if (axes.empty()) {
-        engine::solution s;
-        listening(ctrl, [&] { s = engine::solve(base, goal, ctrl.stop()); });
-        if (!s.solved()) {
-            refuse(s, goal);
+        engine::run_row row;
+        listening(ctrl, [&] { row = r.row(0, ctrl.stop()); });
+        if (!row.solved->solved()) {
+            refuse(*row.solved, goal);
         }
         tether::design d     = base;
-        goal.param->field(d) = s.value;
-        warn(solved_notes(d, s), 2);
+        goal.param->field(d) = row.solved->value;
+        warn(joined(row.design_notes, row.notes), 2);
         return py::cast(d);
     }
-    const engine::grid g = grid_of(ctrl, read, shown);
-    std::vector<std::string> names;
-    for (const engine::column& c : engine::solve_columns(g, goal)) {
-        names.push_back(c.name);
-    }
-    const auto width = static_cast<std::uint64_t>(names.size());
-    py::array_t<double> out({static_cast<py::ssize_t>(g.size()), static_cast<py::ssize_t>(width)});
-    double* data = out.mutable_data();
-    std::vector<std::string> problems(g.size());
-    engine::note_tally tally;
-    const engine::run_settings s = ctrl.settings(threads);
-    {
-        py::gil_scoped_release release;
-        const std::function<solved_row(std::uint64_t)> row = [&](std::uint64_t i) {
-            tether::design d         = g.design_at(base, i);
-            const engine::solution r = engine::solve(d, goal, s.stop);
-            solved_row sr{g.values_at(i), {}, r.solved() ? "" : engine::unsolved_reason(r)};
-            for (double v : engine::solved_values(r)) {
-                sr.values.push_back(v);
-            }
-            goal.param->field(d) = r.value;
-            sr.notes             = solved_notes(d, r);
-            return sr;
-        };
-        const std::function<bool(std::uint64_t, solved_row&)> sink = [&](std::uint64_t i,
-                                                                         solved_row& r) {
-            std::copy(r.values.begin(), r.values.end(), data + i * width);
-            problems[i] = std::move(r.problem);
-            tally.add(i, r.notes);
-            return true;
-        };
-        engine::run_in_order<solved_row>(0, g.size(), row, sink, s);
-    }
-    ctrl.finish();
-    warn(tally.notes(g), 2);
+    std::vector<std::string> problems(r.size());
+    py::array_t<double> out;
+    const engine::run_summary summary =
+        rows_of(ctrl, r, threads, out, {},
+                [&](std::uint64_t i, engine::run_row& row) { problems[i] = std::move(row.why); });
+    engine::run_summary notes_only = summary;
+    notes_only.missed              = 0;
+    warn_summary(notes_only,
+                 [&r](std::uint64_t first, std::uint64_t count) { return r.lead(first, count); });
     py::list why;
     for (const std::string& p : problems) {
         why.append(p.empty() ? py::object(py::none()) : py::object(text_of(p)));
     }
-    return py::make_tuple(out, names, why);
+    return py::make_tuple(out, column_names(r), why);
 }
 
 // Designs given row by row: base with the named parameters set from each
 // row of a (rows x names) array, a value that is not finite being a bad
-// one. Returns the figures (a row of NaN for a design that cannot be
-// computed; with the first `modes` modes' periods) and each row's problem
-// (its message, or None). label(i) names row i in warnings and errors;
-// where raise_errors, the first row's problem is raised. Rows whose figures
-// missed are NaN there, and one warning names the first.
+// one. Returns the figures asked for (a row of NaN for a design that cannot
+// be computed; with the first `modes` modes' periods) and each row's
+// problem (its message, or None). label(i) names row i in warnings and
+// errors; where raise_errors, the first row's problem is raised. Rows whose
+// figures missed are NaN there, and one warning names the first.
 py::tuple evaluate(const tether::design& base, const std::vector<std::string>& names,
                    const py::array_t<double, py::array::c_style | py::array::forcecast>& table,
                    const py::object& label, py::handle jobs, py::handle method, bool raise_errors,
-                   py::handle modes)
+                   py::handle modes, py::handle figures)
 {
-    std::vector<const tether::param*> params;
+    engine::design_table t;
     for (const std::string& n : names) {
-        params.push_back(&param_named(n, "evaluate"));
+        t.params.push_back(&param_named(n, "evaluate"));
     }
-    const climber::method how = method_of(method);
-    const unsigned threads    = jobs_of(jobs);
-    if (table.ndim() != 2 || static_cast<std::size_t>(table.shape(1)) != params.size()) {
+    engine::run_request request;
+    request.base           = base;
+    request.figures        = {method_of(method)};
+    const unsigned threads = jobs_of(jobs);
+    if (table.ndim() != 2 || static_cast<std::size_t>(table.shape(1)) != t.params.size()) {
         throw py::value_error("a table of one column per parameter named");
     }
-    const unsigned asked    = modes_of(modes, "modes", true);
-    const std::size_t count = engine::figure_columns(asked).size();
-    const auto rows         = static_cast<std::uint64_t>(table.shape(0));
-    const auto cols         = static_cast<std::uint64_t>(params.size());
-    const double* in        = table.data();
-    std::vector<std::optional<bad_design>> faults(rows);
-    py::array_t<double> out({static_cast<py::ssize_t>(rows), static_cast<py::ssize_t>(count)});
-    double* data = out.mutable_data();
+    request.figures.modes = modes_of(modes, "modes", true);
+    request.names         = figures_of(figures);
+    t.rows                = static_cast<std::uint64_t>(table.shape(0));
+    t.values.assign(table.data(), table.data() + t.rows * t.params.size());
+    request.table = std::move(t);
     run_control ctrl;
-    const engine::run_settings s = ctrl.settings(threads);
-    engine::note_tally tally;
-    missed_tally missed;
-    {
-        py::gil_scoped_release release;
-        const auto design_at = [&](std::uint64_t r, std::optional<bad_design>& f) {
-            tether::design row = base;
-            for (std::uint64_t c = 0; c < cols; ++c) {
-                const double v = in[r * cols + c];
-                if (!std::isfinite(v)) {
-                    const std::string name = params[c]->name;
-                    f = bad_design{name + " = " + (std::isnan(v) ? "NaN" : engine::shortest(v)) +
-                                       ": not a finite number",
-                                   name, "not a finite number"};
-                    return row;
-                }
-                params[c]->field(row) = v;
-            }
-            if (const auto e = engine::design_error(row, false)) {
-                f = bad_of(*e);
-            }
-            return row;
-        };
-        const std::function<engine::computed_row(std::uint64_t)> row = [&](std::uint64_t r) {
-            std::optional<bad_design> f;
-            const tether::design design = design_at(r, f);
-            faults[r]                   = f;
-            if (f) {
-                return engine::computed_row{std::vector<double>(count, std::nan("")), {}};
-            }
-            const climber::design_figures st =
-                climber::compute_figures(design, {how, {}, true, true, asked}, s.stop);
-            return engine::computed_row{engine::figure_values(st),
-                                        joined(climber::design_notes(design),
-                                               climber::notes(st, how == climber::method::march)),
-                                        st.missed(), st.missed() ? st.why_missed() : std::string()};
-        };
-        const std::function<bool(std::uint64_t, engine::computed_row&)> sink =
-            [&](std::uint64_t r, engine::computed_row& v) {
-                std::copy(v.values.begin(), v.values.end(), data + r * count);
-                tally.add(r, v.notes);
-                missed.add(r, v.missed, v.why);
-                return true;
-            };
-        engine::run_in_order<engine::computed_row>(0, rows, row, sink, s);
-    }
-    ctrl.finish();
-    std::vector<climber::note> notes;
-    for (const engine::note_tally::entry& e : tally.entries()) {
-        climber::note n = e.note;
-        n.text          = "row " + std::string(py::str(label(e.first))) +
-                 (e.count > 1 ? " and " + std::to_string(e.count - 1) + " more" : "") + ": " +
-                 n.text;
-        notes.push_back(n);
-    }
-    warn(notes, 2);
-    if (missed.count > 0) {
-        warn_text(
-            "row " + std::string(py::str(label(missed.first))) +
-                (missed.count > 1 ? " and " + std::to_string(missed.count - 1) + " more" : "") +
-                ": " + missed.why,
-            2);
-    }
+    engine::note_tally notes;
+    const engine::run r = run_of(ctrl, std::move(request), {}, notes);
+    std::vector<std::optional<engine::design_fault>> faults(r.size());
+    py::array_t<double> out;
+    const engine::run_summary summary =
+        rows_of(ctrl, r, threads, out, {},
+                [&](std::uint64_t i, engine::run_row& row) { faults[i] = std::move(row.fault); });
+    warn_summary(summary, [&label](std::uint64_t first, std::uint64_t count) {
+        return "row " + std::string(py::str(label(first))) +
+               (count > 1 ? " and " + std::to_string(count - 1) + " more" : "");
+    });
     py::list problems;
-    for (std::uint64_t r = 0; r < rows; ++r) {
-        const auto& f = faults[r];
+    for (std::uint64_t i = 0; i < r.size(); ++i) {
+        const auto& f = faults[i];
         if (f && raise_errors) {
-            bad_design named = *f;
-            named.message    = "row " + std::string(py::str(label(r))) + ": " + f->message;
-            throw named;
+            throw bad_design(bad_of(*f, "row " + std::string(py::str(label(i))) + ": "));
         }
         problems.append(f ? py::object(py::str(f->message)) : py::object(py::none()));
     }
@@ -1032,6 +1002,35 @@ py::list figure_columns(py::handle modes)
         out.append(py::make_tuple(c.name, c.unit, c.meaning));
     }
     return out;
+}
+
+// "name (unit)" for each column, "a (u), b (v) and c (w)".
+std::string figure_list(const std::vector<engine::column>& columns)
+{
+    std::vector<std::string> each;
+    for (const engine::column& c : columns) {
+        each.push_back(c.name + " (" + c.unit + ")");
+    }
+    return engine::joined(each, "and") + ".";
+}
+
+// Text in lines of at most 76 characters, each indented by four spaces.
+std::string wrapped(const std::string& text)
+{
+    std::string out;
+    std::string line = "   ";
+    std::size_t at   = 0;
+    while (at < text.size()) {
+        const std::size_t end  = std::min(text.find(' ', at), text.size());
+        const std::string word = text.substr(at, end - at);
+        if (line.size() + 1 + word.size() > 76) {
+            out += line + "\n";
+            line = "   ";
+        }
+        line += " " + word;
+        at = end + 1;
+    }
+    return out + line;
 }
 
 // Docstrings made from the tables, kept for the life of the module.
@@ -1267,10 +1266,10 @@ method : str, default "march"
 Returns
 -------
 dict of str to float
-    The figures by name (``tether.figures_table()`` gives their units):
-    rgeo km, yuri MJ/kg, taper_re and taper_apex 1, cs_re and cs_apex mm^2,
-    mapex, mre, tether_mass and total_mass t, time h, cap_alt km (nan where
-    the top speed never caps the climber).
+    The figures by name, in their units (``tether.figures_table()``; nan
+    where a figure has no value):
+)" + wrapped(figure_list(engine::figure_columns())) +
+                  R"(
 
 Raises
 ------
@@ -1373,14 +1372,14 @@ Examples
 [1.0, 1.0]
 )"))
         .def("ascent", &ascent,
-             R"(The climber at every row of the ascent table.
+             kept(R"(The climber at every row of the ascent table.
 
 Returns
 -------
 pandas.DataFrame
-    Columns alt (km), taper (1), grav (m/s^2), power (MW), speed (m/s),
-    time (h), surplus (MW): ``tether-explore --ascent``'s rows, one every
-    rowdz km.
+    ``tether-explore --ascent``'s rows, one every rowdz km, with columns
+)" + wrapped(figure_list(engine::ascent_columns())) +
+                  R"(
 
 Raises
 ------
@@ -1396,7 +1395,7 @@ Examples
 --------
 >>> tether.Design(vmax=50).ascent()["speed"].max()
 50.0
-)")
+)"))
         .def("report", &report,
              R"(The study's report as text.
 
@@ -1427,6 +1426,8 @@ Examples
             kept(std::string(p->unit) + ": " + p->meaning +
                  (p->can_be_auto ? std::string(" (None where auto)") : "")));
     }
+    m.attr("max_modes")      = engine::max_modes;
+    m.attr("default_method") = engine::methods().front().name;
     m.def("parameters", &parameters);
     m.def("figure_columns", &figure_columns, py::arg("modes") = py::none());
     m.def("sweep", &sweep);

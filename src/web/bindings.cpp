@@ -8,6 +8,7 @@
 #include "engine/figures.hpp"
 #include "engine/modes.hpp"
 #include "engine/numbers.hpp"
+#include "engine/run.hpp"
 #include "engine/settings.hpp"
 #include "engine/solve.hpp"
 #include "engine/sweep.hpp"
@@ -21,6 +22,7 @@
 
 #include <algorithm>
 #include <cmath>
+#include <functional>
 #include <new>
 #include <optional>
 #include <sstream>
@@ -258,18 +260,16 @@ std::string design_file(const std::string& lines)
 
 namespace {
 
-// The grid of the sweeps ("NAME=FROM:TO:N[:log]"), at most the page's
-// limit for the method, read by the library's one reader; throws
-// usage_error, naming the sweep at fault as tether-explore --sweep does.
-engine::grid grid_of(const std::vector<std::string>& sweeps, std::uint64_t limit,
-                     const std::string& where)
+// The run of the sweeps ("NAME=FROM:TO:N[:log]") from the design, at most
+// limit designs, read by the engine; throws usage_error, naming the sweep
+// at fault as tether-explore --sweep does.
+engine::run run_of(engine::run_request r, const std::vector<std::string>& sweeps)
 {
-    std::vector<engine::axis> axes;
     for (const std::string& s : sweeps) {
-        axes.push_back({s});
+        r.axes.push_back({s});
     }
     try {
-        return engine::read_grid(axes, limit, where);
+        return engine::run(std::move(r));
     }
     catch (const engine::grid_error& e) {
         throw engine::usage_error(
@@ -277,9 +277,42 @@ engine::grid grid_of(const std::vector<std::string>& sweeps, std::uint64_t limit
     }
 }
 
-engine::grid grid_of(const std::vector<std::string>& sweeps, climber::method how)
+// The run of the sweeps by the method, within the page's limit for it,
+// giving the figures named (none: every one).
+engine::run run_of(const tether::design& d, const std::vector<std::string>& sweeps,
+                   climber::method how, const std::vector<std::string>& figures,
+                   bool each_checked = false)
 {
-    return grid_of(sweeps, page_limit(how), "on this page by the " + name_of(how) + " method");
+    engine::run_request r;
+    r.each_checked = each_checked;
+    r.base         = d;
+    r.figures      = {how};
+    r.names        = figures;
+    r.limit        = page_limit(how);
+    r.where        = "on this page by the " + name_of(how) + " method";
+    try {
+        return run_of(std::move(r), sweeps);
+    }
+    catch (const engine::grid_error&) {
+        throw;
+    }
+    catch (const engine::usage_error&) {
+        throw engine::usage_error("no figure named " + engine::printable(figures.at(0)));
+    }
+}
+
+// Every row of the run, in order, on this thread.
+void each_row(const engine::run& r, const std::function<void(std::uint64_t, engine::run_row&)>& f)
+{
+    engine::run_settings s;
+    s.jobs = 0;
+    r.execute(
+        0, r.size(),
+        [&f](std::uint64_t i, engine::run_row& row) {
+            f(i, row);
+            return true;
+        },
+        s);
 }
 
 // The goal of "NAME=LOW:HIGH" and "FIGURE=VALUE"; throws usage_error,
@@ -302,25 +335,6 @@ engine::goal goal_of(const std::string& solve_text, const std::string& for_text)
     return g;
 }
 
-// Why a solution has no answer, in tether-explore's words.
-std::string no_answer(const engine::solution& s)
-{
-    return s.missed ? "no answer within " + std::to_string(engine::max_goal_evaluations) +
-                          " designs to 1e-12 of the value"
-                    : s.problem;
-}
-
-std::size_t column_of(const engine::grid& g, const std::string& figure)
-{
-    const std::vector<engine::column> columns = engine::grid_columns(g);
-    for (std::size_t c = g.sweeps().size(); c < columns.size(); ++c) {
-        if (columns[c].name == figure) {
-            return c;
-        }
-    }
-    throw engine::usage_error("no figure named " + engine::printable(figure));
-}
-
 }  // namespace
 
 // {errors, x, y}: one figure of every design of a sweep, as the explorer
@@ -335,18 +349,15 @@ val sweep(const std::string& lines, const std::string& sweep_text, const std::st
         std::vector<double> y;
         if (r.errors.empty()) {
             try {
-                const climber::method how = method_named(method);
-                const engine::grid g      = grid_of({sweep_text}, how);
-                const std::size_t col     = column_of(g, figure);
-                if (const auto fault = engine::grid_fault(g, r.design, [] { return false; })) {
+                const engine::run run =
+                    run_of(r.design, {sweep_text}, method_named(method), {figure});
+                if (const auto fault = run.check([] { return false; })) {
                     throw engine::usage_error(fault->message);
                 }
-                for (std::uint64_t i = 0; i < g.size(); ++i) {
-                    const std::vector<double> row =
-                        engine::grid_row(g, r.design, i, {{how}}).values;
-                    x.push_back(row[0]);
-                    y.push_back(row[col]);
-                }
+                each_row(run, [&](std::uint64_t, engine::run_row& row) {
+                    x.push_back(row.values[0]);
+                    y.push_back(row.values[1]);
+                });
             }
             catch (const engine::usage_error& e) {
                 r.errors.emplace_back("sweep", e.what());
@@ -375,20 +386,15 @@ val map(const std::string& lines, const std::string& first, const std::string& s
         double refused = 0;
         if (r.errors.empty()) {
             try {
-                const climber::method how = method_named(method);
-                const engine::grid g      = grid_of({first, second}, how);
-                const std::size_t col     = column_of(g, figure);
-                xs                        = g.sweeps()[0].values;
-                ys                        = g.sweeps()[1].values;
-                z.reserve(static_cast<std::size_t>(g.size()));
-                for (std::uint64_t i = 0; i < g.size(); ++i) {
-                    if (engine::design_error(g.design_at(r.design, i), false)) {
-                        z.push_back(std::nan(""));
-                        ++refused;
-                        continue;
-                    }
-                    z.push_back(engine::grid_row(g, r.design, i, {{how}}).values[col]);
-                }
+                const engine::run run =
+                    run_of(r.design, {first, second}, method_named(method), {figure}, true);
+                xs = run.designs().sweeps()[0].values;
+                ys = run.designs().sweeps()[1].values;
+                z.reserve(static_cast<std::size_t>(run.size()));
+                each_row(run, [&](std::uint64_t, engine::run_row& row) {
+                    z.push_back(row.values[2]);
+                    refused += row.fault ? 1 : 0;
+                });
             }
             catch (const engine::usage_error& e) {
                 r.errors.emplace_back("map", e.what());
@@ -413,16 +419,13 @@ std::string map_csv(const std::string& lines, const std::string& first, const st
         return {};
     }
     try {
-        const climber::method how = method_named(method);
-        const engine::grid g      = grid_of({first, second}, how);
-        if (engine::grid_fault(g, r.design, [] { return false; })) {
+        const engine::run run = run_of(r.design, {first, second}, method_named(method), {});
+        if (run.check([] { return false; })) {
             return {};
         }
-        const engine::row_writer out(engine::format::csv, engine::grid_columns(g));
+        const engine::row_writer out(engine::format::csv, run.columns());
         std::string text = out.header();
-        for (std::uint64_t i = 0; i < g.size(); ++i) {
-            text += out.row(engine::grid_row(g, r.design, i, {{how}}).values);
-        }
+        each_row(run, [&](std::uint64_t, engine::run_row& row) { text += out.row(row.values); });
         return text;
     }
     catch (const engine::usage_error&) {
@@ -452,7 +455,7 @@ val solve(const std::string& lines, const std::string& solve_text, const std::st
                     out.set("value", engine::shortest(s.value));
                 }
                 else {
-                    out.set("problem", no_answer(s));
+                    out.set("problem", engine::unsolved_reason(s));
                 }
             }
             catch (const engine::usage_error& e) {
@@ -483,27 +486,30 @@ val solve_sweep(const std::string& lines, const std::string& sweep_text,
         out.set("method", name_of(climber::method::integral));
         if (r.errors.empty()) {
             try {
-                const engine::grid g =
-                    grid_of({sweep_text}, solved_limit, "on this page for a solved curve");
-                const engine::goal goal = goal_of(solve_text, for_text);
-                if (g.sweeps()[0].param == goal.param) {
+                engine::run_request request;
+                request.base          = r.design;
+                request.sought        = goal_of(solve_text, for_text);
+                request.limit         = solved_limit;
+                request.where         = "on this page for a solved curve";
+                const engine::run run = run_of(std::move(request), {sweep_text});
+                if (run.designs().sweeps()[0].param == run.request().sought->param) {
                     throw engine::usage_error(engine::printable(solve_text) + ": " +
-                                              goal.param->name + " is swept too");
+                                              run.request().sought->param->name + " is swept too");
                 }
-                for (std::uint64_t i = 0; i < g.size(); ++i) {
-                    const double at          = g.values_at(i)[0];
-                    const engine::solution s = engine::solve(g.design_at(r.design, i), goal);
+                each_row(run, [&](std::uint64_t, engine::run_row& row) {
+                    const double at   = row.values[0];
+                    const bool solved = row.solved->solved();
                     x.push_back(at);
-                    y.push_back(s.solved() ? s.value : std::nan(""));
+                    y.push_back(solved ? row.values[1] : std::nan(""));
                     x_text.call<void>("push", engine::shortest(at));
-                    y_text.call<void>("push", s.solved() ? engine::shortest(s.value) : "");
-                    if (!s.solved()) {
+                    y_text.call<void>("push", solved ? engine::shortest(row.values[1]) : "");
+                    if (!solved) {
                         val p = val::object();
                         p.set("at", engine::shortest(at));
-                        p.set("text", no_answer(s));
+                        p.set("text", row.why);
                         problems.call<void>("push", p);
                     }
-                }
+                });
             }
             catch (const engine::usage_error& e) {
                 r.errors.emplace_back("sweep", e.what());

@@ -128,7 +128,7 @@ def _base(base, call):
     return base
 
 
-def sweep(base=None, *, jobs=None, method="march", modes=None, **axes):
+def sweep(base=None, *, jobs=None, method=_core.default_method, modes=None, figures=None, **axes):
     """Every combination of the swept values, as a pandas DataFrame.
 
     Parameters
@@ -137,12 +137,15 @@ def sweep(base=None, *, jobs=None, method="march", modes=None, **axes):
         The design whose other parameters every row keeps (default Design()).
     jobs : int, optional
         Threads that compute rows (default: every CPU this process may use).
-    method : str, default "march"
-        "march" or "integral", as for Design.figures.
+    method : str, default DEFAULT_METHOD
+        A method's name, as for Design.figures.
     modes : int, optional
-        With 1 to 100, the first ``modes`` oscillation modes' periods (h) as
+        With 1 to MAX_MODES, the first ``modes`` oscillation modes' periods (h) as
         columns period_in_1 ... period_in_N, period_out_1 ... period_out_N,
         as ``--sweep ... --modes N``; None (the default) gives none.
+    figures : list of str, optional
+        The figures to compute, in this order, as ``--figures NAME,...``;
+        None (the default) gives every one (figure_names(), with the modes').
     **axes
         One to three parameters (units as Design's) and their values: a list
         or 1-D array of numbers, or tether-explore's text ``"FROM:TO:N"``,
@@ -163,7 +166,7 @@ def sweep(base=None, *, jobs=None, method="march", modes=None, **axes):
         values; every design is checked before any is computed.
     ValueError
         For values tether-explore refuses, too large a grid, jobs < 1, or
-        modes outside 1 to 100.
+        modes outside 1 to MAX_MODES.
     TypeError
         For an unknown parameter, values that are not numbers, or a jobs,
         method or modes of the wrong type.
@@ -187,7 +190,8 @@ def sweep(base=None, *, jobs=None, method="march", modes=None, **axes):
     """
     import pandas as pd
 
-    rows, columns = _core.sweep(_base(base, "sweep"), list(axes.items()), jobs, method, modes)
+    rows, columns = _core.sweep(_base(base, "sweep"), list(axes.items()), jobs, method, modes,
+                                figures)
     return pd.DataFrame(rows, columns=columns)
 
 
@@ -216,7 +220,8 @@ def _parameter_columns(frame, figures):
     return found
 
 
-def evaluate(frame, base=None, *, jobs=None, method="march", errors="raise", modes=None):
+def evaluate(frame, base=None, *, jobs=None, method=_core.default_method, errors="raise", modes=None,
+             figures=None):
     """The figures of every row of a DataFrame, each row a design.
 
     Parameters
@@ -230,16 +235,19 @@ def evaluate(frame, base=None, *, jobs=None, method="march", errors="raise", mod
         The design whose other parameters every row keeps (default Design()).
     jobs : int, optional
         Threads that compute rows (default: every CPU this process may use).
-    method : str, default "march"
-        "march" or "integral", as for Design.figures.
+    method : str, default DEFAULT_METHOD
+        A method's name, as for Design.figures.
     errors : {"raise", "coerce"}, default "raise"
         "raise": DesignError for the first row that cannot be computed,
         naming its index label. "coerce": that row's figures are NaN, and a
         ``problem`` column holds each row's message, or None.
     modes : int, optional
-        With 1 to 100, the first ``modes`` oscillation modes' periods (h)
+        With 1 to MAX_MODES, the first ``modes`` oscillation modes' periods (h)
         appended as columns period_in_1 ... period_out_N, as sweep's; None
         (the default) gives none.
+    figures : list of str, optional
+        The figures to append, in this order, as for sweep; None (the
+        default) appends every one.
 
     Returns
     -------
@@ -257,7 +265,7 @@ def evaluate(frame, base=None, *, jobs=None, method="march", errors="raise", mod
     ValueError
         For a column named as a figure, one that names a parameter but for
         case or blanks, two columns naming one parameter, or modes outside
-        1 to 100.
+        1 to MAX_MODES.
 
     Warns
     -----
@@ -283,7 +291,8 @@ def evaluate(frame, base=None, *, jobs=None, method="march", errors="raise", mod
     base = _base(base, "evaluate")
     if not isinstance(frame, pd.DataFrame):
         raise TypeError(f"evaluate() takes a pandas DataFrame, not {type(frame).__name__}")
-    figures = [f[0] for f in _core.figure_columns(modes)]
+    asked = figures
+    figures = [f[0] for f in _core.figure_columns(modes)] if figures is None else list(figures)
     found = _parameter_columns(frame, figures)
     table = np.empty((len(frame), len(found)), dtype=np.float64)
     for k, (name, j) in enumerate(found.items()):
@@ -294,7 +303,7 @@ def evaluate(frame, base=None, *, jobs=None, method="march", errors="raise", mod
         table[:, k] = column.to_numpy(dtype=np.float64, na_value=np.nan)
     values, problems = _core.evaluate(base, list(found), table,
                                       lambda i: repr(frame.index[i]), jobs, method,
-                                      errors == "raise", modes)
+                                      errors == "raise", modes, asked)
     out = frame.copy()
     for j, name in enumerate(figures):
         out[name] = values[:, j]
@@ -388,6 +397,11 @@ def solve(name, bracket, figure, value, base=None, *, jobs=None, **axes):
     out = pd.DataFrame(rows, columns=columns)
     out["problem"] = pd.Series(problems, index=out.index, dtype=object)
     return out
+
+
+for _call in (sweep, evaluate):
+    _call.__doc__ = _call.__doc__.replace("MAX_MODES", str(_core.max_modes)).replace(
+        "DEFAULT_METHOD", repr(_core.default_method))
 
 
 def _table(rows):
