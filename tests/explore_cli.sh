@@ -54,6 +54,8 @@ extra|The following argument was not expected: extra
 --set rowdz=0|rowdz = 0 km: must be greater than 0
 --set vmax=0|vmax = 0 m/s: must be greater than 0
 --set rapex=42164|rapex = 42164 km: must be greater than the geostationary radius
+--set rapex=42164.16962408611|rapex = 42164.16962408611 km: must be greater than the geostationary radius, 42164.169624086106 km, by more than a relative 1e-12
+--set safety=1e300|safety = 1e+300 and strength = 35.1 GPa: too high: the working stress
 --set ztop=35786.17|ztop = 35786.17 km: must be below the geostationary altitude
 --set ztop=40000|ztop = 40000 km: must be below the geostationary altitude
 --report --set rowdz=0.3|rowdz = 0.3 km: must be a whole multiple of dz = 0.125 km
@@ -224,12 +226,18 @@ modes)
 --modes 0|--modes: 0 is not a whole number from 1 to 100
 --modes 101|--modes: 101 is not a whole number from 1 to 100
 --modes 2.5|--modes: 2.5 is not a whole number from 1 to 100
+--modes 2 --shard garbage|--shard is for sweeps: not with --modes for one design
+--modes 2 --shapes --shard 5/3|--shard is for sweeps: not with --modes for one design
 --modes 3 --report|--report cannot be combined with --modes
 --modes 3 --ascent|--ascent cannot be combined with --modes
 --modes 3 --solve vmax=100:400 --for time=72|--solve cannot be combined with --modes
 --shapes|--shapes needs --modes N
 --modes 3 --shapes --sweep vmax=1,2|--shapes is for one design: not with --sweep
 LIST
+    # An empty count is said as empty, not as nothing.
+    run --modes ''
+    [ "$status" -eq 2 ] && grep -qxF "tether-explore: --modes: '' is not a whole number from 1 to 100" "$tmp/err" ||
+        fail "--modes '': $(head -n 1 "$tmp/err")"
     # One design's table: a row a mode; the same bits as a sweep's columns.
     run --modes 5 --format csv
     [ "$status" -eq 0 ] && [ "$(sed -n 1p "$tmp/out")" = "mode,period_in,period_out" ] &&

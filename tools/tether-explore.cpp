@@ -177,7 +177,7 @@ unsigned jobs_in(const std::string& text)
     const std::string t     = engine::trim(text);
     const std::string range = "; give N from 1 to " + std::to_string(max_jobs);
     if (t.empty() || t.find_first_not_of("0123456789") != std::string::npos) {
-        throw engine::usage_error("--jobs: " + engine::printable(text) + " is not a whole number" +
+        throw engine::usage_error("--jobs: " + engine::printable_value(text) + " is not a whole number" +
                                   range);
     }
     const auto digits = t.find_first_not_of('0');
@@ -496,6 +496,9 @@ void check_modes(const options& o)
     }
     if (o.modes == 0) {
         return;
+    }
+    if (!o.shard.empty() && o.sweeps.empty()) {
+        throw engine::usage_error("--shard is for sweeps: not with --modes for one design");
     }
     const char* other = o.report ? "--report" : o.ascent ? "--ascent" : o.list ? "--list" : "";
     if (*other == 0 && !o.solve.empty()) {
