@@ -186,7 +186,7 @@ TEST(Design, ATopEndWithinARoundingOfGEOIsRefusedNamingRapex)
         const double omega = (tether::PI + tether::PI) / p.tsid;
         const double rgeo  = std::pow(p.GM / (omega * omega), tether::third);
         for (double above : {0.0, 1e-16, 5e-13, 9.9e-13}) {
-            d.tether.rapex = rgeo * (1 + above);
+            d.tether.rapex           = rgeo * (1 + above);
             const std::string wanted = "rapex: must be greater than the geostationary radius";
             EXPECT_EQ(why_not(d, false).substr(0, wanted.size()), wanted) << d.tether.rapex;
         }

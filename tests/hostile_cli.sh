@@ -125,8 +125,10 @@ pipe-writes)
     # To a pipe, rows go in writes of at most PIPE_BUF (4096) bytes, each
     # ending a row, so that no reader ever sees part of one.
     command -v strace >/dev/null || skip "strace is not installed (Debian: strace)"
+    # (The integral method: the writes are the point, not the march.)
     strace -f -qq -e trace=write -e signal=none -s 0 -o "$tmp/trace" \
-        "$prog" --sweep vmax=1:100:500 --jobs 2 --format csv | cat >"$tmp/out" || fail "the traced run failed"
+        "$prog" --sweep vmax=1:100:500 --method integral --jobs 2 --format csv | cat >"$tmp/out" ||
+        fail "the traced run failed"
     whole_rows "$tmp/out" "through a pipe"
     sizes=$(awk '/ write\(1, / { print $NF }' "$tmp/trace")
     [ -n "$sizes" ] || fail "no writes to standard output traced"
@@ -139,7 +141,7 @@ stalled)
     # whole rows in the pipe.
     grep -q '^wchar:' /proc/self/io 2>/dev/null || skip "no /proc/PID/io here, to see the writer blocked"
     mkfifo "$tmp/fifo"
-    "$prog" --sweep vmax=1:100:100000 --jobs 2 --format csv >"$tmp/fifo" 2>"$tmp/err" &
+    "$prog" --sweep vmax=1:100:100000 --method integral --jobs 2 --format csv >"$tmp/fifo" 2>"$tmp/err" &
     pid=$!
     exec 3<"$tmp/fifo"
     head -c 1000 <&3 >/dev/null  # reads a little, then stalls
@@ -187,7 +189,7 @@ full-disk)
         skip "no mount namespace here, for a small tmpfs"
     cat >"$tmp/fill.sh" <<SCRIPT
 mount -t tmpfs -o size=64k tmpfs "$tmp/mnt" || exit 77
-"$prog" --sweep vmax=1:100:2000 --jobs 2 --format csv >"$tmp/mnt/out" 2>"$tmp/err"
+"$prog" --sweep vmax=1:100:2000 --method integral --jobs 2 --format csv >"$tmp/mnt/out" 2>"$tmp/err"
 echo \$? >"$tmp/status"
 cp "$tmp/mnt/out" "$tmp/out"
 SCRIPT

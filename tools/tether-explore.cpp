@@ -177,8 +177,8 @@ unsigned jobs_in(const std::string& text)
     const std::string t     = engine::trim(text);
     const std::string range = "; give N from 1 to " + std::to_string(max_jobs);
     if (t.empty() || t.find_first_not_of("0123456789") != std::string::npos) {
-        throw engine::usage_error("--jobs: " + engine::printable_value(text) + " is not a whole number" +
-                                  range);
+        throw engine::usage_error("--jobs: " + engine::printable_value(text) +
+                                  " is not a whole number" + range);
     }
     const auto digits = t.find_first_not_of('0');
     if (digits == std::string::npos || t.size() - digits > 4 ||
