@@ -409,7 +409,11 @@ int ascent(const options& o, const tether::design& d)
     const climber::study s = climber::compute_study(
         d,
         [&](const climber::drive_point& p, double time) {
-            out.put(w.row(engine::ascent_values(push, p, time)));
+            // The march hears a stop only every so many points: no row is
+            // made for nothing meanwhile.
+            if (!stop_requested()) {
+                out.put(w.row(engine::ascent_values(push, p, time)));
+            }
         },
         &stop_flag);
     out.flush();

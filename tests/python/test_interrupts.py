@@ -126,3 +126,40 @@ def test_a_stopped_figures_call_never_returns_numbers():
         slow.figures()
     timer.join()
     assert time.monotonic() - started < 5
+
+
+def test_ctrl_c_early_in_a_first_sweep_on_a_busy_machine(tmp_path):
+    # Ctrl-C at any moment of a session's first sweep (the moments when
+    # pandas and numpy would first be imported among them), with every
+    # processor kept busy by other work: KeyboardInterrupt, and the session
+    # goes on, nothing left half imported.
+    script = tmp_path / "first.py"
+    script.write_text(
+        "import sys, tether\n"
+        "print('started', flush=True)\n"
+        "try:\n"
+        "    tether.sweep(vmax='1:100:200000', jobs=2)\n"
+        "except KeyboardInterrupt:\n"
+        "    pass\n"
+        "else:\n"
+        "    sys.exit(1)\n"
+        "rows = tether.sweep(vmax=[50, 100], method='integral')\n"
+        "print('interrupted, then', len(rows), 'rows', flush=True)\n")
+    busy = [subprocess.Popen([sys.executable, "-c", "while True: pass"])
+            for _ in range(max(2, os.cpu_count() or 2))]
+    try:
+        for delay in (0, 0.001, 0.005, 0.02, 0.05, 0.1, 0.3):
+            proc = subprocess.Popen([sys.executable, str(script)], stdout=subprocess.PIPE,
+                                    stderr=subprocess.PIPE, text=True, env=os.environ)
+            try:
+                assert proc.stdout.readline() == "started\n"
+                time.sleep(delay)
+                proc.send_signal(signal.SIGINT)
+                out, err = proc.communicate(timeout=120)
+            finally:
+                proc.kill()
+            assert (proc.returncode, out) == (0, "interrupted, then 2 rows\n"), (delay, err[-2000:])
+    finally:
+        for b in busy:
+            b.kill()
+            b.wait()
