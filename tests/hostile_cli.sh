@@ -126,11 +126,13 @@ pipe-writes)
     # ending a row, so that no reader ever sees part of one.
     command -v strace >/dev/null || skip "strace is not installed (Debian: strace)"
     # (The integral method: the writes are the point, not the march.)
-    strace -f -qq -e trace=write -e signal=none -s 0 -o "$tmp/trace" \
+    # -ff: a file per thread, so that no write is split into unfinished
+    # and resumed lines when threads write at once.
+    strace -ff -qq -e trace=write -e signal=none -s 0 -o "$tmp/trace" \
         "$prog" --sweep vmax=1:100:500 --method integral --jobs 2 --format csv | cat >"$tmp/out" ||
         fail "the traced run failed"
     whole_rows "$tmp/out" "through a pipe"
-    sizes=$(awk '/ write\(1, / { print $NF }' "$tmp/trace")
+    sizes=$(cat "$tmp"/trace.* | awk '/^write\(1, / { print $NF }')
     [ -n "$sizes" ] || fail "no writes to standard output traced"
     for n in $sizes; do [ "$n" -le 4096 ] || fail "a write of $n bytes to a pipe"; done
     [ "$(echo "$sizes" | awk '{ t += $1 } END { print t }')" -eq "$(wc -c <"$tmp/out")" ] ||
