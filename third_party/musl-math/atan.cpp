@@ -30,7 +30,15 @@
  */
 
 
-#include "libm.h"
+#include "libm.hpp"
+#include "musl_math.hpp"
+
+#include <cmath>
+#include <cstdint>
+
+namespace musl {
+
+using namespace detail;
 
 static const double atanhi[] = {
   4.63647609000806093515e-01, /* atan(0.5)hi 0x3FDDAC67, 0x0561BB4F */
@@ -62,29 +70,29 @@ static const double aT[] = {
 
 double atan(double x)
 {
-	double_t w,s1,s2,z;
-	uint32_t ix,sign;
+	double w,s1,s2,z;
+	std::uint32_t ix,sign;
 	int id;
 
-	GET_HIGH_WORD(ix, x);
+	ix = high_word(x);
 	sign = ix >> 31;
 	ix &= 0x7fffffff;
 	if (ix >= 0x44100000) {   /* if |x| >= 2^66 */
-		if (isnan(x))
+		if (std::isnan(x))
 			return x;
-		z = atanhi[3] + 0x1p-120f;
+		z = atanhi[3] + 0x1p-120;
 		return sign ? -z : z;
 	}
 	if (ix < 0x3fdc0000) {    /* |x| < 0.4375 */
 		if (ix < 0x3e400000) {  /* |x| < 2^-27 */
 			if (ix < 0x00100000)
 				/* raise underflow for subnormal x */
-				FORCE_EVAL((float)x);
+				fp_force_eval((float)x);
 			return x;
 		}
 		id = -1;
 	} else {
-		x = fabs(x);
+		x = std::fabs(x);
 		if (ix < 0x3ff30000) {  /* |x| < 1.1875 */
 			if (ix < 0x3fe60000) {  /*  7/16 <= |x| < 11/16 */
 				id = 0;
@@ -114,3 +122,5 @@ double atan(double x)
 	z = atanhi[id] - (x*(s1+s2) - atanlo[id] - x);
 	return sign ? -z : z;
 }
+
+}  // namespace musl

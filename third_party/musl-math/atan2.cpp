@@ -37,7 +37,15 @@
  * to produce the hexadecimal values shown.
  */
 
-#include "libm.h"
+#include "libm.hpp"
+#include "musl_math.hpp"
+
+#include <cmath>
+#include <cstdint>
+
+namespace musl {
+
+using namespace detail;
 
 static const double
 pi     = 3.1415926535897931160E+00, /* 0x400921FB, 0x54442D18 */
@@ -46,12 +54,14 @@ pi_lo  = 1.2246467991473531772E-16; /* 0x3CA1A626, 0x33145C07 */
 double atan2(double y, double x)
 {
 	double z;
-	uint32_t m,lx,ly,ix,iy;
+	std::uint32_t m,lx,ly,ix,iy;
 
-	if (isnan(x) || isnan(y))
+	if (std::isnan(x) || std::isnan(y))
 		return x+y;
-	EXTRACT_WORDS(ix, lx, x);
-	EXTRACT_WORDS(iy, ly, y);
+	ix = high_word(x);
+	lx = low_word(x);
+	iy = high_word(y);
+	ly = low_word(y);
 	if ((ix-0x3ff00000 | lx) == 0)  /* x = 1.0 */
 		return atan(y);
 	m = ((iy>>31)&1) | ((ix>>30)&2);  /* 2*sign(x)+sign(y) */
@@ -96,7 +106,7 @@ double atan2(double y, double x)
 	if ((m&2) && iy+(64<<20) < ix)  /* |y/x| < 0x1p-64, x<0 */
 		z = 0;
 	else
-		z = atan(fabs(y/x));
+		z = atan(std::fabs(y/x));
 	switch (m) {
 	case 0: return z;              /* atan(+,+) */
 	case 1: return -z;             /* atan(-,+) */
@@ -105,3 +115,5 @@ double atan2(double y, double x)
 		return (z-pi_lo) - pi; /* atan(-,-) */
 	}
 }
+
+}  // namespace musl

@@ -13,9 +13,9 @@
  * Return cosine function of x.
  *
  * kernel function:
- *      __sin           ... sine function on [-pi/4,pi/4]
- *      __cos           ... cosine function on [-pi/4,pi/4]
- *      __rem_pio2      ... argument reduction routine
+ *      kernel_sin           ... sine function on [-pi/4,pi/4]
+ *      kernel_cos           ... cosine function on [-pi/4,pi/4]
+ *      rem_pio2      ... argument reduction routine
  *
  * Method.
  *      Let S,C and T denote the sin, cos and tan respectively on
@@ -40,25 +40,33 @@
  *      TRIG(x) returns trig(x) nearly rounded
  */
 
-#include "libm.h"
+#include "libm.hpp"
+#include "musl_math.hpp"
+
+#include <cmath>
+#include <cstdint>
+
+namespace musl {
+
+using namespace detail;
 
 double cos(double x)
 {
 	double y[2];
-	uint32_t ix;
+	std::uint32_t ix;
 	unsigned n;
 
-	GET_HIGH_WORD(ix, x);
+	ix = high_word(x);
 	ix &= 0x7fffffff;
 
 	/* |x| ~< pi/4 */
 	if (ix <= 0x3fe921fb) {
 		if (ix < 0x3e46a09e) {  /* |x| < 2**-27 * sqrt(2) */
 			/* raise inexact if x!=0 */
-			FORCE_EVAL(x + 0x1p120f);
+			fp_force_eval(x + 0x1p120);
 			return 1.0;
 		}
-		return __cos(x, 0);
+		return kernel_cos(x, 0);
 	}
 
 	/* cos(Inf or NaN) is NaN */
@@ -66,12 +74,14 @@ double cos(double x)
 		return x-x;
 
 	/* argument reduction */
-	n = __rem_pio2(x, y);
+	n = rem_pio2(x, y);
 	switch (n&3) {
-	case 0: return  __cos(y[0], y[1]);
-	case 1: return -__sin(y[0], y[1], 1);
-	case 2: return -__cos(y[0], y[1]);
+	case 0: return  kernel_cos(y[0], y[1]);
+	case 1: return -kernel_sin(y[0], y[1], 1);
+	case 2: return -kernel_cos(y[0], y[1]);
 	default:
-		return  __sin(y[0], y[1], 1);
+		return  kernel_sin(y[0], y[1], 1);
 	}
 }
+
+}  // namespace musl

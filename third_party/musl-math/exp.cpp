@@ -5,32 +5,38 @@
  * SPDX-License-Identifier: MIT
  */
 
-#include <math.h>
-#include <stdint.h>
-#include "libm.h"
-#include "exp_data.h"
+#include "exp_data.hpp"
+#include "libm.hpp"
+#include "musl_math.hpp"
+
+#include <cmath>
+#include <cstdint>
+
+namespace musl {
+
+using namespace detail;
 
 #define N (1 << EXP_TABLE_BITS)
-#define InvLn2N __exp_data.invln2N
-#define NegLn2hiN __exp_data.negln2hiN
-#define NegLn2loN __exp_data.negln2loN
-#define Shift __exp_data.shift
-#define T __exp_data.tab
-#define C2 __exp_data.poly[5 - EXP_POLY_ORDER]
-#define C3 __exp_data.poly[6 - EXP_POLY_ORDER]
-#define C4 __exp_data.poly[7 - EXP_POLY_ORDER]
-#define C5 __exp_data.poly[8 - EXP_POLY_ORDER]
+#define InvLn2N exp_table.invln2N
+#define NegLn2hiN exp_table.negln2hiN
+#define NegLn2loN exp_table.negln2loN
+#define Shift exp_table.shift
+#define T exp_table.tab
+#define C2 exp_table.poly[5 - EXP_POLY_ORDER]
+#define C3 exp_table.poly[6 - EXP_POLY_ORDER]
+#define C4 exp_table.poly[7 - EXP_POLY_ORDER]
+#define C5 exp_table.poly[8 - EXP_POLY_ORDER]
 
 /* Handle cases that may overflow or underflow when computing the result that
    is scale*(1+TMP) without intermediate rounding.  The bit representation of
    scale is in SBITS, however it has a computed exponent that may have
    overflown into the sign bit so that needs to be adjusted before using it as
-   a double.  (int32_t)KI is the k used in the argument reduction and exponent
+   a double.  (std::int32_t)KI is the k used in the argument reduction and exponent
    adjustment of scale, positive k here means the result may overflow and
    negative k means the result may underflow.  */
-static inline double specialcase(double_t tmp, uint64_t sbits, uint64_t ki)
+static inline double specialcase(double tmp, std::uint64_t sbits, std::uint64_t ki)
 {
-	double_t scale, y;
+	double scale, y;
 
 	if ((ki & 0x80000000) == 0) {
 		/* k > 0, the exponent of scale might have overflowed by <= 460.  */
@@ -48,13 +54,13 @@ static inline double specialcase(double_t tmp, uint64_t sbits, uint64_t ki)
 		 range to avoid double rounding that can cause 0.5+E/2 ulp error where
 		 E is the worst-case ulp error outside the subnormal range.  So this
 		 is only useful if the goal is better than 1 ulp worst-case error.  */
-		double_t hi, lo;
+		double hi, lo;
 		lo = scale - y + scale * tmp;
 		hi = 1.0 + y;
 		lo = 1.0 - hi + y + lo;
 		y = eval_as_double(hi + lo) - 1.0;
 		/* Avoid -0.0 with downward rounding.  */
-		if (WANT_ROUNDING && y == 0.0)
+		if (want_rounding && y == 0.0)
 			y = 0.0;
 		/* The underflow exception needs to be signaled explicitly.  */
 		fp_force_eval(fp_barrier(0x1p-1022) * 0x1p-1022);
@@ -64,32 +70,32 @@ static inline double specialcase(double_t tmp, uint64_t sbits, uint64_t ki)
 }
 
 /* Top 12 bits of a double (sign and exponent bits).  */
-static inline uint32_t top12(double x)
+static inline std::uint32_t top12(double x)
 {
 	return asuint64(x) >> 52;
 }
 
 double exp(double x)
 {
-	uint32_t abstop;
-	uint64_t ki, idx, top, sbits;
-	double_t kd, z, r, r2, scale, tail, tmp;
+	std::uint32_t abstop;
+	std::uint64_t ki, idx, top, sbits;
+	double kd, z, r, r2, scale, tail, tmp;
 
 	abstop = top12(x) & 0x7ff;
 	if (predict_false(abstop - top12(0x1p-54) >= top12(512.0) - top12(0x1p-54))) {
 		if (abstop - top12(0x1p-54) >= 0x80000000)
 			/* Avoid spurious underflow for tiny x.  */
 			/* Note: 0 is common input.  */
-			return WANT_ROUNDING ? 1.0 + x : 1.0;
+			return want_rounding ? 1.0 + x : 1.0;
 		if (abstop >= top12(1024.0)) {
 			if (asuint64(x) == asuint64(-INFINITY))
 				return 0.0;
 			if (abstop >= top12(INFINITY))
 				return 1.0 + x;
 			if (asuint64(x) >> 63)
-				return __math_uflow(0);
+				return math_uflow(0);
 			else
-				return __math_oflow(0);
+				return math_oflow(0);
 		}
 		/* Large x is special cased below.  */
 		abstop = 0;
@@ -98,20 +104,10 @@ double exp(double x)
 	/* exp(x) = 2^(k/N) * exp(r), with exp(r) in [2^(-1/2N),2^(1/2N)].  */
 	/* x = ln2/N*k + r, with int k and r in [-ln2/2N, ln2/2N].  */
 	z = InvLn2N * x;
-#if TOINT_INTRINSICS
-	kd = roundtoint(z);
-	ki = converttoint(z);
-#elif EXP_USE_TOINT_NARROW
-	/* z - kd is in [-0.5-2^-16, 0.5] in all rounding modes.  */
-	kd = eval_as_double(z + Shift);
-	ki = asuint64(kd) >> 16;
-	kd = (double_t)(int32_t)ki;
-#else
 	/* z - kd is in [-1, 1] in non-nearest rounding modes.  */
 	kd = eval_as_double(z + Shift);
 	ki = asuint64(kd);
 	kd -= Shift;
-#endif
 	r = x + kd * NegLn2hiN + kd * NegLn2loN;
 	/* 2^(k/N) ~= scale * (1 + tail).  */
 	idx = 2 * (ki % N);
@@ -132,3 +128,5 @@ double exp(double x)
 	   is no spurious underflow here even without fma.  */
 	return eval_as_double(scale + scale * tmp);
 }
+
+}  // namespace musl

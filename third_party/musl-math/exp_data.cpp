@@ -5,24 +5,22 @@
  * SPDX-License-Identifier: MIT
  */
 
-#include "exp_data.h"
+#include "exp_data.hpp"
 
-#define N (1 << EXP_TABLE_BITS)
+namespace musl::detail {
 
-const struct exp_data __exp_data = {
+constexpr int N = 1 << EXP_TABLE_BITS;
+
+const exp_data exp_table = {
 // N/ln2
-.invln2N = 0x1.71547652b82fep0 * N,
+/* invln2N */ 0x1.71547652b82fep0 * N,
 // -ln2/N
-.negln2hiN = -0x1.62e42fefa0000p-8,
-.negln2loN = -0x1.cf79abc9e3b3ap-47,
-// Used for rounding when !TOINT_INTRINSICS
-#if EXP_USE_TOINT_NARROW
-.shift = 0x1800000000.8p0,
-#else
-.shift = 0x1.8p52,
-#endif
+/* negln2hiN */ -0x1.62e42fefa0000p-8,
+/* negln2loN */ -0x1.cf79abc9e3b3ap-47,
+// Used for rounding when !TOINT_INTRINSICS (and !EXP_USE_TOINT_NARROW)
+/* shift */ 0x1.8p52,
 // exp polynomial coefficients.
-.poly = {
+/* poly */ {
 // abs error: 1.555*2^-66
 // ulp error: 0.509 (0.511 without fma)
 // if |x| < ln2/256+eps
@@ -33,9 +31,9 @@ const struct exp_data __exp_data = {
 0x1.55555cf172b91p-5,
 0x1.1111167a4d017p-7,
 },
-.exp2_shift = 0x1.8p52 / N,
+/* exp2_shift */ 0x1.8p52 / N,
 // exp2 polynomial coefficients.
-.exp2_poly = {
+/* exp2_poly */ {
 // abs error: 1.2195*2^-65
 // ulp error: 0.507 (0.511 without fma)
 // if |x| < 1/256
@@ -49,7 +47,7 @@ const struct exp_data __exp_data = {
 // 2^(k/N) ~= H[k]*(1 + T[k]) for int k in [0,N)
 // tab[2*k] = asuint64(T[k])
 // tab[2*k+1] = asuint64(H[k]) - (k << 52)/N
-.tab = {
+/* tab */ {
 0x0, 0x3ff0000000000000,
 0x3c9b3b4f1a88bf6e, 0x3feff63da9fb3335,
 0xbc7160139cd8dc5d, 0x3fefec9a3e778061,
@@ -180,3 +178,5 @@ const struct exp_data __exp_data = {
 0x3c5305c14160cc89, 0x3feff3c22b8f71f1,
 },
 };
+
+}  // namespace musl::detail

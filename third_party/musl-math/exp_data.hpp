@@ -2,25 +2,26 @@
  * Copyright (c) 2018, Arm Limited.
  * SPDX-License-Identifier: MIT
  */
-#ifndef _EXP_DATA_H
-#define _EXP_DATA_H
+#pragma once
 
-#include <features.h>
-#include <stdint.h>
+#include <cstdint>
 
-#define EXP_TABLE_BITS 7
-#define EXP_POLY_ORDER 5
-#define EXP_USE_TOINT_NARROW 0
-#define EXP2_POLY_ORDER 5
-extern hidden const struct exp_data {
+namespace musl::detail {
+
+constexpr int EXP_TABLE_BITS = 7;
+constexpr int EXP_POLY_ORDER = 5;
+constexpr int EXP2_POLY_ORDER = 5;
+struct exp_data {
+	/* Fields in the order of their initializers in exp_data.cpp.  */
 	double invln2N;
-	double shift;
 	double negln2hiN;
 	double negln2loN;
+	double shift;
 	double poly[4]; /* Last four coefficients.  */
 	double exp2_shift;
 	double exp2_poly[EXP2_POLY_ORDER];
-	uint64_t tab[2*(1 << EXP_TABLE_BITS)];
-} __exp_data;
+	std::uint64_t tab[2*(1 << EXP_TABLE_BITS)];
+};
+extern const exp_data exp_table;
 
-#endif
+}  // namespace musl::detail

@@ -10,7 +10,7 @@
  * ====================================================
  */
 /*
- * __cos( x,  y )
+ * kernel_cos( x,  y )
  * kernel cos function on [-pi/4, pi/4], pi/4 ~ 0.785398164
  * Input x is assumed to be bounded by ~pi/4 in magnitude.
  * Input y is the tail of x.
@@ -48,7 +48,12 @@
  *         any extra precision in w.
  */
 
-#include "libm.h"
+#include "libm.hpp"
+
+#include <cmath>
+#include <cstdint>
+
+namespace musl::detail {
 
 static const double
 C1  =  4.16666666666666019037e-02, /* 0x3FA55555, 0x5555554C */
@@ -58,9 +63,9 @@ C4  = -2.75573143513906633035e-07, /* 0xBE927E4F, 0x809C52AD */
 C5  =  2.08757232129817482790e-09, /* 0x3E21EE9E, 0xBDB4B1C4 */
 C6  = -1.13596475577881948265e-11; /* 0xBDA8FAE9, 0xBE8838D4 */
 
-double __cos(double x, double y)
+double kernel_cos(double x, double y)
 {
-	double_t hz,z,r,w;
+	double hz,z,r,w;
 
 	z  = x*x;
 	w  = z*z;
@@ -69,3 +74,5 @@ double __cos(double x, double y)
 	w  = 1.0-hz;
 	return w + (((1.0-w)-hz) + (z*r-x*y));
 }
+
+}  // namespace musl::detail

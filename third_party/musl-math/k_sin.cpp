@@ -9,7 +9,7 @@
  * is preserved.
  * ====================================================
  */
-/* __sin( x, y, iy)
+/* kernel_sin( x, y, iy)
  * kernel sin function on ~[-pi/4, pi/4] (except on -0), pi/4 ~ 0.7854
  * Input x is assumed to be bounded by ~pi/4 in magnitude.
  * Input y is the tail of x.
@@ -39,7 +39,12 @@
  *              sin(x) = x + (S1*x + (x *(r-y/2)+y))
  */
 
-#include "libm.h"
+#include "libm.hpp"
+
+#include <cmath>
+#include <cstdint>
+
+namespace musl::detail {
 
 static const double
 S1  = -1.66666666666666324348e-01, /* 0xBFC55555, 0x55555549 */
@@ -49,9 +54,9 @@ S4  =  2.75573137070700676789e-06, /* 0x3EC71DE3, 0x57B1FE7D */
 S5  = -2.50507602534068634195e-08, /* 0xBE5AE5E6, 0x8A2B9CEB */
 S6  =  1.58969099521155010221e-10; /* 0x3DE5D93A, 0x5ACFD57C */
 
-double __sin(double x, double y, int iy)
+double kernel_sin(double x, double y, int iy)
 {
-	double_t z,r,v,w;
+	double z,r,v,w;
 
 	z = x*x;
 	w = z*z;
@@ -62,3 +67,5 @@ double __sin(double x, double y, int iy)
 	else
 		return x - ((z*(0.5*y - v*r) - y) - v*S1);
 }
+
+}  // namespace musl::detail

@@ -5,31 +5,37 @@
  * SPDX-License-Identifier: MIT
  */
 
-#include <math.h>
-#include <stdint.h>
-#include "libm.h"
-#include "log_data.h"
+#include "libm.hpp"
+#include "log_data.hpp"
+#include "musl_math.hpp"
 
-#define T __log_data.tab
-#define T2 __log_data.tab2
-#define B __log_data.poly1
-#define A __log_data.poly
-#define Ln2hi __log_data.ln2hi
-#define Ln2lo __log_data.ln2lo
+#include <cmath>
+#include <cstdint>
+
+namespace musl {
+
+using namespace detail;
+
+#define T log_table.tab
+#define T2 log_table.tab2
+#define B log_table.poly1
+#define A log_table.poly
+#define Ln2hi log_table.ln2hi
+#define Ln2lo log_table.ln2lo
 #define N (1 << LOG_TABLE_BITS)
 #define OFF 0x3fe6000000000000
 
 /* Top 16 bits of a double.  */
-static inline uint32_t top16(double x)
+static inline std::uint32_t top16(double x)
 {
 	return asuint64(x) >> 48;
 }
 
 double log(double x)
 {
-	double_t w, z, r, r2, r3, y, invc, logc, kd, hi, lo;
-	uint64_t ix, iz, tmp;
-	uint32_t top;
+	double w, z, r, r2, r3, y, invc, logc, kd, hi, lo;
+	std::uint64_t ix, iz, tmp;
+	std::uint32_t top;
 	int k, i;
 
 	ix = asuint64(x);
@@ -39,7 +45,7 @@ double log(double x)
 	if (predict_false(ix - LO < HI - LO)) {
 		/* Handle close to 1.0 inputs separately.  */
 		/* Fix sign of zero with downward rounding when x==1.  */
-		if (WANT_ROUNDING && predict_false(ix == asuint64(1.0)))
+		if (want_rounding && predict_false(ix == asuint64(1.0)))
 			return 0;
 		r = x - 1.0;
 		r2 = r * r;
@@ -50,8 +56,8 @@ double log(double x)
 			   r3 * (B[7] + r * B[8] + r2 * B[9] + r3 * B[10])));
 		/* Worst-case error is around 0.507 ULP.  */
 		w = r * 0x1p27;
-		double_t rhi = r + w - w;
-		double_t rlo = r - rhi;
+		double rhi = r + w - w;
+		double rlo = r - rhi;
 		w = rhi * rhi * B[0]; /* B[0] == -0.5.  */
 		hi = r + w;
 		lo = r - hi + w;
@@ -63,11 +69,11 @@ double log(double x)
 	if (predict_false(top - 0x0010 >= 0x7ff0 - 0x0010)) {
 		/* x < 0x1p-1022 or inf or nan.  */
 		if (ix * 2 == 0)
-			return __math_divzero(1);
+			return math_divzero(1);
 		if (ix == asuint64(INFINITY)) /* log(inf) == inf.  */
 			return x;
 		if ((top & 0x8000) || (top & 0x7ff0) == 0x7ff0)
-			return __math_invalid(x);
+			return math_invalid(x);
 		/* x is subnormal, normalize it.  */
 		ix = asuint64(x * 0x1p52);
 		ix -= 52ULL << 52;
@@ -78,7 +84,7 @@ double log(double x)
 	   The ith subinterval contains z and c is near its center.  */
 	tmp = ix - OFF;
 	i = (tmp >> (52 - LOG_TABLE_BITS)) % N;
-	k = (int64_t)tmp >> 52; /* arithmetic shift */
+	k = (std::int64_t)tmp >> 52; /* arithmetic shift */
 	iz = ix - (tmp & 0xfffULL << 52);
 	invc = T[i].invc;
 	logc = T[i].logc;
@@ -86,14 +92,9 @@ double log(double x)
 
 	/* log(x) = log1p(z/c-1) + log(c) + k*Ln2.  */
 	/* r ~= z/c - 1, |r| < 1/(2*N).  */
-#if __FP_FAST_FMA
-	/* rounding error: 0x1p-55/N.  */
-	r = __builtin_fma(z, invc, -1.0);
-#else
 	/* rounding error: 0x1p-55/N + 0x1p-66.  */
 	r = (z - T2[i].chi - T2[i].clo) * invc;
-#endif
-	kd = (double_t)k;
+	kd = (double)k;
 
 	/* hi + lo = r + log(c) + k*Ln2.  */
 	w = kd * Ln2hi + logc;
@@ -110,3 +111,5 @@ double log(double x)
 	    r * r2 * (A[1] + r * A[2] + r2 * (A[3] + r * A[4])) + hi;
 	return eval_as_double(y);
 }
+
+}  // namespace musl

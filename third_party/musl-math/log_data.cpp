@@ -5,14 +5,16 @@
  * SPDX-License-Identifier: MIT
  */
 
-#include "log_data.h"
+#include "log_data.hpp"
 
-#define N (1 << LOG_TABLE_BITS)
+namespace musl::detail {
 
-const struct log_data __log_data = {
-.ln2hi = 0x1.62e42fefa3800p-1,
-.ln2lo = 0x1.ef35793c76730p-45,
-.poly1 = {
+constexpr int N = 1 << LOG_TABLE_BITS;
+
+const log_data log_table = {
+/* ln2hi */ 0x1.62e42fefa3800p-1,
+/* ln2lo */ 0x1.ef35793c76730p-45,
+/* poly1 */ {
 // relative error: 0x1.c04d76cp-63
 // in -0x1p-4 0x1.09p-4 (|log(1+x)| > 0x1p-4 outside the interval)
 -0x1p-1,
@@ -27,7 +29,7 @@ const struct log_data __log_data = {
 0x1.78182f7afd085p-4,
 -0x1.5521375d145cdp-4,
 },
-.poly = {
+/* poly */ {
 // relative error: 0x1.926199e8p-56
 // abs error: 0x1.882ff33p-65
 // in -0x1.fp-9 0x1.fp-9
@@ -63,7 +65,7 @@ Note: 1) ensures that k*ln2hi + logc can be computed without rounding error,
 a single rounding error when there is no fast fma for z*invc - 1, 3) ensures
 that logc + poly(z/c - 1) has small error, however near x == 1 when
 |log(x)| < 0x1p-4, this is not enough so that is special cased.  */
-.tab = {
+/* tab */ {
 {0x1.734f0c3e0de9fp+0, -0x1.7cc7f79e69000p-2},
 {0x1.713786a2ce91fp+0, -0x1.76feec20d0000p-2},
 {0x1.6f26008fab5a0p+0, -0x1.713e31351e000p-2},
@@ -193,8 +195,7 @@ that logc + poly(z/c - 1) has small error, however near x == 1 when
 {0x1.77907f2170657p-1, 0x1.3d54ffbaf3000p-2},
 {0x1.756cadbd6130cp-1, 0x1.432eee32fe000p-2},
 },
-#if !__FP_FAST_FMA
-.tab2 = {
+/* tab2 */ {
 {0x1.61000014fb66bp-1, 0x1.e026c91425b3cp-56},
 {0x1.63000034db495p-1, 0x1.dbfea48005d41p-55},
 {0x1.650000d94d478p-1, 0x1.e7fa786d6a5b7p-55},
@@ -324,5 +325,6 @@ that logc + poly(z/c - 1) has small error, however near x == 1 when
 {0x1.5d0001d4919bcp+0, -0x1.8812afb254729p-54},
 {0x1.5efffe7b87a89p+0, -0x1.47eb780ed6904p-54},
 },
-#endif
 };
+
+}  // namespace musl::detail

@@ -2,27 +2,27 @@
  * Copyright (c) 2018, Arm Limited.
  * SPDX-License-Identifier: MIT
  */
-#ifndef _LOG_DATA_H
-#define _LOG_DATA_H
+#pragma once
 
-#include <features.h>
+namespace musl::detail {
 
-#define LOG_TABLE_BITS 7
-#define LOG_POLY_ORDER 6
-#define LOG_POLY1_ORDER 12
-extern hidden const struct log_data {
+constexpr int LOG_TABLE_BITS = 7;
+constexpr int LOG_POLY_ORDER = 6;
+constexpr int LOG_POLY1_ORDER = 12;
+struct log_data {
+	/* Fields in the order of their initializers in log_data.cpp.  */
 	double ln2hi;
 	double ln2lo;
-	double poly[LOG_POLY_ORDER - 1]; /* First coefficient is 1.  */
 	double poly1[LOG_POLY1_ORDER - 1];
+	double poly[LOG_POLY_ORDER - 1]; /* First coefficient is 1.  */
 	struct {
 		double invc, logc;
 	} tab[1 << LOG_TABLE_BITS];
-#if !__FP_FAST_FMA
+	/* Always here: the split of c that the code without fma uses.  */
 	struct {
 		double chi, clo;
 	} tab2[1 << LOG_TABLE_BITS];
-#endif
-} __log_data;
+};
+extern const log_data log_table;
 
-#endif
+}  // namespace musl::detail

@@ -5,11 +5,17 @@
  * SPDX-License-Identifier: MIT
  */
 
-#include <math.h>
-#include <stdint.h>
-#include "libm.h"
-#include "exp_data.h"
-#include "pow_data.h"
+#include "exp_data.hpp"
+#include "libm.hpp"
+#include "musl_math.hpp"
+#include "pow_data.hpp"
+
+#include <cmath>
+#include <cstdint>
+
+namespace musl {
+
+using namespace detail;
 
 /*
 Worst-case error: 0.54 ULP (~= ulperr_exp + 1024*Ln2*relerr_log*2^53)
@@ -17,15 +23,15 @@ relerr_log: 1.3 * 2^-68 (Relative error of log, 1.5 * 2^-68 without fma)
 ulperr_exp: 0.509 ULP (ULP error of exp, 0.511 ULP without fma)
 */
 
-#define T __pow_log_data.tab
-#define A __pow_log_data.poly
-#define Ln2hi __pow_log_data.ln2hi
-#define Ln2lo __pow_log_data.ln2lo
+#define T pow_log_table.tab
+#define A pow_log_table.poly
+#define Ln2hi pow_log_table.ln2hi
+#define Ln2lo pow_log_table.ln2lo
 #define N (1 << POW_LOG_TABLE_BITS)
 #define OFF 0x3fe6955500000000
 
 /* Top 12 bits of a double (sign and exponent bits).  */
-static inline uint32_t top12(double x)
+static inline std::uint32_t top12(double x)
 {
 	return asuint64(x) >> 52;
 }
@@ -33,11 +39,11 @@ static inline uint32_t top12(double x)
 /* Compute y+TAIL = log(x) where the rounded result is y and TAIL has about
    additional 15 bits precision.  IX is the bit representation of x, but
    normalized in the subnormal range using the sign bit for the exponent.  */
-static inline double_t log_inline(uint64_t ix, double_t *tail)
+static inline double log_inline(std::uint64_t ix, double *tail)
 {
-	/* double_t for better performance on targets with FLT_EVAL_METHOD==2.  */
-	double_t z, r, y, invc, logc, logctail, kd, hi, t1, t2, lo, lo1, lo2, p;
-	uint64_t iz, tmp;
+	/* double for better performance on targets with FLT_EVAL_METHOD==2.  */
+	double z, r, y, invc, logc, logctail, kd, hi, t1, t2, lo, lo1, lo2, p;
+	std::uint64_t iz, tmp;
 	int k, i;
 
 	/* x = 2^k z; where z is in range [OFF,2*OFF) and exact.
@@ -45,10 +51,10 @@ static inline double_t log_inline(uint64_t ix, double_t *tail)
 	   The ith subinterval contains z and c is near its center.  */
 	tmp = ix - OFF;
 	i = (tmp >> (52 - POW_LOG_TABLE_BITS)) % N;
-	k = (int64_t)tmp >> 52; /* arithmetic shift */
+	k = (std::int64_t)tmp >> 52; /* arithmetic shift */
 	iz = ix - (tmp & 0xfffULL << 52);
 	z = asdouble(iz);
-	kd = (double_t)k;
+	kd = (double)k;
 
 	/* log(x) = k*Ln2 + log(c) + log1p(z/c-1).  */
 	invc = T[i].invc;
@@ -57,16 +63,12 @@ static inline double_t log_inline(uint64_t ix, double_t *tail)
 
 	/* Note: 1/c is j/N or j/N/2 where j is an integer in [N,2N) and
      |z/c - 1| < 1/N, so r = z/c - 1 is exactly representible.  */
-#if __FP_FAST_FMA
-	r = __builtin_fma(z, invc, -1.0);
-#else
 	/* Split z such that rhi, rlo and rhi*rhi are exact and |rlo| <= |r|.  */
-	double_t zhi = asdouble((iz + (1ULL << 31)) & (-1ULL << 32));
-	double_t zlo = z - zhi;
-	double_t rhi = zhi * invc - 1.0;
-	double_t rlo = zlo * invc;
+	double zhi = asdouble((iz + (1ULL << 31)) & (-1ULL << 32));
+	double zlo = z - zhi;
+	double rhi = zhi * invc - 1.0;
+	double rlo = zlo * invc;
 	r = rhi + rlo;
-#endif
 
 	/* k*Ln2 + log(c) + r.  */
 	t1 = kd * Ln2hi + logc;
@@ -75,22 +77,16 @@ static inline double_t log_inline(uint64_t ix, double_t *tail)
 	lo2 = t1 - t2 + r;
 
 	/* Evaluation is optimized assuming superscalar pipelined execution.  */
-	double_t ar, ar2, ar3, lo3, lo4;
+	double ar, ar2, ar3, lo3, lo4;
 	ar = A[0] * r; /* A[0] = -0.5.  */
 	ar2 = r * ar;
 	ar3 = r * ar2;
 	/* k*Ln2 + log(c) + r + A[0]*r*r.  */
-#if __FP_FAST_FMA
-	hi = t2 + ar2;
-	lo3 = __builtin_fma(ar, r, -ar2);
-	lo4 = t2 - hi + ar2;
-#else
-	double_t arhi = A[0] * rhi;
-	double_t arhi2 = rhi * arhi;
+	double arhi = A[0] * rhi;
+	double arhi2 = rhi * arhi;
 	hi = t2 + arhi2;
 	lo3 = rlo * (ar + arhi);
 	lo4 = t2 - hi + arhi2;
-#endif
 	/* p = log1p(r) - r - A[0]*r*r.  */
 	p = (ar3 * (A[1] + r * A[2] +
 		    ar2 * (A[3] + r * A[4] + ar2 * (A[5] + r * A[6]))));
@@ -103,27 +99,27 @@ static inline double_t log_inline(uint64_t ix, double_t *tail)
 #undef N
 #undef T
 #define N (1 << EXP_TABLE_BITS)
-#define InvLn2N __exp_data.invln2N
-#define NegLn2hiN __exp_data.negln2hiN
-#define NegLn2loN __exp_data.negln2loN
-#define Shift __exp_data.shift
-#define T __exp_data.tab
-#define C2 __exp_data.poly[5 - EXP_POLY_ORDER]
-#define C3 __exp_data.poly[6 - EXP_POLY_ORDER]
-#define C4 __exp_data.poly[7 - EXP_POLY_ORDER]
-#define C5 __exp_data.poly[8 - EXP_POLY_ORDER]
-#define C6 __exp_data.poly[9 - EXP_POLY_ORDER]
+#define InvLn2N exp_table.invln2N
+#define NegLn2hiN exp_table.negln2hiN
+#define NegLn2loN exp_table.negln2loN
+#define Shift exp_table.shift
+#define T exp_table.tab
+#define C2 exp_table.poly[5 - EXP_POLY_ORDER]
+#define C3 exp_table.poly[6 - EXP_POLY_ORDER]
+#define C4 exp_table.poly[7 - EXP_POLY_ORDER]
+#define C5 exp_table.poly[8 - EXP_POLY_ORDER]
+#define C6 exp_table.poly[9 - EXP_POLY_ORDER]
 
 /* Handle cases that may overflow or underflow when computing the result that
    is scale*(1+TMP) without intermediate rounding.  The bit representation of
    scale is in SBITS, however it has a computed exponent that may have
    overflown into the sign bit so that needs to be adjusted before using it as
-   a double.  (int32_t)KI is the k used in the argument reduction and exponent
+   a double.  (std::int32_t)KI is the k used in the argument reduction and exponent
    adjustment of scale, positive k here means the result may overflow and
    negative k means the result may underflow.  */
-static inline double specialcase(double_t tmp, uint64_t sbits, uint64_t ki)
+static inline double specialcase(double tmp, std::uint64_t sbits, std::uint64_t ki)
 {
-	double_t scale, y;
+	double scale, y;
 
 	if ((ki & 0x80000000) == 0) {
 		/* k > 0, the exponent of scale might have overflowed by <= 460.  */
@@ -137,12 +133,12 @@ static inline double specialcase(double_t tmp, uint64_t sbits, uint64_t ki)
 	/* Note: sbits is signed scale.  */
 	scale = asdouble(sbits);
 	y = scale + scale * tmp;
-	if (fabs(y) < 1.0) {
+	if (std::fabs(y) < 1.0) {
 		/* Round y to the right precision before scaling it into the subnormal
 		   range to avoid double rounding that can cause 0.5+E/2 ulp error where
 		   E is the worst-case ulp error outside the subnormal range.  So this
 		   is only useful if the goal is better than 1 ulp worst-case error.  */
-		double_t hi, lo, one = 1.0;
+		double hi, lo, one = 1.0;
 		if (y < 0.0)
 			one = -1.0;
 		lo = scale - y + scale * tmp;
@@ -163,12 +159,12 @@ static inline double specialcase(double_t tmp, uint64_t sbits, uint64_t ki)
 
 /* Computes sign*exp(x+xtail) where |xtail| < 2^-8/N and |xtail| <= |x|.
    The sign_bias argument is SIGN_BIAS or 0 and sets the sign to -1 or 1.  */
-static inline double exp_inline(double_t x, double_t xtail, uint32_t sign_bias)
+static inline double exp_inline(double x, double xtail, std::uint32_t sign_bias)
 {
-	uint32_t abstop;
-	uint64_t ki, idx, top, sbits;
-	/* double_t for better performance on targets with FLT_EVAL_METHOD==2.  */
-	double_t kd, z, r, r2, scale, tail, tmp;
+	std::uint32_t abstop;
+	std::uint64_t ki, idx, top, sbits;
+	/* double for better performance on targets with FLT_EVAL_METHOD==2.  */
+	double kd, z, r, r2, scale, tail, tmp;
 
 	abstop = top12(x) & 0x7ff;
 	if (predict_false(abstop - top12(0x1p-54) >=
@@ -176,15 +172,15 @@ static inline double exp_inline(double_t x, double_t xtail, uint32_t sign_bias)
 		if (abstop - top12(0x1p-54) >= 0x80000000) {
 			/* Avoid spurious underflow for tiny x.  */
 			/* Note: 0 is common input.  */
-			double_t one = WANT_ROUNDING ? 1.0 + x : 1.0;
+			double one = want_rounding ? 1.0 + x : 1.0;
 			return sign_bias ? -one : one;
 		}
 		if (abstop >= top12(1024.0)) {
 			/* Note: inf and nan are already handled.  */
 			if (asuint64(x) >> 63)
-				return __math_uflow(sign_bias);
+				return math_uflow(sign_bias);
 			else
-				return __math_oflow(sign_bias);
+				return math_oflow(sign_bias);
 		}
 		/* Large x is special cased below.  */
 		abstop = 0;
@@ -193,20 +189,10 @@ static inline double exp_inline(double_t x, double_t xtail, uint32_t sign_bias)
 	/* exp(x) = 2^(k/N) * exp(r), with exp(r) in [2^(-1/2N),2^(1/2N)].  */
 	/* x = ln2/N*k + r, with int k and r in [-ln2/2N, ln2/2N].  */
 	z = InvLn2N * x;
-#if TOINT_INTRINSICS
-	kd = roundtoint(z);
-	ki = converttoint(z);
-#elif EXP_USE_TOINT_NARROW
-	/* z - kd is in [-0.5-2^-16, 0.5] in all rounding modes.  */
-	kd = eval_as_double(z + Shift);
-	ki = asuint64(kd) >> 16;
-	kd = (double_t)(int32_t)ki;
-#else
 	/* z - kd is in [-1, 1] in non-nearest rounding modes.  */
 	kd = eval_as_double(z + Shift);
 	ki = asuint64(kd);
 	kd -= Shift;
-#endif
 	r = x + kd * NegLn2hiN + kd * NegLn2loN;
 	/* The code assumes 2^-200 < |xtail| < 2^-8/N.  */
 	r += xtail;
@@ -232,7 +218,7 @@ static inline double exp_inline(double_t x, double_t xtail, uint32_t sign_bias)
 
 /* Returns 0 if not int, 1 if odd int, 2 if even int.  The argument is
    the bit representation of a non-zero finite floating-point value.  */
-static inline int checkint(uint64_t iy)
+static inline int checkint(std::uint64_t iy)
 {
 	int e = iy >> 52 & 0x7ff;
 	if (e < 0x3ff)
@@ -247,16 +233,16 @@ static inline int checkint(uint64_t iy)
 }
 
 /* Returns 1 if input is the bit representation of 0, infinity or nan.  */
-static inline int zeroinfnan(uint64_t i)
+static inline int zeroinfnan(std::uint64_t i)
 {
 	return 2 * i - 1 >= 2 * asuint64(INFINITY) - 1;
 }
 
 double pow(double x, double y)
 {
-	uint32_t sign_bias = 0;
-	uint64_t ix, iy;
-	uint32_t topx, topy;
+	std::uint32_t sign_bias = 0;
+	std::uint64_t ix, iy;
+	std::uint32_t topx, topy;
 
 	ix = asuint64(x);
 	iy = asuint64(y);
@@ -270,9 +256,9 @@ double pow(double x, double y)
 		   (|y| < 0x1p-65 or |y| >= 0x1p63 or nan).  */
 		if (predict_false(zeroinfnan(iy))) {
 			if (2 * iy == 0)
-				return issignaling_inline(x) ? x + y : 1.0;
+				return 1.0;
 			if (ix == asuint64(1.0))
-				return issignaling_inline(y) ? x + y : 1.0;
+				return 1.0;
 			if (2 * ix > 2 * asuint64(INFINITY) ||
 			    2 * iy > 2 * asuint64(INFINITY))
 				return x + y;
@@ -283,7 +269,7 @@ double pow(double x, double y)
 			return y * y;
 		}
 		if (predict_false(zeroinfnan(ix))) {
-			double_t x2 = x * x;
+			double x2 = x * x;
 			if (ix >> 63 && checkint(iy) == 1)
 				x2 = -x2;
 			/* Without the barrier some versions of clang hoist the 1/x2 and
@@ -295,7 +281,7 @@ double pow(double x, double y)
 			/* Finite x < 0.  */
 			int yint = checkint(iy);
 			if (yint == 0)
-				return __math_invalid(x);
+				return math_invalid(x);
 			if (yint == 1)
 				sign_bias = SIGN_BIAS;
 			ix &= 0x7fffffffffffffff;
@@ -307,15 +293,15 @@ double pow(double x, double y)
 				return 1.0;
 			if ((topy & 0x7ff) < 0x3be) {
 				/* |y| < 2^-65, x^y ~= 1 + y*log(x).  */
-				if (WANT_ROUNDING)
+				if (want_rounding)
 					return ix > asuint64(1.0) ? 1.0 + y :
 								    1.0 - y;
 				else
 					return 1.0;
 			}
 			return (ix > asuint64(1.0)) == (topy < 0x800) ?
-				       __math_oflow(0) :
-				       __math_uflow(0);
+				       math_oflow(0) :
+				       math_uflow(0);
 		}
 		if (topx == 0) {
 			/* Normalize subnormal x so exponent becomes negative.  */
@@ -325,19 +311,16 @@ double pow(double x, double y)
 		}
 	}
 
-	double_t lo;
-	double_t hi = log_inline(ix, &lo);
-	double_t ehi, elo;
-#if __FP_FAST_FMA
-	ehi = y * hi;
-	elo = y * lo + __builtin_fma(y, hi, -ehi);
-#else
-	double_t yhi = asdouble(iy & -1ULL << 27);
-	double_t ylo = y - yhi;
-	double_t lhi = asdouble(asuint64(hi) & -1ULL << 27);
-	double_t llo = hi - lhi + lo;
+	double lo;
+	double hi = log_inline(ix, &lo);
+	double ehi, elo;
+	double yhi = asdouble(iy & -1ULL << 27);
+	double ylo = y - yhi;
+	double lhi = asdouble(asuint64(hi) & -1ULL << 27);
+	double llo = hi - lhi + lo;
 	ehi = yhi * lhi;
 	elo = ylo * lhi + y * llo; /* |elo| < |ehi| * 2^-25.  */
-#endif
 	return exp_inline(ehi, elo, sign_bias);
 }
+
+}  // namespace musl

@@ -5,14 +5,16 @@
  * SPDX-License-Identifier: MIT
  */
 
-#include "pow_data.h"
+#include "pow_data.hpp"
 
-#define N (1 << POW_LOG_TABLE_BITS)
+namespace musl::detail {
 
-const struct pow_log_data __pow_log_data = {
-.ln2hi = 0x1.62e42fefa3800p-1,
-.ln2lo = 0x1.ef35793c76730p-45,
-.poly = {
+constexpr int N = 1 << POW_LOG_TABLE_BITS;
+
+const pow_log_data pow_log_table = {
+/* ln2hi */ 0x1.62e42fefa3800p-1,
+/* ln2lo */ 0x1.ef35793c76730p-45,
+/* poly */ {
 // relative error: 0x1.11922ap-70
 // in -0x1.6bp-8 0x1.6bp-8
 // Coefficients are scaled to match the scaling during evaluation.
@@ -46,7 +48,7 @@ Note: |z/c - 1| < 1/N for the chosen c, |log(c) - logc - logctail| < 0x1p-97,
 the last few bits of logc are rounded away so k*ln2hi + logc has no rounding
 error and the interval for z is selected such that near x == 1, where log(x)
 is tiny, large cancellation error is avoided in logc + poly(z/c - 1).  */
-.tab = {
+/* tab */ {
 #define A(a, b, c) {a, 0, b, c},
 A(0x1.6a00000000000p+0, -0x1.62c82f2b9c800p-2, 0x1.ab42428375680p-48)
 A(0x1.6800000000000p+0, -0x1.5d1bdbf580800p-2, -0x1.ca508d8e0f720p-46)
@@ -177,4 +179,7 @@ A(0x1.7000000000000p-1, 0x1.522ae0738a000p-2, 0x1.ebe708164c759p-45)
 A(0x1.6e00000000000p-1, 0x1.57bf753c8d000p-2, 0x1.fadedee5d40efp-46)
 A(0x1.6c00000000000p-1, 0x1.5d5bddf596000p-2, -0x1.a0b2a08a465dcp-47)
 },
+#undef A
 };
+
+}  // namespace musl::detail

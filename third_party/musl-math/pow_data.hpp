@@ -2,14 +2,13 @@
  * Copyright (c) 2018, Arm Limited.
  * SPDX-License-Identifier: MIT
  */
-#ifndef _POW_DATA_H
-#define _POW_DATA_H
+#pragma once
 
-#include <features.h>
+namespace musl::detail {
 
-#define POW_LOG_TABLE_BITS 7
-#define POW_LOG_POLY_ORDER 8
-extern hidden const struct pow_log_data {
+constexpr int POW_LOG_TABLE_BITS = 7;
+constexpr int POW_LOG_POLY_ORDER = 8;
+struct pow_log_data {
 	double ln2hi;
 	double ln2lo;
 	double poly[POW_LOG_POLY_ORDER - 1]; /* First coefficient is 1.  */
@@ -17,6 +16,7 @@ extern hidden const struct pow_log_data {
 	struct {
 		double invc, pad, logc, logctail;
 	} tab[1 << POW_LOG_TABLE_BITS];
-} __pow_log_data;
+};
+extern const pow_log_data pow_log_table;
 
-#endif
+}  // namespace musl::detail

@@ -11,19 +11,19 @@
  *
  * Optimized by Bruce D. Evans.
  */
-/* __rem_pio2(x,y)
+/* rem_pio2(x,y)
  *
  * return the remainder of x rem pi/2 in y[0]+y[1]
- * use __rem_pio2_large() for large x
+ * use rem_pio2_large() for large x
  */
 
-#include "libm.h"
+#include "libm.hpp"
 
-#if FLT_EVAL_METHOD==0 || FLT_EVAL_METHOD==1
-#define EPS DBL_EPSILON
-#elif FLT_EVAL_METHOD==2
-#define EPS LDBL_EPSILON
-#endif
+#include <cmath>
+#include <cstdint>
+
+namespace musl::detail {
+
 
 /*
  * invpio2:  53 bits of 2/pi
@@ -35,7 +35,7 @@
  * pio2_3t:  pi/2 - (pio2_1+pio2_2+pio2_3)
  */
 static const double
-toint   = 1.5/EPS,
+toint   = 0x1.8p52, /* 1.5/DBL_EPSILON: double arithmetic has no excess precision here */
 pio4    = 0x1.921fb54442d18p-1,
 invpio2 = 6.36619772367581382433e-01, /* 0x3FE45F30, 0x6DC9C883 */
 pio2_1  = 1.57079632673412561417e+00, /* 0x3FF921FB, 0x54400000 */
@@ -46,16 +46,16 @@ pio2_3  = 2.02226624871116645580e-21, /* 0x3BA3198A, 0x2E000000 */
 pio2_3t = 8.47842766036889956997e-32; /* 0x397B839A, 0x252049C1 */
 
 /* caller must handle the case when reduction is not needed: |x| ~<= pi/4 */
-int __rem_pio2(double x, double *y)
+int rem_pio2(double x, double *y)
 {
-	union {double f; uint64_t i;} u = {x};
-	double_t z,w,t,r,fn;
+	std::uint64_t ui = asuint64(x);
+	double z,w,t,r,fn;
 	double tx[3],ty[2];
-	uint32_t ix;
+	std::uint32_t ix;
 	int sign, n, ex, ey, i;
 
-	sign = u.i>>63;
-	ix = u.i>>32 & 0x7fffffff;
+	sign = ui>>63;
+	ix = ui>>32 & 0x7fffffff;
 	if (ix <= 0x400f6a7a) {  /* |x| ~<= 5pi/4 */
 		if ((ix & 0xfffff) == 0x921fb)  /* |x| ~= pi/2 or 2pi/2 */
 			goto medium;  /* cancellation -- use medium case */
@@ -119,8 +119,8 @@ int __rem_pio2(double x, double *y)
 	if (ix < 0x413921fb) {  /* |x| ~< 2^20*(pi/2), medium size */
 medium:
 		/* rint(x/(pi/2)) */
-		fn = (double_t)x*invpio2 + toint - toint;
-		n = (int32_t)fn;
+		fn = (double)x*invpio2 + toint - toint;
+		n = (std::int32_t)fn;
 		r = x - fn*pio2_1;
 		w = fn*pio2_1t;  /* 1st round, good to 85 bits */
 		/* Matters with directed rounding. */
@@ -136,8 +136,7 @@ medium:
 			w = fn*pio2_1t;
 		}
 		y[0] = r - w;
-		u.f = y[0];
-		ey = u.i>>52 & 0x7ff;
+		ey = asuint64(y[0])>>52 & 0x7ff;
 		ex = ix>>20;
 		if (ex - ey > 16) { /* 2nd round, good to 118 bits */
 			t = r;
@@ -145,8 +144,7 @@ medium:
 			r = t - w;
 			w = fn*pio2_2t - ((t-r)-w);
 			y[0] = r - w;
-			u.f = y[0];
-			ey = u.i>>52 & 0x7ff;
+			ey = asuint64(y[0])>>52 & 0x7ff;
 			if (ex - ey > 49) {  /* 3rd round, good to 151 bits, covers all cases */
 				t = r;
 				w = fn*pio2_3;
@@ -165,20 +163,20 @@ medium:
 		y[0] = y[1] = x - x;
 		return 0;
 	}
-	/* set z = scalbn(|x|,-ilogb(x)+23) */
-	u.f = x;
-	u.i &= (uint64_t)-1>>12;
-	u.i |= (uint64_t)(0x3ff + 23)<<52;
-	z = u.f;
+	/* set z = std::scalbn(|x|,-ilogb(x)+23) */
+	ui = asuint64(x);
+	ui &= (std::uint64_t)-1>>12;
+	ui |= (std::uint64_t)(0x3ff + 23)<<52;
+	z = asdouble(ui);
 	for (i=0; i < 2; i++) {
-		tx[i] = (double)(int32_t)z;
+		tx[i] = (double)(std::int32_t)z;
 		z     = (z-tx[i])*0x1p24;
 	}
 	tx[i] = z;
 	/* skip zero terms, first term is non-zero */
 	while (tx[i] == 0.0)
 		i--;
-	n = __rem_pio2_large(tx,ty,(int)(ix>>20)-(0x3ff+23),i+1,1);
+	n = rem_pio2_large(tx,ty,(int)(ix>>20)-(0x3ff+23),i+1,1);
 	if (sign) {
 		y[0] = -ty[0];
 		y[1] = -ty[1];
@@ -188,3 +186,5 @@ medium:
 	y[1] = ty[1];
 	return n;
 }
+
+}  // namespace musl::detail

@@ -13,9 +13,9 @@
  * Return sine function of x.
  *
  * kernel function:
- *      __sin            ... sine function on [-pi/4,pi/4]
- *      __cos            ... cose function on [-pi/4,pi/4]
- *      __rem_pio2       ... argument reduction routine
+ *      kernel_sin            ... sine function on [-pi/4,pi/4]
+ *      kernel_cos            ... cose function on [-pi/4,pi/4]
+ *      rem_pio2       ... argument reduction routine
  *
  * Method.
  *      Let S,C and T denote the sin, cos and tan respectively on
@@ -40,26 +40,34 @@
  *      TRIG(x) returns trig(x) nearly rounded
  */
 
-#include "libm.h"
+#include "libm.hpp"
+#include "musl_math.hpp"
+
+#include <cmath>
+#include <cstdint>
+
+namespace musl {
+
+using namespace detail;
 
 double sin(double x)
 {
 	double y[2];
-	uint32_t ix;
+	std::uint32_t ix;
 	unsigned n;
 
 	/* High word of x. */
-	GET_HIGH_WORD(ix, x);
+	ix = high_word(x);
 	ix &= 0x7fffffff;
 
 	/* |x| ~< pi/4 */
 	if (ix <= 0x3fe921fb) {
 		if (ix < 0x3e500000) {  /* |x| < 2**-26 */
 			/* raise inexact if x != 0 and underflow if subnormal*/
-			FORCE_EVAL(ix < 0x00100000 ? x/0x1p120f : x+0x1p120f);
+			fp_force_eval(ix < 0x00100000 ? x/0x1p120 : x+0x1p120);
 			return x;
 		}
-		return __sin(x, 0.0, 0);
+		return kernel_sin(x, 0.0, 0);
 	}
 
 	/* sin(Inf or NaN) is NaN */
@@ -67,12 +75,14 @@ double sin(double x)
 		return x - x;
 
 	/* argument reduction needed */
-	n = __rem_pio2(x, y);
+	n = rem_pio2(x, y);
 	switch (n&3) {
-	case 0: return  __sin(y[0], y[1], 1);
-	case 1: return  __cos(y[0], y[1]);
-	case 2: return -__sin(y[0], y[1], 1);
+	case 0: return  kernel_sin(y[0], y[1], 1);
+	case 1: return  kernel_cos(y[0], y[1]);
+	case 2: return -kernel_sin(y[0], y[1], 1);
 	default:
-		return -__cos(y[0], y[1]);
+		return -kernel_cos(y[0], y[1]);
 	}
 }
+
+}  // namespace musl
