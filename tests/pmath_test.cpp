@@ -142,8 +142,9 @@ TEST(PortableMath, SinAndCosAreWithinAnUlpOfTheExactValue)
     const auto exact_cos = [](const big& x) { return big(cos(x)); };
     // The modes' angles (small multiples of pi), then the reductions by
     // pi/2 to medium and large arguments (below 2^20 pi/2, and beyond).
-    for (const auto& [lo, hi] :
-         {std::pair{-0.78, 0.78}, {-700.0, 700.0}, {1e3, 1e6}, {1e7, 1e15}}) {
+    for (const auto& range : {std::pair{-0.78, 0.78}, {-700.0, 700.0}, {1e3, 1e6}, {1e7, 1e15}}) {
+        const double lo = range.first;
+        const double hi = range.second;
         EXPECT_ULPS(worst_of(sine, exact_sin, [&] { return d.uniform(lo, hi); }), 0.8);
         EXPECT_ULPS(worst_of(cosine, exact_cos, [&] { return d.uniform(lo, hi); }), 0.8);
     }
