@@ -1,6 +1,7 @@
 #include "tether/design.hpp"
 
 #include "tether/model.hpp"
+#include "tether/pmath.hpp"
 #include "tether/positions.hpp"
 
 #include <array>
@@ -192,9 +193,9 @@ std::optional<problem> check_tether(const design& d, const model& m)
     }
     // Where the material's own strength would do, the safety factor is what
     // brought the working stress too low.
-    const auto safety_at_fault = [&m](double e) { return std::isnormal(std::exp(-e / m.yuri)); };
+    const auto safety_at_fault = [&m](double e) { return std::isnormal(pmath::exp(-e / m.yuri)); };
     if (!std::isnormal(m.taper_re) || !std::isfinite(1 / m.taper_re)) {
-        if (safety_at_fault(m.ere) && std::isfinite(std::exp(m.ere / m.yuri))) {
+        if (safety_at_fault(m.ere) && std::isfinite(pmath::exp(m.ere / m.yuri))) {
             return problem{"safety",
                            "too high: the working stress (strength / safety) is so low that the "
                            "tether's taper from the surface to GEO leaves the range of binary64 "
