@@ -1,5 +1,7 @@
 #include "engine/draws.hpp"
 
+#include "tether/pmath.hpp"
+
 #include <boost/math/distributions/lognormal.hpp>
 #include <boost/math/distributions/normal.hpp>
 #include <boost/math/distributions/triangular.hpp>
@@ -91,7 +93,7 @@ double distribution::quantile(double p) const
                                      p);
     case distribution_kind::lognormal:
         return boost::math::quantile(
-            boost::math::lognormal_distribution<double, binary64>(std::log(n[0]), std::log(n[1])),
+            boost::math::lognormal_distribution<double, binary64>(tether::pmath::log(n[0]), tether::pmath::log(n[1])),
             p);
     case distribution_kind::uniform:
         return boost::math::quantile(
