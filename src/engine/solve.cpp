@@ -4,18 +4,21 @@
 #include "engine/numbers.hpp"
 
 #include "climber/study.hpp"
+#include "tether/positions.hpp"
 
 #include <boost/math/tools/toms748_solve.hpp>
 
+#include <algorithm>
 #include <cmath>
 #include <cstdint>
+#include <initializer_list>
 #include <vector>
 
 namespace engine {
 
 using tether::message_number;
 
-std::size_t figure_column(const std::string& name)
+std::size_t figure_column(const std::string& name, const std::string& listed)
 {
     const std::vector<column> columns = figure_columns();
     for (std::size_t i = 0; i < columns.size(); ++i) {
@@ -23,8 +26,15 @@ std::size_t figure_column(const std::string& name)
             return i;
         }
     }
-    throw usage_error("unknown figure '" + printable(name) +
-                      "' (the columns of tether-explore --format csv)");
+    for (const column& family : figure_families()) {
+        if (name.rfind(family.name, 0) == 0) {
+            throw usage_error(
+                "'" + printable(name) +
+                "' is an oscillation period, which goal seek cannot seek: it seeks the figures (" +
+                listed + ")");
+        }
+    }
+    throw usage_error("unknown figure '" + printable(name) + "' (" + listed + ")");
 }
 
 namespace {
@@ -40,9 +50,34 @@ double number_of(const std::string& text, const char* what)
 }
 
 // "VALUE UNIT", or "VALUE" where the unit is a pure number.
-std::string with_unit(double v, const std::string& unit)
+std::string with_unit(double v, const std::string& unit, int digits = 5)
 {
-    return message_number(v, 5) + unit_suffix(unit);
+    return message_number(v, digits) + unit_suffix(unit);
+}
+
+// A parameter's value as it reads back, with its unit.
+std::string exactly(double v, const std::string& unit)
+{
+    return readable(v) + unit_suffix(unit);
+}
+
+// The fewest significant digits, from 5, at which numbers that differ read
+// differently, so that a message never says "42164 km ... 42164 km".
+int digits_apart(std::initializer_list<double> values)
+{
+    for (int digits = 5; digits < 17; ++digits) {
+        bool apart = true;
+        for (const double* a = values.begin(); a != values.end(); ++a) {
+            for (const double* b = a + 1; b != values.end(); ++b) {
+                apart =
+                    apart && (*a == *b || message_number(*a, digits) != message_number(*b, digits));
+            }
+        }
+        if (apart) {
+            return digits;
+        }
+    }
+    return 17;
 }
 
 // A reason the search ends without an answer, said as the user's mistake.
@@ -90,6 +125,39 @@ void parse_for(goal& g, const std::string& text)
     g.value  = number_of(text.substr(eq + 1), "VALUE");
 }
 
+namespace {
+
+// A design of the search: where it is, and its figure (not less the target).
+struct point {
+    double x;
+    double figure;
+};
+
+// Why the figure jumps between two neighbouring designs, where it is known:
+// ztop = auto puts the top of the march at a whole km, or a capped stretch
+// of the climb appears or vanishes. Empty where neither.
+std::string why_jump(const tether::design& a, const tether::design& b)
+{
+    const climber::integral_study sa = climber::compute_figures(a, climber::method::integral);
+    const climber::integral_study sb = climber::compute_figures(b, climber::method::integral);
+    const double top_a               = tether::top_of_march(a, sa.model);
+    const double top_b               = tether::top_of_march(b, sb.model);
+    if (tether::is_automatic(a.march.ztop) && top_a != top_b) {
+        return "ztop = auto moves the top of the march by whole km, from " +
+               message_number(top_a, 17) + " km to " + message_number(top_b, 17) +
+               " km there: set ztop";
+    }
+    const double cap_a = sa.sums.cap_alt;
+    const double cap_b = sb.sums.cap_alt;
+    if (std::isnan(cap_a) != std::isnan(cap_b) ||
+        std::fabs(cap_a - cap_b) > goal_accuracy * std::fmax(std::fabs(cap_a), std::fabs(cap_b))) {
+        return "a capped stretch of the climb appears or vanishes there";
+    }
+    return {};
+}
+
+}  // namespace
+
 solution solve(const tether::design& base, const goal& g, const std::atomic<int>* stop)
 {
     const column figure     = figure_columns()[g.figure];
@@ -101,7 +169,17 @@ solution solve(const tether::design& base, const goal& g, const std::atomic<int>
         g.param->field(d) = x;
         return d;
     };
-    // The figure at x, less the target; `where` says which design it is.
+    solution out;
+    // A base refused on another parameter is the user's design at fault,
+    // whatever the bracket.
+    const auto base_fault = design_error(base, false);
+    if (base_fault && base_fault->name != param && base_fault->other != param) {
+        out.problem = base_fault->message;
+        out.fault   = base_fault;
+        return out;
+    }
+    std::vector<point> seen;
+    // The figure at x; `where` says which design it is.
     const auto at = [&](double x, const char* where, climber::integral_study* keep) {
         if (++evaluations > max_goal_evaluations) {
             throw out_of_evaluations{};
@@ -120,38 +198,124 @@ solution solve(const tether::design& base, const goal& g, const std::atomic<int>
         if (keep != nullptr) {
             *keep = st;
         }
-        return v - g.value;
+        seen.push_back({x, v});
+        return v;
+    };
+    const auto figure_of = [&](double x) {
+        for (auto p = seen.rbegin(); p != seen.rend(); ++p) {
+            if (p->x == x) {
+                return p->figure;
+            }
+        }
+        return at(x, "inside the bracket", nullptr);
+    };
+    // The figure's side of the target.
+    const auto below = [&](double f) { return f < g.value; };
+    // Two figures that are one value, to their accuracy.
+    const auto close = [&](double fa, double fb) {
+        return std::fabs(fa - fb) <=
+               goal_accuracy *
+                   std::fmax(std::fmax(std::fabs(fa), std::fabs(fb)), std::fabs(g.value));
     };
 
-    solution out;
     try {
         climber::integral_study low_study{};
         climber::integral_study high_study{};
         const double flow  = at(g.low, "the bracket's low end", &low_study);
         const double fhigh = at(g.high, "the bracket's high end", &high_study);
-        if (flow == 0 || fhigh == 0) {
-            out.value = flow == 0 ? g.low : g.high;
-            out.study = flow == 0 ? low_study : high_study;
+        if (flow == g.value || fhigh == g.value) {
+            out.value = flow == g.value ? g.low : g.high;
+            out.study = flow == g.value ? low_study : high_study;
             return out;
         }
-        if ((flow < 0) == (fhigh < 0)) {
-            out.problem = figure.name + " = " + with_unit(flow + g.value, figure.unit) + " at " +
-                          param + " = " + with_unit(g.low, punit) + " and " +
-                          with_unit(fhigh + g.value, figure.unit) + " at " + param + " = " +
-                          with_unit(g.high, punit) + ": " + with_unit(g.value, figure.unit) +
+        if (below(flow) == below(fhigh)) {
+            const int fd = digits_apart({flow, fhigh, g.value});
+            out.problem  = figure.name + " = " + with_unit(flow, figure.unit, fd) + " at " + param +
+                          " = " + exactly(g.low, punit) + " and " +
+                          with_unit(fhigh, figure.unit, fd) + " at " + param + " = " +
+                          exactly(g.high, punit) + ": " + with_unit(g.value, figure.unit, fd) +
                           " is not between them";
             return out;
         }
+        // The base design's own value, inside the bracket and giving the
+        // target exactly, is the answer: the design asked about is kept.
+        tether::design own_design = base;
+        const double own          = g.param->field(own_design);
+        if (!base_fault && g.low < own && own < g.high) {
+            ++evaluations;
+            climber::integral_study st =
+                climber::compute_figures(base, climber::method::integral, {}, stop);
+            if (figure_values(st)[g.figure] == g.value) {
+                out.value = own;
+                out.study = std::move(st);
+                return out;
+            }
+        }
+        // A positive bracket of many decades is searched in the logarithm
+        // of the value, where a power law is a straight line; its ends are
+        // kept exact.
+        const bool logarithmic = g.low > 0 && g.high > 1000 * g.low;
+        const double ulow      = logarithmic ? std::log(g.low) : g.low;
+        const double uhigh     = logarithmic ? std::log(g.high) : g.high;
+        const auto x_of        = [&](double u) {
+            if (!logarithmic || u == ulow || u == uhigh) {
+                return u == ulow ? g.low : u == uhigh ? g.high : u;
+            }
+            return std::clamp(std::exp(u), g.low, g.high);
+        };
         std::uintmax_t iterations = max_goal_evaluations;
-        const auto inside         = [&](double x) { return at(x, "inside the bracket", nullptr); };
-        const auto narrow         = [](double a, double b) {
+        const auto inside         = [&](double u) {
+            return at(x_of(u), "inside the bracket", nullptr) - g.value;
+        };
+        const auto narrow = [](double a, double b) {
             return std::fabs(b - a) <= 1e-12 * std::fmax(std::fabs(a), std::fabs(b));
         };
-        const auto [a, b] = boost::math::tools::toms748_solve(inside, g.low, g.high, flow, fhigh,
-                                                              narrow, iterations);
+        const auto [ua, ub] = boost::math::tools::toms748_solve(
+            inside, ulow, uhigh, flow - g.value, fhigh - g.value,
+            [&](double u, double v) { return narrow(x_of(u), x_of(v)); }, iterations);
+        double a = x_of(ua);
+        double b = x_of(ub);
         if (!narrow(a, b)) {
             out.missed = true;
             return out;
+        }
+        if (a != b) {
+            // The figure must close on the target as the bracket narrows:
+            // halve it down to neighbouring numbers where it has not yet.
+            double fa = figure_of(a);
+            double fb = figure_of(b);
+            while (!close(fa, fb)) {
+                const double m = a + (b - a) / 2;
+                if (!(a < m && m < b)) {
+                    break;
+                }
+                const double fm = at(m, "inside the bracket", nullptr);
+                if (fm == g.value) {
+                    a = b = m;
+                    break;
+                }
+                (below(fm) == below(fa) ? a : b)   = m;
+                (below(fm) == below(fa) ? fa : fb) = fm;
+            }
+            if (a != b && !close(fa, fb)) {
+                // A smooth figure's change over a bracket 129 times as wide
+                // is about 129 times as large; a jump's is about the same.
+                const double w  = b - a;
+                const double fl = figure_of(std::fmax(g.low, a - 64 * w));
+                const double fr = figure_of(std::fmin(g.high, b + 64 * w));
+                if (std::fabs(fr - fl) < 8 * std::fabs(fb - fa)) {
+                    const std::string why = why_jump(design_at(a), design_at(b));
+                    const int fd          = digits_apart({fa, fb, g.value});
+                    out.jump              = "no value gives " + figure.name + " = " +
+                               with_unit(g.value, figure.unit, fd) + ": it " +
+                               (why.rfind("ztop", 0) == 0 ? "steps" : "jumps") + " from " +
+                               with_unit(fa, figure.unit, fd) + " at " + param + " = " +
+                               exactly(a, punit) + " to " + with_unit(fb, figure.unit, fd) +
+                               " at " + param + " = " + exactly(b, punit) +
+                               (why.empty() ? "" : " (" + why + ")");
+                    return out;
+                }
+            }
         }
         out.value = a + (b - a) / 2;
         out.study =
@@ -166,6 +330,21 @@ solution solve(const tether::design& base, const goal& g, const std::atomic<int>
     }
     catch (const out_of_evaluations&) {
         out.missed = true;
+    }
+    return out;
+}
+
+std::vector<climber::note> solved_notes(const tether::design& base, const goal& g,
+                                        const solution& s)
+{
+    if (!s.solved()) {
+        return {};
+    }
+    tether::design d               = base;
+    g.param->field(d)              = s.value;
+    std::vector<climber::note> out = climber::design_notes(d);
+    for (climber::note& n : climber::notes(s.study, false)) {
+        out.push_back(std::move(n));
     }
     return out;
 }
@@ -194,9 +373,11 @@ std::vector<double> solved_values(const solution& s)
 
 std::string unsolved_reason(const solution& s)
 {
-    return s.missed ? "no answer within " + std::to_string(max_goal_evaluations) +
-                          " designs to 1e-12 of the value"
-                    : s.problem;
+    if (s.missed) {
+        return "no answer within " + std::to_string(max_goal_evaluations) +
+               " designs to 1e-12 of the value";
+    }
+    return s.jump.empty() ? s.problem : s.jump;
 }
 
 }  // namespace engine
