@@ -156,173 +156,235 @@ std::string why_jump(const tether::design& a, const tether::design& b)
     return {};
 }
 
-}  // namespace
-
-solution solve(const tether::design& base, const goal& g, const std::atomic<int>* stop)
+// Whether a bracket is as narrow as the search goes: 1e-12 of the value.
+bool narrow(double a, double b)
 {
-    const column figure     = figure_columns()[g.figure];
-    const std::string param = g.param->name;
-    const std::string punit = g.param->unit;
-    unsigned evaluations    = 0;
-    const auto design_at    = [&](double x) {
-        tether::design d  = base;
-        g.param->field(d) = x;
-        return d;
-    };
-    solution out;
-    // A base refused on another parameter is the user's design at fault,
-    // whatever the bracket.
-    const auto base_fault = design_error(base, false);
-    if (base_fault && base_fault->name != param && base_fault->other != param) {
-        out.problem = base_fault->message;
-        out.fault   = base_fault;
-        return out;
+    return std::fabs(b - a) <= 1e-12 * std::fmax(std::fabs(a), std::fabs(b));
+}
+
+// One goal's search on one base design: the designs it computes, counted.
+class search {
+  public:
+    search(const tether::design& base, const goal& g, const std::atomic<int>* stop)
+        : base_(base), g_(g), stop_(stop), figure_(figure_columns()[g.figure])
+    {
     }
-    std::vector<point> seen;
-    // The figure at x; `where` says which design it is.
-    const auto at = [&](double x, const char* where, climber::integral_study* keep) {
-        if (++evaluations > max_goal_evaluations) {
-            throw out_of_evaluations{};
-        }
-        const tether::design d = design_at(x);
-        if (const auto fault = design_error(d, false)) {
-            throw no_answer{fault->message + " (" + where + ")", fault};
-        }
-        const climber::integral_study st =
-            climber::compute_figures(d, climber::method::integral, {}, stop);
-        const double v = figure_values(st)[g.figure];
-        if (std::isnan(v)) {
-            throw no_answer{figure.name + " has no value at " + param + " = " +
-                            with_unit(x, punit) + " (" + where + ")"};
-        }
-        if (keep != nullptr) {
-            *keep = st;
-        }
-        seen.push_back({x, v});
-        return v;
-    };
-    const auto figure_of = [&](double x) {
-        for (auto p = seen.rbegin(); p != seen.rend(); ++p) {
+
+    solution run();
+
+  private:
+    tether::design design_at(double x) const
+    {
+        tether::design d   = base_;
+        g_.param->field(d) = x;
+        return d;
+    }
+    // The figure at x; `where` says which design it is. Throws no_answer
+    // or out_of_evaluations.
+    double at(double x, const char* where, climber::integral_study* keep = nullptr);
+    // The figure at x, computed once.
+    double figure_of(double x)
+    {
+        for (auto p = seen_.rbegin(); p != seen_.rend(); ++p) {
             if (p->x == x) {
                 return p->figure;
             }
         }
-        return at(x, "inside the bracket", nullptr);
-    };
+        return at(x, "inside the bracket");
+    }
     // The figure's side of the target.
-    const auto below = [&](double f) { return f < g.value; };
+    bool below(double f) const
+    {
+        return f < g_.value;
+    }
     // Two figures that are one value, to their accuracy.
-    const auto close = [&](double fa, double fb) {
+    bool close(double fa, double fb) const
+    {
         return std::fabs(fa - fb) <=
                goal_accuracy *
-                   std::fmax(std::fmax(std::fabs(fa), std::fabs(fb)), std::fabs(g.value));
-    };
+                   std::fmax(std::fmax(std::fabs(fa), std::fabs(fb)), std::fabs(g_.value));
+    }
+    // Neither end reaches the target: said with both.
+    std::string not_between(double flow, double fhigh) const;
+    // TOMS 748 between the ends: the final bracket.
+    std::pair<double, double> toms748(double flow, double fhigh);
+    // Halves [a, b] until the figure at its ends closes on the target or
+    // they are neighbouring numbers; a == b where a design gives it exactly.
+    void halve(double& a, double& b);
+    // Whether the figure jumps in [a, b]: a smooth figure's change over a
+    // bracket 129 times as wide is about 129 times as large, a jump's about
+    // the same.
+    bool jumps(double a, double b)
+    {
+        const double w  = b - a;
+        const double fl = figure_of(std::fmax(g_.low, a - 64 * w));
+        const double fr = figure_of(std::fmin(g_.high, b + 64 * w));
+        return std::fabs(fr - fl) < 8 * std::fabs(figure_of(b) - figure_of(a));
+    }
+    std::string jump_text(double a, double b);
 
+    const tether::design& base_;
+    const goal& g_;
+    const std::atomic<int>* stop_;
+    const column figure_;
+    unsigned evaluations_ = 0;
+    std::vector<point> seen_;
+};
+
+double search::at(double x, const char* where, climber::integral_study* keep)
+{
+    if (++evaluations_ > max_goal_evaluations) {
+        throw out_of_evaluations{};
+    }
+    const tether::design d = design_at(x);
+    if (const auto fault = design_error(d, false)) {
+        throw no_answer{fault->message + " (" + where + ")", fault};
+    }
+    const climber::integral_study st =
+        climber::compute_figures(d, climber::method::integral, {}, stop_);
+    const double v = figure_values(st)[g_.figure];
+    if (std::isnan(v)) {
+        throw no_answer{figure_.name + " has no value at " + g_.param->name + " = " +
+                        with_unit(x, g_.param->unit) + " (" + where + ")"};
+    }
+    if (keep != nullptr) {
+        *keep = st;
+    }
+    seen_.push_back({x, v});
+    return v;
+}
+
+std::string search::not_between(double flow, double fhigh) const
+{
+    const std::string& param = g_.param->name;
+    const int fd             = digits_apart({flow, fhigh, g_.value});
+    return figure_.name + " = " + with_unit(flow, figure_.unit, fd) + " at " + param + " = " +
+           exactly(g_.low, g_.param->unit) + " and " + with_unit(fhigh, figure_.unit, fd) + " at " +
+           param + " = " + exactly(g_.high, g_.param->unit) + ": " +
+           with_unit(g_.value, figure_.unit, fd) + " is not between them";
+}
+
+std::pair<double, double> search::toms748(double flow, double fhigh)
+{
+    // A positive bracket of many decades is searched in the logarithm of
+    // the value, where a power law is a straight line; its ends are kept
+    // exact.
+    const bool logarithmic = g_.low > 0 && g_.high > 1000 * g_.low;
+    const double ulow      = logarithmic ? std::log(g_.low) : g_.low;
+    const double uhigh     = logarithmic ? std::log(g_.high) : g_.high;
+    const auto x_of        = [&](double u) {
+        if (u == ulow || u == uhigh) {
+            return u == ulow ? g_.low : g_.high;
+        }
+        return logarithmic ? std::clamp(std::exp(u), g_.low, g_.high) : u;
+    };
+    std::uintmax_t iterations = max_goal_evaluations;
+    const auto [ua, ub]       = boost::math::tools::toms748_solve(
+        [&](double u) { return at(x_of(u), "inside the bracket") - g_.value; }, ulow, uhigh,
+        flow - g_.value, fhigh - g_.value,
+        [&](double u, double v) { return narrow(x_of(u), x_of(v)); }, iterations);
+    return {x_of(ua), x_of(ub)};
+}
+
+void search::halve(double& a, double& b)
+{
+    double fa = figure_of(a);
+    double fb = figure_of(b);
+    while (!close(fa, fb)) {
+        const double m = a + (b - a) / 2;
+        if (!(a < m && m < b)) {
+            return;
+        }
+        const double fm = at(m, "inside the bracket");
+        if (fm == g_.value) {
+            a = b = m;
+            return;
+        }
+        const bool left  = below(fm) == below(fa);
+        (left ? a : b)   = m;
+        (left ? fa : fb) = fm;
+    }
+}
+
+std::string search::jump_text(double a, double b)
+{
+    const std::string why = why_jump(design_at(a), design_at(b));
+    const double fa       = figure_of(a);
+    const double fb       = figure_of(b);
+    const int fd          = digits_apart({fa, fb, g_.value});
+    const std::string& u  = g_.param->unit;
+    return "no value gives " + figure_.name + " = " + with_unit(g_.value, figure_.unit, fd) +
+           ": it " + (why.rfind("ztop", 0) == 0 ? "steps" : "jumps") + " from " +
+           with_unit(fa, figure_.unit, fd) + " at " + g_.param->name + " = " + exactly(a, u) +
+           " to " + with_unit(fb, figure_.unit, fd) + " at " + g_.param->name + " = " +
+           exactly(b, u) + (why.empty() ? "" : " (" + why + ")");
+}
+
+solution search::run()
+{
+    solution out;
+    // A base refused on another parameter is the user's design at fault,
+    // whatever the bracket.
+    const auto base_fault = design_error(base_, false);
+    if (base_fault && base_fault->name != g_.param->name && base_fault->other != g_.param->name) {
+        out.problem = base_fault->message;
+        out.fault   = base_fault;
+        return out;
+    }
+    climber::integral_study low_study{};
+    climber::integral_study high_study{};
+    const double flow  = at(g_.low, "the bracket's low end", &low_study);
+    const double fhigh = at(g_.high, "the bracket's high end", &high_study);
+    if (flow == g_.value || fhigh == g_.value) {
+        out.value = flow == g_.value ? g_.low : g_.high;
+        out.study = flow == g_.value ? low_study : high_study;
+        return out;
+    }
+    if (below(flow) == below(fhigh)) {
+        out.problem = not_between(flow, fhigh);
+        return out;
+    }
+    // The base design's own value, inside the bracket and giving the target
+    // exactly, is the answer: the design asked about is kept.
+    tether::design own_design = base_;
+    const double own          = g_.param->field(own_design);
+    if (!base_fault && g_.low < own && own < g_.high) {
+        ++evaluations_;
+        climber::integral_study st =
+            climber::compute_figures(base_, climber::method::integral, {}, stop_);
+        if (figure_values(st)[g_.figure] == g_.value) {
+            out.value = own;
+            out.study = std::move(st);
+            return out;
+        }
+    }
+    auto [a, b] = toms748(flow, fhigh);
+    if (!narrow(a, b)) {
+        out.missed = true;
+        return out;
+    }
+    // The figure must close on the target as the bracket narrows.
+    if (a != b) {
+        halve(a, b);
+    }
+    if (a != b && !close(figure_of(a), figure_of(b)) && jumps(a, b)) {
+        out.jump = jump_text(a, b);
+        return out;
+    }
+    out.value = a + (b - a) / 2;
+    out.study =
+        climber::compute_figures(design_at(out.value), climber::method::integral, {}, stop_);
+    out.missed = out.study.missed();
+    return out;
+}
+
+}  // namespace
+
+solution solve(const tether::design& base, const goal& g, const std::atomic<int>* stop)
+{
+    solution out;
     try {
-        climber::integral_study low_study{};
-        climber::integral_study high_study{};
-        const double flow  = at(g.low, "the bracket's low end", &low_study);
-        const double fhigh = at(g.high, "the bracket's high end", &high_study);
-        if (flow == g.value || fhigh == g.value) {
-            out.value = flow == g.value ? g.low : g.high;
-            out.study = flow == g.value ? low_study : high_study;
-            return out;
-        }
-        if (below(flow) == below(fhigh)) {
-            const int fd = digits_apart({flow, fhigh, g.value});
-            out.problem  = figure.name + " = " + with_unit(flow, figure.unit, fd) + " at " + param +
-                          " = " + exactly(g.low, punit) + " and " +
-                          with_unit(fhigh, figure.unit, fd) + " at " + param + " = " +
-                          exactly(g.high, punit) + ": " + with_unit(g.value, figure.unit, fd) +
-                          " is not between them";
-            return out;
-        }
-        // The base design's own value, inside the bracket and giving the
-        // target exactly, is the answer: the design asked about is kept.
-        tether::design own_design = base;
-        const double own          = g.param->field(own_design);
-        if (!base_fault && g.low < own && own < g.high) {
-            ++evaluations;
-            climber::integral_study st =
-                climber::compute_figures(base, climber::method::integral, {}, stop);
-            if (figure_values(st)[g.figure] == g.value) {
-                out.value = own;
-                out.study = std::move(st);
-                return out;
-            }
-        }
-        // A positive bracket of many decades is searched in the logarithm
-        // of the value, where a power law is a straight line; its ends are
-        // kept exact.
-        const bool logarithmic = g.low > 0 && g.high > 1000 * g.low;
-        const double ulow      = logarithmic ? std::log(g.low) : g.low;
-        const double uhigh     = logarithmic ? std::log(g.high) : g.high;
-        const auto x_of        = [&](double u) {
-            if (!logarithmic || u == ulow || u == uhigh) {
-                return u == ulow ? g.low : u == uhigh ? g.high : u;
-            }
-            return std::clamp(std::exp(u), g.low, g.high);
-        };
-        std::uintmax_t iterations = max_goal_evaluations;
-        const auto inside         = [&](double u) {
-            return at(x_of(u), "inside the bracket", nullptr) - g.value;
-        };
-        const auto narrow = [](double a, double b) {
-            return std::fabs(b - a) <= 1e-12 * std::fmax(std::fabs(a), std::fabs(b));
-        };
-        const auto [ua, ub] = boost::math::tools::toms748_solve(
-            inside, ulow, uhigh, flow - g.value, fhigh - g.value,
-            [&](double u, double v) { return narrow(x_of(u), x_of(v)); }, iterations);
-        double a = x_of(ua);
-        double b = x_of(ub);
-        if (!narrow(a, b)) {
-            out.missed = true;
-            return out;
-        }
-        if (a != b) {
-            // The figure must close on the target as the bracket narrows:
-            // halve it down to neighbouring numbers where it has not yet.
-            double fa = figure_of(a);
-            double fb = figure_of(b);
-            while (!close(fa, fb)) {
-                const double m = a + (b - a) / 2;
-                if (!(a < m && m < b)) {
-                    break;
-                }
-                const double fm = at(m, "inside the bracket", nullptr);
-                if (fm == g.value) {
-                    a = b = m;
-                    break;
-                }
-                (below(fm) == below(fa) ? a : b)   = m;
-                (below(fm) == below(fa) ? fa : fb) = fm;
-            }
-            if (a != b && !close(fa, fb)) {
-                // A smooth figure's change over a bracket 129 times as wide
-                // is about 129 times as large; a jump's is about the same.
-                const double w  = b - a;
-                const double fl = figure_of(std::fmax(g.low, a - 64 * w));
-                const double fr = figure_of(std::fmin(g.high, b + 64 * w));
-                if (std::fabs(fr - fl) < 8 * std::fabs(fb - fa)) {
-                    const std::string why = why_jump(design_at(a), design_at(b));
-                    const int fd          = digits_apart({fa, fb, g.value});
-                    out.jump              = "no value gives " + figure.name + " = " +
-                               with_unit(g.value, figure.unit, fd) + ": it " +
-                               (why.rfind("ztop", 0) == 0 ? "steps" : "jumps") + " from " +
-                               with_unit(fa, figure.unit, fd) + " at " + param + " = " +
-                               exactly(a, punit) + " to " + with_unit(fb, figure.unit, fd) +
-                               " at " + param + " = " + exactly(b, punit) +
-                               (why.empty() ? "" : " (" + why + ")");
-                    return out;
-                }
-            }
-        }
-        out.value = a + (b - a) / 2;
-        out.study =
-            climber::compute_figures(design_at(out.value), climber::method::integral, {}, stop);
-        if (out.study.missed()) {
-            out.missed = true;
-        }
+        out = search(base, g, stop).run();
     }
     catch (const no_answer& e) {
         out.problem = e.why;
