@@ -477,9 +477,14 @@ async function seekableValue(name) {
 // value), until the target is typed; the unit beside it is the figure's.
 async function fillTarget(prefix, force = false) {
   const target = $(`${prefix}-target`);
-  const figure = tables.figures.find((f) => f.name === $(`${prefix}-figure`).value);
+  const name = $(`${prefix}-figure`).value;
+  const figure = tables.figures.find((f) => f.name === name);
   $(`${prefix}-unit`).textContent = figure ? unitText(figure.unit) : '';
-  if (force || !target.dataset.typed) target.value = (await seekableValue(figure ? figure.name : '')) || target.value;
+  if (!force && target.dataset.typed) return;
+  const before = target.value;
+  const value = await seekableValue(figure ? figure.name : '');
+  // A target typed, or another figure chosen, while it was computed stays.
+  if (value && target.value === before && $(`${prefix}-figure`).value === name) target.value = value;
 }
 
 // Seeks the goal of the Find panel for the design; the parameter's field

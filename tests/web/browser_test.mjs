@@ -333,6 +333,7 @@ try {
     await setField('#find-high', high);
     await setField('#find-target', target);
     await page.$eval('#find-alert', (e) => { e.textContent = ''; });
+    await page.$eval('#find-result', (e) => { e.textContent = ''; });
     await page.click('#find button[type="submit"]');
     await page.waitForFunction(() => document.querySelector('#find-alert').textContent
       || /holds it/.test(document.querySelector('#find-result').textContent), { timeout: 20000 }).catch(() => {});
