@@ -270,7 +270,8 @@ std::pair<std::uint64_t, std::uint64_t> shard_of(const options& o)
 
 // A row of a grid's goal: its swept values, the solved value and the
 // figures there.
-figures_row solved_row(const engine::grid& g, std::uint64_t i, const engine::solution& s,
+figures_row solved_row(const engine::grid& g, std::uint64_t i, const tether::design& d,
+                       const engine::goal& goal, const engine::solution& s,
                        const engine::row_writer& w, bool gap)
 {
     figures_row fr;
@@ -281,9 +282,7 @@ figures_row solved_row(const engine::grid& g, std::uint64_t i, const engine::sol
     fr.text   = (gap ? "\n" : "") + w.row(values);
     fr.missed = !s.solved();
     fr.why    = fr.missed ? no_answer(s) : "";
-    if (s.solved()) {
-        fr.notes = climber::notes(s.study, false);
-    }
+    fr.notes  = engine::solved_notes(d, goal, s);
     return fr;
 }
 
@@ -340,9 +339,9 @@ int figures(const options& o, const tether::design& base)
     const std::function<figures_row(std::uint64_t)> row = [&](std::uint64_t i) {
         const bool gap = f == engine::format::table && g.starts_block(i);
         if (goal) {
-            return solved_row(
-                g, i, single ? *single : engine::solve(g.design_at(base, i), *goal, &stop_flag), w,
-                gap);
+            const tether::design d = g.design_at(base, i);
+            return solved_row(g, i, d, *goal,
+                              single ? *single : engine::solve(d, *goal, &stop_flag), w, gap);
         }
         engine::computed_row computed = engine::grid_row(g, base, i, {how, &stop_flag, o.modes});
         figures_row fr;
@@ -692,6 +691,13 @@ int explore_main(int argc, char** argv)
     app.add_option("--for", o.goal, "The figure and its target, a column of --format csv")
         ->type_name("FIGURE=VALUE")
         ->group(seek);
+    // An option that takes one value, given again, is refused after
+    // parsing in this program's words rather than CLI11's.
+    for (CLI::Option* opt : app.get_options()) {
+        if (opt->get_expected_max() == 1) {
+            opt->multi_option_policy(CLI::MultiOptionPolicy::TakeLast);
+        }
+    }
     report->excludes(format)->excludes(list)->excludes(ascent);
     list->excludes(ascent);
     for (auto* opt : {sweep, jobs, shard}) {
@@ -711,6 +717,12 @@ int explore_main(int argc, char** argv)
 
     try {
         app.parse(argc, argv);
+        for (const CLI::Option* opt : app.get_options()) {
+            if (opt->get_expected_max() == 1 && opt->count() > 1) {
+                throw engine::usage_error(opt->get_name() + " is given " +
+                                          std::to_string(opt->count()) + " times: give it once");
+            }
+        }
         o.config_given = config->count() > 0;
         o.method_given = method->count() > 0;
         if (modes->count() > 0) {

@@ -787,18 +787,11 @@ engine::goal goal_of(py::handle name, py::handle bracket, py::handle figure, py:
         g = engine::parse_solve(sought + "=" + low + ":" + high);
     }
     catch (const engine::usage_error& e) {
-        throw engine::usage_error("bracket = (" + low + ", " + high + "): " + e.what());
+        throw engine::usage_error("bracket = (" + engine::printable(low) + ", " +
+                                  engine::printable(high) + "): " + e.what());
     }
-    const std::string target = figure.cast<std::string>();
-    bool known               = false;
-    for (const engine::column& c : engine::figure_columns()) {
-        known = known || c.name == target;
-    }
-    if (!known) {
-        throw engine::usage_error("unknown figure '" + engine::printable(target) +
-                                  "' (tether.figure_names() lists them)");
-    }
-    g.figure = engine::figure_column(target);
+    g.figure =
+        engine::figure_column(figure.cast<std::string>(), "tether.figure_names() lists them");
     std::string why;
     const auto v = engine::parse_number(at, &why);
     if (!v) {
@@ -813,6 +806,9 @@ engine::goal goal_of(py::handle name, py::handle bracket, py::handle figure, py:
 // evaluations ran out, ValueError.
 [[noreturn]] void refuse(const engine::solution& s, const engine::goal& g)
 {
+    if (!s.jump.empty()) {
+        throw bad_design{s.jump, g.param->name, s.jump.substr(s.jump.find(": ") + 2)};
+    }
     if (s.problem.empty()) {
         throw engine::usage_error(engine::unsolved_reason(s));
     }
@@ -824,13 +820,6 @@ engine::goal goal_of(py::handle name, py::handle bracket, py::handle figure, py:
     const auto colon = s.problem.rfind(": ");
     throw bad_design{s.problem, g.param->name,
                      colon == std::string::npos ? s.problem : s.problem.substr(colon + 2)};
-}
-
-// The notes on a solved design: on the design itself and on its figures.
-std::vector<climber::note> solved_notes(const tether::design& d, const engine::solution& s)
-{
-    return s.solved() ? joined(climber::design_notes(d), climber::notes(s.study, false))
-                      : std::vector<climber::note>{};
 }
 
 // A solved grid point: the row's values, its notes and why it has no
@@ -867,7 +856,7 @@ py::object solve(const tether::design& base, py::handle name, py::handle bracket
         }
         tether::design d     = base;
         goal.param->field(d) = s.value;
-        warn(solved_notes(d, s), 2);
+        warn(engine::solved_notes(base, goal, s), 2);
         return py::cast(d);
     }
     const engine::grid g = grid_of(ctrl, read, shown);
@@ -884,14 +873,13 @@ py::object solve(const tether::design& base, py::handle name, py::handle bracket
     {
         py::gil_scoped_release release;
         const std::function<solved_row(std::uint64_t)> row = [&](std::uint64_t i) {
-            tether::design d         = g.design_at(base, i);
+            const tether::design d   = g.design_at(base, i);
             const engine::solution r = engine::solve(d, goal, s.stop);
-            solved_row sr{g.values_at(i), {}, r.solved() ? "" : engine::unsolved_reason(r)};
+            solved_row sr{g.values_at(i), engine::solved_notes(d, goal, r),
+                          r.solved() ? "" : engine::unsolved_reason(r)};
             for (double v : engine::solved_values(r)) {
                 sr.values.push_back(v);
             }
-            goal.param->field(d) = r.value;
-            sr.notes             = solved_notes(d, r);
             return sr;
         };
         const std::function<bool(std::uint64_t, solved_row&)> sink = [&](std::uint64_t i,

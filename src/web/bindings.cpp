@@ -302,14 +302,6 @@ engine::goal goal_of(const std::string& solve_text, const std::string& for_text)
     return g;
 }
 
-// Why a solution has no answer, in tether-explore's words.
-std::string no_answer(const engine::solution& s)
-{
-    return s.missed ? "no answer within " + std::to_string(engine::max_goal_evaluations) +
-                          " designs to 1e-12 of the value"
-                    : s.problem;
-}
-
 std::size_t column_of(const engine::grid& g, const std::string& figure)
 {
     const std::vector<engine::column> columns = engine::grid_columns(g);
@@ -451,7 +443,7 @@ val solve(const std::string& lines, const std::string& solve_text, const std::st
                     out.set("value", engine::shortest(s.value));
                 }
                 else {
-                    out.set("problem", no_answer(s));
+                    out.set("problem", engine::unsolved_reason(s));
                 }
             }
             catch (const engine::usage_error& e) {
@@ -463,11 +455,13 @@ val solve(const std::string& lines, const std::string& solve_text, const std::st
     });
 }
 
-// {errors, x, y, xText, yText, problems, method}: a solved curve, the goal sought
-// for every design of a sweep (tether-explore --solve ... --for ...
-// --sweep ...): y the solved value at x, NaN (and yText empty) where there
-// is none; xText and yText as the explorer's CSV writes them; problems
-// [{at, text}] the points without an answer and why.
+// {errors, x, y, xText, yText, problems, notes, method}: a solved curve, the
+// goal sought for every design of a sweep (tether-explore --solve ... --for
+// ... --sweep ...): y the solved value at x, NaN (and yText empty) where
+// there is none; xText and yText as the explorer's CSV writes them;
+// problems [{at, text}] the points without an answer and why; notes the
+// texts of the notes on the solved designs, once per kind, as the
+// explorer says them.
 val solve_sweep(const std::string& lines, const std::string& sweep_text,
                 const std::string& solve_text, const std::string& for_text)
 {
@@ -479,6 +473,7 @@ val solve_sweep(const std::string& lines, const std::string& sweep_text,
         val x_text   = val::array();
         val y_text   = val::array();
         val problems = val::array();
+        val notes    = val::array();
         out.set("method", name_of(climber::method::integral));
         if (r.errors.empty()) {
             try {
@@ -489,9 +484,12 @@ val solve_sweep(const std::string& lines, const std::string& sweep_text,
                     throw engine::usage_error(engine::printable(solve_text) + ": " +
                                               goal.param->name + " is swept too");
                 }
+                engine::note_tally tally;
                 for (std::uint64_t i = 0; i < g.size(); ++i) {
                     const double at          = g.values_at(i)[0];
-                    const engine::solution s = engine::solve(g.design_at(r.design, i), goal);
+                    const tether::design d   = g.design_at(r.design, i);
+                    const engine::solution s = engine::solve(d, goal);
+                    tally.add(i, engine::solved_notes(d, goal, s));
                     x.push_back(at);
                     y.push_back(s.solved() ? s.value : std::nan(""));
                     x_text.call<void>("push", engine::shortest(at));
@@ -499,9 +497,12 @@ val solve_sweep(const std::string& lines, const std::string& sweep_text,
                     if (!s.solved()) {
                         val p = val::object();
                         p.set("at", engine::shortest(at));
-                        p.set("text", no_answer(s));
+                        p.set("text", engine::unsolved_reason(s));
                         problems.call<void>("push", p);
                     }
+                }
+                for (const climber::note& n : tally.notes(g)) {
+                    notes.call<void>("push", n.text);
                 }
             }
             catch (const engine::usage_error& e) {
@@ -514,6 +515,7 @@ val solve_sweep(const std::string& lines, const std::string& sweep_text,
         out.set("xText", x_text);
         out.set("yText", y_text);
         out.set("problems", problems);
+        out.set("notes", notes);
         return out;
     });
 }

@@ -7,7 +7,7 @@
 // TETHER_WEB_REQUIRED is set). With TETHER_WEB_SCREENSHOT=FILE it checks the
 // study's design, saves a screenshot of the page with a map drawn, and ends
 // (make web-screenshot makes docs/web.png so).
-import { execFileSync } from 'node:child_process';
+import { execFileSync, spawnSync } from 'node:child_process';
 import { existsSync, mkdtempSync, readFileSync, readdirSync, rmSync, statSync, writeFileSync } from 'node:fs';
 import { createServer } from 'node:http';
 import { createRequire } from 'node:module';
@@ -371,6 +371,7 @@ try {
     await setField('#find-high', high);
     await setField('#find-target', target);
     await page.$eval('#find-alert', (e) => { e.textContent = ''; });
+    await page.$eval('#find-result', (e) => { e.textContent = ''; });
     await page.click('#find button[type="submit"]');
     await page.waitForFunction(() => document.querySelector('#find-alert').textContent
       || /holds it/.test(document.querySelector('#find-result').textContent), { timeout: 20000 }).catch(() => {});
@@ -387,11 +388,34 @@ try {
     }
     return out.trim().split('\n').slice(1).map((line) => line.split(','));
   };
+  await page.waitForFunction(() => document.querySelector('#find-target').value !== '', { timeout: 10000 })
+    .catch(() => {});
   const findDefaults = await page.evaluate(() => ['name', 'low', 'high', 'figure', 'target']
     .map((f) => document.querySelector(`#find-${f}`).value).join(' '));
-  const shownTime = await page.$eval('td[data-name="time"]', (td) => td.textContent);
-  check('the Find panel starts from the first example sweep and the figure shown',
-    findDefaults === `vmax 10 200 time ${shownTime}`, findDefaults);
+  const seekableTime = exploreFigures(['--method', 'integral']).time;
+  check('the Find panel starts from the first example sweep and the figure as goal seek computes it',
+    findDefaults === `vmax 10 200 time ${seekableTime}`, findDefaults);
+  // Seeking its defaults keeps the design: vmax is found as its own value.
+  await page.click('#find button[type="submit"]');
+  await page.waitForFunction(() => document.querySelector('#find-alert').textContent
+    || /holds it/.test(document.querySelector('#find-result').textContent), { timeout: 20000 }).catch(() => {});
+  check('the Find panel\'s defaults find the design\'s own value',
+    await page.$eval('#p-vmax', (i) => i.value) === '100', await page.$eval('#p-vmax', (i) => i.value));
+  await page.$eval('#p-vmax', (i) => { i.value = ''; });
+  // A pure number has no unit after it.
+  const mre = exploreFigures(['--method', 'integral', '--set', 'safety=1.5']).mre;
+  await page.select('#find-name', 'safety');
+  await page.select('#find-figure', 'mre');
+  await setField('#find-low', '1');
+  await setField('#find-high', '3');
+  await setField('#find-target', mre);
+  await page.$eval('#find-result', (e) => { e.textContent = ''; });
+  await page.click('#find button[type="submit"]');
+  await page.waitForFunction(() => document.querySelector('#find-alert').textContent
+    || /holds it/.test(document.querySelector('#find-result').textContent), { timeout: 20000 }).catch(() => {});
+  const safetyFound = await page.$eval('#find-result', (e) => e.textContent);
+  check('a dimensionless parameter found without a unit', /^safety = [0-9.]+ gives mre = /.test(safetyFound), safetyFound);
+  await page.$eval('#p-safety', (i) => { i.value = ''; });
   await seek('10', '300', '110');
   const solvedStrength = explorerSolved(['--solve', 'strength=10:300', '--for', 'time=110'])[0][0];
   check('the found value in its field', await page.$eval('#p-strength', (i) => i.value) === solvedStrength,
@@ -448,7 +472,13 @@ try {
   curve = await solvedCurve('160', '300', '5');
   check('a solved curve', curve === wantedCurve(160, 300, 5), `page ${curve}, explorer ${wantedCurve(160, 300, 5)}`);
   check('a solved curve drawn', await page.$$eval('#sweep-plot canvas', (c) => c.length) === 1);
-  check('no gaps in a solved curve', await page.$eval('#sweep-gaps', (e) => e.textContent) === '');
+  // The notes on the solved designs, as the explorer gives them.
+  const explorerNotes = spawnSync(explore, ['--solve', 'strength=10:1000', '--for', 'time=72', '--sweep',
+    'vmax=160:300:5', '--format', 'csv'], { encoding: 'utf8' }).stderr.split('\n')
+    .filter((l) => l.startsWith('tether-explore: warning: ')).map((l) => l.slice('tether-explore: warning: '.length));
+  const curveNotes = await page.$eval('#sweep-gaps', (e) => e.textContent);
+  check('a solved curve\'s notes are the explorer\'s', explorerNotes.length > 0
+    && curveNotes === explorerNotes.join('\n'), `page ${curveNotes}, explorer ${explorerNotes.join('; ')}`);
   curve = await solvedCurve('100', '300', '5');
   check('a solved curve with gaps', curve === wantedCurve(100, 300, 5), `page ${curve}, explorer ${wantedCurve(100, 300, 5)}`);
   const gaps = await page.$eval('#sweep-gaps', (e) => e.textContent);
