@@ -5,7 +5,7 @@ CMAKE_FLAGS ?=
 JOBS ?= $(shell nproc 2>/dev/null || echo 2)
 MAKEFLAGS += --no-print-directory
 
-.PHONY: help build run test web web-test plot plot-sweeps clean
+.PHONY: help build run test web web-test web-screenshot plot plot-sweeps clean
 
 help:
 	@echo "make run         build tether-study alone (Release) and print the report"
@@ -13,6 +13,7 @@ help:
 	@echo "make build       build both programs (and the Python module where it can)"
 	@echo "make web         build the web page with Emscripten into $(WEB_BUILD)/web"
 	@echo "make web-test    the page and the tools of its browser tests (ctest -L web)"
+	@echo "make web-screenshot  the page's screenshot, docs/web.png, from the built page"
 	@echo "make plot        draw the ascent plot with gnuplot into $(BUILD)/ascent.svg"
 	@echo "make plot-sweeps draw the sweep plots with gnuplot into $(BUILD)/"
 	@echo "make clean       remove $(BUILD) and $(WEB_BUILD)"
@@ -55,6 +56,14 @@ web:
 # page itself never loads.
 web-test: web
 	@cmake --build $(WEB_BUILD) --target web-test-deps >&2
+
+# docs/web.png, the page's screenshot in the README and docs/web.md, taken
+# from the page as built, in headless Chromium, by its browser test.
+web-screenshot: web-test
+	@cmake -S . -B $(BUILD) $(CMAKE_FLAGS) >&2
+	@cmake --build $(BUILD) --parallel $(JOBS) --target tether-explore >&2
+	@TETHER_WEB_SCREENSHOT=$(CURDIR)/docs/web.png node tests/web/browser_test.mjs \
+		$(WEB_BUILD) $(BUILD)/tether-explore chromium
 
 plot: build
 	@cmake --build $(BUILD) --target plot >&2

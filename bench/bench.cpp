@@ -5,6 +5,7 @@
 #include "climber/report.hpp"
 #include "tether/model.hpp"
 #ifdef TETHER_HAVE_MODES
+#include "climber/traffic.hpp"
 #include "tether/modes.hpp"
 #endif
 
@@ -102,6 +103,19 @@ void modes_first_hundred(benchmark::State& state)
     }
 }
 BENCHMARK(modes_first_hundred)->Unit(benchmark::kMillisecond);
+
+// The traffic figures of the study's design from its study: the climb
+// followed once, a stream every 12 h and the shortest interval; at most 50 us.
+void traffic_of_one_design(benchmark::State& state)
+{
+    const climber::design_figures s = climber::compute_study_integral(study);
+    climber::traffic_settings t;
+    t.interval = 12;
+    for (auto _ : state) {
+        benchmark::DoNotOptimize(climber::compute_traffic(study, s, t));
+    }
+}
+BENCHMARK(traffic_of_one_design)->Unit(benchmark::kMicrosecond);
 #endif
 
 }  // namespace

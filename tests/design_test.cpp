@@ -1,5 +1,7 @@
 #include "climber/study.hpp"
 #include "tether/design.hpp"
+#include "tether/model.hpp"
+#include "tether/positions.hpp"
 
 #include "exact.hpp"
 
@@ -118,6 +120,19 @@ TEST(Design, ImpossibleDesignsSayWhichParameterAndWhy)
          },
          false, "dz: gives 1000000001 march points"},
         {[](design& d) { d.tether.strength = 0.005; }, false, "strength: too low"},
+        // The material's strength would do: the safety factor is at fault.
+        {[](design& d) { d.tether.safety = 1e300; }, false, "safety: too high"},
+        {[](design& d) { d.tether.safety = 1e5; }, false, "safety: too high"},
+        {[](design& d) {
+             d.tether.strength = 1;
+             d.tether.safety   = 3;
+         },
+         false, "safety: too high for the apex"},
+        {[](design& d) {
+             d.tether.strength = 1e-300;
+             d.tether.safety   = 1e300;
+         },
+         false, "safety: give a working specific strength beyond the range"},
         {[](design& d) { d.march.dz = 1e-5; }, false, "dz: gives 3576700001 march points"},
         {[](design& d) { d.climber.mclimb = 1e308; }, false, "mclimb: gives a climber weight"},
         {[](design& d) { d.climber.vmax = 1e-320; }, false, "vmax: gives a travel time"},
@@ -157,6 +172,35 @@ TEST(Design, AGeostationaryRadiusEqualToRAtTheSurfaceIsRefusedNamingRE)
     EXPECT_EQ(why_not(d, false).substr(0, 46), "RE: must be less than the geostationary radius");
     d.planet.RE = std::nextafter(d.planet.RE, 0.0);
     EXPECT_NE(why_not(d, false).substr(0, 3), "RE:");
+}
+
+TEST(Design, ATopEndWithinARoundingOfGEOIsRefusedNamingRapex)
+{
+    // Just above GEO the counterweight's acceleration omega^2 r - GM / r^2
+    // cancels and its mass runs to any size of either sign: the top end must
+    // clear GEO by a relative 1e-12. Computed here from the design's own
+    // figures, as the model does.
+    for (const tether::planet& p : {tether::earth(), tether::mars()}) {
+        design d{};
+        d.planet           = p;
+        const double omega = (tether::PI + tether::PI) / p.tsid;
+        const double rgeo  = std::pow(p.GM / (omega * omega), tether::third);
+        for (double above : {0.0, 1e-16, 5e-13, 9.9e-13}) {
+            d.tether.rapex           = rgeo * (1 + above);
+            const std::string wanted = "rapex: must be greater than the geostationary radius";
+            EXPECT_EQ(why_not(d, false).substr(0, wanted.size()), wanted) << d.tether.rapex;
+        }
+        d.tether.rapex = std::nextafter(rgeo, 0.0);
+        EXPECT_EQ(why_not(d, false).substr(0, 6), "rapex:");
+        // A relative 1e-9 above: a huge counterweight, but a finite, positive one.
+        d.tether.rapex = rgeo * (1 + 1e-9);
+        d.march.ztop   = 100;
+        EXPECT_EQ(why_not(d, false), "valid");
+        const tether::positions pos = tether::compute_positions(d, tether::compute_model(d));
+        EXPECT_GT(pos.mapex, 0);
+    }
+    // The study's top end stays well clear.
+    EXPECT_EQ(why_not(design{}, false), "valid");
 }
 
 TEST(Design, AClimberWeightThatUnderflowsIsRefusedNamingMclimb)

@@ -54,6 +54,8 @@ extra|The following argument was not expected: extra
 --set rowdz=0|rowdz = 0 km: must be greater than 0
 --set vmax=0|vmax = 0 m/s: must be greater than 0
 --set rapex=42164|rapex = 42164 km: must be greater than the geostationary radius
+--set rapex=42164.16962408611|rapex = 42164.16962408611 km: must be greater than the geostationary radius, 42164.169624086106 km, by more than a relative 1e-12
+--set safety=1e300|safety = 1e+300 and strength = 35.1 GPa: too high: the working stress
 --set ztop=35786.17|ztop = 35786.17 km: must be below the geostationary altitude
 --set ztop=40000|ztop = 40000 km: must be below the geostationary altitude
 --report --set rowdz=0.3|rowdz = 0.3 km: must be a whole multiple of dz = 0.125 km
@@ -68,6 +70,9 @@ extra|The following argument was not expected: extra
 --ascent --report|--report excludes --ascent
 --ascent --set rowdz=0.3|rowdz = 0.3 km: must be a whole multiple of dz = 0.125 km
 --format xml|--format: xml not in {table,csv,json}
+--solve a --solve b|--solve is given 2 times: give it once
+--modes 3 --modes 4|--modes is given 2 times: give it once
+--format csv --format json --format csv|--format is given 3 times: give it once
 LIST
     ;;
 report)
@@ -192,7 +197,52 @@ solve)
 --solve strength=1:3 --for time=1 --sweep strength=1,2|--solve strength=1:3: strength is swept too
 --for time=1|--for needs --solve NAME=LOW:HIGH
 --solve vmax=50:1e9 --for cap_alt=1000|cap_alt has no value at vmax = 1e+09 m/s (the bracket's high end)
+--solve vmax=10:20 --for period_in_1=100|--for period_in_1=100: 'period_in_1' is an oscillation period, which goal seek cannot seek
+--solve rapex=42164.2:300000 --for rgeo=42164.1|rgeo = 42164.2 km at rapex = 42164.2 km and 42164.2 km at rapex = 300000 km: 42164.1 km is not between them
 LIST
+    # A base design refused on another parameter: in --set's words, as a
+    # plain run says it, with no bracket blamed.
+    "$prog" --set vmax=-1 2>"$tmp/plain"
+    run --set vmax=-1 --solve strength=10:300 --for time=100
+    [ "$status" -eq 2 ] && cmp -s "$tmp/err" "$tmp/plain" || fail "a refused base: $(cat "$tmp/err")"
+    # The figures at the ends as computed: a target of 1e308 leaves them whole.
+    slow=$("$prog" --set vmax=1e-300 --method integral --format csv | awk -F, 'NR == 2 { printf "%.5g", $11 }')
+    run --solve vmax=1e-300:1e300 --for time=1e308
+    grep -qF "time = $slow h at vmax = 1e-300 m/s and " "$tmp/err" || fail "figures at the ends: $(cat "$tmp/err")"
+    # A figure that jumps or steps over the target has no answer: status 3,
+    # an empty row, and where and why on standard error.
+    while IFS='|' read -r args wanted; do
+        # shellcheck disable=SC2086
+        run $args --format csv
+        [ "$status" -eq 3 ] && [ "$(sed -n 2p "$tmp/out" | tr -d ,)" = "" ] ||
+            fail "'$args': status $status, $(cat "$tmp/out")"
+        grep -q "^tether-explore: design 1 of 1: no value gives $wanted; its figures are NaN\$" "$tmp/err" ||
+            fail "'$args': $(cat "$tmp/err")"
+    done <<LIST
+--set strength=10 --solve vmax=26.5:27.2 --for cap_alt=5000|cap_alt = 5000 km: it jumps from .* (a capped stretch of the climb appears or vanishes there)
+--solve tsid=70000:100000 --for time=100|time = 100 h: it steps from .* (ztop = auto moves the top of the march by whole km, from .*: set ztop)
+--solve GM=390000:410000 --for total_mass=2200|total_mass = 2200 t: it steps from .*: set ztop)
+LIST
+    # The jump's two top speeds, run on their own: cap_alt on either side.
+    run --set strength=10 --solve vmax=26.5:27.2 --for cap_alt=5000
+    for v in $(grep -o 'at vmax = [0-9.e+-]*' "$tmp/err" | cut -d' ' -f4); do
+        "$prog" --set strength=10 --set vmax="$v" --method integral --format csv 2>/dev/null |
+            awk -F, 'NR == 2 { print ($12 < 5000) }'
+    done | sort | tr -d '\n' | grep -qx 01 || fail "the jump's ends: $(cat "$tmp/err")"
+    # With ztop set, time is smooth in tsid and the same bracket answers.
+    target=$("$prog" --set ztop=30000 --set tsid=80000 --method integral --format csv | awk -F, 'NR == 2 { print $11 }')
+    run --set ztop=30000 --solve tsid=70000:100000 --for time="$target" --format csv
+    [ "$status" -eq 0 ] && awk -F, 'NR == 2 { exit !($1 > 80000 - 1e-6 && $1 < 80000 + 1e-6) }' "$tmp/out" ||
+        fail "tsid with ztop set: status $status, $(cat "$tmp/out") $(cat "$tmp/err")"
+    # A bracket of 600 decades is searched on a log scale.
+    target=$("$prog" --set vmax=140 --method integral --format csv | awk -F, 'NR == 2 { print $11 }')
+    run --solve vmax=1e-300:1e300 --for time="$target" --format csv
+    [ "$status" -eq 0 ] && awk -F, 'NR == 2 { exit !($1 > 140 - 1e-6 && $1 < 140 + 1e-6) }' "$tmp/out" ||
+        fail "a wide bracket: status $status, $(cat "$tmp/out") $(cat "$tmp/err")"
+    # The solved design's notes are those of a plain run of it.
+    run --solve strength=10:300 --for time=110 --format csv
+    "$prog" --set strength="$(sed -n 2p "$tmp/out" | cut -d, -f1)" --method integral >/dev/null 2>"$tmp/plain"
+    grep -q rhog "$tmp/plain" && cmp -s "$tmp/err" "$tmp/plain" || fail "notes: $(cat "$tmp/err")"
     # One design: the solved value first, named for its parameter; the
     # figure is the target.
     run --solve strength=10:300 --for time=110 --format csv
@@ -224,12 +274,18 @@ modes)
 --modes 0|--modes: 0 is not a whole number from 1 to 100
 --modes 101|--modes: 101 is not a whole number from 1 to 100
 --modes 2.5|--modes: 2.5 is not a whole number from 1 to 100
+--modes 2 --shard garbage|--shard is for sweeps: not with --modes for one design
+--modes 2 --shapes --shard 5/3|--shard is for sweeps: not with --modes for one design
 --modes 3 --report|--report cannot be combined with --modes
 --modes 3 --ascent|--ascent cannot be combined with --modes
 --modes 3 --solve vmax=100:400 --for time=72|--solve cannot be combined with --modes
 --shapes|--shapes needs --modes N
 --modes 3 --shapes --sweep vmax=1,2|--shapes is for one design: not with --sweep
 LIST
+    # An empty count is said as empty, not as nothing.
+    run --modes ''
+    [ "$status" -eq 2 ] && grep -qxF "tether-explore: --modes: '' is not a whole number from 1 to 100" "$tmp/err" ||
+        fail "--modes '': $(head -n 1 "$tmp/err")"
     # One design's table: a row a mode; the same bits as a sweep's columns.
     run --modes 5 --format csv
     [ "$status" -eq 0 ] && [ "$(sed -n 1p "$tmp/out")" = "mode,period_in,period_out" ] &&
@@ -252,6 +308,40 @@ LIST
         NR > 1 { for (i = 2; i <= 4; i++) { a = $i < 0 ? -$i : $i; if (a > 1) exit 1; if (a == 1) top[i] = 1 } }
         NR == 3 { for (i = 2; i <= 4; i++) if (!($i > 0)) exit 1 }
         END { for (i = 2; i <= 4; i++) if (!top[i]) exit 1 }' "$tmp/out" || fail "shapes: $(sed -n '1,3p' "$tmp/out")"
+    ;;
+processors)
+    # The same bytes whatever the processor: glibc picks FMA and AVX2 code for
+    # exp and its kin where the processor has them, and this setting turns
+    # that off; the programs' figures must not change with it (they use
+    # their own portable functions). Where the C library does not choose by
+    # processor, both runs are the same run and the check holds trivially.
+    plain=glibc.cpu.hwcaps=-AVX2,-FMA
+    while IFS= read -r args; do
+        # shellcheck disable=SC2086
+        "$prog" $args --jobs 2 >"$tmp/native" 2>&1
+        # shellcheck disable=SC2086
+        GLIBC_TUNABLES=$plain "$prog" $args --jobs 2 >"$tmp/plain" 2>&1
+        [ -s "$tmp/native" ] || fail "'$args' printed nothing"
+        cmp -s "$tmp/native" "$tmp/plain" ||
+            fail "'$args' differs with GLIBC_TUNABLES=$plain: $(diff "$tmp/native" "$tmp/plain" | head -n 3)"
+    done <<LIST
+--set strength=10 --format csv
+--sweep strength=10:130:241 --format csv
+--sweep strength=10:130:241 --format csv --method integral
+--sweep vmax=160:300:40 --sweep strength=10:100:10 --method integral --format csv
+--sweep strength=0.78:130:30:log --sweep safety=1:4:3 --format json
+--solve vmax=50:200 --for time=100 --sweep strength=20:100:50 --format csv
+--modes 5
+--sweep strength=10:100:20 --modes 3 --format csv
+--set strength=30 --modes 3 --shapes --format csv
+--set strength=30 --ascent --format csv
+--planet mars --report
+LIST
+    if /usr/bin/python3 -c 'import math' 2>/dev/null; then
+        probe='import math; print(hash(tuple(math.exp(k / 977) for k in range(-200000, 200000))))'
+        [ "$(/usr/bin/python3 -c "$probe")" = "$(GLIBC_TUNABLES=$plain /usr/bin/python3 -c "$probe")" ] &&
+            echo "note: here the C library's exp is the same with and without $plain"
+    fi
     ;;
 help)
     run --help

@@ -8,6 +8,8 @@ set -u
 check=$1 prog=$2
 tmp=$(mktemp -d)
 trap 'rm -rf "$tmp"' EXIT
+# shellcheck source=tests/await.sh
+. "$(dirname "$0")/await.sh"
 fail() { echo "FAIL: $*" >&2; exit 1; }
 skip() { echo "SKIP: $*"; exit 77; }
 
@@ -76,6 +78,15 @@ files)
     "$prog" --set "$(printf 'vmax=5\316\274\316')" >"$tmp/out" 2>"$tmp/err"
     grep -q -- "--set vmax=5$(printf '\316\274')\\\\xce: not a finite number" "$tmp/err" ||
         fail "a cut character: $(cat -v "$tmp/err")"
+    # Characters that reorder or hide the text around them (a right-to-left
+    # override, C1's NEL, a zero-width space, a line separator), as \u
+    # escapes: a message never shows other text than it holds.
+    "$prog" --set "$(printf 'vmax=1\342\200\2562\302\205\342\200\213\342\200\250')" >"$tmp/out" 2>"$tmp/err"
+    grep -qF -- '--set vmax=1\u202e2\u0085\u200b\u2028: not a finite number' "$tmp/err" &&
+        ! grep -q "$(printf '\342\200\256')" "$tmp/err" || fail "U+202E: $(cat -v "$tmp/err")"
+    # An empty value is shown as one.
+    "$prog" --jobs '' >"$tmp/out" 2>"$tmp/err"
+    grep -qF -- "--jobs: '' is not a whole number" "$tmp/err" || fail "--jobs '': $(cat "$tmp/err")"
     for args in "--planet|mars" "--format|csv" "--bogus|x"; do
         IFS='|' read -r option value <<<"$args"
         "$prog" "$option" "$(printf '%s\177\033[2J' "$value")" >"$tmp/out" 2>"$tmp/err"
@@ -92,10 +103,21 @@ methods)
     ;;
 slow-reader)
     # Rows wait for a reader slower than the sweep, and all arrive, in order.
+    # The reader starts only once the writer is blocked on the full pipe.
+    # (The integral method: the waiting is the point, not the march.)
+    grep -q '^wchar:' /proc/self/io 2>/dev/null || skip "no /proc/PID/io here, to see the writer blocked"
+    sweep=(--sweep vmax=1:100:1000 --method integral --format csv)
     for jobs in 1 3; do
-        "$prog" --sweep vmax=1:100:1000 --jobs $jobs --format csv >"$tmp/direct" || fail "direct run"
-        timeout 120 bash -c "'$prog' --sweep vmax=1:100:1000 --jobs $jobs --format csv |
-            { sleep 2; cat; } >'$tmp/slow'" || fail "--jobs $jobs: the slow reader's run failed"
+        "$prog" "${sweep[@]}" --jobs $jobs >"$tmp/direct" || fail "direct run"
+        mkfifo "$tmp/slow-fifo"
+        "$prog" "${sweep[@]}" --jobs $jobs >"$tmp/slow-fifo" 2>"$tmp/err" &
+        pid=$!
+        exec 3<"$tmp/slow-fifo"
+        blocked $pid || fail "--jobs $jobs: the writer was never blocked on the slow reader"
+        cat <&3 >"$tmp/slow"
+        exec 3<&-
+        rm "$tmp/slow-fifo"
+        wait $pid || fail "--jobs $jobs: the slow reader's run failed: $(cat "$tmp/err")"
         cmp -s "$tmp/direct" "$tmp/slow" || fail "--jobs $jobs: a slow reader got other bytes"
     done
     ;;
@@ -103,10 +125,14 @@ pipe-writes)
     # To a pipe, rows go in writes of at most PIPE_BUF (4096) bytes, each
     # ending a row, so that no reader ever sees part of one.
     command -v strace >/dev/null || skip "strace is not installed (Debian: strace)"
-    strace -f -qq -e trace=write -e signal=none -s 0 -o "$tmp/trace" \
-        "$prog" --sweep vmax=1:100:500 --jobs 2 --format csv | cat >"$tmp/out" || fail "the traced run failed"
+    # (The integral method: the writes are the point, not the march.)
+    # -ff: a file per thread, so that no write is split into unfinished
+    # and resumed lines when threads write at once.
+    strace -ff -qq -e trace=write -e signal=none -s 0 -o "$tmp/trace" \
+        "$prog" --sweep vmax=1:100:500 --method integral --jobs 2 --format csv | cat >"$tmp/out" ||
+        fail "the traced run failed"
     whole_rows "$tmp/out" "through a pipe"
-    sizes=$(awk '/ write\(1, / { print $NF }' "$tmp/trace")
+    sizes=$(cat "$tmp"/trace.* | awk '/^write\(1, / { print $NF }')
     [ -n "$sizes" ] || fail "no writes to standard output traced"
     for n in $sizes; do [ "$n" -le 4096 ] || fail "a write of $n bytes to a pipe"; done
     [ "$(echo "$sizes" | awk '{ t += $1 } END { print t }')" -eq "$(wc -c <"$tmp/out")" ] ||
@@ -117,24 +143,12 @@ stalled)
     # whole rows in the pipe.
     grep -q '^wchar:' /proc/self/io 2>/dev/null || skip "no /proc/PID/io here, to see the writer blocked"
     mkfifo "$tmp/fifo"
-    "$prog" --sweep vmax=1:100:100000 --jobs 2 --format csv >"$tmp/fifo" 2>"$tmp/err" &
+    "$prog" --sweep vmax=1:100:100000 --method integral --jobs 2 --format csv >"$tmp/fifo" 2>"$tmp/err" &
     pid=$!
     exec 3<"$tmp/fifo"
     head -c 1000 <&3 >/dev/null  # reads a little, then stalls
-    # Until the writer is blocked on the full pipe, however loaded the
-    # machine: the bytes it has written stop growing for half a second, and
-    # (where the kernel says) it sleeps in poll. At most a minute.
-    last=-1 still=0
-    for _ in $(seq 600); do
-        sleep 0.1
-        written=$(awk '/^wchar:/ { print $2 }' "/proc/$pid/io" 2>/dev/null) || break
-        [ -n "$written" ] && [ "$written" -gt 1000 ] && [ "$written" = "$last" ] &&
-            still=$((still + 1)) || still=0
-        last=$written
-        wchan=$(cat "/proc/$pid/wchan" 2>/dev/null)
-        case $wchan in '' | 0 | *poll*) [ $still -ge 5 ] && break ;; esac
-    done
-    [ $still -ge 5 ] || fail "the writer was never blocked on the stalled reader"
+    # Until the writer is blocked on the full pipe, however loaded the machine.
+    blocked $pid || fail "the writer was never blocked on the stalled reader"
     kill -TERM $pid
     for _ in $(seq 50); do kill -0 $pid 2>/dev/null || break; sleep 0.1; done
     kill -0 $pid 2>/dev/null && { kill -KILL $pid; fail "still running 5 s after SIGTERM"; }
@@ -151,13 +165,16 @@ signals)
                "--ascent --set dz=0.0001 --set rowdz=0.1 --format csv|TERM|143|rows" \
                "--report --set dz=0.0001 --set rowdz=0.1|INT|130|lines"; do
         IFS='|' read -r args sig wanted what <<<"$run"
+        # Once the first row (or line) is out, however slowly it comes.
+        first=2
+        [ "$what" = lines ] && first=1
         # shellcheck disable=SC2086
-        env --default-signal=INT "$prog" $args >"$tmp/out" 2>"$tmp/err" &
-        pid=$!
-        sleep 1.5
+        piped "$tmp/out" "$tmp/err" env --default-signal=INT "$prog" $args
+        lines_in "$tmp/out" $first $pid || fail "'$args' ended before its first row: $(cat "$tmp/err")"
         kill -s "$sig" $pid
         wait $pid
         status=$?
+        wait $copier
         [ $status -eq "$wanted" ] || fail "SIG$sig on '$args': status $status, $(cat "$tmp/err")"
         [ -z "$(tail -c 1 "$tmp/out")" ] || fail "SIG$sig on '$args': a line is cut short"
         lines=$(wc -l <"$tmp/out")
@@ -174,7 +191,7 @@ full-disk)
         skip "no mount namespace here, for a small tmpfs"
     cat >"$tmp/fill.sh" <<SCRIPT
 mount -t tmpfs -o size=64k tmpfs "$tmp/mnt" || exit 77
-"$prog" --sweep vmax=1:100:2000 --jobs 2 --format csv >"$tmp/mnt/out" 2>"$tmp/err"
+"$prog" --sweep vmax=1:100:2000 --method integral --jobs 2 --format csv >"$tmp/mnt/out" 2>"$tmp/err"
 echo \$? >"$tmp/status"
 cp "$tmp/mnt/out" "$tmp/out"
 SCRIPT
@@ -187,12 +204,13 @@ SCRIPT
         "$tmp/err" || fail "full disk: '$(cat "$tmp/err")' with $rows rows"
     whole_rows "$tmp/out" "full disk"
     ;;
-append)
-    # Appending to a file that fills (a full disk, a file size limit): the
-    # bytes already there are kept, this run's are cut back to its last
-    # whole row, and the count said is the rows left.
+append | append-full-disk)
+    # Appending to a file that fills (a file size limit; append-full-disk: a
+    # full disk): the bytes already there are kept, this run's are cut back
+    # to its last whole row, and the count said is the rows left. (Sweeps by
+    # the integral method: the writing is the point, not the march.)
     seq 1 700 | sed 's/^/an earlier run, line /' >"$tmp/prefix"
-    runs=("--sweep vmax=1:100:2000 --jobs 2 --format csv|designs"
+    runs=("--sweep vmax=1:100:2000 --method integral --jobs 2 --format csv|designs"
           "--ascent --format csv|rows"
           "--report|lines")
     # The file after an appending run that failed: the prefix unchanged,
@@ -213,7 +231,7 @@ append)
         grep -q "^tether-explore: write error: $6 ($rows of [0-9]* $5 written)\$" "$4" ||
             fail "$1: '$(cat "$4")' with $rows $5 after the earlier bytes"
     }
-    for run in "${runs[@]}"; do
+    [ "$check" = append ] && for run in "${runs[@]}"; do
         IFS='|' read -r args what <<<"$run"
         cp "$tmp/prefix" "$tmp/out"
         # shellcheck disable=SC2086
@@ -221,31 +239,36 @@ append)
         check_appended "ulimit -f, '$args'" "$tmp/out" $? "$tmp/err" "$what" "File too large"
     done
 
-    # Two appenders at once, one of which hits its size limit: the other's
-    # rows all arrive whole. (One may follow the failed run's torn row on
-    # its line, which then cannot be cut away.)
-    cp "$tmp/prefix" "$tmp/both"
-    "$prog" --sweep strength=10:100:6000 --jobs 1 --format csv >"$tmp/good" 2>/dev/null
-    (ulimit -f 400; "$prog" --sweep vmax=1:100:6000 --jobs 1 --format csv >>"$tmp/both" 2>"$tmp/err1") &
-    failing=$!
-    "$prog" --sweep strength=10:100:6000 --jobs 1 --format csv >>"$tmp/both" 2>/dev/null ||
-        fail "the second appender failed"
-    wait $failing
-    status=$?
-    [ $status -eq 1 ] && grep -q 'write error: File too large' "$tmp/err1" ||
-        fail "the limited appender: status $status, $(cat "$tmp/err1")"
-    cmp -s -n "$(wc -c <"$tmp/prefix")" "$tmp/prefix" "$tmp/both" ||
-        fail "two appenders: the earlier bytes were changed"
-    awk 'NR == FNR { have[$0] = 1; all[++n] = $0; next }
-         !($0 in have) {
-             for (i = 1; i <= n; ++i) {
-                 l = length(all[i]) - length($0)
-                 if (l > 0 && substr(all[i], l + 1) == $0) { next }
+    if [ "$check" = append ]; then
+        # Two appenders at once, one of which hits its size limit: the other's
+        # rows all arrive whole. (One may follow the failed run's torn row on
+        # its line, which then cannot be cut away.)
+        cp "$tmp/prefix" "$tmp/both"
+        good=(--sweep strength=10:100:6000 --method integral --jobs 1 --format csv)
+        "$prog" "${good[@]}" >"$tmp/good" 2>/dev/null
+        (ulimit -f 400; "$prog" --sweep vmax=1:100:6000 --method integral --jobs 1 --format csv \
+            >>"$tmp/both" 2>"$tmp/err1") &
+        failing=$!
+        "$prog" "${good[@]}" >>"$tmp/both" 2>/dev/null || fail "the second appender failed"
+        wait $failing
+        status=$?
+        [ $status -eq 1 ] && grep -q 'write error: File too large' "$tmp/err1" ||
+            fail "the limited appender: status $status, $(cat "$tmp/err1")"
+        cmp -s -n "$(wc -c <"$tmp/prefix")" "$tmp/prefix" "$tmp/both" ||
+            fail "two appenders: the earlier bytes were changed"
+        awk 'NR == FNR { have[$0] = 1; all[++n] = $0; next }
+             !($0 in have) {
+                 for (i = 1; i <= n; ++i) {
+                     l = length(all[i]) - length($0)
+                     if (l > 0 && substr(all[i], l + 1) == $0) { next }
+                 }
+                 print "missing: " $0; bad = 1
              }
-             print "missing: " $0; bad = 1
-         }
-         END { exit bad }' "$tmp/both" "$tmp/good" >"$tmp/missing" ||
-        fail "two appenders: the other's rows were lost: $(head -3 "$tmp/missing")"
+             END { exit bad }' "$tmp/both" "$tmp/good" >"$tmp/missing" ||
+            fail "two appenders: the other's rows were lost: $(head -3 "$tmp/missing")"
+        echo "ok: append (a file size limit, two appenders)"
+        exit 0
+    fi
 
     # A full disk, the same way.
     command -v unshare >/dev/null || skip "unshare (util-linux) is not installed"
@@ -283,6 +306,14 @@ errno)
     grep -q 'write error: Bad file descriptor' "$tmp/err" || fail "closed: $(cat "$tmp/err")"
     env --ignore-signal=PIPE "$prog" --sweep vmax=1:2:200 2>"$tmp/err" | head -c 1 >/dev/null
     grep -q 'write error: Broken pipe' "$tmp/err" || fail "reader gone: $(cat "$tmp/err")"
+    # A failed write ends the work too: an ascent of 9e8 rows (hours of
+    # formatting) stops at its first write, a few hundred rows in. The bound
+    # is only against a hang.
+    (ulimit -f 1; timeout 120 "$prog" --ascent --set dz=0.00004 --set rowdz=0.00004 --format csv \
+        >"$tmp/out" 2>"$tmp/err")
+    status=$?
+    [ $status -eq 1 ] && grep -q 'write error: File too large' "$tmp/err" ||
+        fail "an ascent past the file size limit: status $status, $(cat "$tmp/err")"
     ;;
 *)
     fail "unknown check '$check'"

@@ -75,16 +75,20 @@ LIST
 interrupt)
     # SIGTERM (a batch scheduler's time limit) and SIGINT (Ctrl-C): only whole
     # rows are left, standard error says how many, the status says which.
+    # The signal comes once the first row is out (through a pipe, which
+    # takes rows a few at a time), however slowly the machine computes.
+    # shellcheck source=tests/await.sh
+    . "$(dirname "$0")/await.sh"
     for sig in TERM INT; do
-        env --default-signal=INT "$prog" --sweep vmax=1:100:2000 --jobs 1 --format csv \
-            >"$tmp/out" 2>"$tmp/err" &
-        pid=$!
-        sleep 1
+        piped "$tmp/out" "$tmp/err" env --default-signal=INT "$prog" --sweep vmax=1:100:2000 \
+            --jobs 1 --format csv
+        lines_in "$tmp/out" 2 $pid || fail "SIG$sig: the sweep ended before its first row: $(cat "$tmp/err")"
         # Twice, as a scheduler or a terminal may send it: still whole rows.
         kill -s $sig $pid
         kill -s $sig $pid 2>/dev/null
         wait $pid
         status=$?
+        wait $copier
         wanted=$((128 + $(kill -l $sig)))
         [ "$status" -eq $wanted ] || fail "SIG$sig: exit status $status, wanted $wanted"
         rows=$(($(wc -l <"$tmp/out") - 1))

@@ -51,7 +51,7 @@ void progress_line::clear()
     }
 }
 
-row_output::row_output(int fd, const std::atomic<int>* stop) : fd_(fd), stop_(stop), limit_(65536)
+row_output::row_output(int fd, std::atomic<int>* stop) : fd_(fd), stop_(stop), limit_(65536)
 {
     struct stat st {};
     if (fstat(fd, &st) == 0) {
@@ -157,6 +157,10 @@ bool row_output::write_out(const char* data, std::size_t size)
         if (n <= 0) {
             error_ = n < 0 ? errno : EIO;
             cut_back(done);
+            if (stop_ != nullptr) {
+                int unset = 0;
+                stop_->compare_exchange_strong(unset, stop_after_write_error);
+            }
             return false;
         }
         done += static_cast<std::size_t>(n);

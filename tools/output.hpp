@@ -51,16 +51,23 @@ class progress_line {
     clock::time_point drawn_{};
 };
 
+// The value a failed write sets a run's stop request to: its work ends as
+// the output has.
+inline constexpr int stop_after_write_error = -1;
+
 // Standard output (or any descriptor) taking whole rows. To a pipe, rows go
 // in writes of at most PIPE_BUF bytes, so that no row is torn there, and a
-// stop request is heard while the reader is not reading. To a regular file,
+// stop request is heard while the reader is not reading. A failed write sets
+// the stop request (to stop_after_write_error, unless a signal set it
+// first), so that the rows and marches still being computed end. To a regular file,
 // a failed write is cut back to the last whole row, never below where this
 // run began: for a file opened to append, its size when the run began, and
 // only while the file still ends with this run's own torn row.
 class row_output {
   public:
-    // stop: the run's stop request, heard while a pipe's reader is stalled.
-    explicit row_output(int fd, const std::atomic<int>* stop = nullptr);
+    // stop: the run's stop request, heard while a pipe's reader is stalled
+    // and set when a write fails.
+    explicit row_output(int fd, std::atomic<int>* stop = nullptr);
     row_output(const row_output&)            = delete;
     row_output& operator=(const row_output&) = delete;
 
@@ -94,7 +101,7 @@ class row_output {
     bool wait_for_room();
     void cut_back(std::size_t partial);
     int fd_;
-    const std::atomic<int>* stop_;
+    std::atomic<int>* stop_;
     bool pipe_       = false;
     bool regular_    = false;
     bool append_     = false;  // opened with O_APPEND: every write goes to the end

@@ -150,8 +150,8 @@ unsigned jobs_in(const std::string& text)
     const std::string t     = engine::trim(text);
     const std::string range = "; give N from 1 to " + std::to_string(max_jobs);
     if (t.empty() || t.find_first_not_of("0123456789") != std::string::npos) {
-        throw engine::usage_error("--jobs: " + engine::printable(text) + " is not a whole number" +
-                                  range);
+        throw engine::usage_error("--jobs: " + engine::printable_value(text) +
+                                  " is not a whole number" + range);
     }
     const auto digits = t.find_first_not_of('0');
     if (digits == std::string::npos || t.size() - digits > 4 ||
@@ -362,7 +362,11 @@ int ascent(const options& o, const tether::design& d)
     const climber::study s = climber::compute_study(
         d,
         [&](const climber::drive_point& p, double time) {
-            out.put(w.row(engine::ascent_values(push, p, time)));
+            // The march hears a stop only every so many points: no row is
+            // made for nothing meanwhile.
+            if (!stop_requested()) {
+                out.put(w.row(engine::ascent_values(push, p, time)));
+            }
         },
         &stop_flag);
     out.flush();
@@ -447,6 +451,9 @@ void check_modes(const options& o)
     }
     if (o.modes == 0) {
         return;
+    }
+    if (!o.shard.empty() && o.sweeps.empty()) {
+        throw engine::usage_error("--shard is for sweeps: not with --modes for one design");
     }
     const char* other = o.report ? "--report" : o.ascent ? "--ascent" : o.list ? "--list" : "";
     if (*other == 0 && !o.solve.empty()) {
@@ -636,6 +643,13 @@ int explore_main(int argc, char** argv)
     app.add_option("--for", o.goal, "The figure and its target, a column of --format csv")
         ->type_name("FIGURE=VALUE")
         ->group(seek);
+    // An option that takes one value, given again, is refused after
+    // parsing in this program's words rather than CLI11's.
+    for (CLI::Option* opt : app.get_options()) {
+        if (opt->get_expected_max() == 1) {
+            opt->multi_option_policy(CLI::MultiOptionPolicy::TakeLast);
+        }
+    }
     report->excludes(format)->excludes(list)->excludes(ascent);
     list->excludes(ascent);
     for (auto* opt : {sweep, jobs, shard, chosen}) {
@@ -655,6 +669,12 @@ int explore_main(int argc, char** argv)
 
     try {
         app.parse(argc, argv);
+        for (const CLI::Option* opt : app.get_options()) {
+            if (opt->get_expected_max() == 1 && opt->count() > 1) {
+                throw engine::usage_error(opt->get_name() + " is given " +
+                                          std::to_string(opt->count()) + " times: give it once");
+            }
+        }
         o.config_given = config->count() > 0;
         o.method_given = method->count() > 0;
         if (modes->count() > 0) {

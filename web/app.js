@@ -259,8 +259,10 @@ function clearPlots() {
   $('plots').textContent = '';
 }
 
-// A unit as a label: "m/s^2" as "m/s²"; the dimensionless "-" as nothing.
-const unitText = (unit) => (unit === '-' ? '' : unit.replace(/\^2/g, '²').replace(/\^3/g, '³'));
+// A unit as a label: "m/s^2" as "m/s²"; a pure number ("-" or "1") as nothing.
+const unitText = (unit) => (unit === '-' || unit === '1' ? '' : unit.replace(/\^2/g, '²').replace(/\^3/g, '³'));
+// " UNIT" after a number, or nothing for a pure number.
+const withUnit = (unit) => (unitText(unit) ? ` ${unitText(unit)}` : '');
 const colours = ['#1f77b4', '#d62728', '#2ca02c', '#9467bd'];
 const dashes = [undefined, [8, 4], [2, 3], [12, 3, 3, 3]];
 
@@ -462,19 +464,27 @@ function goalTexts(prefix) {
   };
 }
 
-// A figure's value for the design shown, as its cell shows it, or ''.
-function shownValue(name) {
-  const cell = document.querySelector(`#figures td[data-name="${CSS.escape(name)}"]`);
-  return cell && cell.dataset.value !== undefined ? cell.textContent : '';
+// A figure's value for the design shown by the method goal seek uses (the
+// integral method), to the last bit, or ''.
+async function seekableValue(name) {
+  const answer = await call('evaluate', designLines(), 'integral');
+  const figure = answer.result?.figures.find((f) => f.name === name);
+  return figure && figure.value !== null ? String(figure.value) : '';
 }
 
 // A goal's target follows its figure: the figure's value for the design
-// shown, until the target is typed; the unit beside it is the figure's.
-function fillTarget(prefix, force = false) {
+// shown as goal seek computes it (so that seeking it finds the design's own
+// value), until the target is typed; the unit beside it is the figure's.
+async function fillTarget(prefix, force = false) {
   const target = $(`${prefix}-target`);
-  const figure = tables.figures.find((f) => f.name === $(`${prefix}-figure`).value);
+  const name = $(`${prefix}-figure`).value;
+  const figure = tables.figures.find((f) => f.name === name);
   $(`${prefix}-unit`).textContent = figure ? unitText(figure.unit) : '';
-  if (force || !target.dataset.typed) target.value = shownValue(figure ? figure.name : '') || target.value;
+  if (!force && target.dataset.typed) return;
+  const before = target.value;
+  const value = await seekableValue(figure ? figure.name : '');
+  // A target typed, or another figure chosen, while it was computed stays.
+  if (value && target.value === before && $(`${prefix}-figure`).value === name) target.value = value;
 }
 
 // Seeks the goal of the Find panel for the design; the parameter's field
@@ -496,7 +506,7 @@ async function findValue(event) {
   const field = $(`p-${goal.name}`);
   field.value = answer.result.value;
   const unit = params.find((p) => p.name === goal.name).unit;
-  $('find-result').textContent = `${goal.name} = ${answer.result.value} ${unitText(unit)} gives ${goal.for.replace('=', ' = ')}`
+  $('find-result').textContent = `${goal.name} = ${answer.result.value}${withUnit(unit)} gives ${goal.for.replace('=', ' = ')}`
     + `${$('find-unit').textContent ? ` ${$('find-unit').textContent}` : ''} by the ${answer.result.method} method; the field holds it.`;
   scheduleRecompute();
 }
@@ -534,12 +544,12 @@ async function drawSweep(event) {
   if (solving) {
     // The curve's points as the explorer's CSV writes them, an empty value
     // where there is no answer; and the points without one, counted.
-    const { xText, yText, problems } = answer.result;
+    const { xText, yText, problems, notes } = answer.result;
     $('sweep-plot').dataset.solved = xText.map((v, k) => `${v},${yText[k]}`).join('\n');
-    if (problems.length) {
-      $('sweep-gaps').textContent = `${problems.length} of ${x.length} points have no answer and are left out of the line;`
-        + ` the first, at ${name} = ${problems[0].at}: ${problems[0].text}.`;
-    }
+    const said = problems.length ? [`${problems.length} of ${x.length} points have no answer and are left out of the line;`
+      + ` the first, at ${name} = ${problems[0].at}: ${problems[0].text}.`] : [];
+    // The notes on the solved designs, as the explorer says them.
+    $('sweep-gaps').textContent = [...said, ...notes].join('\n');
   }
   const positive = y.every((v) => v === null || v > 0);
   const holder = document.createElement('figure');
@@ -742,8 +752,8 @@ async function start() {
     }
   });
   await recompute();
-  fillTarget('find');
-  fillTarget('sweep-solve');
+  await fillTarget('find');
+  await fillTarget('sweep-solve');
   if (planet !== null && !has(presets, planet)) await refuseAddress(`planet=${planet}`, method(), 'planet');
   if (methodGiven !== null && !methodKnown) await refuseAddress('', methodGiven, 'method');
   if (address('map') !== null) {

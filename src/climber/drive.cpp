@@ -1,5 +1,6 @@
 #include "climber/drive.hpp"
 
+#include "tether/pmath.hpp"
 #include "tether/positions.hpp"
 
 #include <cmath>
@@ -40,7 +41,7 @@ sideways sideways_at(const push_params& q, const drive_point& p)
 {
     sideways s{};
     s.coriolis = q.two_m_omega * p.speed;
-    s.tilt     = std::atan(s.coriolis / (q.tension_re * p.taper)) * (180 / tether::PI);
+    s.tilt     = tether::pmath::atan(s.coriolis / (q.tension_re * p.taper)) * (180 / tether::PI);
     return s;
 }
 

@@ -293,4 +293,35 @@ integral_sums integrate(const tether::model& m, const drive_params& d, double zt
     return out;
 }
 
+std::optional<std::vector<climb_stretch>> climb_stretches(const tether::model& m,
+                                                          const drive_params& d, double ztop,
+                                                          const integral_settings& s)
+{
+    const climb c(m, d);
+    const cap_changes changes = find_cap_changes(c, d.vmax, ztop, s);
+    if (!changes.complete) {
+        return std::nullopt;
+    }
+    std::vector<climb_stretch> out;
+    double z = 0;
+    for (const cap_changes::stretch& st : changes.stretches) {
+        if (st.a > z) {  // unsure pieces in between: within rounding of vmax
+            out.push_back({z, st.a, true, 0});
+        }
+        if (st.b > st.a) {
+            out.push_back({st.a, st.b, st.capped, st.capped ? 0 : c.scale(st.a)});
+        }
+        z = std::fmax(z, st.b);
+    }
+    if (ztop > z) {
+        out.push_back({z, ztop, true, 0});
+    }
+    return out;
+}
+
+double uncapped_speed(const tether::model& m, const drive_params& d, double z)
+{
+    return climb(m, d).speed(z);
+}
+
 }  // namespace climber

@@ -17,7 +17,9 @@
 #include "climber/march.hpp"
 #include "tether/model.hpp"
 
+#include <optional>
 #include <string>
+#include <vector>
 
 namespace climber {
 
@@ -52,5 +54,23 @@ struct integral_sums {
 
 integral_sums integrate(const tether::model& m, const drive_params& d, double ztop,
                         const integral_settings& s = {});
+
+// The climb from 0 to ztop cut where the top speed starts or stops capping
+// the speed, as the time integral cuts it, for following a climber along
+// it: end to end, in order. The narrow pieces where the speed cannot be
+// told from vmax count as capped. None where the search for the cap's
+// changes reached its limit of pieces.
+struct climb_stretch {
+    double a;      // from this altitude, km
+    double b;      // to this one, km
+    bool capped;   // at vmax throughout; else at the uncapped speed
+    double scale;  // uncapped: the length over which 1 / speed changes by about e above a, km
+};
+std::optional<std::vector<climb_stretch>> climb_stretches(const tether::model& m,
+                                                          const drive_params& d, double ztop,
+                                                          const integral_settings& s = {});
+// The uncapped speed at altitude z (km) as the time integral evaluates it,
+// power / weight, m/s.
+double uncapped_speed(const tether::model& m, const drive_params& d, double z);
 
 }  // namespace climber

@@ -11,7 +11,7 @@ unsigned modes_count(const std::string& text)
 {
     const auto n = parse_number(text);
     if (!n || *n != std::floor(*n) || !(*n >= 1) || !(*n <= max_modes)) {
-        throw usage_error(printable(trim(text)) + " is not a whole number from 1 to " +
+        throw usage_error(printable_value(trim(text)) + " is not a whole number from 1 to " +
                           std::to_string(max_modes));
     }
     return static_cast<unsigned>(*n);

@@ -80,11 +80,7 @@ run_row run::row(std::uint64_t i, const std::atomic<int>* stop) const
         }
         out.missed = !solved;
         out.why    = solved ? "" : unsolved_reason(s);
-        if (solved) {
-            request_.sought->param->field(d) = s.value;
-            out.notes                        = climber::notes(s.study, false);
-            out.design_notes                 = climber::design_notes(d);
-        }
+        out.notes  = solved_notes(d, *request_.sought, s);
         out.solved = std::move(s);
         return out;
     }

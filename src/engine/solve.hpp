@@ -31,8 +31,10 @@ inline constexpr unsigned max_goal_evaluations = 200;  // designs computed for o
 // number; throws usage_error.
 goal parse_solve(const std::string& text);
 // The column of the named figure in figure_columns(); throws usage_error
-// for a name that is none of them.
-std::size_t figure_column(const std::string& name);
+// for a name that is none of them (saying where they are listed) or an
+// oscillation period, which cannot be sought.
+std::size_t figure_column(const std::string& name,
+                          const std::string& listed = "the columns of tether-explore --format csv");
 // Reads "FIGURE=VALUE" into the goal, FIGURE any figure of the table;
 // throws usage_error.
 void parse_for(goal& g, const std::string& text);
@@ -43,19 +45,36 @@ struct solution {
     std::string problem;  // why there is none: a refused design, no crossing, no value at an end
     std::optional<design_fault> fault;  // the refused design's fault, where that is the problem
     bool missed = false;                // max_goal_evaluations without the bracket's width
+    // The figure jumps or steps over the target: where, and why where known.
+    std::string jump;
 
     bool solved() const
     {
-        return problem.empty() && !missed;
+        return problem.empty() && jump.empty() && !missed;
     }
 };
 
+// Two figures of neighbouring designs closer than this, relative to the
+// larger of them and the target, are one value: ten times the integral
+// method's tolerance, for the error of each.
+inline constexpr double goal_accuracy = 1e-11;
+
 // Finds the parameter's value in [low, high] at which the figure equals
-// the target: TOMS 748 on the bracket, stopping where its width is at most
-// 1e-12 of the value or after max_goal_evaluations designs; an end exactly
-// on the target is the answer. Where the figure is not monotonic in the
-// bracket, the answer is one of its crossings.
+// the target: TOMS 748 on the bracket (on a log scale where the bracket is
+// positive and spans more than three decades), stopping where its width is
+// at most 1e-12 of the value or after max_goal_evaluations designs; an end
+// exactly on the target is the answer. Where the figure is not monotonic in
+// the bracket, the answer is one of its crossings. Where the figure at the
+// final bracket's ends does not close on the target within goal_accuracy
+// (halving the bracket down to neighbouring numbers), the figure jumps
+// there and jump says so. A base design refused on another parameter than
+// the one sought is refused before any search, in the check's own words.
 solution solve(const tether::design& base, const goal& g, const std::atomic<int>* stop = nullptr);
+
+// The notes on a solved design (its parameter set to the solved value): on
+// the design itself, then on its figures; none where there is no answer.
+std::vector<climber::note> solved_notes(const tether::design& base, const goal& g,
+                                        const solution& s);
 
 // The columns of a solved grid's rows: the swept parameters, the one
 // sought, then the figures.
@@ -64,7 +83,8 @@ std::vector<column> solve_columns(const grid& g, const goal& goal);
 // A solved row after the swept values: the parameter's value, then the
 // figures there (NaN where there is no answer).
 std::vector<double> solved_values(const solution& s);
-// Why there is no answer: the problem, or the evaluations that ran out.
+// Why there is no answer: the problem, the jump, or the evaluations that
+// ran out.
 std::string unsolved_reason(const solution& s);
 
 }  // namespace engine

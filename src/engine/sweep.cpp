@@ -1,5 +1,7 @@
 #include "engine/sweep.hpp"
 
+#include "tether/pmath.hpp"
+
 #include <algorithm>
 #include <cmath>
 #include <string_view>
@@ -67,13 +69,13 @@ std::vector<double> range_values(const std::vector<std::string>& parts)
     // Where TO / FROM leaves the normal numbers (1e-160:1e160), the steps go
     // in logarithms, which stay in range; elsewhere the ratio's power.
     const bool in_logs    = log_form && !std::isnormal(to / from);
-    const double log_from = in_logs ? std::log(from) : 0;
-    const double log_span = in_logs ? std::log(to) - log_from : 0;
+    const double log_from = in_logs ? tether::pmath::log(from) : 0;
+    const double log_span = in_logs ? tether::pmath::log(to) - log_from : 0;
     for (std::size_t k = 0; k < count; ++k) {
         const auto kd  = static_cast<double>(k);
         const double m = n - 1;
-        values[k]      = in_logs    ? std::exp(log_from + (kd / m) * log_span)
-                         : log_form ? from * std::pow(to / from, kd / m)
+        values[k]      = in_logs    ? tether::pmath::exp(log_from + (kd / m) * log_span)
+                         : log_form ? from * tether::pmath::pow(to / from, kd / m)
                                     : from + (kd * (to - from)) / m;
     }
     values.front() = from;

@@ -1,5 +1,7 @@
 #include "engine/text.hpp"
 
+#include "engine/numbers.hpp"
+
 #include "tether/design.hpp"
 
 #include <cmath>
@@ -61,6 +63,43 @@ std::size_t utf8_length(const std::string& text, std::size_t i)
     return n;
 }
 
+// The code point of the valid UTF-8 sequence of n bytes at text[i].
+unsigned code_point(const std::string& text, std::size_t i, std::size_t n)
+{
+    const unsigned lead_bits[] = {0, 0, 0x1f, 0x0f, 0x07};
+    unsigned cp                = static_cast<unsigned char>(text[i]) & lead_bits[n];
+    for (std::size_t k = 1; k < n; ++k) {
+        cp = (cp << 6) | (static_cast<unsigned char>(text[i + k]) & 0x3fu);
+    }
+    return cp;
+}
+
+// Characters that change how the text around them shows, or show as
+// nothing: C1 controls; the Arabic letter mark; zero-width space, joiners
+// and the left-to-right and right-to-left marks; the line and paragraph
+// separators, bidirectional embeddings and overrides (U+2028 to U+202E);
+// the word joiner, invisible operators and isolates (U+2060 to U+2069);
+// the byte-order mark; the interlinear annotation characters. (Unicode's
+// Bidi_Control and Default_Ignorable_Code_Point properties, and its line
+// breaks.)
+bool hides_text(unsigned cp)
+{
+    return (cp >= 0x80 && cp <= 0x9f) || cp == 0x61c || (cp >= 0x200b && cp <= 0x200f) ||
+           (cp >= 0x2028 && cp <= 0x202e) || (cp >= 0x2060 && cp <= 0x2069) || cp == 0xfeff ||
+           (cp >= 0xfff9 && cp <= 0xfffb);
+}
+
+// \u followed by four hexadecimal digits.
+std::string u_escape(unsigned cp)
+{
+    static const char hex[] = "0123456789abcdef";
+    std::string out         = "\\u";
+    for (int shift = 12; shift >= 0; shift -= 4) {
+        out += hex[(cp >> shift) & 15u];
+    }
+    return out;
+}
+
 std::string escape(const std::string& text, std::size_t longest)
 {
     static const char hex[] = "0123456789abcdef";
@@ -83,9 +122,11 @@ std::string escape(const std::string& text, std::size_t longest)
             break;
         default:
             if (c >= 0x80 && utf8_length(text, i) > 0) {
-                // A character of several bytes, kept whole.
+                // A character of several bytes, kept whole unless it hides
+                // or reorders the text around it.
                 const std::size_t n = utf8_length(text, i);
-                out += text.substr(i, n);
+                const unsigned cp   = code_point(text, i, n);
+                out += hides_text(cp) ? u_escape(cp) : text.substr(i, n);
                 i += n - 1;
             }
             else if (c < 0x20 || c >= 0x7f) {
@@ -111,6 +152,11 @@ std::string unit_suffix(const std::string& unit)
 std::string printable(const std::string& text)
 {
     return escape(text, 40);
+}
+
+std::string printable_value(const std::string& text)
+{
+    return trim(text).empty() ? "''" : printable(text);
 }
 
 std::string escaped(const std::string& text)

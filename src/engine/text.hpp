@@ -19,9 +19,16 @@ std::string joined(const std::vector<std::string>& names, const std::string& las
 std::string unit_suffix(const std::string& unit);
 
 // Text for a message: control characters and bytes that are no part of
-// valid UTF-8 as C escapes (\t, \0, \x1b, \xff), and only the first 40
-// bytes of a longer text (a character of several kept whole), then "...".
+// valid UTF-8 as C escapes (\t, \0, \x1b, \xff), the characters that
+// reorder or hide text around them (C1 controls, bidirectional marks,
+// embeddings, overrides and isolates, zero-width characters, line and
+// paragraph separators, the byte-order mark) as \u202e, and only the
+// first 40 bytes of a longer text (a character of several kept whole),
+// then "...".
 std::string printable(const std::string& text);
+// As printable, but '' for an empty (or blank) value, which would vanish
+// from the message.
+std::string printable_value(const std::string& text);
 // As printable, whatever its length: for messages that quote the user.
 std::string escaped(const std::string& text);
 

@@ -842,18 +842,11 @@ engine::goal goal_of(py::handle name, py::handle bracket, py::handle figure, py:
         g = engine::parse_solve(sought + "=" + low + ":" + high);
     }
     catch (const engine::usage_error& e) {
-        throw engine::usage_error("bracket = (" + low + ", " + high + "): " + e.what());
+        throw engine::usage_error("bracket = (" + engine::printable(low) + ", " +
+                                  engine::printable(high) + "): " + e.what());
     }
-    const std::string target = figure.cast<std::string>();
-    bool known               = false;
-    for (const engine::column& c : engine::figure_columns()) {
-        known = known || c.name == target;
-    }
-    if (!known) {
-        throw engine::usage_error("unknown figure '" + engine::printable(target) +
-                                  "' (tether.figure_names() lists them)");
-    }
-    g.figure = engine::figure_column(target);
+    g.figure =
+        engine::figure_column(figure.cast<std::string>(), "tether.figure_names() lists them");
     std::string why;
     const auto v = engine::parse_number(at, &why);
     if (!v) {
@@ -868,6 +861,9 @@ engine::goal goal_of(py::handle name, py::handle bracket, py::handle figure, py:
 // evaluations ran out, ValueError.
 [[noreturn]] void refuse(const engine::solution& s, const engine::goal& g)
 {
+    if (!s.jump.empty()) {
+        throw bad_design{s.jump, g.param->name, s.jump.substr(s.jump.find(": ") + 2)};
+    }
     if (s.problem.empty()) {
         throw engine::usage_error(engine::unsolved_reason(s));
     }

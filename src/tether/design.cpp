@@ -1,6 +1,7 @@
 #include "tether/design.hpp"
 
 #include "tether/model.hpp"
+#include "tether/pmath.hpp"
 #include "tether/positions.hpp"
 
 #include <array>
@@ -144,6 +145,9 @@ double value_of(const design& d, const param& p)
 
 namespace {
 
+// How far above GEO (relative) the top end must be.
+constexpr double geo_margin = 1e-12;
+
 std::optional<problem> check_values(const design& d)
 {
     for (const param& p : table) {
@@ -179,16 +183,38 @@ std::optional<problem> check_tether(const design& d, const model& m)
         return problem{"rapex", "must be greater than the geostationary radius, " +
                                     message_number(m.rgeo) + " km"};
     }
+    // Within a relative 1e-12 of GEO the counterweight's acceleration
+    // (omega^2 r - GM / r^2) cancels to a few ulps, and the computed GEO
+    // radius itself is that far from the exact one: no mass there means
+    // anything.
+    if (!(m.rapex > m.rgeo * (1 + geo_margin))) {
+        return problem{"rapex", "must be greater than the geostationary radius, " +
+                                    message_number(m.rgeo, 17) + " km, by more than a relative " +
+                                    message_number(geo_margin)};
+    }
     if (!std::isfinite(m.vre) || !std::isfinite(m.ere)) {
         return beyond_range("RE", "an effective potential at the surface");
     }
     if (!std::isfinite(m.vapex) || !std::isfinite(m.eapex)) {
         return beyond_range("rapex", "an effective potential at the apex");
     }
-    if (!std::isnormal(m.yuri) || !std::isnormal(m.ywork)) {
+    if (!std::isnormal(m.yuri)) {
         return beyond_range("strength", "a specific strength", "density");
     }
+    if (!std::isnormal(m.ywork)) {
+        return beyond_range("safety", "a working specific strength", "strength");
+    }
+    // Where the material's own strength would do, the safety factor is what
+    // brought the working stress too low.
+    const auto safety_at_fault = [&m](double e) { return std::isnormal(pmath::exp(-e / m.yuri)); };
     if (!std::isnormal(m.taper_re) || !std::isfinite(1 / m.taper_re)) {
+        if (safety_at_fault(m.ere) && std::isfinite(pmath::exp(m.ere / m.yuri))) {
+            return problem{"safety",
+                           "too high: the working stress (strength / safety) is so low that the "
+                           "tether's taper from the surface to GEO leaves the range of binary64 "
+                           "numbers",
+                           "strength"};
+        }
         return problem{"strength",
                        "too low: the material is so weak (or the planet's gravity so deep) that "
                        "the tether's taper from the surface to GEO leaves the range of binary64 "
@@ -196,6 +222,13 @@ std::optional<problem> check_tether(const design& d, const model& m)
                        m.ere > 1e6 ? "RE" : ""};
     }
     if (!std::isnormal(m.taper_apex)) {
+        if (safety_at_fault(m.eapex)) {
+            return problem{"safety",
+                           "too high for the apex: the tether's taper from GEO to the apex at "
+                           "the working stress (strength / safety) leaves the range of binary64 "
+                           "numbers",
+                           "strength"};
+        }
         return problem{"strength",
                        "too low for the apex: the tether's taper from GEO to the apex leaves the "
                        "range of binary64 numbers",

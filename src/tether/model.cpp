@@ -1,5 +1,7 @@
 #include "tether/model.hpp"
 
+#include "tether/pmath.hpp"
+
 #include <cmath>
 
 namespace tether {
@@ -28,7 +30,7 @@ double grav(const model& m, double r)
 double taper(const model& m, double r)
 {
     // Exactly 1 at RE: effpot(RE) is the same sum as vre.
-    return std::exp((m.vre - effpot(m, r)) / m.ywork);
+    return pmath::exp((m.vre - effpot(m, r)) / m.ywork);
 }
 
 model compute_model(const design& d)
@@ -43,14 +45,14 @@ model compute_model(const design& d)
     m.omega2 = m.omega * m.omega;
     // pow with the binary64 third, which is not exactly 1/3: cbrt would give
     // a radius some ulps larger, and every figure downstream inherits it.
-    m.rgeo       = std::pow(m.GM / m.omega2, third);
+    m.rgeo       = pmath::pow(m.GM / m.omega2, third);
     m.vre        = effpot(m, m.RE);
     m.vgeo       = effpot(m, m.rgeo);
     m.vapex      = effpot(m, m.rapex);
     m.ere        = m.vre - m.vgeo;
     m.eapex      = m.vapex - m.vgeo;
-    m.taper_re   = std::exp((-m.ere) / m.ywork);
-    m.taper_apex = std::exp((-m.eapex) / m.ywork);
+    m.taper_re   = pmath::exp((-m.ere) / m.ywork);
+    m.taper_apex = pmath::exp((-m.eapex) / m.ywork);
     return m;
 }
 

@@ -1,5 +1,8 @@
 #include "tether/modes.hpp"
 
+#include "tether/pmath.hpp"
+#include "tether/portable_steps.hpp"
+
 #include <boost/math/tools/toms748_solve.hpp>
 #include <boost/numeric/odeint.hpp>
 
@@ -50,7 +53,7 @@ struct tether_field {
     // lambda c / F(rapex): theta at the top is this angle plus k - 1 half turns.
     double top_angle(double lambda) const
     {
-        return std::atan2(Fapex, lambda * c);
+        return pmath::atan2(Fapex, lambda * c);
     }
 };
 
@@ -63,8 +66,8 @@ template <class State> auto controlled(double lambda, const tether_field& f, dou
     // absolute tolerance on that scale keeps the slow pendulum mode's small
     // angle as accurate, relatively, as the others'.
     const double scale = std::fmin(1.0, lambda * (f.rapex - f.RE) / f.c);
-    return odeint::make_controlled(tolerance * scale, tolerance,
-                                   odeint::runge_kutta_fehlberg78<State>());
+    return make_portable_controlled<odeint::runge_kutta_fehlberg78<State>>(tolerance * scale,
+                                                                           tolerance);
 }
 
 // Theta at the top for the given lambda, shot from theta = 0 at the foot;
@@ -73,7 +76,7 @@ double top_theta(const tether_field& f, double lambda, double tolerance)
 {
     const double rate = lambda / f.c;
     auto system       = [&f, rate](const angle_state& x, angle_state& dxdr, double r) {
-        dxdr[0] = rate + 0.5 * f.log_rate(r) * std::sin(2 * x[0]);
+        dxdr[0] = rate + 0.5 * f.log_rate(r) * pmath::sin(2 * x[0]);
     };
     auto stepper  = controlled<angle_state>(lambda, f, tolerance);
     angle_state x = {0.0};
@@ -318,8 +321,8 @@ std::vector<std::vector<double>> mode_shapes(const model& m, const positions& p,
         const double rate   = lambda / f.c;
         auto system         = [&f, rate](const shape_state& x, shape_state& dxdr, double r) {
             const double sl = f.log_rate(r);
-            const double sn = std::sin(x[0]);
-            dxdr[0]         = rate + 0.5 * sl * std::sin(2 * x[0]);
+            const double sn = pmath::sin(x[0]);
+            dxdr[0]         = rate + 0.5 * sl * pmath::sin(2 * x[0]);
             dxdr[1]         = sl * (sn * sn);
         };
         // Y = r phi = R sin theta / (lambda c A r): ln of the scale without
@@ -328,8 +331,8 @@ std::vector<std::vector<double>> mode_shapes(const model& m, const positions& p,
         std::vector<double> sine(radii.size());
         std::size_t at = 0;
         auto observe   = [&](const shape_state& x, double r) {
-            log_size[at] = x[1] + (effpot(m, r) - m.vgeo) / m.ywork - std::log(r);
-            sine[at]     = std::sin(x[0]);
+            log_size[at] = x[1] + (effpot(m, r) - m.vgeo) / m.ywork - pmath::log(r);
+            sine[at]     = pmath::sin(x[0]);
             ++at;
         };
         shape_state x = {0.0, 0.0};
@@ -344,7 +347,7 @@ std::vector<std::vector<double>> mode_shapes(const model& m, const positions& p,
         double largest       = 0;
         std::vector<double> value(radii.size());
         for (std::size_t j = 0; j < radii.size(); ++j) {
-            value[j] = j == 0 ? 0.0 : std::exp(log_size[j] - biggest) * sine[j];
+            value[j] = j == 0 ? 0.0 : pmath::exp(log_size[j] - biggest) * sine[j];
             largest  = std::fmax(largest, std::fabs(value[j]));
         }
         // The lowest point above the foot sets the sign.

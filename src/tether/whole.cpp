@@ -1,5 +1,6 @@
 #include "tether/whole.hpp"
 
+#include "tether/pmath.hpp"
 #include "tether/quadrature.hpp"
 
 #include <boost/math/tools/toms748_solve.hpp>
@@ -32,7 +33,7 @@ double linear_density(const design& d, const model& m, double r)
 {
     // Cross-section relative to GEO: exp of the effective potential below
     // GEO's value over the working specific strength.
-    const double taper_geo = std::exp((m.vgeo - effpot(m, r)) / m.ywork);
+    const double taper_geo = pmath::exp((m.vgeo - effpot(m, r)) / m.ywork);
     return d.tether.density * ((d.tether.csgeo / 1e6) * taper_geo);  // kg/m = t/km
 }
 
@@ -62,7 +63,7 @@ whole_tether compute_whole(const design& d, const model& m, const positions& p, 
 
     // Where omega r reaches the escape speed sqrt(2 GM / r); the cube root
     // as rgeo's, with pow and the binary64 third.
-    w.escape_alt = std::pow((2 * m.GM) / m.omega2, third) - m.RE;
+    w.escape_alt = pmath::pow((2 * m.GM) / m.omega2, third) - m.RE;
 
     w.apex_speed    = m.omega * m.rapex;
     const double vv = w.apex_speed * w.apex_speed - (2 * m.GM) / m.rapex;

@@ -301,12 +301,13 @@ engine::run run_of(const tether::design& d, const std::vector<std::string>& swee
     }
 }
 
-// Every row of the run, in order, on this thread.
-void each_row(const engine::run& r, const std::function<void(std::uint64_t, engine::run_row&)>& f)
+// Every row of the run, in order, on this thread; what they say, tallied.
+engine::run_summary each_row(const engine::run& r,
+                             const std::function<void(std::uint64_t, engine::run_row&)>& f)
 {
     engine::run_settings s;
     s.jobs = 0;
-    r.execute(
+    return r.execute(
         0, r.size(),
         [&f](std::uint64_t i, engine::run_row& row) {
             f(i, row);
@@ -467,11 +468,13 @@ val solve(const std::string& lines, const std::string& solve_text, const std::st
     });
 }
 
-// {errors, x, y, xText, yText, problems, method}: a solved curve, the goal sought
-// for every design of a sweep (tether-explore --solve ... --for ...
-// --sweep ...): y the solved value at x, NaN (and yText empty) where there
-// is none; xText and yText as the explorer's CSV writes them; problems
-// [{at, text}] the points without an answer and why.
+// {errors, x, y, xText, yText, problems, notes, method}: a solved curve, the
+// goal sought for every design of a sweep (tether-explore --solve ... --for
+// ... --sweep ...): y the solved value at x, NaN (and yText empty) where
+// there is none; xText and yText as the explorer's CSV writes them;
+// problems [{at, text}] the points without an answer and why; notes the
+// texts of the notes on the solved designs, once per kind, as the
+// explorer says them.
 val solve_sweep(const std::string& lines, const std::string& sweep_text,
                 const std::string& solve_text, const std::string& for_text)
 {
@@ -483,6 +486,7 @@ val solve_sweep(const std::string& lines, const std::string& sweep_text,
         val x_text   = val::array();
         val y_text   = val::array();
         val problems = val::array();
+        val notes    = val::array();
         out.set("method", name_of(climber::method::integral));
         if (r.errors.empty()) {
             try {
@@ -496,20 +500,24 @@ val solve_sweep(const std::string& lines, const std::string& sweep_text,
                     throw engine::usage_error(engine::printable(solve_text) + ": " +
                                               run.request().sought->param->name + " is swept too");
                 }
-                each_row(run, [&](std::uint64_t, engine::run_row& row) {
-                    const double at   = row.values[0];
-                    const bool solved = row.solved->solved();
-                    x.push_back(at);
-                    y.push_back(solved ? row.values[1] : std::nan(""));
-                    x_text.call<void>("push", engine::shortest(at));
-                    y_text.call<void>("push", solved ? engine::shortest(row.values[1]) : "");
-                    if (!solved) {
-                        val p = val::object();
-                        p.set("at", engine::shortest(at));
-                        p.set("text", row.why);
-                        problems.call<void>("push", p);
-                    }
-                });
+                const engine::run_summary said =
+                    each_row(run, [&](std::uint64_t, engine::run_row& row) {
+                        const double at   = row.values[0];
+                        const bool solved = row.solved->solved();
+                        x.push_back(at);
+                        y.push_back(solved ? row.values[1] : std::nan(""));
+                        x_text.call<void>("push", engine::shortest(at));
+                        y_text.call<void>("push", solved ? engine::shortest(row.values[1]) : "");
+                        if (!solved) {
+                            val p = val::object();
+                            p.set("at", engine::shortest(at));
+                            p.set("text", row.why);
+                            problems.call<void>("push", p);
+                        }
+                    });
+                for (const climber::note& n : run.led(said.notes)) {
+                    notes.call<void>("push", n.text);
+                }
             }
             catch (const engine::usage_error& e) {
                 r.errors.emplace_back("sweep", e.what());
@@ -521,6 +529,7 @@ val solve_sweep(const std::string& lines, const std::string& sweep_text,
         out.set("xText", x_text);
         out.set("yText", y_text);
         out.set("problems", problems);
+        out.set("notes", notes);
         return out;
     });
 }

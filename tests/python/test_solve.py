@@ -51,9 +51,55 @@ def test_a_refused_design_is_a_grid_points_problem(run_explore):
                             "csgeo=-1,1", "--format", "csv")
     got = quietly(tether.solve, "vmax", (50, 300), "time", 110, csgeo=[-1, 1])
     same_bits(got.drop(columns="problem").to_numpy(), csv_frame(out).to_numpy())
-    assert got["problem"][0].endswith("(the bracket's low end)")
-    assert got["problem"][0].startswith("csgeo = -1")
+    # The design itself is refused, whatever the bracket: in its own words.
+    with pytest.raises(tether.DesignError) as plain:
+        tether.Design(csgeo=-1).figures()
+    assert got["problem"][0] == str(plain.value)
     assert got["problem"][1] is None
+
+
+def test_a_refused_base_is_refused_before_any_search(run_explore):
+    status, _, err = run_explore("--set", "vmax=-1", "--solve", "strength=10:300", "--for",
+                                 "time=100")
+    assert status == 2
+    with pytest.raises(tether.DesignError) as e:
+        tether.solve("strength", (10, 300), "time", 100, tether.Design(vmax=-1))
+    assert str(e.value) == "vmax = -1 m/s: must be greater than 0"
+    assert e.value.parameter == "vmax"
+    assert err.startswith("tether-explore: " + str(e.value) + "\n")
+
+
+@pytest.mark.parametrize("name,bracket,figure,value,base,why", [
+    ("vmax", (26.5, 27.2), "cap_alt", 5000, {"strength": 10}, "a capped stretch"),
+    ("tsid", (70000, 100000), "time", 100, {}, "set ztop"),
+    ("GM", (390000, 410000), "total_mass", 2200, {}, "set ztop"),
+])
+def test_a_figure_that_jumps_has_no_answer(run_explore, name, bracket, figure, value, base, why):
+    args = [a for k, v in base.items() for a in ("--set", f"{k}={v}")]
+    status, out, err = run_explore(*args, "--solve", f"{name}={bracket[0]}:{bracket[1]}", "--for",
+                                   f"{figure}={value}", "--format", "csv")
+    assert status == 3
+    with pytest.raises(tether.DesignError) as e:
+        quietly(tether.solve, name, bracket, figure, value, tether.Design(**base))
+    assert e.value.parameter == name
+    assert why in str(e.value)
+    assert f"tether-explore: design 1 of 1: {e.value}; its figures are NaN\n" in err
+    # Where the figure jumps, a grid point has no answer either.
+    frame = quietly(tether.solve, name, bracket, figure, value, tether.Design(**base),
+                    mclimb=[16000])
+    assert frame[name].isna().all() and frame["problem"][0] == str(e.value)
+
+
+def test_long_numbers_are_shortened_in_messages():
+    with pytest.raises(ValueError) as e:
+        tether.solve("vmax", (1, 10 ** 400), "time", 100)
+    assert len(str(e.value)) < 200 and "..." in str(e.value)
+
+
+def test_a_period_is_not_sought():
+    with pytest.raises(ValueError, match="'period_in_1' is an oscillation period") as e:
+        tether.solve("vmax", (10, 20), "period_in_1", 100)
+    assert "tether.figure_names()" in str(e.value)
 
 
 @pytest.mark.parametrize("name,figure,base", [

@@ -34,6 +34,12 @@ if _in_a_subinterpreter():
     raise ImportError("tether cannot be imported in a subinterpreter: its compiled part "
                       "(pybind11) supports the main interpreter only")
 
+# What the calls return is made by numpy and pandas: imported here, whole,
+# so that a Ctrl-C early in a first sweep never lands inside their imports
+# (which would leave them half imported for the rest of the session).
+import numpy  # noqa: E402,F401
+import pandas  # noqa: E402,F401
+
 from . import _core  # noqa: E402
 from ._core import Design, DesignError, DesignWarning  # noqa: E402
 

@@ -1,0 +1,511 @@
+#include "climber/traffic.hpp"
+
+#include "tether/model.hpp"
+#include "tether/pmath.hpp"
+#include "tether/positions.hpp"
+
+#include <boost/math/special_functions/chebyshev.hpp>
+#include <boost/math/tools/roots.hpp>
+#include <boost/math/tools/toms748_solve.hpp>
+
+#include <algorithm>
+#include <cmath>
+#include <cstdint>
+#include <utility>
+
+namespace climber {
+
+namespace {
+
+using tether::message_number;
+using tether::problem;
+
+constexpr double nan               = std::numeric_limits<double>::quiet_NaN();
+constexpr double hours_per_km_at_1 = 1000.0 / 3600.0;  // h per km at 1 m/s
+constexpr double hours_per_year    = 8766;             // 365.25 days
+constexpr std::size_t n            = climb_profile::degree;
+
+// A panel's series is resolved when its last two coefficients are below
+// this share of its mean; where rounding in the speed (near GEO, a
+// difference of near-equal terms) keeps them higher, halving stops helping
+// and a panel is taken once it is below the looser share.
+constexpr double resolved    = 1e-13;
+constexpr double noise_floor = 1e-11;
+
+// cos(pi j / n) for j = 0 ... 2n - 1: the Chebyshev points and the cosine
+// sums that give the series' coefficients.
+const std::array<double, 2 * n>& cosines()
+{
+    static const std::array<double, 2 * n> table = [] {
+        std::array<double, 2 * n> c{};
+        for (std::size_t j = 0; j < 2 * n; ++j) {
+            c[j] = tether::pmath::cos(tether::PI * static_cast<double>(j) / static_cast<double>(n));
+        }
+        return c;
+    }();
+    return table;
+}
+
+// The pace 1 / speed (h/km) on [a, b] as a Chebyshev series of the given
+// degree in x = (z - mid) / half, interpolating it at the Chebyshev points
+// cos(pi k / n) (Boost's convention: the first coefficient is halved when
+// the series is summed).
+std::array<double, n + 1> pace_series(const tether::model& m, const drive_params& d, double a,
+                                      double b)
+{
+    const auto& cs    = cosines();
+    const double mid  = a + (b - a) / 2;
+    const double half = (b - a) / 2;
+    std::array<double, n + 1> f{};
+    f[0] = hours_per_km_at_1 / uncapped_speed(m, d, b);
+    f[n] = hours_per_km_at_1 / uncapped_speed(m, d, a);
+    for (std::size_t k = 1; k < n; ++k) {
+        f[k] = hours_per_km_at_1 / uncapped_speed(m, d, mid + half * cs[k]);
+    }
+    std::array<double, n + 1> c{};
+    for (std::size_t j = 0; j <= n; ++j) {
+        double sum = 0.5 * (f[0] + f[n] * cs[(j * n) % (2 * n)]);
+        for (std::size_t k = 1; k < n; ++k) {
+            sum += f[k] * cs[(j * k) % (2 * n)];
+        }
+        c[j] = sum * (2.0 / static_cast<double>(n));
+    }
+    c[n] /= 2;
+    return c;
+}
+
+// The series' integral from x = -1: term by term T_k integrates to
+// (T_(k+1) / (k + 1) - T_(k-1) / (k - 1)) / 2, and the constant makes it 0
+// at x = -1.
+std::array<double, n + 2> time_series(const std::array<double, n + 1>& pace)
+{
+    std::array<double, n + 2> c{};
+    double at_minus_one = 0;
+    for (std::size_t k = 1; k <= n + 1; ++k) {
+        const double upper = k + 1 <= n ? pace[k + 1] : 0;
+        c[k]               = (pace[k - 1] - upper) / (2 * static_cast<double>(k));
+        at_minus_one += k % 2 == 0 ? c[k] : -c[k];
+    }
+    c[0] = -2 * at_minus_one;
+    return c;
+}
+
+// The net outward acceleration's size at altitude z, km/s^2: below GEO
+// gravity less the centrifugal term. At z = 0 the same bits as the
+// positions' gre.
+double pull_at(const tether::model& m, double z)
+{
+    const double r = m.RE + z;
+    return std::fabs(m.omega2 * r - m.GM / (r * r));
+}
+
+// The altitudes of a stream's climbers the moment one leaves the foot,
+// `count` of them, `interval` hours apart. Between departures every
+// climber rises and, below GEO, |F| falls as it rises, while one reaching
+// the top leaves: the sum of m |F| is largest just as the next one leaves.
+template <class Visit>
+void stream_at_departure(const climb_profile& climb, double interval, double count, Visit&& visit)
+{
+    std::size_t hint = 0;
+    for (double j = 0; j < count; ++j) {
+        visit(climb.altitude_at(j * interval, &hint));
+    }
+}
+
+double stream_pull(const tether::model& m, const climb_profile& climb, double interval,
+                   double count)
+{
+    double sum = 0;
+    stream_at_departure(climb, interval, count, [&](double z) { sum += pull_at(m, z); });
+    return sum;
+}
+
+// The climbers a stream has on the tether the moment one leaves: those
+// that left j intervals ago with j * interval below the climb time (one
+// reaching the top at a departure has left). At most `limit` + 1.
+double on_tether_at(double interval, double climb_time, double limit)
+{
+    double k = std::fmin(std::ceil(climb_time / interval), limit + 1);
+    while (k > 1 && (k - 1) * interval >= climb_time) {
+        --k;
+    }
+    while (k <= limit && k * interval < climb_time) {
+        ++k;
+    }
+    return std::fmax(k, 1);
+}
+
+// The held climbers' altitudes: i (rgeo - RE) / climbers, i = 0 ...
+template <class Visit> void held(const tether::model& m, double climbers, Visit&& visit)
+{
+    const double spacing = (m.rgeo - m.RE) / climbers;
+    for (double i = 0; i < climbers; ++i) {
+        visit(i * spacing);
+    }
+}
+
+// The traffic's worst moment: where its climbers are, or why not known.
+struct moment {
+    std::vector<double> altitudes;
+    std::string why;  // empty where known
+};
+
+moment worst_moment(const tether::model& m, const traffic_settings& t, const climb_profile& climb)
+{
+    moment out;
+    const auto keep = [&](double z) { out.altitudes.push_back(z); };
+    if (std::isnan(t.interval)) {
+        held(m, t.climbers, keep);
+        return out;
+    }
+    if (!std::isfinite(climb.climb_time())) {
+        out.why = "the climb time is not finite, so the stream's climbers cannot be placed";
+        return out;
+    }
+    const double count = on_tether_at(t.interval, climb.climb_time(), most_climbers);
+    if (count > most_climbers) {
+        out.why = "the stream puts more than 1e6 climbers on the tether at once";
+        return out;
+    }
+    stream_at_departure(climb, t.interval, count, keep);
+    return out;
+}
+
+struct shortest {
+    double interval  = nan;
+    double on_tether = nan;
+    std::string why;
+};
+
+// The shortest interval whose stream keeps the foot taut. At an interval
+// of climb_time / k the stream has k climbers on the tether; the load there
+// does not fall as k grows, so the largest k whose load fits is found by
+// doubling and halving. Above climb_time / (k + 1) there are k + 1 climbers
+// until the last reaches the top at climb_time / k; their load falls
+// continuously with the interval, and where it still exceeds the capacity
+// there, the answer is the jump at climb_time / k itself.
+shortest shortest_interval(const tether::model& m, const climb_profile& climb, double mass,
+                           double anchor, double capacity)
+{
+    shortest out;
+    const double T = climb.climb_time();
+    if (!(anchor + mass * pull_at(m, 0) <= capacity)) {
+        out.why = std::string(anchor > 0 ? "one climber at the foot with the anchor"
+                                         : "one climber at the foot") +
+                  " already needs " + message_number(anchor + mass * pull_at(m, 0)) +
+                  " kN of the " + message_number(capacity) + " kN load capacity: no stream fits";
+        return out;
+    }
+    if (!std::isfinite(T) || !(T > 0)) {
+        out.why = "the climb time is not finite, so no departure interval can be found";
+        return out;
+    }
+    const auto fits = [&](double k) {
+        return anchor + mass * stream_pull(m, climb, T / k, k) <= capacity;
+    };
+    double lo = 1;  // fits
+    double hi = 2;  // to be tried
+    while (hi <= most_climbers && fits(hi)) {
+        lo = hi;
+        hi *= 2;
+    }
+    if (hi > most_climbers) {
+        if (fits(most_climbers)) {
+            out.why = "the stream at the shortest interval would put more than 1e6 climbers on "
+                      "the tether at once";
+            return out;
+        }
+        hi = most_climbers;
+    }
+    while (hi - lo > 1) {
+        const double mid      = std::floor(lo + (hi - lo) / 2);
+        (fits(mid) ? lo : hi) = mid;
+    }
+    const double k    = lo;
+    const auto excess = [&](double interval) {
+        return anchor + mass * stream_pull(m, climb, interval, k + 1) - capacity;
+    };
+    const double left     = T / (k + 1);
+    const double right    = T / k;
+    const double at_right = excess(right);
+    if (at_right <= 0) {
+        std::uintmax_t iterations = 100;
+        const auto [a, b]         = boost::math::tools::toms748_solve(
+                    excess, left, right, excess(left), at_right,
+                    boost::math::tools::eps_tolerance<double>(44), iterations);
+        out.interval  = excess(a) <= 0 ? a : b;
+        out.on_tether = k + 1;
+        return out;
+    }
+    // The jump: the smallest interval with k climbers on, as they are counted.
+    double interval = right;
+    while (k * interval < T) {
+        interval = std::nextafter(interval, std::numeric_limits<double>::infinity());
+    }
+    out.interval  = interval;
+    out.on_tether = k;
+    return out;
+}
+
+}  // namespace
+
+climb_profile::climb_profile(const tether::model& m, const drive_params& d, double ztop,
+                             const integral_settings& s)
+    : vmax_(d.vmax), ztop_(ztop)
+{
+    const auto stretches = climb_stretches(m, d, ztop, s);
+    if (!stretches) {
+        return;
+    }
+    for (const climb_stretch& st : *stretches) {
+        if (st.capped) {
+            const double t0 = panels_.empty() ? 0 : panels_.back().t1;
+            panels_.push_back(
+                {st.a, st.b, t0, t0 + (st.b - st.a) * hours_per_km_at_1 / vmax_, true, {}, {}});
+            continue;
+        }
+        if (!add_uncapped(m, d, st, s)) {
+            panels_.clear();
+            return;
+        }
+    }
+    time_ = panels_.empty() ? 0 : panels_.back().t1;
+}
+
+// The panels of an uncapped stretch: first [a, a + scale], then each twice
+// as wide as the one before (as the time integral starts), each halved
+// until its series is resolved. False where a panel was halved max_depth
+// times, or the panels reached max_panels, before that.
+bool climb_profile::add_uncapped(const tether::model& m, const drive_params& d,
+                                 const climb_stretch& st, const integral_settings& s)
+{
+    const double a = st.a;
+    const double b = st.b;
+    struct todo {
+        double a;
+        double b;
+        unsigned depth;
+        double parent_tail;  // the tail's share of the mean on the panel halved
+    };
+    std::vector<todo> stack;
+    std::vector<todo> first;
+    double width = std::fmax(st.scale, std::fmax(std::ldexp(b - a, -60), 1e-15 * std::fabs(a)));
+    for (double x = a; x < b; width *= 2) {
+        const double next = b - x <= 2 * width ? b : x + width;
+        first.push_back({x, next, 0, 1});
+        x = next;
+    }
+    stack.assign(first.rbegin(), first.rend());
+    while (!stack.empty()) {
+        const todo p = stack.back();
+        stack.pop_back();
+        const double mid = p.a + (p.b - p.a) / 2;
+        panel q{p.a, p.b, 0, 0, false, pace_series(m, d, p.a, p.b), {}};
+        const double tail  = (std::fabs(q.pace[n - 1]) + std::fabs(q.pace[n])) / (q.pace[0] / 2);
+        const bool plateau = tail <= noise_floor && tail > p.parent_tail / 2;
+        if (!(tail <= resolved) && !plateau) {
+            if (p.depth >= s.max_depth || panels_.size() + stack.size() + 2 > s.max_panels) {
+                return false;
+            }
+            stack.push_back({mid, p.b, p.depth + 1, tail});
+            stack.push_back({p.a, mid, p.depth + 1, tail});
+            continue;
+        }
+        q.time = time_series(q.pace);
+        q.t0   = panels_.empty() ? 0 : panels_.back().t1;
+        q.t1   = q.t0 +
+               (p.b - p.a) / 2 *
+                   boost::math::chebyshev_clenshaw_recurrence(q.time.data(), q.time.size(), 1.0);
+        panels_.push_back(q);
+    }
+    return true;
+}
+
+// The time from the panel's start to z in it, h.
+double climb_profile::offset_in(const panel& p, double z) const
+{
+    if (p.capped) {
+        return (z - p.a) * hours_per_km_at_1 / vmax_;
+    }
+    const double half = (p.b - p.a) / 2;
+    const double x    = std::clamp((z - (p.a + half)) / half, -1.0, 1.0);
+    return half * boost::math::chebyshev_clenshaw_recurrence(p.time.data(), p.time.size(), x);
+}
+
+double climb_profile::time_to(double z) const
+{
+    if (panels_.empty() || !std::isfinite(time_)) {
+        return std::isfinite(time_) && z <= 0 ? 0 : nan;
+    }
+    const auto it = std::upper_bound(panels_.begin(), panels_.end(), z,
+                                     [](double v, const panel& p) { return v < p.b; });
+    if (it == panels_.end()) {
+        return time_;
+    }
+    return it->t0 + offset_in(*it, std::fmax(z, it->a));
+}
+
+double climb_profile::altitude_at(double t, std::size_t* hint) const
+{
+    if (!std::isfinite(time_)) {
+        return nan;
+    }
+    if (!(t > 0)) {
+        return 0;
+    }
+    if (t >= time_) {
+        return ztop_;
+    }
+    std::size_t i = hint != nullptr && *hint < panels_.size() && panels_[*hint].t0 <= t ? *hint : 0;
+    while (panels_[i].t1 <= t && i + 1 < panels_.size()) {
+        ++i;
+    }
+    if (hint != nullptr) {
+        *hint = i;
+    }
+    const panel& p  = panels_[i];
+    const double dt = t - p.t0;
+    if (p.capped) {
+        return std::fmin(p.a + dt * vmax_ / hours_per_km_at_1, p.b);
+    }
+    // Newton's method on the time's series, its slope the pace: from the
+    // straight line between the panel's ends.
+    const double half = (p.b - p.a) / 2;
+    const auto f      = [&](double z) {
+        const double x = std::clamp((z - (p.a + half)) / half, -1.0, 1.0);
+        return std::make_pair(
+                 half * boost::math::chebyshev_clenshaw_recurrence(p.time.data(), p.time.size(), x) - dt,
+                 boost::math::chebyshev_clenshaw_recurrence(p.pace.data(), p.pace.size(), x));
+    };
+    const double guess        = p.a + (p.b - p.a) * (dt / (p.t1 - p.t0));
+    std::uintmax_t iterations = 30;
+    return boost::math::tools::newton_raphson_iterate(f, std::clamp(guess, p.a, p.b), p.a, p.b, 44,
+                                                      iterations);
+}
+
+std::optional<tether::problem> check_traffic(const traffic_settings& t, const tether::design& d)
+{
+    if (!std::isfinite(t.climbers) || t.climbers != std::nearbyint(t.climbers) ||
+        !(t.climbers >= 1)) {
+        return problem{"climbers", "must be a whole number, at least 1"};
+    }
+    if (t.climbers > most_climbers) {
+        return problem{"climbers", "must be at most 1e6"};
+    }
+    if (!std::isnan(t.interval)) {
+        if (!std::isfinite(t.interval) || !(t.interval > 0)) {
+            return problem{"interval", "must be a finite number of hours greater than 0"};
+        }
+        if (t.climbers > 1) {
+            return problem{
+                "interval",
+                "gives a stream of single climbers, and climbers = " + message_number(t.climbers) +
+                    " holds that many: drop interval to hold them, or climbers for "
+                    "the stream",
+                "climbers"};
+        }
+        const tether::model m = tether::compute_model(d);
+        const double time =
+            integrate(m, compute_drive_params(d, m), tether::top_of_march(d, m)).sums.time;
+        if (std::isfinite(time) && on_tether_at(t.interval, time, most_climbers) > most_climbers) {
+            return problem{"interval",
+                           "puts more than 1e6 climbers on the tether at once (a climb takes " +
+                               message_number(time) + " h); at most 1e6 are allowed"};
+        }
+    }
+    if (!std::isfinite(t.anchor)) {
+        return problem{"anchor", "must be a finite number"};
+    }
+    if (!(t.anchor >= 0)) {
+        return problem{"anchor", "must be at least 0"};
+    }
+    if (!std::isnan(t.payload)) {
+        if (!(t.payload >= 0)) {
+            return problem{"payload", "must be at least 0"};
+        }
+        if (!(t.payload <= d.climber.mclimb)) {
+            return problem{"payload",
+                           "must be at most mclimb = " + message_number(d.climber.mclimb) +
+                               " kg, the climber's whole mass",
+                           "mclimb"};
+        }
+    }
+    return std::nullopt;
+}
+
+traffic compute_traffic(const tether::design& d, const study& s, const traffic_settings& t,
+                        const climb_profile& climb)
+{
+    traffic out{nan, nan, nan, nan, nan, nan, nan, climb.climb_time(), false, {}};
+    const tether::model& m = s.model;
+    const double mass      = s.drive.mclimb;
+    const double payload   = std::isnan(t.payload) ? mass : t.payload;
+    const auto miss        = [&](const std::string& why) {
+        if (!out.missed) {
+            out.missed = true;
+            out.reason = why;
+        }
+    };
+    // Working stress (GPa) times the cross-section at RE (mm^2): kN.
+    out.load_capacity = tether::working_stress(d.tether) * s.positions.cs_re;
+
+    const moment worst = worst_moment(m, t, climb);
+    if (worst.why.empty()) {
+        double sum = 0;
+        for (const double z : worst.altitudes) {
+            sum += pull_at(m, z);
+        }
+        out.peak_load  = t.anchor + mass * sum;
+        out.load_share = out.peak_load / out.load_capacity;
+    }
+    else {
+        miss(worst.why);
+    }
+    if (!std::isnan(t.interval)) {
+        out.throughput = (payload / 1000) * hours_per_year / t.interval;
+    }
+
+    const shortest best = shortest_interval(m, climb, mass, t.anchor, out.load_capacity);
+    if (best.why.empty()) {
+        out.min_interval   = best.interval;
+        out.on_tether      = best.on_tether;
+        out.max_throughput = (payload / 1000) * hours_per_year / best.interval;
+    }
+    else {
+        miss(best.why);
+    }
+    return out;
+}
+
+traffic compute_traffic(const tether::design& d, const study& s, const traffic_settings& t,
+                        const integral_settings& is)
+{
+    return compute_traffic(d, s, t, climb_profile(s.model, s.drive, s.plan.ztop, is));
+}
+
+std::vector<load_row> load_rows(const tether::design& d, const study& s, const traffic_settings& t,
+                                const climb_profile& climb, const std::vector<double>& altitudes)
+{
+    const tether::model& m = s.model;
+    const double capacity  = tether::working_stress(d.tether) * s.positions.cs_re;
+    const moment worst     = worst_moment(m, t, climb);
+    std::vector<load_row> rows;
+    rows.reserve(altitudes.size());
+    for (const double alt : altitudes) {
+        load_row row{alt, capacity * tether::taper(m, m.RE + alt), nan, nan};
+        if (worst.why.empty()) {
+            double pull = 0;  // the climbers' F at or above alt, km/s^2: negative below GEO
+            for (const double z : worst.altitudes) {
+                if (z >= alt) {
+                    pull -= pull_at(m, z);
+                }
+            }
+            row.tension = row.t0 + s.drive.mclimb * pull;
+            row.share   = row.tension / row.t0;
+        }
+        rows.push_back(row);
+    }
+    return rows;
+}
+
+}  // namespace climber

@@ -1,0 +1,149 @@
+// The elevator as a transport system: several climbers on the tether at
+// once, how often one may leave the foot, and what it delivers in a year.
+//
+// The tether hangs in equilibrium with its counterweight: the tension at
+// radius r balances everything above r,
+//   T(r) = T0(r) + sum over climbers at or above r of m F(r_i),
+// where T0 is the tether's own tension (the working stress times its
+// cross-section) and F(r) = omega^2 r - GM / r^2 the net outward
+// acceleration, negative below GEO. A climber below GEO lowers the tension
+// below it and leaves it unchanged above, so it never raises the tether's
+// stress; it takes its weight from the pull at the foot, which stays taut
+// while
+//   anchor + sum_i m |F(r_i)|  <=  T0(RE) = working stress x cs_re.
+// Assumed: a rigid tether whose counterweight stays put; each climber
+// driven as if alone, as the design's drive drives it; held climbers spaced
+// from the foot up to GEO; a stream's climbers leaving the tether at the top
+// of the march.
+//
+// Definitions
+//   load_capacity   T0(RE), the pull at the foot with no climber on, kN
+//   peak_load       anchor plus the largest sum of m |F(r)| the traffic puts
+//                   on the tether, kN
+//   load_share      peak_load / load_capacity; above 1 the foot would lift
+//   min_interval    the shortest departure interval whose stream has a
+//                   load_share of at most 1, h
+//   on_tether       the most climbers on the tether at once in a stream at
+//                   min_interval
+//   max_throughput  payload x 8766 / min_interval (a year of 365.25 days), t/yr
+//   throughput      the same at the design's interval, t/yr
+//
+// Units: a mass in kg times an acceleration in km/s^2 is a force in kN.
+#pragma once
+
+#include "climber/integral.hpp"
+#include "climber/study.hpp"
+#include "tether/design.hpp"
+
+#include <array>
+#include <limits>
+#include <optional>
+#include <string>
+#include <vector>
+
+namespace climber {
+
+struct traffic_settings {
+    double climbers = 1;  // identical climbers held at i (rgeo - RE) / climbers, i = 0 ...
+    double interval =
+        std::numeric_limits<double>::quiet_NaN();  // h between departures; NaN: no stream
+    double anchor = 0;  // the pull the foot's anchor keeps with every climber on, kN
+    double payload =
+        std::numeric_limits<double>::quiet_NaN();  // each climber delivers, kg; NaN: mclimb
+};
+
+// The most climbers held, or on the tether at once in a stream.
+inline constexpr double most_climbers = 1e6;
+
+// The first reason why traffic settings cannot be computed for a design
+// that passes check (the climber's part), naming the parameter. Where a
+// stream is asked for, its climb time is worked out (by the integrals) to
+// count the climbers on the tether at once.
+std::optional<tether::problem> check_traffic(const traffic_settings& t, const tether::design& d);
+
+// A climber's altitude against the time since it left the foot, built once
+// per design from the time integral's stretches: the capped ones at vmax,
+// the others in panels on which the pace 1 / speed is a Chebyshev series
+// whose last coefficients are below 1e-13 of its mean, with the time its
+// integral. Altitudes to about 1e-12 relative.
+class climb_profile {
+  public:
+    climb_profile(const tether::model& m, const drive_params& d, double ztop,
+                  const integral_settings& s = {});
+
+    // The time to the top of the march, h; NaN where the climb could not
+    // be followed (the search for the cap's changes or the panels reached
+    // their limits).
+    double climb_time() const
+    {
+        return time_;
+    }
+    double ztop() const
+    {
+        return ztop_;
+    }
+    // The altitude (km) of a climber t hours after it left the foot: 0 at
+    // t <= 0, ztop at t >= climb_time. `hint`, where given, is the panel
+    // to look from and is left at the panel found: ascending times are
+    // followed in one pass.
+    double altitude_at(double t, std::size_t* hint = nullptr) const;
+    // The time (h) a climber takes from the foot to altitude z (km).
+    double time_to(double z) const;
+
+    static constexpr std::size_t degree = 16;  // of the pace's series on a panel
+
+  private:
+    struct panel {
+        double a;                             // km
+        double b;                             // km
+        double t0;                            // time at a, h
+        double t1;                            // time at b, h
+        bool capped;                          // at vmax throughout
+        std::array<double, degree + 1> pace;  // h/km, Chebyshev (Boost's convention: c0 halved)
+        std::array<double, degree + 2> time;  // h per half-width, its integral from a
+    };
+    std::vector<panel> panels_;
+    double vmax_ = 0;
+    double ztop_ = 0;
+    double time_ = std::numeric_limits<double>::quiet_NaN();
+
+    bool add_uncapped(const tether::model& m, const drive_params& d, const climb_stretch& st,
+                      const integral_settings& s);
+    double offset_in(const panel& p, double z) const;
+};
+
+struct traffic {
+    double load_capacity;   // kN
+    double peak_load;       // kN
+    double load_share;      // 1
+    double min_interval;    // h
+    double on_tether;       // climbers
+    double max_throughput;  // t/yr
+    double throughput;      // t/yr; NaN without a stream
+    double climb_time;      // h, from the foot to the top of the march
+    bool missed = false;    // a figure is NaN for a reason below
+    std::string reason;     // why, in words; empty where none
+};
+
+// The traffic figures of a design that passes check and whose settings
+// pass check_traffic, with its study (by either method: the figures take
+// only the model, the positions, the drive and the top of the march from
+// it).
+traffic compute_traffic(const tether::design& d, const study& s, const traffic_settings& t,
+                        const climb_profile& climb);
+traffic compute_traffic(const tether::design& d, const study& s, const traffic_settings& t,
+                        const integral_settings& is = {});
+
+// The tension along the tether at one altitude, at the traffic's worst
+// moment (the held climbers; a stream's departure; else one climber at
+// the foot).
+struct load_row {
+    double alt;      // km
+    double t0;       // the tether's own tension, kN
+    double tension;  // with the climbers at or above alt, kN
+    double share;    // tension / t0
+};
+std::vector<load_row> load_rows(const tether::design& d, const study& s, const traffic_settings& t,
+                                const climb_profile& climb, const std::vector<double>& altitudes);
+
+}  // namespace climber
