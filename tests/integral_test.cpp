@@ -244,6 +244,47 @@ TEST(Integral, CapFromTheSurfaceNeverAndTwice)
     EXPECT_LT(march - in.sums.cap_alt, twice.march.dz);
 }
 
+// Safety factors above 1: the cap's start and the travel time as the march
+// finds them. Bounded with the breaking specific strength where the working
+// one belongs, the speed's bounds missed the first climber's cap (the march
+// caps it from 115.25 km) and put the second 7.8 h short.
+TEST(Integral, AgreesWithTheMarchAtSafetyFactorsAboveOne)
+{
+    const auto with = [](double strength, double safety, double vmax, double fextra,
+                         double mclimb) {
+        design d{};
+        d.tether.strength = strength;
+        d.tether.safety   = safety;
+        d.climber.vmax    = vmax;
+        d.climber.fextra  = fextra;
+        d.climber.mclimb  = mclimb;
+        return d;
+    };
+    const design capped = with(13, 6.4, 4.2, 33, 510000);
+    const design slow   = with(22, 7.8, 2, 570000, 180);
+    for (const design& d : {capped, slow}) {
+        ASSERT_FALSE(climber::check(d, false));
+        const climber::integral_study in = climber::compute_study_integral(d);
+        const figures march              = march_of(d);
+        ASSERT_FALSE(in.time_missed || in.total_missed);
+        // The march's left sums lie above the integrals by its step's
+        // error: 5e-7 and 2e-8 of the time here (7.8 h short was 6e-6).
+        EXPECT_GT(march.time, in.sums.time);
+        EXPECT_NEAR(in.sums.time, march.time, 2e-6 * march.time);
+        EXPECT_NEAR(in.sums.total, march.total, 1e-4 * march.total);
+        // Its first capped point lies within a step above the cap's start.
+        if (std::isnan(march.cap_alt)) {
+            EXPECT_TRUE(std::isnan(in.sums.cap_alt)) << in.sums.cap_alt;
+        }
+        else {
+            EXPECT_GE(march.cap_alt, in.sums.cap_alt);
+            EXPECT_LT(march.cap_alt - in.sums.cap_alt, d.march.dz);
+        }
+        expect_agree(d);
+    }
+    EXPECT_FALSE(std::isnan(march_of(capped).cap_alt));  // from 115.25 km
+}
+
 // A capped stretch of 58 km, [1266.40, 1324.89] km, well below the cap that
 // lasts from 24361 km to the top: narrower than a scan of 128 steps.
 TEST(Integral, FindsACappedStretchBetweenScanPoints)
@@ -318,7 +359,9 @@ TEST(Integral, ASearchBeyondItsLimitOfPiecesIsNaNAndSaysSo)
     EXPECT_TRUE(std::isnan(in.sums.time) && std::isnan(in.sums.cap_alt));
 }
 
-// Random designs on the Earth and Mars, log-uniform over wide ranges.
+// Random designs on the Earth and Mars, log-uniform over wide ranges, with
+// safety factors from 1 to 10: the taper's scale is the working specific
+// strength, the breaking one over the safety factor.
 TEST(Integral, AgreesWithTheReferenceOnRandomDesigns)
 {
     std::mt19937_64 rng(20240611);
@@ -339,6 +382,7 @@ TEST(Integral, AgreesWithTheReferenceOnRandomDesigns)
         d.climber.vmax        = log_uniform(1, 1e5);
         d.climber.fextra      = log_uniform(1e-3, 1e6);
         d.climber.mclimb      = log_uniform(1e2, 1e6);
+        d.tether.safety       = log_uniform(1, 10);
         const tether::model m = tether::compute_model(d);
         d.march.ztop          = uniform(0, 1) * (m.rgeo - m.RE);
         if (climber::check(d, false)) {
@@ -355,9 +399,10 @@ TEST(Integral, AgreesWithTheReferenceOnRandomDesigns)
         EXPECT_NEAR(in.sums.time, wanted.time, 1e-10 * wanted.time) << tried;
         expect_same_cap(in.sums.cap_alt, wanted.cap_alt);
         if (HasFailure()) {
-            ADD_FAILURE() << "strength=" << d.tether.strength << " vmax=" << d.climber.vmax
-                          << " fextra=" << d.climber.fextra << " mclimb=" << d.climber.mclimb
-                          << " ztop=" << d.march.ztop << " GM=" << d.planet.GM;
+            ADD_FAILURE() << "strength=" << d.tether.strength << " safety=" << d.tether.safety
+                          << " vmax=" << d.climber.vmax << " fextra=" << d.climber.fextra
+                          << " mclimb=" << d.climber.mclimb << " ztop=" << d.march.ztop
+                          << " GM=" << d.planet.GM;
             return;
         }
     }
