@@ -335,6 +335,47 @@ TEST(Integral, CountsEveryDipAndTheCapNearTheTop)
     EXPECT_NEAR(climber::compute_study_integral(top).sums.cap_alt, 35671.455, 1e-3);
 }
 
+// A climber capped from the surface whose speed falls to the top speed
+// (to within a few units in the last place) and rises again: no piece about
+// the lowest speed is ever proven capped, however narrow. It stays capped
+// from the surface, and the time is the climb at the top speed, or NaN where
+// the narrowest pieces are so wide that their bounds' gap exceeds the
+// tolerance.
+TEST(Integral, ASpeedThatTouchesTheTopSpeedKeepsItsCapFromTheSurface)
+{
+    design d{};
+    d.tether.strength = 10;
+    d.climber.fextra  = 1e5;
+    const reference ref(d);
+    // The lowest speed, near 11927 km, by golden section.
+    double a = 5000;
+    double b = 20000;
+    for (int i = 0; i < 200; ++i) {
+        const double c1                         = a + (b - a) * 0.381966;
+        const double c2                         = a + (b - a) * 0.618034;
+        (ref.speed(c1) < ref.speed(c2) ? b : a) = ref.speed(c1) < ref.speed(c2) ? c2 : c1;
+    }
+    const double lowest = ref.speed(a + (b - a) / 2);
+    int missed          = 0;
+    for (int k = -2; k <= 2; ++k) {
+        d.climber.vmax = lowest * (1 + k * 1.1e-16);
+        ASSERT_GT(ref.speed(0), d.climber.vmax);
+        const double at_top = ref.ztop * (1000.0 / 3600) / d.climber.vmax;
+        for (double width : {1e-7, 1e-5, 1e-3, 1e-1, 10.0}) {
+            climber::integral_settings s;
+            s.min_width                      = width;
+            const climber::integral_study in = climber::compute_study_integral(d, s);
+            EXPECT_EQ(in.sums.cap_alt, 0.0) << k << " " << width;
+            if (in.time_missed) {
+                ++missed;
+                continue;
+            }
+            EXPECT_NEAR(in.sums.time, at_top, 1e-13 * at_top) << k << " " << width;
+        }
+    }
+    EXPECT_LT(missed, 25);
+}
+
 TEST(Integral, AFigureThatMissesTheToleranceIsNaNAndSaysSo)
 {
     climber::integral_settings tiny;
@@ -357,6 +398,12 @@ TEST(Integral, ASearchBeyondItsLimitOfPiecesIsNaNAndSaysSo)
     EXPECT_TRUE(in.time_missed);
     EXPECT_FALSE(in.total_missed);
     EXPECT_TRUE(std::isnan(in.sums.time) && std::isnan(in.sums.cap_alt));
+    // The limit counts the pieces looked at: this design's search looks at
+    // 69, and finishes with a limit of 69 but not of 68.
+    few.max_pieces = 68;
+    EXPECT_TRUE(climber::compute_study_integral(d, few).time_missed);
+    few.max_pieces = 69;
+    EXPECT_FALSE(climber::compute_study_integral(d, few).time_missed);
 }
 
 // Random designs on the Earth and Mars, log-uniform over wide ranges, with
