@@ -11,6 +11,7 @@
 #include <cmath>
 #include <limits>
 #include <random>
+#include <string>
 #include <vector>
 
 namespace {
@@ -385,6 +386,21 @@ TEST(Integral, AFigureThatMissesTheToleranceIsNaNAndSaysSo)
     EXPECT_TRUE(in.time_missed && in.total_missed);
     EXPECT_TRUE(std::isnan(in.sums.time) && std::isnan(in.sums.total));
     EXPECT_FALSE(std::isnan(in.sums.cap_alt));
+}
+
+// A top end one binary64 step above GEO leaves a counterweight below 0 by
+// rounding: the tether would not swing back, its periods are NaN, and the
+// study says it missed, and why.
+TEST(Integral, AnUnstableTetherCountsAsMissed)
+{
+    design d{};
+    d.tether.rapex = std::nextafter(tether::compute_model(d).rgeo, 1e300);
+    const climber::integral_study in =
+        climber::compute_figures(d, climber::method::integral, {}, nullptr, 2);
+    ASSERT_TRUE(in.modes.unstable);
+    EXPECT_TRUE(std::isnan(in.modes.in_plane[0]));
+    EXPECT_TRUE(in.missed());
+    EXPECT_NE(in.why_missed().find("would not swing back"), std::string::npos) << in.why_missed();
 }
 
 TEST(Integral, ASearchBeyondItsLimitOfPiecesIsNaNAndSaysSo)
