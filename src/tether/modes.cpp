@@ -324,37 +324,37 @@ bracket bracket_mode(shots& s, unsigned k, double guess, double spacing)
 using samples = std::vector<std::pair<double, double>>;  // (lambda rad/s, mismatch)
 
 // The root's shot among the samples of a mode's mismatch, TOMS 748 having
-// closed on [a, b] inside the bracket around, and its estimated relative
-// error: the shot nearest the root again with a tenfold tighter tolerance
-// (fine), its change over the slope the error of the steps.
-root_found settle(const samples& done, const bracket& around, double a, double b,
-                  const std::function<double(double)>& fine)
+// closed on [a, b], and its estimated relative error: the smallest of
+// (b - a) / root, 10 times it, 100 times ... that brackets the root of the
+// shots again with a tenth and with a hundredth of the tolerance (fine, at
+// lambda and a tolerance; one alone can agree by chance), so at least the
+// distance to their root. A bracket rather than the mismatch over its
+// slope: above GEO on a steeply tapering tether a mode's mismatch turns by
+// pi within a few rounding steps of lambda, and its root is no less certain
+// for it. NaN where no bracket within 1e-2 of the root holds.
+root_found settle(const samples& done, double a, double b, double tolerance,
+                  const std::function<double(double, double)>& fine)
 {
-    double root   = a;
-    double groot  = nan;
-    double below  = around.lo;
-    double gbelow = around.glo;
-    double above  = around.hi;
-    double gabove = around.ghi;
+    double root  = a;
+    double groot = nan;
     for (const auto& [lambda, v] : done) {
         if ((lambda == a || lambda == b) && !(std::fabs(v) >= std::fabs(groot))) {
             root  = lambda;
             groot = v;
         }
     }
-    // The secant over the nearest shots at least 1e-9 away on each side.
-    for (const auto& [lambda, v] : done) {
-        if (v < 0 && lambda < root * (1 - 1e-9) && lambda > below) {
-            below  = lambda;
-            gbelow = v;
+    const double width = std::fmax((b - a) / root, std::numeric_limits<double>::epsilon());
+    double error       = width;
+    for (const double tighter : {tolerance / 10, tolerance / 100}) {
+        double delta = width;
+        while (!(fine(root * (1 - delta), tighter) < 0 && fine(root * (1 + delta), tighter) > 0)) {
+            delta *= 10;
+            if (delta > 1e-2) {
+                return {root, nan};
+            }
         }
-        if (v > 0 && lambda > root * (1 + 1e-9) && lambda < above) {
-            above  = lambda;
-            gabove = v;
-        }
+        error = std::fmax(error, delta);
     }
-    const double slope = (gabove - gbelow) / (above - below);
-    const double error = (std::fabs(fine(root) - groot) / slope + (b - a)) / root;
     return {root, error};
 }
 
@@ -388,8 +388,8 @@ root_found find_mode(shots& s, unsigned k, double guess, double spacing,
     for (const auto& [lambda, t] : s.done) {
         done.emplace_back(lambda, s.mismatch(k, lambda, t));
     }
-    return settle(done, br, a, b, [&s, k, &settings](double lambda) {
-        return s.mismatch(k, lambda, top_theta(s.f, lambda, settings.tolerance / 10, s.heard));
+    return settle(done, a, b, settings.tolerance, [&s, k](double lambda, double tighter) {
+        return s.mismatch(k, lambda, top_theta(s.f, lambda, tighter, s.heard));
     });
 }
 
@@ -446,8 +446,8 @@ root_found find_pendulum(const tether_field& f, double guess, const mode_setting
             return {nan, nan};
         }
     }
-    return settle(done, br, a, b, [&](double at) {
-        return pendulum_mismatch(f, at, meet, settings.tolerance / 10, heard);
+    return settle(done, a, b, settings.tolerance, [&](double at, double tighter) {
+        return pendulum_mismatch(f, at, meet, tighter, heard);
     });
 }
 
@@ -488,13 +488,15 @@ void swing_shape(const tether_field& f, double lambda, const std::vector<double>
         dxdr[0] = swing.rate(x[0], r);
         dxdr[1] = -x[0] * std::exp(f.log_weight(r)) / swing.l;
     };
+    // From the top, observed only where it is one of the radii.
     std::vector<double> down(radii.rbegin(), radii.rend());
-    if (down.front() < f.rapex) {
+    const bool top_given = down.front() == f.rapex;
+    if (!top_given) {
         down.insert(down.begin(), f.rapex);
     }
     std::size_t at = radii.size();
     auto observe   = [&](const shape_state& x, double r) {
-        if (r < f.rapex || at == radii.size()) {
+        if (r < f.rapex || top_given) {
             --at;
             log_size[at] = at == 0 ? -std::numeric_limits<double>::infinity()
                                      : std::log(r) + std::log(x[0]) + x[1];
