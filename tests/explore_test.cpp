@@ -1,4 +1,5 @@
 #include "engine/figures.hpp"
+#include "engine/modes.hpp"
 #include "engine/settings.hpp"
 
 #include "climber/drive.hpp"
@@ -9,6 +10,7 @@
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <cmath>
 #include <cstdio>
 #include <cstdlib>
@@ -16,6 +18,7 @@
 #include <limits>
 #include <stdexcept>
 #include <string>
+#include <vector>
 
 #include <unistd.h>
 
@@ -340,6 +343,30 @@ TEST(Explore, FaultsOfAnAutoRhogNameTheMaterial)
     EXPECT_NE(fault->name, "rhog") << fault->message;
     EXPECT_NE(fault->other, "rhog") << fault->message;
     EXPECT_NE(fault->message.find("rhog = auto"), std::string::npos) << fault->message;
+}
+
+}  // namespace
+
+namespace {
+
+// The mode count's limits, both ends included; the shapes' altitudes from
+// the foot to the top end exactly, whatever rounding the spacing has.
+TEST(Explore, ModesCountAndShapeAltitudes)
+{
+    EXPECT_EQ(engine::modes_count("1"), 1U);
+    EXPECT_EQ(engine::modes_count(std::to_string(engine::max_modes)), engine::max_modes);
+    EXPECT_THROW(engine::modes_count(std::to_string(engine::max_modes + 1)), engine::usage_error);
+    EXPECT_THROW(engine::modes_count("0"), engine::usage_error);
+    for (double rapex : {300000.0, 100000.1, 42165.3, 1e6 / 3}) {
+        tether::design d;
+        d.tether.rapex                  = rapex;
+        const tether::model m           = tether::compute_model(d);
+        const std::vector<double> where = engine::shape_altitudes(m);
+        ASSERT_EQ(where.size(), engine::shape_points);
+        EXPECT_EQ(where.front(), 0.0);
+        EXPECT_EQ(where.back(), m.rapex - m.RE) << rapex;
+        EXPECT_TRUE(std::is_sorted(where.begin(), where.end()));
+    }
 }
 
 }  // namespace

@@ -341,7 +341,9 @@ std::string integral_study::why_missed() const
                "positive); its periods are NaN";
     }
     if (modes.missed) {
-        return "a period's error estimate is above 1e-6 of its value; it is NaN";
+        return "mode " + std::to_string(tether::first_missed(modes)) +
+               "'s period has an error estimate above 1e-6 of its value (or none): it is NaN, "
+               "as is any other period that missed";
     }
     return "the integral's error estimate is above 1e-12 of its value; its figures are NaN";
 }
@@ -358,7 +360,7 @@ integral_study compute_figures(const tether::design& d, method how, const integr
     }
     out.whole = tether::compute_whole(d, out.model, out.positions, s.tolerance);
     if (modes > 0) {
-        out.modes = tether::compute_modes(d, out.model, out.positions, modes);
+        out.modes = tether::compute_modes(d, out.model, out.positions, modes, {}, stop);
     }
     return out;
 }
