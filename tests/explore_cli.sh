@@ -286,6 +286,20 @@ LIST
     run --modes ''
     [ "$status" -eq 2 ] && grep -qxF "tether-explore: --modes: '' is not a whole number from 1 to 100" "$tmp/err" ||
         fail "--modes '': $(head -n 1 "$tmp/err")"
+    # The most modes there may be, all of them.
+    run --modes 100 --format csv
+    [ "$status" -eq 0 ] && [ "$(wc -l <"$tmp/out")" -eq 101 ] || fail "--modes 100: status $status"
+    # A tether tapering by 10^250: no period rather than a wrong one.
+    run --set strength=0.5 --modes 2 --format csv
+    [ "$status" -eq 3 ] && [ "$(sed -n 2p "$tmp/out")" = "1,," ] &&
+        grep -q "mode 1's period has an error estimate above 1e-6" "$tmp/err" ||
+        fail "strength 0.5: status $status, $(tail -n 1 "$tmp/err")"
+    # The slowest mode of a weak tether swings the whole tether about the
+    # foot: Y nearly in proportion to the radius.
+    run --set safety=5 --modes 1 --shapes --format csv
+    [ "$status" -eq 0 ] && awk -F, 'NR == 102 || NR == 502 || NR == 902 {
+            want = ($1 + 6378) / 300000; d = $2 - want; if (d < -0.001 || d > 0.001) exit 1 }' \
+        "$tmp/out" || fail "safety 5's slowest shape: $(sed -n '102p;502p;902p' "$tmp/out")"
     # One design's table: a row a mode; the same bits as a sweep's columns.
     run --modes 5 --format csv
     [ "$status" -eq 0 ] && [ "$(sed -n 1p "$tmp/out")" = "mode,period_in,period_out" ] &&

@@ -1,4 +1,5 @@
 #include "engine/figures.hpp"
+#include "engine/modes.hpp"
 #include "engine/settings.hpp"
 
 #include "climber/drive.hpp"
@@ -9,6 +10,7 @@
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <cmath>
 #include <cstdio>
 #include <cstdlib>
@@ -16,6 +18,7 @@
 #include <limits>
 #include <stdexcept>
 #include <string>
+#include <vector>
 
 #include <unistd.h>
 
@@ -285,6 +288,18 @@ TEST(Explore, FigureAndAscentColumnsMatchTheirValues)
     EXPECT_BITS(values[9], 2275.3355806298227);
     EXPECT_EQ(figures[11].name, "cap_alt");
     EXPECT_BITS(values[11], 1943.75);
+    const auto value_of = [&](const std::string& name) {
+        for (std::size_t i = 0; i < figures.size(); ++i) {
+            if (figures[i].name == name) {
+                return values[i];
+            }
+        }
+        ADD_FAILURE() << "no figure " << name;
+        return std::nan("");
+    };
+    // The report's tether mass: the march's total less the counterweight.
+    EXPECT_GT(value_of("mapex"), 0);
+    EXPECT_BITS(value_of("tether_mass"), value_of("total_mass") - value_of("mapex"));
 
     climber::drive_point p{};
     p.alt     = 20;
@@ -297,6 +312,24 @@ TEST(Explore, FigureAndAscentColumnsMatchTheirValues)
     EXPECT_BITS(row[3], 2.5);
     EXPECT_BITS(row[5], 0.25);
     EXPECT_BITS(row[6], 0.1);
+
+    // The sideways push at 100 m/s where the tether is twice its foot's
+    // cross-section, with a safety factor: 2 m omega v toward the west, and
+    // the tilt whose tangent is that over the working tension there.
+    tether::design d{};
+    d.tether.safety              = 2;
+    const tether::model m        = tether::compute_model(d);
+    const tether::positions at   = tether::compute_positions(d, m);
+    p.speed                      = 100;
+    p.taper                      = 2;
+    const std::vector<double> up = engine::ascent_values(engine::ascent_push(d), p, 0.25);
+    const auto ascent            = engine::ascent_columns();
+    ASSERT_EQ(ascent[7].name, "coriolis");
+    ASSERT_EQ(ascent[8].name, "tilt");
+    const double push    = 2 * d.climber.mclimb * m.omega * 100;
+    const double tension = (d.tether.strength / 2 * 1e9) * (at.cs_re / 1e6) * 2;
+    EXPECT_NEAR(up[7], push, 1e-14 * push);
+    EXPECT_NEAR(up[8], std::atan(push / tension) * 180 / tether::PI, 1e-14 * up[8]);
 }
 
 TEST(Explore, FaultsOfAnAutoRhogNameTheMaterial)
@@ -310,6 +343,30 @@ TEST(Explore, FaultsOfAnAutoRhogNameTheMaterial)
     EXPECT_NE(fault->name, "rhog") << fault->message;
     EXPECT_NE(fault->other, "rhog") << fault->message;
     EXPECT_NE(fault->message.find("rhog = auto"), std::string::npos) << fault->message;
+}
+
+}  // namespace
+
+namespace {
+
+// The mode count's limits, both ends included; the shapes' altitudes from
+// the foot to the top end exactly, whatever rounding the spacing has.
+TEST(Explore, ModesCountAndShapeAltitudes)
+{
+    EXPECT_EQ(engine::modes_count("1"), 1U);
+    EXPECT_EQ(engine::modes_count(std::to_string(engine::max_modes)), engine::max_modes);
+    EXPECT_THROW(engine::modes_count(std::to_string(engine::max_modes + 1)), engine::usage_error);
+    EXPECT_THROW(engine::modes_count("0"), engine::usage_error);
+    for (double rapex : {300000.0, 100000.1, 42165.3, 1e6 / 3}) {
+        tether::design d;
+        d.tether.rapex                  = rapex;
+        const tether::model m           = tether::compute_model(d);
+        const std::vector<double> where = engine::shape_altitudes(m);
+        ASSERT_EQ(where.size(), engine::shape_points);
+        EXPECT_EQ(where.front(), 0.0);
+        EXPECT_EQ(where.back(), m.rapex - m.RE) << rapex;
+        EXPECT_TRUE(std::is_sorted(where.begin(), where.end()));
+    }
 }
 
 }  // namespace

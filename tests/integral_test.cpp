@@ -11,6 +11,7 @@
 #include <cmath>
 #include <limits>
 #include <random>
+#include <string>
 #include <vector>
 
 namespace {
@@ -244,6 +245,47 @@ TEST(Integral, CapFromTheSurfaceNeverAndTwice)
     EXPECT_LT(march - in.sums.cap_alt, twice.march.dz);
 }
 
+// Safety factors above 1: the cap's start and the travel time as the march
+// finds them. Bounded with the breaking specific strength where the working
+// one belongs, the speed's bounds missed the first climber's cap (the march
+// caps it from 115.25 km) and put the second 7.8 h short.
+TEST(Integral, AgreesWithTheMarchAtSafetyFactorsAboveOne)
+{
+    const auto with = [](double strength, double safety, double vmax, double fextra,
+                         double mclimb) {
+        design d{};
+        d.tether.strength = strength;
+        d.tether.safety   = safety;
+        d.climber.vmax    = vmax;
+        d.climber.fextra  = fextra;
+        d.climber.mclimb  = mclimb;
+        return d;
+    };
+    const design capped = with(13, 6.4, 4.2, 33, 510000);
+    const design slow   = with(22, 7.8, 2, 570000, 180);
+    for (const design& d : {capped, slow}) {
+        ASSERT_FALSE(climber::check(d, false));
+        const climber::design_figures in = climber::compute_study_integral(d);
+        const figures march              = march_of(d);
+        ASSERT_FALSE(in.integral.time_missed || in.integral.total_missed);
+        // The march's left sums lie above the integrals by its step's
+        // error: 5e-7 and 2e-8 of the time here (7.8 h short was 6e-6).
+        EXPECT_GT(march.time, in.sums.time);
+        EXPECT_NEAR(in.sums.time, march.time, 2e-6 * march.time);
+        EXPECT_NEAR(in.sums.total, march.total, 1e-4 * march.total);
+        // Its first capped point lies within a step above the cap's start.
+        if (std::isnan(march.cap_alt)) {
+            EXPECT_TRUE(std::isnan(in.sums.cap_alt)) << in.sums.cap_alt;
+        }
+        else {
+            EXPECT_GE(march.cap_alt, in.sums.cap_alt);
+            EXPECT_LT(march.cap_alt - in.sums.cap_alt, d.march.dz);
+        }
+        expect_agree(d);
+    }
+    EXPECT_FALSE(std::isnan(march_of(capped).cap_alt));  // from 115.25 km
+}
+
 // A capped stretch of 58 km, [1266.40, 1324.89] km, well below the cap that
 // lasts from 24361 km to the top: narrower than a scan of 128 steps.
 TEST(Integral, FindsACappedStretchBetweenScanPoints)
@@ -294,6 +336,47 @@ TEST(Integral, CountsEveryDipAndTheCapNearTheTop)
     EXPECT_NEAR(climber::compute_study_integral(top).sums.cap_alt, 35671.455, 1e-3);
 }
 
+// A climber capped from the surface whose speed falls to the top speed
+// (to within a few units in the last place) and rises again: no piece about
+// the lowest speed is ever proven capped, however narrow. It stays capped
+// from the surface, and the time is the climb at the top speed, or NaN where
+// the narrowest pieces are so wide that their bounds' gap exceeds the
+// tolerance.
+TEST(Integral, ASpeedThatTouchesTheTopSpeedKeepsItsCapFromTheSurface)
+{
+    design d{};
+    d.tether.strength = 10;
+    d.climber.fextra  = 1e5;
+    const reference ref(d);
+    // The lowest speed, near 11927 km, by golden section.
+    double a = 5000;
+    double b = 20000;
+    for (int i = 0; i < 200; ++i) {
+        const double c1                         = a + (b - a) * 0.381966;
+        const double c2                         = a + (b - a) * 0.618034;
+        (ref.speed(c1) < ref.speed(c2) ? b : a) = ref.speed(c1) < ref.speed(c2) ? c2 : c1;
+    }
+    const double lowest = ref.speed(a + (b - a) / 2);
+    int missed          = 0;
+    for (int k = -2; k <= 2; ++k) {
+        d.climber.vmax = lowest * (1 + k * 1.1e-16);
+        ASSERT_GT(ref.speed(0), d.climber.vmax);
+        const double at_top = ref.ztop * (1000.0 / 3600) / d.climber.vmax;
+        for (double width : {1e-7, 1e-5, 1e-3, 1e-1, 10.0}) {
+            climber::integral_settings s;
+            s.min_width                      = width;
+            const climber::design_figures in = climber::compute_study_integral(d, s);
+            EXPECT_EQ(in.sums.cap_alt, 0.0) << k << " " << width;
+            if (in.integral.time_missed) {
+                ++missed;
+                continue;
+            }
+            EXPECT_NEAR(in.sums.time, at_top, 1e-13 * at_top) << k << " " << width;
+        }
+    }
+    EXPECT_LT(missed, 25);
+}
+
 TEST(Integral, AFigureThatMissesTheToleranceIsNaNAndSaysSo)
 {
     climber::integral_settings tiny;
@@ -303,6 +386,21 @@ TEST(Integral, AFigureThatMissesTheToleranceIsNaNAndSaysSo)
     EXPECT_TRUE(in.integral.time_missed && in.integral.total_missed);
     EXPECT_TRUE(std::isnan(in.sums.time) && std::isnan(in.sums.total));
     EXPECT_FALSE(std::isnan(in.sums.cap_alt));
+}
+
+// A top end one binary64 step above GEO leaves a counterweight below 0 by
+// rounding: the tether would not swing back, its periods are NaN, and the
+// study says it missed, and why.
+TEST(Integral, AnUnstableTetherCountsAsMissed)
+{
+    design d{};
+    d.tether.rapex = std::nextafter(tether::compute_model(d).rgeo, 1e300);
+    const climber::design_figures in =
+        climber::compute_figures(d, {climber::method::integral, {}, true, true, 2});
+    ASSERT_TRUE(in.modes.unstable);
+    EXPECT_TRUE(std::isnan(in.modes.in_plane[0]));
+    EXPECT_TRUE(in.missed());
+    EXPECT_NE(in.why_missed().find("would not swing back"), std::string::npos) << in.why_missed();
 }
 
 TEST(Integral, ASearchBeyondItsLimitOfPiecesIsNaNAndSaysSo)
@@ -316,9 +414,17 @@ TEST(Integral, ASearchBeyondItsLimitOfPiecesIsNaNAndSaysSo)
     EXPECT_TRUE(in.integral.time_missed);
     EXPECT_FALSE(in.integral.total_missed);
     EXPECT_TRUE(std::isnan(in.sums.time) && std::isnan(in.sums.cap_alt));
+    // The limit counts the pieces looked at: this design's search looks at
+    // 69, and finishes with a limit of 69 but not of 68.
+    few.max_pieces = 68;
+    EXPECT_TRUE(climber::compute_study_integral(d, few).integral.time_missed);
+    few.max_pieces = 69;
+    EXPECT_FALSE(climber::compute_study_integral(d, few).integral.time_missed);
 }
 
-// Random designs on the Earth and Mars, log-uniform over wide ranges.
+// Random designs on the Earth and Mars, log-uniform over wide ranges, with
+// safety factors from 1 to 10: the taper's scale is the working specific
+// strength, the breaking one over the safety factor.
 TEST(Integral, AgreesWithTheReferenceOnRandomDesigns)
 {
     std::mt19937_64 rng(20240611);
@@ -339,6 +445,7 @@ TEST(Integral, AgreesWithTheReferenceOnRandomDesigns)
         d.climber.vmax        = log_uniform(1, 1e5);
         d.climber.fextra      = log_uniform(1e-3, 1e6);
         d.climber.mclimb      = log_uniform(1e2, 1e6);
+        d.tether.safety       = log_uniform(1, 10);
         const tether::model m = tether::compute_model(d);
         d.march.ztop          = uniform(0, 1) * (m.rgeo - m.RE);
         if (climber::check(d, false)) {
@@ -355,9 +462,10 @@ TEST(Integral, AgreesWithTheReferenceOnRandomDesigns)
         EXPECT_NEAR(in.sums.time, wanted.time, 1e-10 * wanted.time) << tried;
         expect_same_cap(in.sums.cap_alt, wanted.cap_alt);
         if (HasFailure()) {
-            ADD_FAILURE() << "strength=" << d.tether.strength << " vmax=" << d.climber.vmax
-                          << " fextra=" << d.climber.fextra << " mclimb=" << d.climber.mclimb
-                          << " ztop=" << d.march.ztop << " GM=" << d.planet.GM;
+            ADD_FAILURE() << "strength=" << d.tether.strength << " safety=" << d.tether.safety
+                          << " vmax=" << d.climber.vmax << " fextra=" << d.climber.fextra
+                          << " mclimb=" << d.climber.mclimb << " ztop=" << d.march.ztop
+                          << " GM=" << d.planet.GM;
             return;
         }
     }

@@ -60,6 +60,31 @@ TEST(Solve, SolvesBackToTheParameterThatGaveTheFigure)
     }
 }
 
+// The search ends on a bracket of 1e-12 of the value, not wider: the
+// sidereal day that puts GEO at a given radius, 2 pi sqrt(r^3 / GM), and the
+// day that gives a design's own orbit_alt back (a figure found by a root
+// finder to 1e-12, on which the search ends bisecting), to 2e-12.
+TEST(Solve, ClosesTheBracketToOnePartInATrillion)
+{
+    const double GM = tether::design{}.planet.GM;
+    for (double r : {30000.0, 36000.0, 42164.0, 50000.0, 61234.5}) {
+        const engine::solution s = engine::solve(
+            tether::design{}, goal_of("tsid=40000:200000", "rgeo=" + std::to_string(r)));
+        ASSERT_TRUE(s.solved()) << s.problem;
+        const double day = 2 * tether::PI * std::sqrt(r * r * r / GM);
+        EXPECT_NEAR(s.value, day, 2e-12 * day) << r;
+    }
+    for (double day : {77777.0, 86164.0, 90000.0}) {
+        tether::design d{};
+        d.planet.tsid    = day;
+        engine::goal g   = goal_of("tsid=60000:120000", "orbit_alt=0");
+        g.value          = figure_of(d, "orbit_alt");
+        const auto found = engine::solve(tether::design{}, g);
+        ASSERT_TRUE(found.solved()) << found.problem;
+        EXPECT_NEAR(found.value, day, 2e-12 * day);
+    }
+}
+
 TEST(Solve, TheFootsMassIsProportionalToTheCrossSection)
 {
     // mre grows as csgeo: the cross-section that holds 20 t at the foot.

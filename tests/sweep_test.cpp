@@ -10,13 +10,22 @@
 
 #include <gtest/gtest.h>
 
+#include <cerrno>
 #include <cmath>
+#include <csignal>
+#include <cstdio>
+#include <cstdlib>
 #include <functional>
 #include <optional>
 #include <string>
 #include <thread>
 #include <utility>
 #include <vector>
+
+#include <fcntl.h>
+#include <sys/resource.h>
+#include <sys/stat.h>
+#include <unistd.h>
 
 namespace {
 
@@ -300,6 +309,44 @@ TEST(Sweep, ProgressEstimateIsZeroBeforeTheFirstDesignAndAtTheEnd)
     EXPECT_EQ(tools::seconds_left(10, 0, 100), 0.0);
     EXPECT_EQ(tools::seconds_left(10, 25, 100), 30.0);
     EXPECT_EQ(tools::seconds_left(10, 100, 100), 0.0);
+}
+
+// A write that fails before any byte of it is written leaves the file as it
+// was: bytes beyond the run's own, there before it (a file opened for
+// writing without truncation), are never cut. The file's size limit makes
+// the write fail at 100 bytes.
+TEST(Sweep, AFailedWriteOfNothingCutsNothing)
+{
+    char path[]  = "/tmp/tether-rows-XXXXXX";
+    const int fd = mkstemp(path);
+    ASSERT_GE(fd, 0);
+    const std::string before(4096, 'x');
+    ASSERT_EQ(write(fd, before.data(), before.size()), static_cast<ssize_t>(before.size()));
+    ASSERT_EQ(lseek(fd, 0, SEEK_SET), 0);
+
+    rlimit old{};
+    ASSERT_EQ(getrlimit(RLIMIT_FSIZE, &old), 0);
+    rlimit small        = old;
+    small.rlim_cur      = 100;
+    const auto previous = std::signal(SIGXFSZ, SIG_IGN);
+    ASSERT_EQ(setrlimit(RLIMIT_FSIZE, &small), 0);
+    int error = 0;
+    {
+        tools::row_output out(fd);
+        EXPECT_TRUE(out.put(std::string(99, 'a') + "\n") && out.flush());
+        EXPECT_FALSE(out.put("b\n") && out.flush());
+        error = out.error();
+        EXPECT_FALSE(out.torn());
+        EXPECT_EQ(out.rows_written(), 1U);
+    }
+    setrlimit(RLIMIT_FSIZE, &old);
+    std::signal(SIGXFSZ, previous);
+    EXPECT_EQ(error, EFBIG);
+    struct stat st {};
+    EXPECT_EQ(fstat(fd, &st), 0);
+    EXPECT_EQ(st.st_size, 4096);
+    close(fd);
+    std::remove(path);
 }
 
 }  // namespace

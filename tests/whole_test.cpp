@@ -151,6 +151,15 @@ TEST(Whole, TwiceTheStrengthWithASafetyFactorOfTwoSizesTheSameTether)
              {a.whole.system_mass, b.whole.system_mass}}) {
         EXPECT_BITS(x, y);
     }
+    // So is the tilt at a point of the climb: the tension under it is the
+    // working one.
+    climber::drive_point at{};
+    at.speed        = 100;  // m/s
+    at.taper        = 2;
+    const auto tilt = [&at](const design& d, const climber::design_figures& s) {
+        return climber::sideways_at(climber::compute_push_params(d, s.model, s.positions), at).tilt;
+    };
+    EXPECT_BITS(tilt(doubled, a), tilt(study, b));
     EXPECT_BITS(a.model.yuri, 2 * b.model.yuri);
     EXPECT_NE(a.positions.sgeo, b.positions.sgeo);
     const auto cnt = [](const design& d) {

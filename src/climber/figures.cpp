@@ -65,7 +65,7 @@ design_figures compute_figures(const tether::design& d, const figures_request& r
         out.whole = {nan, nan, nan, nan, nan, nan, nan, nan, nan, false, {}};
     }
     if (r.modes > 0) {
-        out.modes = tether::compute_modes(out.model, out.positions, r.modes, r.mode_by);
+        out.modes = tether::compute_modes(out.model, out.positions, r.modes, r.mode_by, stop);
     }
     return out;
 }

@@ -79,16 +79,16 @@ class climb {
         const double pot       = std::fabs(tether::effpot(m_, r)) + std::fabs(m_.vre);
         const double cancelled = (pull + spin) / std::fabs(pull - spin);
         return {at(z), (2 * pull / r + m_.omega2) * 1000,
-                eps * (64 + 8 * cancelled + 8 * pot / m_.yuri)};
+                eps * (64 + 8 * cancelled + 8 * pot / m_.ywork)};
     }
 
     // Bounds of the log-derivative d ln(speed) / dz over [a, b], 1/km:
     // 2 excess' / excess - taper' / taper - grav' / grav, where
-    // taper' / taper = grav / (1000 yuri), excess' = mclimb * slope and
+    // taper' / taper = grav / (1000 ywork), excess' = mclimb * slope and
     // -grav' = slope, each term bounded by its monotone factors at the ends.
     void log_slope(const point& a, const point& b, double mu, double& lo, double& hi) const
     {
-        const double k       = 1 / (1000 * m_.yuri);
+        const double k       = 1 / (1000 * m_.ywork);
         const double rise_lo = 2 * d_.mclimb * b.slope / b.f.excess + b.slope / a.f.grav;
         const double rise_hi = 2 * d_.mclimb * a.slope / a.f.excess + a.slope / b.f.grav;
         lo                   = rise_lo * (1 - mu) - a.f.grav * k * (1 + mu);
@@ -101,7 +101,7 @@ class climb {
     {
         const point p = probe(z);
         return 1 / (2 * d_.mclimb * p.slope / p.f.excess + p.slope / p.f.grav +
-                    p.f.grav / (1000 * m_.yuri));
+                    p.f.grav / (1000 * m_.ywork));
     }
 
   private:

@@ -35,10 +35,8 @@ std::vector<double> shape_altitudes(const tether::model& m)
 {
     std::vector<double> altitudes(shape_points);
     for (unsigned i = 0; i < shape_points; ++i) {
-        // Evenly spaced, the top end exactly.
-        altitudes[i] = i + 1 == shape_points
-                           ? m.rapex - m.RE
-                           : (m.rapex - m.RE) * (static_cast<double>(i) / (shape_points - 1));
+        // Evenly spaced; the last fraction is exactly 1, so the top end exactly.
+        altitudes[i] = (m.rapex - m.RE) * (static_cast<double>(i) / (shape_points - 1));
     }
     return altitudes;
 }

@@ -490,7 +490,7 @@ found_modes modes_found(const tether::design& d, unsigned n)
     listening(ctrl, [&] {
         out.m     = tether::compute_model(d);
         out.p     = tether::compute_positions(d, out.m);
-        out.found = tether::compute_modes(out.m, out.p, n);
+        out.found = tether::compute_modes(out.m, out.p, n, {}, ctrl.stop());
     });
     warn(climber::design_notes(d), 1);
     return out;
@@ -503,6 +503,29 @@ std::vector<std::string> names_of(const std::vector<engine::column>& columns)
         names.push_back(c.name);
     }
     return names;
+}
+
+// The n of Design.modes(n) and mode_shapes(n), by position or by name, or
+// the default: anything more a TypeError in this program's words, not
+// pybind11's list of signatures.
+py::object count_given(const char* method, const py::args& args, const py::kwargs& kwargs,
+                       long fallback)
+{
+    const std::size_t given = args.size() + kwargs.size();
+    if (given > 1) {
+        throw py::type_error(std::string(method) +
+                             "() takes one argument, n, the number of modes: " +
+                             std::to_string(given) + " were given");
+    }
+    for (const auto& [key, value] : kwargs) {
+        const std::string name = py::str(key);
+        if (name != "n") {
+            throw py::type_error(std::string(method) + "() has no argument " + name +
+                                 ": it takes n, the number of modes");
+        }
+        return py::reinterpret_borrow<py::object>(value);
+    }
+    return given == 1 ? py::reinterpret_borrow<py::object>(args[0]) : py::int_(fallback);
 }
 
 // Design.modes(n): a frame indexed by the mode's number, the periods as
@@ -540,7 +563,8 @@ py::object mode_shapes(const tether::design& d, py::handle count)
     const std::vector<std::string> names = names_of(engine::shape_columns(n));
     std::vector<std::vector<double>> shapes;
     run_control ctrl;
-    listening(ctrl, [&] { shapes = tether::mode_shapes(f.m, f.p, f.found, altitudes); });
+    listening(ctrl,
+              [&] { shapes = tether::mode_shapes(f.m, f.p, f.found, altitudes, {}, ctrl.stop()); });
     const auto width = names.size();
     py::array_t<double> out(
         {static_cast<py::ssize_t>(altitudes.size()), static_cast<py::ssize_t>(width)});
@@ -1284,8 +1308,14 @@ Examples
 >>> round(tether.Design().figures()["time"], 1)  # hours to the top
 106.0
 )"))
-        .def("modes", &modes, py::arg("n") = 5,
-             kept(R"(The periods of the tether's first n oscillation modes.
+        .def(
+            "modes",
+            [](const tether::design& d, const py::args& args, const py::kwargs& kwargs) {
+                return modes(d, count_given("modes", args, kwargs, 5));
+            },
+            kept(R"(modes(n=5)
+
+The periods of the tether's first n oscillation modes.
 
 The tether swings sideways as a taut string anchored at its foot, the
 counterweight a point mass at its top, in the frame turning with the planet:
@@ -1295,8 +1325,8 @@ Parameters
 ----------
 n : int, default 5
     The modes, 1 to )" +
-                  std::to_string(engine::max_modes) +
-                  R"(, as ``tether-explore --modes N``.
+                 std::to_string(engine::max_modes) +
+                 R"(, as ``tether-explore --modes N``.
 
 Returns
 -------
@@ -1311,8 +1341,8 @@ DesignError
     Where the design cannot give them.
 ValueError
     For n outside 1 to )" +
-                  std::to_string(engine::max_modes) +
-                  R"(, in tether-explore's words.
+                 std::to_string(engine::max_modes) +
+                 R"(, in tether-explore's words.
 TypeError
     For an n that is no whole number (a bool included).
 
@@ -1329,22 +1359,28 @@ Examples
 >>> periods["period_in"].round(2).tolist()  # hours
 [164.56, 16.57, 11.51]
 )"))
-        .def("mode_shapes", &mode_shapes, py::arg("n") = 3,
-             kept(R"(The in-plane shapes of the tether's first n oscillation modes.
+        .def(
+            "mode_shapes",
+            [](const tether::design& d, const py::args& args, const py::kwargs& kwargs) {
+                return mode_shapes(d, count_given("mode_shapes", args, kwargs, 3));
+            },
+            kept(R"(mode_shapes(n=3)
+
+The in-plane shapes of the tether's first n oscillation modes.
 
 Parameters
 ----------
 n : int, default 3
     The modes, 1 to )" +
-                  std::to_string(engine::max_modes) +
-                  R"(, as ``tether-explore --modes N --shapes``.
+                 std::to_string(engine::max_modes) +
+                 R"(, as ``tether-explore --modes N --shapes``.
 
 Returns
 -------
 pandas.DataFrame
     Columns alt (km) and shape_1 ... shape_n, at )" +
-                  std::to_string(engine::shape_points) +
-                  R"( altitudes evenly
+                 std::to_string(engine::shape_points) +
+                 R"( altitudes evenly
     spaced from the foot (0) to the top end (rapex - RE), both included:
     ``tether-explore --modes N --shapes --format csv``'s rows, bit for bit.
     Each shape's largest size is 1, and it is positive just above the foot.

@@ -25,16 +25,22 @@
 //   lambda^2 = int P r^2 phi'^2 dr / (int mu r^2 phi^2 dr + M rapex^2 phi(rapex)^2)
 // has no difference of near-equal terms, so even a pendulum mode 10^7 times
 // slower than the next is found to full accuracy, and lambda_1^2 > 0 for
-// every design whose counterweight is positive. The k-th mode is shot from
-// the foot with the scaled Pruefer angle of phi (Boost.Odeint), and lambda
-// found by TOMS 748 where the angle at the top meets the top's condition
-// after k - 1 half turns.
+// every design whose counterweight is positive. The k-th mode, k >= 2, is
+// shot from the foot with the scaled Pruefer angle of phi (Boost.Odeint),
+// and lambda found by TOMS 748 where the angle at the top meets the top's
+// condition after k - 1 half turns. The first, the swing about the foot, by
+// the Riccati variable phi / (P r^2 phi') shot from the foot to the top's
+// condition: where the tether tapers steeply its Pruefer angle at the top
+// lies within 1e-10 of pi/2 and loses the mode to rounding (modes.cpp).
+// Each lambda's error is estimated by shooting it again at a tenth of the
+// tolerance; a period whose estimate is above the accuracy is NaN.
 #pragma once
 
 #include "tether/design.hpp"
 #include "tether/model.hpp"
 #include "tether/positions.hpp"
 
+#include <atomic>
 #include <string>
 #include <vector>
 
@@ -53,27 +59,35 @@ struct modes {
     std::vector<double> error;         // each in-plane period's estimated relative error
     bool unstable = false;             // lambda_1^2 <= 0: the tether would not swing back
     bool missed   = false;             // some period did not reach the accuracy: it is NaN
+    bool stopped  = false;             // the run's stop was set: the periods mean nothing
     std::string why;  // why periods are NaN, from the settings; empty where none is
 };
 
+// The first mode whose period missed its accuracy (1 the slowest), or 0.
+unsigned first_missed(const modes& found);
+
 // The first n modes of a design that passes check. A counterweight that is
 // not positive (the top a rounding above GEO) leaves lambda_1^2 <= 0: then
-// unstable is set and every period is NaN.
+// unstable is set and every period is NaN. Ends early, marked stopped, once
+// *stop (a run's stop request, as the march's) is set.
 modes compute_modes(const model& m, const positions& p, unsigned n,
-                    const mode_settings& settings = {});
+                    const mode_settings& settings = {}, const std::atomic<int>* stop = nullptr);
 
 // The in-plane shapes Y of the modes found, at the given altitudes above RE
 // (km, any order): shapes[k][i] is mode k + 1 at altitudes[i]. Each is
 // scaled to a largest |Y| of 1 over the points and signed so that its value
 // at the lowest point above the foot is positive; NaN at altitudes outside
-// the tether, and every value NaN for a mode that was missed or unstable.
+// the tether, and every value NaN for a mode that was missed or unstable,
+// and for all once *stop is set.
 std::vector<std::vector<double>> mode_shapes(const model& m, const positions& p, const modes& found,
                                              const std::vector<double>& altitudes,
-                                             const mode_settings& settings = {});
+                                             const mode_settings& settings = {},
+                                             const std::atomic<int>* stop  = nullptr);
 
 // The first n modes' shapes, computing the modes first.
 std::vector<std::vector<double>> mode_shapes(const model& m, const positions& p, unsigned n,
                                              const std::vector<double>& altitudes,
-                                             const mode_settings& settings = {});
+                                             const mode_settings& settings = {},
+                                             const std::atomic<int>* stop  = nullptr);
 
 }  // namespace tether

@@ -74,6 +74,8 @@ def test_big_whole_numbers_are_beyond_the_largest():
     (lambda: tether.Design().figures(method=None), "method must be a name"),
     (lambda: tether.sweep(vmax=[True, False]), "vmax: values as a list or array of numbers"),
     (lambda: tether.Design.from_file(3), "path must be a file name"),
+    (lambda: tether.Design().modes(3, 4), "modes() takes one argument, n, the number of modes: 2"),
+    (lambda: tether.Design().mode_shapes(m=3), "mode_shapes() has no argument m"),
 ])
 def test_wrong_kinds_of_argument_are_named(call, words):
     with pytest.raises(TypeError) as caught:
