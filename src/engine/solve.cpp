@@ -4,6 +4,7 @@
 #include "engine/numbers.hpp"
 
 #include "climber/study.hpp"
+#include "tether/pmath.hpp"
 #include "tether/positions.hpp"
 
 #include <boost/math/tools/toms748_solve.hpp>
@@ -270,13 +271,13 @@ std::pair<double, double> search::toms748(double flow, double fhigh)
     // the value, where a power law is a straight line; its ends are kept
     // exact.
     const bool logarithmic = g_.low > 0 && g_.high > 1000 * g_.low;
-    const double ulow      = logarithmic ? std::log(g_.low) : g_.low;
-    const double uhigh     = logarithmic ? std::log(g_.high) : g_.high;
+    const double ulow      = logarithmic ? tether::pmath::log(g_.low) : g_.low;
+    const double uhigh     = logarithmic ? tether::pmath::log(g_.high) : g_.high;
     const auto x_of        = [&](double u) {
         if (u == ulow || u == uhigh) {
             return u == ulow ? g_.low : g_.high;
         }
-        return logarithmic ? std::clamp(std::exp(u), g_.low, g_.high) : u;
+        return logarithmic ? std::clamp(tether::pmath::exp(u), g_.low, g_.high) : u;
     };
     std::uintmax_t iterations = max_goal_evaluations;
     const auto [ua, ub]       = boost::math::tools::toms748_solve(
