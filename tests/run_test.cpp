@@ -1,0 +1,166 @@
+#include "engine/run.hpp"
+
+#include <gtest/gtest.h>
+
+#include <cmath>
+#include <cstdint>
+#include <string>
+#include <vector>
+
+namespace {
+
+// Every row of a run as execute hands it over with the given jobs.
+std::vector<std::vector<double>> rows_of(const engine::run& r, unsigned jobs,
+                                         engine::run_summary* summary = nullptr)
+{
+    std::vector<std::vector<double>> rows;
+    std::vector<std::uint64_t> order;
+    engine::run_settings s;
+    s.jobs                      = jobs;
+    const engine::run_summary t = r.execute(
+        0, r.size(),
+        [&](std::uint64_t i, engine::run_row& row) {
+            order.push_back(i);
+            rows.push_back(row.values);
+            return true;
+        },
+        s);
+    for (std::uint64_t i = 0; i < order.size(); ++i) {
+        EXPECT_EQ(order[i], i);
+    }
+    if (summary != nullptr) {
+        *summary = t;
+    }
+    return rows;
+}
+
+bool same(double a, double b)
+{
+    return a == b || (std::isnan(a) && std::isnan(b));
+}
+
+TEST(Run, RowsComeInOrderAndAlikeOnAnyNumberOfJobs)
+{
+    engine::run_request q{tether::design{}, {{"vmax=20:200:7"}, {"strength=30,60"}}};
+    q.figures = {climber::method::integral};
+    const engine::run r(q);
+    ASSERT_EQ(r.size(), 14u);
+    EXPECT_EQ(r.columns()[0].name, "vmax");
+    EXPECT_EQ(r.columns()[1].name, "strength");
+    const auto serial = rows_of(r, 0);
+    for (unsigned jobs : {1u, 2u}) {
+        const auto threaded = rows_of(r, jobs);
+        ASSERT_EQ(threaded.size(), serial.size());
+        for (std::size_t i = 0; i < serial.size(); ++i) {
+            for (std::size_t c = 0; c < serial[i].size(); ++c) {
+                EXPECT_TRUE(same(threaded[i][c], serial[i][c])) << i << " " << c;
+            }
+        }
+    }
+    // Each row is its own design's figures, computed apart.
+    const climber::design_figures third =
+        climber::compute_figures(r.design_at(3), {climber::method::integral});
+    const std::vector<double> figures = engine::figure_values(third);
+    for (std::size_t c = 0; c < figures.size(); ++c) {
+        EXPECT_TRUE(same(serial[3][2 + c], figures[c])) << c;
+    }
+}
+
+TEST(Run, FiguresAskedForAreTheColumnsAndOnlyTheirModulesAreComputed)
+{
+    engine::run_request q{tether::design{}, {{"vmax=50,100"}}};
+    q.figures                = {climber::method::integral};
+    q.figures.modes          = 2;
+    engine::run_request some = q;
+    some.names               = {"time", "rgeo", "period_in_2"};
+    const engine::run all(q);
+    const engine::run chosen(some);
+    ASSERT_EQ(chosen.columns().size(), 4u);
+    EXPECT_EQ(chosen.columns()[1].name, "time");
+    EXPECT_EQ(chosen.columns()[3].name, "period_in_2");
+    const auto every = rows_of(all, 0);
+    const auto few   = rows_of(chosen, 1);
+    for (std::size_t i = 0; i < every.size(); ++i) {
+        for (std::size_t c = 0; c < chosen.columns().size(); ++c) {
+            std::size_t k = 0;
+            while (all.columns()[k].name != chosen.columns()[c].name) {
+                ++k;
+            }
+            EXPECT_EQ(few[i][c], every[i][k]) << chosen.columns()[c].name;
+        }
+    }
+    const climber::figures_request time_only =
+        engine::request_for(q.figures, engine::figure_selection({"time"}, 2));
+    EXPECT_TRUE(time_only.sums);
+    EXPECT_FALSE(time_only.whole);
+    EXPECT_EQ(time_only.modes, 0u);
+    const climber::figures_request tether_only =
+        engine::request_for(q.figures, engine::figure_selection({"rgeo", "system_mass"}, 2));
+    EXPECT_FALSE(tether_only.sums);
+    EXPECT_TRUE(tether_only.whole);
+    EXPECT_THROW(engine::figure_selection({"nothing"}, 0), engine::usage_error);
+}
+
+TEST(Run, ATableRunSaysEachRowsFaultAndComputesTheOthers)
+{
+    engine::design_table t;
+    t.params = {tether::find_param("vmax")};
+    t.values = {50, std::nan(""), -1, 100};
+    t.rows   = 4;
+    engine::run_request q;
+    q.table = t;
+    const engine::run r(q);
+    std::vector<engine::run_row> rows;
+    for (std::uint64_t i = 0; i < r.size(); ++i) {
+        rows.push_back(r.row(i));
+    }
+    EXPECT_FALSE(rows[0].fault);
+    ASSERT_TRUE(rows[1].fault);
+    EXPECT_EQ(rows[1].fault->message, "vmax = NaN: not a finite number");
+    ASSERT_TRUE(rows[2].fault);
+    EXPECT_EQ(rows[2].fault->name, "vmax");
+    EXPECT_TRUE(std::isnan(rows[2].values.at(0)));
+    // The computed rows are the grid's.
+    const engine::run grid(engine::run_request{tether::design{}, {{"vmax=50,100"}}});
+    const std::vector<double> want = grid.row(1).values;
+    ASSERT_EQ(want.size(), rows[3].values.size() + 1);
+    for (std::size_t c = 0; c < rows[3].values.size(); ++c) {
+        EXPECT_TRUE(same(rows[3].values[c], want[c + 1])) << c;
+    }
+}
+
+TEST(Run, AGoalRunSolvesEachDesignAsTheSearchAlone)
+{
+    tether::design base;
+    base.tether.rhog = tether::automatic;
+    engine::run_request q{base, {{"vmax=160,300"}}};
+    engine::goal g = engine::parse_solve("strength=10:300");
+    engine::parse_for(g, "time=72");
+    q.sought = g;
+    const engine::run r(q);
+    EXPECT_EQ(r.columns()[1].name, "strength");
+    const auto rows = rows_of(r, 2);
+    for (std::uint64_t i = 0; i < r.size(); ++i) {
+        const engine::solution s = engine::solve(r.design_at(i), g);
+        ASSERT_TRUE(s.solved());
+        EXPECT_EQ(rows[i][1], s.value);
+    }
+}
+
+TEST(Run, NotesAndMissesAreTalliedWithTheirFirstDesign)
+{
+    engine::run_request q{tether::design{}, {{"strength=10,20,150"}}};
+    const engine::run r(q);
+    engine::note_tally design_notes;
+    EXPECT_FALSE(r.check([] { return false; }, &design_notes));
+    ASSERT_FALSE(design_notes.entries().empty());
+    EXPECT_EQ(design_notes.entries()[0].first, 0u);
+    EXPECT_EQ(design_notes.entries()[0].count, 3u);
+    EXPECT_EQ(r.led(design_notes)[0].text.rfind("design 1 of 3 (strength=10) and 2 more: ", 0), 0u);
+    engine::run_summary summary;
+    rows_of(r, 2, &summary);
+    EXPECT_EQ(summary.result.done, 3u);
+    EXPECT_EQ(summary.missed, 0u);
+}
+
+}  // namespace
