@@ -272,7 +272,8 @@ engine::run run_of(engine::run_request r, const std::vector<std::string>& sweeps
         return engine::run(std::move(r));
     }
     catch (const engine::grid_error& e) {
-        throw engine::usage_error(
+        throw engine::grid_error(
+            std::nullopt,
             (e.axis ? engine::printable(sweeps[*e.axis]) + ": " : std::string()) + e.what());
     }
 }
