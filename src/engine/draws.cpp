@@ -92,9 +92,9 @@ double distribution::quantile(double p) const
         return boost::math::quantile(boost::math::normal_distribution<double, binary64>(n[0], n[1]),
                                      p);
     case distribution_kind::lognormal:
-        return boost::math::quantile(
-            boost::math::lognormal_distribution<double, binary64>(tether::pmath::log(n[0]), tether::pmath::log(n[1])),
-            p);
+        return boost::math::quantile(boost::math::lognormal_distribution<double, binary64>(
+                                         tether::pmath::log(n[0]), tether::pmath::log(n[1])),
+                                     p);
     case distribution_kind::uniform:
         return boost::math::quantile(
             boost::math::uniform_distribution<double, binary64>(n[0], n[1]), p);
