@@ -481,10 +481,13 @@ async function fillTarget(prefix, force = false) {
   const figure = tables.figures.find((f) => f.name === name);
   $(`${prefix}-unit`).textContent = figure ? unitText(figure.unit) : '';
   if (!force && target.dataset.typed) return;
-  const before = target.value;
+  const edits = Number(target.dataset.edits ?? 0);
   const value = await seekableValue(figure ? figure.name : '');
-  // A target typed, or another figure chosen, while it was computed stays.
-  if (value && target.value === before && $(`${prefix}-figure`).value === name) target.value = value;
+  // A target typed (even to the text it held), or another figure chosen,
+  // while it was computed stays.
+  if (value && Number(target.dataset.edits ?? 0) === edits && $(`${prefix}-figure`).value === name) {
+    target.value = value;
+  }
 }
 
 // Seeks the goal of the Find panel for the design; the parameter's field
@@ -741,7 +744,10 @@ async function start() {
   $('sweep-solve').addEventListener('change', () => { $('sweep-figure').disabled = $('sweep-solve').checked; });
   for (const prefix of ['find', 'sweep-solve']) {
     $(`${prefix}-figure`).addEventListener('change', () => fillTarget(prefix, true));
-    $(`${prefix}-target`).addEventListener('input', (e) => { e.target.dataset.typed = 'yes'; });
+    $(`${prefix}-target`).addEventListener('input', (e) => {
+      e.target.dataset.typed = 'yes';
+      e.target.dataset.edits = String(Number(e.target.dataset.edits ?? 0) + 1);
+    });
   }
   $('method').addEventListener('change', () => { $('e-method').textContent = ''; scheduleRecompute(); });
   $('stop').addEventListener('click', () => {
