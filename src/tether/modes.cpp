@@ -598,22 +598,32 @@ modes compute_modes(const model& m, const positions& p, unsigned n, const mode_s
     return out;
 }
 
-std::vector<std::vector<double>> mode_shapes(const model& m, const positions& p, const modes& found,
-                                             const std::vector<double>& altitudes,
-                                             const mode_settings& settings,
-                                             const std::atomic<int>* stop)
+namespace {
+
+// The indices of the altitudes inside the tether, from the lowest up.
+std::vector<std::size_t> inside_in_order(const model& m, const std::vector<double>& altitudes)
 {
-    const tether_field f    = field_of(m, p);
-    const std::size_t count = altitudes.size();
-    // The radii inside the tether, in order, after the foot.
     std::vector<std::size_t> order;
-    for (std::size_t i = 0; i < count; ++i) {
+    for (std::size_t i = 0; i < altitudes.size(); ++i) {
         if (altitudes[i] >= 0 && m.RE + altitudes[i] <= m.rapex) {
             order.push_back(i);
         }
     }
     std::sort(order.begin(), order.end(),
               [&](std::size_t a, std::size_t b) { return altitudes[a] < altitudes[b]; });
+    return order;
+}
+
+}  // namespace
+
+std::vector<std::vector<double>> mode_shapes(const model& m, const positions& p, const modes& found,
+                                             const std::vector<double>& altitudes,
+                                             const mode_settings& settings,
+                                             const std::atomic<int>* stop)
+{
+    const tether_field f                 = field_of(m, p);
+    const std::size_t count              = altitudes.size();
+    const std::vector<std::size_t> order = inside_in_order(m, altitudes);
     std::vector<double> radii{m.RE};
     for (std::size_t i : order) {
         radii.push_back(std::fmin(m.RE + altitudes[i], m.rapex));
