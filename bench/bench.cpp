@@ -5,6 +5,7 @@
 #include "climber/report.hpp"
 #include "tether/model.hpp"
 #ifdef TETHER_HAVE_MODES
+#include "climber/figures.hpp"
 #include "climber/traffic.hpp"
 #include "tether/modes.hpp"
 #endif

@@ -253,6 +253,32 @@ void say_missed(const engine::run& r, std::uint64_t i, const engine::run_row& ro
                  which.c_str(), row.why.c_str(), row.solved ? "; its figures are NaN" : "");
 }
 
+// What comes before the rows: a single design's goal is sought first (where
+// it has no answer, nothing is written and the design is refused, else its
+// row is returned); a grid without a goal is checked whole, its notes said.
+std::optional<engine::run_row> before_rows(const engine::run& r)
+{
+    if (r.request().sought.has_value()) {
+        if (!r.designs().sweeps().empty()) {
+            return std::nullopt;
+        }
+        engine::run_row single = r.row(0, &stop_flag);
+        if (!single.solved->problem.empty()) {
+            throw engine::usage_error(single.solved->problem);
+        }
+        return single;
+    }
+    engine::note_tally notes;
+    if (const auto fault = r.check(stop_requested, &notes)) {
+        throw engine::usage_error((r.designs().sweeps().empty() ? "" : "--sweep: ") +
+                                  fault->message);
+    }
+    for (const climber::note& n : r.led(notes)) {
+        say_note(n);
+    }
+    return std::nullopt;
+}
+
 int figures(const options& o, const tether::design& base)
 {
     // From here an interrupt ends the run with only whole rows written, even
@@ -260,29 +286,10 @@ int figures(const options& o, const tether::design& base)
     stop_on_signals();
     const engine::run r                                 = run_of(o, base);
     const std::pair<std::uint64_t, std::uint64_t> shard = shard_of(o);
-    const bool sought                                   = r.request().sought.has_value();
-    // A single design's goal is sought first: where it has no answer,
-    // nothing is written and the design is refused.
-    std::optional<engine::run_row> single;
-    if (sought && r.designs().sweeps().empty()) {
-        single = r.row(0, &stop_flag);
-        if (!single->solved->problem.empty()) {
-            throw engine::usage_error(single->solved->problem);
-        }
-    }
-    if (!sought) {
-        engine::note_tally notes;
-        if (const auto fault = r.check(stop_requested, &notes)) {
-            throw engine::usage_error((r.designs().sweeps().empty() ? "" : "--sweep: ") +
-                                      fault->message);
-        }
-        for (const climber::note& n : r.led(notes)) {
-            say_note(n);
-        }
-    }
-    const auto [k, n]           = shard;
-    const engine::shard_range s = engine::shard_of(r.size(), k, n);
-    const std::uint64_t total   = s.end - s.begin;
+    const std::optional<engine::run_row> single         = before_rows(r);
+    const auto [k, n]                                   = shard;
+    const engine::shard_range s                         = engine::shard_of(r.size(), k, n);
+    const std::uint64_t total                           = s.end - s.begin;
     if (stop_requested()) {
         return interrupted(0, total, "designs");
     }

@@ -154,9 +154,9 @@ std::vector<std::pair<const figure*, std::size_t>> members(std::size_t count)
 
 }  // namespace
 
-std::vector<std::size_t> figure_selection(const std::vector<std::string>& names, std::size_t count)
+std::vector<std::size_t> figure_selection(const std::vector<std::string>& names, std::size_t modes)
 {
-    const std::vector<column> columns = figure_columns(count);
+    const std::vector<column> columns = figure_columns(modes);
     std::vector<std::size_t> out;
     for (std::size_t i = 0; names.empty() && i < columns.size(); ++i) {
         out.push_back(i);
@@ -189,9 +189,9 @@ climber::figures_request request_for(climber::figures_request r,
 }
 
 std::vector<double> figure_values(const climber::design_figures& s,
-                                  const std::vector<std::size_t>& selection, std::size_t count)
+                                  const std::vector<std::size_t>& selection, std::size_t modes)
 {
-    const auto each = members(count);
+    const auto each = members(modes);
     std::vector<double> values;
     values.reserve(selection.size());
     for (std::size_t c : selection) {

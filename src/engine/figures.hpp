@@ -43,6 +43,7 @@ std::optional<T> named_value(const std::vector<named<T>>& table, const std::stri
 template <class T> std::string names_of(const std::vector<named<T>>& table)
 {
     std::vector<std::string> names;
+    names.reserve(table.size());
     for (const named<T>& n : table) {
         names.emplace_back(n.name);
     }

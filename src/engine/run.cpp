@@ -65,6 +65,38 @@ std::optional<design_fault> run::check(const std::function<bool()>& stop, note_t
     return grid_fault(grid_, request_.base, stop, notes);
 }
 
+void run::solved_row(const tether::design& d, const std::atomic<int>* stop, run_row& out) const
+{
+    solution s        = solve(d, *request_.sought, stop);
+    const bool solved = s.solved();
+    for (double v : solved_values(s)) {
+        out.values.push_back(v);
+    }
+    out.missed = !solved;
+    out.why    = solved ? "" : unsolved_reason(s);
+    out.notes  = solved_notes(d, *request_.sought, s);
+    out.solved = std::move(s);
+}
+
+namespace {
+
+// The first value of a table's row i that is not a finite number, as a fault.
+std::optional<design_fault> table_fault(const design_table& t, std::uint64_t i)
+{
+    for (std::size_t c = 0; c < t.params.size(); ++c) {
+        const double v = t.values[i * t.params.size() + c];
+        if (!std::isfinite(v)) {
+            const std::string name = t.params[c]->name;
+            const std::string why  = "not a finite number";
+            return design_fault{
+                name, "", name + " = " + (std::isnan(v) ? "NaN" : shortest(v)) + ": " + why, why};
+        }
+    }
+    return std::nullopt;
+}
+
+}  // namespace
+
 run_row run::row(std::uint64_t i, const std::atomic<int>* stop) const
 {
     run_row out;
@@ -73,30 +105,12 @@ run_row run::row(std::uint64_t i, const std::atomic<int>* stop) const
     }
     tether::design d = design_at(i);
     if (request_.sought) {
-        solution s        = solve(d, *request_.sought, stop);
-        const bool solved = s.solved();
-        for (double v : solved_values(s)) {
-            out.values.push_back(v);
-        }
-        out.missed = !solved;
-        out.why    = solved ? "" : unsolved_reason(s);
-        out.notes  = solved_notes(d, *request_.sought, s);
-        out.solved = std::move(s);
+        solved_row(d, stop, out);
         return out;
     }
     if (request_.table || request_.each_checked) {
         if (request_.table) {
-            const design_table& t = *request_.table;
-            for (std::size_t c = 0; c < t.params.size() && !out.fault; ++c) {
-                const double v = t.values[i * t.params.size() + c];
-                if (!std::isfinite(v)) {
-                    const std::string name = t.params[c]->name;
-                    const std::string why  = "not a finite number";
-                    out.fault              = design_fault{
-                        name, "", name + " = " + (std::isnan(v) ? "NaN" : shortest(v)) + ": " + why,
-                        why};
-                }
-            }
+            out.fault = table_fault(*request_.table, i);
         }
         if (!out.fault) {
             out.fault = design_error(d, false);

@@ -112,6 +112,9 @@ class run {
     std::vector<climber::note> led(const note_tally& tally) const;
 
   private:
+    // A goal run's row: the value sought for design d, or why there is none.
+    void solved_row(const tether::design& d, const std::atomic<int>* stop, run_row& out) const;
+
     run_request request_;
     grid grid_;
     std::vector<std::size_t> selection_;

@@ -182,6 +182,23 @@ void await_row(row_ring<T>& ring, std::uint64_t i, T& value, const Show& show, p
     }
 }
 
+// Up to `wanted` threads running compute: as many as the system lets it
+// create.
+template <class F> std::vector<std::thread> start_threads(unsigned wanted, const F& compute)
+{
+    std::vector<std::thread> threads;
+    threads.reserve(wanted);
+    for (unsigned t = 0; t < wanted; ++t) {
+        try {
+            threads.emplace_back(compute);
+        }
+        catch (const std::system_error&) {
+            break;  // no more threads to be had: go on with those there are
+        }
+    }
+    return threads;
+}
+
 // Computes row(i) for every i in [begin, end) on up to s.jobs threads (as
 // many as the system lets it create; with none, or s.jobs = 0, on this
 // thread, in order) and hands
@@ -211,16 +228,7 @@ run_result run_in_order(std::uint64_t begin, std::uint64_t end,
             }
         }
     };
-    std::vector<std::thread> threads;
-    threads.reserve(wanted);
-    for (unsigned t = 0; t < wanted; ++t) {
-        try {
-            threads.emplace_back(compute);
-        }
-        catch (const std::system_error&) {
-            break;  // no more threads to be had: go on with those there are
-        }
-    }
+    std::vector<std::thread> threads = start_threads(wanted, compute);
 
     run_result result;
     const auto progress = [&](std::uint64_t done) {
