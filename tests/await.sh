@@ -12,18 +12,24 @@ piped() {
     shift 2
     fifo=$(mktemp -u "$tmp/fifo.XXXXXX")
     mkfifo "$fifo"
+    # OUT exists (empty) before anyone counts its lines: the copier, in the
+    # background, may open it only later.
+    : >"$out"
     "$@" >"$fifo" 2>"$err" &
     pid=$!
     cat <"$fifo" >"$out" &
     copier=$!
 }
 
-# lines_in FILE N PID: true once FILE holds N lines; false if PID ends first.
+# lines_in FILE N PID: true once FILE holds N lines; false if PID ends first
+# (or FILE cannot be read: never true by mistake).
 lines_in() {
-    while [ "$(wc -l <"$1")" -lt "$2" ]; do
-        kill -0 "$3" 2>/dev/null || [ "$(wc -l <"$1")" -ge "$2" ] || return 1
+    local n
+    while n=$(wc -l <"$1") && [ "$n" -lt "$2" ]; do
+        kill -0 "$3" 2>/dev/null || { n=$(wc -l <"$1") && [ "$n" -ge "$2" ]; } || return 1
         sleep 0.05
     done
+    [ -n "$n" ] && [ "$n" -ge "$2" ]
 }
 
 # blocked PID: true once PID is blocked writing to a reader that does not

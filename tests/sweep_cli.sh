@@ -100,25 +100,74 @@ interrupt)
     done
     ;;
 progress)
-    # A sweep far longer than a second, stopped by SIGINT after 2.5 s (so the
-    # check does not depend on the machine's speed): on a terminal a progress
-    # line shows and is cleared before the closing message; written to a
-    # file, or with --quiet, standard error holds that message alone.
-    long="$prog --sweep vmax=1:100:100000 --jobs 1 --format csv"
-    timeout -s INT 2.5 $long >/dev/null 2>"$tmp/err"
+    # A sweep far longer than a second, stopped by SIGINT once it is under
+    # way (its first row out; on a terminal, its progress line drawn), so
+    # that a slow machine or build only makes the check slower: on a
+    # terminal a progress line shows and is cleared before the closing
+    # message; written to a file, or with --quiet, standard error holds that
+    # message alone.
+    # shellcheck source=tests/await.sh
+    . "$(dirname "$0")/await.sh"
+    long=("$prog" --sweep vmax=1:100:100000 --jobs 1 --format csv)
+    piped "$tmp/out" "$tmp/err" env --default-signal=INT "${long[@]}"
+    lines_in "$tmp/out" 2 $pid || fail "the sweep ended before its first row: $(cat "$tmp/err")"
+    kill -INT $pid
+    wait $pid
+    wait $copier
     [ "$(grep -c . "$tmp/err")" -eq 1 ] && grep -q '^tether-explore: interrupted: ' "$tmp/err" ||
         fail "standard error in a file: $(head -c 300 "$tmp/err")"
     command -v script >/dev/null || { echo "SKIP: script (util-linux) is not installed"; exit 77; }
-    script -qec "timeout --foreground -s INT 2.5 $long >/dev/null" "$tmp/tty" >/dev/null
-    grep -q 'designs, [0-9]* s, about [0-9]* s left' "$tmp/tty" || fail "no progress line on a terminal"
+    # on_terminal ARGS...: the long sweep with ARGS, its standard error on a
+    # terminal (script, flushing each write into $tmp/tty), its rows through
+    # a pipe into $tmp/rows. Sets pid (the program's), term (script's) and
+    # copier.
+    on_terminal() {
+        rm -f "$tmp/pid" "$tmp/fifo"
+        mkfifo "$tmp/fifo"
+        local command
+        command=$(printf '%q ' "${long[@]}" "$@")
+        script -qfec "echo \$\$ >$(printf '%q' "$tmp/pid"); exec $command >$(printf '%q' "$tmp/fifo")" \
+            "$tmp/tty" </dev/null >/dev/null &
+        term=$!
+        : >"$tmp/rows"
+        cat <"$tmp/fifo" >"$tmp/rows" &
+        copier=$!
+        until [ -s "$tmp/pid" ]; do
+            kill -0 $term 2>/dev/null || fail "script ended before the sweep started"
+            sleep 0.05
+        done
+        pid=$(cat "$tmp/pid")
+    }
+    # stop_terminal: SIGINT to the program, and its run on the terminal over.
+    stop_terminal() {
+        kill -INT "$pid"
+        wait $term
+        wait $copier
+    }
+    on_terminal
+    # The line is drawn a second after the start, however long that takes.
+    until grep -q 'designs, [0-9]* s, about [0-9]* s left' "$tmp/tty"; do
+        kill -0 "$pid" 2>/dev/null || fail "no progress line on a terminal: $(head -c 300 "$tmp/tty")"
+        sleep 0.1
+    done
+    stop_terminal
     # After the last progress line, a carriage return and erase-line.
     perl -0ne 'exit(/\r\e\[K(?!.*designs,)/s ? 0 : 1)' "$tmp/tty" || fail "the progress line was not cleared"
-    # A sweep done within its first second draws no progress line at all.
-    script -qec "$prog --sweep vmax=1:100:3 --jobs 1 >/dev/null" "$tmp/tty" >/dev/null
-    grep -q 'designs,' "$tmp/tty" && fail "a quick sweep drew a progress line"
-    script -qec "timeout --foreground -s INT 2.5 $long --quiet >/dev/null" "$tmp/tty" >/dev/null
+    grep -q 'tether-explore: interrupted: ' "$tmp/tty" || fail "no closing message: $(head -c 300 "$tmp/tty")"
+    # --quiet: once rows come, and then for longer than the second after
+    # which a line would be drawn, none is.
+    on_terminal --quiet
+    lines_in "$tmp/rows" 2 "$pid" || fail "--quiet: the sweep ended before its first row"
+    sleep 2
+    stop_terminal
     grep -q 'designs,' "$tmp/tty" && fail "--quiet still shows progress"
     grep -q 'tether-explore: interrupted: ' "$tmp/tty" || fail "--quiet run: $(head -c 300 "$tmp/tty")"
+    # A sweep done within its first second draws no progress line at all
+    # (three designs by the integral method: milliseconds even under the
+    # sanitizers on a loaded machine).
+    script -qec "$(printf '%q ' "$prog") --sweep vmax=1:100:3 --method integral --jobs 1 >/dev/null" \
+        "$tmp/tty" >/dev/null
+    grep -q 'designs,' "$tmp/tty" && fail "a quick sweep drew a progress line"
     ;;
 *)
     fail "unknown check '$check'"
