@@ -286,7 +286,7 @@ int figures(const options& o, const tether::design& base)
     stop_on_signals();
     const engine::run r                                 = run_of(o, base);
     const std::pair<std::uint64_t, std::uint64_t> shard = shard_of(o);
-    const std::optional<engine::run_row> single         = before_rows(r);
+    std::optional<engine::run_row> single               = before_rows(r);
     const auto [k, n]                                   = shard;
     const engine::shard_range s                         = engine::shard_of(r.size(), k, n);
     const std::uint64_t total                           = s.end - s.begin;
