@@ -224,7 +224,8 @@ double pendulum_mismatch(const tether_field& f, double lambda, double meet, doub
 {
     const pendulum swing{f, lambda};
     shape_state up{};
-    const double reached = swing_up(swing, meet, tolerance, INFINITY, heard, up);
+    const double reached =
+        swing_up(swing, meet, tolerance, std::numeric_limits<double>::infinity(), heard, up);
     if (std::isnan(reached) || std::isnan(up[0])) {
         return nan;
     }
