@@ -1,6 +1,6 @@
 // Draws over uncertain inputs: the distributions against their closed
-// forms, the draws against the distributions, draw k against the seed and k
-// alone, and every refusal of a bad distribution, count or seed.
+// forms, the draws against the distributions, draw k against the key and k
+// alone, and every refusal of a bad distribution, count or key.
 #include "engine/draws.hpp"
 
 #include "exact.hpp"
@@ -73,9 +73,9 @@ std::vector<closed_form> closed_forms()
     };
 }
 
-std::vector<double> sample(const std::string& dist, std::uint64_t seed, std::uint64_t n)
+std::vector<double> sample(const std::string& dist, std::uint64_t key, std::uint64_t n)
 {
-    const engine::draws d({engine::parse_distribution(dist)}, seed);
+    const engine::draws d({engine::parse_distribution(dist)}, key);
     std::vector<double> x(n);
     for (std::uint64_t k = 0; k < n; ++k) {
         x[k] = d.values_at(k).front();
@@ -140,7 +140,7 @@ TEST(Draws, SampleQuantilesMatchTheDistributions)
     }
 }
 
-TEST(Draws, DrawKDependsOnTheSeedAndKAlone)
+TEST(Draws, DrawKDependsOnTheKeyAndKAlone)
 {
     const std::vector<engine::distribution> dists{engine::parse_distribution("normal:0:1"),
                                                   engine::parse_distribution("uniform:0:1"),
@@ -174,17 +174,17 @@ TEST(Draws, DrawKDependsOnTheSeedAndKAlone)
     EXPECT_BITS(wanted[5][1], u[1]);  // uniform:0:1 is the unit number itself
 }
 
-TEST(Draws, AnotherSeedOrIndexGivesOtherDraws)
+TEST(Draws, AnotherKeyOrIndexGivesOtherDraws)
 {
-    // Seeds and indices that differ in their high 32 bits only, and the
-    // ends of the seeds' range.
+    // Keys and indices that differ in their high 32 bits only, and the
+    // ends of the keys' range.
     const std::uint64_t high = std::uint64_t{1} << 32;
     std::set<double> seen;
     std::size_t made = 0;
-    for (std::uint64_t seed :
+    for (std::uint64_t key :
          {std::uint64_t{0}, std::uint64_t{1}, std::uint64_t{2}, high + 1, ~std::uint64_t{0}}) {
         for (std::uint64_t k : {std::uint64_t{0}, std::uint64_t{1}, high, high + 1}) {
-            for (double u : engine::unit_draw(seed, k, 4)) {
+            for (double u : engine::unit_draw(key, k, 4)) {
                 EXPECT_GT(u, 0);
                 EXPECT_LT(u, 1);
                 seen.insert(u);
@@ -272,7 +272,7 @@ TEST(Draws, BadDistributionsAreRefusedNamingTheArgument)
     }
 }
 
-TEST(Draws, CountsAndSeedsMustBeWholeNumbersInRange)
+TEST(Draws, CountsAndKeysMustBeWholeNumbersInRange)
 {
     EXPECT_EQ(engine::parse_draw_count("1"), 1u);
     EXPECT_EQ(engine::parse_draw_count(" 1000 "), 1000u);
@@ -284,13 +284,13 @@ TEST(Draws, CountsAndSeedsMustBeWholeNumbersInRange)
                   std::string::npos)
             << bad;
     }
-    EXPECT_EQ(engine::parse_seed("0"), 0u);
-    EXPECT_EQ(engine::parse_seed(" 42 "), 42u);
-    EXPECT_EQ(engine::parse_seed("18446744073709551615"), ~std::uint64_t{0});
+    EXPECT_EQ(engine::parse_key("0"), 0u);
+    EXPECT_EQ(engine::parse_key(" 42 "), 42u);
+    EXPECT_EQ(engine::parse_key("18446744073709551615"), ~std::uint64_t{0});
     for (const char* bad : {"18446744073709551616", "-1", "+1", "1.5", "1e3", "", "0x10", "12a"}) {
-        EXPECT_EQ(error_of([&] { engine::parse_seed(bad); }),
+        EXPECT_EQ(error_of([&] { engine::parse_key(bad); }),
                   "'" + std::string(bad) +
-                      "': a seed must be a whole number from 0 to 18446744073709551615")
+                      "': a key must be a whole number from 0 to 18446744073709551615")
             << bad;
     }
 }

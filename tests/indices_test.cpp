@@ -1,5 +1,5 @@
 // Sobol indices: the estimator on the Ishigami function, whose indices are
-// known in closed form, the coverage of its intervals over many seeds, a
+// known in closed form, the coverage of its intervals over many keys, a
 // function of one input, and the layout of Saltelli's design.
 #include "engine/indices.hpp"
 
@@ -85,10 +85,10 @@ TEST(Indices, IntervalsCoverTheKnownIndicesNineteenTimesInTwenty)
     const known k = ishigami_indices();
     int covered   = 0;
     int tried     = 0;
-    for (std::uint64_t seed = 1; seed <= 40; ++seed) {
-        const engine::saltelli_design design(cube, 512, seed);
+    for (std::uint64_t key = 1; key <= 40; ++key) {
+        const engine::saltelli_design design(cube, 512, key);
         const engine::sobol_indices s =
-            engine::estimate_indices(evaluate(design, ishigami), 3, seed, 400);
+            engine::estimate_indices(evaluate(design, ishigami), 3, key, 400);
         for (std::size_t i = 0; i < 3; ++i) {
             covered += static_cast<int>(s.of[i].first_low <= k.first[i] &&
                                         k.first[i] <= s.of[i].first_high);

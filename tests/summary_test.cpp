@@ -17,9 +17,9 @@
 
 namespace {
 
-std::vector<double> random_sample(std::size_t n, unsigned seed)
+std::vector<double> random_sample(std::size_t n, unsigned key)
 {
-    std::mt19937_64 gen(seed);
+    std::mt19937_64 gen(key);
     std::lognormal_distribution<double> law(3, 1);  // skewed, so that the tails differ
     std::vector<double> x(n);
     for (double& v : x) {

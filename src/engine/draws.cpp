@@ -190,27 +190,27 @@ std::uint64_t parse_draw_count(const std::string& text)
     return static_cast<std::uint64_t>(*n);
 }
 
-std::uint64_t parse_seed(const std::string& text)
+std::uint64_t parse_key(const std::string& text)
 {
     const std::string t = trim(text);
-    std::uint64_t seed  = 0;
-    const auto r        = std::from_chars(t.data(), t.data() + t.size(), seed);
+    std::uint64_t key   = 0;
+    const auto r        = std::from_chars(t.data(), t.data() + t.size(), key);
     // from_chars takes a leading '-' for unsigned types on some libraries.
     if (t.empty() || t.front() < '0' || t.front() > '9' || r.ec != std::errc() ||
         r.ptr != t.data() + t.size()) {
         throw usage_error("'" + printable(t) +
-                          "': a seed must be a whole number from 0 to 18446744073709551615");
+                          "': a key must be a whole number from 0 to 18446744073709551615");
     }
-    return seed;
+    return key;
 }
 
-std::vector<double> unit_draw(std::uint64_t seed, std::uint64_t k, std::size_t count)
+std::vector<double> unit_draw(std::uint64_t key, std::uint64_t k, std::size_t count)
 {
-    // Seeding a whole engine for each draw costs about a microsecond, far
+    // Keying a whole engine for each draw costs about a microsecond, far
     // less than a design; it makes draw k independent of every other draw's
     // being computed, on whatever core or shard.
-    boost::random::seed_seq mix{static_cast<std::uint32_t>(seed),
-                                static_cast<std::uint32_t>(seed >> 32),
+    boost::random::seed_seq mix{static_cast<std::uint32_t>(key),
+                                static_cast<std::uint32_t>(key >> 32),
                                 static_cast<std::uint32_t>(k), static_cast<std::uint32_t>(k >> 32)};
     boost::random::mt19937_64 engine(mix);
     std::vector<double> u(count);
@@ -222,8 +222,8 @@ std::vector<double> unit_draw(std::uint64_t seed, std::uint64_t k, std::size_t c
     return u;
 }
 
-draws::draws(std::vector<distribution> dists, std::uint64_t seed)
-    : dists_(std::move(dists)), seed_(seed)
+draws::draws(std::vector<distribution> dists, std::uint64_t key)
+    : dists_(std::move(dists)), key_(key)
 {
 }
 
@@ -234,7 +234,7 @@ std::size_t draws::dimensions() const
 
 std::vector<double> draws::values_at(std::uint64_t k) const
 {
-    std::vector<double> values = unit_draw(seed_, k, dists_.size());
+    std::vector<double> values = unit_draw(key_, k, dists_.size());
     for (std::size_t i = 0; i < values.size(); ++i) {
         values[i] = dists_[i].quantile(values[i]);
     }

@@ -1,6 +1,6 @@
 // Draws over uncertain inputs: parameters given distributions instead of
 // values, and the designs drawn from them. Draw k's values depend on the
-// seed and k alone, so that any split of the draws over cores, shards or
+// key and k alone, so that any split of the draws over cores, shards or
 // machines gives the same values.
 #pragma once
 
@@ -66,27 +66,27 @@ std::vector<varied> read_varied(const std::vector<std::string>& texts);
 // The number of draws: a whole number from 1 to max_draws (written as a
 // number, "1e6" too). Throws usage_error.
 std::uint64_t parse_draw_count(const std::string& text);
-// A seed: a whole number from 0 to 2^64 - 1, in decimal digits (blanks
+// A key: a whole number from 0 to 2^64 - 1, in decimal digits (blanks
 // around them allowed). Throws usage_error.
-std::uint64_t parse_seed(const std::string& text);
+std::uint64_t parse_key(const std::string& text);
 
 // The first `count` numbers of draw k, each uniform in the open interval
-// (0, 1): the outputs of Boost.Random's mt19937_64 seeded, through its
-// seed_seq, with the four 32-bit halves of seed and k; each output's top 52
+// (0, 1): the outputs of Boost.Random's mt19937_64 keyed, through its
+// seed_seq, with the four 32-bit halves of key and k; each output's top 52
 // bits b give (b + 1/2) / 2^52.
-std::vector<double> unit_draw(std::uint64_t seed, std::uint64_t k, std::size_t count);
+std::vector<double> unit_draw(std::uint64_t key, std::uint64_t k, std::size_t count);
 
 // Draws of the given distributions: draw k's value i is distribution i's
-// quantile of unit_draw(seed, k, n)[i], n the number of distributions.
+// quantile of unit_draw(key, k, n)[i], n the number of distributions.
 class draws {
   public:
-    draws(std::vector<distribution> dists, std::uint64_t seed);
+    draws(std::vector<distribution> dists, std::uint64_t key);
     std::size_t dimensions() const;
     std::vector<double> values_at(std::uint64_t k) const;
 
   private:
     std::vector<distribution> dists_;
-    std::uint64_t seed_;
+    std::uint64_t key_;
 };
 
 // The distributions of the varied parameters, in order.

@@ -11,8 +11,8 @@
 namespace engine {
 
 saltelli_design::saltelli_design(std::vector<distribution> dists, std::uint64_t n,
-                                 std::uint64_t seed)
-    : dists_(std::move(dists)), rows_(n), seed_(seed)
+                                 std::uint64_t key)
+    : dists_(std::move(dists)), rows_(n), key_(key)
 {
 }
 
@@ -36,7 +36,7 @@ std::vector<double> saltelli_design::values_at(std::uint64_t m) const
     const std::size_t k         = dists_.size();
     const std::uint64_t j       = m / (k + 2);
     const auto c                = static_cast<std::size_t>(m % (k + 2));
-    const std::vector<double> u = unit_draw(seed_, j, 2 * k);
+    const std::vector<double> u = unit_draw(key_, j, 2 * k);
     std::vector<double> values(k);
     for (std::size_t i = 0; i < k; ++i) {
         const bool from_b = c == 1 || c == i + 2;
@@ -111,7 +111,7 @@ std::pair<double, double> interval(std::vector<double>& x)
 
 }  // namespace
 
-sobol_indices estimate_indices(const std::vector<double>& f, std::size_t k, std::uint64_t seed,
+sobol_indices estimate_indices(const std::vector<double>& f, std::size_t k, std::uint64_t key,
                                unsigned resamples)
 {
     centred_rows r{k, {}};
@@ -150,8 +150,8 @@ sobol_indices estimate_indices(const std::vector<double>& f, std::size_t k, std:
     // Each resample's estimates, input by input.
     std::vector<std::vector<double>> first_b(k, std::vector<double>(resamples));
     std::vector<std::vector<double>> total_b(k, std::vector<double>(resamples));
-    boost::random::seed_seq mix{static_cast<std::uint32_t>(seed),
-                                static_cast<std::uint32_t>(seed >> 32), 0x626f6f74u};
+    boost::random::seed_seq mix{static_cast<std::uint32_t>(key),
+                                static_cast<std::uint32_t>(key >> 32), 0x626f6f74u};
     boost::random::mt19937_64 engine(mix);
     boost::random::uniform_int_distribution<std::size_t> pick(0, used - 1);
     std::vector<double> first_r(k);

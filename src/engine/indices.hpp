@@ -12,15 +12,15 @@ namespace engine {
 
 // Saltelli's design for k inputs from n base rows: matrices A and B of n
 // draws each, and for every input i the matrix A_B(i), A with its column i
-// from B; n (k + 2) points in all. Row j of A is draw j of the same seed's
-// draws (the first k numbers of unit_draw(seed, j, 2k)), row j of B the next
-// k, so that every point depends on the seed and its index alone. Point m is
+// from B; n (k + 2) points in all. Row j of A is draw j of the same key's
+// draws (the first k numbers of unit_draw(key, j, 2k)), row j of B the next
+// k, so that every point depends on the key and its index alone. Point m is
 // row j = m / (k + 2) of A (m % (k + 2) = 0), of B (1), or of A_B(i)
 // (2 + i): a row's points are neighbours, and a run may evaluate them on
 // any core in any order.
 class saltelli_design {
   public:
-    saltelli_design(std::vector<distribution> dists, std::uint64_t n, std::uint64_t seed);
+    saltelli_design(std::vector<distribution> dists, std::uint64_t n, std::uint64_t key);
     std::size_t inputs() const;  // k
     std::uint64_t rows() const;  // n
     std::uint64_t size() const;  // n (k + 2)
@@ -29,7 +29,7 @@ class saltelli_design {
   private:
     std::vector<distribution> dists_;
     std::uint64_t rows_;
-    std::uint64_t seed_;
+    std::uint64_t key_;
 };
 
 // One input's indices and their 95 % intervals.
@@ -55,10 +55,10 @@ struct sobol_indices {
 //   total_i = mean((f_A - f_ABi)^2) / 2 / V           (Jansen 1999)
 // The intervals are the 2.5 % and 97.5 % percentiles of the same estimates
 // over `resamples` bootstrap resamples of the rows (drawn with replacement
-// by mt19937_64 from the seed), which the draws' being independent allows.
+// by mt19937_64 from the key), which the draws' being independent allows.
 // Where the figure does not vary (V = 0) or fewer than 2 rows are used,
 // every number is NaN.
-sobol_indices estimate_indices(const std::vector<double>& f, std::size_t k, std::uint64_t seed,
+sobol_indices estimate_indices(const std::vector<double>& f, std::size_t k, std::uint64_t key,
                                unsigned resamples = 1000);
 
 }  // namespace engine
