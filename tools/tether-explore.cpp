@@ -7,6 +7,7 @@
 #include "engine/settings.hpp"
 #include "engine/sweep.hpp"
 
+#include "options.hpp"
 #include "output.hpp"
 
 #include "climber/report.hpp"
@@ -59,28 +60,10 @@ void stop_on_signals()
     }
 }
 
-struct options {
-    std::vector<std::string> sets;
-    std::vector<std::string> sweeps;
-    std::string shard;
-    unsigned jobs = 0;  // 0: every processor this process may use
-    std::string jobs_text;
-    bool quiet = false;
-    std::string planet;
-    std::string config;
-    bool config_given  = false;
-    std::string format = engine::formats().front().name;
-    std::string method = engine::methods().front().name;
-    bool method_given  = false;
-    bool list          = false;
-    bool report        = false;
-    bool ascent        = false;
-    std::string solve;  // NAME=LOW:HIGH
-    std::string goal;   // FIGURE=VALUE
-    std::string modes_text;
-    std::vector<std::string> figures;  // the figures asked for (none: every one)
-    unsigned modes = 0;                // the oscillation modes asked for, 1 to engine::max_modes
-    bool shapes    = false;
+// The options as read, and the numbers read from them.
+struct options : tools::options {
+    unsigned job_count  = 0;  // 0: every processor this process may use
+    unsigned mode_count = 0;  // the oscillation modes asked for, 1 to engine::max_modes
 };
 
 // The design that the options describe: defaults, then the design file line
@@ -88,7 +71,7 @@ struct options {
 tether::design describe(const options& o)
 {
     tether::design d;
-    if (o.config_given) {
+    if (o.has("--config")) {
         engine::apply_file(d, o.config);
     }
     if (!o.planet.empty()) {
@@ -172,7 +155,7 @@ std::optional<engine::goal> goal_of(const options& o)
         throw engine::usage_error(o.solve.empty() ? "--for needs --solve NAME=LOW:HIGH"
                                                   : "--solve needs --for FIGURE=VALUE");
     }
-    if (o.method_given &&
+    if (o.has("--method") &&
         engine::named_value(engine::methods(), o.method) != climber::method::integral) {
         throw engine::usage_error("--solve seeks with the integral method, whose figures are "
                                   "smooth in the parameters: not with --method " +
@@ -224,10 +207,10 @@ engine::run run_of(const options& o, const tether::design& base)
         r.axes.push_back({text});
     }
     r.figures       = {*engine::named_value(engine::methods(), o.method)};
-    r.figures.modes = o.modes;
+    r.figures.modes = o.mode_count;
     r.names         = o.figures;
     try {
-        engine::figure_selection(o.figures, o.modes);
+        engine::figure_selection(o.figures, o.mode_count);
     }
     catch (const engine::usage_error& e) {
         throw engine::usage_error(std::string("--figures: ") + e.what());
@@ -308,7 +291,7 @@ int figures(const options& o, const tether::design& base)
         return out.put((gap ? "\n" : "") + w.row(row.values));
     };
     engine::run_settings settings;
-    settings.jobs = single ? 0 : o.jobs == 0 ? engine::available_cpus() : o.jobs;
+    settings.jobs = single ? 0 : o.job_count == 0 ? engine::available_cpus() : o.job_count;
     settings.stop = &stop_flag;
     tools::progress_line progress(!o.quiet && isatty(STDERR_FILENO) != 0, total);
     settings.progress = [&progress](std::uint64_t done) { progress.show(done); };
@@ -410,14 +393,14 @@ int modes_table(const options& o, const tether::design& d)
     }
     const tether::model m     = tether::compute_model(d);
     const tether::positions p = tether::compute_positions(d, m);
-    const tether::modes found = tether::compute_modes(m, p, o.modes);
+    const tether::modes found = tether::compute_modes(m, p, o.mode_count);
     const engine::format f    = *engine::named_value(engine::formats(), o.format);
     tools::row_output out(STDOUT_FILENO, &stop_flag);
     std::uint64_t rows = 0;
     if (o.shapes) {
         const std::vector<double> altitudes = engine::shape_altitudes(m);
         const auto shapes                   = tether::mode_shapes(m, p, found, altitudes);
-        const engine::row_writer w(f, engine::shape_columns(o.modes));
+        const engine::row_writer w(f, engine::shape_columns(o.mode_count));
         out.put(w.header(), 0);
         for (std::size_t i = 0; i < altitudes.size(); ++i) {
             std::vector<double> values{altitudes[i]};
@@ -431,10 +414,10 @@ int modes_table(const options& o, const tether::design& d)
     else {
         const engine::row_writer w(f, engine::mode_columns());
         out.put(w.header(), 0);
-        for (unsigned k = 0; k < o.modes; ++k) {
+        for (unsigned k = 0; k < o.mode_count; ++k) {
             out.put(w.row(engine::mode_row(found, k)));
         }
-        rows = o.modes;
+        rows = o.mode_count;
     }
     out.flush();
     if (out.error() != 0) {
@@ -450,13 +433,13 @@ int modes_table(const options& o, const tether::design& d)
 // --modes and --shapes with the other options.
 void check_modes(const options& o)
 {
-    if (o.shapes && o.modes == 0) {
+    if (o.shapes && o.mode_count == 0) {
         throw engine::usage_error("--shapes needs --modes N");
     }
     if (o.shapes && !o.sweeps.empty()) {
         throw engine::usage_error("--shapes is for one design: not with --sweep");
     }
-    if (o.modes == 0) {
+    if (o.mode_count == 0) {
         return;
     }
     if (!o.shard.empty() && o.sweeps.empty()) {
@@ -481,7 +464,7 @@ void check_combinations(const options& o)
                                   " is the march's: --method integral gives the headline "
                                   "figures and sweeps only");
     }
-    if (!o.figures.empty() && (!o.solve.empty() || (o.modes > 0 && o.sweeps.empty()))) {
+    if (!o.figures.empty() && (!o.solve.empty() || (o.mode_count > 0 && o.sweeps.empty()))) {
         throw engine::usage_error(std::string("--figures cannot be combined with ") +
                                   (o.solve.empty() ? "--modes alone" : "--solve"));
     }
@@ -497,7 +480,7 @@ int run(const options& o)
 {
     check_combinations(o);
     const tether::design d = describe(o);
-    if (o.modes > 0 && o.sweeps.empty()) {
+    if (o.mode_count > 0 && o.sweeps.empty()) {
         return modes_table(o, d);
     }
     if (!o.report && !o.list && !o.ascent) {
@@ -530,165 +513,21 @@ unsigned modes_in(const std::string& text)
     }
 }
 
-// A table of names for an option's help: "a (default), b or c".
-template <class T> std::string described(const std::vector<engine::named<T>>& table)
-{
-    std::vector<std::string> each;
-    for (std::size_t i = 0; i < table.size(); ++i) {
-        each.push_back(std::string(table[i].name) + (i == 0 ? " (default)" : ""));
-    }
-    return engine::joined(each);
-}
-
-// The names of a table.
-template <class T> std::vector<std::string> names(const std::vector<engine::named<T>>& table)
-{
-    std::vector<std::string> out;
-    out.reserve(table.size());
-    for (const engine::named<T>& n : table) {
-        out.emplace_back(n.name);
-    }
-    return out;
-}
-
-// Help as a well-kept tool writes it: the main forms first, options by
-// group without CLI11's lists of exclusions, and examples last.
-class help_format : public CLI::Formatter {
-  public:
-    std::string make_usage(const CLI::App* /*app*/, std::string /*name*/) const override
-    {
-        return "Usage: tether-explore [DESIGN] [--format FORMAT] [--method METHOD]\n"
-               "       tether-explore [DESIGN] --sweep SWEEP... [--jobs N] [--shard K/N]\n"
-               "       tether-explore [DESIGN] --solve NAME=LOW:HIGH --for FIGURE=VALUE "
-               "[--sweep SWEEP...]\n"
-               "       tether-explore [DESIGN] (--list | --report | --ascent)\n"
-               "DESIGN is any of --config FILE, --planet PLANET and --set NAME=VALUE.\n";
-    }
-    std::string make_option_opts(const CLI::Option* opt) const override
-    {
-        return opt->get_type_name().empty() ? "" : " " + opt->get_type_name();
-    }
-};
-
 int explore_main(int argc, char** argv)
 {
     CLI::App app("The space-elevator tether and climber study for any design: its headline\n"
                  "figures, a sweep of designs, its parameters, its report or its ascent.",
                  program);
-    app.formatter(std::make_shared<help_format>());
     options o;
-    app.set_version_flag("--version", std::string(program) + " " + TETHER_VERSION);
-    const char* design = "Design";
-    const char* output = "Output";
-    const char* sweeps = "Sweeps";
-    auto* config =
-        app.add_option("--config", o.config, "Read a design file of 'name = value' lines")
-            ->type_name("FILE")
-            ->group(design);
-    app.add_option("--planet", o.planet,
-                   "Use a planet's GM, RE and tsid (" + engine::joined(tether::planet_names()) +
-                       ")")
-        ->type_name("PLANET")
-        ->check(CLI::IsMember(tether::planet_names()))
-        ->group(design);
-    app.add_option("--set", o.sets, "Set a parameter, NAME=VALUE (repeatable; see --list)")
-        ->type_name("NAME=VALUE")
-        ->allow_extra_args(false)
-        ->group(design);
-    auto* format = app.add_option("--format", o.format, described(engine::formats()))
-                       ->type_name("FORMAT")
-                       ->check(CLI::IsMember(names(engine::formats())))
-                       ->group(output);
-    auto* method = app.add_option("--method", o.method,
-                                  described(engine::methods()) + "; for the figures and sweeps")
-                       ->type_name("METHOD")
-                       ->check(CLI::IsMember(names(engine::methods())))
-                       ->group(output);
-    auto* chosen = app.add_option("--figures", o.figures,
-                                  "The figures to print, in this order (default: every one)")
-                       ->type_name("NAME,...")
-                       ->delimiter(',')
-                       ->group(output);
-    auto* list =
-        app.add_flag("--list", o.list, "List every parameter of the design")->group(output);
-    auto* report =
-        app.add_flag("--report", o.report, "Print the design's full report")->group(output);
-    auto* ascent = app.add_flag("--ascent", o.ascent,
-                                "Print the climber at every row of the ascent table, in --format")
-                       ->group(output);
-    auto* sweep = app.add_option("--sweep", o.sweeps,
-                                 "NAME=FROM:TO:N, NAME=FROM:TO:N:log or NAME=V1,V2,...; "
-                                 "up to three make a grid, the first outermost")
-                      ->type_name("SWEEP")
-                      ->allow_extra_args(false)
-                      ->group(sweeps);
-    auto* jobs = app.add_option("--jobs", o.jobs_text,
-                                "Designs computed at once, 1 to 4096 (default: every processor)")
-                     ->type_name("N")
-                     ->group(sweeps);
-    auto* shard = app.add_option("--shard", o.shard, "Compute only shard K of N of the grid")
-                      ->type_name("K/N")
-                      ->group(sweeps);
-    app.add_flag("--quiet", o.quiet, "No progress line on a terminal")->group(sweeps);
-    const char* sway = "Oscillation modes";
-    auto* modes      = app.add_option("--modes", o.modes_text,
-                                      "The first N oscillation modes of the tether (1 to " +
-                                          std::to_string(engine::max_modes) +
-                                          "): their periods, or with --sweep as columns")
-                      ->type_name("N")
-                      ->group(sway);
-    app.add_flag("--shapes", o.shapes,
-                 "With --modes, the in-plane mode shapes at " +
-                     std::to_string(engine::shape_points) + " altitudes instead")
-        ->group(sway);
-    const char* seek = "Goal seek";
-    app.add_option("--solve", o.solve,
-                   "Seek the value of parameter NAME between LOW and HIGH at which --for's "
-                   "figure takes its value (by the integral method)")
-        ->type_name("NAME=LOW:HIGH")
-        ->group(seek);
-    app.add_option("--for", o.goal, "The figure and its target, a column of --format csv")
-        ->type_name("FIGURE=VALUE")
-        ->group(seek);
-    // An option that takes one value, given again, is refused after
-    // parsing in this program's words rather than CLI11's.
-    for (CLI::Option* opt : app.get_options()) {
-        if (opt->get_expected_max() == 1) {
-            opt->multi_option_policy(CLI::MultiOptionPolicy::TakeLast);
-        }
-    }
-    report->excludes(format)->excludes(list)->excludes(ascent);
-    list->excludes(ascent);
-    for (auto* opt : {sweep, jobs, shard, chosen}) {
-        report->excludes(opt);
-        list->excludes(opt);
-        ascent->excludes(opt);
-    }
-    app.footer("Examples:\n"
-               "  tether-explore --set strength=50 --format csv\n"
-               "  tether-explore --sweep strength=0.78:130:50:log --method integral > sweep.txt\n"
-               "  tether-explore --planet mars --list > mars.design\n"
-               "  tether-explore --solve strength=10:300 --for time=110 --format csv\n"
-               "\n"
-               "Precedence: defaults, then the design file, then --planet, then each --set in\n"
-               "order. 'ztop=auto' (the default) marches to 19 km below GEO; 'rhog=auto' takes\n"
-               "the tether's own linear density at the surface. See tether-explore(1).");
-
+    tools::add_options(app, o);
     try {
         app.parse(argc, argv);
-        for (const CLI::Option* opt : app.get_options()) {
-            if (opt->get_expected_max() == 1 && opt->count() > 1) {
-                throw engine::usage_error(opt->get_name() + " is given " +
-                                          std::to_string(opt->count()) + " times: give it once");
-            }
+        tools::check_given(app, o);
+        if (o.has("--modes")) {
+            o.mode_count = modes_in(o.modes);
         }
-        o.config_given = config->count() > 0;
-        o.method_given = method->count() > 0;
-        if (modes->count() > 0) {
-            o.modes = modes_in(o.modes_text);
-        }
-        if (jobs->count() > 0) {
-            o.jobs = jobs_in(o.jobs_text);
+        if (o.has("--jobs")) {
+            o.job_count = jobs_in(o.jobs);
         }
         return run(o);
     }
