@@ -78,8 +78,7 @@ TEST(Explore, SettingsNameTheirMistake)
     EXPECT_EQ(error_of(engine::apply_assignment, "strength=abc"), "not a finite number");
     EXPECT_EQ(error_of(engine::apply_assignment, "ztop=nan"), "not a finite number or auto");
     EXPECT_EQ(error_of(engine::apply_assignment, "vmax=auto"), "not a finite number");
-    EXPECT_EQ(error_of(engine::apply_assignment, "colour=1"),
-              "unknown parameter (tether-explore --list shows them)");
+    EXPECT_EQ(error_of(engine::apply_assignment, "colour=1"), "unknown parameter");
     EXPECT_EQ(error_of(engine::apply_assignment, "strength"), "expected NAME=VALUE");
     EXPECT_EQ(error_of(engine::apply_assignment, "planet=venus"),
               "unknown planet; known: earth, mars");
@@ -107,7 +106,7 @@ TEST(Explore, DesignFileLinesApplyInOrderAndErrorsNameFileAndLine)
     } bad[] = {
         {"strength = 50\nvmax = fast\n", "2: vmax = fast: not a finite number"},
         {"strength 50\n", "1: expected 'name = value', found 'strength 50'"},
-        {"# ok\nwidth = 3\n", "2: width = 3: unknown parameter (tether-explore --list shows them)"},
+        {"# ok\nwidth = 3\n", "2: width = 3: unknown parameter"},
         {"planet = venus # no\n", "1: planet = venus: unknown planet; known: earth, mars"},
         {"dz =\n", "1: dz = : not a finite number"},
         // Hostile files: raw control characters and long values never reach a
@@ -138,7 +137,29 @@ TEST(Explore, DesignFileLinesApplyInOrderAndErrorsNameFileAndLine)
               "/tmp: cannot read the design file: Is a directory");
     EXPECT_EQ(error_of(engine::apply_file, "/dev/zero"),
               "/dev/zero: cannot read the design file: not a regular file or a pipe");
-    EXPECT_EQ(error_of(engine::apply_file, ""), "--config needs a file name");
+    EXPECT_EQ(error_of(engine::apply_file, ""), "the design file's name is empty");
+}
+
+// A face adds where its user finds the names a message says are unknown:
+// the kind of name survives the file and line put before the message.
+TEST(Explore, UnknownNamesKeepTheirKind)
+{
+    const std::string file = design_file("width = 3\n");
+    tether::design d;
+    try {
+        engine::apply_file(d, file);
+        ADD_FAILURE() << "width was taken";
+    }
+    catch (const engine::usage_error& e) {
+        EXPECT_EQ(e.unknown, engine::names::parameters) << e.what();
+    }
+    std::remove(file.c_str());
+    try {
+        engine::apply_assignment(d, "strength=abc");
+    }
+    catch (const engine::usage_error& e) {
+        EXPECT_EQ(e.unknown, engine::names::none) << e.what();
+    }
 }
 
 // A design file of the given length in bytes, setting vmax = 7, its other

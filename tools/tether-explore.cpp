@@ -72,6 +72,9 @@ tether::design describe(const options& o)
 {
     tether::design d;
     if (o.has("--config")) {
+        if (o.config.empty()) {
+            throw engine::usage_error("--config needs a file name");
+        }
         engine::apply_file(d, o.config);
     }
     if (!o.planet.empty()) {
@@ -82,7 +85,7 @@ tether::design describe(const options& o)
             engine::apply_assignment(d, s);
         }
         catch (const engine::usage_error& e) {
-            throw engine::usage_error("--set " + engine::printable(s) + ": " + e.what());
+            throw engine::usage_error("--set " + engine::printable(s), e);
         }
     }
     return d;
@@ -166,13 +169,13 @@ std::optional<engine::goal> goal_of(const options& o)
         g = engine::parse_solve(o.solve);
     }
     catch (const engine::usage_error& e) {
-        throw engine::usage_error("--solve " + engine::printable(o.solve) + ": " + e.what());
+        throw engine::usage_error("--solve " + engine::printable(o.solve), e);
     }
     try {
         engine::parse_for(g, o.goal);
     }
     catch (const engine::usage_error& e) {
-        throw engine::usage_error("--for " + engine::printable(o.goal) + ": " + e.what());
+        throw engine::usage_error("--for " + engine::printable(o.goal), e);
     }
     for (const std::string& s : o.sweeps) {
         if (engine::trim(s.substr(0, s.find('='))) == g.param->name) {
@@ -193,7 +196,7 @@ std::pair<std::uint64_t, std::uint64_t> shard_of(const options& o)
         return engine::parse_shard(o.shard);
     }
     catch (const engine::usage_error& e) {
-        throw engine::usage_error(std::string("--shard: ") + e.what());
+        throw engine::usage_error("--shard", e);
     }
 }
 
@@ -213,7 +216,7 @@ engine::run run_of(const options& o, const tether::design& base)
         engine::figure_selection(o.figures, o.mode_count);
     }
     catch (const engine::usage_error& e) {
-        throw engine::usage_error(std::string("--figures: ") + e.what());
+        throw engine::usage_error("--figures", e);
     }
     try {
         r.sought = goal_of(o);
@@ -221,8 +224,7 @@ engine::run run_of(const options& o, const tether::design& base)
     }
     catch (const engine::grid_error& e) {
         throw engine::usage_error(
-            "--sweep" + (e.axis ? " " + engine::printable(o.sweeps[*e.axis]) : std::string()) +
-            ": " + e.what());
+            "--sweep" + (e.axis ? " " + engine::printable(o.sweeps[*e.axis]) : std::string()), e);
     }
 }
 
@@ -509,8 +511,16 @@ unsigned modes_in(const std::string& text)
         return engine::modes_count(text);
     }
     catch (const engine::usage_error& e) {
-        throw engine::usage_error(std::string("--modes: ") + e.what());
+        throw engine::usage_error("--modes", e);
     }
+}
+
+// Where this program lists the names a message says are unknown.
+const char* where_listed(engine::names unknown)
+{
+    return unknown == engine::names::parameters ? " (tether-explore --list shows them)"
+           : unknown == engine::names::figures  ? " (the columns of tether-explore --format csv)"
+                                                : "";
 }
 
 int explore_main(int argc, char** argv)
@@ -542,7 +552,7 @@ int explore_main(int argc, char** argv)
         std::fprintf(stderr, "%s: %s\n", program, engine::escaped(e.what()).c_str());
     }
     catch (const engine::usage_error& e) {
-        std::fprintf(stderr, "%s: %s\n", program, e.what());
+        std::fprintf(stderr, "%s: %s%s\n", program, e.what(), where_listed(e.unknown));
     }
     std::fprintf(stderr, "Try '%s --help' for more information.\n", program);
     return 2;

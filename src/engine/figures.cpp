@@ -167,7 +167,7 @@ std::vector<std::size_t> figure_selection(const std::vector<std::string>& names,
             ++i;
         }
         if (i == columns.size()) {
-            throw usage_error("unknown figure '" + printable(name) + "'");
+            throw usage_error("unknown figure '" + printable(name) + "'", names::figures);
         }
         out.push_back(i);
     }

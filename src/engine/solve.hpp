@@ -33,8 +33,7 @@ goal parse_solve(const std::string& text);
 // The column of the named figure in figure_columns(); throws usage_error
 // for a name that is none of them (saying where they are listed) or an
 // oscillation period, which cannot be sought.
-std::size_t figure_column(const std::string& name,
-                          const std::string& listed = "the columns of tether-explore --format csv");
+std::size_t figure_column(const std::string& name);
 // Reads "FIGURE=VALUE" into the goal, FIGURE any figure of the table;
 // throws usage_error.
 void parse_for(goal& g, const std::string& text);
@@ -58,6 +57,8 @@ struct solution {
 // larger of them and the target, are one value: ten times the integral
 // method's tolerance, for the error of each.
 inline constexpr double goal_accuracy = 1e-11;
+// The search ends on a bracket this narrow, relative to its larger end.
+inline constexpr double bracket_width = 1e-12;
 
 // Finds the parameter's value in [low, high] at which the figure equals
 // the target: TOMS 748 on the bracket (on a log scale where the bracket is
