@@ -3,32 +3,17 @@
 #include "engine/figures.hpp"
 #include "engine/modes.hpp"
 #include "engine/run.hpp"
-#include "engine/runner.hpp"
-#include "engine/settings.hpp"
-#include "engine/sweep.hpp"
 
 #include "options.hpp"
 #include "output.hpp"
 
 #include "climber/report.hpp"
-#include "climber/study.hpp"
-#include "engine/solve.hpp"
-#include "tether/modes.hpp"
 
-#include <CLI/CLI.hpp>
-
-#include <atomic>
-#include <cerrno>
-#include <cmath>
+#include <algorithm>
 #include <csignal>
 #include <cstdio>
-#include <cstring>
 #include <new>
-#include <optional>
-#include <string>
-#include <string_view>
 #include <unistd.h>
-#include <vector>
 
 namespace {
 
@@ -91,6 +76,11 @@ tether::design describe(const options& o)
     return d;
 }
 
+bool stop_requested()
+{
+    return stop_flag.load() != 0;
+}
+
 // What a signal asked for: the rows written, and the exit status 128 + signal.
 int interrupted(std::uint64_t written, std::uint64_t total, const char* what)
 {
@@ -115,9 +105,26 @@ int write_failed(const tools::row_output& out, std::uint64_t total, const char* 
     return 1;
 }
 
-bool stop_requested()
+// The end of rows written to out: 0, or the status of a failed write or
+// of an interruption, said.
+int finished(tools::row_output& out, std::uint64_t total, const char* what, bool stopped)
 {
-    return stop_flag.load() != 0;
+    out.flush();
+    if (out.error() != 0) {
+        return write_failed(out, total, what);
+    }
+    return stopped || out.stopped() ? interrupted(out.rows_written(), total, what) : 0;
+}
+
+// --shard's K/N.
+std::pair<std::uint64_t, std::uint64_t> shard_in(const std::string& text)
+{
+    try {
+        return engine::parse_shard(text);
+    }
+    catch (const engine::usage_error& e) {
+        throw engine::usage_error("--shard", e);
+    }
 }
 
 // A note's line on standard error; the integral method named as this
@@ -164,40 +171,7 @@ std::optional<engine::goal> goal_of(const options& o)
                                   "smooth in the parameters: not with --method " +
                                   o.method);
     }
-    engine::goal g{};
-    try {
-        g = engine::parse_solve(o.solve);
-    }
-    catch (const engine::usage_error& e) {
-        throw engine::usage_error("--solve " + engine::printable(o.solve), e);
-    }
-    try {
-        engine::parse_for(g, o.goal);
-    }
-    catch (const engine::usage_error& e) {
-        throw engine::usage_error("--for " + engine::printable(o.goal), e);
-    }
-    for (const std::string& s : o.sweeps) {
-        if (engine::trim(s.substr(0, s.find('='))) == g.param->name) {
-            throw engine::usage_error("--solve " + engine::printable(o.solve) + ": " +
-                                      g.param->name + " is swept too");
-        }
-    }
-    return g;
-}
-
-// --shard's K/N, or 1/1.
-std::pair<std::uint64_t, std::uint64_t> shard_of(const options& o)
-{
-    if (o.shard.empty()) {
-        return {1, 1};
-    }
-    try {
-        return engine::parse_shard(o.shard);
-    }
-    catch (const engine::usage_error& e) {
-        throw engine::usage_error("--shard", e);
-    }
+    return engine::read_goal(o.solve, o.goal);
 }
 
 // The run that the options describe: the grid of --sweep, the goal of
@@ -222,6 +196,11 @@ engine::run run_of(const options& o, const tether::design& base)
         r.sought = goal_of(o);
         return engine::run(std::move(r));
     }
+    catch (const engine::goal_error& e) {
+        throw engine::usage_error(e.target ? "--for " + engine::printable(o.goal)
+                                           : "--solve " + engine::printable(o.solve),
+                                  e);
+    }
     catch (const engine::grid_error& e) {
         throw engine::usage_error(
             "--sweep" + (e.axis ? " " + engine::printable(o.sweeps[*e.axis]) : std::string()), e);
@@ -238,43 +217,25 @@ void say_missed(const engine::run& r, std::uint64_t i, const engine::run_row& ro
                  which.c_str(), row.why.c_str(), row.solved ? "; its figures are NaN" : "");
 }
 
-// What comes before the rows: a single design's goal is sought first (where
-// it has no answer, nothing is written and the design is refused, else its
-// row is returned); a grid without a goal is checked whole, its notes said.
-std::optional<engine::run_row> before_rows(const engine::run& r)
-{
-    if (r.request().sought.has_value()) {
-        if (!r.designs().sweeps().empty()) {
-            return std::nullopt;
-        }
-        engine::run_row single = r.row(0, &stop_flag);
-        if (!single.solved->problem.empty()) {
-            throw engine::usage_error(single.solved->problem);
-        }
-        return single;
-    }
-    engine::note_tally notes;
-    if (const auto fault = r.check(stop_requested, &notes)) {
-        throw engine::usage_error((r.designs().sweeps().empty() ? "" : "--sweep: ") +
-                                  fault->message);
-    }
-    for (const climber::note& n : r.led(notes)) {
-        say_note(n);
-    }
-    return std::nullopt;
-}
-
 int figures(const options& o, const tether::design& base)
 {
     // From here an interrupt ends the run with only whole rows written, even
     // while the grid is still being checked.
     stop_on_signals();
-    const engine::run r                                 = run_of(o, base);
-    const std::pair<std::uint64_t, std::uint64_t> shard = shard_of(o);
-    std::optional<engine::run_row> single               = before_rows(r);
-    const auto [k, n]                                   = shard;
-    const engine::shard_range s                         = engine::shard_of(r.size(), k, n);
-    const std::uint64_t total                           = s.end - s.begin;
+    const engine::run r = run_of(o, base);
+    const auto [k, n] =
+        o.shard.empty() ? std::pair<std::uint64_t, std::uint64_t>{1, 1} : shard_in(o.shard);
+    engine::run_start start = r.start(&stop_flag);
+    if (start.fault || !start.unsolved.empty()) {
+        throw engine::usage_error(start.fault ? (r.designs().sweeps().empty() ? "" : "--sweep: ") +
+                                                    start.fault->message
+                                              : start.unsolved);
+    }
+    for (const climber::note& each : r.led(start.notes)) {
+        say_note(each);
+    }
+    const engine::shard_range s = engine::shard_of(r.size(), k, n);
+    const std::uint64_t total   = s.end - s.begin;
     if (stop_requested()) {
         return interrupted(0, total, "designs");
     }
@@ -293,26 +254,15 @@ int figures(const options& o, const tether::design& base)
         return out.put((gap ? "\n" : "") + w.row(row.values));
     };
     engine::run_settings settings;
-    settings.jobs = single ? 0 : o.job_count == 0 ? engine::available_cpus() : o.job_count;
+    settings.jobs = o.job_count == 0 ? engine::available_cpus() : o.job_count;
     settings.stop = &stop_flag;
     tools::progress_line progress(!o.quiet && isatty(STDERR_FILENO) != 0, total);
     settings.progress = [&progress](std::uint64_t done) { progress.show(done); };
-    engine::run_summary summary;
-    if (single && s.begin < s.end) {
-        summary.notes.add(0, single->notes);
-        summary.missed = single->missed ? 1 : 0;
-        sink(0, *single);
-    }
-    else if (!single) {
-        summary = r.execute(s.begin, s.end, sink, settings);
-    }
+    const engine::run_summary summary =
+        r.execute(s.begin, s.end, sink, settings, std::move(start.first));
     progress.clear();
-    out.flush();
-    if (out.error() != 0) {
-        return write_failed(out, total, "designs");
-    }
-    if (summary.result.stopped || out.stopped()) {
-        return interrupted(out.rows_written(), total, "designs");
+    if (const int status = finished(out, total, "designs", summary.result.stopped)) {
+        return status;
     }
     for (const climber::note& each : r.led(summary.notes)) {
         say_note(each);
@@ -326,14 +276,11 @@ int figures(const options& o, const tether::design& base)
 
 // The end of a march written row by row (--ascent, --report): the write
 // error or the interruption that cut it short, or the notes on its study.
-int finish_march(const tools::row_output& out, std::uint64_t total, const char* what,
+int finish_march(tools::row_output& out, std::uint64_t total, const char* what,
                  const climber::study& s)
 {
-    if (out.error() != 0) {
-        return write_failed(out, total, what);
-    }
-    if (stop_requested()) {
-        return interrupted(out.rows_written(), total, what);
+    if (const int status = finished(out, total, what, stop_requested())) {
+        return status;
     }
     for (const climber::note& n : climber::notes(s, true)) {
         say_note(n);
@@ -344,25 +291,14 @@ int finish_march(const tools::row_output& out, std::uint64_t total, const char* 
 // The climber at every row of the ascent table, written as it marches.
 int ascent(const options& o, const tether::design& d)
 {
-    const climber::push_params push = engine::ascent_push(d);
     const engine::row_writer w(*engine::named_value(engine::formats(), o.format),
                                engine::ascent_columns());
     tools::row_output out(STDOUT_FILENO, &stop_flag);
-    const climber::march_plan plan = climber::plan_march(d, tether::compute_model(d));
-    const auto total               = static_cast<std::uint64_t>(plan.rows());
     out.put(w.header(), 0);
-    const climber::study s = climber::compute_study(
-        d,
-        [&](const climber::drive_point& p, double time) {
-            // The march hears a stop only every so many points: no row is
-            // made for nothing meanwhile.
-            if (!stop_requested()) {
-                out.put(w.row(engine::ascent_values(push, p, time)));
-            }
-        },
-        &stop_flag);
-    out.flush();
-    return finish_march(out, total, "rows", s);
+    const climber::study s = engine::ascent_rows(
+        d, [&](const std::vector<double>& values) { out.put(w.row(values)); }, &stop_flag);
+    const auto rows = climber::plan_march(d, tether::compute_model(d)).rows();
+    return finish_march(out, static_cast<std::uint64_t>(rows), "rows", s);
 }
 
 int report(const tether::design& d)
@@ -370,14 +306,10 @@ int report(const tether::design& d)
     tools::row_output out(STDOUT_FILENO, &stop_flag);
     const climber::study s = climber::print_report(
         [&out](std::string_view text) {
-            std::uint64_t lines = 0;
-            for (char c : text) {
-                lines += c == '\n' ? 1 : 0;
-            }
-            return out.put(std::string(text), lines);
+            const auto lines = std::count(text.begin(), text.end(), '\n');
+            return out.put(std::string(text), static_cast<std::uint64_t>(lines));
         },
         d, &stop_flag);
-    out.flush();
     const std::uint64_t total =
         climber::report_lines(climber::plan_march(d, tether::compute_model(d)));
     return finish_march(out, total, "lines", s);
@@ -387,82 +319,44 @@ int report(const tether::design& d)
 // of plane, or with --shapes the in-plane shapes at evenly spaced altitudes.
 int modes_table(const options& o, const tether::design& d)
 {
-    if (const auto error = engine::design_error(d, false)) {
-        throw engine::usage_error(error->message);
-    }
-    for (const climber::note& n : climber::design_notes(d)) {
-        say_note(n);
-    }
-    const tether::model m     = tether::compute_model(d);
-    const tether::positions p = tether::compute_positions(d, m);
-    const tether::modes found = tether::compute_modes(m, p, o.mode_count);
-    const engine::format f    = *engine::named_value(engine::formats(), o.format);
+    const engine::mode_table t = engine::mode_table_of(d, o.mode_count, o.shapes);
+    const engine::row_writer w(*engine::named_value(engine::formats(), o.format), t.columns);
     tools::row_output out(STDOUT_FILENO, &stop_flag);
-    std::uint64_t rows = 0;
-    if (o.shapes) {
-        const std::vector<double> altitudes = engine::shape_altitudes(m);
-        const auto shapes                   = tether::mode_shapes(m, p, found, altitudes);
-        const engine::row_writer w(f, engine::shape_columns(o.mode_count));
-        out.put(w.header(), 0);
-        for (std::size_t i = 0; i < altitudes.size(); ++i) {
-            std::vector<double> values{altitudes[i]};
-            for (const auto& shape : shapes) {
-                values.push_back(shape.at(i));
-            }
-            out.put(w.row(values));
-        }
-        rows = altitudes.size();
+    out.put(w.header(), 0);
+    for (const std::vector<double>& row : t.rows) {
+        out.put(w.row(row));
     }
-    else {
-        const engine::row_writer w(f, engine::mode_columns());
-        out.put(w.header(), 0);
-        for (unsigned k = 0; k < o.mode_count; ++k) {
-            out.put(w.row(engine::mode_row(found, k)));
-        }
-        rows = o.mode_count;
+    if (const int status = finished(out, t.rows.size(), o.shapes ? "rows" : "modes", false)) {
+        return status;
     }
-    out.flush();
-    if (out.error() != 0) {
-        return write_failed(out, rows, o.shapes ? "rows" : "modes");
-    }
-    if (found.unstable || found.missed) {
-        std::fprintf(stderr, "%s: %s\n", program, found.why.c_str());
+    if (!t.why.empty()) {
+        std::fprintf(stderr, "%s: %s\n", program, t.why.c_str());
         return 3;
     }
     return 0;
 }
 
-// --modes and --shapes with the other options.
-void check_modes(const options& o)
+// The options that go together, and those that do not, beyond the
+// exclusions of the option table.
+void check_combinations(const options& o)
 {
+    const char* one = o.report ? "--report" : o.ascent ? "--ascent" : o.list ? "--list" : nullptr;
     if (o.shapes && o.mode_count == 0) {
         throw engine::usage_error("--shapes needs --modes N");
     }
     if (o.shapes && !o.sweeps.empty()) {
         throw engine::usage_error("--shapes is for one design: not with --sweep");
     }
-    if (o.mode_count == 0) {
-        return;
-    }
-    if (!o.shard.empty() && o.sweeps.empty()) {
+    if (o.mode_count > 0 && !o.shard.empty() && o.sweeps.empty()) {
         throw engine::usage_error("--shard is for sweeps: not with --modes for one design");
     }
-    const char* other = o.report ? "--report" : o.ascent ? "--ascent" : o.list ? "--list" : "";
-    if (*other == 0 && !o.solve.empty()) {
-        other = "--solve";
+    if (o.mode_count > 0 && (one != nullptr || !o.solve.empty())) {
+        throw engine::usage_error(std::string(one != nullptr ? one : "--solve") +
+                                  " cannot be combined with --modes");
     }
-    if (*other != 0) {
-        throw engine::usage_error(std::string(other) + " cannot be combined with --modes");
-    }
-}
-
-// The options that go together, and those that do not.
-void check_combinations(const options& o)
-{
-    check_modes(o);
     if (engine::named_value(engine::methods(), o.method) == climber::method::integral &&
         (o.report || o.ascent)) {
-        throw engine::usage_error(std::string(o.report ? "--report" : "--ascent") +
+        throw engine::usage_error(std::string(one) +
                                   " is the march's: --method integral gives the headline "
                                   "figures and sweeps only");
     }
@@ -470,11 +364,8 @@ void check_combinations(const options& o)
         throw engine::usage_error(std::string("--figures cannot be combined with ") +
                                   (o.solve.empty() ? "--modes alone" : "--solve"));
     }
-    if ((!o.solve.empty() || !o.goal.empty()) && (o.report || o.ascent || o.list)) {
-        throw engine::usage_error(std::string(o.report   ? "--report"
-                                              : o.ascent ? "--ascent"
-                                                         : "--list") +
-                                  " cannot be combined with --solve");
+    if ((!o.solve.empty() || !o.goal.empty()) && one != nullptr) {
+        throw engine::usage_error(std::string(one) + " cannot be combined with --solve");
     }
 }
 
@@ -482,10 +373,8 @@ int run(const options& o)
 {
     check_combinations(o);
     const tether::design d = describe(o);
-    if (o.mode_count > 0 && o.sweeps.empty()) {
-        return modes_table(o, d);
-    }
-    if (!o.report && !o.list && !o.ascent) {
+    const bool modes_alone = o.mode_count > 0 && o.sweeps.empty();
+    if (!modes_alone && !o.report && !o.list && !o.ascent) {
         return figures(o, d);
     }
     if (const auto error = engine::design_error(d, o.report || o.ascent)) {
@@ -494,13 +383,14 @@ int run(const options& o)
     for (const climber::note& n : climber::design_notes(d)) {
         say_note(n);
     }
+    if (modes_alone) {
+        return modes_table(o, d);
+    }
     if (o.report || o.ascent) {
         stop_on_signals();
         return o.report ? report(d) : ascent(o, d);
     }
-    {
-        std::fputs(engine::listing(d).c_str(), stdout);
-    }
+    std::fputs(engine::listing(d).c_str(), stdout);
     return tools::finish_output(stdout, program);
 }
 

@@ -267,4 +267,21 @@ const std::vector<named<format>>& formats()
     return table;
 }
 
+climber::study ascent_rows(const tether::design& d,
+                           const std::function<void(const std::vector<double>&)>& row,
+                           const std::atomic<int>* stop)
+{
+    const climber::push_params push = ascent_push(d);
+    return climber::compute_study(
+        d,
+        [&](const climber::drive_point& p, double time) {
+            // The march hears a stop only every so many points: no row is
+            // made for nothing meanwhile.
+            if (stop == nullptr || stop->load() == 0) {
+                row(ascent_values(push, p, time));
+            }
+        },
+        stop);
+}
+
 }  // namespace engine

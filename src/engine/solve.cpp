@@ -38,6 +38,24 @@ std::size_t figure_column(const std::string& name)
     throw usage_error("unknown figure '" + printable(name) + "'", names::figures);
 }
 
+goal read_goal(const std::string& seek, const std::string& target)
+{
+    goal g{};
+    try {
+        g = parse_solve(seek);
+    }
+    catch (const usage_error& e) {
+        throw goal_error(false, e);
+    }
+    try {
+        parse_for(g, target);
+    }
+    catch (const usage_error& e) {
+        throw goal_error(true, e);
+    }
+    return g;
+}
+
 namespace {
 
 double number_of(const std::string& text, const char* what)

@@ -38,6 +38,15 @@ std::size_t figure_column(const std::string& name);
 // throws usage_error.
 void parse_for(goal& g, const std::string& text);
 
+// A mistake in one of a goal's two texts: in its target ("FIGURE=VALUE")
+// or in what it seeks ("NAME=LOW:HIGH"), for the face to say where.
+struct goal_error : usage_error {
+    goal_error(bool in_target, const usage_error& e) : usage_error(e), target(in_target) {}
+    bool target;
+};
+// The goal of "NAME=LOW:HIGH" and "FIGURE=VALUE"; throws goal_error.
+goal read_goal(const std::string& seek, const std::string& target);
+
 struct solution {
     double value = std::numeric_limits<double>::quiet_NaN();  // the parameter's solved value
     climber::design_figures study{};  // every figure there (meaningful where solved())
