@@ -153,7 +153,6 @@ CLI::Option* add_row(CLI::App& app, options& o, const option_row& r)
     }
     if (!r.choices.empty()) {
         opt->check(CLI::IsMember(r.choices));
-        o.*std::get<std::string options::*>(r.sets) = r.choices.front();
     }
     // An option that takes one value, given again, is refused after
     // parsing in this program's words rather than CLI11's.

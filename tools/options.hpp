@@ -3,6 +3,8 @@
 // the manual page's check (man.tables) reads --help.
 #pragma once
 
+#include "engine/figures.hpp"
+
 #include <CLI/CLI.hpp>
 
 #include <set>
@@ -15,7 +17,9 @@ namespace tools {
 // What the command line gave, as text: each face's reading of it follows.
 struct options {
     std::vector<std::string> sets, sweeps, figures;
-    std::string config, planet, format, method, shard, jobs, modes, solve, goal;
+    std::string config, planet, shard, jobs, modes, solve, goal;
+    std::string format = engine::formats().front().name;
+    std::string method = engine::methods().front().name;
     bool list = false, report = false, ascent = false, quiet = false, shapes = false;
     std::set<std::string> given;  // the names of the options given
     bool has(const std::string& name) const
@@ -33,7 +37,7 @@ struct option_row {
     std::string help;
     std::string group;
     field sets;
-    std::vector<std::string> choices  = {};  // the values it takes, the first its default
+    std::vector<std::string> choices  = {};  // the values it takes
     char delimiter                    = 0;   // splits an argument into several values
     std::vector<std::string> excludes = {};  // options it cannot be given with
 };
