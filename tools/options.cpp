@@ -14,6 +14,7 @@ namespace {
 template <class T> std::vector<std::string> names(const std::vector<engine::named<T>>& table)
 {
     std::vector<std::string> out;
+    out.reserve(table.size());
     for (const engine::named<T>& n : table) {
         out.emplace_back(n.name);
     }

@@ -336,11 +336,10 @@ int modes_table(const options& o, const tether::design& d)
     return 0;
 }
 
-// The options that go together, and those that do not, beyond the
-// exclusions of the option table.
-void check_combinations(const options& o)
+// --modes and --shapes with the other options; one is --report, --ascent or
+// --list where one is given.
+void check_modes(const options& o, const char* one)
 {
-    const char* one = o.report ? "--report" : o.ascent ? "--ascent" : o.list ? "--list" : nullptr;
     if (o.shapes && o.mode_count == 0) {
         throw engine::usage_error("--shapes needs --modes N");
     }
@@ -354,6 +353,14 @@ void check_combinations(const options& o)
         throw engine::usage_error(std::string(one != nullptr ? one : "--solve") +
                                   " cannot be combined with --modes");
     }
+}
+
+// The options that go together, and those that do not, beyond the
+// exclusions of the option table.
+void check_combinations(const options& o)
+{
+    const char* one = o.report ? "--report" : o.ascent ? "--ascent" : o.list ? "--list" : nullptr;
+    check_modes(o, one);
     if (engine::named_value(engine::methods(), o.method) == climber::method::integral &&
         (o.report || o.ascent)) {
         throw engine::usage_error(std::string(one) +
