@@ -93,6 +93,11 @@ list)
     grep -q '^strength = 60 ' "$tmp/out" || fail "--set does not override the file"
     grep -q '^RE       = 3396.2 ' "$tmp/out" || fail "--planet does not override the file"
     grep -q '^dz       = 0.1 ' "$tmp/out" || fail "the file's step was lost"
+    # A file's planet stands where --planet is not given.
+    run --planet mars --list
+    cp "$tmp/out" "$tmp/mars.design"
+    run --config "$tmp/mars.design" --list
+    cmp -s "$tmp/out" "$tmp/mars.design" || fail "the file's planet did not stand"
     # At the end of plain digits, and next to it, as std::to_chars writes them.
     for v in 1e+15 1000000000000000.1 999999999999999.9; do
         run --set fextra=$v --list

@@ -19,7 +19,8 @@ for kind in parameters figures columns; do
         grep -qx "$name" <<<"$described" || fail "$kind: $name is not described in $page"
     done
 done
-# The options: every long option of --help has its item on the page, and
+# The options: every long option of --help (built from the option table,
+# tools/options.cpp) has its item on the page, and
 # the page has no item for an option the program does not take.
 given=$("$prog" --help | grep -E '^ +-' | grep -oE -- '--[a-z]+' | sort -u)
 paged=$(grep -E '^\.It Fl -[a-z]+' "$page" | grep -oE 'Fl -[a-z]+' | sed 's/^Fl /-/' | sort -u)

@@ -1,35 +1,35 @@
 #include "climber/march.hpp"
 
-#include "capture.hpp"
 #include "exact.hpp"
 
 #include <gtest/gtest.h>
 
-#include <sstream>
-#include <string>
+#include <algorithm>
+#include <atomic>
+#include <cstdint>
 #include <vector>
 
 namespace {
 
 const tether::design study{};
-const tether::model m         = tether::compute_model(study);
-const climber::drive_params d = climber::compute_drive_params(study, m);
+const tether::model m              = tether::compute_model(study);
+const climber::drive_params d      = climber::compute_drive_params(study, m);
+const climber::march_plan the_plan = climber::plan_march(study, m);
 
+// The march alone: its sums, and the altitude and time of each row's point.
 struct march_run {
     climber::march_sums sums;
-    std::vector<std::string> lines;
+    std::vector<double> alts, times;
 };
 
 const march_run& march()
 {
     static const march_run run = [] {
         march_run r{};
-        std::istringstream text(capture([&r](const climber::line_sink& out) {
-            r.sums = climber::run_march(out, m, d, climber::plan_march(study, m));
-        }));
-        for (std::string line; std::getline(text, line);) {
-            r.lines.push_back(line);
-        }
+        r.sums = climber::march(m, d, the_plan, [&r](const climber::drive_point& p, double time) {
+            r.alts.push_back(p.alt);
+            r.times.push_back(time);
+        });
         return r;
     }();
     return run;
@@ -41,32 +41,31 @@ TEST(March, SumsAreBitExactInStrictBinary64Order)
 {
     EXPECT_BITS(march().sums.time, 105.97027192859169);
     EXPECT_BITS(march().sums.total, 2275.3355806298227);
+    EXPECT_FALSE(march().sums.stopped);
 }
 
-TEST(March, PrintsOneRowPerMultipleOfTwentyKmThenTheLegend)
+// A row at every multiple of rowdz, as many as the plan counts, the time
+// growing to the sum's, which the points past the last row still add to.
+TEST(March, RowsAtEveryMultipleOfTheirSpacingAsThePlanCounts)
 {
-    const std::vector<std::string>& lines = march().lines;
-    ASSERT_EQ(lines.size(), 1789u + 2u);
-    for (std::size_t i = 0; i < 1789; ++i) {
-        const std::string& row = lines[i];
-        ASSERT_EQ(row.size(), 118u) << row;
-        ASSERT_EQ(std::stod(row.substr(0, 10)), 20.0 * static_cast<double>(i)) << row;
+    const march_run& r = march();
+    ASSERT_EQ(static_cast<std::int64_t>(r.alts.size()), the_plan.rows());
+    for (std::size_t i = 0; i < r.alts.size(); ++i) {
+        ASSERT_EQ(r.alts[i], study.march.rowdz * static_cast<double>(i));
     }
-    // 35767 km is summed but gets no row; the legend follows the 35760 row.
-    EXPECT_EQ(lines[1788].substr(0, 10), "     35760");
-    EXPECT_EQ(lines[1789], "# altitude  taper    grav     power     speed   time ");
-    EXPECT_EQ(lines[1790], "# km                 m/s2     MW        m/s     hours");
+    EXPECT_TRUE(std::is_sorted(r.times.begin(), r.times.end()));
+    EXPECT_LT(r.times.back(), r.sums.time);
 }
 
-TEST(March, MassSummaryShowsTheApexMassApart)
+// A stop request before the march ends it at once, its sums marked stopped.
+TEST(March, AStopRequestEndsItMarkedStopped)
 {
-    EXPECT_EQ(capture([](const climber::line_sink& out) {
-                  climber::print_mass_summary(out, 2275.3355806298227, 0.31581487907122124);
-              }),
-              "#\n"
-              "# Tether mass  2275.02 tonnes\n"
-              "# Apex   mass     0.32 tonnes\n"
-              "# Total  mass  2275.34 tonnes\n");
+    const std::atomic<int> stop{2};
+    std::size_t rows = 0;
+    const auto sums  = climber::march(
+         m, d, the_plan, [&rows](const climber::drive_point&, double) { ++rows; }, &stop);
+    EXPECT_TRUE(sums.stopped);
+    EXPECT_EQ(rows, 0u);
 }
 
 }  // namespace

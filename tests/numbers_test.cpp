@@ -4,6 +4,8 @@
 // from_chars.
 #include "engine/numbers.hpp"
 
+#include "exact.hpp"
+
 #include <gtest/gtest.h>
 
 #include <charconv>
@@ -115,6 +117,30 @@ TEST(Numbers, ReadingAgreesWithTheStandardLibrary)
         std::string why;
         EXPECT_FALSE(engine::parse_number(tiny, &why)) << tiny;
         EXPECT_EQ(why.substr(0, 19), "is too close to 0: ") << tiny;
+    }
+}
+
+TEST(Numbers, NumbersMustBeFiniteAndNothingElse)
+{
+    EXPECT_BITS(*engine::parse_number("35.1"), 35.1);
+    EXPECT_BITS(*engine::parse_number(" 1e-3\t"), 0.001);
+    EXPECT_BITS(*engine::parse_number("-2"), -2.0);
+    for (const char* bad :
+         {"", " ", "abc", "nan", "inf", "-inf", "1e400", "1.5x", "1,5", "0x10", "1 2", "--1"}) {
+        EXPECT_FALSE(engine::parse_number(bad)) << "'" << bad << "'";
+    }
+}
+
+TEST(Numbers, ShortestTextReadsBackToTheSameBits)
+{
+    EXPECT_EQ(engine::shortest(105.97027192859169), "105.97027192859169");
+    EXPECT_EQ(engine::shortest(2275.3355806298227), "2275.3355806298227");
+    EXPECT_EQ(engine::readable(300000), "300000");
+    EXPECT_EQ(engine::readable(1e-7), "1e-07");
+    for (double v :
+         {0.1, 1.0 / 3, 6.02214076e23, 2.2250738585072014e-308, 1.7976931348623157e308}) {
+        EXPECT_BITS(*engine::parse_number(engine::shortest(v)), v);
+        EXPECT_BITS(*engine::parse_number(engine::readable(v)), v);
     }
 }
 

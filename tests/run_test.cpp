@@ -5,6 +5,7 @@
 #include <cmath>
 #include <cstdint>
 #include <string>
+#include <tuple>
 #include <vector>
 
 namespace {
@@ -145,6 +146,66 @@ TEST(Run, AGoalRunSolvesEachDesignAsTheSearchAlone)
         ASSERT_TRUE(s.solved());
         EXPECT_EQ(rows[i][1], s.value);
     }
+}
+
+// A single design's goal is sought once, before the rows: its row is the
+// one execute hands on, and a goal without an answer is said; the goal's
+// parameter swept too, or a mistake in one of its texts, names which text.
+TEST(Run, ASingleGoalIsSoughtAtTheStartAndItsRowHandedOn)
+{
+    tether::design base;
+    base.tether.rhog = tether::automatic;
+    engine::run_request q{base};
+    q.sought = engine::read_goal("strength=10:300", "time=110");
+    const engine::run r(q);
+    engine::run_start start = r.start(nullptr);
+    ASSERT_TRUE(start.first);
+    EXPECT_TRUE(start.unsolved.empty());
+    const double value = start.first->values.at(0);
+    EXPECT_EQ(value, engine::solve(base, *q.sought).value);
+    std::vector<double> handed;
+    const engine::run_summary summary = r.execute(
+        0, 1,
+        [&](std::uint64_t, engine::run_row& row) {
+            handed = row.values;
+            return true;
+        },
+        {}, std::move(start.first));
+    ASSERT_FALSE(handed.empty());
+    EXPECT_EQ(handed.at(0), value);
+    EXPECT_EQ(summary.missed, 0u);
+
+    q.sought = engine::read_goal("strength=10:11", "time=110");
+    EXPECT_FALSE(engine::run(q).start(nullptr).unsolved.empty());
+
+    q.axes = {{"strength=10,20"}};
+    try {
+        engine::run swept(q);
+        ADD_FAILURE() << "the goal's parameter was swept";
+    }
+    catch (const engine::goal_error& e) {
+        EXPECT_FALSE(e.target) << e.what();
+    }
+    for (const auto& [seek, target, in_target] :
+         {std::tuple{"colour=1:2", "time=1", false}, std::tuple{"vmax=1:2", "colour=1", true}}) {
+        try {
+            engine::read_goal(seek, target);
+            ADD_FAILURE() << seek << " " << target;
+        }
+        catch (const engine::goal_error& e) {
+            EXPECT_EQ(e.target, in_target) << e.what();
+        }
+    }
+}
+
+// A grid's start checks it whole: the first design that cannot be computed.
+TEST(Run, AGridStartsCheckedWhole)
+{
+    engine::run_request q{tether::design{}, {{"strength=50,-1"}}};
+    const engine::run_start start = engine::run(q).start(nullptr);
+    ASSERT_TRUE(start.fault);
+    EXPECT_EQ(start.fault->name, "strength");
+    EXPECT_FALSE(start.first);
 }
 
 TEST(Run, NotesAndMissesAreTalliedWithTheirFirstDesign)

@@ -154,7 +154,7 @@ TEST(Sweep, MistakesSayWhatIsWrong)
         {"vmax=1,x,3", "value 'x' is not a finite number"},
         {"vmax=1,,3", "value '' is not a finite number"},
         {"vmax=", "value '' is not a finite number"},
-        {"speed=1,2", "unknown parameter 'speed' (tether-explore --list shows them)"},
+        {"speed=1,2", "unknown parameter 'speed'"},
         {"vmax", "expected NAME=FROM:TO:N, NAME=FROM:TO:N:log or NAME=V1,V2,..."},
     };
     for (const auto& c : cases) {

@@ -3,31 +3,17 @@
 #include "engine/figures.hpp"
 #include "engine/modes.hpp"
 #include "engine/run.hpp"
-#include "engine/runner.hpp"
-#include "engine/settings.hpp"
-#include "engine/sweep.hpp"
 
+#include "options.hpp"
 #include "output.hpp"
 
 #include "climber/report.hpp"
-#include "climber/study.hpp"
-#include "engine/solve.hpp"
-#include "tether/modes.hpp"
 
-#include <CLI/CLI.hpp>
-
-#include <atomic>
-#include <cerrno>
-#include <cmath>
+#include <algorithm>
 #include <csignal>
 #include <cstdio>
-#include <cstring>
 #include <new>
-#include <optional>
-#include <string>
-#include <string_view>
 #include <unistd.h>
-#include <vector>
 
 namespace {
 
@@ -59,28 +45,10 @@ void stop_on_signals()
     }
 }
 
-struct options {
-    std::vector<std::string> sets;
-    std::vector<std::string> sweeps;
-    std::string shard;
-    unsigned jobs = 0;  // 0: every processor this process may use
-    std::string jobs_text;
-    bool quiet = false;
-    std::string planet;
-    std::string config;
-    bool config_given  = false;
-    std::string format = engine::formats().front().name;
-    std::string method = engine::methods().front().name;
-    bool method_given  = false;
-    bool list          = false;
-    bool report        = false;
-    bool ascent        = false;
-    std::string solve;  // NAME=LOW:HIGH
-    std::string goal;   // FIGURE=VALUE
-    std::string modes_text;
-    std::vector<std::string> figures;  // the figures asked for (none: every one)
-    unsigned modes = 0;                // the oscillation modes asked for, 1 to engine::max_modes
-    bool shapes    = false;
+// The options as read, and the numbers read from them.
+struct options : tools::options {
+    unsigned job_count  = 0;  // 0: every processor this process may use
+    unsigned mode_count = 0;  // the oscillation modes asked for, 1 to engine::max_modes
 };
 
 // The design that the options describe: defaults, then the design file line
@@ -88,7 +56,10 @@ struct options {
 tether::design describe(const options& o)
 {
     tether::design d;
-    if (o.config_given) {
+    if (o.has("--config")) {
+        if (o.config.empty()) {
+            throw engine::usage_error("--config needs a file name");
+        }
         engine::apply_file(d, o.config);
     }
     if (!o.planet.empty()) {
@@ -99,10 +70,15 @@ tether::design describe(const options& o)
             engine::apply_assignment(d, s);
         }
         catch (const engine::usage_error& e) {
-            throw engine::usage_error("--set " + engine::printable(s) + ": " + e.what());
+            throw engine::usage_error("--set " + engine::printable(s), e);
         }
     }
     return d;
+}
+
+bool stop_requested()
+{
+    return stop_flag.load() != 0;
 }
 
 // What a signal asked for: the rows written, and the exit status 128 + signal.
@@ -129,9 +105,26 @@ int write_failed(const tools::row_output& out, std::uint64_t total, const char* 
     return 1;
 }
 
-bool stop_requested()
+// The end of rows written to out: 0, or the status of a failed write or
+// of an interruption, said.
+int finished(tools::row_output& out, std::uint64_t total, const char* what, bool stopped)
 {
-    return stop_flag.load() != 0;
+    out.flush();
+    if (out.error() != 0) {
+        return write_failed(out, total, what);
+    }
+    return stopped || out.stopped() ? interrupted(out.rows_written(), total, what) : 0;
+}
+
+// --shard's K/N.
+std::pair<std::uint64_t, std::uint64_t> shard_in(const std::string& text)
+{
+    try {
+        return engine::parse_shard(text);
+    }
+    catch (const engine::usage_error& e) {
+        throw engine::usage_error("--shard", e);
+    }
 }
 
 // A note's line on standard error; the integral method named as this
@@ -172,46 +165,13 @@ std::optional<engine::goal> goal_of(const options& o)
         throw engine::usage_error(o.solve.empty() ? "--for needs --solve NAME=LOW:HIGH"
                                                   : "--solve needs --for FIGURE=VALUE");
     }
-    if (o.method_given &&
+    if (o.has("--method") &&
         engine::named_value(engine::methods(), o.method) != climber::method::integral) {
         throw engine::usage_error("--solve seeks with the integral method, whose figures are "
                                   "smooth in the parameters: not with --method " +
                                   o.method);
     }
-    engine::goal g{};
-    try {
-        g = engine::parse_solve(o.solve);
-    }
-    catch (const engine::usage_error& e) {
-        throw engine::usage_error("--solve " + engine::printable(o.solve) + ": " + e.what());
-    }
-    try {
-        engine::parse_for(g, o.goal);
-    }
-    catch (const engine::usage_error& e) {
-        throw engine::usage_error("--for " + engine::printable(o.goal) + ": " + e.what());
-    }
-    for (const std::string& s : o.sweeps) {
-        if (engine::trim(s.substr(0, s.find('='))) == g.param->name) {
-            throw engine::usage_error("--solve " + engine::printable(o.solve) + ": " +
-                                      g.param->name + " is swept too");
-        }
-    }
-    return g;
-}
-
-// --shard's K/N, or 1/1.
-std::pair<std::uint64_t, std::uint64_t> shard_of(const options& o)
-{
-    if (o.shard.empty()) {
-        return {1, 1};
-    }
-    try {
-        return engine::parse_shard(o.shard);
-    }
-    catch (const engine::usage_error& e) {
-        throw engine::usage_error(std::string("--shard: ") + e.what());
-    }
+    return engine::read_goal(o.solve, o.goal);
 }
 
 // The run that the options describe: the grid of --sweep, the goal of
@@ -224,22 +184,26 @@ engine::run run_of(const options& o, const tether::design& base)
         r.axes.push_back({text});
     }
     r.figures       = {*engine::named_value(engine::methods(), o.method)};
-    r.figures.modes = o.modes;
+    r.figures.modes = o.mode_count;
     r.names         = o.figures;
     try {
-        engine::figure_selection(o.figures, o.modes);
+        engine::figure_selection(o.figures, o.mode_count);
     }
     catch (const engine::usage_error& e) {
-        throw engine::usage_error(std::string("--figures: ") + e.what());
+        throw engine::usage_error("--figures", e);
     }
     try {
         r.sought = goal_of(o);
         return engine::run(std::move(r));
     }
+    catch (const engine::goal_error& e) {
+        throw engine::usage_error(e.target ? "--for " + engine::printable(o.goal)
+                                           : "--solve " + engine::printable(o.solve),
+                                  e);
+    }
     catch (const engine::grid_error& e) {
         throw engine::usage_error(
-            "--sweep" + (e.axis ? " " + engine::printable(o.sweeps[*e.axis]) : std::string()) +
-            ": " + e.what());
+            "--sweep" + (e.axis ? " " + engine::printable(o.sweeps[*e.axis]) : std::string()), e);
     }
 }
 
@@ -253,43 +217,25 @@ void say_missed(const engine::run& r, std::uint64_t i, const engine::run_row& ro
                  which.c_str(), row.why.c_str(), row.solved ? "; its figures are NaN" : "");
 }
 
-// What comes before the rows: a single design's goal is sought first (where
-// it has no answer, nothing is written and the design is refused, else its
-// row is returned); a grid without a goal is checked whole, its notes said.
-std::optional<engine::run_row> before_rows(const engine::run& r)
-{
-    if (r.request().sought.has_value()) {
-        if (!r.designs().sweeps().empty()) {
-            return std::nullopt;
-        }
-        engine::run_row single = r.row(0, &stop_flag);
-        if (!single.solved->problem.empty()) {
-            throw engine::usage_error(single.solved->problem);
-        }
-        return single;
-    }
-    engine::note_tally notes;
-    if (const auto fault = r.check(stop_requested, &notes)) {
-        throw engine::usage_error((r.designs().sweeps().empty() ? "" : "--sweep: ") +
-                                  fault->message);
-    }
-    for (const climber::note& n : r.led(notes)) {
-        say_note(n);
-    }
-    return std::nullopt;
-}
-
 int figures(const options& o, const tether::design& base)
 {
     // From here an interrupt ends the run with only whole rows written, even
     // while the grid is still being checked.
     stop_on_signals();
-    const engine::run r                                 = run_of(o, base);
-    const std::pair<std::uint64_t, std::uint64_t> shard = shard_of(o);
-    std::optional<engine::run_row> single               = before_rows(r);
-    const auto [k, n]                                   = shard;
-    const engine::shard_range s                         = engine::shard_of(r.size(), k, n);
-    const std::uint64_t total                           = s.end - s.begin;
+    const engine::run r = run_of(o, base);
+    const auto [k, n] =
+        o.shard.empty() ? std::pair<std::uint64_t, std::uint64_t>{1, 1} : shard_in(o.shard);
+    engine::run_start start = r.start(&stop_flag);
+    if (start.fault || !start.unsolved.empty()) {
+        throw engine::usage_error(start.fault ? (r.designs().sweeps().empty() ? "" : "--sweep: ") +
+                                                    start.fault->message
+                                              : start.unsolved);
+    }
+    for (const climber::note& each : r.led(start.notes)) {
+        say_note(each);
+    }
+    const engine::shard_range s = engine::shard_of(r.size(), k, n);
+    const std::uint64_t total   = s.end - s.begin;
     if (stop_requested()) {
         return interrupted(0, total, "designs");
     }
@@ -308,26 +254,15 @@ int figures(const options& o, const tether::design& base)
         return out.put((gap ? "\n" : "") + w.row(row.values));
     };
     engine::run_settings settings;
-    settings.jobs = single ? 0 : o.jobs == 0 ? engine::available_cpus() : o.jobs;
+    settings.jobs = o.job_count == 0 ? engine::available_cpus() : o.job_count;
     settings.stop = &stop_flag;
     tools::progress_line progress(!o.quiet && isatty(STDERR_FILENO) != 0, total);
     settings.progress = [&progress](std::uint64_t done) { progress.show(done); };
-    engine::run_summary summary;
-    if (single && s.begin < s.end) {
-        summary.notes.add(0, single->notes);
-        summary.missed = single->missed ? 1 : 0;
-        sink(0, *single);
-    }
-    else if (!single) {
-        summary = r.execute(s.begin, s.end, sink, settings);
-    }
+    const engine::run_summary summary =
+        r.execute(s.begin, s.end, sink, settings, std::move(start.first));
     progress.clear();
-    out.flush();
-    if (out.error() != 0) {
-        return write_failed(out, total, "designs");
-    }
-    if (summary.result.stopped || out.stopped()) {
-        return interrupted(out.rows_written(), total, "designs");
+    if (const int status = finished(out, total, "designs", summary.result.stopped)) {
+        return status;
     }
     for (const climber::note& each : r.led(summary.notes)) {
         say_note(each);
@@ -341,14 +276,11 @@ int figures(const options& o, const tether::design& base)
 
 // The end of a march written row by row (--ascent, --report): the write
 // error or the interruption that cut it short, or the notes on its study.
-int finish_march(const tools::row_output& out, std::uint64_t total, const char* what,
+int finish_march(tools::row_output& out, std::uint64_t total, const char* what,
                  const climber::study& s)
 {
-    if (out.error() != 0) {
-        return write_failed(out, total, what);
-    }
-    if (stop_requested()) {
-        return interrupted(out.rows_written(), total, what);
+    if (const int status = finished(out, total, what, stop_requested())) {
+        return status;
     }
     for (const climber::note& n : climber::notes(s, true)) {
         say_note(n);
@@ -359,25 +291,14 @@ int finish_march(const tools::row_output& out, std::uint64_t total, const char* 
 // The climber at every row of the ascent table, written as it marches.
 int ascent(const options& o, const tether::design& d)
 {
-    const climber::push_params push = engine::ascent_push(d);
     const engine::row_writer w(*engine::named_value(engine::formats(), o.format),
                                engine::ascent_columns());
     tools::row_output out(STDOUT_FILENO, &stop_flag);
-    const climber::march_plan plan = climber::plan_march(d, tether::compute_model(d));
-    const auto total               = static_cast<std::uint64_t>(plan.rows());
     out.put(w.header(), 0);
-    const climber::study s = climber::compute_study(
-        d,
-        [&](const climber::drive_point& p, double time) {
-            // The march hears a stop only every so many points: no row is
-            // made for nothing meanwhile.
-            if (!stop_requested()) {
-                out.put(w.row(engine::ascent_values(push, p, time)));
-            }
-        },
-        &stop_flag);
-    out.flush();
-    return finish_march(out, total, "rows", s);
+    const climber::study s = engine::ascent_rows(
+        d, [&](const std::vector<double>& values) { out.put(w.row(values)); }, &stop_flag);
+    const auto rows = climber::plan_march(d, tether::compute_model(d)).rows();
+    return finish_march(out, static_cast<std::uint64_t>(rows), "rows", s);
 }
 
 int report(const tether::design& d)
@@ -385,14 +306,10 @@ int report(const tether::design& d)
     tools::row_output out(STDOUT_FILENO, &stop_flag);
     const climber::study s = climber::print_report(
         [&out](std::string_view text) {
-            std::uint64_t lines = 0;
-            for (char c : text) {
-                lines += c == '\n' ? 1 : 0;
-            }
-            return out.put(std::string(text), lines);
+            const auto lines = std::count(text.begin(), text.end(), '\n');
+            return out.put(std::string(text), static_cast<std::uint64_t>(lines));
         },
         d, &stop_flag);
-    out.flush();
     const std::uint64_t total =
         climber::report_lines(climber::plan_march(d, tether::compute_model(d)));
     return finish_march(out, total, "lines", s);
@@ -402,94 +319,60 @@ int report(const tether::design& d)
 // of plane, or with --shapes the in-plane shapes at evenly spaced altitudes.
 int modes_table(const options& o, const tether::design& d)
 {
-    if (const auto error = engine::design_error(d, false)) {
-        throw engine::usage_error(error->message);
-    }
-    for (const climber::note& n : climber::design_notes(d)) {
-        say_note(n);
-    }
-    const tether::model m     = tether::compute_model(d);
-    const tether::positions p = tether::compute_positions(d, m);
-    const tether::modes found = tether::compute_modes(m, p, o.modes);
-    const engine::format f    = *engine::named_value(engine::formats(), o.format);
+    const engine::mode_table t = engine::mode_table_of(d, o.mode_count, o.shapes);
+    const engine::row_writer w(*engine::named_value(engine::formats(), o.format), t.columns);
     tools::row_output out(STDOUT_FILENO, &stop_flag);
-    std::uint64_t rows = 0;
-    if (o.shapes) {
-        const std::vector<double> altitudes = engine::shape_altitudes(m);
-        const auto shapes                   = tether::mode_shapes(m, p, found, altitudes);
-        const engine::row_writer w(f, engine::shape_columns(o.modes));
-        out.put(w.header(), 0);
-        for (std::size_t i = 0; i < altitudes.size(); ++i) {
-            std::vector<double> values{altitudes[i]};
-            for (const auto& shape : shapes) {
-                values.push_back(shape.at(i));
-            }
-            out.put(w.row(values));
-        }
-        rows = altitudes.size();
+    out.put(w.header(), 0);
+    for (const std::vector<double>& row : t.rows) {
+        out.put(w.row(row));
     }
-    else {
-        const engine::row_writer w(f, engine::mode_columns());
-        out.put(w.header(), 0);
-        for (unsigned k = 0; k < o.modes; ++k) {
-            out.put(w.row(engine::mode_row(found, k)));
-        }
-        rows = o.modes;
+    if (const int status = finished(out, t.rows.size(), o.shapes ? "rows" : "modes", false)) {
+        return status;
     }
-    out.flush();
-    if (out.error() != 0) {
-        return write_failed(out, rows, o.shapes ? "rows" : "modes");
-    }
-    if (found.unstable || found.missed) {
-        std::fprintf(stderr, "%s: %s\n", program, found.why.c_str());
+    if (!t.why.empty()) {
+        std::fprintf(stderr, "%s: %s\n", program, t.why.c_str());
         return 3;
     }
     return 0;
 }
 
-// --modes and --shapes with the other options.
-void check_modes(const options& o)
+// --modes and --shapes with the other options; one is --report, --ascent or
+// --list where one is given.
+void check_modes(const options& o, const char* one)
 {
-    if (o.shapes && o.modes == 0) {
+    if (o.shapes && o.mode_count == 0) {
         throw engine::usage_error("--shapes needs --modes N");
     }
     if (o.shapes && !o.sweeps.empty()) {
         throw engine::usage_error("--shapes is for one design: not with --sweep");
     }
-    if (o.modes == 0) {
-        return;
-    }
-    if (!o.shard.empty() && o.sweeps.empty()) {
+    if (o.mode_count > 0 && !o.shard.empty() && o.sweeps.empty()) {
         throw engine::usage_error("--shard is for sweeps: not with --modes for one design");
     }
-    const char* other = o.report ? "--report" : o.ascent ? "--ascent" : o.list ? "--list" : "";
-    if (*other == 0 && !o.solve.empty()) {
-        other = "--solve";
-    }
-    if (*other != 0) {
-        throw engine::usage_error(std::string(other) + " cannot be combined with --modes");
+    if (o.mode_count > 0 && (one != nullptr || !o.solve.empty())) {
+        throw engine::usage_error(std::string(one != nullptr ? one : "--solve") +
+                                  " cannot be combined with --modes");
     }
 }
 
-// The options that go together, and those that do not.
+// The options that go together, and those that do not, beyond the
+// exclusions of the option table.
 void check_combinations(const options& o)
 {
-    check_modes(o);
+    const char* one = o.report ? "--report" : o.ascent ? "--ascent" : o.list ? "--list" : nullptr;
+    check_modes(o, one);
     if (engine::named_value(engine::methods(), o.method) == climber::method::integral &&
         (o.report || o.ascent)) {
-        throw engine::usage_error(std::string(o.report ? "--report" : "--ascent") +
+        throw engine::usage_error(std::string(one) +
                                   " is the march's: --method integral gives the headline "
                                   "figures and sweeps only");
     }
-    if (!o.figures.empty() && (!o.solve.empty() || (o.modes > 0 && o.sweeps.empty()))) {
+    if (!o.figures.empty() && (!o.solve.empty() || (o.mode_count > 0 && o.sweeps.empty()))) {
         throw engine::usage_error(std::string("--figures cannot be combined with ") +
                                   (o.solve.empty() ? "--modes alone" : "--solve"));
     }
-    if ((!o.solve.empty() || !o.goal.empty()) && (o.report || o.ascent || o.list)) {
-        throw engine::usage_error(std::string(o.report   ? "--report"
-                                              : o.ascent ? "--ascent"
-                                                         : "--list") +
-                                  " cannot be combined with --solve");
+    if ((!o.solve.empty() || !o.goal.empty()) && one != nullptr) {
+        throw engine::usage_error(std::string(one) + " cannot be combined with --solve");
     }
 }
 
@@ -497,10 +380,8 @@ int run(const options& o)
 {
     check_combinations(o);
     const tether::design d = describe(o);
-    if (o.modes > 0 && o.sweeps.empty()) {
-        return modes_table(o, d);
-    }
-    if (!o.report && !o.list && !o.ascent) {
+    const bool modes_alone = o.mode_count > 0 && o.sweeps.empty();
+    if (!modes_alone && !o.report && !o.list && !o.ascent) {
         return figures(o, d);
     }
     if (const auto error = engine::design_error(d, o.report || o.ascent)) {
@@ -509,13 +390,14 @@ int run(const options& o)
     for (const climber::note& n : climber::design_notes(d)) {
         say_note(n);
     }
+    if (modes_alone) {
+        return modes_table(o, d);
+    }
     if (o.report || o.ascent) {
         stop_on_signals();
         return o.report ? report(d) : ascent(o, d);
     }
-    {
-        std::fputs(engine::listing(d).c_str(), stdout);
-    }
+    std::fputs(engine::listing(d).c_str(), stdout);
     return tools::finish_output(stdout, program);
 }
 
@@ -526,169 +408,33 @@ unsigned modes_in(const std::string& text)
         return engine::modes_count(text);
     }
     catch (const engine::usage_error& e) {
-        throw engine::usage_error(std::string("--modes: ") + e.what());
+        throw engine::usage_error("--modes", e);
     }
 }
 
-// A table of names for an option's help: "a (default), b or c".
-template <class T> std::string described(const std::vector<engine::named<T>>& table)
+// Where this program lists the names a message says are unknown.
+const char* where_listed(engine::names unknown)
 {
-    std::vector<std::string> each;
-    for (std::size_t i = 0; i < table.size(); ++i) {
-        each.push_back(std::string(table[i].name) + (i == 0 ? " (default)" : ""));
-    }
-    return engine::joined(each);
+    return unknown == engine::names::parameters ? " (tether-explore --list shows them)"
+           : unknown == engine::names::figures  ? " (the columns of tether-explore --format csv)"
+                                                : "";
 }
-
-// The names of a table.
-template <class T> std::vector<std::string> names(const std::vector<engine::named<T>>& table)
-{
-    std::vector<std::string> out;
-    out.reserve(table.size());
-    for (const engine::named<T>& n : table) {
-        out.emplace_back(n.name);
-    }
-    return out;
-}
-
-// Help as a well-kept tool writes it: the main forms first, options by
-// group without CLI11's lists of exclusions, and examples last.
-class help_format : public CLI::Formatter {
-  public:
-    std::string make_usage(const CLI::App* /*app*/, std::string /*name*/) const override
-    {
-        return "Usage: tether-explore [DESIGN] [--format FORMAT] [--method METHOD]\n"
-               "       tether-explore [DESIGN] --sweep SWEEP... [--jobs N] [--shard K/N]\n"
-               "       tether-explore [DESIGN] --solve NAME=LOW:HIGH --for FIGURE=VALUE "
-               "[--sweep SWEEP...]\n"
-               "       tether-explore [DESIGN] (--list | --report | --ascent)\n"
-               "DESIGN is any of --config FILE, --planet PLANET and --set NAME=VALUE.\n";
-    }
-    std::string make_option_opts(const CLI::Option* opt) const override
-    {
-        return opt->get_type_name().empty() ? "" : " " + opt->get_type_name();
-    }
-};
 
 int explore_main(int argc, char** argv)
 {
     CLI::App app("The space-elevator tether and climber study for any design: its headline\n"
                  "figures, a sweep of designs, its parameters, its report or its ascent.",
                  program);
-    app.formatter(std::make_shared<help_format>());
     options o;
-    app.set_version_flag("--version", std::string(program) + " " + TETHER_VERSION);
-    const char* design = "Design";
-    const char* output = "Output";
-    const char* sweeps = "Sweeps";
-    auto* config =
-        app.add_option("--config", o.config, "Read a design file of 'name = value' lines")
-            ->type_name("FILE")
-            ->group(design);
-    app.add_option("--planet", o.planet,
-                   "Use a planet's GM, RE and tsid (" + engine::joined(tether::planet_names()) +
-                       ")")
-        ->type_name("PLANET")
-        ->check(CLI::IsMember(tether::planet_names()))
-        ->group(design);
-    app.add_option("--set", o.sets, "Set a parameter, NAME=VALUE (repeatable; see --list)")
-        ->type_name("NAME=VALUE")
-        ->allow_extra_args(false)
-        ->group(design);
-    auto* format = app.add_option("--format", o.format, described(engine::formats()))
-                       ->type_name("FORMAT")
-                       ->check(CLI::IsMember(names(engine::formats())))
-                       ->group(output);
-    auto* method = app.add_option("--method", o.method,
-                                  described(engine::methods()) + "; for the figures and sweeps")
-                       ->type_name("METHOD")
-                       ->check(CLI::IsMember(names(engine::methods())))
-                       ->group(output);
-    auto* chosen = app.add_option("--figures", o.figures,
-                                  "The figures to print, in this order (default: every one)")
-                       ->type_name("NAME,...")
-                       ->delimiter(',')
-                       ->group(output);
-    auto* list =
-        app.add_flag("--list", o.list, "List every parameter of the design")->group(output);
-    auto* report =
-        app.add_flag("--report", o.report, "Print the design's full report")->group(output);
-    auto* ascent = app.add_flag("--ascent", o.ascent,
-                                "Print the climber at every row of the ascent table, in --format")
-                       ->group(output);
-    auto* sweep = app.add_option("--sweep", o.sweeps,
-                                 "NAME=FROM:TO:N, NAME=FROM:TO:N:log or NAME=V1,V2,...; "
-                                 "up to three make a grid, the first outermost")
-                      ->type_name("SWEEP")
-                      ->allow_extra_args(false)
-                      ->group(sweeps);
-    auto* jobs = app.add_option("--jobs", o.jobs_text,
-                                "Designs computed at once, 1 to 4096 (default: every processor)")
-                     ->type_name("N")
-                     ->group(sweeps);
-    auto* shard = app.add_option("--shard", o.shard, "Compute only shard K of N of the grid")
-                      ->type_name("K/N")
-                      ->group(sweeps);
-    app.add_flag("--quiet", o.quiet, "No progress line on a terminal")->group(sweeps);
-    const char* sway = "Oscillation modes";
-    auto* modes      = app.add_option("--modes", o.modes_text,
-                                      "The first N oscillation modes of the tether (1 to " +
-                                          std::to_string(engine::max_modes) +
-                                          "): their periods, or with --sweep as columns")
-                      ->type_name("N")
-                      ->group(sway);
-    app.add_flag("--shapes", o.shapes,
-                 "With --modes, the in-plane mode shapes at " +
-                     std::to_string(engine::shape_points) + " altitudes instead")
-        ->group(sway);
-    const char* seek = "Goal seek";
-    app.add_option("--solve", o.solve,
-                   "Seek the value of parameter NAME between LOW and HIGH at which --for's "
-                   "figure takes its value (by the integral method)")
-        ->type_name("NAME=LOW:HIGH")
-        ->group(seek);
-    app.add_option("--for", o.goal, "The figure and its target, a column of --format csv")
-        ->type_name("FIGURE=VALUE")
-        ->group(seek);
-    // An option that takes one value, given again, is refused after
-    // parsing in this program's words rather than CLI11's.
-    for (CLI::Option* opt : app.get_options()) {
-        if (opt->get_expected_max() == 1) {
-            opt->multi_option_policy(CLI::MultiOptionPolicy::TakeLast);
-        }
-    }
-    report->excludes(format)->excludes(list)->excludes(ascent);
-    list->excludes(ascent);
-    for (auto* opt : {sweep, jobs, shard, chosen}) {
-        report->excludes(opt);
-        list->excludes(opt);
-        ascent->excludes(opt);
-    }
-    app.footer("Examples:\n"
-               "  tether-explore --set strength=50 --format csv\n"
-               "  tether-explore --sweep strength=0.78:130:50:log --method integral > sweep.txt\n"
-               "  tether-explore --planet mars --list > mars.design\n"
-               "  tether-explore --solve strength=10:300 --for time=110 --format csv\n"
-               "\n"
-               "Precedence: defaults, then the design file, then --planet, then each --set in\n"
-               "order. 'ztop=auto' (the default) marches to 19 km below GEO; 'rhog=auto' takes\n"
-               "the tether's own linear density at the surface. See tether-explore(1).");
-
+    tools::add_options(app, o);
     try {
         app.parse(argc, argv);
-        for (const CLI::Option* opt : app.get_options()) {
-            if (opt->get_expected_max() == 1 && opt->count() > 1) {
-                throw engine::usage_error(opt->get_name() + " is given " +
-                                          std::to_string(opt->count()) + " times: give it once");
-            }
+        tools::check_given(app, o);
+        if (o.has("--modes")) {
+            o.mode_count = modes_in(o.modes);
         }
-        o.config_given = config->count() > 0;
-        o.method_given = method->count() > 0;
-        if (modes->count() > 0) {
-            o.modes = modes_in(o.modes_text);
-        }
-        if (jobs->count() > 0) {
-            o.jobs = jobs_in(o.jobs_text);
+        if (o.has("--jobs")) {
+            o.job_count = jobs_in(o.jobs);
         }
         return run(o);
     }
@@ -703,7 +449,7 @@ int explore_main(int argc, char** argv)
         std::fprintf(stderr, "%s: %s\n", program, engine::escaped(e.what()).c_str());
     }
     catch (const engine::usage_error& e) {
-        std::fprintf(stderr, "%s: %s\n", program, e.what());
+        std::fprintf(stderr, "%s: %s%s\n", program, e.what(), where_listed(e.unknown));
     }
     std::fprintf(stderr, "Try '%s --help' for more information.\n", program);
     return 2;

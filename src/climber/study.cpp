@@ -86,12 +86,14 @@ std::optional<problem> check_march(const tether::design& d, const tether::model&
     // the weight is at most its surface value (to a few units in the last
     // place), so the margin is at least this. It must not be lost to
     // rounding next to the weight.
-    const double margin = drv.fmax - drv.fvg;
-    if (!(margin >= 1e-12 * drv.fmax)) {
+    const double margin           = drv.fmax - drv.fvg;
+    constexpr double least_margin = 1e-12;  // of the surface force, kept from rounding
+    if (!(margin >= least_margin * drv.fmax)) {
         return problem{"fextra",
                        "give a force margin at the surface (" + message_number(margin) +
                            " N) lost to rounding next to the climber's weight, " +
-                           message_number(drv.fvg) + " N; fextra must be at least 1e-12 of it",
+                           message_number(drv.fvg) + " N; fextra must be at least " +
+                           tether::compact_number(least_margin) + " of it",
                        "mclimb"};
     }
     // The slowest speed the march can compute: half the margin (room for

@@ -155,7 +155,7 @@ varied parse_varied(const std::string& text)
     const std::string name = trim(text.substr(0, eq));
     const tether::param* p = tether::find_param(name);
     if (p == nullptr) {
-        throw usage_error("unknown parameter '" + printable(name) + "'");
+        throw usage_error("unknown parameter '" + printable(name) + "'", names::parameters);
     }
     return {p, parse_distribution(text.substr(eq + 1))};
 }

@@ -167,7 +167,7 @@ std::vector<std::size_t> figure_selection(const std::vector<std::string>& names,
             ++i;
         }
         if (i == columns.size()) {
-            throw usage_error("unknown figure '" + printable(name) + "'");
+            throw usage_error("unknown figure '" + printable(name) + "'", names::figures);
         }
         out.push_back(i);
     }
@@ -265,6 +265,23 @@ const std::vector<named<format>>& formats()
         {"json", format::json, "JSON Lines, one object a row"},
     };
     return table;
+}
+
+climber::study ascent_rows(const tether::design& d,
+                           const std::function<void(const std::vector<double>&)>& row,
+                           const std::atomic<int>* stop)
+{
+    const climber::push_params push = ascent_push(d);
+    return climber::compute_study(
+        d,
+        [&](const climber::drive_point& p, double time) {
+            // The march hears a stop only every so many points: no row is
+            // made for nothing meanwhile.
+            if (stop == nullptr || stop->load() == 0) {
+                row(ascent_values(push, p, time));
+            }
+        },
+        stop);
 }
 
 }  // namespace engine

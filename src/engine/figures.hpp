@@ -11,6 +11,8 @@
 
 #include "climber/figures.hpp"
 
+#include <atomic>
+#include <functional>
 #include <optional>
 #include <string>
 #include <vector>
@@ -80,6 +82,11 @@ std::vector<column> ascent_columns();
 std::vector<double> ascent_values(const climber::push_params& push, const climber::drive_point& p,
                                   double time);
 climber::push_params ascent_push(const tether::design& d);
+// The ascent table's rows as the march makes them, each handed to row;
+// none once *stop is set. Returns the march's study.
+climber::study ascent_rows(const tether::design& d,
+                           const std::function<void(const std::vector<double>&)>& row,
+                           const std::atomic<int>* stop);
 
 // A plot of the climb: columns of the ascent table against altitude (the
 // first column), under a title. Columns of different units take an axis each.

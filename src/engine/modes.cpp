@@ -52,4 +52,27 @@ std::vector<column> shape_columns(unsigned n)
     return columns;
 }
 
+mode_table mode_table_of(const tether::design& d, unsigned n, bool shapes)
+{
+    const tether::model m     = tether::compute_model(d);
+    const tether::positions p = tether::compute_positions(d, m);
+    const tether::modes found = tether::compute_modes(m, p, n);
+    mode_table out{shapes ? shape_columns(n) : mode_columns(), {}, {}};
+    if (shapes) {
+        const std::vector<double> altitudes = shape_altitudes(m);
+        const auto each                     = tether::mode_shapes(m, p, found, altitudes);
+        for (std::size_t i = 0; i < altitudes.size(); ++i) {
+            out.rows.push_back({altitudes[i]});
+            for (const auto& shape : each) {
+                out.rows.back().push_back(shape.at(i));
+            }
+        }
+    }
+    for (unsigned k = 0; !shapes && k < n; ++k) {
+        out.rows.push_back(mode_row(found, k));
+    }
+    out.why = found.unstable || found.missed ? found.why : "";
+    return out;
+}
+
 }  // namespace engine

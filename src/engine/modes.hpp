@@ -5,6 +5,7 @@
 
 #include "engine/figures.hpp"
 
+#include "tether/design.hpp"
 #include "tether/model.hpp"
 #include "tether/modes.hpp"
 
@@ -31,5 +32,14 @@ std::vector<double> mode_row(const tether::modes& found, unsigned k);
 std::vector<double> shape_altitudes(const tether::model& m);
 // The table of shapes: the altitude, then shape_1 ... shape_n.
 std::vector<column> shape_columns(unsigned n);
+
+// One design's table of its first n modes: a row a mode, or with shapes a
+// row an altitude; and why the modes are unstable or missed (else empty).
+struct mode_table {
+    std::vector<column> columns;
+    std::vector<std::vector<double>> rows;
+    std::string why;
+};
+mode_table mode_table_of(const tether::design& d, unsigned n, bool shapes);
 
 }  // namespace engine

@@ -24,6 +24,11 @@ run::run(run_request r) : request_(std::move(r)), grid_(grid_of(request_))
 {
     const climber::figures_request& asked = request_.figures;
     if (request_.sought) {
+        for (const sweep& s : grid_.sweeps()) {
+            if (s.param == request_.sought->param) {
+                throw goal_error(false, usage_error(std::string(s.param->name) + " is swept too"));
+            }
+        }
         selection_ = figure_selection({}, 0);
         figures_   = {climber::method::integral};
         columns_   = solve_columns(grid_, *request_.sought);
@@ -150,6 +155,45 @@ run_summary run::execute(std::uint64_t begin, std::uint64_t end,
         return sink(i, r);
     };
     out.result = run_in_order<run_row>(begin, end, at, tally, s);
+    return out;
+}
+
+run_start run::start(const std::atomic<int>* stop) const
+{
+    run_start out;
+    if (request_.sought && grid_.sweeps().empty() && !request_.table) {
+        out.first = row(0, stop);
+        if (!out.first->solved->problem.empty()) {
+            out.unsolved = out.first->solved->problem;
+        }
+    }
+    else if (!request_.sought) {
+        out.fault = check([stop] { return stop != nullptr && stop->load() != 0; }, &out.notes);
+    }
+    return out;
+}
+
+run_summary run::execute(std::uint64_t begin, std::uint64_t end,
+                         const std::function<bool(std::uint64_t, run_row&)>& sink,
+                         const run_settings& s, std::optional<run_row> first) const
+{
+    if (!first || begin != 0 || end == 0) {
+        return execute(begin, end, sink, s);
+    }
+    note_tally notes;
+    notes.add(0, first->notes);
+    run_summary out;
+    if (sink(0, *first)) {
+        out = execute(1, end, sink, s, std::move(notes));
+    }
+    else {
+        out.notes = std::move(notes);
+    }
+    if (first->missed) {
+        ++out.missed;
+        out.first_missed = 0;
+        out.why          = first->why;
+    }
     return out;
 }
 

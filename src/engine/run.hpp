@@ -66,6 +66,14 @@ struct run_summary {
     run_result result          = {};
 };
 
+// What a face that refuses a run before it writes a row learns first.
+struct run_start {
+    std::optional<design_fault> fault{};  // a grid's first design that cannot be computed
+    std::string unsolved{};               // a single design's goal without an answer: why
+    note_tally notes{};                   // on the designs of a grid checked whole
+    std::optional<run_row> first{};       // a single design's goal row, computed
+};
+
 class run {
   public:
     // Reads the grid and the figures asked for; throws grid_error for the
@@ -104,6 +112,14 @@ class run {
     run_summary execute(std::uint64_t begin, std::uint64_t end,
                         const std::function<bool(std::uint64_t, run_row&)>& sink,
                         const run_settings& s, note_tally notes = {}) const;
+
+    // Before the rows: a grid of figures checked whole (check()); a single
+    // design's goal sought, its row kept for execute() to hand on as row 0.
+    run_start start(const std::atomic<int>* stop) const;
+    // execute(), row 0 being `first` where it is given.
+    run_summary execute(std::uint64_t begin, std::uint64_t end,
+                        const std::function<bool(std::uint64_t, run_row&)>& sink,
+                        const run_settings& s, std::optional<run_row> first) const;
 
     // What leads a remark on count rows from first: "design I of N (VALUES)
     // and K more" for a grid with sweeps, else empty.

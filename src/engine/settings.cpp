@@ -34,7 +34,7 @@ void apply(tether::design& d, const std::string& name, const std::string& value)
     }
     const tether::param* p = tether::find_param(name);
     if (p == nullptr) {
-        throw usage_error("unknown parameter (tether-explore --list shows them)");
+        throw usage_error("unknown parameter", names::parameters);
     }
     if (v == "auto" && p->can_be_auto) {
         p->field(d) = tether::automatic;
@@ -92,7 +92,7 @@ void apply_text(tether::design& d, const std::string& text, const std::string& s
             apply(d, name, value);
         }
         catch (const usage_error& e) {
-            throw usage_error(where + printable(name) + " = " + printable(value) + ": " + e.what());
+            throw usage_error(where + printable(name) + " = " + printable(value), e);
         }
     }
 }
@@ -100,7 +100,7 @@ void apply_text(tether::design& d, const std::string& text, const std::string& s
 void apply_file(tether::design& d, const std::string& path)
 {
     if (path.empty()) {
-        throw usage_error("--config needs a file name");
+        throw usage_error("the design file's name is empty");
     }
     const int fd = open(path.c_str(), O_RDONLY | O_CLOEXEC);
     if (fd < 0) {

@@ -13,10 +13,23 @@
 
 namespace engine {
 
+// The names a face lists for its user: where a message says a name is
+// unknown, the face adds where its user finds them.
+enum class names { none, parameters, figures };
+
 // A mistake in what the user gave: the message says what is wrong, and the
 // program exits with status 2.
 struct usage_error : std::runtime_error {
-    using std::runtime_error::runtime_error;
+    explicit usage_error(const std::string& what, names unknown_name = names::none)
+        : std::runtime_error(what), unknown(unknown_name)
+    {
+    }
+    // e said of where it was given: "WHERE: WHAT", the unknown name kept.
+    usage_error(const std::string& where, const usage_error& e)
+        : std::runtime_error(where + ": " + e.what()), unknown(e.unknown)
+    {
+    }
+    names unknown;  // the kind of name that is unknown, if that is the mistake
 };
 
 // Sets NAME to the VALUE text: a parameter's number, "auto" where allowed,

@@ -19,7 +19,7 @@ namespace engine {
 
 using tether::message_number;
 
-std::size_t figure_column(const std::string& name, const std::string& listed)
+std::size_t figure_column(const std::string& name)
 {
     const std::vector<column> columns = figure_columns();
     for (std::size_t i = 0; i < columns.size(); ++i) {
@@ -29,13 +29,31 @@ std::size_t figure_column(const std::string& name, const std::string& listed)
     }
     for (const column& family : figure_families()) {
         if (name.rfind(family.name, 0) == 0) {
-            throw usage_error(
-                "'" + printable(name) +
-                "' is an oscillation period, which goal seek cannot seek: it seeks the figures (" +
-                listed + ")");
+            throw usage_error("'" + printable(name) +
+                                  "' is an oscillation period, which goal seek cannot seek: it "
+                                  "seeks the figures",
+                              names::figures);
         }
     }
-    throw usage_error("unknown figure '" + printable(name) + "' (" + listed + ")");
+    throw usage_error("unknown figure '" + printable(name) + "'", names::figures);
+}
+
+goal read_goal(const std::string& seek, const std::string& target)
+{
+    goal g{};
+    try {
+        g = parse_solve(seek);
+    }
+    catch (const usage_error& e) {
+        throw goal_error(false, e);
+    }
+    try {
+        parse_for(g, target);
+    }
+    catch (const usage_error& e) {
+        throw goal_error(true, e);
+    }
+    return g;
 }
 
 namespace {
@@ -100,8 +118,7 @@ goal parse_solve(const std::string& text)
     const std::string name = trim(text.substr(0, eq));
     goal g{tether::find_param(name), 0, 0, 0, 0};
     if (g.param == nullptr) {
-        throw usage_error("unknown parameter '" + printable(name) +
-                          "' (tether-explore --list shows them)");
+        throw usage_error("unknown parameter '" + printable(name) + "'", names::parameters);
     }
     const std::string range = text.substr(eq + 1);
     const auto colon        = range.find(':');
@@ -157,10 +174,10 @@ std::string why_jump(const tether::design& a, const tether::design& b)
     return {};
 }
 
-// Whether a bracket is as narrow as the search goes: 1e-12 of the value.
+// Whether a bracket is as narrow as the search goes.
 bool narrow(double a, double b)
 {
-    return std::fabs(b - a) <= 1e-12 * std::fmax(std::fabs(a), std::fabs(b));
+    return std::fabs(b - a) <= bracket_width * std::fmax(std::fabs(a), std::fabs(b));
 }
 
 // One goal's search on one base design: the designs it computes, counted.
@@ -436,8 +453,8 @@ std::vector<double> solved_values(const solution& s)
 std::string unsolved_reason(const solution& s)
 {
     if (s.missed) {
-        return "no answer within " + std::to_string(max_goal_evaluations) +
-               " designs to 1e-12 of the value";
+        return "no answer within " + std::to_string(max_goal_evaluations) + " designs to " +
+               tether::compact_number(bracket_width) + " of the value";
     }
     return s.jump.empty() ? s.problem : s.jump;
 }

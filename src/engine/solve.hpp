@@ -33,11 +33,19 @@ goal parse_solve(const std::string& text);
 // The column of the named figure in figure_columns(); throws usage_error
 // for a name that is none of them (saying where they are listed) or an
 // oscillation period, which cannot be sought.
-std::size_t figure_column(const std::string& name,
-                          const std::string& listed = "the columns of tether-explore --format csv");
+std::size_t figure_column(const std::string& name);
 // Reads "FIGURE=VALUE" into the goal, FIGURE any figure of the table;
 // throws usage_error.
 void parse_for(goal& g, const std::string& text);
+
+// A mistake in one of a goal's two texts: in its target ("FIGURE=VALUE")
+// or in what it seeks ("NAME=LOW:HIGH"), for the face to say where.
+struct goal_error : usage_error {
+    goal_error(bool in_target, const usage_error& e) : usage_error(e), target(in_target) {}
+    bool target;
+};
+// The goal of "NAME=LOW:HIGH" and "FIGURE=VALUE"; throws goal_error.
+goal read_goal(const std::string& seek, const std::string& target);
 
 struct solution {
     double value = std::numeric_limits<double>::quiet_NaN();  // the parameter's solved value
@@ -58,6 +66,8 @@ struct solution {
 // larger of them and the target, are one value: ten times the integral
 // method's tolerance, for the error of each.
 inline constexpr double goal_accuracy = 1e-11;
+// The search ends on a bracket this narrow, relative to its larger end.
+inline constexpr double bracket_width = 1e-12;
 
 // Finds the parameter's value in [low, high] at which the figure equals
 // the target: TOMS 748 on the bracket (on a log scale where the bracket is

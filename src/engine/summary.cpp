@@ -157,7 +157,7 @@ condition parse_condition(const std::string& text, const std::vector<column>& fi
     const bool known = std::any_of(figures.begin(), figures.end(),
                                    [&](const column& f) { return f.name == c.figure; });
     if (!known) {
-        throw usage_error("unknown figure '" + printable(c.figure) + "'");
+        throw usage_error("unknown figure '" + printable(c.figure) + "'", names::figures);
     }
     std::string why;
     const auto v = parse_number(text.substr(at + 1), &why);

@@ -111,8 +111,7 @@ sweep parse_sweep(const std::string& text)
     const std::string value = trim(text.substr(eq + 1));
     sweep s{tether::find_param(name), {}};
     if (s.param == nullptr) {
-        throw usage_error("unknown parameter '" + printable(name) +
-                          "' (tether-explore --list shows them)");
+        throw usage_error("unknown parameter '" + printable(name) + "'", names::parameters);
     }
     if (value.find(':') != std::string::npos) {
         s.values = range_values(split(value, ':'));
@@ -162,7 +161,7 @@ void count_designs(const std::vector<axis>& axes, std::uint64_t limit, const std
                                : sweep_size(axes[i].text);
         }
         catch (const usage_error& e) {
-            throw grid_error(i, e.what());
+            throw grid_error(i, e);
         }
         designs *= n;
         if (designs > static_cast<double>(limit)) {
@@ -180,8 +179,7 @@ sweep listed_sweep(const axis& a)
 {
     const tether::param* p = tether::find_param(a.text);
     if (p == nullptr) {
-        throw usage_error("unknown parameter '" + printable(a.text) +
-                          "' (the parameters' table lists them)");
+        throw usage_error("unknown parameter '" + printable(a.text) + "'", names::parameters);
     }
     for (double v : a.values) {
         if (!std::isfinite(v)) {
@@ -208,14 +206,14 @@ grid read_grid(const std::vector<axis>& axes, std::uint64_t limit, const std::st
             sweeps.push_back(axes[i].listed ? listed_sweep(axes[i]) : parse_sweep(axes[i].text));
         }
         catch (const usage_error& e) {
-            throw grid_error(i, e.what());
+            throw grid_error(i, e);
         }
     }
     try {
         return grid(std::move(sweeps));
     }
     catch (const usage_error& e) {
-        throw grid_error(std::nullopt, e.what());
+        throw grid_error(std::nullopt, e);
     }
 }
 

@@ -95,6 +95,7 @@ struct grid_error : usage_error {
     grid_error(std::optional<std::size_t> at, const std::string& why) : usage_error(why), axis(at)
     {
     }
+    grid_error(std::optional<std::size_t> at, const usage_error& e) : usage_error(e), axis(at) {}
     std::optional<std::size_t> axis;
 };
 

@@ -63,6 +63,14 @@ py::str text_of(const std::string& s)
         PyUnicode_DecodeUTF8(s.data(), static_cast<py::ssize_t>(s.size()), "backslashreplace"));
 }
 
+// Where Python lists the names the library says are unknown.
+std::string where_listed(engine::names unknown)
+{
+    return unknown == engine::names::parameters ? " (tether.parameters() lists them)"
+           : unknown == engine::names::figures  ? " (tether.figure_names() lists them)"
+                                                : "";
+}
+
 // The one translator of the library's errors: a design that cannot be
 // computed, a file that cannot be read (errno kept), and what the command
 // line calls a usage error, in its words.
@@ -84,7 +92,7 @@ void translate(std::exception_ptr p)
         PyErr_SetObject(PyExc_OSError, py::make_tuple(e.error, text_of(e.what())).ptr());
     }
     catch (const engine::usage_error& e) {
-        PyErr_SetObject(PyExc_ValueError, text_of(e.what()).ptr());
+        PyErr_SetObject(PyExc_ValueError, text_of(e.what() + where_listed(e.unknown)).ptr());
     }
 }
 
@@ -869,8 +877,7 @@ engine::goal goal_of(py::handle name, py::handle bracket, py::handle figure, py:
         throw engine::usage_error("bracket = (" + engine::printable(low) + ", " +
                                   engine::printable(high) + "): " + e.what());
     }
-    g.figure =
-        engine::figure_column(figure.cast<std::string>(), "tether.figure_names() lists them");
+    g.figure = engine::figure_column(figure.cast<std::string>());
     std::string why;
     const auto v = engine::parse_number(at, &why);
     if (!v) {

@@ -497,10 +497,6 @@ val solve_sweep(const std::string& lines, const std::string& sweep_text,
                 request.limit         = solved_limit;
                 request.where         = "on this page for a solved curve";
                 const engine::run run = run_of(std::move(request), {sweep_text});
-                if (run.designs().sweeps()[0].param == run.request().sought->param) {
-                    throw engine::usage_error(engine::printable(solve_text) + ": " +
-                                              run.request().sought->param->name + " is swept too");
-                }
                 const engine::run_summary said =
                     each_row(run, [&](std::uint64_t, engine::run_row& row) {
                         const double at   = row.values[0];
@@ -519,6 +515,10 @@ val solve_sweep(const std::string& lines, const std::string& sweep_text,
                 for (const climber::note& n : run.led(said.notes)) {
                     notes.call<void>("push", n.text);
                 }
+            }
+            catch (const engine::goal_error& e) {
+                // The parameter sought is swept too: said of the goal's text.
+                r.errors.emplace_back("sweep", engine::printable(solve_text) + ": " + e.what());
             }
             catch (const engine::usage_error& e) {
                 r.errors.emplace_back("sweep", e.what());

@@ -153,7 +153,9 @@ function exploreRefusal(sweep) {
   try {
     execFileSync(explore, ['--sweep', sweep], { encoding: 'utf8', stdio: ['ignore', 'pipe', 'pipe'] });
   } catch (error) {
-    return error.stderr.split('\n')[0].replace(/^tether-explore: --sweep /, '');
+    // The command line's own words on where to look are not the page's.
+    return error.stderr.split('\n')[0].replace(/^tether-explore: --sweep /, '')
+      .replace(/ \(tether-explore --list shows them\)$/, '');
   }
   return `tether-explore took ${sweep}`;
 }

@@ -1,4 +1,8 @@
 #include "climber/report.hpp"
+#include "climber/study.hpp"
+
+#include "capture.hpp"
+#include "exact.hpp"
 
 #include <gtest/gtest.h>
 
@@ -8,10 +12,17 @@
 #include <cstdlib>
 #include <cstring>
 #include <random>
+#include <sstream>
 #include <string>
 #include <string_view>
+#include <vector>
 
 namespace {
+
+struct march_printed {
+    climber::march_sums sums, silent;
+    std::vector<std::string> lines;
+};
 
 std::string field(double v, int width, int precision)
 {
@@ -34,7 +45,7 @@ std::string printf_field(double v, int width, int precision)
     return padded;
 }
 
-TEST(Output, FieldsRoundAsPrintfDoes)
+TEST(Report, FieldsRoundAsPrintfDoes)
 {
     struct probe {
         double v;
@@ -55,7 +66,7 @@ TEST(Output, FieldsRoundAsPrintfDoes)
     }
 }
 
-TEST(Output, RandomValuesInTheReportsRangesRoundAsPrintfDoes)
+TEST(Report, RandomValuesInTheReportsRangesRoundAsPrintfDoes)
 {
     // Values of the magnitudes the ascent table prints, and random bit
     // patterns of every magnitude.
@@ -80,7 +91,7 @@ TEST(Output, RandomValuesInTheReportsRangesRoundAsPrintfDoes)
     }
 }
 
-TEST(Output, ReportTextHandsOverEveryByteInOrder)
+TEST(Report, ReportTextHandsOverEveryByteInOrder)
 {
     std::string got;
     std::string wanted;
@@ -101,6 +112,59 @@ TEST(Output, ReportTextHandsOverEveryByteInOrder)
         wanted += long_text;
     }
     EXPECT_EQ(got, wanted);
+}
+
+// The march as the report prints it: the same sums as the march alone, a
+// row a line, then the legend.
+const march_printed& printed()
+{
+    static const march_printed run = [] {
+        march_printed r{};
+        const tether::design study{};
+        const tether::model m         = tether::compute_model(study);
+        const climber::drive_params d = climber::compute_drive_params(study, m);
+        std::istringstream text(capture([&](const climber::line_sink& out) {
+            r.sums = climber::run_march(out, m, d, climber::plan_march(study, m));
+        }));
+        for (std::string line; std::getline(text, line);) {
+            r.lines.push_back(line);
+        }
+        r.silent = climber::compute_study(study).sums;
+        return r;
+    }();
+    return run;
+}
+
+TEST(Report, PrintedMarchSumsAsTheSilentOne)
+{
+    EXPECT_BITS(printed().sums.time, printed().silent.time);
+    EXPECT_BITS(printed().sums.total, printed().silent.total);
+}
+
+TEST(Report, PrintsOneRowPerMultipleOfTwentyKmThenTheLegend)
+{
+    const std::vector<std::string>& lines = printed().lines;
+    ASSERT_EQ(lines.size(), 1789u + 2u);
+    for (std::size_t i = 0; i < 1789; ++i) {
+        const std::string& row = lines[i];
+        ASSERT_EQ(row.size(), 118u) << row;
+        ASSERT_EQ(std::stod(row.substr(0, 10)), 20.0 * static_cast<double>(i)) << row;
+    }
+    // 35767 km is summed but gets no row; the legend follows the 35760 row.
+    EXPECT_EQ(lines[1788].substr(0, 10), "     35760");
+    EXPECT_EQ(lines[1789], "# altitude  taper    grav     power     speed   time ");
+    EXPECT_EQ(lines[1790], "# km                 m/s2     MW        m/s     hours");
+}
+
+TEST(Report, MassSummaryShowsTheApexMassApart)
+{
+    EXPECT_EQ(capture([](const climber::line_sink& out) {
+                  climber::print_mass_summary(out, 2275.3355806298227, 0.31581487907122124);
+              }),
+              "#\n"
+              "# Tether mass  2275.02 tonnes\n"
+              "# Apex   mass     0.32 tonnes\n"
+              "# Total  mass  2275.34 tonnes\n");
 }
 
 }  // namespace

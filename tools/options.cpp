@@ -1,0 +1,210 @@
+#include "options.hpp"
+
+#include "engine/figures.hpp"
+#include "engine/modes.hpp"
+#include "engine/settings.hpp"
+
+#include "tether/design.hpp"
+
+namespace tools {
+
+namespace {
+
+// The names of a table of the engine's.
+template <class T> std::vector<std::string> names(const std::vector<engine::named<T>>& table)
+{
+    std::vector<std::string> out;
+    out.reserve(table.size());
+    for (const engine::named<T>& n : table) {
+        out.emplace_back(n.name);
+    }
+    return out;
+}
+
+// The values an option takes for its help: "a (default), b or c".
+std::string described(std::vector<std::string> choices)
+{
+    choices.front() += " (default)";
+    return engine::joined(choices);
+}
+
+std::vector<option_row> rows()
+{
+    const char* design = "Design";
+    const char* output = "Output";
+    const char* sweeps = "Sweeps";
+    const char* sway   = "Oscillation modes";
+    const char* seek   = "Goal seek";
+    const std::vector<std::string> runs{"--sweep", "--jobs", "--shard", "--figures"};
+    const std::vector<std::string> formats = names(engine::formats());
+    const std::vector<std::string> methods = names(engine::methods());
+    const std::vector<std::string> planets = tether::planet_names();
+    auto one_design                        = [&](std::vector<std::string> more) {
+        more.insert(more.end(), runs.begin(), runs.end());
+        return more;
+    };
+    return {
+        {"--config", "FILE", "Read a design file of 'name = value' lines", design,
+         &options::config},
+        {"--planet", "PLANET", "Use a planet's GM, RE and tsid (" + engine::joined(planets) + ")",
+         design, &options::planet, planets},
+        {"--set", "NAME=VALUE", "Set a parameter, NAME=VALUE (repeatable; see --list)", design,
+         &options::sets},
+        {"--format", "FORMAT", described(formats), output, &options::format, formats},
+        {"--method", "METHOD", described(methods) + "; for the figures and sweeps", output,
+         &options::method, methods},
+        {"--figures",
+         "NAME,...",
+         "The figures to print, in this order (default: every one)",
+         output,
+         &options::figures,
+         {},
+         ','},
+        {"--list",
+         "",
+         "List every parameter of the design",
+         output,
+         &options::list,
+         {},
+         0,
+         one_design({"--ascent"})},
+        {"--report",
+         "",
+         "Print the design's full report",
+         output,
+         &options::report,
+         {},
+         0,
+         one_design({"--format", "--list", "--ascent"})},
+        {"--ascent",
+         "",
+         "Print the climber at every row of the ascent table, in --format",
+         output,
+         &options::ascent,
+         {},
+         0,
+         one_design({})},
+        {"--sweep", "SWEEP",
+         "NAME=FROM:TO:N, NAME=FROM:TO:N:log or NAME=V1,V2,...; up to three make a grid, the "
+         "first outermost",
+         sweeps, &options::sweeps},
+        {"--jobs", "N", "Designs computed at once, 1 to 4096 (default: every processor)", sweeps,
+         &options::jobs},
+        {"--shard", "K/N", "Compute only shard K of N of the grid", sweeps, &options::shard},
+        {"--quiet", "", "No progress line on a terminal", sweeps, &options::quiet},
+        {"--modes", "N",
+         "The first N oscillation modes of the tether (1 to " + std::to_string(engine::max_modes) +
+             "): their periods, or with --sweep as columns",
+         sway, &options::modes},
+        {"--shapes", "",
+         "With --modes, the in-plane mode shapes at " + std::to_string(engine::shape_points) +
+             " altitudes instead",
+         sway, &options::shapes},
+        {"--solve", "NAME=LOW:HIGH",
+         "Seek the value of parameter NAME between LOW and HIGH at which --for's figure takes its "
+         "value (by the integral method)",
+         seek, &options::solve},
+        {"--for", "FIGURE=VALUE", "The figure and its target, a column of --format csv", seek,
+         &options::goal},
+    };
+}
+
+// Help as a well-kept tool writes it: the main forms first, options by
+// group without CLI11's lists of exclusions, and examples last.
+class help_format : public CLI::Formatter {
+  public:
+    std::string make_usage(const CLI::App* /*app*/, std::string /*name*/) const override
+    {
+        return "Usage: tether-explore [DESIGN] [--format FORMAT] [--method METHOD]\n"
+               "       tether-explore [DESIGN] --sweep SWEEP... [--jobs N] [--shard K/N]\n"
+               "       tether-explore [DESIGN] --solve NAME=LOW:HIGH --for FIGURE=VALUE "
+               "[--sweep SWEEP...]\n"
+               "       tether-explore [DESIGN] (--list | --report | --ascent)\n"
+               "DESIGN is any of --config FILE, --planet PLANET and --set NAME=VALUE.\n";
+    }
+    std::string make_option_opts(const CLI::Option* opt) const override
+    {
+        return opt->get_type_name().empty() ? "" : " " + opt->get_type_name();
+    }
+};
+
+// One row's option in the parser.
+CLI::Option* add_row(CLI::App& app, options& o, const option_row& r)
+{
+    CLI::Option* opt = std::visit(
+        [&](auto member) -> CLI::Option* {
+            using value = std::remove_reference_t<decltype(o.*member)>;
+            if constexpr (std::is_same_v<value, bool>) {
+                return app.add_flag(r.name, o.*member, r.help);
+            }
+            else if constexpr (std::is_same_v<value, std::string>) {
+                return app.add_option(r.name, o.*member, r.help);
+            }
+            else if (r.delimiter != 0) {
+                return app.add_option(r.name, o.*member, r.help)->delimiter(r.delimiter);
+            }
+            else {
+                return app.add_option(r.name, o.*member, r.help)->allow_extra_args(false);
+            }
+        },
+        r.sets);
+    opt->group(r.group);
+    if (!r.argument.empty()) {
+        opt->type_name(r.argument);
+    }
+    if (!r.choices.empty()) {
+        opt->check(CLI::IsMember(r.choices));
+    }
+    // An option that takes one value, given again, is refused after
+    // parsing in this program's words rather than CLI11's.
+    if (opt->get_expected_max() == 1) {
+        opt->multi_option_policy(CLI::MultiOptionPolicy::TakeLast);
+    }
+    return opt;
+}
+
+}  // namespace
+
+const std::vector<option_row>& option_table()
+{
+    static const std::vector<option_row> table = rows();
+    return table;
+}
+
+void add_options(CLI::App& app, options& o)
+{
+    app.formatter(std::make_shared<help_format>());
+    app.set_version_flag("--version", std::string("tether-explore ") + TETHER_VERSION);
+    for (const option_row& r : option_table()) {
+        add_row(app, o, r);
+    }
+    for (const option_row& r : option_table()) {
+        for (const std::string& other : r.excludes) {
+            app.get_option(r.name)->excludes(app.get_option(other));
+        }
+    }
+    app.footer("Examples:\n"
+               "  tether-explore --set strength=50 --format csv\n"
+               "  tether-explore --sweep strength=0.78:130:50:log --method integral > sweep.txt\n"
+               "  tether-explore --planet mars --list > mars.design\n"
+               "  tether-explore --solve strength=10:300 --for time=110 --format csv\n"
+               "\n"
+               "Precedence: defaults, then the design file, then --planet, then each --set in\n"
+               "order. 'ztop=auto' (the default) marches to 19 km below GEO; 'rhog=auto' takes\n"
+               "the tether's own linear density at the surface. See tether-explore(1).");
+}
+
+void check_given(const CLI::App& app, options& o)
+{
+    for (const CLI::Option* opt : app.get_options()) {
+        if (opt->get_expected_max() == 1 && opt->count() > 1) {
+            throw engine::usage_error(opt->get_name() + " is given " +
+                                      std::to_string(opt->count()) + " times: give it once");
+        }
+        if (opt->count() > 0) {
+            o.given.insert(opt->get_name());
+        }
+    }
+}
+
+}  // namespace tools
