@@ -5,6 +5,7 @@
 #include "engine/run.hpp"
 #include "engine/runner.hpp"
 #include "engine/settings.hpp"
+#include "engine/spread.hpp"
 #include "engine/sweep.hpp"
 
 #include "output.hpp"
@@ -81,6 +82,12 @@ struct options {
     std::vector<std::string> figures;  // the figures asked for (none: every one)
     unsigned modes = 0;                // the oscillation modes asked for, 1 to engine::max_modes
     bool shapes    = false;
+    std::vector<std::string> vary;  // NAME=DIST
+    std::string samples;            // the draws' count, or none given
+    std::string key;                // their key, or none given
+    bool summary = false;
+    bool indices = false;
+    std::string where;  // FIGURE<VALUE or FIGURE>VALUE
 };
 
 // The design that the options describe: defaults, then the design file line
@@ -339,6 +346,226 @@ int figures(const options& o, const tether::design& base)
     return summary.missed == 0 ? 0 : 3;
 }
 
+// --vary's parameters, --samples' count and --key's key, each refused
+// naming the argument; a varied parameter that is also swept too.
+engine::draw_request draw_request_of(const options& o)
+{
+    engine::draw_request dr;
+    try {
+        dr.vary = engine::read_varied(o.vary);
+    }
+    catch (const engine::varied_error& e) {
+        throw engine::usage_error("--vary " + engine::printable(o.vary[e.index]) + ": " + e.what());
+    }
+    for (const std::string& s : o.sweeps) {
+        const std::string name = engine::trim(s.substr(0, s.find('=')));
+        for (std::size_t i = 0; i < dr.vary.size(); ++i) {
+            if (name == dr.vary[i].param->name) {
+                throw engine::usage_error("--vary " + engine::printable(o.vary[i]) + ": " + name +
+                                          " is swept too");
+            }
+        }
+    }
+    try {
+        dr.count = o.samples.empty() ? dr.count : engine::parse_draw_count(o.samples);
+    }
+    catch (const engine::usage_error& e) {
+        throw engine::usage_error(std::string("--samples: ") + e.what());
+    }
+    try {
+        dr.key = o.key.empty() ? dr.key : engine::parse_key(o.key);
+    }
+    catch (const engine::usage_error& e) {
+        throw engine::usage_error(std::string("--key: ") + e.what());
+    }
+    dr.saltelli = o.indices;
+    return dr;
+}
+
+// The options of draws with the others: what needs --vary, and what draws
+// do not take (yet).
+void check_draws(const options& o, bool samples_given, bool key_given)
+{
+    if (o.vary.empty()) {
+        for (const auto& [given, name] : {std::pair{samples_given, "--samples"},
+                                          {key_given, "--key"},
+                                          {o.summary, "--summary"},
+                                          {o.indices, "--indices"}}) {
+            if (given) {
+                throw engine::usage_error(std::string(name) + " needs --vary NAME=DIST");
+            }
+        }
+    }
+    if (!o.where.empty() && !o.summary) {
+        throw engine::usage_error("--where needs --summary");
+    }
+    if (o.vary.empty()) {
+        return;
+    }
+    draw_request_of(o);  // a bad --vary, --samples or --key is said first
+    const char* what  = o.summary ? "--summary" : o.indices ? "--indices" : "--vary";
+    const char* other = o.summary && o.indices                         ? "--indices"
+                        : (o.summary || o.indices) && !o.shard.empty() ? "--shard"
+                        : !o.sweeps.empty()                            ? "--sweep"
+                        : !o.solve.empty()                             ? "--solve"
+                        : !o.goal.empty()                              ? "--for"
+                        : o.report                                     ? "--report"
+                        : o.ascent                                     ? "--ascent"
+                        : o.list                                       ? "--list"
+                        : o.shapes                                     ? "--shapes"
+                                                                       : nullptr;
+    if (other != nullptr) {
+        const bool for_now = std::string(other) == "--sweep" || std::string(other) == "--solve";
+        throw engine::usage_error(std::string(what) + " cannot be combined with " + other +
+                                  (for_now ? " for now" : ""));
+    }
+}
+
+// The run of draws the options describe.
+engine::run draws_run_of(const options& o, const tether::design& base)
+{
+    engine::run_request r;
+    r.base          = base;
+    r.figures       = {*engine::named_value(engine::methods(), o.method)};
+    r.figures.modes = o.modes;
+    r.names         = o.figures;
+    try {
+        engine::figure_selection(o.figures, o.modes);
+    }
+    catch (const engine::usage_error& e) {
+        throw engine::usage_error(std::string("--figures: ") + e.what());
+    }
+    r.drawn = draw_request_of(o);
+    try {
+        return engine::run(std::move(r));
+    }
+    catch (const engine::usage_error& e) {
+        throw engine::usage_error(std::string(o.indices ? "--indices: " : "--vary: ") + e.what());
+    }
+}
+
+// The shares of the draws that are no design, that carry each note and
+// that meet --where, then the key, on standard error.
+void say_shares(const engine::spread_summary& s, std::uint64_t key)
+{
+    if (s.unbuilt.met > 0) {
+        std::fprintf(stderr, "%s: %s are no design\n", program,
+                     engine::share_text(s.unbuilt).c_str());
+    }
+    for (const engine::note_share& n : s.notes) {
+        std::fprintf(stderr, "%s: warning: %s: %s\n", program, engine::share_text(n.of).c_str(),
+                     n.note.text.c_str());
+    }
+    if (s.where) {
+        std::fprintf(stderr, "%s: %s: %s\n", program, engine::condition_text(*s.where).c_str(),
+                     engine::share_text(s.met).c_str());
+    }
+    std::fprintf(stderr, "%s: %llu draws with key %llu\n", program,
+                 static_cast<unsigned long long>(s.run.result.done),
+                 static_cast<unsigned long long>(key));
+}
+
+// --vary: each draw's row, or with --summary each figure's, or with
+// --indices each figure's and parameter's; the key said last.
+int draws(const options& o, const tether::design& base)
+{
+    stop_on_signals();
+    const engine::run r             = draws_run_of(o, base);
+    const std::uint64_t key         = r.request().drawn->key;
+    const engine::format f          = *engine::named_value(engine::formats(), o.format);
+    const auto [k, n]               = shard_of(o);
+    const engine::shard_range range = o.summary || o.indices ? engine::shard_range{0, r.size()}
+                                                             : engine::shard_of(r.size(), k, n);
+    const std::uint64_t total       = range.end - range.begin;
+    engine::run_settings settings;
+    settings.jobs = o.jobs == 0 ? engine::available_cpus() : o.jobs;
+    settings.stop = &stop_flag;
+    tools::progress_line progress(!o.quiet && isatty(STDERR_FILENO) != 0, total);
+    settings.progress = [&progress](std::uint64_t done) { progress.show(done); };
+    tools::row_output out(STDOUT_FILENO, &stop_flag);
+    std::vector<engine::labelled_row> rows;
+    std::vector<engine::column> columns;
+    std::optional<engine::spread_summary> summary;
+    engine::run_summary ran;
+    if (o.summary || o.indices) {
+        const std::optional<std::string> where =
+            o.where.empty() ? std::nullopt : std::optional<std::string>(o.where);
+        if (where) {
+            try {
+                engine::parse_condition(*where, r.figures_shown());
+            }
+            catch (const engine::usage_error& e) {
+                throw engine::usage_error("--where " + engine::printable(o.where) + ": " +
+                                          e.what());
+            }
+        }
+        if (o.summary) {
+            summary = engine::summarize(r, settings, where);
+            ran     = summary->run;
+            rows    = summary->rows();
+            columns = engine::spread_summary::columns();
+        }
+        else {
+            const engine::spread_indices x = engine::indices_of(r, settings);
+            ran                            = x.run;
+            rows                           = ran.result.stopped ? rows : x.rows();
+            columns                        = engine::spread_indices::columns();
+        }
+        progress.clear();
+        if (ran.result.stopped) {
+            return interrupted(0, total, "draws");
+        }
+        const engine::row_writer w(f, columns);
+        if (f == engine::format::json) {
+            out.put(engine::draws_metadata(r, summary ? &*summary : nullptr), 0);
+        }
+        out.put(w.header(), 0);
+        for (const engine::labelled_row& row : rows) {
+            out.put(w.row(row.values, row.texts));
+        }
+    }
+    else {
+        columns = r.columns();
+        columns.push_back(engine::run::reason_column());
+        const engine::row_writer w(f, columns);
+        if (k == 1) {
+            if (f == engine::format::json) {
+                out.put(engine::draws_metadata(r, nullptr), 0);
+            }
+            out.put(w.header(), 0);
+        }
+        const auto sink = [&](std::uint64_t, engine::run_row& row) {
+            return out.put(w.row(row.values, {row.reason}));
+        };
+        ran = r.execute(range.begin, range.end, sink, settings);
+        progress.clear();
+    }
+    out.flush();
+    const char* what = o.summary || o.indices ? "rows" : "draws";
+    if (out.error() != 0) {
+        return write_failed(out, total, what);
+    }
+    if (ran.result.stopped || out.stopped()) {
+        return interrupted(out.rows_written(), total, what);
+    }
+    if (summary) {
+        say_shares(*summary, key);
+        return 0;
+    }
+    for (const climber::note& each : r.led(ran.notes)) {
+        say_note(each);
+    }
+    if (ran.missed > 0) {
+        std::fprintf(stderr, "%s: draw %llu and %llu more: %s\n", program,
+                     static_cast<unsigned long long>(ran.first_missed),
+                     static_cast<unsigned long long>(ran.missed - 1), ran.why.c_str());
+    }
+    std::fprintf(stderr, "%s: %llu draws with key %llu\n", program,
+                 static_cast<unsigned long long>(o.indices ? r.request().drawn->count : total),
+                 static_cast<unsigned long long>(key));
+    return 0;
+}
+
 // The end of a march written row by row (--ascent, --report): the write
 // error or the interruption that cut it short, or the notes on its study.
 int finish_march(const tools::row_output& out, std::uint64_t total, const char* what,
@@ -447,19 +674,25 @@ int modes_table(const options& o, const tether::design& d)
     return 0;
 }
 
+// Whether the options ask for one design: no sweep, no draws.
+bool one_design(const options& o)
+{
+    return o.sweeps.empty() && o.vary.empty();
+}
+
 // --modes and --shapes with the other options.
 void check_modes(const options& o)
 {
     if (o.shapes && o.modes == 0) {
         throw engine::usage_error("--shapes needs --modes N");
     }
-    if (o.shapes && !o.sweeps.empty()) {
+    if (o.shapes && !one_design(o)) {
         throw engine::usage_error("--shapes is for one design: not with --sweep");
     }
     if (o.modes == 0) {
         return;
     }
-    if (!o.shard.empty() && o.sweeps.empty()) {
+    if (!o.shard.empty() && one_design(o)) {
         throw engine::usage_error("--shard is for sweeps: not with --modes for one design");
     }
     const char* other = o.report ? "--report" : o.ascent ? "--ascent" : o.list ? "--list" : "";
@@ -481,7 +714,7 @@ void check_combinations(const options& o)
                                   " is the march's: --method integral gives the headline "
                                   "figures and sweeps only");
     }
-    if (!o.figures.empty() && (!o.solve.empty() || (o.modes > 0 && o.sweeps.empty()))) {
+    if (!o.figures.empty() && (!o.solve.empty() || (o.modes > 0 && one_design(o)))) {
         throw engine::usage_error(std::string("--figures cannot be combined with ") +
                                   (o.solve.empty() ? "--modes alone" : "--solve"));
     }
@@ -497,7 +730,10 @@ int run(const options& o)
 {
     check_combinations(o);
     const tether::design d = describe(o);
-    if (o.modes > 0 && o.sweeps.empty()) {
+    if (!o.vary.empty()) {
+        return draws(o, d);
+    }
+    if (o.modes > 0 && one_design(o)) {
         return modes_table(o, d);
     }
     if (!o.report && !o.list && !o.ascent) {
@@ -561,6 +797,8 @@ class help_format : public CLI::Formatter {
                "       tether-explore [DESIGN] --sweep SWEEP... [--jobs N] [--shard K/N]\n"
                "       tether-explore [DESIGN] --solve NAME=LOW:HIGH --for FIGURE=VALUE "
                "[--sweep SWEEP...]\n"
+               "       tether-explore [DESIGN] --vary NAME=DIST... [--samples N] [--key K] "
+               "[--summary | --indices]\n"
                "       tether-explore [DESIGN] (--list | --report | --ascent)\n"
                "DESIGN is any of --config FILE, --planet PLANET and --set NAME=VALUE.\n";
     }
@@ -641,6 +879,33 @@ int explore_main(int argc, char** argv)
                  "With --modes, the in-plane mode shapes at " +
                      std::to_string(engine::shape_points) + " altitudes instead")
         ->group(sway);
+    const char* drawn = "Draws";
+    app.add_option("--vary", o.vary,
+                   "Draw a parameter from a distribution, NAME=DIST (repeatable): "
+                   "normal:MEAN:SD, lognormal:MEDIAN:FACTOR, uniform:LOW:HIGH or "
+                   "triangular:LOW:MODE:HIGH")
+        ->type_name("NAME=DIST")
+        ->allow_extra_args(false)
+        ->group(drawn);
+    auto* samples = app.add_option("--samples", o.samples,
+                                   "The number of draws, 1 to " +
+                                       std::to_string(engine::max_draws) + " (default 1000)")
+                        ->type_name("N")
+                        ->group(drawn);
+    auto* key =
+        app.add_option("--key", o.key, "The number that picks the draws, 0 to 2^64 - 1 (default 1)")
+            ->type_name("K")
+            ->group(drawn);
+    app.add_flag("--summary", o.summary,
+                 "Instead of the draws, each figure's count, mean, sd, percentiles and range")
+        ->group(drawn);
+    app.add_option("--where", o.where,
+                   "With --summary, the share of draws that meet FIGURE<VALUE or FIGURE>VALUE")
+        ->type_name("CONDITION")
+        ->group(drawn);
+    app.add_flag("--indices", o.indices,
+                 "Instead of the draws, each figure's Sobol indices for each varied parameter")
+        ->group(drawn);
     const char* seek = "Goal seek";
     app.add_option("--solve", o.solve,
                    "Seek the value of parameter NAME between LOW and HIGH at which --for's "
@@ -669,6 +934,7 @@ int explore_main(int argc, char** argv)
                "  tether-explore --sweep strength=0.78:130:50:log --method integral > sweep.txt\n"
                "  tether-explore --planet mars --list > mars.design\n"
                "  tether-explore --solve strength=10:300 --for time=110 --format csv\n"
+               "  tether-explore --vary strength=lognormal:35:1.5 --summary --where 'time<100'\n"
                "\n"
                "Precedence: defaults, then the design file, then --planet, then each --set in\n"
                "order. 'ztop=auto' (the default) marches to 19 km below GEO; 'rhog=auto' takes\n"
@@ -690,6 +956,13 @@ int explore_main(int argc, char** argv)
         if (jobs->count() > 0) {
             o.jobs = jobs_in(o.jobs_text);
         }
+        if (samples->count() > 0 && o.samples.empty()) {
+            o.samples = " ";  // given empty: refused by the reader
+        }
+        if (key->count() > 0 && o.key.empty()) {
+            o.key = " ";
+        }
+        check_draws(o, samples->count() > 0, key->count() > 0);
         return run(o);
     }
     catch (const CLI::CallForHelp& e) {
