@@ -811,7 +811,8 @@ class help_format : public CLI::Formatter {
 int explore_main(int argc, char** argv)
 {
     CLI::App app("The space-elevator tether and climber study for any design: its headline\n"
-                 "figures, a sweep of designs, its parameters, its report or its ascent.",
+                 "figures, a sweep of designs, draws over uncertain inputs, its parameters,\n"
+                 "its report or its ascent.",
                  program);
     app.formatter(std::make_shared<help_format>());
     options o;
