@@ -112,7 +112,7 @@ std::vector<column> spread_indices::columns()
 std::vector<labelled_row> spread_indices::rows() const
 {
     std::vector<labelled_row> out;
-    for (std::size_t c = 0; c < figures.size(); ++c) {
+    for (std::size_t c = 0; c < of.size(); ++c) {
         for (std::size_t i = 0; i < parameters.size(); ++i) {
             const sobol_index& x = of[c].of[i];
             out.push_back(
