@@ -560,9 +560,17 @@ int draws(const options& o, const tether::design& base)
                      static_cast<unsigned long long>(ran.first_missed),
                      static_cast<unsigned long long>(ran.missed - 1), ran.why.c_str());
     }
-    std::fprintf(stderr, "%s: %llu draws with key %llu\n", program,
-                 static_cast<unsigned long long>(o.indices ? r.request().drawn->count : total),
-                 static_cast<unsigned long long>(key));
+    const std::uint64_t count = r.request().drawn->count;
+    if (o.indices || total == count) {
+        std::fprintf(stderr, "%s: %llu draws with key %llu\n", program,
+                     static_cast<unsigned long long>(count), static_cast<unsigned long long>(key));
+    }
+    else {
+        std::fprintf(stderr, "%s: %llu of %llu draws, from draw %llu, with key %llu\n", program,
+                     static_cast<unsigned long long>(total), static_cast<unsigned long long>(count),
+                     static_cast<unsigned long long>(range.begin),
+                     static_cast<unsigned long long>(key));
+    }
     return 0;
 }
 

@@ -216,8 +216,9 @@ run_summary run::execute(std::uint64_t begin, std::uint64_t end,
 std::string run::lead(std::uint64_t first, std::uint64_t count) const
 {
     if (request_.drawn) {
-        return "draw " + std::to_string(first) + " (" +
-               varied_text(request_.drawn->vary, drawn_at(first)) + ")" +
+        return (saltelli_ ? "design " + std::to_string(first) + " of " + std::to_string(size())
+                          : "draw " + std::to_string(first)) +
+               " (" + varied_text(request_.drawn->vary, drawn_at(first)) + ")" +
                (count > 1 ? " and " + std::to_string(count - 1) + " more" : "");
     }
     return request_.table ? std::string() : designs_lead(grid_, first, count);
