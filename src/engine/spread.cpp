@@ -63,7 +63,8 @@ std::vector<labelled_row> spread_summary::rows() const
 }
 
 spread_summary summarize(const run& r, const run_settings& s,
-                         const std::optional<std::string>& where)
+                         const std::optional<std::string>& where,
+                         const std::function<void(std::uint64_t, const run_row&)>& each)
 {
     spread_summary out;
     out.figures = r.figures_shown();
@@ -78,7 +79,10 @@ spread_summary summarize(const run& r, const run_settings& s,
     const std::size_t first = r.columns().size() - out.figures.size();
     std::uint64_t unbuilt   = 0;
     std::uint64_t met       = 0;
-    const auto sink         = [&](std::uint64_t, run_row& row) {
+    const auto sink         = [&](std::uint64_t i, run_row& row) {
+        if (each) {
+            each(i, row);
+        }
         unbuilt += row.fault ? 1 : 0;
         for (std::size_t c = 0; c < tallies.size(); ++c) {
             tallies[c].add(row.values[first + c]);
@@ -132,10 +136,11 @@ spread_indices indices_of(const run& r, const run_settings& s)
         out.parameters.emplace_back(v.param->name);
     }
     const std::size_t first = r.columns().size() - out.figures.size();
-    std::vector<std::vector<double>> f(out.figures.size(), std::vector<double>(r.size(), nan));
+    std::vector<std::vector<double>> f(
+        out.figures.size(), std::vector<double>(static_cast<std::size_t>(r.size()), nan));
     const auto sink = [&](std::uint64_t m, run_row& row) {
         for (std::size_t c = 0; c < f.size(); ++c) {
-            f[c][m] = row.values[first + c];
+            f[c][static_cast<std::size_t>(m)] = row.values[first + c];
         }
         return true;
     };

@@ -10,6 +10,7 @@
 #include "engine/summary.hpp"
 
 #include <cstdint>
+#include <functional>
 #include <optional>
 #include <string>
 #include <vector>
@@ -42,9 +43,11 @@ struct spread_summary {
 };
 
 // Summarises the run's draws (a run of drawn rows); `where` is parsed
-// against its figures (throws usage_error).
+// against its figures (throws usage_error). Each row is also handed to
+// `each`, where given, in order.
 spread_summary summarize(const run& r, const run_settings& s,
-                         const std::optional<std::string>& where = std::nullopt);
+                         const std::optional<std::string>& where = std::nullopt,
+                         const std::function<void(std::uint64_t, const run_row&)>& each = {});
 
 struct spread_indices {
     std::vector<column> figures;
