@@ -4,6 +4,7 @@
 #include "engine/run.hpp"
 #include "engine/runner.hpp"
 #include "engine/solve.hpp"
+#include "engine/spread.hpp"
 #include "engine/sweep.hpp"
 
 #include "climber/figures.hpp"
@@ -125,5 +126,50 @@ void sweep_1000_with_modes(benchmark::State& state)
     }
 }
 BENCHMARK(sweep_1000_with_modes)->Unit(benchmark::kSecond)->Iterations(1);
+
+// 10^5 draws of the default figures by the integral method (strength
+// lognormal, density uniform, rhog = auto), their rows written as CSV to
+// /dev/null or summarised, on every processor this process may use.
+void draws_100000(benchmark::State& state)
+{
+    std::FILE* sink = std::fopen("/dev/null", "w");
+    if (sink == nullptr) {
+        state.SkipWithError("cannot open /dev/null");
+        return;
+    }
+    engine::run_request q{tether::design{}};
+    q.base.tether.rhog = tether::automatic;
+    q.figures          = {climber::method::integral};
+    q.drawn            = engine::draw_request{
+        engine::read_varied({"strength=lognormal:35:1.5", "density=uniform:1200:1400"}), 100000, 1};
+    const engine::run r(q);
+    std::vector<engine::column> columns = r.columns();
+    columns.push_back(engine::run::reason_column());
+    const engine::row_writer out(engine::format::csv, columns);
+    engine::run_settings s;
+    s.jobs = engine::available_cpus();
+    for (auto _ : state) {
+        if (state.range(0) == 0) {
+            r.execute(
+                0, r.size(),
+                [&](std::uint64_t, engine::run_row& row) {
+                    return std::fputs(out.row(row.values, {row.reason}).c_str(), sink) >= 0;
+                },
+                s);
+        }
+        else {
+            benchmark::DoNotOptimize(engine::summarize(r, s));
+        }
+    }
+    state.SetLabel(state.range(0) == 0 ? "rows" : "summary");
+    std::fclose(sink);
+}
+BENCHMARK(draws_100000)
+    ->Arg(0)
+    ->Arg(1)
+    ->ArgName("summary")
+    ->UseRealTime()
+    ->Unit(benchmark::kMillisecond)
+    ->Iterations(1);
 
 }  // namespace

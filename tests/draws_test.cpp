@@ -95,35 +95,6 @@ TEST(Draws, QuantilesAreTheDistributionsClosedForms)
     }
 }
 
-TEST(Draws, UniformDrawsHaveTheDistributionsMeanAndRange)
-{
-    const double low            = 1200;
-    const double high           = 1400;
-    const std::uint64_t n       = 50000;
-    const std::vector<double> x = sample("uniform:1200:1400", 1, n);
-    double sum                  = 0;
-    double squares              = 0;
-    for (double v : x) {
-        sum += v;
-        squares += v * v;
-    }
-    const auto nd       = static_cast<double>(n);
-    const double mean   = sum / nd;
-    const double sd     = std::sqrt((squares - nd * mean * mean) / (nd - 1));
-    const double sd_law = (high - low) / std::sqrt(12.0);
-    // Four standard errors; the sample's sd within about four of its own
-    // (relative standard error sqrt(0.8 / (4 n)) for a uniform distribution).
-    EXPECT_NEAR(mean, (low + high) / 2, 4 * sd_law / std::sqrt(nd));
-    EXPECT_NEAR(sd, sd_law, 4 * std::sqrt(0.8 / (4 * nd)) * sd_law);
-    const auto [min, max] = std::minmax_element(x.begin(), x.end());
-    EXPECT_GT(*min, low);
-    EXPECT_LT(*max, high);
-    // The range reaches the ends: the chance that no draw of n comes within
-    // 10 (HIGH - LOW) / n of an end is e^-10.
-    EXPECT_LT(*min - low, 10 * (high - low) / nd);
-    EXPECT_LT(high - *max, 10 * (high - low) / nd);
-}
-
 TEST(Draws, SampleQuantilesMatchTheDistributions)
 {
     const std::uint64_t n = 20000;

@@ -30,6 +30,18 @@ TEST(Rows, RowsInEachFormat)
     EXPECT_EQ(table.row(values), "              0.5      105.9702719              NaN\n");
     EXPECT_EQ(table.row({-1.2345678901234e-100, 1e20, 0}),
               " -1.23456789e-100            1e+20                0\n");
+
+    // Text columns, anywhere: quoted in CSV only where they must be,
+    // escaped in JSON, "-" for an empty one in a table.
+    const std::vector<engine::column> labelled{
+        {"figure", "", "", true}, {"mean", "h"}, {"reason", "", "", true}};
+    const std::vector<std::string> texts{"time", "a \"b\", c\n"};
+    EXPECT_EQ(engine::row_writer(engine::format::csv, labelled).row({2.5}, texts),
+              "time,2.5,\"a \"\"b\"\", c\n\"\n");
+    EXPECT_EQ(engine::row_writer(engine::format::json, labelled).row({2.5}, texts),
+              "{\"figure\":\"time\",\"mean\":2.5,\"reason\":\"a \\\"b\\\", c\\u000a\"}\n");
+    EXPECT_EQ(engine::row_writer(engine::format::table, labelled).row({2.5}, {"time", ""}),
+              "             time              2.5                -\n");
 }
 
 }  // namespace

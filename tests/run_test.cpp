@@ -1,7 +1,11 @@
 #include "engine/run.hpp"
+#include "engine/spread.hpp"
+
+#include "sorted_quantile.hpp"
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <cmath>
 #include <cstdint>
 #include <string>
@@ -222,6 +226,75 @@ TEST(Run, NotesAndMissesAreTalliedWithTheirFirstDesign)
     rows_of(r, 2, &summary);
     EXPECT_EQ(summary.result.done, 3u);
     EXPECT_EQ(summary.missed, 0u);
+}
+
+// A run of draws: its rows are the draws' values and each drawn design's
+// figures, a draw that is no design a row with its reason; its summary is
+// what those rows say.
+TEST(Run, DrawsAreRowsAndTheSummaryTheirs)
+{
+    engine::run_request q{tether::design{}};
+    q.figures = {climber::method::integral};
+    q.names   = {"time", "system_mass"};
+    q.drawn   = engine::draw_request{
+        engine::read_varied({"strength=normal:15:15", "density=uniform:1200:1400"}), 400, 9};
+    const engine::run r(q);
+    ASSERT_EQ(r.columns().size(), 5u);
+    EXPECT_EQ(r.columns()[0].name, "draw");
+    EXPECT_EQ(r.columns()[2].name, "density");
+    const engine::draws drawn(engine::distributions_of(q.drawn->vary), 9);
+    std::vector<double> times;
+    std::uint64_t unbuilt = 0;
+    std::uint64_t met     = 0;
+    engine::run_settings s;
+    s.jobs = 2;
+    r.execute(
+        0, r.size(),
+        [&](std::uint64_t k, engine::run_row& row) {
+            const std::vector<double> v = drawn.values_at(k);
+            EXPECT_EQ(row.values[0], static_cast<double>(k));
+            EXPECT_EQ(row.values[1], v[0]);
+            EXPECT_EQ(row.values[2], v[1]);
+            if (v[0] > 1) {
+                EXPECT_EQ(row.reason, "") << k;
+            }
+            if (v[0] <= 0) {
+                EXPECT_EQ(row.reason.substr(0, 11), "strength = ");
+            }
+            if (!row.reason.empty()) {
+                EXPECT_TRUE(std::isnan(row.values[3]));
+                ++unbuilt;
+            }
+            else {
+                EXPECT_EQ(row.values[3], engine::figure_values(climber::compute_figures(
+                                             r.design_at(k), {climber::method::integral}))[10]);
+                times.push_back(row.values[3]);
+                met += row.values[3] < 110 ? 1 : 0;
+            }
+            return true;
+        },
+        s);
+    ASSERT_GT(unbuilt, 50u);
+    s.jobs                           = 1;
+    const engine::spread_summary sum = engine::summarize(r, s, std::string("time<110"));
+    ASSERT_EQ(sum.figures.size(), 2u);
+    const engine::figure_summary& t = sum.of[0];
+    EXPECT_EQ(t.computed, times.size());
+    EXPECT_EQ(sum.unbuilt.met, unbuilt);
+    EXPECT_EQ(sum.met.met, met);
+    EXPECT_EQ(sum.met.total, 400u);
+    std::sort(times.begin(), times.end());
+    EXPECT_EQ(t.p50, sorted_quantile(times, 0.5));
+    EXPECT_EQ(t.p95, sorted_quantile(times, 0.95));
+    EXPECT_EQ(t.max, times.back());
+    double total = 0;
+    for (double v : times) {
+        total += v;
+    }
+    EXPECT_NEAR(t.mean, total / static_cast<double>(times.size()), 1e-12 * t.mean);
+    const std::vector<engine::labelled_row> rows = sum.rows();
+    EXPECT_EQ(rows[1].texts.front(), "system_mass");
+    EXPECT_EQ(rows[1].values.back(), static_cast<double>(unbuilt) / 400);
 }
 
 }  // namespace

@@ -1,5 +1,6 @@
 #include "options.hpp"
 
+#include "engine/draws.hpp"
 #include "engine/figures.hpp"
 #include "engine/modes.hpp"
 #include "engine/settings.hpp"
@@ -35,6 +36,7 @@ std::vector<option_row> rows()
     const char* sweeps = "Sweeps";
     const char* sway   = "Oscillation modes";
     const char* seek   = "Goal seek";
+    const char* drawn  = "Draws";
     const std::vector<std::string> runs{"--sweep", "--jobs", "--shard", "--figures"};
     const std::vector<std::string> formats = names(engine::formats());
     const std::vector<std::string> methods = names(engine::methods());
@@ -100,6 +102,24 @@ std::vector<option_row> rows()
          "With --modes, the in-plane mode shapes at " + std::to_string(engine::shape_points) +
              " altitudes instead",
          sway, &options::shapes},
+        {"--vary", "NAME=DIST",
+         "Draw a parameter from a distribution, NAME=DIST (repeatable): normal:MEAN:SD, "
+         "lognormal:MEDIAN:FACTOR, uniform:LOW:HIGH or triangular:LOW:MODE:HIGH",
+         drawn, &options::vary},
+        {"--samples", "N",
+         "The number of draws, 1 to " + std::to_string(engine::max_draws) + " (default 1000)",
+         drawn, &options::samples},
+        {"--key", "K", "The number that picks the draws, 0 to 2^64 - 1 (default 1)", drawn,
+         &options::key},
+        {"--summary", "",
+         "Instead of the draws, each figure's count, mean, sd, percentiles and range", drawn,
+         &options::summary},
+        {"--where", "CONDITION",
+         "With --summary, the share of draws that meet FIGURE<VALUE or FIGURE>VALUE", drawn,
+         &options::where},
+        {"--indices", "",
+         "Instead of the draws, each figure's Sobol indices for each varied parameter", drawn,
+         &options::indices},
         {"--solve", "NAME=LOW:HIGH",
          "Seek the value of parameter NAME between LOW and HIGH at which --for's figure takes its "
          "value (by the integral method)",
@@ -119,6 +139,8 @@ class help_format : public CLI::Formatter {
                "       tether-explore [DESIGN] --sweep SWEEP... [--jobs N] [--shard K/N]\n"
                "       tether-explore [DESIGN] --solve NAME=LOW:HIGH --for FIGURE=VALUE "
                "[--sweep SWEEP...]\n"
+               "       tether-explore [DESIGN] --vary NAME=DIST... [--samples N] [--key K] "
+               "[--summary | --indices]\n"
                "       tether-explore [DESIGN] (--list | --report | --ascent)\n"
                "DESIGN is any of --config FILE, --planet PLANET and --set NAME=VALUE.\n";
     }
@@ -188,6 +210,7 @@ void add_options(CLI::App& app, options& o)
                "  tether-explore --sweep strength=0.78:130:50:log --method integral > sweep.txt\n"
                "  tether-explore --planet mars --list > mars.design\n"
                "  tether-explore --solve strength=10:300 --for time=110 --format csv\n"
+               "  tether-explore --vary strength=lognormal:35:1.5 --summary --where 'time<100'\n"
                "\n"
                "Precedence: defaults, then the design file, then --planet, then each --set in\n"
                "order. 'ztop=auto' (the default) marches to 19 km below GEO; 'rhog=auto' takes\n"

@@ -16,11 +16,12 @@ namespace tools {
 
 // What the command line gave, as text: each face's reading of it follows.
 struct options {
-    std::vector<std::string> sets, sweeps, figures;
-    std::string config, planet, shard, jobs, modes, solve, goal;
+    std::vector<std::string> sets, sweeps, figures, vary;
+    std::string config, planet, shard, jobs, modes, solve, goal, samples, key, where;
     std::string format = engine::formats().front().name;
     std::string method = engine::methods().front().name;
     bool list = false, report = false, ascent = false, quiet = false, shapes = false;
+    bool summary = false, indices = false;
     std::set<std::string> given;  // the names of the options given
     bool has(const std::string& name) const
     {

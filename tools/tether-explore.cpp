@@ -3,6 +3,7 @@
 #include "engine/figures.hpp"
 #include "engine/modes.hpp"
 #include "engine/run.hpp"
+#include "engine/spread.hpp"
 
 #include "options.hpp"
 #include "output.hpp"
@@ -274,6 +275,236 @@ int figures(const options& o, const tether::design& base)
     return summary.missed == 0 ? 0 : 3;
 }
 
+// --vary's parameters, --samples' count and --key's key, each refused
+// naming the argument; a varied parameter that is also swept too.
+engine::draw_request draw_request_of(const options& o)
+{
+    engine::draw_request dr;
+    try {
+        dr.vary = engine::read_varied(o.vary);
+    }
+    catch (const engine::varied_error& e) {
+        throw engine::usage_error("--vary " + engine::printable(o.vary[e.index]), e);
+    }
+    for (const std::string& s : o.sweeps) {
+        const std::string name = engine::trim(s.substr(0, s.find('=')));
+        for (std::size_t i = 0; i < dr.vary.size(); ++i) {
+            if (name == dr.vary[i].param->name) {
+                throw engine::usage_error("--vary " + engine::printable(o.vary[i]) + ": " + name +
+                                          " is swept too");
+            }
+        }
+    }
+    try {
+        dr.count = o.samples.empty() ? dr.count : engine::parse_draw_count(o.samples);
+    }
+    catch (const engine::usage_error& e) {
+        throw engine::usage_error("--samples", e);
+    }
+    try {
+        dr.key = o.key.empty() ? dr.key : engine::parse_key(o.key);
+    }
+    catch (const engine::usage_error& e) {
+        throw engine::usage_error("--key", e);
+    }
+    dr.saltelli = o.indices;
+    return dr;
+}
+
+// The options of draws with the others: what needs --vary, and what draws
+// do not take (yet).
+void check_draws(const options& o)
+{
+    const bool samples_given = o.has("--samples");
+    const bool key_given     = o.has("--key");
+    if (o.vary.empty()) {
+        for (const auto& [given, name] : {std::pair{samples_given, "--samples"},
+                                          {key_given, "--key"},
+                                          {o.summary, "--summary"},
+                                          {o.indices, "--indices"}}) {
+            if (given) {
+                throw engine::usage_error(std::string(name) + " needs --vary NAME=DIST");
+            }
+        }
+    }
+    if (!o.where.empty() && !o.summary) {
+        throw engine::usage_error("--where needs --summary");
+    }
+    if (o.vary.empty()) {
+        return;
+    }
+    draw_request_of(o);  // a bad --vary, --samples or --key is said first
+    const char* what  = o.summary ? "--summary" : o.indices ? "--indices" : "--vary";
+    const char* other = o.summary && o.indices                         ? "--indices"
+                        : (o.summary || o.indices) && !o.shard.empty() ? "--shard"
+                        : !o.sweeps.empty()                            ? "--sweep"
+                        : !o.solve.empty()                             ? "--solve"
+                        : !o.goal.empty()                              ? "--for"
+                        : o.report                                     ? "--report"
+                        : o.ascent                                     ? "--ascent"
+                        : o.list                                       ? "--list"
+                        : o.shapes                                     ? "--shapes"
+                                                                       : nullptr;
+    if (other != nullptr) {
+        const bool for_now = std::string(other) == "--sweep" || std::string(other) == "--solve";
+        throw engine::usage_error(std::string(what) + " cannot be combined with " + other +
+                                  (for_now ? " for now" : ""));
+    }
+}
+
+// The run of draws the options describe.
+engine::run draws_run_of(const options& o, const tether::design& base)
+{
+    engine::run_request r;
+    r.base          = base;
+    r.figures       = {*engine::named_value(engine::methods(), o.method)};
+    r.figures.modes = o.mode_count;
+    r.names         = o.figures;
+    try {
+        engine::figure_selection(o.figures, o.mode_count);
+    }
+    catch (const engine::usage_error& e) {
+        throw engine::usage_error("--figures", e);
+    }
+    r.drawn = draw_request_of(o);
+    try {
+        return engine::run(std::move(r));
+    }
+    catch (const engine::usage_error& e) {
+        throw engine::usage_error(o.indices ? "--indices" : "--vary", e);
+    }
+}
+
+// The shares of the draws that are no design, that carry each note and
+// that meet --where, then the key, on standard error.
+void say_shares(const engine::spread_summary& s, std::uint64_t key)
+{
+    if (s.unbuilt.met > 0) {
+        std::fprintf(stderr, "%s: %s are no design\n", program,
+                     engine::share_text(s.unbuilt).c_str());
+    }
+    for (const engine::note_share& n : s.notes) {
+        std::fprintf(stderr, "%s: warning: %s: %s\n", program, engine::share_text(n.of).c_str(),
+                     n.note.text.c_str());
+    }
+    if (s.where) {
+        std::fprintf(stderr, "%s: %s: %s\n", program, engine::condition_text(*s.where).c_str(),
+                     engine::share_text(s.met).c_str());
+    }
+    std::fprintf(stderr, "%s: %llu draws with key %llu\n", program,
+                 static_cast<unsigned long long>(s.run.result.done),
+                 static_cast<unsigned long long>(key));
+}
+
+// --vary: each draw's row, or with --summary each figure's, or with
+// --indices each figure's and parameter's; the key said last.
+int draws(const options& o, const tether::design& base)
+{
+    stop_on_signals();
+    const engine::run r     = draws_run_of(o, base);
+    const std::uint64_t key = r.request().drawn->key;
+    const engine::format f  = *engine::named_value(engine::formats(), o.format);
+    const auto [k, n] =
+        o.shard.empty() ? std::pair<std::uint64_t, std::uint64_t>{1, 1} : shard_in(o.shard);
+    const engine::shard_range range = o.summary || o.indices ? engine::shard_range{0, r.size()}
+                                                             : engine::shard_of(r.size(), k, n);
+    const std::uint64_t total       = range.end - range.begin;
+    engine::run_settings settings;
+    settings.jobs = o.job_count == 0 ? engine::available_cpus() : o.job_count;
+    settings.stop = &stop_flag;
+    tools::progress_line progress(!o.quiet && isatty(STDERR_FILENO) != 0, total);
+    settings.progress = [&progress](std::uint64_t done) { progress.show(done); };
+    tools::row_output out(STDOUT_FILENO, &stop_flag);
+    std::vector<engine::labelled_row> rows;
+    std::vector<engine::column> columns;
+    std::optional<engine::spread_summary> summary;
+    engine::run_summary ran;
+    if (o.summary || o.indices) {
+        const std::optional<std::string> where =
+            o.where.empty() ? std::nullopt : std::optional<std::string>(o.where);
+        if (where) {
+            try {
+                engine::parse_condition(*where, r.figures_shown());
+            }
+            catch (const engine::usage_error& e) {
+                throw engine::usage_error("--where " + engine::printable(o.where), e);
+            }
+        }
+        if (o.summary) {
+            summary = engine::summarize(r, settings, where);
+            ran     = summary->run;
+            rows    = summary->rows();
+            columns = engine::spread_summary::columns();
+        }
+        else {
+            const engine::spread_indices x = engine::indices_of(r, settings);
+            ran                            = x.run;
+            rows                           = ran.result.stopped ? rows : x.rows();
+            columns                        = engine::spread_indices::columns();
+        }
+        progress.clear();
+        if (ran.result.stopped) {
+            return interrupted(0, total, "draws");
+        }
+        const engine::row_writer w(f, columns);
+        if (f == engine::format::json) {
+            out.put(engine::draws_metadata(r, summary ? &*summary : nullptr), 0);
+        }
+        out.put(w.header(), 0);
+        for (const engine::labelled_row& row : rows) {
+            out.put(w.row(row.values, row.texts));
+        }
+    }
+    else {
+        columns = r.columns();
+        columns.push_back(engine::run::reason_column());
+        const engine::row_writer w(f, columns);
+        if (k == 1) {
+            if (f == engine::format::json) {
+                out.put(engine::draws_metadata(r, nullptr), 0);
+            }
+            out.put(w.header(), 0);
+        }
+        const auto sink = [&](std::uint64_t, engine::run_row& row) {
+            return out.put(w.row(row.values, {row.reason}));
+        };
+        ran = r.execute(range.begin, range.end, sink, settings);
+        progress.clear();
+    }
+    out.flush();
+    const char* what = o.summary || o.indices ? "rows" : "draws";
+    if (out.error() != 0) {
+        return write_failed(out, total, what);
+    }
+    if (ran.result.stopped || out.stopped()) {
+        return interrupted(out.rows_written(), total, what);
+    }
+    if (summary) {
+        say_shares(*summary, key);
+        return 0;
+    }
+    for (const climber::note& each : r.led(ran.notes)) {
+        say_note(each);
+    }
+    if (ran.missed > 0) {
+        std::fprintf(stderr, "%s: draw %llu and %llu more: %s\n", program,
+                     static_cast<unsigned long long>(ran.first_missed),
+                     static_cast<unsigned long long>(ran.missed - 1), ran.why.c_str());
+    }
+    const std::uint64_t count = r.request().drawn->count;
+    if (o.indices || total == count) {
+        std::fprintf(stderr, "%s: %llu draws with key %llu\n", program,
+                     static_cast<unsigned long long>(count), static_cast<unsigned long long>(key));
+    }
+    else {
+        std::fprintf(stderr, "%s: %llu of %llu draws, from draw %llu, with key %llu\n", program,
+                     static_cast<unsigned long long>(total), static_cast<unsigned long long>(count),
+                     static_cast<unsigned long long>(range.begin),
+                     static_cast<unsigned long long>(key));
+    }
+    return 0;
+}
+
 // The end of a march written row by row (--ascent, --report): the write
 // error or the interruption that cut it short, or the notes on its study.
 int finish_march(tools::row_output& out, std::uint64_t total, const char* what,
@@ -343,16 +574,22 @@ void check_modes(const options& o, const char* one)
     if (o.shapes && o.mode_count == 0) {
         throw engine::usage_error("--shapes needs --modes N");
     }
-    if (o.shapes && !o.sweeps.empty()) {
+    if (o.shapes && !one_design(o)) {
         throw engine::usage_error("--shapes is for one design: not with --sweep");
     }
-    if (o.mode_count > 0 && !o.shard.empty() && o.sweeps.empty()) {
+    if (o.mode_count > 0 && !o.shard.empty() && one_design(o)) {
         throw engine::usage_error("--shard is for sweeps: not with --modes for one design");
     }
     if (o.mode_count > 0 && (one != nullptr || !o.solve.empty())) {
         throw engine::usage_error(std::string(one != nullptr ? one : "--solve") +
                                   " cannot be combined with --modes");
     }
+}
+
+// Whether the options ask for one design: no sweep, no draws.
+bool one_design(const options& o)
+{
+    return o.sweeps.empty() && o.vary.empty();
 }
 
 // The options that go together, and those that do not, beyond the
@@ -367,7 +604,7 @@ void check_combinations(const options& o)
                                   " is the march's: --method integral gives the headline "
                                   "figures and sweeps only");
     }
-    if (!o.figures.empty() && (!o.solve.empty() || (o.mode_count > 0 && o.sweeps.empty()))) {
+    if (!o.figures.empty() && (!o.solve.empty() || (o.mode_count > 0 && one_design(o)))) {
         throw engine::usage_error(std::string("--figures cannot be combined with ") +
                                   (o.solve.empty() ? "--modes alone" : "--solve"));
     }
@@ -380,7 +617,10 @@ int run(const options& o)
 {
     check_combinations(o);
     const tether::design d = describe(o);
-    const bool modes_alone = o.mode_count > 0 && o.sweeps.empty();
+    if (!o.vary.empty()) {
+        return draws(o, d);
+    }
+    const bool modes_alone = o.mode_count > 0 && one_design(o);
     if (!modes_alone && !o.report && !o.list && !o.ascent) {
         return figures(o, d);
     }
@@ -423,7 +663,8 @@ const char* where_listed(engine::names unknown)
 int explore_main(int argc, char** argv)
 {
     CLI::App app("The space-elevator tether and climber study for any design: its headline\n"
-                 "figures, a sweep of designs, its parameters, its report or its ascent.",
+                 "figures, a sweep of designs, draws over uncertain inputs, its parameters,\n"
+                 "its report or its ascent.",
                  program);
     options o;
     tools::add_options(app, o);
@@ -436,6 +677,12 @@ int explore_main(int argc, char** argv)
         if (o.has("--jobs")) {
             o.job_count = jobs_in(o.jobs);
         }
+        for (const auto& [name, text] : {std::pair{"--samples", &o.samples}, {"--key", &o.key}}) {
+            if (o.has(name) && text->empty()) {
+                *text = " ";  // given empty: refused by the reader
+            }
+        }
+        check_draws(o);
         return run(o);
     }
     catch (const CLI::CallForHelp& e) {

@@ -3,6 +3,7 @@
 // downloads.
 import uPlot from './uplot.js';
 import { drawMap } from './map.js';
+import { setupSpread } from './spread.js';
 
 const $ = (id) => document.getElementById(id);
 
@@ -739,6 +740,7 @@ async function start() {
   $('sweep').addEventListener('submit', drawSweep);
   $('map').addEventListener('submit', drawTheMap);
   $('download-map').addEventListener('click', downloadMap);
+  setupSpread({ $, tables, call: callLatest, designLines, method, failureText });
   $('find').addEventListener('submit', findValue);
   // A solved curve plots the parameter sought, not the sweep's figure.
   $('sweep-solve').addEventListener('change', () => { $('sweep-figure').disabled = $('sweep-solve').checked; });
@@ -751,7 +753,7 @@ async function start() {
   }
   $('method').addEventListener('change', () => { $('e-method').textContent = ''; scheduleRecompute(); });
   $('stop').addEventListener('click', () => {
-    if (cancel((request) => request.kind === 'sweep' || request.kind === 'map' || request.kind === 'find')) {
+    if (cancel((request) => ['sweep', 'map', 'find', 'spread'].includes(request.kind))) {
       $('map-plot').textContent = '';
       $('sweep-method').textContent = 'Stopped.';
       $('find-result').textContent = '';

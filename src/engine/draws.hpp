@@ -71,9 +71,9 @@ std::uint64_t parse_draw_count(const std::string& text);
 std::uint64_t parse_key(const std::string& text);
 
 // The first `count` numbers of draw k, each uniform in the open interval
-// (0, 1): the outputs of Boost.Random's mt19937_64 keyed, through its
-// seed_seq, with the four 32-bit halves of key and k; each output's top 52
-// bits b give (b + 1/2) / 2^52.
+// (0, 1): the outputs of Boost.Random's mt19937_64 keyed with SplitMix64's
+// finaliser of the key, exclusive-or k; each output's top 52 bits b give
+// (b + 1/2) / 2^52.
 std::vector<double> unit_draw(std::uint64_t key, std::uint64_t k, std::size_t count);
 
 // Draws of the given distributions: draw k's value i is distribution i's

@@ -41,6 +41,16 @@ std::optional<T> named_value(const std::vector<named<T>>& table, const std::stri
     }
     return std::nullopt;
 }
+// The name of a value in one of these tables ("" where it has none).
+template <class T> const char* named_name(const std::vector<named<T>>& table, T value)
+{
+    for (const named<T>& n : table) {
+        if (n.value == value) {
+            return n.name;
+        }
+    }
+    return "";
+}
 // The names of a table, "a, b or c".
 template <class T> std::string names_of(const std::vector<named<T>>& table)
 {

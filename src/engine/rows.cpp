@@ -30,6 +30,18 @@ std::string machine_number(double v, format f)
     return shortest(v);
 }
 
+std::string csv_text(const std::string& t)
+{
+    if (t.find_first_of(",\"\r\n") == std::string::npos) {
+        return t;
+    }
+    std::string out = "\"";
+    for (char c : t) {
+        out += c == '"' ? "\"\"" : std::string(1, c);
+    }
+    return out + "\"";
+}
+
 }  // namespace
 
 row_writer::row_writer(format f, std::vector<column> columns)
@@ -61,18 +73,29 @@ std::string row_writer::header() const
 
 std::string row_writer::row(const std::vector<double>& values) const
 {
+    return row(values, {});
+}
+
+std::string row_writer::row(const std::vector<double>& values,
+                            const std::vector<std::string>& texts) const
+{
     std::string line;
-    for (std::size_t i = 0; i < values.size(); ++i) {
+    std::size_t number = 0;
+    std::size_t text   = 0;
+    for (std::size_t i = 0; i < values.size() + texts.size(); ++i) {
+        const bool is_text   = i < columns_.size() && columns_[i].text;
+        const double v       = is_text ? 0 : values[number++];
+        const std::string* t = is_text ? &texts[text++] : nullptr;
         switch (format_) {
         case format::table:
-            cell(line, ten_digits(values[i]));
+            cell(line, is_text ? (t->empty() ? "-" : *t) : ten_digits(v));
             break;
         case format::csv:
-            line += (i == 0 ? "" : ",") + machine_number(values[i], format_);
+            line += (i == 0 ? "" : ",") + (is_text ? csv_text(*t) : machine_number(v, format_));
             break;
         case format::json:
             line += (i == 0 ? "{\"" : ",\"") + columns_[i].name +
-                    "\":" + machine_number(values[i], format_);
+                    "\":" + (is_text ? json_string(*t) : machine_number(v, format_));
             break;
         }
     }

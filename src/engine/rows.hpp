@@ -13,6 +13,7 @@ struct column {
     std::string name;
     std::string unit;
     std::string meaning = {};
+    bool text           = false;  // holds text (a figure's name, a reason), not a number
 };
 
 class row_writer {
@@ -25,6 +26,11 @@ class row_writer {
     // a table, empty in CSV, null in JSON. In CSV and JSON every number is
     // the shortest text that reads back to the same binary64.
     std::string row(const std::vector<double>& values) const;
+    // One row where some columns hold text: the numbers in order for the
+    // columns of numbers, the texts in order for those of text. Text is
+    // quoted in CSV where it holds a comma, a quote or a line end (RFC
+    // 4180), a JSON string in JSON, and as it is in a table ("-" where empty).
+    std::string row(const std::vector<double>& values, const std::vector<std::string>& texts) const;
 
   private:
     format format_;

@@ -1,5 +1,6 @@
 #include "engine/run.hpp"
 
+#include <algorithm>
 #include <cmath>
 #include <limits>
 #include <utility>
@@ -14,6 +15,9 @@ grid grid_of(const run_request& r)
 {
     if (r.table && !r.axes.empty()) {
         throw usage_error("a run takes a grid or a table of designs, not both");
+    }
+    if (r.drawn && (r.table || !r.axes.empty() || r.sought)) {
+        throw usage_error("a run of draws takes neither a grid, a table nor a goal");
     }
     return read_grid(r.axes, r.limit, r.where);
 }
@@ -36,7 +40,33 @@ run::run(run_request r) : request_(std::move(r)), grid_(grid_of(request_))
     }
     selection_ = figure_selection(request_.names, asked.modes);
     figures_   = request_for(asked, selection_);
-    if (!request_.table) {
+    if (request_.drawn) {
+        const draw_request& dr = *request_.drawn;
+        if (dr.vary.empty()) {
+            throw usage_error("draws need a varied parameter");
+        }
+        // At most 10^7 draws, a parameter table's count and a figure
+        // table's: far from overflow.
+        const std::uint64_t held = dr.count * (dr.vary.size() + 2) * selection_.size();
+        if (dr.saltelli && held > max_index_values) {
+            throw usage_error(
+                "the indices hold every design's figures: " + std::to_string(dr.count) +
+                " draws x " + std::to_string(dr.vary.size() + 2) + " designs x " +
+                std::to_string(selection_.size()) + " figures is more than " +
+                std::to_string(max_index_values) + " values");
+        }
+        if (dr.saltelli) {
+            saltelli_.emplace(distributions_of(dr.vary), dr.count, dr.key);
+        }
+        else {
+            draws_.emplace(distributions_of(dr.vary), dr.key);
+        }
+        columns_.push_back({"draw", "1", "the draw's index, from 0"});
+        for (const varied& v : dr.vary) {
+            columns_.push_back({v.param->name, v.param->unit});
+        }
+    }
+    else if (!request_.table) {
         for (const sweep& s : grid_.sweeps()) {
             columns_.push_back({s.param->name, s.param->unit});
         }
@@ -49,11 +79,36 @@ run::run(run_request r) : request_(std::move(r)), grid_(grid_of(request_))
 
 std::uint64_t run::size() const
 {
+    if (saltelli_) {
+        return saltelli_->size();
+    }
+    if (request_.drawn) {
+        return request_.drawn->count;
+    }
     return request_.table ? request_.table->rows : grid_.size();
+}
+
+std::vector<column> run::figures_shown() const
+{
+    const std::size_t n = std::min(selection_.size(), columns_.size());
+    return {columns_.end() - static_cast<std::ptrdiff_t>(n), columns_.end()};
+}
+
+column run::reason_column()
+{
+    return {"reason", "", "why the draw is no design", true};
+}
+
+std::vector<double> run::drawn_at(std::uint64_t i) const
+{
+    return saltelli_ ? saltelli_->values_at(i) : draws_->values_at(i);
 }
 
 tether::design run::design_at(std::uint64_t i) const
 {
+    if (request_.drawn) {
+        return design_with(request_.base, request_.drawn->vary, drawn_at(i));
+    }
     if (!request_.table) {
         return grid_.design_at(request_.base, i);
     }
@@ -105,15 +160,19 @@ std::optional<design_fault> table_fault(const design_table& t, std::uint64_t i)
 run_row run::row(std::uint64_t i, const std::atomic<int>* stop) const
 {
     run_row out;
-    if (!request_.table) {
+    tether::design d = design_at(i);
+    if (request_.drawn) {
+        out.values = drawn_at(i);
+        out.values.insert(out.values.begin(), static_cast<double>(i));
+    }
+    else if (!request_.table) {
         out.values = grid_.values_at(i);
     }
-    tether::design d = design_at(i);
     if (request_.sought) {
         solved_row(d, stop, out);
         return out;
     }
-    if (request_.table || request_.each_checked) {
+    if (request_.table || request_.each_checked || request_.drawn) {
         if (request_.table) {
             out.fault = table_fault(*request_.table, i);
         }
@@ -122,6 +181,7 @@ run_row run::row(std::uint64_t i, const std::atomic<int>* stop) const
         }
         if (out.fault) {
             out.values.resize(out.values.size() + selection_.size(), nan);
+            out.reason = out.fault->message;
             return out;
         }
         out.design_notes = climber::design_notes(d);
@@ -199,6 +259,12 @@ run_summary run::execute(std::uint64_t begin, std::uint64_t end,
 
 std::string run::lead(std::uint64_t first, std::uint64_t count) const
 {
+    if (request_.drawn) {
+        return (saltelli_ ? "design " + std::to_string(first) + " of " + std::to_string(size())
+                          : "draw " + std::to_string(first)) +
+               " (" + varied_text(request_.drawn->vary, drawn_at(first)) + ")" +
+               (count > 1 ? " and " + std::to_string(count - 1) + " more" : "");
+    }
     return request_.table ? std::string() : designs_lead(grid_, first, count);
 }
 

@@ -6,7 +6,9 @@
 // and writes each row as it comes.
 #pragma once
 
+#include "engine/draws.hpp"
 #include "engine/figures.hpp"
+#include "engine/indices.hpp"
 #include "engine/runner.hpp"
 #include "engine/solve.hpp"
 #include "engine/sweep.hpp"
@@ -32,11 +34,25 @@ struct design_table {
     std::uint64_t rows = 0;
 };
 
+// The most figures' values a run of Saltelli's design may give, all of
+// which its indices need at once: rows x (k + 2) x figures (400 MB).
+inline constexpr std::uint64_t max_index_values = 50000000;
+
+// Designs drawn over varied parameters: draw k of the key, or for the
+// indices point k of Saltelli's design of `count` rows.
+struct draw_request {
+    std::vector<varied> vary;
+    std::uint64_t count = 1000;
+    std::uint64_t key   = 1;
+    bool saltelli       = false;  // count (k + 2) designs, k the varied parameters
+};
+
 struct run_request {
     tether::design base{};
     std::vector<axis> axes{};                // the grid's axes, the first outermost
     std::optional<design_table> table{};     // or the designs row by row (then no axes)
     std::optional<goal> sought{};            // seek it at every design (by the integral method)
+    std::optional<draw_request> drawn{};     // or the designs drawn (then no axes, table or goal)
     climber::figures_request figures{};      // the method, the modules' settings, the modes wanted
     std::vector<std::string> names{};        // the figures to give, in order (none: every one)
     std::uint64_t limit = max_grid_designs;  // the most designs of the grid
@@ -53,6 +69,7 @@ struct run_row {
     std::string why = {};                       // why
     std::optional<design_fault> fault{};        // its design cannot be computed (checked rows)
     std::optional<solution> solved{};           // the goal's answer, where one is sought
+    std::string reason{};  // a draw that is no design: why (its fault's message)
 };
 
 // What a run's rows say, tallied: each kind of note once with its first
@@ -90,11 +107,16 @@ class run {
     }
     std::uint64_t size() const;
     // The rows' columns: the swept (or tabled) parameters, the one sought,
-    // then the figures asked for.
+    // then the figures asked for; for draws, the draw's index `draw`, the
+    // varied parameters, then the figures (and the text of reason_column()).
     const std::vector<column>& columns() const
     {
         return columns_;
     }
+    // The figures' columns alone, in order.
+    std::vector<column> figures_shown() const;
+    // The text column that follows a draw's numbers: why it is no design.
+    static column reason_column();
     // The design of row i.
     tether::design design_at(std::uint64_t i) const;
 
@@ -122,12 +144,15 @@ class run {
                         const run_settings& s, std::optional<run_row> first) const;
 
     // What leads a remark on count rows from first: "design I of N (VALUES)
-    // and K more" for a grid with sweeps, else empty.
+    // and K more" for a grid with sweeps, "draw I (VALUES) and K more" for
+    // draws ("design I of N (VALUES) ..." of Saltelli's design), else empty.
     std::string lead(std::uint64_t first, std::uint64_t count) const;
     // The tally's notes, each led by lead() where there is one.
     std::vector<climber::note> led(const note_tally& tally) const;
 
   private:
+    // The drawn values of row i.
+    std::vector<double> drawn_at(std::uint64_t i) const;
     // A goal run's row: the value sought for design d, or why there is none.
     void solved_row(const tether::design& d, const std::atomic<int>* stop, run_row& out) const;
 
@@ -136,6 +161,8 @@ class run {
     std::vector<std::size_t> selection_;
     climber::figures_request figures_;
     std::vector<column> columns_;
+    std::optional<draws> draws_;
+    std::optional<saltelli_design> saltelli_;
 };
 
 }  // namespace engine

@@ -164,4 +164,26 @@ std::string escaped(const std::string& text)
     return escape(text, text.size());
 }
 
+std::string json_string(const std::string& t)
+{
+    std::string out = "\"";
+    for (char c : t) {
+        const auto u = static_cast<unsigned char>(c);
+        if (c == '"' || c == '\\') {
+            out += '\\';
+            out += c;
+        }
+        else if (u < 0x20) {
+            constexpr const char* hex = "0123456789abcdef";
+            out += "\\u00";
+            out += hex[u >> 4];
+            out += hex[u & 15];
+        }
+        else {
+            out += c;
+        }
+    }
+    return out + "\"";
+}
+
 }  // namespace engine

@@ -32,4 +32,8 @@ std::string printable_value(const std::string& text);
 // As printable, whatever its length: for messages that quote the user.
 std::string escaped(const std::string& text);
 
+// The text as a JSON string, in quotes: '"' and '\\' escaped, control
+// characters as \u00XX, the rest (UTF-8) as it is.
+std::string json_string(const std::string& text);
+
 }  // namespace engine

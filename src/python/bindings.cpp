@@ -12,6 +12,7 @@
 #include "engine/runner.hpp"
 #include "engine/settings.hpp"
 #include "engine/solve.hpp"
+#include "engine/spread.hpp"
 #include "engine/sweep.hpp"
 
 #include "climber/figures.hpp"
@@ -822,6 +823,233 @@ py::tuple sweep(const tether::design& base, const py::list& axes, py::handle job
     return py::make_tuple(out, column_names(r));
 }
 
+// Draws: the run that sample(), summary() and indices() compute.
+
+// A whole number given as `what` (not a bool) as its decimal digits, for the
+// engine's readers of counts and keys.
+std::string whole_text(py::handle v, const std::string& what)
+{
+    if (PyBool_Check(v.ptr()) || !PyIndex_Check(v.ptr())) {
+        throw py::type_error(what + " must be a whole number, not " + type_name(v));
+    }
+    return py::str(py::reinterpret_steal<py::object>(PyNumber_Index(v.ptr())));
+}
+
+// The run of the draws that the keywords describe: vary is a list of
+// (name, distribution text) pairs.
+engine::run draws_run(const tether::design& base, const py::list& vary, py::handle samples,
+                      py::handle key, py::handle method, py::handle modes, py::handle figures,
+                      bool saltelli)
+{
+    engine::run_request request;
+    request.base          = base;
+    request.figures       = {method_of(method)};
+    request.figures.modes = modes_of(modes, "modes", true);
+    request.names         = figures_of(figures);
+    std::vector<std::string> texts;
+    std::vector<std::string> shown;
+    for (const py::handle item : vary) {
+        const auto pair        = item.cast<py::tuple>();
+        const std::string name = py::str(pair[0]);
+        param_named(name, "sample");
+        if (!py::isinstance<py::str>(pair[1])) {
+            throw py::type_error("vary[" + name +
+                                 "] must be a distribution's text, as 'lognormal:35:1.5', not " +
+                                 type_name(pair[1]));
+        }
+        texts.push_back(name + "=" + pair[1].cast<std::string>());
+        shown.push_back("vary['" + name + "']");
+    }
+    engine::draw_request drawn;
+    try {
+        drawn.vary = engine::read_varied(texts);
+    }
+    catch (const engine::varied_error& e) {
+        throw engine::usage_error(shown[e.index] + ": " + e.what());
+    }
+    try {
+        drawn.count = engine::parse_draw_count(whole_text(samples, "samples"));
+    }
+    catch (const engine::usage_error& e) {
+        throw engine::usage_error(std::string("samples: ") + e.what());
+    }
+    try {
+        drawn.key = engine::parse_key(whole_text(key, "key"));
+    }
+    catch (const engine::usage_error& e) {
+        throw engine::usage_error(std::string("key: ") + e.what());
+    }
+    drawn.saltelli = saltelli;
+    request.drawn  = std::move(drawn);
+    try {
+        return engine::run(std::move(request));
+    }
+    catch (const engine::usage_error& e) {
+        throw engine::usage_error(std::string(saltelli ? "indices: " : "sample: ") + e.what());
+    }
+}
+
+// What a run of draws was: key, samples, method and the distributions.
+py::dict draws_attrs(const engine::run& r)
+{
+    const engine::draw_request& dr = *r.request().drawn;
+    py::dict attrs;
+    attrs["key"]     = py::int_(dr.key);
+    attrs["samples"] = dr.count;
+    attrs["method"]  = engine::named_name(engine::methods(), r.request().figures.how);
+    py::dict vary;
+    for (const engine::varied& v : dr.vary) {
+        vary[py::str(v.param->name)] = engine::distribution_text(v.dist);
+    }
+    attrs["vary"] = vary;
+    return attrs;
+}
+
+// Draws [begin, end) of shard K of N ((1, 1): every one): the rows, the
+// columns' names, each draw's reason, the first draw's index and what the
+// run was.
+py::tuple sample(const tether::design& base, const py::list& vary, py::handle samples,
+                 py::handle key, py::handle jobs, py::handle method, py::handle modes,
+                 py::handle figures, const std::string& shard)
+{
+    const engine::run r    = draws_run(base, vary, samples, key, method, modes, figures, false);
+    const unsigned threads = jobs_of(jobs);
+    std::pair<std::uint64_t, std::uint64_t> kn{1, 1};
+    try {
+        kn = engine::parse_shard(shard);
+    }
+    catch (const engine::usage_error& e) {
+        throw engine::usage_error(std::string("shard: ") + e.what());
+    }
+    const engine::shard_range range = engine::shard_of(r.size(), kn.first, kn.second);
+    const auto width                = static_cast<std::uint64_t>(r.columns().size());
+    py::array_t<double> out(
+        {static_cast<py::ssize_t>(range.end - range.begin), static_cast<py::ssize_t>(width)});
+    double* data = out.mutable_data();
+    std::vector<std::string> reasons(range.end - range.begin);
+    run_control ctrl;
+    engine::run_summary summary;
+    {
+        py::gil_scoped_release release;
+        summary = r.execute(
+            range.begin, range.end,
+            [&](std::uint64_t i, engine::run_row& row) {
+                std::copy(row.values.begin(), row.values.end(), data + (i - range.begin) * width);
+                reasons[i - range.begin] = std::move(row.reason);
+                return true;
+            },
+            ctrl.settings(threads));
+    }
+    ctrl.finish();
+    warn_summary(summary,
+                 [&r](std::uint64_t first, std::uint64_t count) { return r.lead(first, count); });
+    py::list texts;
+    for (const std::string& t : reasons) {
+        texts.append(text_of(t));
+    }
+    return py::make_tuple(out, column_names(r), texts, range.begin, draws_attrs(r));
+}
+
+// Labelled rows as (texts per row, values array, the columns' names).
+py::tuple labelled(const std::vector<engine::labelled_row>& rows,
+                   const std::vector<engine::column>& columns)
+{
+    py::list texts;
+    std::size_t width = 0;
+    std::vector<std::string> names;
+    for (const engine::column& c : columns) {
+        names.push_back(c.name);
+        width += c.text ? 0 : 1;
+    }
+    py::array_t<double> values(
+        {static_cast<py::ssize_t>(rows.size()), static_cast<py::ssize_t>(width)});
+    for (std::size_t i = 0; i < rows.size(); ++i) {
+        py::list t;
+        for (const std::string& each : rows[i].texts) {
+            t.append(text_of(each));
+        }
+        texts.append(t);
+        std::copy(rows[i].values.begin(), rows[i].values.end(), values.mutable_data() + i * width);
+    }
+    return py::make_tuple(texts, values, names);
+}
+
+py::dict share_dict(const engine::share& s)
+{
+    py::dict d;
+    d["met"]   = s.met;
+    d["of"]    = s.total;
+    d["share"] = s.value;
+    d["low"]   = s.low;
+    d["high"]  = s.high;
+    return d;
+}
+
+// Each figure's summary over the draws, with the shares: the draws that are
+// no design, those with each note (warned too) and those that meet where.
+py::tuple summary(const tether::design& base, const py::list& vary, py::handle samples,
+                  py::handle key, py::handle jobs, py::handle method, py::handle modes,
+                  py::handle figures, py::handle where)
+{
+    const engine::run r    = draws_run(base, vary, samples, key, method, modes, figures, false);
+    const unsigned threads = jobs_of(jobs);
+    std::optional<std::string> condition;
+    if (!where.is_none()) {
+        if (!py::isinstance<py::str>(where)) {
+            throw py::type_error("where must be a text, as 'time<100', or None, not " +
+                                 type_name(where));
+        }
+        condition = where.cast<std::string>();
+        try {
+            engine::parse_condition(*condition, r.figures_shown());
+        }
+        catch (const engine::usage_error& e) {
+            throw engine::usage_error("where = '" + engine::printable(*condition) +
+                                      "': " + e.what() + " (tether.figure_names() lists them)");
+        }
+    }
+    run_control ctrl;
+    engine::spread_summary s;
+    {
+        py::gil_scoped_release release;
+        s = engine::summarize(r, ctrl.settings(threads), condition);
+    }
+    ctrl.finish();
+    py::dict attrs   = draws_attrs(r);
+    attrs["unbuilt"] = share_dict(s.unbuilt);
+    py::list notes;
+    for (const engine::note_share& n : s.notes) {
+        py::dict d = share_dict(n.of);
+        d["text"]  = text_of(n.note.text);
+        notes.append(d);
+        warn_text(engine::share_text(n.of) + ": " + n.note.text, 2);
+    }
+    attrs["warnings"] = notes;
+    if (s.where) {
+        py::dict d     = share_dict(s.met);
+        d["condition"] = engine::condition_text(*s.where);
+        attrs["where"] = d;
+    }
+    return py::make_tuple(labelled(s.rows(), engine::spread_summary::columns()), attrs);
+}
+
+// Every figure's Sobol indices for every varied parameter.
+py::tuple indices(const tether::design& base, const py::list& vary, py::handle samples,
+                  py::handle key, py::handle jobs, py::handle method, py::handle modes,
+                  py::handle figures)
+{
+    const engine::run r    = draws_run(base, vary, samples, key, method, modes, figures, true);
+    const unsigned threads = jobs_of(jobs);
+    run_control ctrl;
+    engine::spread_indices x;
+    {
+        py::gil_scoped_release release;
+        x = engine::indices_of(r, ctrl.settings(threads));
+    }
+    ctrl.finish();
+    return py::make_tuple(labelled(x.rows(), engine::spread_indices::columns()), draws_attrs(r));
+}
+
 // A number given to solve() as text the engine reads: a whole number as its
 // digits, a real as the shortest text of its binary64.
 std::string number_text(py::handle v, const std::string& what)
@@ -1472,4 +1700,7 @@ Examples
     m.def("sweep", &sweep);
     m.def("evaluate", &evaluate);
     m.def("solve", &solve);
+    m.def("sample", &sample);
+    m.def("summary", &summary);
+    m.def("indices", &indices);
 }

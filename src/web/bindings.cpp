@@ -11,6 +11,7 @@
 #include "engine/run.hpp"
 #include "engine/settings.hpp"
 #include "engine/solve.hpp"
+#include "engine/spread.hpp"
 #include "engine/sweep.hpp"
 
 #include "climber/figures.hpp"
@@ -730,6 +731,127 @@ val tables()
     return out;
 }
 
+namespace {
+
+// The run of the draws "NAME=DIST" (one a line) from the design, within the
+// page's limit for the method; throws usage_error naming the line at fault.
+engine::run draws_run_of(const tether::design& d, const std::string& vary_lines,
+                         const std::string& samples, const std::string& key, climber::method how)
+{
+    std::vector<std::string> texts;
+    for (std::size_t from = 0; from <= vary_lines.size();) {
+        const auto end         = std::min(vary_lines.find('\n', from), vary_lines.size());
+        const std::string line = engine::trim(vary_lines.substr(from, end - from));
+        if (!line.empty()) {
+            texts.push_back(line);
+        }
+        from = end + 1;
+    }
+    engine::run_request r;
+    r.base    = d;
+    r.figures = {how};
+    engine::draw_request drawn;
+    try {
+        drawn.vary = engine::read_varied(texts);
+    }
+    catch (const engine::varied_error& e) {
+        throw engine::usage_error(engine::printable(texts[e.index]) + ": " + e.what());
+    }
+    if (drawn.vary.empty()) {
+        throw engine::usage_error("give a distribution to at least one parameter");
+    }
+    try {
+        drawn.count = engine::parse_draw_count(samples);
+    }
+    catch (const engine::usage_error& e) {
+        throw engine::usage_error(std::string("draws: ") + e.what());
+    }
+    if (drawn.count > page_limit(how)) {
+        throw engine::usage_error("draws: at most " + std::to_string(page_limit(how)) +
+                                  " on this page by the " + name_of(how) + " method");
+    }
+    try {
+        drawn.key = engine::parse_key(key);
+    }
+    catch (const engine::usage_error& e) {
+        throw engine::usage_error(std::string("key: ") + e.what());
+    }
+    r.drawn = std::move(drawn);
+    return engine::run(std::move(r));
+}
+
+}  // namespace
+
+// {errors, columns, rows, csv, values, notes}: the draws' summary of every
+// figure as tether-explore --vary ... --summary gives it (rows of texts: the
+// figure's name, then each number as the explorer's CSV writes it; csv, its
+// very bytes), the chosen figure's value at each draw (NaN where the draw
+// gave none), and the shares said beside it.
+val spread(const std::string& lines, const std::string& vary_lines, const std::string& samples,
+           const std::string& key, const std::string& method, const std::string& figure)
+{
+    return guarded([&] {
+        reading r = checked(lines, false);
+        val out   = val::object();
+        out.set("errors", errors_of(r.errors));
+        if (!r.errors.empty()) {
+            return out;
+        }
+        try {
+            const engine::run run =
+                draws_run_of(r.design, vary_lines, samples, key, method_named(method));
+            const std::vector<engine::column> shown = run.figures_shown();
+            const auto at                           = std::find_if(shown.begin(), shown.end(),
+                                                                   [&](const engine::column& c) { return c.name == figure; });
+            if (at == shown.end()) {
+                throw engine::usage_error("no figure named " + engine::printable(figure));
+            }
+            const std::size_t column =
+                run.columns().size() - shown.size() + static_cast<std::size_t>(at - shown.begin());
+            std::vector<double> values;
+            engine::run_settings s;
+            s.jobs                           = 0;
+            const engine::spread_summary sum = engine::summarize(
+                run, s, std::nullopt, [&](std::uint64_t, const engine::run_row& row) {
+                    values.push_back(row.values[column]);
+                });
+            const std::vector<engine::column> columns = engine::spread_summary::columns();
+            const engine::row_writer csv(engine::format::csv, columns);
+            std::string text = csv.header();
+            val rows         = val::array();
+            for (const engine::labelled_row& row : sum.rows()) {
+                text += csv.row(row.values, row.texts);
+                std::vector<std::string> cells = row.texts;
+                for (double v : row.values) {
+                    cells.push_back(std::isnan(v) ? std::string() : engine::shortest(v));
+                }
+                rows.call<void>("push", strings(cells));
+            }
+            std::vector<std::string> names;
+            for (const engine::column& c : columns) {
+                names.push_back(c.name);
+            }
+            out.set("columns", strings(names));
+            out.set("rows", rows);
+            out.set("csv", text);
+            out.set("values", doubles(values));
+            std::vector<std::string> notes;
+            if (sum.unbuilt.met > 0) {
+                notes.push_back(engine::share_text(sum.unbuilt) + " are no design.");
+            }
+            for (const engine::note_share& n : sum.notes) {
+                notes.push_back(engine::share_text(n.of) + ": " + n.note.text);
+            }
+            out.set("notes", strings(notes));
+            out.set("method", name_of(method_named(method)));
+        }
+        catch (const engine::usage_error& e) {
+            out.set("errors", errors_of({{"spread", e.what()}}));
+        }
+        return out;
+    });
+}
+
 EMSCRIPTEN_BINDINGS(tether)
 {
     emscripten::function("tables", &tables);
@@ -742,4 +864,5 @@ EMSCRIPTEN_BINDINGS(tether)
     emscripten::function("solve", &solve);
     emscripten::function("solveSweep", &solve_sweep);
     emscripten::function("modes", &modes);
+    emscripten::function("spread", &spread);
 }

@@ -518,6 +518,25 @@ try {
   check('map CSV', map_csv === explorer_map, `${map_csv.length} bytes, explorer ${explorer_map.length}`);
   check('nothing on the console with a map', page.problems.length === 0, page.problems.join('; '));
 
+  // The Spread panel, on the integral method's page: its summary table is
+  // the command line's --summary, number for number, and so is the CSV it
+  // holds, byte for byte; the histogram is drawn.
+  await page.$eval('#spread-samples', (i) => { i.value = '300'; });
+  await page.$eval('#spread-key', (i) => { i.value = '3'; });
+  await page.click('#spread button[type="submit"]');
+  await page.waitForFunction(() => document.querySelector('#spread-plot').dataset.csv
+    || document.querySelector('#spread-alert').textContent, { timeout: 30000 }).catch(() => {});
+  const spread_csv = execFileSync(explore, ['--method', 'integral', '--vary', 'strength=lognormal:35:1.5',
+    '--vary', 'density=uniform:1200:1400', '--samples', '300', '--key', '3', '--summary', '--format', 'csv'],
+  { encoding: 'utf8', stdio: ['ignore', 'pipe', 'ignore'] });
+  check('spread CSV', await page.$eval('#spread-plot', (e) => e.dataset.csv) === spread_csv,
+    await page.$eval('#spread-alert', (e) => e.textContent));
+  const spread_cells = await page.$$eval('#spread-summary tbody tr', (rows) => rows.map((r) =>
+    Array.from(r.children, (c) => c.dataset.value).join(',')).join('\n'));
+  check('spread table', `${spread_cells}\n` === spread_csv.split('\n').slice(1).join('\n'), spread_cells.slice(0, 200));
+  check('a histogram drawn', await page.$$eval('#spread-plot svg rect', (r) => r.length) === 40);
+  check('nothing on the console with a spread', page.problems.length === 0, page.problems.join('; '));
+
   // A long map by the march, stopped: the page answers at once.
   await page.select('#method', 'march');
   await page.$eval('#map-x-n', (i) => { i.value = '40'; });

@@ -220,5 +220,32 @@ check('its figures', tether.evaluate('rapex=42164.16962408611', 'march').errors?
   }
 }
 
+// The Spread panel's draws: the summary's CSV is the explorer's, byte for
+// byte, and the histogram's values are its rows' figure, bit for bit, by
+// both methods and for a design of its own.
+{
+  const vary = ['strength=normal:20:12', 'density=uniform:1200:1400'];
+  const native = (args) => execFileSync(explore, [...vary.flatMap((v) => ['--vary', v]), ...args,
+    '--samples', '200', '--key', '5', '--format', 'csv'], { encoding: 'utf8', stdio: ['ignore', 'pipe', 'ignore'] });
+  for (const [design, method] of [['', 'march'], ['vmax=150\nrhog=auto', 'integral']]) {
+    const sets = design ? design.split('\n').flatMap((line) => ['--set', line]) : [];
+    const page = tether.spread(design, vary.join('\n'), '200', '5', method, 'time');
+    check(`spread ${method}: errors`, page.errors.length, 0);
+    check(`spread ${method}: summary`, page.csv, native([...sets, '--method', method, '--summary']));
+    const [head, ...rows] = native([...sets, '--method', method]).trim().split('\n');
+    const at = head.split(',').indexOf('time');
+    check(`spread ${method}: draws`, page.values.length, rows.length);
+    check(`spread ${method}: refused draws`, rows.some((r) => r.split(',')[at] === ''), true);
+    rows.forEach((r, k) => {
+      const cell = r.split(',')[at];
+      check(`spread ${method}: draw ${k}`, bits(page.values[k]), bits(cell === '' ? NaN : Number(cell)));
+    });
+  }
+  const refused = tether.spread('', 'strength=uniform:5:1', '10', '1', 'integral', 'time').errors;
+  check('spread: a bad distribution', refused[0]?.message, 'strength=uniform:5:1: LOW = 5 and HIGH = 1: LOW must be less than HIGH');
+  check('spread: too many draws by the march', tether.spread('', vary.join('\n'), '1001', '1', 'march', 'time').errors[0]?.message,
+    'draws: at most 1000 on this page by the march method');
+}
+
 if (failed) process.exit(1);
 console.log('ok: the WebAssembly study matches the native numbers');

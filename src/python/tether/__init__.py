@@ -44,7 +44,8 @@ from . import _core  # noqa: E402
 from ._core import Design, DesignError, DesignWarning  # noqa: E402
 
 __all__ = ["Design", "DesignError", "DesignWarning", "Parameter", "evaluate",
-           "figure_names", "figures_table", "parameters", "solve", "sweep"]
+           "figure_names", "figures_table", "indices", "parameters", "sample", "solve",
+           "summary", "sweep"]
 
 Parameter = collections.namedtuple("Parameter",
                                    "group name unit meaning default auto auto_rule")
@@ -403,6 +404,129 @@ def solve(name, bracket, figure, value, base=None, *, jobs=None, **axes):
     out = pd.DataFrame(rows, columns=columns)
     out["problem"] = pd.Series(problems, index=out.index, dtype=object)
     return out
+
+
+def _vary(vary):
+    if not isinstance(vary, dict) or not vary:
+        raise TypeError("vary must be a dict of parameters' names and distributions' texts, "
+                        "as {'strength': 'lognormal:35:1.5'}")
+    return list(vary.items())
+
+
+def sample(vary, base=None, *, samples=1000, key=1, method=_core.default_method, jobs=None,
+           modes=None, figures=None, shard=None):
+    """Designs drawn over uncertain parameters, a row per draw.
+
+    ``tether-explore --vary NAME=DIST ... --samples N --key K --format csv``.
+
+    Parameters
+    ----------
+    vary : dict
+        Each varied parameter's name and its distribution's text:
+        ``"normal:MEAN:SD"``, ``"lognormal:MEDIAN:FACTOR"`` (MEDIAN x
+        FACTOR^Z, Z standard normal), ``"uniform:LOW:HIGH"`` or
+        ``"triangular:LOW:MODE:HIGH"``.
+    base : Design, optional
+        The design whose other parameters every draw keeps (default Design()).
+    samples : int, default 1000
+        The number of draws, 1 to 10**7.
+    key : int, default 1
+        The number that picks the draws, 0 to 2**64 - 1: draw k depends on
+        the key and k alone.
+    method, jobs, modes, figures
+        As for sweep.
+    shard : tuple of int, optional
+        (K, N): only shard K of N of the draws, as ``--shard K/N``; the
+        shards' frames concatenated are the whole frame.
+
+    Returns
+    -------
+    pandas.DataFrame
+        Columns ``draw``, the varied parameters, the figures and ``reason``
+        (why the draw is no design, or ""), indexed by the draw's number;
+        ``attrs`` holds the key, samples, method and distributions. The rows
+        are bit for bit tether-explore's.
+
+    Warns
+    -----
+    DesignWarning
+        Once per kind of note, naming the first draw and how many more.
+
+    Examples
+    --------
+    >>> frame = tether.sample({"strength": "lognormal:35:1.5"}, samples=100, figures=["time"])
+    >>> frame.shape, frame.attrs["key"]
+    ((100, 4), 1)
+    """
+    import pandas as pd
+
+    shard_text = "1/1" if shard is None else "/".join(str(int(x)) for x in shard)
+    rows, columns, reasons, begin, attrs = _core.sample(
+        _base(base, "sample"), _vary(vary), samples, key, jobs, method, modes, figures, shard_text)
+    out = pd.DataFrame(rows, columns=columns, index=pd.RangeIndex(begin, begin + len(rows)))
+    out["draw"] = out["draw"].astype("int64")
+    out["reason"] = pd.Series(reasons, index=out.index, dtype=object)
+    out.attrs.update(attrs)
+    return out
+
+
+def _labelled(result, attrs):
+    import pandas as pd
+
+    texts, values, columns = result
+    labels = [c for c in columns if c in ("figure", "parameter")]
+    out = pd.DataFrame(values, columns=[c for c in columns if c not in labels])
+    for j, name in enumerate(labels):
+        out.insert(j, name, [t[j] for t in texts])
+    if "computed" in out:
+        out["computed"] = out["computed"].astype("int64")
+    out.attrs.update(attrs)
+    return out
+
+
+def summary(vary, base=None, *, samples=1000, key=1, method=_core.default_method, jobs=None,
+            modes=None, figures=None, where=None):
+    """Each figure's summary over the draws, as ``--summary``.
+
+    Parameters as for sample; ``where`` as ``--where``: "FIGURE<VALUE" or
+    "FIGURE>VALUE".
+
+    Returns
+    -------
+    pandas.DataFrame
+        A row per figure: figure, computed, mean, sd, p5, p50, p95, min, max
+        and unbuilt (the share of draws that are no design); ``attrs`` holds
+        sample's and the shares: ``unbuilt``, ``warnings`` (one dict per kind
+        of note with its text) and, with where, ``where``, each a dict of
+        met, of, share and its 95 % interval low to high.
+
+    Warns
+    -----
+    DesignWarning
+        For each kind of note, with the share of the draws it concerns.
+    """
+    result, attrs = _core.summary(_base(base, "summary"), _vary(vary), samples, key, jobs, method,
+                                  modes, figures, where)
+    return _labelled(result, attrs)
+
+
+def indices(vary, base=None, *, samples=1000, key=1, method=_core.default_method, jobs=None,
+            modes=None, figures=None):
+    """Which varied parameter drives each figure's spread, as ``--indices``.
+
+    Sobol's first-order and total-effect indices by Saltelli's design of
+    ``samples`` x (k + 2) designs, with 95 % bootstrap intervals (see
+    docs/uncertainty.md). Parameters as for sample.
+
+    Returns
+    -------
+    pandas.DataFrame
+        A row per figure and varied parameter: figure, parameter, first,
+        first_low, first_high, total, total_low and total_high.
+    """
+    result, attrs = _core.indices(_base(base, "indices"), _vary(vary), samples, key, jobs, method,
+                                  modes, figures)
+    return _labelled(result, attrs)
 
 
 for _call in (sweep, evaluate):
