@@ -567,6 +567,12 @@ int modes_table(const options& o, const tether::design& d)
     return 0;
 }
 
+// Whether the options ask for one design: no sweep, no draws.
+bool one_design(const options& o)
+{
+    return o.sweeps.empty() && o.vary.empty();
+}
+
 // --modes and --shapes with the other options; one is --report, --ascent or
 // --list where one is given.
 void check_modes(const options& o, const char* one)
@@ -584,12 +590,6 @@ void check_modes(const options& o, const char* one)
         throw engine::usage_error(std::string(one != nullptr ? one : "--solve") +
                                   " cannot be combined with --modes");
     }
-}
-
-// Whether the options ask for one design: no sweep, no draws.
-bool one_design(const options& o)
-{
-    return o.sweeps.empty() && o.vary.empty();
 }
 
 // The options that go together, and those that do not, beyond the
