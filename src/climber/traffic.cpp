@@ -175,6 +175,7 @@ struct shortest {
     double interval  = nan;
     double on_tether = nan;
     std::string why;
+    bool none_fits = false;  // why: one climber at the foot is already too many
 };
 
 // The shortest interval whose stream keeps the foot taut. At an interval
@@ -194,6 +195,7 @@ shortest shortest_interval(const tether::model& m, const climb_profile& climb, d
                                          : "one climber at the foot") +
                   " already needs " + message_number(anchor + mass * pull_at(m, 0)) +
                   " kN of the " + message_number(capacity) + " kN load capacity: no stream fits";
+        out.none_fits = true;
         return out;
     }
     if (!std::isfinite(T) || !(T > 0)) {
@@ -436,7 +438,8 @@ std::optional<tether::problem> check_traffic(const traffic_settings& t, const te
 traffic compute_traffic(const tether::design& d, const study& s, const traffic_settings& t,
                         const climb_profile& climb)
 {
-    traffic out{nan, nan, nan, nan, nan, nan, nan, climb.climb_time(), false, {}};
+    traffic out            = no_traffic();
+    out.climb_time         = climb.climb_time();
     const tether::model& m = s.model;
     const double mass      = s.drive.mclimb;
     const double payload   = std::isnan(t.payload) ? mass : t.payload;
@@ -471,10 +474,18 @@ traffic compute_traffic(const tether::design& d, const study& s, const traffic_s
         out.on_tether      = best.on_tether;
         out.max_throughput = (payload / 1000) * hours_per_year / best.interval;
     }
+    else if (best.none_fits) {
+        out.none_fits = best.why;
+    }
     else {
         miss(best.why);
     }
     return out;
+}
+
+traffic no_traffic()
+{
+    return {nan, nan, nan, nan, nan, nan, nan, nan, false, {}, {}};
 }
 
 traffic compute_traffic(const tether::design& d, const study& s, const traffic_settings& t,
