@@ -71,7 +71,7 @@ design_figures compute_figures(const tether::design& d, const figures_request& r
         out.modes = tether::compute_modes(out.model, out.positions, r.modes, r.mode_by, stop);
     }
     if (r.traffic && r.how == method::integral) {
-        out.traffic = compute_traffic(d, out, d.traffic, r.integral);
+        out.traffic = compute_traffic(d, out, d.traffic, r.integral, r.departures);
     }
     return out;
 }
@@ -82,7 +82,9 @@ std::vector<note> notes(const design_figures& s, bool by_march)
     const traffic& t      = s.traffic;
     const bool said       = std::any_of(out.begin(), out.end(),
                                         [](const note& n) { return n.kind == note_kind::cannot_lift; });
-    if (said || !(t.load_share > 1)) {
+    // Above 1 by more than the figures' accuracy: a design sized by goal
+    // seek for a share of 1 sits on it.
+    if (said || !(t.load_share > 1 + 1e-9)) {
         return out;
     }
     using tether::message_number;

@@ -31,6 +31,7 @@ struct figures_request {
     unsigned modes                = 0;     // the first oscillation modes wanted (0: none)
     tether::mode_settings mode_by = {};    // the modes' settings
     bool traffic                  = true;  // the design's traffic, by the integral method only
+    bool departures               = true;  // the traffic's shortest interval, with it
 };
 
 // The figures of a design that passes check. A module not asked for is

@@ -132,8 +132,10 @@ traffic no_traffic();
 // it).
 traffic compute_traffic(const tether::design& d, const study& s, const traffic_settings& t,
                         const climb_profile& climb);
+// Without departures, min_interval, on_tether and max_throughput are left
+// NaN: the search for the shortest interval is most of the cost.
 traffic compute_traffic(const tether::design& d, const study& s, const traffic_settings& t,
-                        const integral_settings& is = {});
+                        const integral_settings& is = {}, bool departures = true);
 
 // The tension along the tether at one altitude, at the traffic's worst
 // moment (the held climbers; a stream's departure; else one climber at
