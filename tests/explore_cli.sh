@@ -102,8 +102,8 @@ list)
 formats)
     # The march's sums to the last bit, in each machine format.
     run --format csv
-    # The study's figures first, the whole tether's after them.
-    [ "$(sed -n 1p "$tmp/out")" = "rgeo,yuri,taper_re,taper_apex,cs_re,cs_apex,mapex,mre,tether_mass,total_mass,time,cap_alt,lower_mass,upper_mass,system_mass,orbit_alt,escape_alt,apex_speed,apex_vinf,uniform_yuri,uniform_top" ] ||
+    # The study's figures first, the whole tether's after them, the traffic's last.
+    [ "$(sed -n 1p "$tmp/out")" = "rgeo,yuri,taper_re,taper_apex,cs_re,cs_apex,mapex,mre,tether_mass,total_mass,time,cap_alt,lower_mass,upper_mass,system_mass,orbit_alt,escape_alt,apex_speed,apex_vinf,uniform_yuri,uniform_top,load_capacity,peak_load,load_share,min_interval,on_tether,max_throughput,throughput" ] ||
         fail "CSV header: $(sed -n 1p "$tmp/out")"
     [ "$(wc -l <"$tmp/out")" -eq 2 ] || fail "CSV is not one header and one row"
     sed -n 2p "$tmp/out" | cut -d, -f10-12 | grep -qx '2275.3355806298227,105.97027192859169,1943.75' ||

@@ -1,6 +1,7 @@
 // tether-explore: the tether and climber study for any design, given on the
 // command line or in a design file.
 #include "engine/figures.hpp"
+#include "engine/loads.hpp"
 #include "engine/modes.hpp"
 #include "engine/run.hpp"
 #include "engine/runner.hpp"
@@ -75,6 +76,7 @@ struct options {
     bool list          = false;
     bool report        = false;
     bool ascent        = false;
+    bool load          = false;
     std::string solve;  // NAME=LOW:HIGH
     std::string goal;   // FIGURE=VALUE
     std::string modes_text;
@@ -380,6 +382,52 @@ int ascent(const options& o, const tether::design& d)
     return finish_march(out, total, "rows", s);
 }
 
+// The tension along the tether at the traffic's worst moment, a row every
+// rowdz up to GEO (--load).
+int load(const options& o, const tether::design& d)
+{
+    const engine::load_table t = engine::loads_of(d);
+    const engine::row_writer w(*engine::named_value(engine::formats(), o.format),
+                               engine::load_columns());
+    tools::row_output out(STDOUT_FILENO, &stop_flag);
+    out.put(w.header(), 0);
+    for (const std::vector<double>& row : t.rows) {
+        out.put(w.row(row));
+    }
+    out.flush();
+    if (out.error() != 0) {
+        return write_failed(out, t.rows.size(), "rows");
+    }
+    for (const climber::note& n : t.notes) {
+        say_note(n);
+    }
+    if (!t.why.empty()) {
+        std::fprintf(stderr, "%s: %s; the tensions are NaN\n", program, t.why.c_str());
+        return 3;
+    }
+    return 0;
+}
+
+// --load with the other options: a table of one design, as --ascent.
+void check_load(const options& o)
+{
+    if (!o.load) {
+        return;
+    }
+    const char* other = o.report ? "--report" : o.ascent ? "--ascent" : o.list ? "--list" : "";
+    if (*other == 0) {
+        other = !o.solve.empty() || !o.goal.empty() ? "--solve"
+                : o.modes > 0                       ? "--modes"
+                : !o.sweeps.empty()                 ? "--sweep"
+                : !o.figures.empty()                ? "--figures"
+                : !o.shard.empty()                  ? "--shard"
+                                                    : "";
+    }
+    if (*other != 0) {
+        throw engine::usage_error(std::string("--load cannot be combined with ") + other);
+    }
+}
+
 int report(const tether::design& d)
 {
     tools::row_output out(STDOUT_FILENO, &stop_flag);
@@ -474,6 +522,7 @@ void check_modes(const options& o)
 // The options that go together, and those that do not.
 void check_combinations(const options& o)
 {
+    check_load(o);
     check_modes(o);
     if (engine::named_value(engine::methods(), o.method) == climber::method::integral &&
         (o.report || o.ascent)) {
@@ -500,7 +549,7 @@ int run(const options& o)
     if (o.modes > 0 && o.sweeps.empty()) {
         return modes_table(o, d);
     }
-    if (!o.report && !o.list && !o.ascent) {
+    if (!o.report && !o.list && !o.ascent && !o.load) {
         return figures(o, d);
     }
     if (const auto error = engine::design_error(d, o.report || o.ascent)) {
@@ -508,6 +557,9 @@ int run(const options& o)
     }
     for (const climber::note& n : climber::design_notes(d)) {
         say_note(n);
+    }
+    if (o.load) {
+        return load(o, d);
     }
     if (o.report || o.ascent) {
         stop_on_signals();
@@ -561,7 +613,7 @@ class help_format : public CLI::Formatter {
                "       tether-explore [DESIGN] --sweep SWEEP... [--jobs N] [--shard K/N]\n"
                "       tether-explore [DESIGN] --solve NAME=LOW:HIGH --for FIGURE=VALUE "
                "[--sweep SWEEP...]\n"
-               "       tether-explore [DESIGN] (--list | --report | --ascent)\n"
+               "       tether-explore [DESIGN] (--list | --report | --ascent | --load)\n"
                "DESIGN is any of --config FILE, --planet PLANET and --set NAME=VALUE.\n";
     }
     std::string make_option_opts(const CLI::Option* opt) const override
@@ -616,6 +668,9 @@ int explore_main(int argc, char** argv)
     auto* ascent = app.add_flag("--ascent", o.ascent,
                                 "Print the climber at every row of the ascent table, in --format")
                        ->group(output);
+    app.add_flag("--load", o.load,
+                 "Print the tension along the tether at its traffic's worst moment, in --format")
+        ->group(output);
     auto* sweep = app.add_option("--sweep", o.sweeps,
                                  "NAME=FROM:TO:N, NAME=FROM:TO:N:log or NAME=V1,V2,...; "
                                  "up to three make a grid, the first outermost")
