@@ -21,10 +21,10 @@ std::vector<column> load_columns()
 load_table loads_of(const tether::design& d)
 {
     climber::figures_request r{climber::method::integral};
-    r.sums                              = false;
-    r.whole                             = false;
-    r.departures                        = false;
-    const climber::design_figures s     = climber::compute_figures(d, r);
+    r.sums                          = false;
+    r.whole                         = false;
+    r.departures                    = false;
+    const climber::design_figures s = climber::compute_figures(d, r);
     const climber::climb_profile climb(s.model, s.drive, s.plan.ztop, r.integral);
     // Held climbers reach up to GEO: the rows go there, its own the last.
     const double geo = s.model.rgeo - s.model.RE;
@@ -43,7 +43,7 @@ load_table loads_of(const tether::design& d)
         out.rows.push_back({row.alt, row.t0, row.tension, row.share});
     }
     out.notes = climber::notes(s, false);
-    out.why = s.traffic.reason;
+    out.why   = s.traffic.reason;
     return out;
 }
 
