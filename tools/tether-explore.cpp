@@ -414,17 +414,20 @@ void check_load(const options& o)
     if (!o.load) {
         return;
     }
-    const char* other = o.report ? "--report" : o.ascent ? "--ascent" : o.list ? "--list" : "";
-    if (*other == 0) {
-        other = !o.solve.empty() || !o.goal.empty() ? "--solve"
-                : o.modes > 0                       ? "--modes"
-                : !o.sweeps.empty()                 ? "--sweep"
-                : !o.figures.empty()                ? "--figures"
-                : !o.shard.empty()                  ? "--shard"
-                                                    : "";
-    }
-    if (*other != 0) {
-        throw engine::usage_error(std::string("--load cannot be combined with ") + other);
+    const std::pair<bool, const char*> others[] = {
+        {o.report, "--report"},
+        {o.ascent, "--ascent"},
+        {o.list, "--list"},
+        {!o.solve.empty() || !o.goal.empty(), "--solve"},
+        {o.modes > 0, "--modes"},
+        {!o.sweeps.empty(), "--sweep"},
+        {!o.figures.empty(), "--figures"},
+        {!o.shard.empty(), "--shard"},
+    };
+    for (const auto& [given, name] : others) {
+        if (given) {
+            throw engine::usage_error(std::string("--load cannot be combined with ") + name);
+        }
     }
 }
 

@@ -174,6 +174,33 @@ moment worst_moment(const tether::model& m, const traffic_settings& t,
     return out;
 }
 
+// From a guess, the counts lo that fits (fits(1) is known) and hi = lo + 1
+// or more that does not, or most_climbers + 1 where most_climbers fits.
+template <class Fits> std::pair<double, double> gallop(const Fits& fits, double guess)
+{
+    double lo = 1;
+    double hi = most_climbers + 1;
+    if (fits(guess)) {
+        lo = guess;
+        for (double step = 1; lo < most_climbers; step *= 2) {
+            const double next = std::fmin(lo + step, most_climbers);
+            if (!fits(next)) {
+                return {lo, next};
+            }
+            lo = next;
+        }
+        return {lo, hi};
+    }
+    hi = guess;
+    for (double step = 1;; step *= 2) {
+        const double next = std::fmax(hi - step, 1);
+        if (next == 1 || fits(next)) {
+            return {next, hi};
+        }
+        hi = next;
+    }
+}
+
 struct shortest {
     double interval  = nan;
     double on_tether = nan;
@@ -215,30 +242,7 @@ shortest shortest_interval(const tether::model& m, const climb_profile& climb, d
     const double mean = (stream_pull(m, climb, T / 64, 64) - ends / 2) / 64;
     const double guess =
         std::clamp(std::floor(((capacity - anchor) / mass - ends / 2) / mean), 1.0, most_climbers);
-    double lo = 1;                  // fits
-    double hi = most_climbers + 1;  // does not fit, or is beyond the limit
-    if (fits(guess)) {
-        lo = guess;
-        for (double step = 1; lo < most_climbers; step *= 2) {
-            const double next = std::fmin(lo + step, most_climbers);
-            if (!fits(next)) {
-                hi = next;
-                break;
-            }
-            lo = next;
-        }
-    }
-    else {
-        hi = guess;
-        for (double step = 1;; step *= 2) {
-            const double next = std::fmax(hi - step, 1);
-            if (next == 1 || fits(next)) {
-                lo = next;
-                break;
-            }
-            hi = next;
-        }
-    }
+    auto [lo, hi] = gallop(fits, guess);
     if (hi > most_climbers) {
         out.why = "the stream at the shortest interval would put more than 1e6 climbers on "
                   "the tether at once";
