@@ -108,6 +108,40 @@ void solved_sweep_1000(benchmark::State& state)
 }
 BENCHMARK(solved_sweep_1000)->Unit(benchmark::kMillisecond);
 
+// A tether sized for a stream: the cross-section at GEO whose load_share
+// is 1 with a climber every 12 h, at 1000 strengths on one thread (goal: at
+// most 2 s).
+void solved_sweep_1000_load_share(benchmark::State& state)
+{
+    engine::goal g = engine::parse_solve("csgeo=0.01:100000");
+    engine::parse_for(g, "load_share=1");
+    for (auto _ : state) {
+        for (int i = 0; i < 1000; ++i) {
+            tether::design d{};
+            d.tether.rhog      = tether::automatic;
+            d.traffic.interval = 12;
+            d.tether.strength  = 50 + 0.1 * i;
+            benchmark::DoNotOptimize(engine::solve(d, g).value);
+        }
+    }
+}
+BENCHMARK(solved_sweep_1000_load_share)->Unit(benchmark::kMillisecond);
+
+// The traffic's figures of one design, as a run that asks for them alone
+// computes them: the tether, the climb followed once and the shortest
+// interval (goal: at most 50 us).
+void traffic_figures_of_one_design(benchmark::State& state)
+{
+    const std::vector<std::size_t> columns =
+        engine::figure_selection({"load_capacity", "peak_load", "load_share", "min_interval",
+                                  "on_tether", "max_throughput", "throughput"});
+    const climber::figures_request r = engine::request_for({climber::method::integral}, columns);
+    for (auto _ : state) {
+        benchmark::DoNotOptimize(climber::compute_figures(tether::design{}, r).traffic);
+    }
+}
+BENCHMARK(traffic_figures_of_one_design)->Unit(benchmark::kMicrosecond);
+
 }  // namespace
 
 namespace {

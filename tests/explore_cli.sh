@@ -73,7 +73,55 @@ extra|The following argument was not expected: extra
 --solve a --solve b|--solve is given 2 times: give it once
 --modes 3 --modes 4|--modes is given 2 times: give it once
 --format csv --format json --format csv|--format is given 3 times: give it once
+--set climbers=0|climbers = 0: must be a whole number, at least 1
+--set climbers=1.5|climbers = 1.5: must be a whole number, at least 1
+--set climbers=1e9|climbers = 1e+09: must be at most 1e6
+--set interval=0|interval = 0 h: must be a finite number of hours greater than 0
+--set interval=-12|interval = -12 h: must be a finite number of hours greater than 0
+--set interval=1e-9|interval = 1e-09 h: puts more than 1e6 climbers on the tether at once
+--set interval=nan|--set interval=nan: not a finite number or auto
+--set interval=inf|--set interval=inf: not a finite number or auto
+--set interval=1e400|--set interval=1e400: 1e400 is beyond the largest number
+--set interval=12 --set climbers=3|interval = 12 h and climbers = 3: gives a stream of single climbers, and climbers = 3 holds that many: drop interval to hold them, or climbers for the stream
+--set anchor=-1|anchor = -1 kN: must be at least 0
+--set anchor=nan|--set anchor=nan: not a finite number
+--set payload=16000.5|payload = 16000.5 kg and mclimb = 16000 kg: must be at most mclimb
+--set payload=-1|payload = -1 kg: must be at least 0
+--load --sweep vmax=1,2|--load cannot be combined with --sweep
+--load --solve csgeo=1:1000 --for load_share=1|--load cannot be combined with --solve
 LIST
+    ;;
+traffic)
+    # The traffic's columns come after every other, the modes' included, and
+    # are empty by the march; one warning where the foot would lift, none
+    # beside the one that says it cannot lift one climber.
+    run --sweep vmax=50,100 --modes 1 --format csv
+    [ "$(head -n 1 "$tmp/out" | cut -d, -f23-)" = "period_in_1,period_out_1,load_capacity,peak_load,load_share,min_interval,on_tether,max_throughput,throughput" ] ||
+        fail "columns: $(head -n 1 "$tmp/out")"
+    [ "$(sed -n 2p "$tmp/out" | cut -d, -f25-)" = ",,,,,," ] || fail "by the march: $(sed -n 2p "$tmp/out")"
+    run --method integral --set climbers=20 --figures load_share
+    [ "$status" -eq 0 ] && [ "$(grep -c 'the foot would lift' "$tmp/err")" -eq 1 ] ||
+        fail "climbers=20: status $status, $(cat "$tmp/err")"
+    run --method integral --sweep climbers=1:30:30 --figures load_share
+    [ "$(grep -c 'the foot would lift' "$tmp/err")" -eq 1 ] || fail "sweep: $(cat "$tmp/err")"
+    run --method integral --set mclimb=40000 --set fextra=1e5 --figures load_share,min_interval
+    grep -q 'cannot lift it' "$tmp/err" && ! grep -q 'would lift' "$tmp/err" ||
+        fail "a climber the foot cannot lift: $(cat "$tmp/err")"
+    # --load: a row every rowdz up to GEO; the foot's tension is t0 less
+    # the peak load, which the figures give.
+    run --load --set climbers=4 --set anchor=10 --format csv
+    [ "$status" -eq 0 ] && [ "$(head -n 1 "$tmp/out")" = "alt,t0,tension,share" ] || fail "--load: $(cat "$tmp/err")"
+    [ "$(wc -l <"$tmp/out")" -eq 1792 ] || fail "--load rows: $(wc -l <"$tmp/out")"
+    IFS=, read -r capacity peak < <("$prog" --method integral --set climbers=4 --set anchor=10 \
+        --figures load_capacity,peak_load --format csv | tail -n 1)
+    awk -F, -v c="$capacity" -v p="$peak" 'NR == 2 { d = ($2 - $3) / (p - 10) - 1; exit !($2 == c && d * d < 1e-26) }' \
+        "$tmp/out" || fail "--load's foot $(sed -n 2p "$tmp/out") against $capacity, $peak"
+    # Goal seek: the cross-section whose tether carries a climber every 12 h.
+    run --solve csgeo=1:1000 --for load_share=1 --set interval=12 --set rhog=auto --format csv
+    [ "$status" -eq 0 ] || fail "--solve: $(cat "$tmp/err")"
+    share=$(awk -F, 'NR == 1 { for (i = 1; i <= NF; i++) if ($i == "load_share") c = i } NR == 2 { print $c }' "$tmp/out")
+    awk -v s="$share" 'BEGIN { exit !((s - 1)^2 < 1e-20) }' || fail "solved load_share $share"
+    [ -s "$tmp/err" ] && fail "a design sized to a share of 1 warned: $(cat "$tmp/err")"
     ;;
 report)
     # The default design's report is the study's, byte for byte.
@@ -107,8 +155,8 @@ list)
 formats)
     # The march's sums to the last bit, in each machine format.
     run --format csv
-    # The study's figures first, the whole tether's after them.
-    [ "$(sed -n 1p "$tmp/out")" = "rgeo,yuri,taper_re,taper_apex,cs_re,cs_apex,mapex,mre,tether_mass,total_mass,time,cap_alt,lower_mass,upper_mass,system_mass,orbit_alt,escape_alt,apex_speed,apex_vinf,uniform_yuri,uniform_top" ] ||
+    # The study's figures first, the whole tether's after them, the traffic's last.
+    [ "$(sed -n 1p "$tmp/out")" = "rgeo,yuri,taper_re,taper_apex,cs_re,cs_apex,mapex,mre,tether_mass,total_mass,time,cap_alt,lower_mass,upper_mass,system_mass,orbit_alt,escape_alt,apex_speed,apex_vinf,uniform_yuri,uniform_top,load_capacity,peak_load,load_share,min_interval,on_tether,max_throughput,throughput" ] ||
         fail "CSV header: $(sed -n 1p "$tmp/out")"
     [ "$(wc -l <"$tmp/out")" -eq 2 ] || fail "CSV is not one header and one row"
     sed -n 2p "$tmp/out" | cut -d, -f10-12 | grep -qx '2275.3355806298227,105.97027192859169,1943.75' ||

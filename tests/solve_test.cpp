@@ -245,8 +245,13 @@ TEST(Solve, TheBaseDesignsOwnValueIsKeptWhereItGivesTheTarget)
         const auto s   = engine::solve(d, g);
         ASSERT_TRUE(s.solved()) << engine::unsolved_reason(s);
         EXPECT_EQ(s.value, vmax);
-        EXPECT_EQ(engine::figure_values(s.study),
-                  engine::figure_values(climber::compute_figures(d, {climber::method::integral})));
+        const std::vector<double> kept = engine::figure_values(s.study);
+        const std::vector<double> own =
+            engine::figure_values(climber::compute_figures(d, {climber::method::integral}));
+        ASSERT_EQ(kept.size(), own.size());
+        for (std::size_t i = 0; i < own.size(); ++i) {  // throughput is NaN without a stream
+            EXPECT_TRUE(kept[i] == own[i] || (std::isnan(kept[i]) && std::isnan(own[i]))) << i;
+        }
     }
 }
 

@@ -86,6 +86,9 @@ std::vector<option_row> rows()
          {},
          0,
          one_design({})},
+        {"--load", "",
+         "Print the tension along the tether at its traffic's worst moment, in --format", output,
+         &options::load},
         {"--sweep", "SWEEP",
          "NAME=FROM:TO:N, NAME=FROM:TO:N:log or NAME=V1,V2,...; up to three make a grid, the "
          "first outermost",
@@ -141,7 +144,7 @@ class help_format : public CLI::Formatter {
                "[--sweep SWEEP...]\n"
                "       tether-explore [DESIGN] --vary NAME=DIST... [--samples N] [--key K] "
                "[--summary | --indices]\n"
-               "       tether-explore [DESIGN] (--list | --report | --ascent)\n"
+               "       tether-explore [DESIGN] (--list | --report | --ascent | --load)\n"
                "DESIGN is any of --config FILE, --planet PLANET and --set NAME=VALUE.\n";
     }
     std::string make_option_opts(const CLI::Option* opt) const override

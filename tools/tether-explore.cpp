@@ -1,6 +1,7 @@
 // tether-explore: the tether and climber study for any design, given on the
 // command line or in a design file.
 #include "engine/figures.hpp"
+#include "engine/loads.hpp"
 #include "engine/modes.hpp"
 #include "engine/run.hpp"
 #include "engine/spread.hpp"
@@ -532,6 +533,56 @@ int ascent(const options& o, const tether::design& d)
     return finish_march(out, static_cast<std::uint64_t>(rows), "rows", s);
 }
 
+// The tension along the tether at the traffic's worst moment, a row every
+// rowdz up to GEO (--load).
+int load(const options& o, const tether::design& d)
+{
+    const engine::load_table t = engine::loads_of(d);
+    const engine::row_writer w(*engine::named_value(engine::formats(), o.format),
+                               engine::load_columns());
+    tools::row_output out(STDOUT_FILENO, &stop_flag);
+    out.put(w.header(), 0);
+    for (const std::vector<double>& row : t.rows) {
+        out.put(w.row(row));
+    }
+    out.flush();
+    if (out.error() != 0) {
+        return write_failed(out, t.rows.size(), "rows");
+    }
+    for (const climber::note& n : t.notes) {
+        say_note(n);
+    }
+    if (!t.why.empty()) {
+        std::fprintf(stderr, "%s: %s; the tensions are NaN\n", program, t.why.c_str());
+        return 3;
+    }
+    return 0;
+}
+
+// --load with the other options: a table of one design, as --ascent.
+void check_load(const options& o)
+{
+    if (!o.load) {
+        return;
+    }
+    const std::pair<bool, const char*> others[] = {
+        {o.report, "--report"},
+        {o.ascent, "--ascent"},
+        {o.list, "--list"},
+        {!o.solve.empty() || !o.goal.empty(), "--solve"},
+        {o.mode_count > 0, "--modes"},
+        {!o.sweeps.empty(), "--sweep"},
+        {!o.vary.empty(), "--vary"},
+        {!o.figures.empty(), "--figures"},
+        {!o.shard.empty(), "--shard"},
+    };
+    for (const auto& [given, name] : others) {
+        if (given) {
+            throw engine::usage_error(std::string("--load cannot be combined with ") + name);
+        }
+    }
+}
+
 int report(const tether::design& d)
 {
     tools::row_output out(STDOUT_FILENO, &stop_flag);
@@ -597,6 +648,7 @@ void check_modes(const options& o, const char* one)
 void check_combinations(const options& o)
 {
     const char* one = o.report ? "--report" : o.ascent ? "--ascent" : o.list ? "--list" : nullptr;
+    check_load(o);
     check_modes(o, one);
     if (engine::named_value(engine::methods(), o.method) == climber::method::integral &&
         (o.report || o.ascent)) {
@@ -621,7 +673,7 @@ int run(const options& o)
         return draws(o, d);
     }
     const bool modes_alone = o.mode_count > 0 && one_design(o);
-    if (!modes_alone && !o.report && !o.list && !o.ascent) {
+    if (!modes_alone && !o.report && !o.list && !o.ascent && !o.load) {
         return figures(o, d);
     }
     if (const auto error = engine::design_error(d, o.report || o.ascent)) {
@@ -629,6 +681,9 @@ int run(const options& o)
     }
     for (const climber::note& n : climber::design_notes(d)) {
         say_note(n);
+    }
+    if (o.load) {
+        return load(o, d);
     }
     if (modes_alone) {
         return modes_table(o, d);

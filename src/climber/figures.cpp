@@ -1,5 +1,8 @@
 #include "climber/figures.hpp"
 
+#include "tether/design.hpp"
+
+#include <algorithm>
 #include <limits>
 
 namespace climber {
@@ -22,12 +25,12 @@ void compute_base(design_figures& out, const tether::design& d)
 bool design_figures::missed() const
 {
     return integral.time_missed || integral.total_missed || whole.mass_missed || modes.missed ||
-           modes.unstable;
+           modes.unstable || traffic.missed;
 }
 
 std::string design_figures::why_missed() const
 {
-    for (const std::string* why : {&modes.why, &integral.why, &whole.why}) {
+    for (const std::string* why : {&modes.why, &integral.why, &whole.why, &traffic.reason}) {
         if (!why->empty()) {
             return *why;
         }
@@ -67,6 +70,33 @@ design_figures compute_figures(const tether::design& d, const figures_request& r
     if (r.modes > 0) {
         out.modes = tether::compute_modes(out.model, out.positions, r.modes, r.mode_by, stop);
     }
+    if (r.traffic && r.how == method::integral) {
+        out.traffic = compute_traffic(d, out, d.traffic, r.integral, r.departures);
+    }
+    return out;
+}
+
+std::vector<note> notes(const design_figures& s, bool by_march)
+{
+    std::vector<note> out = notes(static_cast<const study&>(s), by_march);
+    const traffic& t      = s.traffic;
+    const bool said       = std::any_of(out.begin(), out.end(),
+                                        [](const note& n) { return n.kind == note_kind::cannot_lift; });
+    // Above 1 by more than the figures' accuracy: a design sized by goal
+    // seek for a share of 1 sits on it.
+    if (said || !(t.load_share > 1 + 1e-9)) {
+        return out;
+    }
+    using tether::message_number;
+    out.push_back({note_kind::foot_lifts,
+                   "load_share = " + message_number(t.load_share, 6) +
+                       ": the traffic's peak load (peak_load = " + message_number(t.peak_load, 6) +
+                       " kN) exceeds the pull at the tether's foot (load_capacity = " +
+                       message_number(t.load_capacity, 6) + " kN), so the foot would lift" +
+                       (t.none_fits.empty() ? "; fewer climbers, a longer interval or a larger "
+                                              "csgeo can keep it down"
+                                            : "; " + t.none_fits),
+                   "load_share"});
     return out;
 }
 

@@ -1,12 +1,13 @@
 // The figures of one design, whatever the method: the study's (the march's
-// sums or the integrals they approximate), the whole tether's and the
-// oscillation modes', each module computed where the request asks for it,
+// sums or the integrals they approximate), the whole tether's, the
+// oscillation modes' and the traffic's, each module computed where the request asks for it,
 // each result saying what it missed and why, in words made from its own
 // settings.
 #pragma once
 
 #include "climber/integral.hpp"
 #include "climber/study.hpp"
+#include "climber/traffic.hpp"
 #include "tether/design.hpp"
 #include "tether/modes.hpp"
 #include "tether/whole.hpp"
@@ -29,6 +30,8 @@ struct figures_request {
     bool whole                    = true;  // the whole tether
     unsigned modes                = 0;     // the first oscillation modes wanted (0: none)
     tether::mode_settings mode_by = {};    // the modes' settings
+    bool traffic                  = true;  // the design's traffic, by the integral method only
+    bool departures               = true;  // the traffic's shortest interval, with it
 };
 
 // The figures of a design that passes check. A module not asked for is
@@ -37,13 +40,19 @@ struct design_figures : study {
     integral_sums integral{};    // by the integral method: what its sums missed and why
     tether::whole_tether whole;  // the tether from foot to top end
     tether::modes modes;         // the first oscillation modes, where asked for
+    climber::traffic traffic = no_traffic();  // where asked for, by the integral method
 
     // Whether any figure missed its accuracy (and is NaN).
     bool missed() const;
     // Why, in words: the modes' reason first, then the sums', then the
-    // whole tether's.
+    // whole tether's, then the traffic's.
     std::string why_missed() const;
 };
+
+// The notes on a design's figures: the study's (notes(const study&, bool)),
+// then where the traffic's peak load exceeds the load capacity, unless the
+// study's note already says that the foot cannot lift one climber.
+std::vector<note> notes(const design_figures& s, bool by_march);
 
 // The study with its sums as integrals (the whole tether and the modes not
 // computed).

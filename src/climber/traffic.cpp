@@ -150,7 +150,9 @@ struct moment {
     std::string why;  // empty where known
 };
 
-moment worst_moment(const tether::model& m, const traffic_settings& t, const climb_profile& climb)
+// The climb is needed for a stream alone.
+moment worst_moment(const tether::model& m, const traffic_settings& t,
+                    const climb_profile* stream_climb)
 {
     moment out;
     const auto keep = [&](double z) { out.altitudes.push_back(z); };
@@ -158,6 +160,7 @@ moment worst_moment(const tether::model& m, const traffic_settings& t, const cli
         held(m, t.climbers, keep);
         return out;
     }
+    const climb_profile& climb = *stream_climb;
     if (!std::isfinite(climb.climb_time())) {
         out.why = "the climb time is not finite, so the stream's climbers cannot be placed";
         return out;
@@ -171,16 +174,44 @@ moment worst_moment(const tether::model& m, const traffic_settings& t, const cli
     return out;
 }
 
+// From a guess, the counts lo that fits (fits(1) is known) and hi = lo + 1
+// or more that does not, or most_climbers + 1 where most_climbers fits.
+template <class Fits> std::pair<double, double> gallop(const Fits& fits, double guess)
+{
+    double lo = 1;
+    double hi = most_climbers + 1;
+    if (fits(guess)) {
+        lo = guess;
+        for (double step = 1; lo < most_climbers; step *= 2) {
+            const double next = std::fmin(lo + step, most_climbers);
+            if (!fits(next)) {
+                return {lo, next};
+            }
+            lo = next;
+        }
+        return {lo, hi};
+    }
+    hi = guess;
+    for (double step = 1;; step *= 2) {
+        const double next = std::fmax(hi - step, 1);
+        if (next == 1 || fits(next)) {
+            return {next, hi};
+        }
+        hi = next;
+    }
+}
+
 struct shortest {
     double interval  = nan;
     double on_tether = nan;
     std::string why;
+    bool none_fits = false;  // why: one climber at the foot is already too many
 };
 
 // The shortest interval whose stream keeps the foot taut. At an interval
 // of climb_time / k the stream has k climbers on the tether; the load there
 // does not fall as k grows, so the largest k whose load fits is found by
-// doubling and halving. Above climb_time / (k + 1) there are k + 1 climbers
+// galloping from a guess and halving. Above climb_time / (k + 1) there are k + 1 climbers
 // until the last reaches the top at climb_time / k; their load falls
 // continuously with the interval, and where it still exceeds the capacity
 // there, the answer is the jump at climb_time / k itself.
@@ -194,6 +225,7 @@ shortest shortest_interval(const tether::model& m, const climb_profile& climb, d
                                          : "one climber at the foot") +
                   " already needs " + message_number(anchor + mass * pull_at(m, 0)) +
                   " kN of the " + message_number(capacity) + " kN load capacity: no stream fits";
+        out.none_fits = true;
         return out;
     }
     if (!std::isfinite(T) || !(T > 0)) {
@@ -203,19 +235,18 @@ shortest shortest_interval(const tether::model& m, const climb_profile& climb, d
     const auto fits = [&](double k) {
         return anchor + mass * stream_pull(m, climb, T / k, k) <= capacity;
     };
-    double lo = 1;  // fits
-    double hi = 2;  // to be tried
-    while (hi <= most_climbers && fits(hi)) {
-        lo = hi;
-        hi *= 2;
-    }
+    // The load of k climbers at T / k is a sum of the pull at even steps of
+    // the climb: about k times its mean, plus half the difference of its
+    // ends. From that guess, galloping finds k with k fitting and k + 1 not.
+    const double ends = pull_at(m, 0) - pull_at(m, climb.ztop());
+    const double mean = (stream_pull(m, climb, T / 64, 64) - ends / 2) / 64;
+    const double guess =
+        std::clamp(std::floor(((capacity - anchor) / mass - ends / 2) / mean), 1.0, most_climbers);
+    auto [lo, hi] = gallop(fits, guess);
     if (hi > most_climbers) {
-        if (fits(most_climbers)) {
-            out.why = "the stream at the shortest interval would put more than 1e6 climbers on "
-                      "the tether at once";
-            return out;
-        }
-        hi = most_climbers;
+        out.why = "the stream at the shortest interval would put more than 1e6 climbers on "
+                  "the tether at once";
+        return out;
     }
     while (hi - lo > 1) {
         const double mid      = std::floor(lo + (hi - lo) / 2);
@@ -433,10 +464,15 @@ std::optional<tether::problem> check_traffic(const traffic_settings& t, const te
     return std::nullopt;
 }
 
-traffic compute_traffic(const tether::design& d, const study& s, const traffic_settings& t,
-                        const climb_profile& climb)
+namespace {
+
+// The figures; climb is null only where there is no stream and departures
+// (the shortest interval's figures) are not wanted.
+traffic traffic_of(const tether::design& d, const study& s, const traffic_settings& t,
+                   const climb_profile* climb, bool departures)
 {
-    traffic out{nan, nan, nan, nan, nan, nan, nan, climb.climb_time(), false, {}};
+    traffic out            = no_traffic();
+    out.climb_time         = climb != nullptr ? climb->climb_time() : nan;
     const tether::model& m = s.model;
     const double mass      = s.drive.mclimb;
     const double payload   = std::isnan(t.payload) ? mass : t.payload;
@@ -465,11 +501,17 @@ traffic compute_traffic(const tether::design& d, const study& s, const traffic_s
         out.throughput = (payload / 1000) * hours_per_year / t.interval;
     }
 
-    const shortest best = shortest_interval(m, climb, mass, t.anchor, out.load_capacity);
+    if (!departures) {
+        return out;
+    }
+    const shortest best = shortest_interval(m, *climb, mass, t.anchor, out.load_capacity);
     if (best.why.empty()) {
         out.min_interval   = best.interval;
         out.on_tether      = best.on_tether;
         out.max_throughput = (payload / 1000) * hours_per_year / best.interval;
+    }
+    else if (best.none_fits) {
+        out.none_fits = best.why;
     }
     else {
         miss(best.why);
@@ -477,10 +519,27 @@ traffic compute_traffic(const tether::design& d, const study& s, const traffic_s
     return out;
 }
 
+}  // namespace
+
 traffic compute_traffic(const tether::design& d, const study& s, const traffic_settings& t,
-                        const integral_settings& is)
+                        const climb_profile& climb)
 {
-    return compute_traffic(d, s, t, climb_profile(s.model, s.drive, s.plan.ztop, is));
+    return traffic_of(d, s, t, &climb, true);
+}
+
+traffic no_traffic()
+{
+    return {nan, nan, nan, nan, nan, nan, nan, nan, false, {}, {}};
+}
+
+traffic compute_traffic(const tether::design& d, const study& s, const traffic_settings& t,
+                        const integral_settings& is, bool departures)
+{
+    if (!departures && std::isnan(t.interval)) {
+        return traffic_of(d, s, t, nullptr, false);
+    }
+    const climb_profile climb(s.model, s.drive, s.plan.ztop, is);
+    return traffic_of(d, s, t, &climb, departures);
 }
 
 std::vector<load_row> load_rows(const tether::design& d, const study& s, const traffic_settings& t,
@@ -488,7 +547,7 @@ std::vector<load_row> load_rows(const tether::design& d, const study& s, const t
 {
     const tether::model& m = s.model;
     const double capacity  = tether::working_stress(d.tether) * s.positions.cs_re;
-    const moment worst     = worst_moment(m, t, climb);
+    const moment worst     = worst_moment(m, t, &climb);
     std::vector<load_row> rows;
     rows.reserve(altitudes.size());
     for (const double alt : altitudes) {

@@ -43,14 +43,9 @@
 
 namespace climber {
 
-struct traffic_settings {
-    double climbers = 1;  // identical climbers held at i (rgeo - RE) / climbers, i = 0 ...
-    double interval =
-        std::numeric_limits<double>::quiet_NaN();  // h between departures; NaN: no stream
-    double anchor = 0;  // the pull the foot's anchor keeps with every climber on, kN
-    double payload =
-        std::numeric_limits<double>::quiet_NaN();  // each climber delivers, kg; NaN: mclimb
-};
+// The design's traffic: climbers held, or a stream's interval; the
+// anchor's pull; each climber's payload (tether::schedule).
+using traffic_settings = tether::schedule;
 
 // The most climbers held, or on the tether at once in a stream.
 inline constexpr double most_climbers = 1e6;
@@ -123,7 +118,13 @@ struct traffic {
     double climb_time;      // h, from the foot to the top of the march
     bool missed = false;    // a figure is NaN for a reason below
     std::string reason;     // why, in words; empty where none
+    // Why no departure interval fits, where even one climber at the foot
+    // (with the anchor) exceeds the load capacity: an answer, not a miss.
+    std::string none_fits;
 };
+
+// The traffic's figures where not computed (the march's method).
+traffic no_traffic();
 
 // The traffic figures of a design that passes check and whose settings
 // pass check_traffic, with its study (by either method: the figures take
@@ -131,8 +132,10 @@ struct traffic {
 // it).
 traffic compute_traffic(const tether::design& d, const study& s, const traffic_settings& t,
                         const climb_profile& climb);
+// Without departures, min_interval, on_tether and max_throughput are left
+// NaN: the search for the shortest interval is most of the cost.
 traffic compute_traffic(const tether::design& d, const study& s, const traffic_settings& t,
-                        const integral_settings& is = {});
+                        const integral_settings& is = {}, bool departures = true);
 
 // The tension along the tether at one altitude, at the traffic's worst
 // moment (the held climbers; a stream's departure; else one climber at

@@ -17,11 +17,13 @@ constexpr unsigned by_both     = by_march | by_integral;
 using study = climber::design_figures;
 
 // The module of a design's figures that computes a figure.
-enum class module { tether_only, sums, whole, modes };
-constexpr module of_tether = module::tether_only;
-constexpr module of_sums   = module::sums;
-constexpr module of_whole  = module::whole;
-constexpr module of_modes  = module::modes;
+enum class module { tether_only, sums, whole, modes, traffic, departures };
+constexpr module of_tether  = module::tether_only;
+constexpr module of_sums    = module::sums;
+constexpr module of_whole   = module::whole;
+constexpr module of_modes   = module::modes;
+constexpr module of_traffic = module::traffic;
+constexpr module of_departs = module::departures;  // the traffic's shortest interval
 
 // A figure, or a family of figures NAME_1 ... NAME_N (family: value takes
 // the member's index from 0).
@@ -36,7 +38,7 @@ struct figure {
 };
 
 // clang-format off
-const std::array<figure, 23> figures{{
+const std::array<figure, 30> figures{{
     {"rgeo",        "km",    "geostationary radius",                                            by_both, of_tether, [](const study& s, std::size_t) { return s.model.rgeo; }},
     {"yuri",        "MJ/kg", "specific strength of the material",                               by_both, of_tether, [](const study& s, std::size_t) { return s.model.yuri; }},
     {"taper_re",    "-",     "cross-section at the surface relative to GEO",                    by_both, of_tether, [](const study& s, std::size_t) { return s.model.taper_re; }},
@@ -60,6 +62,13 @@ const std::array<figure, 23> figures{{
     {"uniform_top", "km",    "top of a free-standing tether of one cross-section",              by_both, of_whole,  [](const study& s, std::size_t) { return s.whole.uniform_top; }},
     {"period_in",   "h",     "period of the tether's k-th oscillation mode in the equatorial plane", by_both, of_modes,  [](const study& s, std::size_t k) { return s.modes.in_plane.at(k); }, true},
     {"period_out",  "h",     "period of the tether's k-th oscillation mode out of the plane",   by_both, of_modes,  [](const study& s, std::size_t k) { return s.modes.out_of_plane.at(k); }, true},
+    {"load_capacity",  "kN",   "pull at the tether's foot with no climber on",                  by_integral, of_traffic, [](const study& s, std::size_t) { return s.traffic.load_capacity; }},
+    {"peak_load",      "kN",   "anchor plus the climbers' largest pull on the foot",            by_integral, of_traffic, [](const study& s, std::size_t) { return s.traffic.peak_load; }},
+    {"load_share",     "-",    "peak_load relative to load_capacity (above 1 the foot lifts)",  by_integral, of_traffic, [](const study& s, std::size_t) { return s.traffic.load_share; }},
+    {"min_interval",   "h",    "shortest interval between departures that the foot holds",      by_integral, of_departs, [](const study& s, std::size_t) { return s.traffic.min_interval; }},
+    {"on_tether",      "-",    "most climbers on the tether at once at min_interval",           by_integral, of_departs, [](const study& s, std::size_t) { return s.traffic.on_tether; }},
+    {"max_throughput", "t/yr", "payload delivered in a year at min_interval",                   by_integral, of_departs, [](const study& s, std::size_t) { return s.traffic.max_throughput; }},
+    {"throughput",     "t/yr", "payload delivered in a year at interval (none: no stream)",     by_integral, of_traffic, [](const study& s, std::size_t) { return s.traffic.throughput; }},
 }};
 
 struct ascent_column {
@@ -178,13 +187,15 @@ climber::figures_request request_for(climber::figures_request r,
                                      const std::vector<std::size_t>& selection)
 {
     const auto each = members(r.modes);
-    std::array<bool, 4> wants{};
+    std::array<bool, 6> wants{};
     for (std::size_t c : selection) {
         wants.at(static_cast<std::size_t>(each.at(c).first->by)) = true;
     }
-    r.sums  = wants[static_cast<std::size_t>(of_sums)];
-    r.whole = wants[static_cast<std::size_t>(of_whole)];
-    r.modes = wants[static_cast<std::size_t>(of_modes)] ? r.modes : 0;
+    r.sums       = wants[static_cast<std::size_t>(of_sums)];
+    r.whole      = wants[static_cast<std::size_t>(of_whole)];
+    r.modes      = wants[static_cast<std::size_t>(of_modes)] ? r.modes : 0;
+    r.departures = wants[static_cast<std::size_t>(of_departs)];
+    r.traffic    = r.departures || wants[static_cast<std::size_t>(of_traffic)];
     return r;
 }
 

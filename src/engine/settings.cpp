@@ -2,6 +2,7 @@
 
 #include "climber/march.hpp"
 #include "climber/study.hpp"
+#include "climber/traffic.hpp"
 #include "tether/model.hpp"
 #include "tether/positions.hpp"
 
@@ -157,6 +158,9 @@ std::optional<design_fault> design_error(const tether::design& design, bool with
 {
     auto problem = climber::check(design, with_rows);
     if (!problem) {
+        problem = climber::check_traffic(design.traffic, design);
+    }
+    if (!problem) {
         return std::nullopt;
     }
     if (problem->name == "rowdz" && design.march.rowdz == tether::stepping{}.rowdz) {
@@ -200,8 +204,10 @@ std::string listing(const tether::design& design)
         std::string note;
         if (p->can_be_auto && tether::is_automatic(v)) {
             set += "auto";
-            note = std::string("; auto: ") + p->auto_rule + " (" + shortest(p->worked_out(design)) +
-                   " for this design)";
+            // An auto that gives no number (interval: no stream) is its rule alone.
+            const double given = p->worked_out(design);
+            note               = std::string("; auto: ") + p->auto_rule +
+                   (std::isnan(given) ? "" : " (" + shortest(given) + " for this design)");
         }
         else {
             set += readable(v);

@@ -184,7 +184,8 @@ bool narrow(double a, double b)
 class search {
   public:
     search(const tether::design& base, const goal& g, const std::atomic<int>* stop)
-        : base_(base), g_(g), stop_(stop), figure_(figure_columns()[g.figure])
+        : base_(base), g_(g), stop_(stop), figure_(figure_columns()[g.figure]),
+          sought_(request_for(integral_, {g.figure}))
     {
     }
 
@@ -245,6 +246,8 @@ class search {
     const goal& g_;
     const std::atomic<int>* stop_;
     const column figure_;
+    const climber::figures_request integral_{climber::method::integral};
+    const climber::figures_request sought_;  // the figure's module alone
     unsigned evaluations_ = 0;
     std::vector<point> seen_;
 };
@@ -258,8 +261,10 @@ double search::at(double x, const char* where, climber::design_figures* keep)
     if (const auto fault = design_error(d, false)) {
         throw no_answer{fault->message + " (" + where + ")", fault};
     }
+    // Inside the bracket only the module of the figure sought; at an end,
+    // which may be the answer, every figure.
     const climber::design_figures st =
-        climber::compute_figures(d, {climber::method::integral}, stop_);
+        climber::compute_figures(d, keep != nullptr ? integral_ : sought_, stop_);
     const double v = figure_values(st)[g_.figure];
     if (std::isnan(v)) {
         throw no_answer{figure_.name + " has no value at " + g_.param->name + " = " +

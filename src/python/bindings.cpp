@@ -6,6 +6,7 @@
 // (tether/__init__.py) adds the calls shaped for pandas; nothing here or
 // there computes a figure of its own.
 #include "engine/figures.hpp"
+#include "engine/loads.hpp"
 #include "engine/modes.hpp"
 #include "engine/numbers.hpp"
 #include "engine/run.hpp"
@@ -243,17 +244,22 @@ bool same(const tether::design& a, const tether::design& b)
     return true;
 }
 
+// The values a design was pickled as before the traffic's parameters came
+// (the groups planet to march): they load with the traffic's defaults.
+constexpr std::size_t values_before_traffic = 16;
+
 // A design from the values of values_of, in the table's order: pickling.
 tether::design design_from_values(const py::tuple& values)
 {
     const auto count = static_cast<std::size_t>(tether::params_end() - tether::params_begin());
-    if (values.size() != count) {
-        throw py::type_error("a design is " + std::to_string(count) + " values, not " +
-                             std::to_string(values.size()));
+    if (values.size() != count && values.size() != values_before_traffic) {
+        throw py::type_error("a design is " + std::to_string(count) + " values (or " +
+                             std::to_string(values_before_traffic) + ", pickled before " +
+                             "the traffic's), not " + std::to_string(values.size()));
     }
     tether::design d;
     std::size_t i = 0;
-    for (const tether::param* p = tether::params_begin(); p != tether::params_end(); ++p) {
+    for (const tether::param* p = tether::params_begin(); i < values.size(); ++p) {
         set_value(d, *p, values[i++]);
     }
     return d;
@@ -615,6 +621,29 @@ py::object ascent(const tether::design& d)
     const auto width = static_cast<py::ssize_t>(names.size());
     py::array_t<double> out({static_cast<py::ssize_t>(rows.size()) / width, width});
     std::copy(rows.begin(), rows.end(), out.mutable_data());
+    return py::module_::import("pandas").attr("DataFrame")(out, py::arg("columns") = names);
+}
+
+// Design.load(): the tension along the tether at the traffic's worst
+// moment, as --load gives it.
+py::object load(const tether::design& d)
+{
+    check(d, false);
+    engine::load_table t;
+    run_control ctrl;
+    listening(ctrl, [&] { t = engine::loads_of(d); });
+    warn(joined(climber::design_notes(d), t.notes), 1);
+    if (!t.why.empty()) {
+        warn_text(t.why + "; the tensions are NaN", 1);
+    }
+    const std::vector<std::string> names = names_of(engine::load_columns());
+    const auto width                     = names.size();
+    py::array_t<double> out(
+        {static_cast<py::ssize_t>(t.rows.size()), static_cast<py::ssize_t>(width)});
+    double* data = out.mutable_data();
+    for (std::size_t i = 0; i < t.rows.size(); ++i) {
+        std::copy(t.rows[i].begin(), t.rows[i].end(), data + i * width);
+    }
     return py::module_::import("pandas").attr("DataFrame")(out, py::arg("columns") = names);
 }
 
@@ -1390,7 +1419,8 @@ vmax must be greater than 0
                                                R"(Figures to read with care, as a UserWarning.
 
 Issued once per call and kind: a linear density rhog that departs from its
-material's, a negative tether_mass, a march far from converged. The text is
+material's, a negative tether_mass, a march far from converged, a foot that
+cannot lift the climber or that the traffic would lift. The text is
 tether-explore's warning without the program's name; in a sweep or an
 evaluation it names the first design or row and how many more.
 
@@ -1662,6 +1692,39 @@ Examples
 --------
 >>> tether.Design(vmax=50).ascent()["speed"].max()
 50.0
+)"))
+        .def("load", &load,
+             kept(R"(The tension along the tether at its traffic's worst moment.
+
+The climbers held (``climbers``), or a stream's climbers the moment one
+leaves the foot (``interval``), each pulling the tether down by its weight
+at its altitude less the centrifugal pull; the tether's own tension t0 is
+the working stress times its cross-section.
+
+Returns
+-------
+pandas.DataFrame
+    ``tether-explore --load``'s rows, bit for bit, one every rowdz km from
+    the foot, the last at GEO, with columns
+)" + wrapped(figure_list(engine::load_columns())) +
+                  R"(
+
+Raises
+------
+DesignError
+    Where the design cannot give them.
+
+Warns
+-----
+DesignWarning
+    For figures to read with care: the foot would lift (load_share above
+    1), or the climb could not be followed (the tensions NaN).
+
+Examples
+--------
+>>> loads = tether.Design(climbers=4).load()
+>>> round(loads["share"][0], 3)  # at the foot: four climbers' weights off t0
+0.472
 )"))
         .def("report", &report,
              R"(The study's report as text.

@@ -63,7 +63,7 @@ std::vector<std::string> planet_names()
 namespace {
 
 // clang-format off
-const std::array<param, 16> table{{
+const std::array<param, 20> table{{
     {"planet",  "GM",       "km^3/s^2", "gravitational parameter",           false, [](design& d) -> double& { return d.planet.GM; }, "", nullptr},
     {"planet",  "RE",       "km",       "equatorial radius",                 false, [](design& d) -> double& { return d.planet.RE; }, "", nullptr},
     {"planet",  "tsid",     "s",        "sidereal day",                      false, [](design& d) -> double& { return d.planet.tsid; }, "", nullptr},
@@ -82,6 +82,12 @@ const std::array<param, 16> table{{
     {"march",   "ztop",     "km",       "highest march point",               true,  [](design& d) -> double& { return d.march.ztop; },
      "19 km below GEO, rounded down", [](const design& d) { return top_of_march(d, compute_model(d)); }},
     {"march",   "rowdz",    "km",       "spacing of the table's rows",       false, [](design& d) -> double& { return d.march.rowdz; }, "", nullptr},
+    {"traffic", "climbers", "1",        "climbers held on the tether at once", false, [](design& d) -> double& { return d.traffic.climbers; }, "", nullptr, 1, true},
+    {"traffic", "interval", "h",        "time between a stream's departures", true, [](design& d) -> double& { return d.traffic.interval; },
+     "no stream", [](const design&) { return automatic; }, 0, true},
+    {"traffic", "anchor",   "kN",       "pull the anchor keeps at the foot", false, [](design& d) -> double& { return d.traffic.anchor; }, "", nullptr, 0, true},
+    {"traffic", "payload",  "kg",       "what each climber delivers",        true,  [](design& d) -> double& { return d.traffic.payload; },
+     "mclimb, the whole climber", [](const design& d) { return d.climber.mclimb; }, 0, true},
 }};
 // clang-format on
 
@@ -152,7 +158,7 @@ std::optional<problem> check_values(const design& d)
 {
     for (const param& p : table) {
         const double v = value_of(d, p);
-        if (p.can_be_auto && is_automatic(v)) {
+        if (p.with_climb || (p.can_be_auto && is_automatic(v))) {
             continue;
         }
         if (!std::isfinite(v)) {

@@ -20,6 +20,12 @@
 //   fextra    drive force beyond the climber's weight at the surface
 //   dz        step between march points; ztop the highest; rowdz the spacing
 //             of the ascent table's rows
+//   climbers  identical climbers held on the tether at once, spaced from the
+//             foot up to GEO; interval, where set, a stream of single
+//             climbers leaving the foot that many hours apart instead;
+//             anchor the pull the foot's anchor keeps with every climber on;
+//             payload what each climber delivers (climber::check_traffic
+//             checks these, with the climb)
 #pragma once
 
 #include <limits>
@@ -61,11 +67,19 @@ struct stepping {
     double rowdz = 20;         // spacing of the ascent table's rows, km
 };
 
+struct schedule {
+    double climbers = 1;          // identical climbers held at once
+    double interval = automatic;  // h between a stream's departures; auto: no stream
+    double anchor   = 0;          // pull the anchor keeps at the foot, kN
+    double payload  = automatic;  // what each climber delivers, kg; auto: mclimb
+};
+
 struct design {
     tether::planet planet;
     cable tether;
     vehicle climber;
     stepping march;
+    schedule traffic;
 };
 
 // The Earth: the study's figures.
@@ -80,7 +94,7 @@ std::vector<std::string> planet_names();
 
 // One adjustable figure of a design, for tools that list and set them.
 struct param {
-    const char* group;                    // "planet", "tether", "climber" or "march"
+    const char* group;                    // "planet", "tether", "climber", "march" or "traffic"
     const char* name;                     // the member's name
     const char* unit;                     // ASCII, as in "km^3/s^2"
     const char* meaning;                  // a few words
@@ -89,6 +103,7 @@ struct param {
     const char* auto_rule;                // what auto gives, in words; empty where not allowed
     double (*worked_out)(const design&);  // the value auto gives; null where not allowed
     double at_least = 0;                  // the smallest value allowed; 0: any greater than 0
+    bool with_climb = false;              // checked with the climb, not here: the traffic's
 };
 
 // Every figure of a design, in the order of the groups above.

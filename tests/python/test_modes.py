@@ -46,7 +46,8 @@ def test_sweep_with_modes_is_the_command_lines(explore):
                                "--format", "csv"))
     got = tether.sweep(tether.Design(rhog=None), strength="40:80:3", vmax=[50, 100], modes=3, method="integral", jobs=2)
     assert list(got.columns) == list(wanted.columns)
-    assert list(got.columns[-6:]) == [f"period_{w}_{k}" for w in ("in", "out") for k in (1, 2, 3)]
+    # The periods after the other figures, before the traffic's.
+    assert list(got.columns[-13:-7]) == [f"period_{w}_{k}" for w in ("in", "out") for k in (1, 2, 3)]
     same_bits(got.to_numpy(), wanted.to_numpy())
     assert list(tether.sweep(vmax=[50]).columns) == ["vmax", *tether.figure_names()]
 

@@ -91,7 +91,9 @@ check('methods', named.methods.map((m) => m.name).join(','), 'march,integral');
 check('the methods of a figure', named.figures.find((f) => f.name === 'time').methods.join(','), 'march,integral');
 check('presets', Object.keys(named.presets).join(','), 'earth,mars');
 check('a preset sets the planet', Object.keys(named.presets.mars).join(','), 'GM,RE,tsid');
-check('parameters', named.parameters.length, 16);
+check('parameters', named.parameters.length, 20);
+check('the traffic by the integral method only',
+  named.figures.find((f) => f.name === 'load_share').methods.join(','), 'integral');
 check('auto rule', named.parameters.find((p) => p.name === 'ztop').autoRule, '19 km below GEO, rounded down');
 
 // Numbers read by fast_float and written by {fmt} read the same as natively.

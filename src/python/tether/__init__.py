@@ -54,7 +54,7 @@ Parameter.__doc__ = """One parameter of a design, as ``tether-explore --list`` s
 Attributes
 ----------
 group : str
-    planet, tether, climber or march.
+    planet, tether, climber, march or traffic.
 name : str
     The keyword of Design and sweep, and the column name of evaluate.
 unit : str
@@ -79,7 +79,7 @@ def parameters():
     Returns
     -------
     list of Parameter
-        In the library's order: planet, tether, climber, march.
+        In the library's order: planet, tether, climber, march, traffic.
 
     Examples
     --------
@@ -191,8 +191,8 @@ def sweep(base=None, *, jobs=None, method=_core.default_method, modes=None, figu
     Examples
     --------
     >>> tether.sweep(strength="30:60:4", vmax=[50, 100]).shape
-    (8, 23)
-    >>> tether.sweep(vmax=[50, 100], modes=2).columns[-4:].tolist()
+    (8, 30)
+    >>> tether.sweep(vmax=[50, 100], modes=2).columns[22:26].tolist()
     ['period_in_1', 'period_in_2', 'period_out_1', 'period_out_2']
     """
     import pandas as pd

@@ -1,0 +1,50 @@
+#include "engine/loads.hpp"
+
+#include "engine/numbers.hpp"
+#include "engine/settings.hpp"
+
+#include "climber/figures.hpp"
+#include "climber/traffic.hpp"
+
+namespace engine {
+
+std::vector<column> load_columns()
+{
+    return {
+        {"alt", "km", "altitude"},
+        {"t0", "kN", "the tether's own tension, with no climber on"},
+        {"tension", "kN", "the tension at the traffic's worst moment"},
+        {"share", "-", "tension relative to t0"},
+    };
+}
+
+load_table loads_of(const tether::design& d)
+{
+    climber::figures_request r{climber::method::integral};
+    r.sums                          = false;
+    r.whole                         = false;
+    r.departures                    = false;
+    const climber::design_figures s = climber::compute_figures(d, r);
+    const climber::climb_profile climb(s.model, s.drive, s.plan.ztop, r.integral);
+    // Held climbers reach up to GEO: the rows go there, its own the last.
+    const double geo = s.model.rgeo - s.model.RE;
+    if (!(geo / d.march.rowdz < max_load_rows)) {
+        throw usage_error("rowdz = " + shortest(d.march.rowdz) + " km gives more than " +
+                          std::to_string(static_cast<long>(max_load_rows)) +
+                          " rows from the foot to GEO");
+    }
+    std::vector<double> altitudes;
+    for (double i = 0; i * d.march.rowdz < geo; ++i) {
+        altitudes.push_back(i * d.march.rowdz);
+    }
+    altitudes.push_back(geo);
+    load_table out;
+    for (const climber::load_row& row : climber::load_rows(d, s, d.traffic, climb, altitudes)) {
+        out.rows.push_back({row.alt, row.t0, row.tension, row.share});
+    }
+    out.notes = climber::notes(s, false);
+    out.why   = s.traffic.reason;
+    return out;
+}
+
+}  // namespace engine
