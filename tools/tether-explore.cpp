@@ -4,6 +4,7 @@
 #include "engine/modes.hpp"
 #include "engine/run.hpp"
 #include "engine/runner.hpp"
+#include "engine/sensitivity.hpp"
 #include "engine/settings.hpp"
 #include "engine/sweep.hpp"
 
@@ -79,8 +80,9 @@ struct options {
     std::string goal;   // FIGURE=VALUE
     std::string modes_text;
     std::vector<std::string> figures;  // the figures asked for (none: every one)
-    unsigned modes = 0;                // the oscillation modes asked for, 1 to engine::max_modes
-    bool shapes    = false;
+    unsigned modes   = 0;              // the oscillation modes asked for, 1 to engine::max_modes
+    bool shapes      = false;
+    bool sensitivity = false;  // the derivatives of the figures by every parameter
 };
 
 // The design that the options describe: defaults, then the design file line
@@ -493,8 +495,63 @@ void check_combinations(const options& o)
     }
 }
 
+// --sensitivity with the other options: one design, by the integral method.
+void check_sensitivity(const options& o)
+{
+    if (!o.sensitivity) {
+        return;
+    }
+    if (o.method_given &&
+        engine::named_value(engine::methods(), o.method) != climber::method::integral) {
+        throw engine::usage_error("--sensitivity differentiates the integral method's figures: "
+                                  "the march's sums are not smooth in the parameters (they "
+                                  "step as march points come and go), so not with --method " +
+                                  o.method);
+    }
+    const char* other = !o.sweeps.empty()                     ? "--sweep"
+                        : !o.solve.empty() || !o.goal.empty() ? "--solve"
+                        : o.report                            ? "--report"
+                        : o.ascent                            ? "--ascent"
+                        : o.list                              ? "--list"
+                        : o.shapes                            ? "--shapes"
+                        : !o.shard.empty()                    ? "--shard"
+                        : !o.figures.empty()                  ? "--figures"
+                                                              : "";
+    if (*other != 0) {
+        throw engine::usage_error(std::string("--sensitivity is for one design's figures: not "
+                                              "with ") +
+                                  other);
+    }
+}
+
+// One design's derivatives: a row for each figure and parameter, the notes
+// (auto parameters held, one-sided steps, figures that jump) on standard
+// error.
+int sensitivity_table(const options& o, const tether::design& d)
+{
+    const engine::sensitivities s = engine::compute_sensitivities(d, o.modes);
+    for (const climber::note& n : climber::design_notes(d)) {
+        say_note(n);
+    }
+    const engine::row_writer w(*engine::named_value(engine::formats(), o.format),
+                               engine::sensitivity_columns());
+    std::string text = w.header();
+    for (const engine::slope& row : s.slopes) {
+        text += w.row(engine::slope_labels(s, row), engine::slope_numbers(row));
+    }
+    std::fputs(text.c_str(), stdout);
+    for (const std::string& n : s.notes) {
+        std::fprintf(stderr, "%s: note: %s\n", program, n.c_str());
+    }
+    return tools::finish_output(stdout, program);
+}
+
 int run(const options& o)
 {
+    check_sensitivity(o);
+    if (o.sensitivity) {
+        return sensitivity_table(o, describe(o));
+    }
     check_combinations(o);
     const tether::design d = describe(o);
     if (o.modes > 0 && o.sweeps.empty()) {
@@ -561,6 +618,7 @@ class help_format : public CLI::Formatter {
                "       tether-explore [DESIGN] --sweep SWEEP... [--jobs N] [--shard K/N]\n"
                "       tether-explore [DESIGN] --solve NAME=LOW:HIGH --for FIGURE=VALUE "
                "[--sweep SWEEP...]\n"
+               "       tether-explore [DESIGN] --sensitivity [--modes N] [--format FORMAT]\n"
                "       tether-explore [DESIGN] (--list | --report | --ascent)\n"
                "DESIGN is any of --config FILE, --planet PLANET and --set NAME=VALUE.\n";
     }
@@ -641,6 +699,10 @@ int explore_main(int argc, char** argv)
                  "With --modes, the in-plane mode shapes at " +
                      std::to_string(engine::shape_points) + " altitudes instead")
         ->group(sway);
+    app.add_flag("--sensitivity", o.sensitivity,
+                 "The derivative and elasticity of every figure by every parameter, by the "
+                 "integral method (with --modes N the periods too)")
+        ->group(output);
     const char* seek = "Goal seek";
     app.add_option("--solve", o.solve,
                    "Seek the value of parameter NAME between LOW and HIGH at which --for's "

@@ -82,4 +82,38 @@ std::string row_writer::row(const std::vector<double>& values) const
     return line + "\n";
 }
 
+std::string row_writer::row(const std::vector<std::string>& labels,
+                            const std::vector<double>& values) const
+{
+    std::string line;
+    for (std::size_t i = 0; i < labels.size(); ++i) {
+        switch (format_) {
+        case format::table:
+            cell(line, labels[i]);
+            break;
+        case format::csv:
+            line += (i == 0 ? "" : ",") + labels[i];
+            break;
+        case format::json:
+            line += (i == 0 ? "{\"" : ",\"") + columns_[i].name + "\":\"" + labels[i] + "\"";
+            break;
+        }
+    }
+    if (labels.empty()) {
+        return row(values);
+    }
+    const row_writer rest(
+        format_, {columns_.begin() + static_cast<std::ptrdiff_t>(labels.size()), columns_.end()});
+    std::string numbers = rest.row(values);
+    switch (format_) {
+    case format::table:
+        return line + numbers;
+    case format::csv:
+        return line + (values.empty() ? "" : ",") + numbers;
+    case format::json:
+        return line + (values.empty() ? "}\n" : "," + numbers.substr(1));
+    }
+    return line + numbers;
+}
+
 }  // namespace engine

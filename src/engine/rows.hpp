@@ -25,6 +25,10 @@ class row_writer {
     // a table, empty in CSV, null in JSON. In CSV and JSON every number is
     // the shortest text that reads back to the same binary64.
     std::string row(const std::vector<double>& values) const;
+    // A row whose first columns hold names (a figure's, a parameter's),
+    // written as they are (quoted in JSON), then the values.
+    std::string row(const std::vector<std::string>& labels,
+                    const std::vector<double>& values) const;
 
   private:
     format format_;
