@@ -157,14 +157,14 @@ std::string side_note(const tether::param& q, double x, side s)
            " are one-sided (from " + (s == side::above ? "above" : "below") + ")";
 }
 
-// Every derivative of a pass's figures, into out (whose figures and values
-// the pass's columns follow from `first`); the figures that would not
-// settle by each parameter, into unsettled.
-void differentiate(const pass& p, const tether::design& d, std::size_t first, sensitivities& out,
+// Every derivative of a pass's figures (base: their values at d), into out
+// (whose figures and values the pass's columns follow from `first`); the
+// figures that would not settle by each parameter, into unsettled.
+void differentiate(const pass& p, const tether::design& d, const std::vector<double>& base,
+                   std::size_t first, sensitivities& out,
                    std::map<std::size_t, std::vector<std::string>>& unsettled)
 {
-    const std::optional<std::vector<double>> base = figures_at(p, d);
-    const std::size_t n                           = p.selection.size();
+    const std::size_t n = p.selection.size();
     for (std::size_t i = 0; i < out.params.size(); ++i) {
         const tether::param& q = *out.params[i];
         const double x         = out.at[i];
@@ -187,7 +187,7 @@ void differentiate(const pass& p, const tether::design& d, std::size_t first, se
         std::vector<double> error(n, std::numeric_limits<double>::infinity());
         std::vector<bool> done(n, false);
         for (std::size_t j = 0; j < n; ++j) {
-            done[j] = !std::isfinite((*base)[j]) || s == side::none;
+            done[j] = !std::isfinite(base[j]) || s == side::none;
         }
         for (double step : steps) {
             if (std::all_of(done.begin(), done.end(), [](bool b) { return b; })) {
@@ -195,12 +195,12 @@ void differentiate(const pass& p, const tether::design& d, std::size_t first, se
             }
             const double h        = step * size;
             const double smallest = std::ldexp(h, s == side::both ? -2 : -3);
-            const estimates e     = extrapolate(p, d, q, h, s, *base);
+            const estimates e     = extrapolate(p, d, q, h, s, base);
             for (std::size_t j = 0; j < n; ++j) {
                 if (done[j]) {
                     continue;
                 }
-                if (settled(e.value[j], e.error[j], (*base)[j], smallest, p.accuracy)) {
+                if (settled(e.value[j], e.error[j], base[j], smallest, p.accuracy)) {
                     value[j] = e.value[j];
                     error[j] = e.error[j];
                     done[j]  = true;
@@ -208,7 +208,7 @@ void differentiate(const pass& p, const tether::design& d, std::size_t first, se
             }
         }
         for (std::size_t j = 0; j < n; ++j) {
-            const double f = (*base)[j];
+            const double f = base[j];
             if (std::isfinite(f) && s != side::none && std::isnan(value[j])) {
                 unsettled[first + j].push_back(q.name);
             }
@@ -250,15 +250,18 @@ sensitivities compute_sensitivities(const tether::design& given, unsigned modes)
     }
     const std::vector<column> all = figure_columns(modes);
     std::map<std::size_t, std::vector<std::string>> unsettled;
-    std::vector<std::vector<slope>> by_pass;
     for (const pass& p : passes) {
-        const std::size_t first = out.figures.size();
-        const auto base         = figures_at(p, d);
+        const std::size_t first                               = out.figures.size();
+        const std::optional<std::vector<double>> held_figures = figures_at(p, d);
+        if (!held_figures) {  // the auto values worked out refused as set values
+            throw usage_error("the design's auto values, set as numbers, are refused");
+        }
+        const std::vector<double>& base = *held_figures;
         for (std::size_t j = 0; j < p.selection.size(); ++j) {
             out.figures.push_back(all[p.selection[j]]);
-            out.values.push_back((*base)[j]);
+            out.values.push_back(base[j]);
         }
-        differentiate(p, d, first, out, unsettled);
+        differentiate(p, d, base, first, out, unsettled);
     }
     // Figure by figure, every parameter in order.
     std::stable_sort(out.slopes.begin(), out.slopes.end(),
