@@ -508,19 +508,21 @@ void check_sensitivity(const options& o)
                                   "step as march points come and go), so not with --method " +
                                   o.method);
     }
-    const char* other = !o.sweeps.empty()                     ? "--sweep"
-                        : !o.solve.empty() || !o.goal.empty() ? "--solve"
-                        : o.report                            ? "--report"
-                        : o.ascent                            ? "--ascent"
-                        : o.list                              ? "--list"
-                        : o.shapes                            ? "--shapes"
-                        : !o.shard.empty()                    ? "--shard"
-                        : !o.figures.empty()                  ? "--figures"
-                                                              : "";
-    if (*other != 0) {
-        throw engine::usage_error(std::string("--sensitivity is for one design's figures: not "
-                                              "with ") +
-                                  other);
+    const std::pair<bool, const char*> others[] = {
+        {!o.sweeps.empty(), "--sweep"},
+        {!o.solve.empty() || !o.goal.empty(), "--solve"},
+        {o.report, "--report"},
+        {o.ascent, "--ascent"},
+        {o.list, "--list"},
+        {o.shapes, "--shapes"},
+        {!o.shard.empty(), "--shard"},
+        {!o.figures.empty(), "--figures"},
+    };
+    for (const auto& [given, other] : others) {
+        if (given) {
+            throw engine::usage_error(
+                std::string("--sensitivity is for one design's figures: not with ") + other);
+        }
     }
 }
 

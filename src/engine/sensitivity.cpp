@@ -12,6 +12,8 @@
 #include <limits>
 #include <map>
 #include <optional>
+#include <tuple>
+#include <utility>
 
 namespace engine {
 
@@ -69,6 +71,50 @@ struct estimates {
     std::vector<double> error;
 };
 
+// The differences of every figure of the pass by q at the steps h, h/2,
+// ... (levels of them): central, or one-sided to side s; none where a step
+// cannot be computed.
+std::optional<std::vector<std::vector<double>>> differences(const pass& p, const tether::design& d,
+                                                            const tether::param& q, double h,
+                                                            side s, unsigned levels,
+                                                            const std::vector<double>& base)
+{
+    const double sign = s == side::below ? -1 : 1;
+    std::vector<std::vector<double>> table(levels);
+    for (unsigned k = 0; k < levels; ++k) {
+        const double hk      = std::ldexp(h, -static_cast<int>(k));
+        const auto [up, dxu] = moved(d, q, sign * hk);
+        const auto [down, dxd] =
+            s == side::both ? moved(d, q, -hk) : std::pair<tether::design, double>{d, 0.0};
+        const auto fu = figures_at(p, up);
+        const auto fd = s == side::both ? figures_at(p, down) : std::optional(base);
+        if (!fu || !fd) {
+            return std::nullopt;
+        }
+        for (std::size_t j = 0; j < base.size(); ++j) {
+            table[k].push_back(((*fu)[j] - (*fd)[j]) / (dxu - dxd));
+        }
+    }
+    return table;
+}
+
+// Richardson's rule on differences at h, h/2, ... whose error is a series
+// in powers of h^2 (central) or h: the extrapolated value and the
+// difference from the previous level's at the finest steps.
+std::pair<double, double> richardson(std::vector<double> r, bool central)
+{
+    const auto levels = static_cast<unsigned>(r.size());
+    double previous   = nan;
+    for (unsigned m = 1; m < levels; ++m) {
+        previous            = r[levels - m];
+        const double factor = std::ldexp(1.0, static_cast<int>(central ? 2 * m : m));
+        for (unsigned k = 0; k + m < levels; ++k) {
+            r[k] = (factor * r[k + 1] - r[k]) / (factor - 1);
+        }
+    }
+    return {r[0], std::fabs(r[0] - previous)};
+}
+
 // The derivatives of every figure of the pass by q at the steps h, h/2, ...:
 // central differences extrapolated by Richardson's rule in powers of h^2,
 // or one-sided ones in powers of h.
@@ -78,46 +124,14 @@ estimates extrapolate(const pass& p, const tether::design& d, const tether::para
     const std::size_t n   = base.size();
     const bool central    = s == side::both;
     const unsigned levels = central ? 3 : 4;
-    const double sign     = s == side::below ? -1 : 1;
     estimates out{std::vector<double>(n, nan), std::vector<double>(n, nan)};
-    std::vector<std::vector<double>> table(levels, std::vector<double>(n, nan));
-    for (unsigned k = 0; k < levels; ++k) {
-        const double hk      = std::ldexp(h, -static_cast<int>(k));
-        const auto [up, dxu] = moved(d, q, sign * hk);
-        const auto fu        = figures_at(p, up);
-        if (!fu) {
-            return out;
+    const auto table = differences(p, d, q, h, s, levels, base);
+    for (std::size_t j = 0; table && j < n; ++j) {
+        std::vector<double> column;
+        for (const std::vector<double>& level : *table) {
+            column.push_back(level[j]);
         }
-        if (central) {
-            const auto [down, dxd] = moved(d, q, -hk);
-            const auto fd          = figures_at(p, down);
-            if (!fd) {
-                return out;
-            }
-            for (std::size_t j = 0; j < n; ++j) {
-                table[k][j] = ((*fu)[j] - (*fd)[j]) / (dxu - dxd);
-            }
-            continue;
-        }
-        for (std::size_t j = 0; j < n; ++j) {
-            table[k][j] = ((*fu)[j] - base[j]) / dxu;
-        }
-    }
-    for (std::size_t j = 0; j < n; ++j) {
-        std::vector<double> r(levels);
-        for (unsigned k = 0; k < levels; ++k) {
-            r[k] = table[k][j];
-        }
-        double previous = nan;  // the previous level's estimate at the finest steps
-        for (unsigned m = 1; m < levels; ++m) {
-            previous            = r[levels - m];
-            const double factor = std::ldexp(1.0, static_cast<int>(central ? 2 * m : m));
-            for (unsigned k = 0; k + m < levels; ++k) {
-                r[k] = (factor * r[k + 1] - r[k]) / (factor - 1);
-            }
-        }
-        out.value[j] = r[0];
-        out.error[j] = std::fabs(r[0] - previous);
+        std::tie(out.value[j], out.error[j]) = richardson(column, central);
     }
     return out;
 }
@@ -157,6 +171,52 @@ std::string side_note(const tether::param& q, double x, side s)
            " are one-sided (from " + (s == side::above ? "above" : "below") + ")";
 }
 
+// The side the steps take from d by q, and the steps (relative to its size)
+// that go both ways where the first is one-sided: near a bound (ztop just
+// below GEO, the period that puts it there) shorter steps may still.
+std::pair<side, std::vector<double>> steps_by(const pass& p, const tether::design& d,
+                                              const tether::param& q, double size)
+{
+    const side s = side_of(d, q, p.steps.front() * size);
+    for (int k = 1; k <= 3 && s != side::both; ++k) {
+        const double shorter = std::ldexp(p.steps.front(), -4 * k);
+        if (side_of(d, q, shorter * size) == side::both) {
+            return {side::both, {shorter, std::ldexp(shorter, -4)}};
+        }
+    }
+    return {s, p.steps};
+}
+
+// The first estimate of each figure that settles over the steps, or NaN
+// (error infinite) where none does.
+estimates settle(const pass& p, const tether::design& d, const tether::param& q, double size,
+                 side s, const std::vector<double>& steps, const std::vector<double>& base)
+{
+    const std::size_t n = base.size();
+    estimates out{std::vector<double>(n, nan),
+                  std::vector<double>(n, std::numeric_limits<double>::infinity())};
+    std::vector<bool> done(n, s == side::none);
+    for (std::size_t j = 0; j < n; ++j) {
+        done[j] = done[j] || !std::isfinite(base[j]);
+    }
+    for (double step : steps) {
+        if (std::all_of(done.begin(), done.end(), [](bool b) { return b; })) {
+            break;
+        }
+        const double h        = step * size;
+        const double smallest = std::ldexp(h, s == side::both ? -2 : -3);
+        const estimates e     = extrapolate(p, d, q, h, s, base);
+        for (std::size_t j = 0; j < n; ++j) {
+            if (!done[j] && settled(e.value[j], e.error[j], base[j], smallest, p.accuracy)) {
+                out.value[j] = e.value[j];
+                out.error[j] = e.error[j];
+                done[j]      = true;
+            }
+        }
+    }
+    return out;
+}
+
 // Every derivative of a pass's figures (base: their values at d), into out
 // (whose figures and values the pass's columns follow from `first`); the
 // figures that would not settle by each parameter, into unsettled.
@@ -164,72 +224,37 @@ void differentiate(const pass& p, const tether::design& d, const std::vector<dou
                    std::size_t first, sensitivities& out,
                    std::map<std::size_t, std::vector<std::string>>& unsettled)
 {
-    const std::size_t n = p.selection.size();
     for (std::size_t i = 0; i < out.params.size(); ++i) {
         const tether::param& q = *out.params[i];
         const double x         = out.at[i];
-        const double size      = std::fabs(x);
-        // Near a bound (ztop just below GEO, the period that puts it there)
-        // shorter steps may still go both ways.
-        std::vector<double> steps = p.steps;
-        side s                    = side_of(d, q, steps.front() * size);
-        for (int k = 1; k <= 3 && s != side::both; ++k) {
-            const double shorter = std::ldexp(p.steps.front(), -4 * k);
-            if (side_of(d, q, shorter * size) == side::both) {
-                s     = side::both;
-                steps = {shorter, std::ldexp(shorter, -4)};
-            }
-        }
+        const auto [s, steps]  = steps_by(p, d, q, std::fabs(x));
         if (s != side::both && first == 0) {
             out.notes.push_back(side_note(q, x, s));
         }
-        std::vector<double> value(n, nan);
-        std::vector<double> error(n, std::numeric_limits<double>::infinity());
-        std::vector<bool> done(n, false);
-        for (std::size_t j = 0; j < n; ++j) {
-            done[j] = !std::isfinite(base[j]) || s == side::none;
-        }
-        for (double step : steps) {
-            if (std::all_of(done.begin(), done.end(), [](bool b) { return b; })) {
-                break;
-            }
-            const double h        = step * size;
-            const double smallest = std::ldexp(h, s == side::both ? -2 : -3);
-            const estimates e     = extrapolate(p, d, q, h, s, base);
-            for (std::size_t j = 0; j < n; ++j) {
-                if (done[j]) {
-                    continue;
-                }
-                if (settled(e.value[j], e.error[j], base[j], smallest, p.accuracy)) {
-                    value[j] = e.value[j];
-                    error[j] = e.error[j];
-                    done[j]  = true;
-                }
-            }
-        }
-        for (std::size_t j = 0; j < n; ++j) {
+        const estimates e = settle(p, d, q, std::fabs(x), s, steps, base);
+        for (std::size_t j = 0; j < base.size(); ++j) {
             const double f = base[j];
-            if (std::isfinite(f) && s != side::none && std::isnan(value[j])) {
+            if (std::isfinite(f) && s != side::none && std::isnan(e.value[j])) {
                 unsettled[first + j].push_back(q.name);
             }
-            const double el = std::isfinite(value[j]) && f != 0 ? x / f * value[j] : nan;
-            out.slopes.push_back({first + j, i, value[j], el, error[j], s != side::both});
+            const double el = std::isfinite(e.value[j]) && f != 0 ? x / f * e.value[j] : nan;
+            out.slopes.push_back({first + j, i, e.value[j], el, e.error[j], s != side::both});
         }
     }
 }
 
 }  // namespace
 
-sensitivities compute_sensitivities(const tether::design& given, unsigned modes)
+sensitivities compute_sensitivities(const tether::design& d, unsigned modes)
 {
-    if (const auto fault = design_error(given, false)) {
+    if (const auto fault = design_error(d, false)) {
         throw usage_error(fault->message);
     }
     sensitivities out;
-    const tether::design d = held(given, out.notes);
+    const tether::design h = held(d, out.notes);
     for (const tether::param* q = tether::params_begin(); q != tether::params_end(); ++q) {
         out.params.push_back(q);
-        out.at.push_back(tether::value_of(d, *q));
+        out.at.push_back(tether::value_of(h, *q));
     }
     climber::figures_request r{climber::method::integral};
     r.modes = 0;
@@ -252,7 +277,7 @@ sensitivities compute_sensitivities(const tether::design& given, unsigned modes)
     std::map<std::size_t, std::vector<std::string>> unsettled;
     for (const pass& p : passes) {
         const std::size_t first                               = out.figures.size();
-        const std::optional<std::vector<double>> held_figures = figures_at(p, d);
+        const std::optional<std::vector<double>> held_figures = figures_at(p, h);
         if (!held_figures) {  // the auto values worked out refused as set values
             throw usage_error("the design's auto values, set as numbers, are refused");
         }
@@ -261,7 +286,7 @@ sensitivities compute_sensitivities(const tether::design& given, unsigned modes)
             out.figures.push_back(all[p.selection[j]]);
             out.values.push_back(base[j]);
         }
-        differentiate(p, d, base, first, out, unsettled);
+        differentiate(p, h, base, first, out, unsettled);
     }
     // Figure by figure, every parameter in order.
     std::stable_sort(out.slopes.begin(), out.slopes.end(),
