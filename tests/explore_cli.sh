@@ -410,6 +410,40 @@ LIST
             echo "note: here the C library's exp is the same with and without $plain"
     fi
     ;;
+sensitivity)
+    # One design's derivatives: every figure by every parameter, in every
+    # format the same numbers; the held ztop and the one-sided safety said;
+    # refused where it means nothing.
+    run --sensitivity --format csv
+    [ "$status" -eq 0 ] || fail "--sensitivity: exit status $status: $(cat "$tmp/err")"
+    [ "$(head -n 1 "$tmp/out")" = figure,parameter,derivative,elasticity ] || fail "header: $(head -n 1 "$tmp/out")"
+    figures=$("$prog" --method integral --format csv | head -n 1 | tr ',' '\n' | wc -l)
+    params=$("$prog" --list | grep -c '^[A-Za-z]')
+    [ "$(($(wc -l <"$tmp/out") - 1))" -eq "$((figures * params))" ] ||
+        fail "$(wc -l <"$tmp/out") lines for $figures figures and $params parameters"
+    grep -qx 'rgeo,GM,[0-9.e-]*,0.333333333333[0-9]*' "$tmp/out" || fail "rgeo by GM: $(grep '^rgeo,GM,' "$tmp/out")"
+    grep -q '^tether-explore: note: ztop = auto is held at its worked-out value' "$tmp/err" || fail "no held ztop: $(cat "$tmp/err")"
+    grep -q '^tether-explore: note: safety = 1 is at a bound' "$tmp/err" || fail "no one-sided safety: $(cat "$tmp/err")"
+    cp "$tmp/out" "$tmp/csv"
+    run --sensitivity --format json
+    [ "$(wc -l <"$tmp/out")" -eq "$((figures * params))" ] || fail "json rows"
+    sed -E 's/^\{"figure":"([^"]*)","parameter":"([^"]*)","derivative":([^,]*),"elasticity":([^}]*)\}$/\1,\2,\3,\4/; s/null//g' "$tmp/out" |
+        cmp -s - <(tail -n +2 "$tmp/csv") || fail "json and csv differ"
+    run --sensitivity --set ztop=35767
+    grep -q 'ztop = auto' "$tmp/err" && fail "ztop set but said held"
+    run --sensitivity --modes 2 --format csv
+    [ "$status" -eq 0 ] && grep -q '^period_out_2,strength,' "$tmp/out" || fail "--modes 2: no period rows"
+    for args in "--method march" "--sweep vmax=1:2:2" "--solve strength=10:300 --for time=110" \
+                "--report" "--list" "--figures time" "--shard 1/2"; do
+        # shellcheck disable=SC2086
+        run --sensitivity $args
+        [ "$status" -eq 2 ] && [ ! -s "$tmp/out" ] && grep -q '^tether-explore: --sensitivity' "$tmp/err" ||
+            fail "--sensitivity $args: status $status, $(head -n 1 "$tmp/err")"
+    done
+    grep -q 'not smooth in the parameters' <("$prog" --sensitivity --method march 2>&1) || fail "march refusal's reason"
+    run --sensitivity --set rapex=1000
+    [ "$status" -eq 2 ] && grep -q 'rapex = 1000 km' "$tmp/err" || fail "a bad design: $status"
+    ;;
 help)
     run --help
     [ "$status" -eq 0 ] || fail "--help: exit status $status"

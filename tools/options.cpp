@@ -89,6 +89,10 @@ std::vector<option_row> rows()
         {"--load", "",
          "Print the tension along the tether at its traffic's worst moment, in --format", output,
          &options::load},
+        {"--sensitivity", "",
+         "The derivative and elasticity of every figure by every parameter, by the integral "
+         "method (with --modes N the periods too)",
+         output, &options::sensitivity},
         {"--sweep", "SWEEP",
          "NAME=FROM:TO:N, NAME=FROM:TO:N:log or NAME=V1,V2,...; up to three make a grid, the "
          "first outermost",
@@ -142,6 +146,7 @@ class help_format : public CLI::Formatter {
                "       tether-explore [DESIGN] --sweep SWEEP... [--jobs N] [--shard K/N]\n"
                "       tether-explore [DESIGN] --solve NAME=LOW:HIGH --for FIGURE=VALUE "
                "[--sweep SWEEP...]\n"
+               "       tether-explore [DESIGN] --sensitivity [--modes N] [--format FORMAT]\n"
                "       tether-explore [DESIGN] --vary NAME=DIST... [--samples N] [--key K] "
                "[--summary | --indices]\n"
                "       tether-explore [DESIGN] (--list | --report | --ascent | --load)\n"

@@ -21,7 +21,7 @@ struct options {
     std::string format = engine::formats().front().name;
     std::string method = engine::methods().front().name;
     bool list = false, report = false, ascent = false, load = false, quiet = false, shapes = false;
-    bool summary = false, indices = false;
+    bool summary = false, indices = false, sensitivity = false;
     std::set<std::string> given;  // the names of the options given
     bool has(const std::string& name) const
     {

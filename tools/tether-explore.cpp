@@ -4,6 +4,7 @@
 #include "engine/loads.hpp"
 #include "engine/modes.hpp"
 #include "engine/run.hpp"
+#include "engine/sensitivity.hpp"
 #include "engine/spread.hpp"
 
 #include "options.hpp"
@@ -665,8 +666,67 @@ void check_combinations(const options& o)
     }
 }
 
+// --sensitivity with the other options: one design, by the integral method.
+void check_sensitivity(const options& o)
+{
+    if (!o.sensitivity) {
+        return;
+    }
+    if (o.has("--method") &&
+        engine::named_value(engine::methods(), o.method) != climber::method::integral) {
+        throw engine::usage_error("--sensitivity differentiates the integral method's figures: "
+                                  "the march's sums are not smooth in the parameters (they "
+                                  "step as march points come and go), so not with --method " +
+                                  o.method);
+    }
+    const std::pair<bool, const char*> others[] = {
+        {!o.sweeps.empty(), "--sweep"},
+        {!o.solve.empty() || !o.goal.empty(), "--solve"},
+        {o.report, "--report"},
+        {o.ascent, "--ascent"},
+        {o.list, "--list"},
+        {o.shapes, "--shapes"},
+        {!o.shard.empty(), "--shard"},
+        {!o.figures.empty(), "--figures"},
+        {!o.vary.empty(), "--vary"},
+        {o.load, "--load"},
+    };
+    for (const auto& [given, other] : others) {
+        if (given) {
+            throw engine::usage_error(
+                std::string("--sensitivity is for one design's figures: not with ") + other);
+        }
+    }
+}
+
+// One design's derivatives: a row for each figure and parameter, the notes
+// (auto parameters held, one-sided steps, figures that jump) on standard
+// error.
+int sensitivity_table(const options& o, const tether::design& d)
+{
+    const engine::sensitivities s = engine::compute_sensitivities(d, o.mode_count);
+    for (const climber::note& n : climber::design_notes(d)) {
+        say_note(n);
+    }
+    const engine::row_writer w(*engine::named_value(engine::formats(), o.format),
+                               engine::sensitivity_columns());
+    std::string text = w.header();
+    for (const engine::slope& row : s.slopes) {
+        text += w.row(engine::slope_numbers(row), engine::slope_labels(s, row));
+    }
+    std::fputs(text.c_str(), stdout);
+    for (const std::string& n : s.notes) {
+        std::fprintf(stderr, "%s: note: %s\n", program, n.c_str());
+    }
+    return tools::finish_output(stdout, program);
+}
+
 int run(const options& o)
 {
+    check_sensitivity(o);
+    if (o.sensitivity) {
+        return sensitivity_table(o, describe(o));
+    }
     check_combinations(o);
     const tether::design d = describe(o);
     if (!o.vary.empty()) {

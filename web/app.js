@@ -396,10 +396,51 @@ async function recomputeModes() {
   $('modes').dataset.state = errors.length ? 'invalid' : 'ready';
 }
 
+// The elasticities of the design's figures, the largest by size first; the
+// rows whose elasticity is 0 or missing left out. Returns the rows shown as
+// [figure, parameter, elasticity, derivative].
+function elasticityRows(result) {
+  const rows = [];
+  for (let i = 0; i < result.figure.length; i++) {
+    const e = result.elasticity[i];
+    if (Number.isFinite(e) && e !== 0) rows.push([result.figure[i], result.parameter[i], e, result.derivative[i]]);
+  }
+  // Largest size first; ties in the engine's order (sort is stable).
+  return rows.sort((a, b) => Math.abs(b[2]) - Math.abs(a[2]));
+}
+function showSensitivity(result) {
+  const body = document.querySelector('#sensitivity tbody');
+  body.textContent = '';
+  $('sensitivity-note').textContent = result ? result.notes.join('\n') : '';
+  if (!result) return;
+  for (const row of elasticityRows(result)) {
+    const tr = document.createElement('tr');
+    row.forEach((v, c) => {
+      const cell = document.createElement(c < 2 ? 'th' : 'td');
+      if (c < 2) cell.scope = 'row';
+      cell.textContent = c < 2 ? v : Number(v.toPrecision(6)).toString();
+      if (c >= 2) cell.dataset.value = String(v);
+      tr.append(cell);
+    });
+    body.append(tr);
+  }
+}
+async function recomputeSensitivity() {
+  delete $('sensitivity').dataset.state;
+  const answer = await callLatest('sensitivity', 'sensitivity', designLines());
+  if (!answer) return;
+  const failed = answer.failure || answer.result.errors.length;
+  $('sensitivity-alert').textContent = answer.failure ? failureText(answer)
+    : answer.result.errors.map((e) => e.message).join('\n');
+  showSensitivity(failed ? null : answer.result);
+  $('sensitivity').dataset.state = failed ? 'invalid' : 'ready';
+}
+
 let valid = false;
 async function recompute() {
   updateAddress();
   recomputeModes();
+  recomputeSensitivity();
   const answer = await callLatest('evaluate', 'evaluate', designLines(), method());
   if (!answer) return;
   if (answer.failure) {

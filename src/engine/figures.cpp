@@ -183,6 +183,19 @@ std::vector<std::size_t> figure_selection(const std::vector<std::string>& names,
     return out;
 }
 
+std::vector<std::size_t> design_figure_selection(std::size_t modes, bool only_modes)
+{
+    const auto each = members(modes);
+    std::vector<std::size_t> out;
+    for (std::size_t c = 0; c < each.size(); ++c) {
+        const module m = each[c].first->by;
+        if (m == of_modes || (!only_modes && (m == of_tether || m == of_sums || m == of_whole))) {
+            out.push_back(c);
+        }
+    }
+    return out;
+}
+
 climber::figures_request request_for(climber::figures_request r,
                                      const std::vector<std::size_t>& selection)
 {

@@ -81,6 +81,10 @@ climber::figures_request request_for(climber::figures_request r,
 // The selected columns' values, of a design's figures with `modes` modes.
 std::vector<double> figure_values(const climber::design_figures& s,
                                   const std::vector<std::size_t>& selection, std::size_t modes);
+// The figures a design has without settings beyond its own: the tether's,
+// the sums', the whole tether's and (modes > 0) the modes' periods, as
+// columns of figure_columns(modes); with only_modes, the periods alone.
+std::vector<std::size_t> design_figure_selection(std::size_t modes, bool only_modes = false);
 // Whether a method computes the figure of that name.
 bool computed_by(const std::string& name, climber::method how);
 

@@ -9,6 +9,7 @@
 #include "engine/modes.hpp"
 #include "engine/numbers.hpp"
 #include "engine/run.hpp"
+#include "engine/sensitivity.hpp"
 #include "engine/settings.hpp"
 #include "engine/solve.hpp"
 #include "engine/spread.hpp"
@@ -852,6 +853,45 @@ val spread(const std::string& lines, const std::string& vary_lines, const std::s
     });
 }
 
+// {errors, notes, figure, parameter, derivative, elasticity}: the design's
+// derivatives by the integral method, a row for each figure and parameter
+// (tether-explore --sensitivity's rows; the numbers as Float64Arrays), and
+// the notes on them (auto parameters held, one-sided steps, jumps).
+val sensitivity(const std::string& lines)
+{
+    return guarded([&] {
+        const reading r = checked(lines, false);
+        val out         = val::object();
+        out.set("errors", errors_of(r.errors));
+        std::vector<std::string> figure;
+        std::vector<std::string> parameter;
+        std::vector<double> derivative;
+        std::vector<double> elasticity;
+        std::vector<std::string> notes;
+        if (r.errors.empty()) {
+            const engine::sensitivities s = engine::compute_sensitivities(r.design);
+            for (const engine::slope& row : s.slopes) {
+                const std::vector<std::string> labels = engine::slope_labels(s, row);
+                const std::vector<double> numbers     = engine::slope_numbers(row);
+                figure.push_back(labels[0]);
+                parameter.push_back(labels[1]);
+                derivative.push_back(numbers[0]);
+                elasticity.push_back(numbers[1]);
+            }
+            for (const climber::note& n : climber::design_notes(r.design)) {
+                notes.push_back(n.text);
+            }
+            notes.insert(notes.end(), s.notes.begin(), s.notes.end());
+        }
+        out.set("figure", strings(figure));
+        out.set("parameter", strings(parameter));
+        out.set("derivative", doubles(derivative));
+        out.set("elasticity", doubles(elasticity));
+        out.set("notes", strings(notes));
+        return out;
+    });
+}
+
 EMSCRIPTEN_BINDINGS(tether)
 {
     emscripten::function("tables", &tables);
@@ -865,4 +905,5 @@ EMSCRIPTEN_BINDINGS(tether)
     emscripten::function("solveSweep", &solve_sweep);
     emscripten::function("modes", &modes);
     emscripten::function("spread", &spread);
+    emscripten::function("sensitivity", &sensitivity);
 }

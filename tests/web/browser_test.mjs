@@ -247,6 +247,24 @@ try {
     `page ${JSON.stringify(sway.rows)}, explorer ${JSON.stringify(native.rows)}`);
   check('nothing on the console with the modes', page.problems.length === 0, page.problems.join('; '));
 
+  // What the figures answer most: the explorer's elasticities, the largest by
+  // size first, those that are 0 or missing left out, to the last bit.
+  page = await open('?strength=60');
+  await page.waitForFunction(() => document.querySelector('#sensitivity').dataset.state, { timeout: 30000 })
+    .catch(() => {});
+  const shownSlopes = await page.evaluate(() => [...document.querySelectorAll('#sensitivity tbody tr')]
+    .map((row) => [...row.querySelectorAll('th')].map((th) => th.textContent).join(' ')
+      + ` ${row.querySelector('td').dataset.value}`));
+  const nativeSlopes = execFileSync(explore, ['--sensitivity', '--set', 'strength=60', '--format', 'csv'],
+    { encoding: 'utf8', stdio: ['ignore', 'pipe', 'pipe'] }).trim().split('\n').slice(1)
+    .map((row) => row.split(',')).filter((r) => r[3] !== '' && Number(r[3]) !== 0)
+    .sort((a, b) => Math.abs(Number(b[3])) - Math.abs(Number(a[3])))
+    .map((r) => `${r[0]} ${r[1]} ${String(Number(r[3]))}`);
+  check('the elasticities, the explorer\'s, largest first', shownSlopes.join(';') === nativeSlopes.join(';')
+    && shownSlopes.length > 20, `page ${shownSlopes.slice(0, 5)}, explorer ${nativeSlopes.slice(0, 5)}`);
+  check('the held ztop said', (await page.$eval('#sensitivity-note', (p) => p.textContent)).includes('ztop = auto is held'));
+  check('nothing on the console with the elasticities', page.problems.length === 0, page.problems.join('; '));
+
   // modes=N in the address: as many rows; a count the explorer refuses said
   // in its words; a top end at GEO refused by its field.
   page = await open('?modes=7');

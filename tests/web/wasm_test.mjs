@@ -5,7 +5,7 @@
 // TETHER_EXPLORE's, byte for byte.
 // Exits 0 on success, 1 on failure, 77 where the page is not built.
 import { existsSync, readFileSync } from 'node:fs';
-import { execFileSync } from 'node:child_process';
+import { execFileSync, spawnSync } from 'node:child_process';
 import { createRequire } from 'node:module';
 import { pathToFileURL } from 'node:url';
 import { dirname, join } from 'node:path';
@@ -169,6 +169,27 @@ check('modes of a bad design', tether.modes('strength=-1', '5').errors[0].name, 
 const still = tether.modes('rapex=42164.16962408611', '2');
 check('a top end a rounding above GEO', still.errors?.[0]?.name, 'rapex');
 check('its figures', tether.evaluate('rapex=42164.16962408611', 'march').errors?.[0]?.name, 'rapex');
+
+// The derivatives, as tether-explore --sensitivity --format csv gives them,
+// to the last bit, with the notes on standard error.
+for (const design of [[], ['strength=20', 'rhog=auto', 'safety=1.5']]) {
+  const slopes = tether.sensitivity(design.join('\n'));
+  const run = spawnSync(explore, ['--sensitivity', ...design.flatMap((a) => ['--set', a]), '--format', 'csv'],
+    { encoding: 'utf8' });
+  const [head, ...rows] = run.stdout.trim().split('\n');
+  check(`sensitivity ${design}: columns`, head, 'figure,parameter,derivative,elasticity');
+  check(`sensitivity ${design}: rows`, slopes.figure.length, rows.length);
+  rows.forEach((row, i) => {
+    const [figure, parameter, derivative, elasticity] = row.split(',');
+    const same = (got, text) => (text === '' ? Number.isNaN(got) : bits(got) === bits(Number(text)));
+    check(`sensitivity ${design}: row ${i}`, `${slopes.figure[i]},${slopes.parameter[i]},` +
+      `${same(slopes.derivative[i], derivative)},${same(slopes.elasticity[i], elasticity)}`,
+      `${figure},${parameter},true,true`);
+  });
+  const said = run.stderr.trim().split('\n').map((line) => line.replace(/^tether-explore: (note|warning): /, ''));
+  check(`sensitivity ${design}: notes`, slopes.notes.join('\n'), said.join('\n'));
+}
+check('sensitivity of a bad design', tether.sensitivity('strength=-1').errors[0].name, 'strength');
 
 // Random designs against the native program, byte for byte: figures by both
 // methods, a map, a solved curve and the modes. The native figures do not
