@@ -144,13 +144,20 @@ bool settled(double value, double error, double figure, double smallest, double 
            error <= accuracy * std::fabs(value) + 8 * figure_noise * std::fabs(figure) / smallest;
 }
 
+// Whether the figures differentiated read parameter q: the traffic's
+// parameters move the traffic's figures alone, which are not among them.
+bool differentiated(const tether::param& q)
+{
+    return std::string(q.group) != "traffic";
+}
+
 // The design with its auto parameters set to their worked-out values, and
 // the notes that say so.
 tether::design held(const tether::design& d, std::vector<std::string>& notes)
 {
     tether::design out = d;
     for (const tether::param* q = tether::params_begin(); q != tether::params_end(); ++q) {
-        if (q->can_be_auto && tether::is_automatic(tether::value_of(d, *q))) {
+        if (differentiated(*q) && q->can_be_auto && tether::is_automatic(tether::value_of(d, *q))) {
             const double v = q->worked_out(d);
             q->field(out)  = v;
             notes.push_back(std::string(q->name) + " = auto is held at its worked-out value, " +
@@ -253,6 +260,9 @@ sensitivities compute_sensitivities(const tether::design& d, unsigned modes)
     sensitivities out;
     const tether::design h = held(d, out.notes);
     for (const tether::param* q = tether::params_begin(); q != tether::params_end(); ++q) {
+        if (!differentiated(*q)) {
+            continue;
+        }
         out.params.push_back(q);
         out.at.push_back(tether::value_of(h, *q));
     }
