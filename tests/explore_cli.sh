@@ -61,7 +61,7 @@ extra|The following argument was not expected: extra
 --report --set rowdz=0.3|rowdz = 0.3 km: must be a whole multiple of dz = 0.125 km
 --set strength=0.3|strength = 0.3 GPa and rapex = 3e+05 km: too low for the apex
 --set dz=1e-5|dz = 1e-05 km: gives 3576700001 march points
---planet venus|--planet: venus not in {earth,mars}
+--planet venus|--planet: venus not in {earth,mars,moon-l1,moon-l2}
 --config $tmp/none.design|$tmp/none.design: cannot read the design file
 --config $tmp|$tmp: cannot read the design file
 --config $tmp/bad.design|$tmp/bad.design:2: vmax = fast: not a finite number

@@ -82,7 +82,7 @@ TEST(Explore, SettingsNameTheirMistake)
               "unknown parameter (tether-explore --list shows them)");
     EXPECT_EQ(error_of(engine::apply_assignment, "strength"), "expected NAME=VALUE");
     EXPECT_EQ(error_of(engine::apply_assignment, "planet=venus"),
-              "unknown planet; known: earth, mars");
+              "unknown planet; known: earth, mars, moon-l1, moon-l2");
     EXPECT_EQ(error_of(engine::apply_assignment, " strength = 50 "), "no error");
 }
 
@@ -108,7 +108,8 @@ TEST(Explore, DesignFileLinesApplyInOrderAndErrorsNameFileAndLine)
         {"strength = 50\nvmax = fast\n", "2: vmax = fast: not a finite number"},
         {"strength 50\n", "1: expected 'name = value', found 'strength 50'"},
         {"# ok\nwidth = 3\n", "2: width = 3: unknown parameter (tether-explore --list shows them)"},
-        {"planet = venus # no\n", "1: planet = venus: unknown planet; known: earth, mars"},
+        {"planet = venus # no\n",
+         "1: planet = venus: unknown planet; known: earth, mars, moon-l1, moon-l2"},
         {"dz =\n", "1: dz = : not a finite number"},
         // Hostile files: raw control characters and long values never reach a
         // terminal as they are; a line past the limit is refused unread.

@@ -52,6 +52,7 @@ enum class note_kind {
                            // march
     coarse_march,          // the march's first point alone gives more than 1 % of a sum
     cannot_lift,           // the tether's foot holds less than the climber's mass
+    partner_release,       // with a partner body the release figures are not computed
 };
 struct note {
     note_kind kind;

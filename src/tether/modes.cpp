@@ -550,6 +550,16 @@ modes compute_modes(const model& m, const positions& p, unsigned n, const mode_s
     if (n == 0) {
         return out;
     }
+    // The change of variable Y = r phi below cancels the field's terms only
+    // in a central field; with a partner the equations keep a tidal term
+    // that this solver does not carry.
+    if (m.fld.partnered()) {
+        out.missed = true;
+        out.why    = "the oscillation modes are not computed for a design with a partner body "
+                     "(partner_GM > 0): its tidal pull across the line is not in the modes' "
+                     "equations; their periods are NaN";
+        return out;
+    }
     const tether_field f = field_of(m, p);
     // With M > 0 every term of the Rayleigh quotient is positive. A
     // counterweight that is not (F(rapex) <= 0, only by rounding above GEO)

@@ -66,6 +66,12 @@ struct modes {
 // The first mode whose period missed its accuracy (1 the slowest), or 0.
 unsigned first_missed(const modes& found);
 
+// With a partner body (partner_GM > 0) the modes are not computed: every
+// period is NaN, missed, and why says so. There the restoring terms across
+// the line are GM / r^3 + GM2 / |D - s r|^3 - omega^2 in the orbit's plane
+// and GM / r^3 + GM2 / |D - s r|^3 out of it (field.hpp): no partner, they
+// are -F / r and -F / r + omega^2, the terms above.
+//
 // The first n modes of a design that passes check. A counterweight that is
 // not positive (the top a rounding above GEO) leaves lambda_1^2 <= 0: then
 // unstable is set and every period is NaN. Ends early, marked stopped, once

@@ -27,6 +27,20 @@ template <class F> double root(F f, double a, double b, double from, double tole
     return lo + (hi - lo) / 2;
 }
 
+// Above GEO, where the effective potential returns to its value at RE: at
+// sqrt(2 vre / omega^2) the rotation's part alone has reached it (with a
+// partner on the far side too, its terms being positive); toward a partner
+// its own term grows without bound at its centre.
+double uniform_top(const model& m, double tolerance)
+{
+    const auto above = [&m](double r) { return effpot(m, r) - m.vre; };
+    double far       = std::fmax(2 * m.rgeo, std::sqrt(2 * m.vre / m.omega2));
+    if (m.fld.partnered() && m.fld.s > 0) {
+        far = m.fld.D - (m.fld.D - m.rgeo) * 1e-9;
+    }
+    return root(above, m.rgeo, far, m.RE, tolerance) - m.RE;
+}
+
 }  // namespace
 
 double linear_density(const design& d, const model& m, double r)
@@ -52,6 +66,15 @@ whole_tether compute_whole(const design& d, const model& m, const positions& p, 
         w.why = missed_integral(tolerance);
     }
 
+    w.uniform_yuri = m.ere;
+    w.uniform_top  = uniform_top(m, tolerance);
+    if (m.fld.partnered()) {
+        // A payload let go moves under both bodies' pull: no two-body orbit
+        // about the body says where it goes.
+        w.orbit_alt = w.escape_alt = w.apex_speed = w.apex_vinf = nan;
+        return w;
+    }
+
     // Let go at radius r below GEO, a payload is at the top of its orbit,
     // with angular momentum r (omega r); its lowest radius is
     // omega^2 r^4 / (2 GM - omega^2 r^3), which is RE where this is 0.
@@ -68,13 +91,6 @@ whole_tether compute_whole(const design& d, const model& m, const positions& p, 
     w.apex_speed    = m.omega * m.rapex;
     const double vv = w.apex_speed * w.apex_speed - (2 * m.GM) / m.rapex;
     w.apex_vinf     = vv > 0 ? std::sqrt(vv) : nan;
-    w.uniform_yuri  = m.ere;
-
-    // Above GEO, where the effective potential returns to its value at RE:
-    // at sqrt(2 vre / omega^2) the rotation's part alone has reached it.
-    const auto above = [&m](double r) { return effpot(m, r) - m.vre; };
-    const double far = std::fmax(2 * m.rgeo, std::sqrt(2 * m.vre / m.omega2));
-    w.uniform_top    = root(above, m.rgeo, far, m.RE, tolerance) - m.RE;
     return w;
 }
 

@@ -678,7 +678,8 @@ val tables()
         val e         = val::object();
         for (const tether::param* p = tether::params_begin(); p != tether::params_end(); ++p) {
             if (of_planet(*p)) {
-                e.set(p->name, engine::readable(tether::value_of(planet, *p)));
+                const double v = tether::value_of(planet, *p);
+                e.set(p->name, tether::is_automatic(v) ? std::string("auto") : engine::readable(v));
             }
         }
         presets.set(name, e);
