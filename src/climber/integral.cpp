@@ -63,7 +63,7 @@ class climb {
             partner_ ? tether::outward_gain(m_.fld, m_.RE, z) * 1000
                      : ((m_.GM * z) * (r + m_.RE) / (RE2_ * (r * r)) + m_.omega2 * z) * 1000;
         const double excess = d_.fextra + d_.mclimb * lost;
-        const double taper  = tether::taper(m_, r);
+        const double taper  = partner_ ? tether::taper(m_, r) : tether::central_taper(m_, r);
         const double power  = ((0.5 * excess) * excess) / (d_.zg * taper);
         return {z, grav, taper, excess, power / (d_.mclimb * grav)};
     }
@@ -284,7 +284,11 @@ integral_sums integrate(const tether::model& m, const drive_params& d, double zt
     const climb c(m, d);
 
     // The tether's mass.
-    auto mass            = [&](double z) { return d.rhog * tether::taper(m, m.RE + z); };
+    const bool partner = m.fld.partnered();
+    auto mass          = [&](double z) {
+        const double r = m.RE + z;
+        return d.rhog * (partner ? tether::taper(m, r) : tether::central_taper(m, r));
+    };
     const estimate total = integrate_piece(mass, 0.0, ztop, s);
     out.total_missed     = !(total.error <= s.tolerance * std::fabs(total.value));
     out.sums.total = out.total_missed ? std::numeric_limits<double>::quiet_NaN() : total.value;

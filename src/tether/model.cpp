@@ -26,8 +26,7 @@ double grav(const model& m, double r)
     if (m.fld.partnered()) {
         return -outward(m.fld, r) * 1000;
     }
-    // Both products before the subtraction; 1000 turns km/s^2 into m/s^2.
-    return (m.GM / (r * r) - m.omega2 * r) * 1000;
+    return central_grav(m, r);
 }
 
 double taper(const model& m, double r)

@@ -21,6 +21,7 @@
 
 #include "tether/design.hpp"
 #include "tether/field.hpp"
+#include "tether/pmath.hpp"
 
 #include <string>
 
@@ -65,6 +66,22 @@ double grav(const model& m, double r);
 
 // Tether cross-section at radius r (km) relative to the cross-section at RE.
 double taper(const model& m, double r);
+
+// effpot, grav and taper in a field with no partner, as the study has always
+// computed them: for loops that choose the field once.
+inline double central_grav(const model& m, double r)
+{
+    // Both products before the subtraction; 1000 turns km/s^2 into m/s^2.
+    return (m.GM / (r * r) - m.omega2 * r) * 1000;
+}
+inline double central_effpot(const model& m, double r)
+{
+    return m.GM / r + ((0.5 * m.omega2) * r) * r;
+}
+inline double central_taper(const model& m, double r)
+{
+    return pmath::exp((m.vre - central_effpot(m, r)) / m.ywork);
+}
 
 // Words for the balance point, for messages: "GEO" or "the balance point
 // (L1)"; "the geostationary radius" or "the radius of the balance point (L1)";

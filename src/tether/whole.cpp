@@ -8,6 +8,7 @@
 #include <cmath>
 #include <cstdint>
 #include <limits>
+#include <utility>
 
 namespace tether {
 
@@ -43,21 +44,41 @@ double uniform_top(const model& m, double tolerance)
 
 }  // namespace
 
-double linear_density(const design& d, const model& m, double r)
+namespace {
+
+// linear_density in the field chosen once for an integral (Partner false:
+// the central field's expression, no test of the field at each point).
+template <bool Partner> double density_in(const design& d, const model& m, double r)
 {
     // Cross-section relative to GEO: exp of the effective potential below
     // GEO's value over the working specific strength.
-    const double taper_geo = pmath::exp((m.vgeo - effpot(m, r)) / m.ywork);
+    const double v         = Partner ? effpot(m, r) : central_effpot(m, r);
+    const double taper_geo = pmath::exp((m.vgeo - v) / m.ywork);
     return d.tether.density * ((d.tether.csgeo / 1e6) * taper_geo);  // kg/m = t/km
+}
+
+// The masses below and above the balance point.
+template <bool Partner>
+std::pair<estimate, estimate> masses(const design& d, const model& m, double tolerance)
+{
+    auto density = [&](double r) { return density_in<Partner>(d, m, r); };
+    return {integrate_adaptive(density, m.RE, m.rgeo, tolerance),
+            integrate_adaptive(density, m.rgeo, m.rapex, tolerance)};
+}
+
+}  // namespace
+
+double linear_density(const design& d, const model& m, double r)
+{
+    return m.fld.partnered() ? density_in<true>(d, m, r) : density_in<false>(d, m, r);
 }
 
 whole_tether compute_whole(const design& d, const model& m, const positions& p, double tolerance)
 {
     whole_tether w{};
-    auto density         = [&](double r) { return linear_density(d, m, r); };
-    const estimate lower = integrate_adaptive(density, m.RE, m.rgeo, tolerance);
-    const estimate upper = integrate_adaptive(density, m.rgeo, m.rapex, tolerance);
-    w.mass_missed        = !(lower.error <= tolerance * std::fabs(lower.value)) ||
+    const auto [lower, upper] =
+        m.fld.partnered() ? masses<true>(d, m, tolerance) : masses<false>(d, m, tolerance);
+    w.mass_missed = !(lower.error <= tolerance * std::fabs(lower.value)) ||
                     !(upper.error <= tolerance * std::fabs(upper.value));
     w.lower_mass  = w.mass_missed ? nan : lower.value;
     w.upper_mass  = w.mass_missed ? nan : upper.value;
