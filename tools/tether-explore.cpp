@@ -387,8 +387,8 @@ void refuse_partner_report(const tether::design& d)
     if (tether::has_partner(d)) {
         throw engine::usage_error(
             "--report is the study of a planet turning alone (GEO, and payloads let go into "
-            "two-body orbits): a design with a partner (partner_GM > 0) has its figures and "
-            "--ascent instead");
+            "two-body orbits): a design with a partner (partner_GM > 0) has its figures, "
+            "--ascent and --modes instead");
     }
 }
 
