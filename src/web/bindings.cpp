@@ -218,6 +218,9 @@ val evaluate(const std::string& lines, const std::string& method)
         for (const climber::note& n : climber::notes(study, by_march)) {
             notes.call<void>("push", note_of(n, "figure"));
         }
+        for (const climber::note& n : climber::field_notes(study, {})) {
+            notes.call<void>("push", note_of(n, "figure"));
+        }
         const std::vector<double> values        = engine::figure_values(study);
         const std::vector<engine::column> names = engine::figure_columns();
         for (std::size_t i = 0; i < names.size(); ++i) {

@@ -84,7 +84,7 @@ def test_designs_are_values():
     (lambda: tether.Design(vmax=True), TypeError, "not bool"),
     (lambda: tether.Design(vmax=float("nan")), ValueError, "not a finite number"),
     (lambda: tether.Design(vmax=float("inf")), ValueError, "not a finite number"),
-    (lambda: tether.Design(vmax=None), ValueError, "only rhog and ztop may be auto"),
+    (lambda: tether.Design(vmax=None), ValueError, "only tsid, rhog and ztop may be auto"),
     (lambda: tether.Design(colour=1), TypeError, "'colour'"),
     (lambda: tether.Design(planet="venus"), ValueError, "unknown planet; known: earth, mars, moon-l1, moon-l2"),
     (lambda: tether.Design(vmax=-1).check(), tether.DesignError,
