@@ -302,9 +302,11 @@ TEST(Modes, AgreeWithFiniteDifferences)
 // periods are checked against the differences of their own problem.
 TEST(Modes, WithAPartnerAgreeWithFiniteDifferences)
 {
-    const double GM = 4902.800066, GM2 = 398600.4418, D = 384400;
-    const double w2 = (GM + GM2) / (D * D * D);
-    const double b  = D * GM2 / (GM + GM2);
+    const double GM  = 4902.800066;
+    const double GM2 = 398600.4418;
+    const double D   = 384400;
+    const double w2  = (GM + GM2) / (D * D * D);
+    const double b   = D * GM2 / (GM + GM2);
     for (const double side : {1.0, -1.0}) {
         design d;
         d.planet          = *tether::planet_named(side > 0 ? "moon-l1" : "moon-l2");

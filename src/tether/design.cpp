@@ -253,8 +253,8 @@ std::optional<problem> check_values(const design& d)
     return check_partner(d);
 }
 
-// The orbit, the apex and the taper between them.
-std::optional<problem> check_tether(const design& d, const model& m)
+// The balance point (GEO, L1 or L2), the foot below it and the top beyond it.
+std::optional<problem> check_balance(const design& d, const model& m)
 {
     const bool partner = m.fld.partnered();
     if (!std::isnormal(m.rgeo) || !std::isfinite(m.vgeo)) {
@@ -290,6 +290,15 @@ std::optional<problem> check_tether(const design& d, const model& m)
                            message_number(m.fld.D - d.planet.partner_RE) +
                            " km: toward the partner the top end must stay short of its surface",
                        "partner_distance"};
+    }
+    return std::nullopt;
+}
+
+// The orbit, the apex and the taper between them.
+std::optional<problem> check_tether(const design& d, const model& m)
+{
+    if (auto p = check_balance(d, m)) {
+        return p;
     }
     if (!std::isfinite(m.vre) || !std::isfinite(m.ere)) {
         return beyond_range("RE", "an effective potential at the surface");
