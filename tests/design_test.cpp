@@ -89,8 +89,9 @@ TEST(Design, EveryParameterMustBeAFiniteNumberInItsRange)
     moon.planet = *tether::planet_named("moon-l1");
     for (const tether::param* p = tether::params_begin(); p != tether::params_end(); ++p) {
         for (double bad : {0.0, -1.0, -0.0, HUGE_VAL, -HUGE_VAL}) {
-            const bool allowed = (p->values == tether::range::non_negative && bad >= 0 && bad < HUGE_VAL) ||
-                                 (p->values == tether::range::side && bad == -1);
+            const bool allowed =
+                (p->values == tether::range::non_negative && bad >= 0 && bad < HUGE_VAL) ||
+                (p->values == tether::range::side && bad == -1);
             design d           = p->of_partner ? moon : design{};
             p->field(d)        = bad;
             const auto problem = climber::check(d, true);
