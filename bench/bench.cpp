@@ -6,6 +6,7 @@
 #include "tether/model.hpp"
 #ifdef TETHER_HAVE_MODES
 #include "climber/figures.hpp"
+#include "climber/study.hpp"
 #include "climber/traffic.hpp"
 #include "tether/modes.hpp"
 #endif
@@ -117,6 +118,38 @@ void traffic_of_one_design(benchmark::State& state)
     }
 }
 BENCHMARK(traffic_of_one_design)->Unit(benchmark::kMicrosecond);
+
+// A design's figures by the integral method (the sums and the whole tether,
+// no modes), checks included: the study's Earth, and the M5 ribbon hung from
+// the Moon through L1 of docs/moon.md (at most 20 us).
+void figures_by_integral(benchmark::State& state, const tether::design& design)
+{
+    climber::figures_request r;
+    r.how = climber::method::integral;
+    for (auto _ : state) {
+        benchmark::DoNotOptimize(climber::check(design, false));
+        benchmark::DoNotOptimize(climber::compute_figures(design, r));
+    }
+}
+
+tether::design lunar_ribbon()
+{
+    tether::design ribbon;
+    ribbon.planet          = *tether::planet_named("moon-l1");
+    ribbon.tether.strength = 5.7;
+    ribbon.tether.density  = 1700;
+    ribbon.tether.safety   = 2;
+    ribbon.tether.rapex    = 150000;
+    ribbon.tether.csgeo    = 3.446618931;  // 0.69 mm^2 at the surface
+    ribbon.tether.rhog     = tether::automatic;
+    ribbon.climber.mclimb  = 580;
+    ribbon.climber.fextra  = 600;
+    ribbon.climber.vmax    = 30;
+    return ribbon;
+}
+
+BENCHMARK_CAPTURE(figures_by_integral, earth, study)->Unit(benchmark::kMicrosecond);
+BENCHMARK_CAPTURE(figures_by_integral, moon_l1, lunar_ribbon())->Unit(benchmark::kMicrosecond);
 #endif
 
 }  // namespace

@@ -82,21 +82,32 @@ TEST(Design, StudyOfTheDefaultDesignMatchesTheReportsMarch)
     EXPECT_TRUE(std::isnan(climber::compute_study(fast).sums.cap_alt));
 }
 
-TEST(Design, EveryParameterMustBeAPositiveFiniteNumber)
+TEST(Design, EveryParameterMustBeAFiniteNumberInItsRange)
 {
+    // The partner's details are read with a partner alone.
+    design moon{};
+    moon.planet = *tether::planet_named("moon-l1");
     for (const tether::param* p = tether::params_begin(); p != tether::params_end(); ++p) {
         if (p->with_climb) {
             continue;  // the traffic's, in traffic_test.cpp
         }
         for (double bad : {0.0, -1.0, -0.0, HUGE_VAL, -HUGE_VAL}) {
-            design d{};
+            const bool allowed =
+                (p->values == tether::range::non_negative && bad >= 0 && bad < HUGE_VAL) ||
+                (p->values == tether::range::side && bad == -1);
+            design d           = p->of_partner ? moon : design{};
             p->field(d)        = bad;
             const auto problem = climber::check(d, true);
+            if (allowed) {
+                EXPECT_FALSE(problem) << p->name << " = " << bad;
+                continue;
+            }
             ASSERT_TRUE(problem) << p->name << " = " << bad;
             EXPECT_EQ(problem->name, p->name) << problem->why;
         }
     }
     EXPECT_EQ(why_not(design{}, true), "valid");
+    EXPECT_EQ(why_not(moon, true), "valid");
 }
 
 TEST(Design, ImpossibleDesignsSayWhichParameterAndWhy)

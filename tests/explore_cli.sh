@@ -61,7 +61,7 @@ extra|The following argument was not expected: extra
 --report --set rowdz=0.3|rowdz = 0.3 km: must be a whole multiple of dz = 0.125 km
 --set strength=0.3|strength = 0.3 GPa and rapex = 3e+05 km: too low for the apex
 --set dz=1e-5|dz = 1e-05 km: gives 3576700001 march points
---planet venus|--planet: venus not in {earth,mars}
+--planet venus|--planet: venus not in {earth,mars,moon-l1,moon-l2}
 --config $tmp/none.design|$tmp/none.design: cannot read the design file
 --config $tmp|$tmp: cannot read the design file
 --config $tmp/bad.design|$tmp/bad.design:2: vmax = fast: not a finite number
@@ -419,8 +419,9 @@ sensitivity)
     [ "$(head -n 1 "$tmp/out")" = figure,parameter,derivative,elasticity ] || fail "header: $(head -n 1 "$tmp/out")"
     # every figure but those of the integral method alone (the traffic's)
     figures=$("$prog" --method march --format csv | tail -n 1 | tr ',' '\n' | grep -c .)
-    # every parameter but the traffic's, which move the traffic's figures alone
-    params=$("$prog" --list | sed '/^# traffic/,/^# /d' | grep -c '^[A-Za-z]')
+    # every parameter but the traffic's, which move the traffic's figures
+    # alone, and a partner body's, read only with a partner
+    params=$("$prog" --list | sed '/^# traffic/,/^# /d' | grep -v '^partner_' | grep -c '^[A-Za-z]')
     [ "$(($(wc -l <"$tmp/out") - 1))" -eq "$((figures * params))" ] ||
         fail "$(wc -l <"$tmp/out") lines for $figures figures and $params parameters"
     grep -qx 'rgeo,GM,[0-9.e-]*,0.333333333333[0-9]*' "$tmp/out" || fail "rgeo by GM: $(grep '^rgeo,GM,' "$tmp/out")"

@@ -7,6 +7,7 @@
 #include <algorithm>
 #include <atomic>
 #include <cmath>
+#include <functional>
 #include <limits>
 #include <string>
 #include <vector>
@@ -56,12 +57,17 @@ double top_mass(const built& b)
 // scheme), the top's half cell plus the counterweight at the last node.
 // With the diagonal mass matrix B, B^-1/2 K B^-1/2 is symmetric tridiagonal:
 // its eigenvalues come from Eigen. Returns the first `count` lambda^2, 1/s^2.
-std::vector<double> finite_differences(const built& b, int cells, bool out_of_plane, int count)
+// The field enters as the in-plane stiffness across the line, k(r) (1/s^2;
+// out of plane k + omega^2), and the cross-section relative to GEO's, A(r).
+std::vector<double> finite_differences(const built& b, int cells, bool out_of_plane, int count,
+                                       const std::function<double(double)>& stiffness,
+                                       const std::function<double(double)>& section)
 {
     const model& m     = b.m;
     const double h     = (m.rapex - m.RE) / cells;
     const double shift = out_of_plane ? m.omega2 : 0.0;
-    const auto q       = [&](double r) { return outward(m, r) / r - shift; };
+    const auto q       = [&](double r) { return -stiffness(r) - shift; };
+    const auto area    = [&](const model&, double r) { return section(r); };
     Eigen::VectorXd diag(cells);
     Eigen::VectorXd sub(cells - 1);
     Eigen::VectorXd mass(cells);
@@ -74,7 +80,7 @@ std::vector<double> finite_differences(const built& b, int cells, bool out_of_pl
         diag(i - 1)        = (below + above) / h - part * area(m, r) * q(r);
         mass(i - 1)        = part * area(m, r);
         if (top) {
-            diag(i - 1) -= top_mass(b) * (b.p.aapex / m.rapex - shift);
+            diag(i - 1) -= top_mass(b) * q(m.rapex);
             mass(i - 1) += top_mass(b);
         }
         else {
@@ -91,6 +97,14 @@ std::vector<double> finite_differences(const built& b, int cells, bool out_of_pl
     solver.computeFromTridiagonal(diag, sub, Eigen::EigenvaluesOnly);
     std::vector<double> found(solver.eigenvalues().data(), solver.eigenvalues().data() + count);
     return found;
+}
+
+// A planet's field: k = -F / r.
+std::vector<double> finite_differences(const built& b, int cells, bool out_of_plane, int count)
+{
+    return finite_differences(
+        b, cells, out_of_plane, count, [&b](double r) { return -outward(b.m, r) / r; },
+        [&b](double r) { return area(b.m, r); });
 }
 
 // lambda_1^2 as the Rayleigh quotient of the static shape phi = Y / r with
@@ -274,6 +288,59 @@ TEST(Modes, AgreeWithFiniteDifferences)
         EXPECT_NEAR(hours_of(in[k]) / r.in_plane[k], 1, 1e-4) << "in plane, mode " << k + 1;
         EXPECT_NEAR(hours_of(out[k]) / r.out_of_plane[k], 1, 1e-4)
             << "out of plane, mode " << k + 1;
+    }
+}
+
+// With a partner body (the lunar M5 ribbon through L1 and through L2): the
+// untransformed problems with the stiffness across the line written here
+// from the two bodies, GM / r^3 + GM2 / |D - s r|^3 - omega^2 in plane and
+// that plus omega^2 out of it, and the cross-section from the three terms
+// of the effective potential E; by finite differences on 4000 and 8000
+// cells, extrapolated (second order). The in-plane and out-of-plane
+// stiffnesses differ by omega^2 everywhere, the top included, so out of
+// plane lambda^2 is the in-plane one plus omega^2: the program's out-of-plane
+// periods are checked against the differences of their own problem.
+TEST(Modes, WithAPartnerAgreeWithFiniteDifferences)
+{
+    const double GM  = 4902.800066;
+    const double GM2 = 398600.4418;
+    const double D   = 384400;
+    const double w2  = (GM + GM2) / (D * D * D);
+    const double b   = D * GM2 / (GM + GM2);
+    for (const double side : {1.0, -1.0}) {
+        design d;
+        d.planet          = *tether::planet_named(side > 0 ? "moon-l1" : "moon-l2");
+        d.tether.strength = 5.7;
+        d.tether.density  = 1700;
+        d.tether.safety   = 2;
+        d.tether.rapex    = 150000;
+        d.tether.csgeo    = 3.4466;
+        ASSERT_FALSE(tether::check(d));
+        const built t = build(d);
+        const auto E  = [&](double r) {
+            return -GM / r - GM2 / std::fabs(D - side * r) -
+                   w2 * (r - side * b) * (r - side * b) / 2;
+        };
+        const auto k = [&](double r) {
+            const double u = std::fabs(D - side * r);
+            return GM / (r * r * r) + GM2 / (u * u * u) - w2;
+        };
+        const double ywork = 5.7 / 2 * 1000 / 1700;
+        const auto A       = [&](double r) { return std::exp((E(r) - E(t.m.rgeo)) / ywork); };
+        const modes r      = tether::compute_modes(t.m, t.p, 4);
+        ASSERT_FALSE(r.missed) << r.why;
+        for (const bool out : {false, true}) {
+            const std::vector<double> coarse = finite_differences(t, 4000, out, 4, k, A);
+            const std::vector<double> fine   = finite_differences(t, 8000, out, 4, k, A);
+            for (unsigned j = 0; j < 4; ++j) {
+                const double l2 = (4 * fine[j] - coarse[j]) / 3;
+                EXPECT_NEAR(hours_of(l2) / (out ? r.out_of_plane[j] : r.in_plane[j]), 1, 1e-6)
+                    << "side " << side << (out ? ", out of plane" : ", in plane") << ", mode "
+                    << j + 1;
+            }
+        }
+        // The pendulum is slow beside the next mode.
+        EXPECT_GT(r.in_plane[0], 3 * r.in_plane[1]);
     }
 }
 

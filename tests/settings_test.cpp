@@ -52,7 +52,7 @@ TEST(Settings, SettingsNameTheirMistake)
     EXPECT_EQ(error_of(engine::apply_assignment, "colour=1"), "unknown parameter");
     EXPECT_EQ(error_of(engine::apply_assignment, "strength"), "expected NAME=VALUE");
     EXPECT_EQ(error_of(engine::apply_assignment, "planet=venus"),
-              "unknown planet; known: earth, mars");
+              "unknown planet; known: earth, mars, moon-l1, moon-l2");
     EXPECT_EQ(error_of(engine::apply_assignment, " strength = 50 "), "no error");
 }
 
@@ -78,7 +78,8 @@ TEST(Settings, DesignFileLinesApplyInOrderAndErrorsNameFileAndLine)
         {"strength = 50\nvmax = fast\n", "2: vmax = fast: not a finite number"},
         {"strength 50\n", "1: expected 'name = value', found 'strength 50'"},
         {"# ok\nwidth = 3\n", "2: width = 3: unknown parameter"},
-        {"planet = venus # no\n", "1: planet = venus: unknown planet; known: earth, mars"},
+        {"planet = venus # no\n",
+         "1: planet = venus: unknown planet; known: earth, mars, moon-l1, moon-l2"},
         {"dz =\n", "1: dz = : not a finite number"},
         // Hostile files: raw control characters and long values never reach a
         // terminal as they are; a line past the limit is refused unread.

@@ -584,8 +584,21 @@ void check_load(const options& o)
     }
 }
 
+// The report is the study of a planet turning alone: its words and its
+// release section are GEO's and a two-body orbit's.
+void refuse_partner_report(const tether::design& d)
+{
+    if (tether::has_partner(d)) {
+        throw engine::usage_error(
+            "--report is the study of a planet turning alone (GEO, and payloads let go into "
+            "two-body orbits): a design with a partner (partner_GM > 0) has its figures, "
+            "--ascent and --modes instead");
+    }
+}
+
 int report(const tether::design& d)
 {
+    refuse_partner_report(d);
     tools::row_output out(STDOUT_FILENO, &stop_flag);
     const climber::study s = climber::print_report(
         [&out](std::string_view text) {

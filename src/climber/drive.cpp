@@ -47,23 +47,7 @@ sideways sideways_at(const push_params& q, const drive_point& p)
 
 drive_point drive_at(const tether::model& m, const drive_params& d, double alt)
 {
-    drive_point p{};
-    p.alt    = alt;
-    p.r      = m.RE + alt;
-    p.grav   = tether::grav(m, p.r);
-    p.taper  = tether::taper(m, p.r);
-    p.weight = d.mclimb * p.grav;
-    p.excess = d.fmax - p.weight;
-    p.z      = d.zg * p.taper;
-    p.power  = ((0.5 * p.excess) * p.excess) / p.z;
-    p.speed  = p.power / p.weight;
-    p.pused  = p.power;
-    if (p.speed > d.vmax) {  // exactly vmax is not capped
-        p.speed = d.vmax;
-        p.pused = d.vmax * p.weight;
-    }
-    p.surplus = p.power - p.pused;
-    return p;
+    return m.fld.partnered() ? drive_in<true>(m, d, alt) : drive_in<false>(m, d, alt);
 }
 
 }  // namespace climber

@@ -69,4 +69,29 @@ drive_params compute_drive_params(const tether::design& d, const tether::model& 
 
 drive_point drive_at(const tether::model& m, const drive_params& d, double alt);
 
+// drive_at in the field chosen once for a loop of points: Partner false for
+// a design with no partner (the central field's expressions, no test of the
+// field at each point), true for one with a partner.
+template <bool Partner>
+drive_point drive_in(const tether::model& m, const drive_params& d, double alt)
+{
+    drive_point p{};
+    p.alt    = alt;
+    p.r      = m.RE + alt;
+    p.grav   = Partner ? tether::grav(m, p.r) : tether::central_grav(m, p.r);
+    p.taper  = Partner ? tether::taper(m, p.r) : tether::central_taper(m, p.r);
+    p.weight = d.mclimb * p.grav;
+    p.excess = d.fmax - p.weight;
+    p.z      = d.zg * p.taper;
+    p.power  = ((0.5 * p.excess) * p.excess) / p.z;
+    p.speed  = p.power / p.weight;
+    p.pused  = p.power;
+    if (p.speed > d.vmax) {  // exactly vmax is not capped
+        p.speed = d.vmax;
+        p.pused = d.vmax * p.weight;
+    }
+    p.surplus = p.power - p.pused;
+    return p;
+}
+
 }  // namespace climber

@@ -100,4 +100,16 @@ std::vector<note> notes(const design_figures& s, bool by_march)
     return out;
 }
 
+std::vector<note> field_notes(const design_figures& f, const figures_request& r)
+{
+    if (!r.whole || !f.model.fld.partnered()) {
+        return {};
+    }
+    return {{note_kind::partner_release,
+             "orbit_alt, escape_alt, apex_speed and apex_vinf are empty: they are orbits about "
+             "the body alone, and a payload let go from a tether with a partner body moves under "
+             "both bodies' pull",
+             "orbit_alt"}};
+}
+
 }  // namespace climber

@@ -14,6 +14,7 @@
 
 #include <atomic>
 #include <string>
+#include <vector>
 
 namespace climber {
 
@@ -57,6 +58,11 @@ std::vector<note> notes(const design_figures& s, bool by_march);
 // The study with its sums as integrals (the whole tether and the modes not
 // computed).
 design_figures compute_study_integral(const tether::design& d, const integral_settings& s = {});
+
+// The notes on the figures the request asked for that depend on the field:
+// with a partner body the release figures (orbit_alt, escape_alt,
+// apex_speed, apex_vinf) are NaN, and why.
+std::vector<note> field_notes(const design_figures& f, const figures_request& r);
 
 // The figures the request asks for. The march ends early once *stop is set,
 // its sums marked stopped.

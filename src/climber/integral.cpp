@@ -38,7 +38,8 @@ struct factors {
 // The factors with what bounding them over a piece needs besides.
 struct point {
     factors f;
-    double slope;  // -d grav / dz, m/s^2 per km: positive, falling with z
+    double slope;  // -d grav / dz, m/s^2 per km, the part falling with z: positive
+    double rise;   // the part rising with z (the partner's, toward it; else 0)
     double error;  // a bound of the rounding in f.speed, relative
 };
 
@@ -49,15 +50,20 @@ struct point {
 // of gravity written without a subtraction of near-equal terms.
 class climb {
   public:
-    climb(const tether::model& m, const drive_params& d) : m_(m), d_(d), RE2_(m.RE * m.RE) {}
+    climb(const tether::model& m, const drive_params& d)
+        : m_(m), d_(d), RE2_(m.RE * m.RE), partner_(m.fld.partnered())
+    {
+    }
 
     factors at(double z) const
     {
-        const double r      = m_.RE + z;
-        const double grav   = tether::grav(m_, r);
-        const double lost   = ((m_.GM * z) * (r + m_.RE) / (RE2_ * (r * r)) + m_.omega2 * z) * 1000;
+        const double r    = m_.RE + z;
+        const double grav = tether::grav(m_, r);
+        const double lost =
+            partner_ ? tether::outward_gain(m_.fld, m_.RE, z) * 1000
+                     : ((m_.GM * z) * (r + m_.RE) / (RE2_ * (r * r)) + m_.omega2 * z) * 1000;
         const double excess = d_.fextra + d_.mclimb * lost;
-        const double taper  = tether::taper(m_, r);
+        const double taper  = partner_ ? tether::taper(m_, r) : tether::central_taper(m_, r);
         const double power  = ((0.5 * excess) * excess) / (d_.zg * taper);
         return {z, grav, taper, excess, power / (d_.mclimb * grav)};
     }
@@ -73,24 +79,33 @@ class climb {
     // small specific strength.
     point probe(double z) const
     {
+        if (partner_) {
+            return probe_partner(z);
+        }
         const double r         = m_.RE + z;
         const double pull      = m_.GM / (r * r);
         const double spin      = m_.omega2 * r;
         const double pot       = std::fabs(tether::effpot(m_, r)) + std::fabs(m_.vre);
         const double cancelled = (pull + spin) / std::fabs(pull - spin);
-        return {at(z), (2 * pull / r + m_.omega2) * 1000,
+        return {at(z), (2 * pull / r + m_.omega2) * 1000, 0,
                 eps * (64 + 8 * cancelled + 8 * pot / m_.ywork)};
     }
 
     // Bounds of the log-derivative d ln(speed) / dz over [a, b], 1/km:
     // 2 excess' / excess - taper' / taper - grav' / grav, where
     // taper' / taper = grav / (1000 ywork), excess' = mclimb * slope and
-    // -grav' = slope, each term bounded by its monotone factors at the ends.
+    // -grav' = slope, each term bounded by its monotone factors at the ends:
+    // below the balance point grav falls and excess and taper rise with z
+    // in any field (F' > 0 on the whole line), and the slope is a falling
+    // part and a rising part (the partner's, toward it), each bounded by its
+    // ends.
     void log_slope(const point& a, const point& b, double mu, double& lo, double& hi) const
     {
         const double k       = 1 / (1000 * m_.ywork);
-        const double rise_lo = 2 * d_.mclimb * b.slope / b.f.excess + b.slope / a.f.grav;
-        const double rise_hi = 2 * d_.mclimb * a.slope / a.f.excess + a.slope / b.f.grav;
+        const double least   = b.slope + a.rise;
+        const double most    = a.slope + b.rise;
+        const double rise_lo = 2 * d_.mclimb * least / b.f.excess + least / a.f.grav;
+        const double rise_hi = 2 * d_.mclimb * most / a.f.excess + most / b.f.grav;
         lo                   = rise_lo * (1 - mu) - a.f.grav * k * (1 + mu);
         hi                   = rise_hi * (1 + mu) - b.f.grav * k * (1 - mu);
     }
@@ -99,8 +114,9 @@ class climb {
     // above z: one over the sum of the log-derivative's terms' sizes, km.
     double scale(double z) const
     {
-        const point p = probe(z);
-        return 1 / (2 * d_.mclimb * p.slope / p.f.excess + p.slope / p.f.grav +
+        const point p      = probe(z);
+        const double slope = p.slope + p.rise;
+        return 1 / (2 * d_.mclimb * slope / p.f.excess + slope / p.f.grav +
                     p.f.grav / (1000 * m_.ywork));
     }
 
@@ -108,6 +124,23 @@ class climb {
     const tether::model& m_;
     const drive_params& d_;
     double RE2_;
+    bool partner_;
+
+    // probe's terms with a partner: the slope's two parts from the field and
+    // the cancellation in gravity, the sum of its three terms' sizes over
+    // their sum.
+    point probe_partner(double z) const
+    {
+        const double r         = m_.RE + z;
+        const tether::field& f = m_.fld;
+        const double u         = f.D - f.s * r;
+        const double terms = f.GM / (r * r) + f.GM2 / (u * u) + f.omega2 * std::fabs(r - f.s * f.b);
+        const double cancelled      = terms / std::fabs(tether::outward(f, r));
+        const double pot            = std::fabs(tether::effpot(m_, r)) + std::fabs(m_.vre);
+        const tether::field_slope k = tether::outward_slope(f, r);
+        return {at(z), k.falling * 1000, k.rising * 1000,
+                eps * (64 + 8 * cancelled + 8 * pot / m_.ywork)};
+    }
 };
 
 // [0, ztop] split where the cap starts or stops: stretches capped or
@@ -251,7 +284,11 @@ integral_sums integrate(const tether::model& m, const drive_params& d, double zt
     const climb c(m, d);
 
     // The tether's mass.
-    auto mass            = [&](double z) { return d.rhog * tether::taper(m, m.RE + z); };
+    const bool partner = m.fld.partnered();
+    auto mass          = [&](double z) {
+        const double r = m.RE + z;
+        return d.rhog * (partner ? tether::taper(m, r) : tether::central_taper(m, r));
+    };
     const estimate total = integrate_piece(mass, 0.0, ztop, s);
     out.total_missed     = !(total.error <= s.tolerance * std::fabs(total.value));
     out.sums.total = out.total_missed ? std::numeric_limits<double>::quiet_NaN() : total.value;

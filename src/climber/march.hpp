@@ -53,9 +53,9 @@ struct march_sums {
 // Marches from 0 to ztop and calls row(point, time) at every row's point,
 // after the point has added to both sums. Every 65536 points it asks
 // stopped(); once that is true it returns at once, its sums marked stopped.
-template <class Row, class Stopped>
-march_sums march_until(const tether::model& m, const drive_params& d, const march_plan& plan,
-                       Row&& row, Stopped&& stopped)
+template <bool Partner, class Row, class Stopped>
+march_sums march_in(const tether::model& m, const drive_params& d, const march_plan& plan,
+                    Row&& row, Stopped&& stopped)
 {
     march_sums s{0, 0, std::numeric_limits<double>::quiet_NaN(), false};
     bool capped            = false;
@@ -66,7 +66,7 @@ march_sums march_until(const tether::model& m, const drive_params& d, const marc
             break;
         }
         // i * dz, not repeated addition: no drift for any step.
-        const drive_point p = drive_at(m, d, static_cast<double>(i) * plan.dz);
+        const drive_point p = drive_in<Partner>(m, d, static_cast<double>(i) * plan.dz);
         // Left-endpoint sums in this order; the row shows the point's own step.
         s.total = s.total + plan.dm0 * p.taper;
         s.time  = plan.dtfac / p.speed + s.time;
@@ -81,6 +81,17 @@ march_sums march_until(const tether::model& m, const drive_params& d, const marc
         --until_row;
     }
     return s;
+}
+
+template <class Row, class Stopped>
+march_sums march_until(const tether::model& m, const drive_params& d, const march_plan& plan,
+                       Row&& row, Stopped&& stopped)
+{
+    // The field chosen once, not at every point.
+    if (m.fld.partnered()) {
+        return march_in<true>(m, d, plan, row, stopped);
+    }
+    return march_in<false>(m, d, plan, row, stopped);
 }
 
 // The same, ending early once *stop (a run's own stop request, set by

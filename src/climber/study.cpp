@@ -21,13 +21,13 @@ std::optional<problem> check_top(const tether::design& d, const tether::model& m
     const double ztop   = top_of_march(d, m);
     const double geoalt = m.rgeo - m.RE;
     if (tether::is_automatic(d.march.ztop) && !(ztop > 0)) {
-        return problem{"ztop", "auto gives " + message_number(ztop) +
-                                   " km, which is not positive: the geostationary altitude is " +
-                                   message_number(geoalt) +
-                                   " km, and the march stops 19 km below it"};
+        return problem{"ztop",
+                       "auto gives " + message_number(ztop) + " km, which is not positive: " +
+                           tether::balance_altitude_words(m) + " is " + message_number(geoalt) +
+                           " km, and the march stops 19 km below it"};
     }
     if (!(ztop < geoalt) || !(tether::grav(m, m.RE + ztop) > 0)) {
-        return problem{"ztop", "must be below the geostationary altitude, " +
+        return problem{"ztop", "must be below " + tether::balance_altitude_words(m) + ", " +
                                    message_number(geoalt) + " km"};
     }
     return std::nullopt;

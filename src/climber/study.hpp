@@ -53,6 +53,7 @@ enum class note_kind {
     coarse_march,          // the march's first point alone gives more than 1 % of a sum
     cannot_lift,           // the tether's foot holds less than the climber's mass
     foot_lifts,            // the traffic's peak load exceeds the load capacity at the foot
+    partner_release,       // with a partner body the release figures are not computed
 };
 struct note {
     note_kind kind;

@@ -96,7 +96,7 @@ std::array<double, n + 2> time_series(const std::array<double, n + 1>& pace)
 double pull_at(const tether::model& m, double z)
 {
     const double r = m.RE + z;
-    return std::fabs(m.omega2 * r - m.GM / (r * r));
+    return std::fabs(tether::outward(m.fld, r));
 }
 
 // The altitudes of a stream's climbers the moment one leaves the foot,

@@ -193,6 +193,9 @@ run_row run::row(std::uint64_t i, const std::atomic<int>* stop) const
     out.missed = st.missed();
     out.why    = out.missed ? st.why_missed() : "";
     out.notes  = climber::notes(st, figures_.how == climber::method::march && figures_.sums);
+    for (climber::note& n : climber::field_notes(st, figures_)) {
+        out.notes.push_back(std::move(n));
+    }
     return out;
 }
 

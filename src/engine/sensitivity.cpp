@@ -144,11 +144,20 @@ bool settled(double value, double error, double figure, double smallest, double 
            error <= accuracy * std::fabs(value) + 8 * figure_noise * std::fabs(figure) / smallest;
 }
 
-// Whether the figures differentiated read parameter q: the traffic's
-// parameters move the traffic's figures alone, which are not among them.
-bool differentiated(const tether::param& q)
+// Whether the figures differentiated read parameter q of design d: the
+// traffic's parameters move the traffic's figures alone, which are not
+// among them; a partner body's are read only with a partner, and then the
+// day is the orbit's.
+bool differentiated(const tether::param& q, const tether::design& d)
 {
-    return std::string(q.group) != "traffic";
+    const std::string name = q.name;
+    if (std::string(q.group) == "traffic") {
+        return false;
+    }
+    if (q.of_partner || name == "partner_GM") {
+        return tether::has_partner(d);
+    }
+    return name != "tsid" || !tether::has_partner(d);
 }
 
 // The design with its auto parameters set to their worked-out values, and
@@ -157,7 +166,8 @@ tether::design held(const tether::design& d, std::vector<std::string>& notes)
 {
     tether::design out = d;
     for (const tether::param* q = tether::params_begin(); q != tether::params_end(); ++q) {
-        if (differentiated(*q) && q->can_be_auto && tether::is_automatic(tether::value_of(d, *q))) {
+        if (differentiated(*q, d) && q->can_be_auto &&
+            tether::is_automatic(tether::value_of(d, *q))) {
             const double v = q->worked_out(d);
             q->field(out)  = v;
             notes.push_back(std::string(q->name) + " = auto is held at its worked-out value, " +
@@ -260,7 +270,7 @@ sensitivities compute_sensitivities(const tether::design& d, unsigned modes)
     sensitivities out;
     const tether::design h = held(d, out.notes);
     for (const tether::param* q = tether::params_begin(); q != tether::params_end(); ++q) {
-        if (!differentiated(*q)) {
+        if (!differentiated(*q, d)) {
             continue;
         }
         out.params.push_back(q);

@@ -188,6 +188,24 @@ std::optional<design_fault> design_error(const tether::design& design, bool with
 
 namespace engine {
 
+namespace {
+
+// A parameter's words with GEO named as the design's balance point.
+std::string balance_words(std::string text, const tether::design& design)
+{
+    if (!tether::has_partner(design)) {
+        return text;
+    }
+    const std::string place = tether::balance_place(tether::compute_model(design));
+    for (auto at = text.find("GEO"); at != std::string::npos; at = text.find("GEO", at)) {
+        text.replace(at, 3, place);
+        at += place.size();
+    }
+    return text;
+}
+
+}  // namespace
+
 std::string listing(const tether::design& design)
 {
     std::string out;
@@ -206,14 +224,14 @@ std::string listing(const tether::design& design)
             set += "auto";
             // An auto that gives no number (interval: no stream) is its rule alone.
             const double given = p->worked_out(design);
-            note               = std::string("; auto: ") + p->auto_rule +
+            note = "; auto: " + balance_words(p->auto_rule, design) +
                    (std::isnan(given) ? "" : " (" + shortest(given) + " for this design)");
         }
         else {
             set += readable(v);
         }
         set.resize(std::max<std::size_t>(set.size(), 24), ' ');
-        out += set + "  # " + p->unit + ", " + p->meaning + note + "\n";
+        out += set + "  # " + p->unit + ", " + balance_words(p->meaning, design) + note + "\n";
     }
     return out;
 }

@@ -481,7 +481,9 @@ py::dict figures(const tether::design& d, py::handle method)
     run_control ctrl;
     climber::design_figures s{};
     listening(ctrl, [&] { s = climber::compute_figures(d, {how}, ctrl.stop()); });
-    warn(joined(climber::design_notes(d), climber::notes(s, how == climber::method::march)), 1);
+    warn(joined(joined(climber::design_notes(d), climber::notes(s, how == climber::method::march)),
+                climber::field_notes(s, {})),
+         1);
     const std::vector<double> values = engine::figure_values(s);
     py::dict out;
     for (std::size_t i = 0; i < values.size(); ++i) {

@@ -6,6 +6,7 @@
 
 #include <array>
 #include <cmath>
+#include <limits>
 #include <locale>
 #include <sstream>
 
@@ -30,13 +31,39 @@ planet mars()
     return p;
 }
 
+planet moon_l1()
+{
+    planet p;
+    p.GM               = 4902.800066;  // km^3/s^2
+    p.RE               = 1738.1;       // km
+    p.tsid             = automatic;    // locked to the Earth
+    p.partner_GM       = 398600.4418;  // the Earth, km^3/s^2
+    p.partner_distance = 384400;       // km
+    p.partner_RE       = 6378;         // km
+    p.partner_side     = 1;
+    return p;
+}
+
+planet moon_l2()
+{
+    planet p       = moon_l1();
+    p.partner_side = -1;
+    return p;
+}
+
+bool has_partner(const design& d)
+{
+    return d.planet.partner_GM > 0;
+}
+
 namespace {
 
 struct preset {
     const char* name;
     planet (*make)();
 };
-const std::array<preset, 2> presets{{{"earth", earth}, {"mars", mars}}};
+const std::array<preset, 4> presets{
+    {{"earth", earth}, {"mars", mars}, {"moon-l1", moon_l1}, {"moon-l2", moon_l2}}};
 
 }  // namespace
 
@@ -62,11 +89,25 @@ std::vector<std::string> planet_names()
 
 namespace {
 
+// The partner's orbital period: the body's day when locked to it.
+double locked_day(const design& d)
+{
+    if (!has_partner(d)) {
+        return std::numeric_limits<double>::quiet_NaN();
+    }
+    return (PI + PI) / compute_model(d).omega;
+}
+
 // clang-format off
 const std::array<param, 20> table{{
     {"planet",  "GM",       "km^3/s^2", "gravitational parameter",           false, [](design& d) -> double& { return d.planet.GM; }, "", nullptr},
     {"planet",  "RE",       "km",       "equatorial radius",                 false, [](design& d) -> double& { return d.planet.RE; }, "", nullptr},
-    {"planet",  "tsid",     "s",        "sidereal day",                      false, [](design& d) -> double& { return d.planet.tsid; }, "", nullptr},
+    {"planet",  "tsid",     "s",        "sidereal day",                      true,  [](design& d) -> double& { return d.planet.tsid; },
+     "with a partner, the period of its orbit", locked_day},
+    {"planet",  "partner_GM", "km^3/s^2", "partner's gravitational parameter; 0: none", false, [](design& d) -> double& { return d.planet.partner_GM; }, "", nullptr, 0, range::non_negative},
+    {"planet",  "partner_distance", "km", "distance between the centres",    false, [](design& d) -> double& { return d.planet.partner_distance; }, "", nullptr, 0, range::positive, true},
+    {"planet",  "partner_RE", "km",     "partner's radius",                  false, [](design& d) -> double& { return d.planet.partner_RE; }, "", nullptr, 0, range::positive, true},
+    {"planet",  "partner_side", "1",    "+1: toward the partner (L1); -1: away (L2)", false, [](design& d) -> double& { return d.planet.partner_side; }, "", nullptr, 0, range::side, true},
     {"tether",  "rapex",    "km",       "radius of the top end",             false, [](design& d) -> double& { return d.tether.rapex; }, "", nullptr},
     {"tether",  "strength", "GPa",      "tensile strength",                  false, [](design& d) -> double& { return d.tether.strength; }, "", nullptr},
     {"tether",  "density",  "kg/m^3",   "density",                           false, [](design& d) -> double& { return d.tether.density; }, "", nullptr},
@@ -82,12 +123,12 @@ const std::array<param, 20> table{{
     {"march",   "ztop",     "km",       "highest march point",               true,  [](design& d) -> double& { return d.march.ztop; },
      "19 km below GEO, rounded down", [](const design& d) { return top_of_march(d, compute_model(d)); }},
     {"march",   "rowdz",    "km",       "spacing of the table's rows",       false, [](design& d) -> double& { return d.march.rowdz; }, "", nullptr},
-    {"traffic", "climbers", "1",        "climbers held on the tether at once", false, [](design& d) -> double& { return d.traffic.climbers; }, "", nullptr, 1, true},
+    {"traffic", "climbers", "1",        "climbers held on the tether at once", false, [](design& d) -> double& { return d.traffic.climbers; }, "", nullptr, 1, range::positive, false, true},
     {"traffic", "interval", "h",        "time between a stream's departures", true, [](design& d) -> double& { return d.traffic.interval; },
-     "no stream", [](const design&) { return automatic; }, 0, true},
-    {"traffic", "anchor",   "kN",       "pull the anchor keeps at the foot", false, [](design& d) -> double& { return d.traffic.anchor; }, "", nullptr, 0, true},
+     "no stream", [](const design&) { return automatic; }, 0, range::positive, false, true},
+    {"traffic", "anchor",   "kN",       "pull the anchor keeps at the foot", false, [](design& d) -> double& { return d.traffic.anchor; }, "", nullptr, 0, range::positive, false, true},
     {"traffic", "payload",  "kg",       "what each climber delivers",        true,  [](design& d) -> double& { return d.traffic.payload; },
-     "mclimb, the whole climber", [](const design& d) { return d.climber.mclimb; }, 0, true},
+     "mclimb, the whole climber", [](const design& d) { return d.climber.mclimb; }, 0, range::positive, false, true},
 }};
 // clang-format on
 
@@ -154,22 +195,108 @@ namespace {
 // How far above GEO (relative) the top end must be.
 constexpr double geo_margin = 1e-12;
 
+std::optional<problem> check_range(const param& p, double v)
+{
+    switch (p.values) {
+    case range::non_negative:
+        return v >= 0 ? std::nullopt
+                      : std::optional<problem>(problem{p.name, "must not be negative"});
+    case range::side:
+        return v == 1 || v == -1 ? std::nullopt
+                                 : std::optional<problem>(problem{
+                                       p.name, "must be +1 (the tether points at the partner, "
+                                               "through L1) or -1 (away from it, through L2)"});
+    case range::positive:
+        break;
+    }
+    if (!(v > 0)) {
+        return problem{p.name, "must be greater than 0"};
+    }
+    if (!(v >= p.at_least)) {
+        return problem{p.name, "must be at least " + message_number(p.at_least)};
+    }
+    return std::nullopt;
+}
+
+// The partner and the day that goes with it.
+std::optional<problem> check_partner(const design& d)
+{
+    const planet& b = d.planet;
+    if (!has_partner(d)) {
+        if (is_automatic(b.tsid)) {
+            return problem{"tsid", "may be auto only with a partner (partner_GM > 0): give the "
+                                   "sidereal day"};
+        }
+        return std::nullopt;
+    }
+    if (!is_automatic(b.tsid)) {
+        return problem{"tsid", "is worked out with a partner (the body turns locked to it, once "
+                               "an orbit): set tsid = auto, or partner_GM = 0"};
+    }
+    if (!(b.partner_distance > b.RE + b.partner_RE)) {
+        return problem{"partner_distance",
+                       "must be greater than RE + partner_RE = " +
+                           message_number(b.RE + b.partner_RE) + " km: the bodies would overlap",
+                       "partner_RE"};
+    }
+    return std::nullopt;
+}
+
 std::optional<problem> check_values(const design& d)
 {
     for (const param& p : table) {
         const double v = value_of(d, p);
-        if (p.with_climb || (p.can_be_auto && is_automatic(v))) {
+        if (p.with_climb || (p.can_be_auto && is_automatic(v)) ||
+            (p.of_partner && !has_partner(d))) {
             continue;
         }
         if (!std::isfinite(v)) {
             return problem{p.name, "must be a finite number"};
         }
-        if (!(v > 0)) {
-            return problem{p.name, "must be greater than 0"};
+        if (auto fault = check_range(p, v)) {
+            return fault;
         }
-        if (!(v >= p.at_least)) {
-            return problem{p.name, "must be at least " + message_number(p.at_least)};
+    }
+    return check_partner(d);
+}
+
+// The balance point (GEO, L1 or L2), the foot below it and the top beyond it.
+std::optional<problem> check_balance(const design& d, const model& m)
+{
+    const bool partner = m.fld.partnered();
+    if (!std::isnormal(m.rgeo) || !std::isfinite(m.vgeo)) {
+        if (partner) {
+            return problem{"partner_GM",
+                           "leaves no balance point (" + balance_name(m.fld) +
+                               ") within the range of binary64 numbers",
+                           "partner_distance"};
         }
+        return problem{"tsid",
+                       "leaves no geostationary orbit within the range of binary64 numbers"};
+    }
+    const std::string radius = balance_radius_words(m);
+    if (!(m.rgeo > m.RE)) {
+        return problem{"RE", "must be less than " + radius + ", " + message_number(m.rgeo) + " km"};
+    }
+    if (!(m.rapex > m.rgeo)) {
+        return problem{"rapex",
+                       "must be greater than " + radius + ", " + message_number(m.rgeo) + " km"};
+    }
+    // Within a relative 1e-12 of GEO the counterweight's acceleration
+    // (omega^2 r - GM / r^2) cancels to a few ulps, and the computed GEO
+    // radius itself is that far from the exact one: no mass there means
+    // anything.
+    if (!(m.rapex > m.rgeo * (1 + geo_margin))) {
+        return problem{"rapex", "must be greater than " + radius + ", " +
+                                    message_number(m.rgeo, 17) + " km, by more than a relative " +
+                                    message_number(geo_margin)};
+    }
+    if (partner && m.fld.s > 0 && !(m.rapex < m.fld.D - d.planet.partner_RE)) {
+        return problem{"rapex",
+                       "must be less than partner_distance - partner_RE = " +
+                           message_number(m.fld.D - d.planet.partner_RE) +
+                           " km: toward the partner the top end must stay short of its surface",
+                       "partner_distance"};
     }
     return std::nullopt;
 }
@@ -177,26 +304,8 @@ std::optional<problem> check_values(const design& d)
 // The orbit, the apex and the taper between them.
 std::optional<problem> check_tether(const design& d, const model& m)
 {
-    if (!std::isnormal(m.rgeo) || !std::isfinite(m.vgeo)) {
-        return problem{"tsid",
-                       "leaves no geostationary orbit within the range of binary64 numbers"};
-    }
-    if (!(m.rgeo > m.RE)) {
-        return problem{"RE", "must be less than the geostationary radius, " +
-                                 message_number(m.rgeo) + " km"};
-    }
-    if (!(m.rapex > m.rgeo)) {
-        return problem{"rapex", "must be greater than the geostationary radius, " +
-                                    message_number(m.rgeo) + " km"};
-    }
-    // Within a relative 1e-12 of GEO the counterweight's acceleration
-    // (omega^2 r - GM / r^2) cancels to a few ulps, and the computed GEO
-    // radius itself is that far from the exact one: no mass there means
-    // anything.
-    if (!(m.rapex > m.rgeo * (1 + geo_margin))) {
-        return problem{"rapex", "must be greater than the geostationary radius, " +
-                                    message_number(m.rgeo, 17) + " km, by more than a relative " +
-                                    message_number(geo_margin)};
+    if (auto p = check_balance(d, m)) {
+        return p;
     }
     if (!std::isfinite(m.vre) || !std::isfinite(m.ere)) {
         return beyond_range("RE", "an effective potential at the surface");
@@ -217,27 +326,27 @@ std::optional<problem> check_tether(const design& d, const model& m)
         if (safety_at_fault(m.ere) && std::isfinite(pmath::exp(m.ere / m.yuri))) {
             return problem{"safety",
                            "too high: the working stress (strength / safety) is so low that the "
-                           "tether's taper from the surface to GEO leaves the range of binary64 "
-                           "numbers",
+                           "tether's taper from the surface to " +
+                               balance_place(m) + " leaves the range of binary64 numbers",
                            "strength"};
         }
         return problem{"strength",
                        "too low: the material is so weak (or the planet's gravity so deep) that "
-                       "the tether's taper from the surface to GEO leaves the range of binary64 "
-                       "numbers",
+                       "the tether's taper from the surface to " +
+                           balance_place(m) + " leaves the range of binary64 numbers",
                        m.ere > 1e6 ? "RE" : ""};
     }
     if (!std::isnormal(m.taper_apex)) {
         if (safety_at_fault(m.eapex)) {
             return problem{"safety",
-                           "too high for the apex: the tether's taper from GEO to the apex at "
-                           "the working stress (strength / safety) leaves the range of binary64 "
-                           "numbers",
+                           "too high for the apex: the tether's taper from " + balance_place(m) +
+                               " to the apex at the working stress (strength / safety) leaves "
+                               "the range of binary64 numbers",
                            "strength"};
         }
         return problem{"strength",
-                       "too low for the apex: the tether's taper from GEO to the apex leaves the "
-                       "range of binary64 numbers",
+                       "too low for the apex: the tether's taper from " + balance_place(m) +
+                           " to the apex leaves the range of binary64 numbers",
                        "rapex"};
     }
     const positions pos = compute_positions(d, m);

@@ -4,7 +4,14 @@
 // Definitions
 //   GM        the planet's gravitational parameter
 //   RE        the planet's equatorial radius: the tether's foot
-//   tsid      the sidereal day: one rotation of the planet
+//   tsid      the sidereal day: one rotation of the planet; with a partner
+//             worked out (auto): the body turns locked to its partner, once an
+//             orbit
+//   partner_GM, partner_distance, partner_RE, partner_side
+//             a partner body (a point mass; partner_GM = 0: none, and the
+//             other three are not read), the distance between the centres,
+//             its radius, and the side the tether hangs on (+1 toward the
+//             partner, through L1; -1 away from it, through L2): field.hpp
 //   rapex     radius of the tether's top end
 //   strength  the material's tensile strength; with density it gives the
 //             specific strength yuri = strength / density (1 MYuri = 1 MJ/kg)
@@ -12,7 +19,8 @@
 //             working stress strength / safety, never above it
 //   modulus   the material's Young's modulus; with density it gives the speed
 //             of longitudinal waves along the tether
-//   csgeo     the tether's cross-section at GEO, its largest
+//   csgeo     the tether's cross-section at GEO (the balance point: L1 or L2
+//             with a partner), its largest
 //   rhog      the tether's linear density at the surface, which sets the
 //             climber's drive impedance and the march's mass: the study's is
 //             a figure of its own; auto takes the material's, density times
@@ -40,9 +48,13 @@ inline constexpr double automatic = std::numeric_limits<double>::quiet_NaN();
 bool is_automatic(double v);
 
 struct planet {
-    double GM   = 398600.4418;  // gravitational parameter, km^3/s^2
-    double RE   = 6378;         // equatorial radius, km
-    double tsid = 86164.0905;   // sidereal day, s
+    double GM         = 398600.4418;   // gravitational parameter, km^3/s^2
+    double RE         = 6378;          // equatorial radius, km
+    double tsid       = 86164.0905;    // sidereal day, s; auto (with a partner): the orbit's period
+    double partner_GM = 0;             // the partner's gravitational parameter, km^3/s^2; 0: none
+    double partner_distance = 384400;  // distance between the centres, km
+    double partner_RE       = 1738.1;  // the partner's radius, km
+    double partner_side     = 1;       // +1: toward the partner (L1); -1: away (L2)
 };
 
 struct cable {
@@ -87,10 +99,22 @@ planet earth();
 // Mars: GM and equatorial radius from NASA's Mars Fact Sheet (D. R. Williams,
 // NSSDCA); sidereal day 24 h 37 min 22.66 s (Allison and Schmunk, Mars24).
 planet mars();
-// The preset of the given name ("earth", "mars"), or none.
+// The Moon with the Earth as its partner: GM from JPL's DE430 (4902.800066
+// km^3/s^2), the equatorial radius 1738.1 km, the mean distance 384400 km;
+// the tether through L1 (toward the Earth) or L2 (away from it).
+planet moon_l1();
+planet moon_l2();
+// The preset of the given name ("earth", "mars", "moon-l1", "moon-l2"), or none.
 std::optional<planet> planet_named(const std::string& name);
 // The presets' names, in order.
 std::vector<std::string> planet_names();
+
+// The values a parameter may take.
+enum class range {
+    positive,      // greater than 0 (and at least at_least)
+    non_negative,  // 0 or greater
+    side,          // +1 or -1
+};
 
 // One adjustable figure of a design, for tools that list and set them.
 struct param {
@@ -103,6 +127,8 @@ struct param {
     const char* auto_rule;                // what auto gives, in words; empty where not allowed
     double (*worked_out)(const design&);  // the value auto gives; null where not allowed
     double at_least = 0;                  // the smallest value allowed; 0: any greater than 0
+    range values    = range::positive;    // the values allowed
+    bool of_partner = false;              // read only with a partner (partner_GM > 0)
     bool with_climb = false;              // checked with the climb, not here: the traffic's
 };
 
@@ -129,6 +155,9 @@ std::string compact_number(double v);
 
 // NAME (and OTHER, where given) give WHAT beyond the range of binary64 numbers.
 problem beyond_range(const char* name, const char* what, const char* other = "");
+
+// Whether the design has a partner body (partner_GM > 0).
+bool has_partner(const design& d);
 
 // The first reason why the tether's part of the design (the planet, the
 // orbit, the material and the tether's figures) cannot be computed, or none.

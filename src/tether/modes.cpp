@@ -44,18 +44,36 @@ struct tether_field {
     double GM;       // gravitational parameter, km^3/s^2
     double omega2;   // the planet's rotation rate squared, 1/s^2
     double Fapex;    // net outward acceleration at the top, P(rapex)/M, km/s^2
+    bool tidal;      // a partner body: the tide's term below is not 0
 
     // (ln s)' at radius r, 1/km.
     double log_rate(double r) const
     {
-        const double F = omega2 * r - GM / (r * r);
+        const double F = tidal ? outward(m->fld, r) : omega2 * r - GM / (r * r);
         return 2 / r - F / c2;
+    }
+
+    // The tide across the line that Y = r phi leaves in the equation of phi,
+    // 1/s^2: the in-plane stiffness GM / r^3 + GM2 / u^3 - omega^2 plus F / r,
+    // u = |D - s r|. With omega^2 b = GM2 / D^2 the body's terms and omega^2
+    // cancel, leaving GM2 (1 / u^3 + (D + u) / (u^2 D^2)), positive, without
+    // a difference. With it, -(p phi')' + w tide phi = lambda^2 w phi, and
+    // theta' gains -(tide / (lambda c)) sin^2 theta.
+    double tide(double r) const
+    {
+        const field& k = m->fld;
+        const double u = std::fabs(k.D - k.s * r);
+        return k.GM2 * (1 / ((u * u) * u) + (k.D + u) / ((u * u) * (k.D * k.D)));
     }
 
     // The top's condition P phi' = lambda^2 M phi reads cot theta =
     // lambda c / F(rapex): theta at the top is this angle plus k - 1 half turns.
+    // With the tide P phi' = (lambda^2 - tide) M phi.
     double top_angle(double lambda) const
     {
+        if (tidal) {
+            return pmath::atan2(lambda * Fapex, (lambda * lambda - tide(rapex)) * c);
+        }
         return pmath::atan2(Fapex, lambda * c);
     }
 
@@ -142,9 +160,13 @@ double shoot(System&& system, State& x, double from, double to, double absolute,
 double top_theta(const tether_field& f, double lambda, double tolerance, stop_check& heard)
 {
     const double rate = lambda / f.c;
-    auto system       = [&f, &heard, rate](const angle_state& x, angle_state& dxdr, double r) {
+    auto system = [&f, &heard, rate, lambda](const angle_state& x, angle_state& dxdr, double r) {
         heard();
         dxdr[0] = rate + 0.5 * f.log_rate(r) * pmath::sin(2 * x[0]);
+        if (f.tidal) {
+            const double sn = pmath::sin(x[0]);
+            dxdr[0] -= f.tide(r) / (lambda * f.c) * (sn * sn);
+        }
     };
     angle_state x    = {0.0};
     const double end = shoot(system, x, f.RE, f.rapex, angle_tolerance(lambda, f, tolerance),
@@ -462,7 +484,8 @@ double hours(double lambda2)
 
 tether_field field_of(const model& m, const positions& p)
 {
-    return {&m, m.RE, m.rapex, std::sqrt(m.ywork), m.ywork, m.GM, m.omega2, p.aapex};
+    return {&m,   m.RE,     m.rapex, std::sqrt(m.ywork), m.ywork,
+            m.GM, m.omega2, p.aapex, m.fld.partnered()};
 }
 
 // Integrates x through the radii (ascending, the foot first), observing
@@ -519,12 +542,18 @@ void wave_shape(const tether_field& f, double lambda, const std::vector<double>&
                 std::vector<double>& sine)
 {
     const double rate = lambda / f.c;
-    auto system       = [&f, &heard, rate](const shape_state& x, shape_state& dxdr, double r) {
+    auto system = [&f, &heard, rate, lambda](const shape_state& x, shape_state& dxdr, double r) {
         heard();
         const double sl = f.log_rate(r);
         const double sn = pmath::sin(x[0]);
         dxdr[0]         = rate + 0.5 * sl * pmath::sin(2 * x[0]);
         dxdr[1]         = sl * (sn * sn);
+        if (f.tidal) {
+            // (ln R)' gains (tide / (lambda c)) sin theta cos theta.
+            const double t = f.tide(r) / (lambda * f.c);
+            dxdr[0] -= t * (sn * sn);
+            dxdr[1] += t * (sn * pmath::cos(x[0]));
+        }
     };
     std::size_t at = 0;
     auto observe   = [&](const shape_state& x, double r) {
@@ -569,8 +598,11 @@ modes compute_modes(const model& m, const positions& p, unsigned n, const mode_s
     double guess = std::fmin(std::sqrt(f.Fapex * m.RE) / m.rapex, spacing / 2);
     try {
         for (unsigned k = 1; k <= n; ++k) {
-            const root_found r = k == 1 ? find_pendulum(f, guess, settings, heard)
-                                        : find_mode(s, k, guess, spacing, settings);
+            // With a partner the Riccati variable's equation carries the tide
+            // too; the pendulum is found with the others by the angle, whose
+            // top lies far from a half turn where the taper is mild.
+            const root_found r = k == 1 && !f.tidal ? find_pendulum(f, guess, settings, heard)
+                                                    : find_mode(s, k, guess, spacing, settings);
             out.error[k - 1]   = r.error;
             if (!(r.error <= settings.accuracy)) {
                 out.missed = true;
@@ -644,7 +676,7 @@ std::vector<std::vector<double>> mode_shapes(const model& m, const positions& p,
         std::vector<double> log_size(radii.size());
         std::vector<double> sine(radii.size());
         try {
-            if (k == 0) {
+            if (k == 0 && !f.tidal) {
                 swing_shape(f, std::sqrt(l2), radii, settings.tolerance, heard, log_size, sine);
             }
             else {

@@ -66,6 +66,17 @@ struct modes {
 // The first mode whose period missed its accuracy (1 the slowest), or 0.
 unsigned first_missed(const modes& found);
 
+// With a partner body (partner_GM > 0) the restoring terms across the line
+// are GM / r^3 + GM2 / |D - s r|^3 - omega^2 in the orbit's plane and
+// GM / r^3 + GM2 / |D - s r|^3 out of it (field.hpp); with no partner they
+// are -F / r and -F / r + omega^2, the terms above. They still differ by
+// omega^2 everywhere, so out of plane a mode is the in-plane one with
+// lambda^2 + omega^2. Y = r phi no longer cancels them: a tide
+// GM2 (1 / u^3 + (D + u) / (u^2 D^2)), u = |D - s r|, stays in the equation
+// of phi and in the top's condition (lambda^2 less the tide there), and
+// every mode, the pendulum too, is shot by the Pruefer angle (a lunar
+// tether tapers mildly: the top's angle lies far from a half turn).
+//
 // The first n modes of a design that passes check. A counterweight that is
 // not positive (the top a rounding above GEO) leaves lambda_1^2 <= 0: then
 // unstable is set and every period is NaN. Ends early, marked stopped, once

@@ -10,8 +10,8 @@ positions compute_positions(const design& d, const model& m)
     const double csgeo_m2 = csgeo / 1e6;     // 62.8 mm^2 gives the binary64 nearest 6.28e-05
     const double ywork_si = m.ywork * 1e6;   // working specific strength, N m/kg
     positions p{};
-    p.gre    = m.GM / (m.RE * m.RE) - m.RE * m.omega2;
-    p.aapex  = m.omega2 * m.rapex - m.GM / (m.rapex * m.rapex);
+    p.gre    = m.fld.partnered() ? -outward(m.fld, m.RE) : m.GM / (m.RE * m.RE) - m.RE * m.omega2;
+    p.aapex  = outward(m.fld, m.rapex);
     p.fgeo   = 0.001 * (csgeo_m2 * (d.tether.density * ywork_si));  // N to kN
     p.sgeo   = d.tether.strength * csgeo;                           // GPa x mm^2 = kN
     p.wgeo   = working_stress(d.tether) * csgeo;

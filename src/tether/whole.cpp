@@ -8,6 +8,7 @@
 #include <cmath>
 #include <cstdint>
 #include <limits>
+#include <utility>
 
 namespace tether {
 
@@ -27,29 +28,72 @@ template <class F> double root(F f, double a, double b, double from, double tole
     return lo + (hi - lo) / 2;
 }
 
+// Above GEO, where the effective potential returns to its value at RE: at
+// sqrt(2 vre / omega^2) the rotation's part alone has reached it (with a
+// partner on the far side too, its terms being positive); toward a partner
+// its own term grows without bound at its centre.
+double uniform_top(const model& m, double tolerance)
+{
+    const auto above = [&m](double r) { return effpot(m, r) - m.vre; };
+    double far       = std::fmax(2 * m.rgeo, std::sqrt(2 * m.vre / m.omega2));
+    if (m.fld.partnered() && m.fld.s > 0) {
+        far = m.fld.D - (m.fld.D - m.rgeo) * 1e-9;
+    }
+    return root(above, m.rgeo, far, m.RE, tolerance) - m.RE;
+}
+
+}  // namespace
+
+namespace {
+
+// linear_density in the field chosen once for an integral (Partner false:
+// the central field's expression, no test of the field at each point).
+template <bool Partner> double density_in(const design& d, const model& m, double r)
+{
+    // Cross-section relative to GEO: exp of the effective potential below
+    // GEO's value over the working specific strength.
+    const double v         = Partner ? effpot(m, r) : central_effpot(m, r);
+    const double taper_geo = pmath::exp((m.vgeo - v) / m.ywork);
+    return d.tether.density * ((d.tether.csgeo / 1e6) * taper_geo);  // kg/m = t/km
+}
+
+// The masses below and above the balance point.
+template <bool Partner>
+std::pair<estimate, estimate> masses(const design& d, const model& m, double tolerance)
+{
+    auto density = [&](double r) { return density_in<Partner>(d, m, r); };
+    return {integrate_adaptive(density, m.RE, m.rgeo, tolerance),
+            integrate_adaptive(density, m.rgeo, m.rapex, tolerance)};
+}
+
 }  // namespace
 
 double linear_density(const design& d, const model& m, double r)
 {
-    // Cross-section relative to GEO: exp of the effective potential below
-    // GEO's value over the working specific strength.
-    const double taper_geo = pmath::exp((m.vgeo - effpot(m, r)) / m.ywork);
-    return d.tether.density * ((d.tether.csgeo / 1e6) * taper_geo);  // kg/m = t/km
+    return m.fld.partnered() ? density_in<true>(d, m, r) : density_in<false>(d, m, r);
 }
 
 whole_tether compute_whole(const design& d, const model& m, const positions& p, double tolerance)
 {
     whole_tether w{};
-    auto density         = [&](double r) { return linear_density(d, m, r); };
-    const estimate lower = integrate_adaptive(density, m.RE, m.rgeo, tolerance);
-    const estimate upper = integrate_adaptive(density, m.rgeo, m.rapex, tolerance);
-    w.mass_missed        = !(lower.error <= tolerance * std::fabs(lower.value)) ||
+    const auto [lower, upper] =
+        m.fld.partnered() ? masses<true>(d, m, tolerance) : masses<false>(d, m, tolerance);
+    w.mass_missed = !(lower.error <= tolerance * std::fabs(lower.value)) ||
                     !(upper.error <= tolerance * std::fabs(upper.value));
     w.lower_mass  = w.mass_missed ? nan : lower.value;
     w.upper_mass  = w.mass_missed ? nan : upper.value;
     w.system_mass = w.mass_missed ? nan : (w.lower_mass + w.upper_mass) + p.mapex;
     if (w.mass_missed) {
         w.why = missed_integral(tolerance);
+    }
+
+    w.uniform_yuri = m.ere;
+    w.uniform_top  = uniform_top(m, tolerance);
+    if (m.fld.partnered()) {
+        // A payload let go moves under both bodies' pull: no two-body orbit
+        // about the body says where it goes.
+        w.orbit_alt = w.escape_alt = w.apex_speed = w.apex_vinf = nan;
+        return w;
     }
 
     // Let go at radius r below GEO, a payload is at the top of its orbit,
@@ -68,13 +112,6 @@ whole_tether compute_whole(const design& d, const model& m, const positions& p, 
     w.apex_speed    = m.omega * m.rapex;
     const double vv = w.apex_speed * w.apex_speed - (2 * m.GM) / m.rapex;
     w.apex_vinf     = vv > 0 ? std::sqrt(vv) : nan;
-    w.uniform_yuri  = m.ere;
-
-    // Above GEO, where the effective potential returns to its value at RE:
-    // at sqrt(2 vre / omega^2) the rotation's part alone has reached it.
-    const auto above = [&m](double r) { return effpot(m, r) - m.vre; };
-    const double far = std::fmax(2 * m.rgeo, std::sqrt(2 * m.vre / m.omega2));
-    w.uniform_top    = root(above, m.rgeo, far, m.RE, tolerance) - m.RE;
     return w;
 }
 

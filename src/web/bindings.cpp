@@ -220,6 +220,9 @@ val evaluate(const std::string& lines, const std::string& method)
         for (const climber::note& n : climber::notes(study, by_march)) {
             notes.call<void>("push", note_of(n, "figure"));
         }
+        for (const climber::note& n : climber::field_notes(study, {})) {
+            notes.call<void>("push", note_of(n, "figure"));
+        }
         const std::vector<double> values        = engine::figure_values(study);
         const std::vector<engine::column> names = engine::figure_columns();
         for (std::size_t i = 0; i < names.size(); ++i) {
@@ -680,7 +683,8 @@ val tables()
         val e         = val::object();
         for (const tether::param* p = tether::params_begin(); p != tether::params_end(); ++p) {
             if (of_planet(*p)) {
-                e.set(p->name, engine::readable(tether::value_of(planet, *p)));
+                const double v = tether::value_of(planet, *p);
+                e.set(p->name, tether::is_automatic(v) ? std::string("auto") : engine::readable(v));
             }
         }
         presets.set(name, e);

@@ -89,11 +89,15 @@ check('an unknown method', tether.evaluate('', 'bogus').errors[0].message,
 const named = tether.tables();
 check('methods', named.methods.map((m) => m.name).join(','), 'march,integral');
 check('the methods of a figure', named.figures.find((f) => f.name === 'time').methods.join(','), 'march,integral');
-check('presets', Object.keys(named.presets).join(','), 'earth,mars');
-check('a preset sets the planet', Object.keys(named.presets.mars).join(','), 'GM,RE,tsid');
-check('parameters', named.parameters.length, 20);
+check('presets', Object.keys(named.presets).join(','), 'earth,mars,moon-l1,moon-l2');
+check('a preset sets the planet', Object.keys(named.presets.mars).join(','),
+  'GM,RE,tsid,partner_GM,partner_distance,partner_RE,partner_side');
+check('a locked day is auto', named.presets['moon-l1'].tsid, 'auto');
+check('parameters', named.parameters.length, 24);
 check('the traffic by the integral method only',
   named.figures.find((f) => f.name === 'load_share').methods.join(','), 'integral');
+check('the Moon through L1',
+  Math.round(Number(figure(tether.evaluate('planet=moon-l1\nrapex=150000', 'integral'), 'rgeo'))), 58019);
 check('auto rule', named.parameters.find((p) => p.name === 'ztop').autoRule, '19 km below GEO, rounded down');
 
 // Numbers read by fast_float and written by {fmt} read the same as natively.
