@@ -22,6 +22,7 @@
 #include "climber/study.hpp"
 #include "tether/modes.hpp"
 
+#include <algorithm>
 #include <pybind11/numpy.h>
 #include <pybind11/pybind11.h>
 #include <pybind11/stl.h>
@@ -245,23 +246,33 @@ bool same(const tether::design& a, const tether::design& b)
     return true;
 }
 
-// The values a design was pickled as before the traffic's parameters came
-// (the groups planet to march): they load with the traffic's defaults.
-constexpr std::size_t values_before_traffic = 16;
+// Whether a design pickled before the traffic's and a partner body's
+// parameters came holds parameter p: those load with their defaults.
+bool pickled_before(const tether::param& p)
+{
+    return std::string(p.group) != "traffic" && !p.of_partner &&
+           std::string(p.name) != "partner_GM";
+}
 
-// A design from the values of values_of, in the table's order: pickling.
+// A design from the values of values_of, in the table's order: pickling;
+// or from the values pickled before, in theirs.
 tether::design design_from_values(const py::tuple& values)
 {
     const auto count = static_cast<std::size_t>(tether::params_end() - tether::params_begin());
-    if (values.size() != count && values.size() != values_before_traffic) {
+    const auto older = static_cast<std::size_t>(
+        std::count_if(tether::params_begin(), tether::params_end(),
+                      [](const tether::param& p) { return pickled_before(p); }));
+    if (values.size() != count && values.size() != older) {
         throw py::type_error("a design is " + std::to_string(count) + " values (or " +
-                             std::to_string(values_before_traffic) + ", pickled before " +
-                             "the traffic's), not " + std::to_string(values.size()));
+                             std::to_string(older) + ", pickled before the traffic's and a " +
+                             "partner body's), not " + std::to_string(values.size()));
     }
     tether::design d;
     std::size_t i = 0;
-    for (const tether::param* p = tether::params_begin(); i < values.size(); ++p) {
-        set_value(d, *p, values[i++]);
+    for (const tether::param* p = tether::params_begin(); p != tether::params_end(); ++p) {
+        if (values.size() == count || pickled_before(*p)) {
+            set_value(d, *p, values[i++]);
+        }
     }
     return d;
 }

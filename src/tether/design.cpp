@@ -99,7 +99,7 @@ double locked_day(const design& d)
 }
 
 // clang-format off
-const std::array<param, 20> table{{
+const std::array<param, 24> table{{
     {"planet",  "GM",       "km^3/s^2", "gravitational parameter",           false, [](design& d) -> double& { return d.planet.GM; }, "", nullptr},
     {"planet",  "RE",       "km",       "equatorial radius",                 false, [](design& d) -> double& { return d.planet.RE; }, "", nullptr},
     {"planet",  "tsid",     "s",        "sidereal day",                      true,  [](design& d) -> double& { return d.planet.tsid; },

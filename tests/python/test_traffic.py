@@ -68,13 +68,18 @@ def test_a_foot_that_would_lift_is_one_design_warning():
 
 
 def test_designs_pickled_before_the_traffic_load_with_its_defaults():
-    d = tether.Design(strength=50, interval=12)
+    d = tether.Design(strength=50, interval=12, planet="moon-l1", rapex=150000)
     assert pickle.loads(pickle.dumps(d)) == d
-    old = tether.Design(strength=50).__getstate__()[:16]
+    # The sixteen values a design was pickled as before the traffic's and a
+    # partner body's parameters came, in their order then.
+    names = ["GM", "RE", "tsid", "rapex", "strength", "density", "csgeo", "modulus", "rhog",
+             "safety", "mclimb", "fextra", "vmax", "dz", "ztop", "rowdz"]
+    mars = tether.Design(planet="mars", strength=50, dz=2)
+    old = tuple(getattr(mars, name) for name in names)
     restored = tether.Design.__new__(tether.Design)
     restored.__setstate__(old)
-    assert restored == tether.Design(strength=50)
-    with pytest.raises(TypeError, match="a design is 20 values"):
+    assert restored == mars
+    with pytest.raises(TypeError, match="a design is 24 values"):
         tether.Design.__new__(tether.Design).__setstate__(old[:10])
 
 
