@@ -224,7 +224,7 @@ std::string listing(const tether::design& design)
             set += "auto";
             // An auto that gives no number (interval: no stream) is its rule alone.
             const double given = p->worked_out(design);
-            note = "; auto: " + balance_words(p->auto_rule, design) +
+            note               = "; auto: " + balance_words(p->auto_rule, design) +
                    (std::isnan(given) ? "" : " (" + shortest(given) + " for this design)");
         }
         else {
