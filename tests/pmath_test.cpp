@@ -51,7 +51,7 @@ struct worst {
 // where both are positive and far apart.
 class draws {
   public:
-    explicit draws(unsigned seed) : gen_(seed) {}
+    explicit draws(unsigned key) : gen_(key) {}
     double uniform(double lo, double hi)
     {
         return std::uniform_real_distribution<>(lo, hi)(gen_);
