@@ -4,6 +4,7 @@
 import uPlot from './uplot.js';
 import { drawMap } from './map.js';
 import { setupSpread } from './spread.js';
+import { setupLoad } from './load.js';
 
 const $ = (id) => document.getElementById(id);
 
@@ -437,9 +438,12 @@ async function recomputeSensitivity() {
 }
 
 let valid = false;
+// The Traffic panel's recomputation, once the page is set up.
+let recomputeLoad = () => {};
 async function recompute() {
   updateAddress();
   recomputeModes();
+  recomputeLoad();
   recomputeSensitivity();
   const answer = await callLatest('evaluate', 'evaluate', designLines(), method());
   if (!answer) return;
@@ -782,6 +786,7 @@ async function start() {
   $('map').addEventListener('submit', drawTheMap);
   $('download-map').addEventListener('click', downloadMap);
   setupSpread({ $, tables, call: callLatest, designLines, method, failureText });
+  recomputeLoad = setupLoad({ $, call: callLatest, designLines, failureText });
   $('find').addEventListener('submit', findValue);
   // A solved curve plots the parameter sought, not the sweep's figure.
   $('sweep-solve').addEventListener('change', () => { $('sweep-figure').disabled = $('sweep-solve').checked; });

@@ -6,6 +6,7 @@
 // doubles), never JSON text. Figures keep their text as the explorer writes
 // it (the shortest that reads back to the same binary64).
 #include "engine/figures.hpp"
+#include "engine/loads.hpp"
 #include "engine/modes.hpp"
 #include "engine/numbers.hpp"
 #include "engine/run.hpp"
@@ -896,6 +897,70 @@ val sensitivity(const std::string& lines)
     });
 }
 
+namespace {
+
+// The design's load table as tether-explore --load gives it, or the
+// reason it has none (usage_error, naming the parameter at fault).
+engine::load_table load_table_of(reading& r)
+{
+    if (r.errors.empty()) {
+        try {
+            return engine::loads_of(r.design);
+        }
+        catch (const engine::usage_error& e) {
+            r.errors.emplace_back("rowdz", e.what());
+        }
+    }
+    return {};
+}
+
+}  // namespace
+
+// {errors, columns: [{name, unit, meaning}], rows, notes, why}: the tension
+// along the tether at the traffic's worst moment, as tether-explore --load
+// gives it (rows a Float64Array of rows of the columns), the notes on the
+// traffic's figures ({on, name, text}) and why the tensions are NaN (or
+// null).
+val load(const std::string& lines)
+{
+    return guarded([&] {
+        reading r                  = checked(lines, false);
+        const engine::load_table t = load_table_of(r);
+        val out                    = val::object();
+        out.set("errors", errors_of(r.errors));
+        out.set("columns", columns_of(engine::load_columns()));
+        std::vector<double> rows;
+        for (const std::vector<double>& row : t.rows) {
+            rows.insert(rows.end(), row.begin(), row.end());
+        }
+        out.set("rows", doubles(rows));
+        val notes = val::array();
+        for (const climber::note& n : t.notes) {
+            notes.call<void>("push", note_of(n, "figure"));
+        }
+        out.set("notes", notes);
+        out.set("why", t.why.empty() ? val::null() : val(t.why));
+        return out;
+    });
+}
+
+// The load rows as tether-explore --load --format csv writes them, or an
+// empty text for a design that cannot be computed.
+std::string load_csv(const std::string& lines)
+{
+    reading r                  = checked(lines, false);
+    const engine::load_table t = load_table_of(r);
+    if (!r.errors.empty()) {
+        return {};
+    }
+    const engine::row_writer out(engine::format::csv, engine::load_columns());
+    std::string text = out.header();
+    for (const std::vector<double>& row : t.rows) {
+        text += out.row(row);
+    }
+    return text;
+}
+
 EMSCRIPTEN_BINDINGS(tether)
 {
     emscripten::function("tables", &tables);
@@ -910,4 +975,6 @@ EMSCRIPTEN_BINDINGS(tether)
     emscripten::function("modes", &modes);
     emscripten::function("spread", &spread);
     emscripten::function("sensitivity", &sensitivity);
+    emscripten::function("load", &load);
+    emscripten::function("loadCsv", &load_csv);
 }

@@ -202,6 +202,26 @@ function samePeriods(shown, wanted) {
     && row.every((v, c) => v === wanted[k][c]));
 }
 
+// What the Traffic panel shows once computed: the rows it drew (or null),
+// how many plots, its alert and its note.
+async function loadShown(page, timeout = 30000) {
+  await page.waitForFunction(() => document.querySelector('#load').dataset.state, { timeout }).catch(() => {});
+  return page.evaluate(() => ({
+    state: document.querySelector('#load').dataset.state ?? null,
+    rows: document.querySelector('#load-plot').dataset.rows ?? null,
+    plots: document.querySelectorAll('#load-plot canvas').length,
+    alert: document.querySelector('#load-alert').textContent,
+    note: document.querySelector('#load-note').textContent,
+  }));
+}
+// The rows of tether-explore --load and what it says on standard error, less
+// its name and the note's kind.
+function exploreLoad(args) {
+  const run = spawnSync(explore, ['--load', ...args, '--format', 'csv'], { encoding: 'utf8' });
+  return { rows: run.stdout.trim().split('\n').length - 1,
+    said: run.stderr.trim().split('\n').filter(Boolean).map((l) => l.replace(/^tether-explore: (note|warning): /, '')) };
+}
+
 const screenshotTaken = Symbol('the screenshot is taken');
 try {
   // The study's design: every figure is tether-explore's, to the last bit.
@@ -675,6 +695,65 @@ try {
   await page.waitForFunction(() => !document.querySelector('#n-time').textContent, { timeout: 10000 }).catch(() => {});
   check('no coarse march note by the integral method', await page.$eval('#n-time', (e) => e.textContent) === '');
   check('nothing on the console with notes', page.problems.length === 0, page.problems.join('; '));
+
+  // The traffic's load along the tether, drawn for the design on screen:
+  // the explorer's rows; a foot that would lift said by load_share, in the
+  // explorer's words, and under the plot; an edit redraws it.
+  page = await open('?method=integral&anchor=300');
+  let load = await loadShown(page);
+  let nativeLoad = exploreLoad(['--set', 'anchor=300']);
+  check('the load plotted', load.plots === 1 && load.rows === String(nativeLoad.rows) && load.alert === '',
+    JSON.stringify(load));
+  // By the figure, the explorer's words on the design; under the plot, --load's.
+  const liftsWord = (said) => said.find((l) => /so the foot would lift/.test(l)) ?? 'no warning from the explorer';
+  const lifts = liftsWord(spawnSync(explore, ['--set', 'anchor=300', '--method', 'integral'], { encoding: 'utf8' })
+    .stderr.split('\n').map((l) => l.replace(/^tether-explore: warning: /, '')));
+  check('the foot lifts: said by load_share', await page.$eval('#n-load_share', (e) => e.textContent) === lifts,
+    await page.$eval('#n-load_share', (e) => e.textContent));
+  check('the foot lifts: said by the load', load.note === liftsWord(nativeLoad.said), load.note);
+  check('the foot lifts: nothing else noted', Object.keys(await notesShown(page)).join() === 'load_share');
+  await page.$eval('#p-anchor', (i) => { i.value = '50'; i.dispatchEvent(new Event('input', { bubbles: true })); });
+  await page.$eval('#p-rowdz', (i) => { i.value = '50'; i.dispatchEvent(new Event('input', { bubbles: true })); });
+  nativeLoad = exploreLoad(['--set', 'anchor=50', '--set', 'rowdz=50']);
+  await page.waitForFunction((n) => document.querySelector('#load-plot').dataset.rows === n,
+    { timeout: 15000 }, String(nativeLoad.rows)).catch(() => {});
+  load = await loadShown(page);
+  check('an edit redraws the load', load.rows === String(nativeLoad.rows) && load.note === '', JSON.stringify(load));
+  await page.waitForFunction(() => !document.querySelector('#n-load_share').textContent, { timeout: 10000 }).catch(() => {});
+  check('the foot holds: no note', await page.$eval('#n-load_share', (e) => e.textContent) === '');
+  page = await open('?climbers=0');
+  load = await loadShown(page);
+  check('no load for a bad design', load.state === 'invalid' && load.plots === 0, JSON.stringify(load));
+  check('nothing on the console with the load', page.problems.length === 0, page.problems.join('; '));
+
+  // A tether on a moon, through L1 and L2: the figures the explorer's (the
+  // release figures empty, not 0, with their note), the climb, the load and
+  // the sway drawn, and maps drawn, one of an empty figure.
+  const lunar = ['strength=5.7', 'density=1700', 'safety=2', 'rapex=150000', 'csgeo=3.4466189306',
+    'rhog=auto', 'mclimb=580', 'fextra=600', 'vmax=30'];
+  for (const [planet, how, mapFigure] of [['moon-l1', 'integral', 'orbit_alt'], ['moon-l2', 'march', 'time']]) {
+    page = await open(`?planet=${planet}&method=${how}&${lunar.join('&')}&map=vmax:10:60:4,strength:4:8:3&mapfig=${mapFigure}`);
+    const native = exploreFigures(['--planet', planet, ...lunar.flatMap((a) => ['--set', a]), '--method', how]);
+    const shownFigures = await cells(page);
+    const differ = Object.entries(native).filter(([name, value]) => shownFigures[name] !== (value === '' ? null : value));
+    check(`${planet}: the explorer's figures`, differ.length === 0, JSON.stringify(differ));
+    const release = await page.$$eval('td[data-name]', (tds) => tds
+      .filter((td) => ['orbit_alt', 'escape_alt', 'apex_speed', 'apex_vinf'].includes(td.dataset.name))
+      .map((td) => `${td.dataset.value ?? ''}:${td.textContent}`).join(','));
+    check(`${planet}: the release figures empty`, release === ':none,:none,:none,:none', release);
+    check(`${planet}: the release note by orbit_alt`, /orbit_alt, escape_alt, apex_speed and apex_vinf are empty/
+      .test(await page.$eval('#n-orbit_alt', (e) => e.textContent)));
+    check(`${planet}: the climb plotted`, await page.$$eval('#plots canvas', (c) => c.length) >= 4);
+    load = await loadShown(page);
+    const lunarLoad = exploreLoad(['--planet', planet, ...lunar.flatMap((a) => ['--set', a])]);
+    check(`${planet}: the load plotted`, load.plots === 1 && load.rows === String(lunarLoad.rows), JSON.stringify(load));
+    sway = await modesShown(page);
+    check(`${planet}: the sway`, sway.rows.length === 5 && sway.lines === 4, JSON.stringify(sway));
+    shown = await mapShown(page);
+    check(`${planet}: a map of ${mapFigure} drawn`, shown.cells === '12' && shown.alert === '', JSON.stringify(shown));
+    check(`${planet}: nothing on the console`, page.problems.length === 0, page.problems.join('; '));
+  }
+  page = await open('');
 
   // The page built from the library's tables: the methods with their
   // meanings, the hints with what auto gives, a plot for each of the

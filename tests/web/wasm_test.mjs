@@ -112,8 +112,8 @@ const map = tether.map('', 'vmax=10:100:3', 'strength=0.3,35.1', 'time', 'integr
 check('map cells', map.z.length, 6);
 check('map refused cells', map.refused, 3);
 check('map csv header', tether.mapCsv('', 'vmax=10:100:3', 'strength=20,35.1', 'integral').split('\n')[0],
-  'vmax,strength,rgeo,yuri,taper_re,taper_apex,cs_re,cs_apex,mapex,mre,tether_mass,total_mass,time,cap_alt,'
-  + 'lower_mass,upper_mass,system_mass,orbit_alt,escape_alt,apex_speed,apex_vinf,uniform_yuri,uniform_top');
+  execFileSync(explore, ['--method', 'integral', '--sweep', 'vmax=10:100:3', '--sweep', 'strength=20,35.1',
+    '--format', 'csv'], { encoding: 'utf8', stdio: ['ignore', 'pipe', 'ignore'] }).split('\n')[0]);
 
 // Goal seek, as tether-explore --solve NAME=LOW:HIGH --for FIGURE=VALUE.
 const found = tether.solve('', 'strength=10:300', 'time=110');
@@ -272,6 +272,94 @@ check('sensitivity of a bad design', tether.sensitivity('strength=-1').errors[0]
   check('spread: a bad distribution', refused[0]?.message, 'strength=uniform:5:1: LOW = 5 and HIGH = 1: LOW must be less than HIGH');
   check('spread: too many draws by the march', tether.spread('', vary.join('\n'), '1001', '1', 'march', 'time').errors[0]?.message,
     'draws: at most 1000 on this page by the march method');
+}
+
+// The traffic's load along the tether: the page's table is tether-explore
+// --load --format csv, byte for byte, its numbers the CSV's to the bit, and
+// its notes (the foot that would lift) those the explorer says.
+{
+  const lunar = ['strength=5.7', 'density=1700', 'safety=2', 'rapex=150000', 'csgeo=3.4466189306',
+    'rhog=auto', 'mclimb=580', 'fextra=600', 'vmax=30'];
+  const designs = [[], ['climbers=4'], ['interval=12', 'payload=12000'], ['anchor=300'],
+    ['strength=20', 'rhog=auto', 'interval=30', 'rowdz=7'], ['planet=moon-l1', ...lunar],
+    ['planet=moon-l2', ...lunar, 'climbers=3']];
+  for (const design of designs) {
+    const args = design.flatMap((a) => (a.startsWith('planet=') ? ['--planet', a.slice(7)] : ['--set', a]));
+    const run = spawnSync(explore, ['--load', ...args, '--format', 'csv'], { encoding: 'utf8' });
+    const what = `load ${design.join(' ') || 'of the study'}`;
+    check(`${what}: the explorer's status`, run.status, 0);
+    check(`${what}: CSV`, tether.loadCsv(design.join('\n')), run.stdout);
+    const page = tether.load(design.join('\n'));
+    check(`${what}: errors`, page.errors.length, 0);
+    const [head, ...rows] = run.stdout.trim().split('\n');
+    check(`${what}: columns`, page.columns.map((c) => c.name).join(','), head);
+    const width = page.columns.length;
+    check(`${what}: rows`, page.rows.length / width, rows.length);
+    let same = 0;
+    rows.forEach((row, r) => row.split(',').forEach((cell, c) => {
+      same += bits(page.rows[r * width + c]) === bits(cell === '' ? NaN : Number(cell)) ? 1 : 0;
+    }));
+    check(`${what}: every number to the bit`, same, rows.length * width);
+    const said = run.stderr.trim().split('\n').filter(Boolean)
+      .map((line) => line.replace(/^tether-explore: (note|warning): /, ''));
+    check(`${what}: notes`, page.notes.map((n) => n.text).join('\n'), said.join('\n'));
+    check(`${what}: no reason`, page.why, null);
+  }
+  // The study's climber with a 300 kN anchor lifts the foot: said by
+  // load_share, by the figures as by the load table, in the explorer's words.
+  const lifted = spawnSync(explore, ['--set', 'anchor=300', '--method', 'integral', '--format', 'csv'],
+    { encoding: 'utf8' }).stderr.trim().split('\n').map((line) => line.replace(/^tether-explore: warning: /, ''));
+  const byFigure = tether.evaluate('anchor=300', 'integral').notes.filter((n) => n.name === 'load_share');
+  check('the foot lifts: one note by load_share', byFigure.length, 1);
+  check('the foot lifts: the explorer\'s words', lifted.includes(byFigure[0]?.text), true);
+  check('the foot lifts: said', /so the foot would lift/.test(byFigure[0]?.text), true);
+  // (The load table's note is --load's: it has no shortest interval to speak of.)
+  check('the foot lifts: by the load table too', tether.load('anchor=300').notes
+    .map((n) => `${n.on} ${n.name} ${/so the foot would lift/.test(n.text)}`).join(), 'figure load_share true');
+  check('no note where the foot holds', tether.evaluate('anchor=100', 'integral').notes.length, 0);
+  check('load of a bad design', tether.load('climbers=0').errors[0]?.name, 'climbers');
+  check('load of a bad design: no rows', tether.load('climbers=0').rows.length, 0);
+  check('load of a bad design: no CSV', tether.loadCsv('climbers=0'), '');
+}
+
+// A tether on a moon: the figures by both methods are the explorer's, the
+// release figures empty (a payload let go there is no two-body orbit), none
+// of them 0; a map over two parameters and a sweep have the explorer's
+// numbers and leave those figures empty.
+{
+  const lunar = 'strength=5.7\ndensity=1700\nsafety=2\nrapex=150000\ncsgeo=3.4466189306\nrhog=auto\nmclimb=580';
+  const release = ['orbit_alt', 'escape_alt', 'apex_speed', 'apex_vinf'];
+  for (const planet of ['moon-l1', 'moon-l2']) {
+    const sets = lunar.split('\n').flatMap((a) => ['--set', a]);
+    for (const method of ['march', 'integral']) {
+      const [head, row] = execFileSync(explore, ['--planet', planet, ...sets, '--method', method, '--format', 'csv'],
+        { encoding: 'utf8', stdio: ['ignore', 'pipe', 'ignore'] }).trim().split('\n');
+      const page = tether.evaluate(`planet=${planet}\n${lunar}`, method);
+      check(`${planet} ${method}: errors`, page.errors.length, 0);
+      const values = row.split(',');
+      head.split(',').forEach((name, i) => {
+        check(`${planet} ${method}: ${name}`, page.figures.find((f) => f.name === name)?.value ?? '', values[i]);
+      });
+      for (const name of release) {
+        check(`${planet} ${method}: ${name} empty`, page.figures.find((f) => f.name === name)?.value, null);
+      }
+      check(`${planet} ${method}: the release note by orbit_alt`,
+        page.notes.some((n) => n.on === 'figure' && n.name === 'orbit_alt' && /empty/.test(n.text)), true);
+      check(`${planet} ${method}: ascent rows`, page.rows.length > 0 && page.rows.length % page.columns.length, 0);
+    }
+    const x = 'vmax=10:60:3';
+    const y = 'strength=4:8:3';
+    check(`${planet}: map`, tether.mapCsv(`planet=${planet}\n${lunar}`, x, y, 'integral'),
+      execFileSync(explore, ['--planet', planet, ...sets, '--method', 'integral', '--sweep', x, '--sweep', y,
+        '--format', 'csv'], { encoding: 'utf8', stdio: ['ignore', 'pipe', 'ignore'] }));
+    const empty = tether.map(`planet=${planet}\n${lunar}`, x, y, 'orbit_alt', 'integral');
+    check(`${planet}: a map of orbit_alt`, `${empty.errors.length} ${empty.z.length}`, '0 9');
+    check(`${planet}: a map of orbit_alt is empty`, empty.z.every(Number.isNaN), true);
+    const timed = tether.map(`planet=${planet}\n${lunar}`, x, y, 'time', 'integral');
+    check(`${planet}: a map of time has values`, timed.z.some(Number.isFinite), true);
+    const swept = tether.sweep(`planet=${planet}\n${lunar}`, 'vmax=10:60:4', 'apex_speed', 'march');
+    check(`${planet}: a sweep of apex_speed is empty`, swept.y.length === 4 && swept.y.every(Number.isNaN), true);
+  }
 }
 
 if (failed) process.exit(1);
