@@ -317,10 +317,10 @@ try {
   // Random designs from the address: every figure and the first four
   // periods are the explorer's, to the last bit (the page and the program
   // share one portable exp, log, pow, sin and atan2, whatever the processor).
-  let seed = 7;
+  let state = 7;
   const random = () => {
-    seed = (seed * 1103515245 + 12345) % 2147483648;
-    return seed / 2147483648;
+    state = (state * 1103515245 + 12345) % 2147483648;
+    return state / 2147483648;
   };
   const pick = (lo, hi) => String(Number((lo + (hi - lo) * random()).toPrecision(6)));
   for (let k = 0; k < 2; k++) {

@@ -200,10 +200,10 @@ check('sensitivity of a bad design', tether.sensitivity('strength=-1').errors[0]
 // depend on the processor (the portable exp and its kin), so neither does
 // this comparison.
 {
-  let seed = 20240611;
+  let state = 20240611;
   const random = () => {
-    seed = (seed * 1103515245 + 12345) % 2147483648;
-    return seed / 2147483648;
+    state = (state * 1103515245 + 12345) % 2147483648;
+    return state / 2147483648;
   };
   const pick = (lo, hi) => Number((lo + (hi - lo) * random()).toPrecision(6));
   const native = (args) => {
