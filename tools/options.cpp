@@ -48,8 +48,9 @@ std::vector<option_row> rows()
     return {
         {"--config", "FILE", "Read a design file of 'name = value' lines", design,
          &options::config},
-        {"--planet", "PLANET", "Use a planet's GM, RE and tsid (" + engine::joined(planets) + ")",
-         design, &options::planet, planets},
+        {"--planet", "PLANET",
+         "Use a preset body's GM, RE, tsid and partner (" + engine::joined(planets) + ")", design,
+         &options::planet, planets},
         {"--set", "NAME=VALUE", "Set a parameter, NAME=VALUE (repeatable; see --list)", design,
          &options::sets},
         {"--format", "FORMAT", described(formats), output, &options::format, formats},
