@@ -313,20 +313,35 @@ engine::draw_request draw_request_of(const options& o)
     return dr;
 }
 
+// The option that draws cannot be given with (yet), or none.
+const char* refused_with_draws(const options& o)
+{
+    const std::pair<bool, const char*> others[] = {
+        {o.summary && o.indices, "--indices"},
+        {(o.summary || o.indices) && !o.shard.empty(), "--shard"},
+        {!o.sweeps.empty(), "--sweep"},
+        {!o.solve.empty(), "--solve"},
+        {!o.goal.empty(), "--for"},
+        {o.report, "--report"},
+        {o.ascent, "--ascent"},
+        {o.list, "--list"},
+        {o.shapes, "--shapes"},
+    };
+    for (const auto& [given, name] : others) {
+        if (given) {
+            return name;
+        }
+    }
+    return nullptr;
+}
+
 // The options of draws with the others: what needs --vary, and what draws
 // do not take (yet).
 void check_draws(const options& o)
 {
-    const bool samples_given = o.has("--samples");
-    const bool key_given     = o.has("--key");
-    if (o.vary.empty()) {
-        for (const auto& [given, name] : {std::pair{samples_given, "--samples"},
-                                          {key_given, "--key"},
-                                          {o.summary, "--summary"},
-                                          {o.indices, "--indices"}}) {
-            if (given) {
-                throw engine::usage_error(std::string(name) + " needs --vary NAME=DIST");
-            }
+    for (const char* name : {"--samples", "--key", "--summary", "--indices"}) {
+        if (o.vary.empty() && o.has(name)) {
+            throw engine::usage_error(std::string(name) + " needs --vary NAME=DIST");
         }
     }
     if (!o.where.empty() && !o.summary) {
@@ -336,18 +351,8 @@ void check_draws(const options& o)
         return;
     }
     draw_request_of(o);  // a bad --vary, --samples or --key is said first
-    const char* what  = o.summary ? "--summary" : o.indices ? "--indices" : "--vary";
-    const char* other = o.summary && o.indices                         ? "--indices"
-                        : (o.summary || o.indices) && !o.shard.empty() ? "--shard"
-                        : !o.sweeps.empty()                            ? "--sweep"
-                        : !o.solve.empty()                             ? "--solve"
-                        : !o.goal.empty()                              ? "--for"
-                        : o.report                                     ? "--report"
-                        : o.ascent                                     ? "--ascent"
-                        : o.list                                       ? "--list"
-                        : o.shapes                                     ? "--shapes"
-                                                                       : nullptr;
-    if (other != nullptr) {
+    const char* what = o.summary ? "--summary" : o.indices ? "--indices" : "--vary";
+    if (const char* other = refused_with_draws(o)) {
         const bool for_now = std::string(other) == "--sweep" || std::string(other) == "--solve";
         throw engine::usage_error(std::string(what) + " cannot be combined with " + other +
                                   (for_now ? " for now" : ""));
@@ -398,93 +403,47 @@ void say_shares(const engine::spread_summary& s, std::uint64_t key)
                  static_cast<unsigned long long>(key));
 }
 
-// --vary: each draw's row, or with --summary each figure's, or with
-// --indices each figure's and parameter's; the key said last.
-int draws(const options& o, const tether::design& base)
-{
-    stop_on_signals();
-    const engine::run r     = draws_run_of(o, base);
-    const std::uint64_t key = r.request().drawn->key;
-    const engine::format f  = *engine::named_value(engine::formats(), o.format);
-    const auto [k, n] =
-        o.shard.empty() ? std::pair<std::uint64_t, std::uint64_t>{1, 1} : shard_in(o.shard);
-    const engine::shard_range range = o.summary || o.indices ? engine::shard_range{0, r.size()}
-                                                             : engine::shard_of(r.size(), k, n);
-    const std::uint64_t total       = range.end - range.begin;
-    engine::run_settings settings;
-    settings.jobs = o.job_count == 0 ? engine::available_cpus() : o.job_count;
-    settings.stop = &stop_flag;
-    tools::progress_line progress(!o.quiet && isatty(STDERR_FILENO) != 0, total);
-    settings.progress = [&progress](std::uint64_t done) { progress.show(done); };
-    tools::row_output out(STDOUT_FILENO, &stop_flag);
+// What --summary or --indices give: its rows and their columns, and the
+// summary where there is one.
+struct draw_table {
     std::vector<engine::labelled_row> rows;
     std::vector<engine::column> columns;
     std::optional<engine::spread_summary> summary;
     engine::run_summary ran;
-    if (o.summary || o.indices) {
-        const std::optional<std::string> where =
-            o.where.empty() ? std::nullopt : std::optional<std::string>(o.where);
-        if (where) {
-            try {
-                engine::parse_condition(*where, r.figures_shown());
-            }
-            catch (const engine::usage_error& e) {
-                throw engine::usage_error("--where " + engine::printable(o.where), e);
-            }
+};
+
+draw_table table_of_draws(const options& o, const engine::run& r, const engine::run_settings& s)
+{
+    std::optional<std::string> where;
+    if (!o.where.empty()) {
+        where = o.where;
+        try {
+            engine::parse_condition(*where, r.figures_shown());
         }
-        if (o.summary) {
-            summary = engine::summarize(r, settings, where);
-            ran     = summary->run;
-            rows    = summary->rows();
-            columns = engine::spread_summary::columns();
-        }
-        else {
-            const engine::spread_indices x = engine::indices_of(r, settings);
-            ran                            = x.run;
-            rows                           = ran.result.stopped ? rows : x.rows();
-            columns                        = engine::spread_indices::columns();
-        }
-        progress.clear();
-        if (ran.result.stopped) {
-            return interrupted(0, total, "draws");
-        }
-        const engine::row_writer w(f, columns);
-        if (f == engine::format::json) {
-            out.put(engine::draws_metadata(r, summary ? &*summary : nullptr), 0);
-        }
-        out.put(w.header(), 0);
-        for (const engine::labelled_row& row : rows) {
-            out.put(w.row(row.values, row.texts));
+        catch (const engine::usage_error& e) {
+            throw engine::usage_error("--where " + engine::printable(o.where), e);
         }
     }
-    else {
-        columns = r.columns();
-        columns.push_back(engine::run::reason_column());
-        const engine::row_writer w(f, columns);
-        if (k == 1) {
-            if (f == engine::format::json) {
-                out.put(engine::draws_metadata(r, nullptr), 0);
-            }
-            out.put(w.header(), 0);
-        }
-        const auto sink = [&](std::uint64_t, engine::run_row& row) {
-            return out.put(w.row(row.values, {row.reason}));
-        };
-        ran = r.execute(range.begin, range.end, sink, settings);
-        progress.clear();
+    draw_table t;
+    if (o.summary) {
+        t.summary = engine::summarize(r, s, where);
+        t.ran     = t.summary->run;
+        t.rows    = t.summary->rows();
+        t.columns = engine::spread_summary::columns();
+        return t;
     }
-    out.flush();
-    const char* what = o.summary || o.indices ? "rows" : "draws";
-    if (out.error() != 0) {
-        return write_failed(out, total, what);
-    }
-    if (ran.result.stopped || out.stopped()) {
-        return interrupted(out.rows_written(), total, what);
-    }
-    if (summary) {
-        say_shares(*summary, key);
-        return 0;
-    }
+    const engine::spread_indices x = engine::indices_of(r, s);
+    t.ran                          = x.run;
+    t.rows                         = t.ran.result.stopped ? t.rows : x.rows();
+    t.columns                      = engine::spread_indices::columns();
+    return t;
+}
+
+// After the rows of draws: their notes, the draws that missed, and the
+// draws written with their key.
+void say_draws(const options& o, const engine::run& r, const engine::run_summary& ran,
+               engine::shard_range range)
+{
     for (const climber::note& each : r.led(ran.notes)) {
         say_note(each);
     }
@@ -493,7 +452,9 @@ int draws(const options& o, const tether::design& base)
                      static_cast<unsigned long long>(ran.first_missed),
                      static_cast<unsigned long long>(ran.missed - 1), ran.why.c_str());
     }
+    const std::uint64_t key   = r.request().drawn->key;
     const std::uint64_t count = r.request().drawn->count;
+    const std::uint64_t total = range.end - range.begin;
     if (o.indices || total == count) {
         std::fprintf(stderr, "%s: %llu draws with key %llu\n", program,
                      static_cast<unsigned long long>(count), static_cast<unsigned long long>(key));
@@ -504,6 +465,67 @@ int draws(const options& o, const tether::design& base)
                      static_cast<unsigned long long>(range.begin),
                      static_cast<unsigned long long>(key));
     }
+}
+
+// --vary: each draw's row, or with --summary each figure's, or with
+// --indices each figure's and parameter's; the key said last.
+int draws(const options& o, const tether::design& base)
+{
+    stop_on_signals();
+    const engine::run r    = draws_run_of(o, base);
+    const engine::format f = *engine::named_value(engine::formats(), o.format);
+    const auto [k, n] =
+        o.shard.empty() ? std::pair<std::uint64_t, std::uint64_t>{1, 1} : shard_in(o.shard);
+    const bool whole = o.summary || o.indices;
+    const engine::shard_range range =
+        whole ? engine::shard_range{0, r.size()} : engine::shard_of(r.size(), k, n);
+    const std::uint64_t total = range.end - range.begin;
+    engine::run_settings settings;
+    settings.jobs = o.job_count == 0 ? engine::available_cpus() : o.job_count;
+    settings.stop = &stop_flag;
+    tools::progress_line progress(!o.quiet && isatty(STDERR_FILENO) != 0, total);
+    settings.progress = [&progress](std::uint64_t done) { progress.show(done); };
+    tools::row_output out(STDOUT_FILENO, &stop_flag);
+    draw_table t;
+    if (whole) {
+        t = table_of_draws(o, r, settings);
+        progress.clear();
+        if (t.ran.result.stopped) {
+            return interrupted(0, total, "draws");
+        }
+        const engine::row_writer w(f, t.columns);
+        if (f == engine::format::json) {
+            out.put(engine::draws_metadata(r, t.summary ? &*t.summary : nullptr), 0);
+        }
+        out.put(w.header(), 0);
+        for (const engine::labelled_row& row : t.rows) {
+            out.put(w.row(row.values, row.texts));
+        }
+    }
+    else {
+        std::vector<engine::column> columns = r.columns();
+        columns.push_back(engine::run::reason_column());
+        const engine::row_writer w(f, columns);
+        if (k == 1 && f == engine::format::json) {
+            out.put(engine::draws_metadata(r, nullptr), 0);
+        }
+        if (k == 1) {
+            out.put(w.header(), 0);
+        }
+        const auto sink = [&](std::uint64_t, engine::run_row& row) {
+            return out.put(w.row(row.values, {row.reason}));
+        };
+        t.ran = r.execute(range.begin, range.end, sink, settings);
+        progress.clear();
+    }
+    if (const int status = finished(out, total, whole ? "rows" : "draws", t.ran.result.stopped)) {
+        return status;
+    }
+    if (t.summary) {
+        say_shares(*t.summary, r.request().drawn->key);
+        return 0;
+    }
+    say_draws(o, r, t.ran, range);
     return 0;
 }
 

@@ -83,26 +83,48 @@ std::string row_writer::row(const std::vector<double>& values,
     std::size_t number = 0;
     std::size_t text   = 0;
     for (std::size_t i = 0; i < values.size() + texts.size(); ++i) {
-        const bool is_text   = i < columns_.size() && columns_[i].text;
-        const double v       = is_text ? 0 : values[number++];
-        const std::string* t = is_text ? &texts[text++] : nullptr;
-        switch (format_) {
-        case format::table:
-            cell(line, is_text ? (t->empty() ? "-" : *t) : ten_digits(v));
-            break;
-        case format::csv:
-            line += (i == 0 ? "" : ",") + (is_text ? csv_text(*t) : machine_number(v, format_));
-            break;
-        case format::json:
-            line += (i == 0 ? "{\"" : ",\"") + columns_[i].name +
-                    "\":" + (is_text ? json_string(*t) : machine_number(v, format_));
-            break;
+        const bool is_text = i < columns_.size() && columns_[i].text;
+        if (is_text) {
+            put_text(line, i, texts[text++]);
+        }
+        else {
+            put_number(line, i, values[number++]);
         }
     }
     if (format_ == format::json) {
         line += '}';
     }
     return line + "\n";
+}
+
+void row_writer::put_number(std::string& line, std::size_t i, double v) const
+{
+    switch (format_) {
+    case format::table:
+        cell(line, ten_digits(v));
+        break;
+    case format::csv:
+        line += (i == 0 ? "" : ",") + machine_number(v, format_);
+        break;
+    case format::json:
+        line += (i == 0 ? "{\"" : ",\"") + columns_[i].name + "\":" + machine_number(v, format_);
+        break;
+    }
+}
+
+void row_writer::put_text(std::string& line, std::size_t i, const std::string& t) const
+{
+    switch (format_) {
+    case format::table:
+        cell(line, t.empty() ? "-" : t);
+        break;
+    case format::csv:
+        line += (i == 0 ? "" : ",") + csv_text(t);
+        break;
+    case format::json:
+        line += (i == 0 ? "{\"" : ",\"") + columns_[i].name + "\":" + json_string(t);
+        break;
+    }
 }
 
 }  // namespace engine

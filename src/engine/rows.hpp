@@ -33,6 +33,10 @@ class row_writer {
     std::string row(const std::vector<double>& values, const std::vector<std::string>& texts) const;
 
   private:
+    // Column i's cell of a row, appended to line.
+    void put_number(std::string& line, std::size_t i, double v) const;
+    void put_text(std::string& line, std::size_t i, const std::string& t) const;
+
     format format_;
     std::vector<column> columns_;
 };

@@ -28,6 +28,7 @@ std::vector<note_share> note_shares(const run_summary& s, std::uint64_t draws)
         return static_cast<int>(a.note.kind) < static_cast<int>(b.note.kind);
     });
     std::vector<note_share> out;
+    out.reserve(all.size());
     for (const note_tally::entry& e : all) {
         out.push_back({e.note, share_of(e.count, draws)});
     }
