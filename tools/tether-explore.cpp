@@ -177,15 +177,12 @@ std::optional<engine::goal> goal_of(const options& o)
     return engine::read_goal(o.solve, o.goal);
 }
 
-// The run that the options describe: the grid of --sweep, the goal of
-// --solve and --for, the method, the modes and the figures asked for.
-engine::run run_of(const options& o, const tether::design& base)
+// What every run of the options asks: the base design, the method, the
+// modes and the figures.
+engine::run_request request_of(const options& o, const tether::design& base)
 {
     engine::run_request r;
-    r.base = base;
-    for (const std::string& text : o.sweeps) {
-        r.axes.push_back({text});
-    }
+    r.base          = base;
     r.figures       = {*engine::named_value(engine::methods(), o.method)};
     r.figures.modes = o.mode_count;
     r.names         = o.figures;
@@ -194,6 +191,17 @@ engine::run run_of(const options& o, const tether::design& base)
     }
     catch (const engine::usage_error& e) {
         throw engine::usage_error("--figures", e);
+    }
+    return r;
+}
+
+// The run that the options describe: the grid of --sweep, the goal of
+// --solve and --for, the method, the modes and the figures asked for.
+engine::run run_of(const options& o, const tether::design& base)
+{
+    engine::run_request r = request_of(o, base);
+    for (const std::string& text : o.sweeps) {
+        r.axes.push_back({text});
     }
     try {
         r.sought = goal_of(o);
@@ -362,18 +370,8 @@ void check_draws(const options& o)
 // The run of draws the options describe.
 engine::run draws_run_of(const options& o, const tether::design& base)
 {
-    engine::run_request r;
-    r.base          = base;
-    r.figures       = {*engine::named_value(engine::methods(), o.method)};
-    r.figures.modes = o.mode_count;
-    r.names         = o.figures;
-    try {
-        engine::figure_selection(o.figures, o.mode_count);
-    }
-    catch (const engine::usage_error& e) {
-        throw engine::usage_error("--figures", e);
-    }
-    r.drawn = draw_request_of(o);
+    engine::run_request r = request_of(o, base);
+    r.drawn               = draw_request_of(o);
     try {
         return engine::run(std::move(r));
     }

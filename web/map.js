@@ -8,14 +8,16 @@ import { interpolateViridis } from 'd3-scale-chromatic';
 const blank = '#d9d9d9';
 const svgNS = 'http://www.w3.org/2000/svg';
 
-function element(name, attributes = {}, text = null) {
+// An SVG element with its attributes and text.
+export function element(name, attributes = {}, text = null) {
   const node = document.createElementNS(svgNS, name);
   for (const [key, value] of Object.entries(attributes)) node.setAttribute(key, value);
   if (text !== null) node.textContent = text;
   return node;
 }
 
-const short = (v) => Number(v.toPrecision(4)).toString();
+// A number to four significant digits, for an axis.
+export const short = (v) => Number(v.toPrecision(4)).toString();
 
 // The most pixels a side of the map's canvas has.
 const maxSide = 4096;

@@ -1,17 +1,9 @@
 // The Spread panel: parameters drawn from distributions, a histogram of one
 // figure over the draws, and every figure's summary, as tether-explore
 // --vary ... --summary computes them.
-const svgNS = 'http://www.w3.org/2000/svg';
+import { element, short } from './map.js';
+
 const rowsShown = 3;
-
-function element(name, attributes = {}, text = null) {
-  const node = document.createElementNS(svgNS, name);
-  for (const [key, value] of Object.entries(attributes)) node.setAttribute(key, value);
-  if (text !== null) node.textContent = text;
-  return node;
-}
-
-const short = (v) => Number(v.toPrecision(4)).toString();
 
 // The finite values in `bins` bins of equal width over their range, drawn as
 // bars with the range's ends and the count of draws without a value.
