@@ -101,15 +101,9 @@ indices)
     ;;
 errors)
     # Bad draws: status 2, nothing on standard output, a message naming the argument.
-    while IFS='|' read -r args wanted; do
-        # shellcheck disable=SC2086
-        "$prog" $args >"$tmp/out" 2>"$tmp/err"
-        status=$?
-        [ "$status" -eq 2 ] || fail "'$args': exit status $status, wanted 2"
-        [ -s "$tmp/out" ] && fail "'$args': wrote to standard output"
-        head -n 1 "$tmp/err" | grep -qF "tether-explore: $wanted" ||
-            fail "'$args': standard error '$(head -n 1 "$tmp/err")', wanted 'tether-explore: $wanted'"
-    done <<'LIST'
+    # shellcheck source=tests/refusals.sh
+    . "$(dirname "$0")/refusals.sh"
+    expect_refusals <<'LIST'
 --vary strength=gauss:35:5|--vary strength=gauss:35:5: unknown distribution 'gauss'
 --vary strength=normal:35|--vary strength=normal:35: normal:MEAN:SD takes 2 numbers, not 1
 --vary strength=uniform:1:2:3|--vary strength=uniform:1:2:3: uniform:LOW:HIGH takes 2 numbers, not 3

@@ -47,15 +47,9 @@ rows)
     ;;
 errors)
     # Bad sweeps and invalid designs in a grid: status 2 and nothing printed.
-    while IFS='|' read -r args wanted; do
-        # shellcheck disable=SC2086
-        "$prog" $args >"$tmp/out" 2>"$tmp/err"
-        status=$?
-        [ "$status" -eq 2 ] || fail "'$args': exit status $status, wanted 2"
-        [ -s "$tmp/out" ] && fail "'$args': wrote to standard output"
-        head -n 1 "$tmp/err" | grep -qF "tether-explore: $wanted" ||
-            fail "'$args': standard error '$(head -n 1 "$tmp/err")', wanted 'tether-explore: $wanted'"
-    done <<'LIST'
+    # shellcheck source=tests/refusals.sh
+    . "$(dirname "$0")/refusals.sh"
+    expect_refusals <<'LIST'
 --sweep vmax=100:-100:5|--sweep: design 3 of 5 (vmax=0): vmax = 0 m/s: must be greater than 0
 --sweep rapex=50000,40000 --sweep strength=1,35.1|--sweep: design 3 of 4 (rapex=40000, strength=1): rapex = 40000 km
 --sweep vmax=1:2:0|--sweep vmax=1:2:0: N = 0: the number of values must be a whole number
