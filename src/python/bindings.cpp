@@ -412,88 +412,65 @@ void check(const tether::design& d, bool with_rows)
     }
 }
 
-// One call's run, with its own stop request. Ctrl-C: Python's handler has
-// only set a flag, which PyErr_CheckSignals turns into the exception on the
-// main thread (on any other thread it reports nothing: a run there never
-// hears another's Ctrl-C); then this run, and only this one, is stopped.
-class run_control {
-  public:
-    engine::run_settings settings(unsigned jobs)
-    {
-        engine::run_settings s;
-        s.jobs = jobs;
-        s.stop = &stop_;
-        s.poll = [this] {
-            if (interrupted_) {
-                return;
-            }
-            py::gil_scoped_acquire hold;
-            if (PyErr_CheckSignals() != 0) {
-                interrupted_ = true;
-                stop_.store(SIGINT);
-            }
-        };
-        return s;
-    }
-    const std::atomic<int>* stop() const
-    {
-        return &stop_;
-    }
-    // After the run: the exception raised, and nothing of the run returned.
-    void finish() const
-    {
-        if (interrupted_) {
-            throw py::error_already_set();
-        }
-    }
-
-  private:
-    std::atomic<int> stop_{0};
-    bool interrupted_ = false;
-};
-
-// What work(settings) returns, run on jobs threads without the GIL while
-// this thread listens for Ctrl-C.
+// What work(settings) returns, run on jobs threads without the GIL with a
+// stop request of its own. Ctrl-C: Python's handler has only set a flag,
+// which PyErr_CheckSignals, polled by the run, turns into the exception on
+// the main thread (on any other thread it reports nothing: a run there
+// never hears another's Ctrl-C); then this run, and only this one, is
+// stopped, and the exception raised with nothing of it returned.
 template <class Work> auto without_gil(unsigned jobs, Work&& work)
 {
-    run_control ctrl;
-    const engine::run_settings s = ctrl.settings(jobs);
+    std::atomic<int> stop{0};
+    bool interrupted = false;
+    engine::run_settings s;
+    s.jobs = jobs;
+    s.stop = &stop;
+    s.poll = [&] {
+        if (interrupted) {
+            return;
+        }
+        py::gil_scoped_acquire hold;
+        if (PyErr_CheckSignals() != 0) {
+            interrupted = true;
+            stop.store(SIGINT);
+        }
+    };
     decltype(work(s)) out{};
     {
         py::gil_scoped_release release;
         out = work(s);
     }
-    ctrl.finish();
+    if (interrupted) {
+        throw py::error_already_set();
+    }
     return out;
 }
 
-// Runs work on a thread of its own while this one, without the GIL,
-// listens for Ctrl-C; work should end soon once ctrl.stop() is set. What
-// work throws is thrown here, once the run is over.
-template <class Work> void listening(run_control& ctrl, Work&& work)
+// What work(stop) returns, run on a thread of its own while this one,
+// without the GIL, listens for Ctrl-C; work should end soon once *stop is
+// set. What work throws is thrown here, once the run is over.
+template <class Work> auto listening(Work&& work)
 {
-    const engine::run_settings s = ctrl.settings(1);
+    decltype(work(nullptr)) out{};
     std::exception_ptr thrown;
-    const std::function<char(std::uint64_t)> row = [&](std::uint64_t) {
-        try {
-            work();
-        }
-        catch (...) {
-            thrown = std::current_exception();
-        }
-        return char{0};
-    };
-    const std::function<bool(std::uint64_t, char&)> sink = [](std::uint64_t, char&) {
-        return true;
-    };
-    {
-        py::gil_scoped_release release;
-        engine::run_in_order<char>(0, 1, row, sink, s);
-    }
-    ctrl.finish();
+    without_gil(1, [&](const engine::run_settings& s) {
+        return engine::run_in_order<char>(
+            0, 1,
+            [&](std::uint64_t) {
+                try {
+                    out = work(s.stop);
+                }
+                catch (...) {
+                    thrown = std::current_exception();
+                }
+                return char{0};
+            },
+            [](std::uint64_t, char&) { return true; }, s);
+    });
     if (thrown) {
         std::rethrow_exception(thrown);
     }
+    return out;
 }
 
 // What work(stop) gives for design d, checked first (with_rows: as the
@@ -501,10 +478,7 @@ template <class Work> void listening(run_control& ctrl, Work&& work)
 template <class Work> auto computed(const tether::design& d, bool with_rows, Work&& work)
 {
     check(d, with_rows);
-    run_control ctrl;
-    decltype(work(ctrl.stop())) out{};
-    listening(ctrl, [&] { out = work(ctrl.stop()); });
-    return out;
+    return listening(std::forward<Work>(work));
 }
 
 std::vector<std::string> names_of(const std::vector<engine::column>& columns)
@@ -753,16 +727,16 @@ engine::run_request request_of(const tether::design& base, climber::method how, 
 engine::run run_of(engine::run_request request, const std::vector<std::string>& shown,
                    engine::note_tally& notes)
 {
-    run_control ctrl;
     std::optional<engine::run> r;
     std::optional<engine::design_fault> bad;
     const bool checked = !request.sought && !request.table;
     try {
-        listening(ctrl, [&] {
+        listening([&](const std::atomic<int>* stop) {
             r.emplace(std::move(request));
             if (checked) {
-                bad = r->check([&] { return engine::stop_set(ctrl.stop()); }, &notes);
+                bad = r->check([stop] { return engine::stop_set(stop); }, &notes);
             }
+            return 0;
         });
     }
     catch (const engine::grid_error& e) {
@@ -1097,9 +1071,8 @@ py::object solve(const tether::design& base, py::handle name, py::handle bracket
     const engine::run r      = run_of(std::move(request), shown, notes);
     const engine::goal& goal = *r.request().sought;
     if (axes.empty()) {
-        run_control ctrl;
-        engine::run_row row;
-        listening(ctrl, [&] { row = r.row(0, ctrl.stop()); });
+        const engine::run_row row =
+            listening([&](const std::atomic<int>* stop) { return r.row(0, stop); });
         if (!row.solved->solved()) {
             refuse(*row.solved, goal);
         }
