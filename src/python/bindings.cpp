@@ -21,7 +21,6 @@
 #include "climber/figures.hpp"
 #include "climber/report.hpp"
 #include "climber/study.hpp"
-#include "tether/modes.hpp"
 
 #include <algorithm>
 #include <pybind11/numpy.h>
@@ -66,6 +65,16 @@ py::str text_of(const std::string& s)
 {
     return py::reinterpret_steal<py::str>(
         PyUnicode_DecodeUTF8(s.data(), static_cast<py::ssize_t>(s.size()), "backslashreplace"));
+}
+
+// Texts as a list of str (with none_if_empty, None for an empty one).
+py::list texts_of(const std::vector<std::string>& texts, bool none_if_empty = false)
+{
+    py::list out;
+    for (const std::string& t : texts) {
+        out.append(none_if_empty && t.empty() ? py::object(py::none()) : py::object(text_of(t)));
+    }
+    return out;
 }
 
 // Where Python lists the names the library says are unknown.
@@ -263,12 +272,8 @@ bool same_value(const tether::design& a, const tether::design& b, const tether::
 
 bool same(const tether::design& a, const tether::design& b)
 {
-    for (const tether::param* p = tether::params_begin(); p != tether::params_end(); ++p) {
-        if (!same_value(a, b, *p)) {
-            return false;
-        }
-    }
-    return true;
+    return std::all_of(tether::params_begin(), tether::params_end(),
+                       [&](const tether::param& p) { return same_value(a, b, p); });
 }
 
 // Whether a design pickled before the traffic's and a partner body's
@@ -399,12 +404,6 @@ void warn(const std::vector<climber::note>& notes, int level)
     }
 }
 
-std::vector<climber::note> joined(std::vector<climber::note> a, const std::vector<climber::note>& b)
-{
-    a.insert(a.end(), b.begin(), b.end());
-    return a;
-}
-
 void check(const tether::design& d, bool with_rows)
 {
     if (const auto f = engine::design_error(d, with_rows)) {
@@ -474,11 +473,14 @@ template <class Work> auto listening(Work&& work)
 }
 
 // What work(stop) gives for design d, checked first (with_rows: as the
-// ascent's rows need), computed while this thread listens for Ctrl-C.
+// ascent's rows need), computed while this thread listens for Ctrl-C; the
+// notes on the design then warned of.
 template <class Work> auto computed(const tether::design& d, bool with_rows, Work&& work)
 {
     check(d, with_rows);
-    return listening(std::forward<Work>(work));
+    auto out = listening(std::forward<Work>(work));
+    warn(climber::design_notes(d), 1);
+    return out;
 }
 
 std::vector<std::string> names_of(const std::vector<engine::column>& columns)
@@ -520,9 +522,8 @@ py::dict figures(const tether::design& d, py::handle method)
     const climber::design_figures s = computed(d, false, [&](const std::atomic<int>* stop) {
         return climber::compute_figures(d, {how}, stop);
     });
-    warn(joined(joined(climber::design_notes(d), climber::notes(s, how == climber::method::march)),
-                climber::field_notes(s, {})),
-         1);
+    warn(climber::notes(s, how == climber::method::march), 1);
+    warn(climber::field_notes(s, {}), 1);
     const std::vector<double> values = engine::figure_values(s);
     py::dict out;
     for (std::size_t i = 0; i < values.size(); ++i) {
@@ -563,7 +564,6 @@ py::object modes(const tether::design& d, py::handle count, bool shapes)
     const engine::mode_table t = computed(d, false, [&](const std::atomic<int>* stop) {
         return engine::mode_table_of(d, n, shapes, stop);
     });
-    warn(climber::design_notes(d), 1);
     if (!t.why.empty()) {
         warn_text(t.why, 1);
     }
@@ -588,7 +588,6 @@ py::object sensitivity(const tether::design& d, py::handle count)
     const unsigned n = modes_of(count, "modes", true);
     const engine::sensitivities s =
         computed(d, false, [&](auto) { return engine::compute_sensitivities(d, n); });
-    warn(climber::design_notes(d), 1);
     for (const std::string& note : s.notes) {
         warn_text(note, 1);
     }
@@ -617,7 +616,7 @@ py::object ascent(const tether::design& d)
         return engine::ascent_rows(
             d, [&rows](const std::vector<double>& row) { rows.push_back(row); }, stop);
     });
-    warn(joined(climber::design_notes(d), climber::notes(s, true)), 1);
+    warn(climber::notes(s, true), 1);
     return frame(rows, engine::ascent_columns());
 }
 
@@ -626,7 +625,7 @@ py::object ascent(const tether::design& d)
 py::object load(const tether::design& d)
 {
     const engine::load_table t = computed(d, false, [&](auto) { return engine::loads_of(d); });
-    warn(joined(climber::design_notes(d), t.notes), 1);
+    warn(t.notes, 1);
     if (!t.why.empty()) {
         warn_text(t.why + "; the tensions are NaN", 1);
     }
@@ -644,7 +643,7 @@ std::string report(const tether::design& d)
             },
             d, stop);
     });
-    warn(joined(climber::design_notes(d), climber::notes(s, true)), 1);
+    warn(climber::notes(s, true), 1);
     return text;
 }
 
@@ -836,10 +835,14 @@ py::tuple sweep(const tether::design& base, const py::list& axes, py::handle job
 
 // The run of the draws that the keywords describe (vary a list of (name,
 // distribution text) pairs), and the threads given.
-std::pair<engine::run, unsigned> draws_run(const tether::design& base, const py::list& vary,
-                                           py::handle samples, py::handle key, py::handle jobs,
-                                           py::handle method, py::handle modes, py::handle figures,
-                                           bool saltelli)
+struct draws {
+    engine::run run;
+    unsigned threads;
+};
+
+draws draws_run(const tether::design& base, const py::list& vary, py::handle samples,
+                py::handle key, py::handle jobs, py::handle method, py::handle modes,
+                py::handle figures, bool saltelli)
 {
     engine::run_request request = request_of(base, method_of(method), modes, figures);
     std::vector<std::string> texts;
@@ -893,23 +896,19 @@ py::tuple sample(const tether::design& base, const py::list& vary, py::handle sa
                  py::handle key, py::handle jobs, py::handle method, py::handle modes,
                  py::handle figures, const std::string& shard)
 {
-    const auto drawn     = draws_run(base, vary, samples, key, jobs, method, modes, figures, false);
-    const engine::run& r = drawn.first;
-    const unsigned threads          = drawn.second;
-    const auto kn                   = led("shard", [&] { return engine::parse_shard(shard); });
+    const draws drawn    = draws_run(base, vary, samples, key, jobs, method, modes, figures, false);
+    const engine::run& r = drawn.run;
+    const auto kn        = led("shard", [&] { return engine::parse_shard(shard); });
     const engine::shard_range range = engine::shard_of(r.size(), kn.first, kn.second);
-    py::list reasons;
-    std::vector<std::string> texts(range.end - range.begin);
+    std::vector<std::string> reasons(range.end - range.begin);
     py::array_t<double> out;
-    warn_summary(rows_of(r, range, threads, out, {},
+    warn_summary(rows_of(r, range, drawn.threads, out, {},
                          [&](std::uint64_t i, engine::run_row& row) {
-                             texts[i - range.begin] = std::move(row.reason);
+                             reasons[i - range.begin] = std::move(row.reason);
                          }),
                  run_lead(r));
-    for (const std::string& t : texts) {
-        reasons.append(text_of(t));
-    }
-    return py::make_tuple(out, names_of(r.columns()), reasons, range.begin, draws_attrs(r));
+    return py::make_tuple(out, names_of(r.columns()), texts_of(reasons), range.begin,
+                          draws_attrs(r));
 }
 
 // Labelled rows as (texts per row, values array, the columns' names).
@@ -919,11 +918,7 @@ py::tuple labelled(const std::vector<engine::labelled_row>& rows,
     py::list texts;
     std::vector<std::vector<double>> values;
     for (const engine::labelled_row& row : rows) {
-        py::list t;
-        for (const std::string& each : row.texts) {
-            t.append(text_of(each));
-        }
-        texts.append(t);
+        texts.append(texts_of(row.texts));
         values.push_back(row.values);
     }
     const auto width = static_cast<std::size_t>(std::count_if(
@@ -948,9 +943,8 @@ py::tuple summary(const tether::design& base, const py::list& vary, py::handle s
                   py::handle key, py::handle jobs, py::handle method, py::handle modes,
                   py::handle figures, py::handle where)
 {
-    const auto drawn     = draws_run(base, vary, samples, key, jobs, method, modes, figures, false);
-    const engine::run& r = drawn.first;
-    const unsigned threads = drawn.second;
+    const draws drawn    = draws_run(base, vary, samples, key, jobs, method, modes, figures, false);
+    const engine::run& r = drawn.run;
     std::optional<std::string> condition;
     if (!where.is_none()) {
         condition = text_arg(where, "where", "a text, as 'time<100', or None");
@@ -959,11 +953,12 @@ py::tuple summary(const tether::design& base, const py::list& vary, py::handle s
             [&] { engine::parse_condition(*condition, r.figures_shown()); },
             " (tether.figure_names() lists them)");
     }
-    const engine::spread_summary s = without_gil(threads, [&](const engine::run_settings& rs) {
-        return engine::summarize(r, rs, condition);
-    });
-    py::dict attrs                 = draws_attrs(r);
-    attrs["unbuilt"]               = share_dict(s.unbuilt);
+    const engine::spread_summary s =
+        without_gil(drawn.threads, [&](const engine::run_settings& rs) {
+            return engine::summarize(r, rs, condition);
+        });
+    py::dict attrs   = draws_attrs(r);
+    attrs["unbuilt"] = share_dict(s.unbuilt);
     py::list notes;
     for (const engine::note_share& n : s.notes) {
         py::dict d = share_dict(n.of);
@@ -985,11 +980,10 @@ py::tuple indices(const tether::design& base, const py::list& vary, py::handle s
                   py::handle key, py::handle jobs, py::handle method, py::handle modes,
                   py::handle figures)
 {
-    const auto drawn     = draws_run(base, vary, samples, key, jobs, method, modes, figures, true);
-    const engine::run& r = drawn.first;
-    const unsigned threads         = drawn.second;
+    const draws drawn    = draws_run(base, vary, samples, key, jobs, method, modes, figures, true);
+    const engine::run& r = drawn.run;
     const engine::spread_indices x = without_gil(
-        threads, [&](const engine::run_settings& s) { return engine::indices_of(r, s); });
+        drawn.threads, [&](const engine::run_settings& s) { return engine::indices_of(r, s); });
     return py::make_tuple(labelled(x.rows(), engine::spread_indices::columns()), draws_attrs(r));
 }
 
@@ -1078,7 +1072,8 @@ py::object solve(const tether::design& base, py::handle name, py::handle bracket
         }
         tether::design d     = base;
         goal.param->field(d) = row.solved->value;
-        warn(joined(row.design_notes, row.notes), 2);
+        warn(row.design_notes, 2);
+        warn(row.notes, 2);
         return py::cast(d);
     }
     std::vector<std::string> problems(r.size());
@@ -1087,11 +1082,7 @@ py::object solve(const tether::design& base, py::handle name, py::handle bracket
         rows_of(r, {0, r.size()}, threads, out, {},
                 [&](std::uint64_t i, engine::run_row& row) { problems[i] = std::move(row.why); }),
         run_lead(r), false);
-    py::list why;
-    for (const std::string& p : problems) {
-        why.append(p.empty() ? py::object(py::none()) : py::object(text_of(p)));
-    }
-    return py::make_tuple(out, names_of(r.columns()), why);
+    return py::make_tuple(out, names_of(r.columns()), texts_of(problems, true));
 }
 
 // Designs given row by row: base with the named parameters set from each
