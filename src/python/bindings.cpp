@@ -1163,21 +1163,12 @@ std::string column_list(const std::vector<engine::column>& columns)
     for (const engine::column& c : columns) {
         each.push_back(c.name + " (" + c.unit + ")");
     }
-    const std::string text = engine::joined(each, "and") + ".";
-    std::string out;
-    std::string line = "   ";
-    std::size_t at   = 0;
-    while (at < text.size()) {
-        const std::size_t end  = std::min(text.find(' ', at), text.size());
-        const std::string word = text.substr(at, end - at);
-        if (line.size() + 1 + word.size() > 76) {
-            out += line + "\n";
-            line = "   ";
-        }
-        line += " " + word;
-        at = end + 1;
-    }
-    return out + line;
+    return py::str(py::module_::import("textwrap")
+                       .attr("fill")(engine::joined(each, "and") + ".", py::arg("width") = 76,
+                                     py::arg("initial_indent")    = "    ",
+                                     py::arg("subsequent_indent") = "    ",
+                                     py::arg("break_long_words")  = false,
+                                     py::arg("break_on_hyphens")  = false));
 }
 
 // A docstring of docs.hpp (src/python/docs) with each {NAME} of values
