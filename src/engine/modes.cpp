@@ -52,15 +52,16 @@ std::vector<column> shape_columns(unsigned n)
     return columns;
 }
 
-mode_table mode_table_of(const tether::design& d, unsigned n, bool shapes)
+mode_table mode_table_of(const tether::design& d, unsigned n, bool shapes,
+                         const std::atomic<int>* stop)
 {
     const tether::model m     = tether::compute_model(d);
     const tether::positions p = tether::compute_positions(d, m);
-    const tether::modes found = tether::compute_modes(m, p, n);
+    const tether::modes found = tether::compute_modes(m, p, n, {}, stop);
     mode_table out{shapes ? shape_columns(n) : mode_columns(), {}, {}};
     if (shapes) {
         const std::vector<double> altitudes = shape_altitudes(m);
-        const auto each                     = tether::mode_shapes(m, p, found, altitudes);
+        const auto each                     = tether::mode_shapes(m, p, found, altitudes, {}, stop);
         for (std::size_t i = 0; i < altitudes.size(); ++i) {
             out.rows.push_back({altitudes[i]});
             for (const auto& shape : each) {

@@ -9,6 +9,7 @@
 #include "tether/model.hpp"
 #include "tether/modes.hpp"
 
+#include <atomic>
 #include <string>
 #include <vector>
 
@@ -35,11 +36,13 @@ std::vector<column> shape_columns(unsigned n);
 
 // One design's table of its first n modes: a row a mode, or with shapes a
 // row an altitude; and why the modes are unstable or missed (else empty).
+// Once *stop is set the table means nothing.
 struct mode_table {
     std::vector<column> columns;
     std::vector<std::vector<double>> rows;
     std::string why;
 };
-mode_table mode_table_of(const tether::design& d, unsigned n, bool shapes);
+mode_table mode_table_of(const tether::design& d, unsigned n, bool shapes,
+                         const std::atomic<int>* stop = nullptr);
 
 }  // namespace engine

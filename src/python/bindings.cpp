@@ -5,6 +5,7 @@
 // one translator, and its notes as warnings. The package tether
 // (tether/__init__.py) adds the calls shaped for pandas; nothing here or
 // there computes a figure of its own.
+#include "docs.hpp"
 #include "engine/figures.hpp"
 #include "engine/loads.hpp"
 #include "engine/modes.hpp"
@@ -20,7 +21,6 @@
 #include "climber/figures.hpp"
 #include "climber/report.hpp"
 #include "climber/study.hpp"
-#include "tether/modes.hpp"
 
 #include <algorithm>
 #include <pybind11/numpy.h>
@@ -67,6 +67,16 @@ py::str text_of(const std::string& s)
         PyUnicode_DecodeUTF8(s.data(), static_cast<py::ssize_t>(s.size()), "backslashreplace"));
 }
 
+// Texts as a list of str (with none_if_empty, None for an empty one).
+py::list texts_of(const std::vector<std::string>& texts, bool none_if_empty = false)
+{
+    py::list out;
+    for (const std::string& t : texts) {
+        out.append(none_if_empty && t.empty() ? py::object(py::none()) : py::object(text_of(t)));
+    }
+    return out;
+}
+
 // Where Python lists the names the library says are unknown.
 std::string where_listed(engine::names unknown)
 {
@@ -105,6 +115,64 @@ std::string type_name(py::handle h)
     return py::str(py::type::handle_of(h).attr("__qualname__"));
 }
 
+// The TypeError of an argument of the wrong type: "WHAT must be MUST, not TYPE".
+[[noreturn]] void wrong_type(const std::string& what, const std::string& must, py::handle v)
+{
+    throw py::type_error(what + " must be " + must + ", not " + type_name(v));
+}
+
+// What read returns; its usage_error said again after "LEAD: " and before more.
+template <class Read>
+auto led(const std::string& lead, Read&& read, const std::string& more = {}) -> decltype(read())
+{
+    try {
+        return read();
+    }
+    catch (const engine::usage_error& e) {
+        throw engine::usage_error(lead + ": " + e.what() + more);
+    }
+}
+
+// Text given as `what`.
+std::string text_arg(py::handle v, const std::string& what, const std::string& must)
+{
+    if (!py::isinstance<py::str>(v)) {
+        wrong_type(what, must, v);
+    }
+    return v.cast<std::string>();
+}
+
+// A whole number given as `what` (not a bool) as its decimal digits, for the
+// engine's readers of counts and keys.
+std::string whole_text(py::handle v, const std::string& what,
+                       const std::string& must = "a whole number")
+{
+    if (PyBool_Check(v.ptr()) || !PyIndex_Check(v.ptr())) {
+        wrong_type(what, must, v);
+    }
+    return py::str(py::reinterpret_steal<py::object>(PyNumber_Index(v.ptr())));
+}
+
+// A number given as `what` as the text the engine reads: a whole number as
+// its digits, however many (the reader says where they are beyond binary64),
+// a real as the shortest text of its binary64.
+std::string number_text(py::handle v, const std::string& what, const std::string& must = "a number")
+{
+    if (PyBool_Check(v.ptr()) ||
+        !(PyFloat_Check(v.ptr()) || PyLong_Check(v.ptr()) ||
+          py::isinstance(v, py::module_::import("numbers").attr("Real")))) {
+        wrong_type(what, must, v);
+    }
+    if (!PyFloat_Check(v.ptr()) && PyIndex_Check(v.ptr())) {
+        return whole_text(v, what, must);
+    }
+    const double x = PyFloat_AsDouble(v.ptr());
+    if (x == -1 && PyErr_Occurred() != nullptr) {
+        throw py::error_already_set();
+    }
+    return engine::shortest(x);
+}
+
 // The parameters that may be auto, "ztop and rhog".
 std::string auto_names()
 {
@@ -123,42 +191,16 @@ std::string auto_names()
 void set_value(tether::design& d, const tether::param& p, py::handle v)
 {
     const std::string name = p.name;
-    std::string text;
-    if (v.is_none()) {
-        if (!p.can_be_auto) {
-            throw engine::usage_error(name + " = None: not a finite number (only " + auto_names() +
-                                      " may be auto)");
-        }
-        text = "auto";
+    if (v.is_none() && !p.can_be_auto) {
+        throw engine::usage_error(name + " = None: not a finite number (only " + auto_names() +
+                                  " may be auto)");
     }
-    else if (py::isinstance<py::str>(v)) {
-        text = v.cast<std::string>();
-    }
-    else if (PyBool_Check(v.ptr()) ||
-             !(PyFloat_Check(v.ptr()) || PyLong_Check(v.ptr()) ||
-               py::isinstance(v, py::module_::import("numbers").attr("Real")))) {
-        throw py::type_error(name + " must be a number" +
-                             (p.can_be_auto ? std::string(", None or 'auto'") : "") + ", not " +
-                             type_name(v));
-    }
-    else if (!PyFloat_Check(v.ptr()) && PyIndex_Check(v.ptr())) {
-        // Whole numbers as their digits, however many: the reader says
-        // where they are beyond binary64.
-        text = py::str(py::reinterpret_steal<py::object>(PyNumber_Index(v.ptr())));
-    }
-    else {
-        const double x = PyFloat_AsDouble(v.ptr());
-        if (x == -1 && PyErr_Occurred() != nullptr) {
-            throw py::error_already_set();
-        }
-        text = engine::shortest(x);
-    }
-    try {
-        engine::apply(d, name, text);
-    }
-    catch (const engine::usage_error& e) {
-        throw engine::usage_error(name + " = " + engine::printable(text) + ": " + e.what());
-    }
+    const std::string text =
+        v.is_none() ? std::string("auto")
+        : py::isinstance<py::str>(v)
+            ? v.cast<std::string>()
+            : number_text(v, name, p.can_be_auto ? "a number, None or 'auto'" : "a number");
+    led(name + " = " + engine::printable(text), [&] { engine::apply(d, name, text); });
 }
 
 const tether::param& param_named(const std::string& name, const char* call)
@@ -173,16 +215,8 @@ const tether::param& param_named(const std::string& name, const char* call)
 
 void set_planet(tether::design& d, py::handle planet)
 {
-    if (!py::isinstance<py::str>(planet)) {
-        throw py::type_error("planet must be a name, not " + type_name(planet));
-    }
-    const std::string name = planet.cast<std::string>();
-    try {
-        engine::apply(d, "planet", name);
-    }
-    catch (const engine::usage_error& e) {
-        throw engine::usage_error("planet = " + engine::printable(name) + ": " + e.what());
-    }
+    const std::string name = text_arg(planet, "planet", "a name");
+    led("planet = " + engine::printable(name), [&] { engine::apply(d, "planet", name); });
 }
 
 // Design(planet=None, **params).
@@ -238,12 +272,8 @@ bool same_value(const tether::design& a, const tether::design& b, const tether::
 
 bool same(const tether::design& a, const tether::design& b)
 {
-    for (const tether::param* p = tether::params_begin(); p != tether::params_end(); ++p) {
-        if (!same_value(a, b, *p)) {
-            return false;
-        }
-    }
-    return true;
+    return std::all_of(tether::params_begin(), tether::params_end(),
+                       [&](const tether::param& p) { return same_value(a, b, p); });
 }
 
 // Whether a design pickled before the traffic's and a partner body's
@@ -315,10 +345,7 @@ tether::design from_file(const py::object& path)
 climber::method method_of(py::handle m)
 {
     const std::string names = engine::names_of(engine::methods());
-    if (!py::isinstance<py::str>(m)) {
-        throw py::type_error("method must be a name, " + names + ", not " + type_name(m));
-    }
-    const std::string name = m.cast<std::string>();
+    const std::string name  = text_arg(m, "method", "a name, " + names);
     if (const auto how = engine::named_value(engine::methods(), name)) {
         return *how;
     }
@@ -330,20 +357,14 @@ unsigned jobs_of(py::handle jobs)
     if (jobs.is_none()) {
         return engine::available_cpus();
     }
-    if (PyBool_Check(jobs.ptr()) || !PyIndex_Check(jobs.ptr())) {
-        throw py::type_error("jobs must be a whole number, or None for every CPU, not " +
-                             type_name(jobs));
-    }
-    const auto n          = py::reinterpret_steal<py::object>(PyNumber_Index(jobs.ptr()));
-    int overflow          = 0;
-    const long long count = PyLong_AsLongLongAndOverflow(n.ptr(), &overflow);
-    if (overflow < 0 || (overflow == 0 && count < 1)) {
+    const std::string digits = whole_text(jobs, "jobs", "a whole number, or None for every CPU");
+    if (digits[0] == '-' || digits == "0") {
         throw py::value_error("jobs must be 1 or more");
     }
-    if (overflow > 0 || count > static_cast<long long>(UINT_MAX)) {
-        throw py::value_error("jobs = " + std::string(py::str(n)) + " is out of range");
+    if (digits.size() > 10 || std::stoull(digits) > UINT_MAX) {
+        throw py::value_error("jobs = " + digits + " is out of range");
     }
-    return static_cast<unsigned>(count);
+    return static_cast<unsigned>(std::stoull(digits));
 }
 
 // The number of oscillation modes given as `what`, read as --modes reads
@@ -353,31 +374,21 @@ unsigned modes_of(py::handle n, const std::string& what, bool none_allowed)
     if (none_allowed && n.is_none()) {
         return 0;
     }
-    if (PyBool_Check(n.ptr()) || !PyIndex_Check(n.ptr())) {
-        throw py::type_error(what + " must be a whole number" +
-                             (none_allowed ? std::string(" or None") : "") + ", not " +
-                             type_name(n));
-    }
-    const std::string digits = py::str(py::reinterpret_steal<py::object>(PyNumber_Index(n.ptr())));
-    try {
-        return engine::modes_count(digits);
-    }
-    catch (const engine::usage_error& e) {
-        throw engine::usage_error(what + ": " + e.what());
-    }
+    const std::string digits =
+        whole_text(n, what, none_allowed ? "a whole number or None" : "a whole number");
+    return led(what, [&] { return engine::modes_count(digits); });
 }
 
-// Why the modes found have NaN periods, or empty where none has.
-std::string why_modes_missed(const tether::modes& found)
+// One warning, attributed to the caller level frames up (1: the caller of
+// the binding).
+void warn_text(const std::string& text, int level)
 {
-    if (!found.unstable && !found.missed) {
-        return {};
+    if (PyErr_WarnEx(design_warning, text.c_str(), level) != 0) {
+        throw py::error_already_set();
     }
-    return found.why;
 }
 
-// The notes as Python warnings, each once, attributed to the caller level
-// frames up (1: the caller of the binding).
+// The notes as Python warnings, each once, attributed as warn_text's.
 void warn(const std::vector<climber::note>& notes, int level)
 {
     for (const climber::note& n : notes) {
@@ -389,24 +400,8 @@ void warn(const std::vector<climber::note>& notes, int level)
                 }
             }
         }
-        if (PyErr_WarnEx(design_warning, text.c_str(), level) != 0) {
-            throw py::error_already_set();
-        }
+        warn_text(text, level);
     }
-}
-
-// One warning, attributed as warn's.
-void warn_text(const std::string& text, int level)
-{
-    if (PyErr_WarnEx(design_warning, text.c_str(), level) != 0) {
-        throw py::error_already_set();
-    }
-}
-
-std::vector<climber::note> joined(std::vector<climber::note> a, const std::vector<climber::note>& b)
-{
-    a.insert(a.end(), b.begin(), b.end());
-    return a;
 }
 
 void check(const tether::design& d, bool with_rows)
@@ -416,111 +411,74 @@ void check(const tether::design& d, bool with_rows)
     }
 }
 
-// One call's run, with its own stop request. Ctrl-C: Python's handler has
-// only set a flag, which PyErr_CheckSignals turns into the exception on the
-// main thread (on any other thread it reports nothing: a run there never
-// hears another's Ctrl-C); then this run, and only this one, is stopped.
-class run_control {
-  public:
-    engine::run_settings settings(unsigned jobs)
-    {
-        engine::run_settings s;
-        s.jobs = jobs;
-        s.stop = &stop_;
-        s.poll = [this] {
-            if (interrupted_) {
-                return;
-            }
-            py::gil_scoped_acquire hold;
-            if (PyErr_CheckSignals() != 0) {
-                interrupted_ = true;
-                stop_.store(SIGINT);
-            }
-        };
-        return s;
-    }
-    const std::atomic<int>* stop() const
-    {
-        return &stop_;
-    }
-    // After the run: the exception raised, and nothing of the run returned.
-    void finish() const
-    {
-        if (interrupted_) {
-            throw py::error_already_set();
-        }
-    }
-
-  private:
-    std::atomic<int> stop_{0};
-    bool interrupted_ = false;
-};
-
-// Runs work on a thread of its own while this one, without the GIL,
-// listens for Ctrl-C; work should end soon once ctrl.stop() is set. What
-// work throws is thrown here, once the run is over.
-template <class Work> void listening(run_control& ctrl, Work&& work)
+// What work(settings) returns, run on jobs threads without the GIL with a
+// stop request of its own. Ctrl-C: Python's handler has only set a flag,
+// which PyErr_CheckSignals, polled by the run, turns into the exception on
+// the main thread (on any other thread it reports nothing: a run there
+// never hears another's Ctrl-C); then this run, and only this one, is
+// stopped, and the exception raised with nothing of it returned.
+template <class Work> auto without_gil(unsigned jobs, Work&& work)
 {
-    const engine::run_settings s = ctrl.settings(1);
-    std::exception_ptr thrown;
-    const std::function<char(std::uint64_t)> row = [&](std::uint64_t) {
-        try {
-            work();
+    std::atomic<int> stop{0};
+    bool interrupted = false;
+    engine::run_settings s;
+    s.jobs = jobs;
+    s.stop = &stop;
+    s.poll = [&] {
+        if (interrupted) {
+            return;
         }
-        catch (...) {
-            thrown = std::current_exception();
+        py::gil_scoped_acquire hold;
+        if (PyErr_CheckSignals() != 0) {
+            interrupted = true;
+            stop.store(SIGINT);
         }
-        return char{0};
     };
-    const std::function<bool(std::uint64_t, char&)> sink = [](std::uint64_t, char&) {
-        return true;
-    };
+    decltype(work(s)) out{};
     {
         py::gil_scoped_release release;
-        engine::run_in_order<char>(0, 1, row, sink, s);
+        out = work(s);
     }
-    ctrl.finish();
-    if (thrown) {
-        std::rethrow_exception(thrown);
-    }
-}
-
-py::dict figures(const tether::design& d, py::handle method)
-{
-    const climber::method how = method_of(method);
-    check(d, false);
-    run_control ctrl;
-    climber::design_figures s{};
-    listening(ctrl, [&] { s = climber::compute_figures(d, {how}, ctrl.stop()); });
-    warn(joined(joined(climber::design_notes(d), climber::notes(s, how == climber::method::march)),
-                climber::field_notes(s, {})),
-         1);
-    const std::vector<double> values = engine::figure_values(s);
-    py::dict out;
-    for (std::size_t i = 0; i < values.size(); ++i) {
-        out[py::str(engine::figure_columns()[i].name)] = values[i];
+    if (interrupted) {
+        throw py::error_already_set();
     }
     return out;
 }
 
-// A design's first n modes, computed while this thread listens for Ctrl-C,
-// with its model and positions; the notes on the design warned of.
-struct found_modes {
-    tether::model m;
-    tether::positions p;
-    tether::modes found;
-};
-
-found_modes modes_found(const tether::design& d, unsigned n)
+// What work(stop) returns, run on a thread of its own while this one,
+// without the GIL, listens for Ctrl-C; work should end soon once *stop is
+// set. What work throws is thrown here, once the run is over.
+template <class Work> auto listening(Work&& work)
 {
-    check(d, false);
-    run_control ctrl;
-    found_modes out{};
-    listening(ctrl, [&] {
-        out.m     = tether::compute_model(d);
-        out.p     = tether::compute_positions(d, out.m);
-        out.found = tether::compute_modes(out.m, out.p, n, {}, ctrl.stop());
+    decltype(work(nullptr)) out{};
+    std::exception_ptr thrown;
+    without_gil(1, [&](const engine::run_settings& s) {
+        return engine::run_in_order<char>(
+            0, 1,
+            [&](std::uint64_t) {
+                try {
+                    out = work(s.stop);
+                }
+                catch (...) {
+                    thrown = std::current_exception();
+                }
+                return char{0};
+            },
+            [](std::uint64_t, char&) { return true; }, s);
     });
+    if (thrown) {
+        std::rethrow_exception(thrown);
+    }
+    return out;
+}
+
+// What work(stop) gives for design d, checked first (with_rows: as the
+// ascent's rows need), computed while this thread listens for Ctrl-C; the
+// notes on the design then warned of.
+template <class Work> auto computed(const tether::design& d, bool with_rows, Work&& work)
+{
+    check(d, with_rows);
+    auto out = listening(std::forward<Work>(work));
     warn(climber::design_notes(d), 1);
     return out;
 }
@@ -532,6 +490,46 @@ std::vector<std::string> names_of(const std::vector<engine::column>& columns)
         names.push_back(c.name);
     }
     return names;
+}
+
+// Rows as a frame's array.
+py::array_t<double> array_of(const std::vector<std::vector<double>>& rows, std::size_t width)
+{
+    py::array_t<double> out(
+        {static_cast<py::ssize_t>(rows.size()), static_cast<py::ssize_t>(width)});
+    for (std::size_t i = 0; i < rows.size(); ++i) {
+        std::copy(rows[i].begin(), rows[i].end(), out.mutable_data() + i * width);
+    }
+    return out;
+}
+
+// A DataFrame of the rows, under the columns' names from `first` on (those
+// before name the index), with that index (None: the rows' numbers).
+py::object frame(const std::vector<std::vector<double>>& rows,
+                 const std::vector<engine::column>& columns, std::size_t first = 0,
+                 const py::object& index = py::none())
+{
+    const std::vector<std::string> all = names_of(columns);
+    const std::vector<std::string> names(all.begin() + static_cast<std::ptrdiff_t>(first),
+                                         all.end());
+    return py::module_::import("pandas").attr("DataFrame")(
+        array_of(rows, names.size()), py::arg("columns") = names, py::arg("index") = index);
+}
+
+py::dict figures(const tether::design& d, py::handle method)
+{
+    const climber::method how       = method_of(method);
+    const climber::design_figures s = computed(d, false, [&](const std::atomic<int>* stop) {
+        return climber::compute_figures(d, {how}, stop);
+    });
+    warn(climber::notes(s, how == climber::method::march), 1);
+    warn(climber::field_notes(s, {}), 1);
+    const std::vector<double> values = engine::figure_values(s);
+    py::dict out;
+    for (std::size_t i = 0; i < values.size(); ++i) {
+        out[py::str(engine::figure_columns()[i].name)] = values[i];
+    }
+    return out;
 }
 
 // The n of Design.modes(n) and mode_shapes(n), by position or by name, or
@@ -558,29 +556,29 @@ py::object count_given(const char* method, const py::args& args, const py::kwarg
 }
 
 // Design.modes(n): a frame indexed by the mode's number, the periods as
-// columns; NaN periods warned of in the command line's words.
-py::object modes(const tether::design& d, py::handle count)
+// columns; with shapes, Design.mode_shapes(n): the in-plane shapes at the
+// engine's altitudes. NaN periods warned of in the command line's words.
+py::object modes(const tether::design& d, py::handle count, bool shapes)
 {
-    const unsigned n                     = modes_of(count, "n", false);
-    const found_modes f                  = modes_found(d, n);
-    const std::vector<std::string> names = names_of(engine::mode_columns());
-    py::array_t<double> out(
-        {static_cast<py::ssize_t>(n), static_cast<py::ssize_t>(names.size() - 1)});
-    double* data = out.mutable_data();
+    const unsigned n           = modes_of(count, "n", false);
+    const engine::mode_table t = computed(d, false, [&](const std::atomic<int>* stop) {
+        return engine::mode_table_of(d, n, shapes, stop);
+    });
+    if (!t.why.empty()) {
+        warn_text(t.why, 1);
+    }
+    if (shapes) {
+        return frame(t.rows, t.columns);
+    }
     py::list index;
-    for (unsigned k = 0; k < n; ++k) {
-        const std::vector<double> row = engine::mode_row(f.found, k);
+    std::vector<std::vector<double>> periods;
+    for (const std::vector<double>& row : t.rows) {
         index.append(py::int_(static_cast<long>(row[0])));
-        std::copy(row.begin() + 1, row.end(), data + k * (names.size() - 1));
+        periods.emplace_back(row.begin() + 1, row.end());
     }
-    if (const std::string why = why_modes_missed(f.found); !why.empty()) {
-        warn_text(why, 1);
-    }
-    const py::module_ pd = py::module_::import("pandas");
-    const std::vector<std::string> periods(names.begin() + 1, names.end());
-    return pd.attr("DataFrame")(out, py::arg("columns") = periods,
-                                py::arg("index") = pd.attr("Index")(
-                                    index, py::arg("dtype") = "int64", py::arg("name") = names[0]));
+    return frame(periods, t.columns, 1,
+                 py::module_::import("pandas").attr("Index")(index, py::arg("dtype") = "int64",
+                                                             py::arg("name") = t.columns[0].name));
 }
 
 // Design.sensitivity(modes=None): a frame indexed by figure and parameter,
@@ -588,128 +586,64 @@ py::object modes(const tether::design& d, py::handle count)
 py::object sensitivity(const tether::design& d, py::handle count)
 {
     const unsigned n = modes_of(count, "modes", true);
-    check(d, false);
-    run_control ctrl;
-    engine::sensitivities s;
-    listening(ctrl, [&] { s = engine::compute_sensitivities(d, n); });
-    warn(climber::design_notes(d), 1);
+    const engine::sensitivities s =
+        computed(d, false, [&](auto) { return engine::compute_sensitivities(d, n); });
     for (const std::string& note : s.notes) {
         warn_text(note, 1);
     }
-    const std::vector<std::string> names = names_of(engine::sensitivity_columns());
-    py::array_t<double> out({static_cast<py::ssize_t>(s.slopes.size()), py::ssize_t{2}});
-    double* data = out.mutable_data();
+    std::vector<std::vector<double>> rows;
     py::list figures;
     py::list params;
-    for (std::size_t i = 0; i < s.slopes.size(); ++i) {
-        const std::vector<std::string> labels = engine::slope_labels(s, s.slopes[i]);
-        const std::vector<double> numbers     = engine::slope_numbers(s.slopes[i]);
+    for (const engine::slope& slope : s.slopes) {
+        const std::vector<std::string> labels = engine::slope_labels(s, slope);
         figures.append(py::str(labels[0]));
         params.append(py::str(labels[1]));
-        std::copy(numbers.begin(), numbers.end(), data + 2 * i);
+        rows.push_back(engine::slope_numbers(slope));
     }
-    const py::module_ pd = py::module_::import("pandas");
-    const py::object index =
-        pd.attr("MultiIndex")
-            .attr("from_arrays")(py::make_tuple(figures, params),
-                                 py::arg("names") = py::make_tuple(names[0], names[1]));
-    return pd.attr("DataFrame")(out, py::arg("columns") = py::make_tuple(names[2], names[3]),
-                                py::arg("index") = index);
-}
-
-// Design.mode_shapes(n): the in-plane shapes at the engine's altitudes.
-py::object mode_shapes(const tether::design& d, py::handle count)
-{
-    const unsigned n                     = modes_of(count, "n", false);
-    const found_modes f                  = modes_found(d, n);
-    const std::vector<double> altitudes  = engine::shape_altitudes(f.m);
-    const std::vector<std::string> names = names_of(engine::shape_columns(n));
-    std::vector<std::vector<double>> shapes;
-    run_control ctrl;
-    listening(ctrl,
-              [&] { shapes = tether::mode_shapes(f.m, f.p, f.found, altitudes, {}, ctrl.stop()); });
-    const auto width = names.size();
-    py::array_t<double> out(
-        {static_cast<py::ssize_t>(altitudes.size()), static_cast<py::ssize_t>(width)});
-    double* data = out.mutable_data();
-    for (std::size_t i = 0; i < altitudes.size(); ++i) {
-        data[i * width] = altitudes[i];
-        for (std::size_t k = 0; k < shapes.size(); ++k) {
-            data[i * width + 1 + k] = shapes[k].at(i);
-        }
-    }
-    if (const std::string why = why_modes_missed(f.found); !why.empty()) {
-        warn_text(why, 1);
-    }
-    return py::module_::import("pandas").attr("DataFrame")(out, py::arg("columns") = names);
+    const std::vector<engine::column> columns = engine::sensitivity_columns();
+    const py::object index                    = py::module_::import("pandas")
+                                 .attr("MultiIndex")
+                                 .attr("from_arrays")(py::make_tuple(figures, params),
+                                                      py::arg("names") = py::make_tuple(
+                                                          columns[0].name, columns[1].name));
+    return frame(rows, columns, 2, index);
 }
 
 py::object ascent(const tether::design& d)
 {
-    check(d, true);
-    const climber::push_params push = engine::ascent_push(d);
-    std::vector<double> rows;
-    run_control ctrl;
-    climber::study s{};
-    listening(ctrl, [&] {
-        s = climber::compute_study(
-            d,
-            [&rows, &push](const climber::drive_point& p, double time) {
-                for (double x : engine::ascent_values(push, p, time)) {
-                    rows.push_back(x);
-                }
-            },
-            ctrl.stop());
+    std::vector<std::vector<double>> rows;
+    const climber::study s = computed(d, true, [&](const std::atomic<int>* stop) {
+        return engine::ascent_rows(
+            d, [&rows](const std::vector<double>& row) { rows.push_back(row); }, stop);
     });
-    warn(joined(climber::design_notes(d), climber::notes(s, true)), 1);
-    std::vector<std::string> names;
-    for (const engine::column& c : engine::ascent_columns()) {
-        names.push_back(c.name);
-    }
-    const auto width = static_cast<py::ssize_t>(names.size());
-    py::array_t<double> out({static_cast<py::ssize_t>(rows.size()) / width, width});
-    std::copy(rows.begin(), rows.end(), out.mutable_data());
-    return py::module_::import("pandas").attr("DataFrame")(out, py::arg("columns") = names);
+    warn(climber::notes(s, true), 1);
+    return frame(rows, engine::ascent_columns());
 }
 
 // Design.load(): the tension along the tether at the traffic's worst
 // moment, as --load gives it.
 py::object load(const tether::design& d)
 {
-    check(d, false);
-    engine::load_table t;
-    run_control ctrl;
-    listening(ctrl, [&] { t = engine::loads_of(d); });
-    warn(joined(climber::design_notes(d), t.notes), 1);
+    const engine::load_table t = computed(d, false, [&](auto) { return engine::loads_of(d); });
+    warn(t.notes, 1);
     if (!t.why.empty()) {
         warn_text(t.why + "; the tensions are NaN", 1);
     }
-    const std::vector<std::string> names = names_of(engine::load_columns());
-    const auto width                     = names.size();
-    py::array_t<double> out(
-        {static_cast<py::ssize_t>(t.rows.size()), static_cast<py::ssize_t>(width)});
-    double* data = out.mutable_data();
-    for (std::size_t i = 0; i < t.rows.size(); ++i) {
-        std::copy(t.rows[i].begin(), t.rows[i].end(), data + i * width);
-    }
-    return py::module_::import("pandas").attr("DataFrame")(out, py::arg("columns") = names);
+    return frame(t.rows, engine::load_columns());
 }
 
 std::string report(const tether::design& d)
 {
-    check(d, true);
     std::string text;
-    run_control ctrl;
-    climber::study s{};
-    listening(ctrl, [&] {
-        s = climber::print_report(
+    const climber::study s = computed(d, true, [&](const std::atomic<int>* stop) {
+        return climber::print_report(
             [&text](std::string_view lines) {
                 text += lines;
                 return true;
             },
-            d, ctrl.stop());
+            d, stop);
     });
-    warn(joined(climber::design_notes(d), climber::notes(s, true)), 1);
+    warn(climber::notes(s, true), 1);
     return text;
 }
 
@@ -758,8 +692,7 @@ std::vector<std::string> figures_of(py::handle figures)
         return names;
     }
     if (py::isinstance<py::str>(figures) || !py::isinstance<py::iterable>(figures)) {
-        throw py::type_error("figures must be a list of figures' names or None, not " +
-                             type_name(figures));
+        wrong_type("figures", "a list of figures' names or None", figures);
     }
     for (const py::handle f : figures) {
         if (!py::isinstance<py::str>(f)) {
@@ -768,31 +701,41 @@ std::vector<std::string> figures_of(py::handle figures)
         }
         names.push_back(f.cast<std::string>());
     }
-    try {
-        engine::figure_selection(names, 0);
-    }
-    catch (const engine::usage_error& e) {
-        throw engine::usage_error(std::string("figures: ") + e.what() +
-                                  " (tether.figure_names() lists them)");
-    }
+    led(
+        "figures", [&] { engine::figure_selection(names, 0); },
+        " (tether.figure_names() lists them)");
     return names;
+}
+
+// The request of a call's keywords: its base design, method, modes and
+// figures, read in that order.
+engine::run_request request_of(const tether::design& base, climber::method how, py::handle modes,
+                               py::handle figures)
+{
+    engine::run_request request;
+    request.base          = base;
+    request.figures       = {how};
+    request.figures.modes = modes_of(modes, "modes", true);
+    request.names         = figures_of(figures);
+    return request;
 }
 
 // The run of a request, read (and for a grid of figures, checked) while
 // this thread listens for Ctrl-C; shown names the axes in messages. The
 // notes on the designs checked go to notes.
-engine::run run_of(run_control& ctrl, engine::run_request request,
-                   const std::vector<std::string>& shown, engine::note_tally& notes)
+engine::run run_of(engine::run_request request, const std::vector<std::string>& shown,
+                   engine::note_tally& notes)
 {
     std::optional<engine::run> r;
     std::optional<engine::design_fault> bad;
     const bool checked = !request.sought && !request.table;
     try {
-        listening(ctrl, [&] {
+        listening([&](const std::atomic<int>* stop) {
             r.emplace(std::move(request));
             if (checked) {
-                bad = r->check([&] { return engine::stop_set(ctrl.stop()); }, &notes);
+                bad = r->check([stop] { return engine::stop_set(stop); }, &notes);
             }
+            return 0;
         });
     }
     catch (const engine::grid_error& e) {
@@ -804,42 +747,28 @@ engine::run run_of(run_control& ctrl, engine::run_request request,
     return std::move(*r);
 }
 
-// Every row of the run, computed on jobs threads without the GIL, into a
-// frame's array of the run's columns; each row also to each().
-engine::run_summary rows_of(run_control& ctrl, const engine::run& r, unsigned jobs,
+// Rows [begin, end) of the run, computed on jobs threads without the GIL,
+// into a frame's array of the run's columns; each row also to each().
+engine::run_summary rows_of(const engine::run& r, engine::shard_range range, unsigned jobs,
                             py::array_t<double>& out, engine::note_tally notes,
                             const std::function<void(std::uint64_t, engine::run_row&)>& each = {})
 {
     const auto width = static_cast<std::uint64_t>(r.columns().size());
-    out =
-        py::array_t<double>({static_cast<py::ssize_t>(r.size()), static_cast<py::ssize_t>(width)});
-    double* data                 = out.mutable_data();
-    const engine::run_settings s = ctrl.settings(jobs);
-    engine::run_summary summary;
-    {
-        py::gil_scoped_release release;
-        summary = r.execute(
-            0, r.size(),
+    out              = py::array_t<double>(
+        {static_cast<py::ssize_t>(range.end - range.begin), static_cast<py::ssize_t>(width)});
+    double* data = out.mutable_data();
+    return without_gil(jobs, [&](const engine::run_settings& s) {
+        return r.execute(
+            range.begin, range.end,
             [&](std::uint64_t i, engine::run_row& row) {
-                std::copy(row.values.begin(), row.values.end(), data + i * width);
+                std::copy(row.values.begin(), row.values.end(), data + (i - range.begin) * width);
                 if (each) {
                     each(i, row);
                 }
                 return true;
             },
             s, std::move(notes));
-    }
-    ctrl.finish();
-    return summary;
-}
-
-std::vector<std::string> column_names(const engine::run& r)
-{
-    std::vector<std::string> names;
-    for (const engine::column& c : r.columns()) {
-        names.push_back(c.name);
-    }
-    return names;
+    });
 }
 
 // The notes on the figures and on the designs, each kind once in the
@@ -856,9 +785,17 @@ std::vector<engine::note_tally::entry> merged(const engine::run_summary& s)
     return all;
 }
 
-// The tallied notes and misses as warnings, each led by lead(first, count).
-void warn_summary(const engine::run_summary& s,
-                  const std::function<std::string(std::uint64_t, std::uint64_t)>& lead)
+using lead_of = std::function<std::string(std::uint64_t, std::uint64_t)>;
+
+// What leads a warning on count of the run's rows from first.
+lead_of run_lead(const engine::run& r)
+{
+    return [&r](std::uint64_t first, std::uint64_t count) { return r.lead(first, count); };
+}
+
+// The tallied notes and (with misses) the misses as warnings, each led by
+// lead(first, count).
+void warn_summary(const engine::run_summary& s, const lead_of& lead, bool misses = true)
 {
     std::vector<climber::note> notes;
     for (const engine::note_tally::entry& e : merged(s)) {
@@ -868,7 +805,7 @@ void warn_summary(const engine::run_summary& s,
         notes.push_back(std::move(n));
     }
     warn(notes, 2);
-    if (s.missed > 0) {
+    if (misses && s.missed > 0) {
         const std::string l = lead(s.first_missed, s.missed);
         warn_text((l.empty() ? "" : l + ": ") + s.why, 2);
     }
@@ -882,59 +819,41 @@ void warn_summary(const engine::run_summary& s,
 py::tuple sweep(const tether::design& base, const py::list& axes, py::handle jobs,
                 py::handle method, py::handle modes, py::handle figures)
 {
-    engine::run_request request;
-    request.base           = base;
-    request.figures        = {method_of(method)};
-    const unsigned threads = jobs_of(jobs);
-    request.figures.modes  = modes_of(modes, "modes", true);
-    request.names          = figures_of(figures);
+    const climber::method how   = method_of(method);
+    const unsigned threads      = jobs_of(jobs);
+    engine::run_request request = request_of(base, how, modes, figures);
     std::vector<std::string> shown;
     request.axes = axes_of(axes, "sweep", shown);
-    run_control ctrl;
     engine::note_tally notes;
-    const engine::run r = run_of(ctrl, std::move(request), shown, notes);
+    const engine::run r = run_of(std::move(request), shown, notes);
     py::array_t<double> out;
-    const engine::run_summary summary = rows_of(ctrl, r, threads, out, notes);
-    warn_summary(summary,
-                 [&r](std::uint64_t first, std::uint64_t count) { return r.lead(first, count); });
-    return py::make_tuple(out, column_names(r));
+    warn_summary(rows_of(r, {0, r.size()}, threads, out, notes), run_lead(r));
+    return py::make_tuple(out, names_of(r.columns()));
 }
 
 // Draws: the run that sample(), summary() and indices() compute.
 
-// A whole number given as `what` (not a bool) as its decimal digits, for the
-// engine's readers of counts and keys.
-std::string whole_text(py::handle v, const std::string& what)
-{
-    if (PyBool_Check(v.ptr()) || !PyIndex_Check(v.ptr())) {
-        throw py::type_error(what + " must be a whole number, not " + type_name(v));
-    }
-    return py::str(py::reinterpret_steal<py::object>(PyNumber_Index(v.ptr())));
-}
+// The run of the draws that the keywords describe (vary a list of (name,
+// distribution text) pairs), and the threads given.
+struct draws {
+    engine::run run;
+    unsigned threads;
+};
 
-// The run of the draws that the keywords describe: vary is a list of
-// (name, distribution text) pairs.
-engine::run draws_run(const tether::design& base, const py::list& vary, py::handle samples,
-                      py::handle key, py::handle method, py::handle modes, py::handle figures,
-                      bool saltelli)
+draws draws_run(const tether::design& base, const py::list& vary, py::handle samples,
+                py::handle key, py::handle jobs, py::handle method, py::handle modes,
+                py::handle figures, bool saltelli)
 {
-    engine::run_request request;
-    request.base          = base;
-    request.figures       = {method_of(method)};
-    request.figures.modes = modes_of(modes, "modes", true);
-    request.names         = figures_of(figures);
+    engine::run_request request = request_of(base, method_of(method), modes, figures);
     std::vector<std::string> texts;
     std::vector<std::string> shown;
     for (const py::handle item : vary) {
         const auto pair        = item.cast<py::tuple>();
         const std::string name = py::str(pair[0]);
         param_named(name, "sample");
-        if (!py::isinstance<py::str>(pair[1])) {
-            throw py::type_error("vary[" + name +
-                                 "] must be a distribution's text, as 'lognormal:35:1.5', not " +
-                                 type_name(pair[1]));
-        }
-        texts.push_back(name + "=" + pair[1].cast<std::string>());
+        texts.push_back(name + "=" +
+                        text_arg(pair[1], "vary[" + name + "]",
+                                 "a distribution's text, as 'lognormal:35:1.5'"));
         shown.push_back("vary['" + name + "']");
     }
     engine::draw_request drawn;
@@ -944,26 +863,14 @@ engine::run draws_run(const tether::design& base, const py::list& vary, py::hand
     catch (const engine::varied_error& e) {
         throw engine::usage_error(shown[e.index] + ": " + e.what());
     }
-    try {
-        drawn.count = engine::parse_draw_count(whole_text(samples, "samples"));
-    }
-    catch (const engine::usage_error& e) {
-        throw engine::usage_error(std::string("samples: ") + e.what());
-    }
-    try {
-        drawn.key = engine::parse_key(whole_text(key, "key"));
-    }
-    catch (const engine::usage_error& e) {
-        throw engine::usage_error(std::string("key: ") + e.what());
-    }
-    drawn.saltelli = saltelli;
-    request.drawn  = std::move(drawn);
-    try {
-        return engine::run(std::move(request));
-    }
-    catch (const engine::usage_error& e) {
-        throw engine::usage_error(std::string(saltelli ? "indices: " : "sample: ") + e.what());
-    }
+    const std::string count  = whole_text(samples, "samples");
+    drawn.count              = led("samples", [&] { return engine::parse_draw_count(count); });
+    const std::string number = whole_text(key, "key");
+    drawn.key                = led("key", [&] { return engine::parse_key(number); });
+    drawn.saltelli           = saltelli;
+    request.drawn            = std::move(drawn);
+    return {led(saltelli ? "indices" : "sample", [&] { return engine::run(std::move(request)); }),
+            jobs_of(jobs)};
 }
 
 // What a run of draws was: key, samples, method and the distributions.
@@ -989,42 +896,19 @@ py::tuple sample(const tether::design& base, const py::list& vary, py::handle sa
                  py::handle key, py::handle jobs, py::handle method, py::handle modes,
                  py::handle figures, const std::string& shard)
 {
-    const engine::run r    = draws_run(base, vary, samples, key, method, modes, figures, false);
-    const unsigned threads = jobs_of(jobs);
-    std::pair<std::uint64_t, std::uint64_t> kn{1, 1};
-    try {
-        kn = engine::parse_shard(shard);
-    }
-    catch (const engine::usage_error& e) {
-        throw engine::usage_error(std::string("shard: ") + e.what());
-    }
+    const draws drawn    = draws_run(base, vary, samples, key, jobs, method, modes, figures, false);
+    const engine::run& r = drawn.run;
+    const auto kn        = led("shard", [&] { return engine::parse_shard(shard); });
     const engine::shard_range range = engine::shard_of(r.size(), kn.first, kn.second);
-    const auto width                = static_cast<std::uint64_t>(r.columns().size());
-    py::array_t<double> out(
-        {static_cast<py::ssize_t>(range.end - range.begin), static_cast<py::ssize_t>(width)});
-    double* data = out.mutable_data();
     std::vector<std::string> reasons(range.end - range.begin);
-    run_control ctrl;
-    engine::run_summary summary;
-    {
-        py::gil_scoped_release release;
-        summary = r.execute(
-            range.begin, range.end,
-            [&](std::uint64_t i, engine::run_row& row) {
-                std::copy(row.values.begin(), row.values.end(), data + (i - range.begin) * width);
-                reasons[i - range.begin] = std::move(row.reason);
-                return true;
-            },
-            ctrl.settings(threads));
-    }
-    ctrl.finish();
-    warn_summary(summary,
-                 [&r](std::uint64_t first, std::uint64_t count) { return r.lead(first, count); });
-    py::list texts;
-    for (const std::string& t : reasons) {
-        texts.append(text_of(t));
-    }
-    return py::make_tuple(out, column_names(r), texts, range.begin, draws_attrs(r));
+    py::array_t<double> out;
+    warn_summary(rows_of(r, range, drawn.threads, out, {},
+                         [&](std::uint64_t i, engine::run_row& row) {
+                             reasons[i - range.begin] = std::move(row.reason);
+                         }),
+                 run_lead(r));
+    return py::make_tuple(out, names_of(r.columns()), texts_of(reasons), range.begin,
+                          draws_attrs(r));
 }
 
 // Labelled rows as (texts per row, values array, the columns' names).
@@ -1032,23 +916,14 @@ py::tuple labelled(const std::vector<engine::labelled_row>& rows,
                    const std::vector<engine::column>& columns)
 {
     py::list texts;
-    std::size_t width = 0;
-    std::vector<std::string> names;
-    for (const engine::column& c : columns) {
-        names.push_back(c.name);
-        width += c.text ? 0 : 1;
+    std::vector<std::vector<double>> values;
+    for (const engine::labelled_row& row : rows) {
+        texts.append(texts_of(row.texts));
+        values.push_back(row.values);
     }
-    py::array_t<double> values(
-        {static_cast<py::ssize_t>(rows.size()), static_cast<py::ssize_t>(width)});
-    for (std::size_t i = 0; i < rows.size(); ++i) {
-        py::list t;
-        for (const std::string& each : rows[i].texts) {
-            t.append(text_of(each));
-        }
-        texts.append(t);
-        std::copy(rows[i].values.begin(), rows[i].values.end(), values.mutable_data() + i * width);
-    }
-    return py::make_tuple(texts, values, names);
+    const auto width = static_cast<std::size_t>(std::count_if(
+        columns.begin(), columns.end(), [](const engine::column& c) { return !c.text; }));
+    return py::make_tuple(texts, array_of(values, width), names_of(columns));
 }
 
 py::dict share_dict(const engine::share& s)
@@ -1068,30 +943,20 @@ py::tuple summary(const tether::design& base, const py::list& vary, py::handle s
                   py::handle key, py::handle jobs, py::handle method, py::handle modes,
                   py::handle figures, py::handle where)
 {
-    const engine::run r    = draws_run(base, vary, samples, key, method, modes, figures, false);
-    const unsigned threads = jobs_of(jobs);
+    const draws drawn    = draws_run(base, vary, samples, key, jobs, method, modes, figures, false);
+    const engine::run& r = drawn.run;
     std::optional<std::string> condition;
     if (!where.is_none()) {
-        if (!py::isinstance<py::str>(where)) {
-            throw py::type_error("where must be a text, as 'time<100', or None, not " +
-                                 type_name(where));
-        }
-        condition = where.cast<std::string>();
-        try {
-            engine::parse_condition(*condition, r.figures_shown());
-        }
-        catch (const engine::usage_error& e) {
-            throw engine::usage_error("where = '" + engine::printable(*condition) +
-                                      "': " + e.what() + " (tether.figure_names() lists them)");
-        }
+        condition = text_arg(where, "where", "a text, as 'time<100', or None");
+        led(
+            "where = '" + engine::printable(*condition) + "'",
+            [&] { engine::parse_condition(*condition, r.figures_shown()); },
+            " (tether.figure_names() lists them)");
     }
-    run_control ctrl;
-    engine::spread_summary s;
-    {
-        py::gil_scoped_release release;
-        s = engine::summarize(r, ctrl.settings(threads), condition);
-    }
-    ctrl.finish();
+    const engine::spread_summary s =
+        without_gil(drawn.threads, [&](const engine::run_settings& rs) {
+            return engine::summarize(r, rs, condition);
+        });
     py::dict attrs   = draws_attrs(r);
     attrs["unbuilt"] = share_dict(s.unbuilt);
     py::list notes;
@@ -1115,74 +980,38 @@ py::tuple indices(const tether::design& base, const py::list& vary, py::handle s
                   py::handle key, py::handle jobs, py::handle method, py::handle modes,
                   py::handle figures)
 {
-    const engine::run r    = draws_run(base, vary, samples, key, method, modes, figures, true);
-    const unsigned threads = jobs_of(jobs);
-    run_control ctrl;
-    engine::spread_indices x;
-    {
-        py::gil_scoped_release release;
-        x = engine::indices_of(r, ctrl.settings(threads));
-    }
-    ctrl.finish();
+    const draws drawn    = draws_run(base, vary, samples, key, jobs, method, modes, figures, true);
+    const engine::run& r = drawn.run;
+    const engine::spread_indices x = without_gil(
+        drawn.threads, [&](const engine::run_settings& s) { return engine::indices_of(r, s); });
     return py::make_tuple(labelled(x.rows(), engine::spread_indices::columns()), draws_attrs(r));
-}
-
-// A number given to solve() as text the engine reads: a whole number as its
-// digits, a real as the shortest text of its binary64.
-std::string number_text(py::handle v, const std::string& what)
-{
-    if (PyBool_Check(v.ptr()) ||
-        !(PyFloat_Check(v.ptr()) || PyLong_Check(v.ptr()) ||
-          py::isinstance(v, py::module_::import("numbers").attr("Real")))) {
-        throw py::type_error(what + " must be a number, not " + type_name(v));
-    }
-    if (!PyFloat_Check(v.ptr()) && PyIndex_Check(v.ptr())) {
-        return py::str(py::reinterpret_steal<py::object>(PyNumber_Index(v.ptr())));
-    }
-    const double x = PyFloat_AsDouble(v.ptr());
-    if (x == -1 && PyErr_Occurred() != nullptr) {
-        throw py::error_already_set();
-    }
-    return engine::shortest(x);
 }
 
 // The goal of solve(name, (low, high), figure, value), read as --solve
 // NAME=LOW:HIGH --for FIGURE=VALUE reads it.
 engine::goal goal_of(py::handle name, py::handle bracket, py::handle figure, py::handle value)
 {
-    if (!py::isinstance<py::str>(name)) {
-        throw py::type_error("name must be a parameter's name, not " + type_name(name));
-    }
+    const std::string sought = text_arg(name, "name", "a parameter's name");
     if (py::isinstance<py::str>(bracket) || py::isinstance<py::bytes>(bracket) ||
         !PySequence_Check(bracket.ptr()) || PySequence_Size(bracket.ptr()) != 2) {
         if (PyErr_Occurred() != nullptr) {
             PyErr_Clear();
         }
-        throw py::type_error("bracket must be a pair of numbers (low, high), not " +
-                             type_name(bracket));
+        wrong_type("bracket", "a pair of numbers (low, high)", bracket);
     }
-    if (!py::isinstance<py::str>(figure)) {
-        throw py::type_error("figure must be a figure's name, not " + type_name(figure));
-    }
-    const auto ends          = py::reinterpret_borrow<py::sequence>(bracket);
-    const std::string low    = number_text(ends[0], "bracket's low end");
-    const std::string high   = number_text(ends[1], "bracket's high end");
-    const std::string at     = number_text(value, "value");
-    const std::string sought = name.cast<std::string>();
-    const tether::param* p   = tether::find_param(sought);
-    if (p == nullptr) {
+    const std::string figure_name = text_arg(figure, "figure", "a figure's name");
+    const auto ends               = py::reinterpret_borrow<py::sequence>(bracket);
+    const std::string low         = number_text(ends[0], "bracket's low end");
+    const std::string high        = number_text(ends[1], "bracket's high end");
+    const std::string at          = number_text(value, "value");
+    if (tether::find_param(sought) == nullptr) {
         throw engine::usage_error("unknown parameter '" + engine::printable(sought) +
                                   "' (tether.parameters() lists them)");
     }
-    engine::goal g{};
-    try {
-        g = engine::parse_solve(sought + "=" + low + ":" + high);
-    }
-    catch (const engine::usage_error& e) {
-        throw engine::usage_error("bracket = (" + engine::printable(low) + ", " +
-                                  engine::printable(high) + "): " + e.what());
-    }
-    g.figure = engine::figure_column(figure.cast<std::string>());
+    engine::goal g =
+        led("bracket = (" + engine::printable(low) + ", " + engine::printable(high) + ")",
+            [&] { return engine::parse_solve(sought + "=" + low + ":" + high); });
+    g.figure = engine::figure_column(figure_name);
     std::string why;
     const auto v = engine::parse_number(at, &why);
     if (!v) {
@@ -1232,35 +1061,28 @@ py::object solve(const tether::design& base, py::handle name, py::handle bracket
                                       " is swept too: the parameter sought cannot be");
         }
     }
-    run_control ctrl;
     engine::note_tally notes;
-    const engine::run r      = run_of(ctrl, std::move(request), shown, notes);
+    const engine::run r      = run_of(std::move(request), shown, notes);
     const engine::goal& goal = *r.request().sought;
     if (axes.empty()) {
-        engine::run_row row;
-        listening(ctrl, [&] { row = r.row(0, ctrl.stop()); });
+        const engine::run_row row =
+            listening([&](const std::atomic<int>* stop) { return r.row(0, stop); });
         if (!row.solved->solved()) {
             refuse(*row.solved, goal);
         }
         tether::design d     = base;
         goal.param->field(d) = row.solved->value;
-        warn(joined(row.design_notes, row.notes), 2);
+        warn(row.design_notes, 2);
+        warn(row.notes, 2);
         return py::cast(d);
     }
     std::vector<std::string> problems(r.size());
     py::array_t<double> out;
-    const engine::run_summary summary =
-        rows_of(ctrl, r, threads, out, {},
-                [&](std::uint64_t i, engine::run_row& row) { problems[i] = std::move(row.why); });
-    engine::run_summary notes_only = summary;
-    notes_only.missed              = 0;
-    warn_summary(notes_only,
-                 [&r](std::uint64_t first, std::uint64_t count) { return r.lead(first, count); });
-    py::list why;
-    for (const std::string& p : problems) {
-        why.append(p.empty() ? py::object(py::none()) : py::object(text_of(p)));
-    }
-    return py::make_tuple(out, column_names(r), why);
+    warn_summary(
+        rows_of(r, {0, r.size()}, threads, out, {},
+                [&](std::uint64_t i, engine::run_row& row) { problems[i] = std::move(row.why); }),
+        run_lead(r), false);
+    return py::make_tuple(out, names_of(r.columns()), texts_of(problems, true));
 }
 
 // Designs given row by row: base with the named parameters set from each
@@ -1279,30 +1101,27 @@ py::tuple evaluate(const tether::design& base, const std::vector<std::string>& n
     for (const std::string& n : names) {
         t.params.push_back(&param_named(n, "evaluate"));
     }
-    engine::run_request request;
-    request.base           = base;
-    request.figures        = {method_of(method)};
-    const unsigned threads = jobs_of(jobs);
+    const climber::method how = method_of(method);
+    const unsigned threads    = jobs_of(jobs);
     if (table.ndim() != 2 || static_cast<std::size_t>(table.shape(1)) != t.params.size()) {
         throw py::value_error("a table of one column per parameter named");
     }
-    request.figures.modes = modes_of(modes, "modes", true);
-    request.names         = figures_of(figures);
-    t.rows                = static_cast<std::uint64_t>(table.shape(0));
+    engine::run_request request = request_of(base, how, modes, figures);
+    t.rows                      = static_cast<std::uint64_t>(table.shape(0));
     t.values.assign(table.data(), table.data() + t.rows * t.params.size());
     request.table = std::move(t);
-    run_control ctrl;
     engine::note_tally notes;
-    const engine::run r = run_of(ctrl, std::move(request), {}, notes);
+    const engine::run r = run_of(std::move(request), {}, notes);
     std::vector<std::optional<engine::design_fault>> faults(r.size());
     py::array_t<double> out;
-    const engine::run_summary summary =
-        rows_of(ctrl, r, threads, out, {},
-                [&](std::uint64_t i, engine::run_row& row) { faults[i] = std::move(row.fault); });
-    warn_summary(summary, [&label](std::uint64_t first, std::uint64_t count) {
+    const lead_of row_lead = [&label](std::uint64_t first, std::uint64_t count) {
         return "row " + std::string(py::str(label(first))) +
                (count > 1 ? " and " + std::to_string(count - 1) + " more" : "");
-    });
+    };
+    warn_summary(
+        rows_of(r, {0, r.size()}, threads, out, {},
+                [&](std::uint64_t i, engine::run_row& row) { faults[i] = std::move(row.fault); }),
+        row_lead);
     py::list problems;
     for (std::uint64_t i = 0; i < r.size(); ++i) {
         const auto& f = faults[i];
@@ -1336,44 +1155,40 @@ py::list figure_columns(py::handle modes)
     return out;
 }
 
-// "name (unit)" for each column, "a (u), b (v) and c (w)".
-std::string figure_list(const std::vector<engine::column>& columns)
+// "name (unit)" for each column, "a (u), b (v) and c (w)", in lines of at
+// most 76 characters, each indented by four spaces.
+std::string column_list(const std::vector<engine::column>& columns)
 {
     std::vector<std::string> each;
     for (const engine::column& c : columns) {
         each.push_back(c.name + " (" + c.unit + ")");
     }
-    return engine::joined(each, "and") + ".";
+    return py::str(py::module_::import("textwrap")
+                       .attr("fill")(engine::joined(each, "and") + ".", py::arg("width") = 76,
+                                     py::arg("initial_indent")    = "    ",
+                                     py::arg("subsequent_indent") = "    ",
+                                     py::arg("break_long_words")  = false,
+                                     py::arg("break_on_hyphens")  = false));
 }
 
-// Text in lines of at most 76 characters, each indented by four spaces.
-std::string wrapped(const std::string& text)
+// A docstring of docs.hpp (src/python/docs) with each {NAME} of values
+// replaced, kept for the life of the module.
+const char* doc(std::string text, const std::vector<std::pair<std::string, std::string>>& values)
 {
-    std::string out;
-    std::string line = "   ";
-    std::size_t at   = 0;
-    while (at < text.size()) {
-        const std::size_t end  = std::min(text.find(' ', at), text.size());
-        const std::string word = text.substr(at, end - at);
-        if (line.size() + 1 + word.size() > 76) {
-            out += line + "\n";
-            line = "   ";
+    for (const auto& [name, value] : values) {
+        const std::string key = "{" + name + "}";
+        for (auto at = text.find(key); at != std::string::npos; at = text.find(key, at)) {
+            text.replace(at, key.size(), value);
+            at += value.size();
         }
-        line += " " + word;
-        at = end + 1;
     }
-    return out + line;
-}
-
-// Docstrings made from the tables, kept for the life of the module.
-const char* kept(std::string text)
-{
     static std::deque<std::string> texts;
     texts.push_back(std::move(text));
     return texts.back().c_str();
 }
 
-std::string design_doc()
+// Design's docstring: the planets and each parameter's entry.
+const char* design_doc()
 {
     std::string table;
     for (const tether::param* p = tether::params_begin(); p != tether::params_end(); ++p) {
@@ -1386,52 +1201,7 @@ std::string design_doc()
     for (const std::string& n : tether::planet_names()) {
         planets += (planets.empty() ? "'" : ", '") + n + "'";
     }
-    return R"(A design of the tether and its climber, as a value.
-
-``Design(planet=None, **params)``: the study's design, then the planet's
-preset (GM, RE and tsid), then each keyword, a parameter by its
-``tether-explore --list`` name, read as ``tether-explore --set NAME=VALUE``
-reads it: a number, or the text of one.
-
-Parameters
-----------
-planet : str, optional
-    A preset planet: )" +
-           planets + R"(.
-)" + table +
-           R"(
-Attributes
-----------
-Each parameter's value, read-only, in the units above (None where auto).
-
-Raises
-------
-ValueError
-    For a value that is no finite number (in tether-explore's words), an
-    unknown planet, or None/'auto' for a parameter that cannot be auto.
-TypeError
-    For an unknown parameter or a value that is not a number, text or None.
-
-See Also
---------
-parameters : the parameters with their units, groups and study values.
-
-Notes
------
-Designs are equal when every parameter is; they hash, pickle and copy as
-values. ``str(d)`` is ``tether-explore --list``'s text, which
-``Design.from_file`` and ``tether-explore --config`` read back; ``repr(d)``
-names the parameters that differ from the study's.
-
-Examples
---------
->>> import tether
->>> d = tether.Design(strength=50, rhog=None)
->>> d.strength
-50.0
->>> d.replace(vmax=50) == tether.Design(strength=50, rhog=None, vmax=50)
-True
-)";
+    return doc(docs::Design, {{"planets", planets}, {"parameters", table}});
 }
 
 }  // namespace
@@ -1440,47 +1210,9 @@ PYBIND11_MODULE(_core, m)
 {
     m.doc()      = "The tether study's library, for the tether package";
     design_error = PyErr_NewExceptionWithDoc(
-        "tether.DesignError", R"(A design that cannot give the study's figures.
-
-A ValueError whose text is tether-explore's message without the program's
-name ("vmax = -1 m/s: must be greater than 0").
-
-Attributes
-----------
-parameter : str or None
-    The parameter at fault; None where two are at fault together.
-reason : str
-    Why, the message after "NAME = VALUE UNIT: ".
-
-Examples
---------
->>> import tether
->>> try:
-...     tether.Design(vmax=-1).check()
-... except tether.DesignError as e:
-...     print(e.parameter, e.reason)
-vmax must be greater than 0
-)",
-        PyExc_ValueError,
+        "tether.DesignError", docs::DesignError, PyExc_ValueError,
         py::dict(py::arg("parameter") = py::none(), py::arg("reason") = py::none()).ptr());
-    design_warning = PyErr_NewExceptionWithDoc("tether.DesignWarning",
-                                               R"(Figures to read with care, as a UserWarning.
-
-Issued once per call and kind: a linear density rhog that departs from its
-material's, a negative tether_mass, a march far from converged, a foot that
-cannot lift the climber or that the traffic would lift. The text is
-tether-explore's warning without the program's name; in a sweep or an
-evaluation it names the first design or row and how many more.
-
-Examples
---------
->>> import warnings, tether
->>> with warnings.catch_warnings(record=True) as seen:
-...     warnings.simplefilter("always")
-...     _ = tether.Design(strength=150).figures()
->>> seen[0].category is tether.DesignWarning
-True
-)",
+    design_warning = PyErr_NewExceptionWithDoc("tether.DesignWarning", docs::DesignWarning,
                                                PyExc_UserWarning, nullptr);
     if (design_error == nullptr || design_warning == nullptr) {
         throw py::error_already_set();
@@ -1489,7 +1221,8 @@ True
     m.attr("DesignWarning") = py::handle(design_warning);
     py::register_exception_translator(&translate);
 
-    py::class_<tether::design> design(m, "Design", kept(design_doc()));
+    const std::string max_modes = std::to_string(engine::max_modes);
+    py::class_<tether::design> design(m, "Design", design_doc());
     design.attr("__module__") = "tether";
     design.def(py::init(&design_of))
         .def("__eq__",
@@ -1515,333 +1248,37 @@ True
                 }
                 return out;
             },
-            R"(A new design with these parameters changed.
-
-Parameters
-----------
-**changes
-    Parameters by name, as for Design (units as there).
-
-Returns
--------
-Design
-    This design with the changes; this one is left as it is.
-
-Raises
-------
-TypeError, ValueError
-    As Design does.
-
-Examples
---------
->>> tether.Design(vmax=50).replace(vmax=100) == tether.Design()
-True
-)")
-        .def_static("from_file", &from_file, py::arg("path"),
-                    R"(Reads a design file as ``tether-explore --config`` does.
-
-Parameters
-----------
-path : str, bytes or os.PathLike
-    A file of ``name = value`` lines, ``#`` starting a comment, as
-    ``str(design)`` writes them.
-
-Returns
--------
-Design
-    The study's design with the file's lines applied in order.
-
-Raises
-------
-OSError
-    For a file that cannot be read (errno says why).
-ValueError
-    For a line that cannot be applied (the message names ``file:line``),
-    or a path with an embedded NUL character.
-
-Examples
---------
->>> d = tether.Design(planet="mars")
->>> _ = open("mars.design", "w").write(str(d))
->>> tether.Design.from_file("mars.design") == d
-True
-)")
+            docs::replace)
+        .def_static("from_file", &from_file, py::arg("path"), docs::from_file)
         .def(
-            "check", [](const tether::design& d) { check(d, false); },
-            R"(Checks that the design can give the headline figures.
-
-Returns
--------
-None
-
-Raises
-------
-DesignError
-    Naming the parameter at fault, in tether-explore's words.
-
-Examples
---------
->>> tether.Design(vmax=-1).check()
-Traceback (most recent call last):
-...
-tether.DesignError: vmax = -1 m/s: must be greater than 0
-)")
+            "check", [](const tether::design& d) { check(d, false); }, docs::check)
         .def("figures", &figures, py::arg("method") = engine::methods().front().name,
-             kept(R"(The headline figures, in tether-explore's column order.
-
-Parameters
-----------
-method : str, default "march"
-    )" + engine::names_of(engine::methods()) +
-                  R"(: "march" sums over the march's points (what the report
-    prints); "integral" gives the integrals those sums approximate.
-
-Returns
--------
-dict of str to float
-    The figures by name, in their units (``tether.figures_table()``; nan
-    where a figure has no value):
-)" + wrapped(figure_list(engine::figure_columns())) +
-                  R"(
-
-Raises
-------
-DesignError
-    Where the design cannot give them.
-ValueError, TypeError
-    For an unknown method, or one that is not a name.
-
-Warns
------
-DesignWarning
-    For figures to read with care.
-
-Examples
---------
->>> round(tether.Design().figures()["time"], 1)  # hours to the top
-106.0
-)"))
+             doc(docs::figures, {{"methods", engine::names_of(engine::methods())},
+                                 {"figures", column_list(engine::figure_columns())}}))
         .def(
             "modes",
             [](const tether::design& d, const py::args& args, const py::kwargs& kwargs) {
-                return modes(d, count_given("modes", args, kwargs, 5));
+                return modes(d, count_given("modes", args, kwargs, 5), false);
             },
-            kept(R"(modes(n=5)
-
-The periods of the tether's first n oscillation modes.
-
-The tether swings sideways as a taut string anchored at its foot, the
-counterweight a point mass at its top, in the frame turning with the planet:
-in the equatorial plane (period_in) and across it (period_out).
-
-Parameters
-----------
-n : int, default 5
-    The modes, 1 to )" +
-                 std::to_string(engine::max_modes) +
-                 R"(, as ``tether-explore --modes N``.
-
-Returns
--------
-pandas.DataFrame
-    Indexed by the mode's number (1 the slowest; index name "mode"), with
-    columns period_in and period_out in hours: ``tether-explore --modes N
-    --format csv``'s rows, bit for bit.
-
-Raises
-------
-DesignError
-    Where the design cannot give them.
-ValueError
-    For n outside 1 to )" +
-                 std::to_string(engine::max_modes) +
-                 R"(, in tether-explore's words.
-TypeError
-    For an n that is no whole number (a bool included).
-
-Warns
------
-DesignWarning
-    Where the tether would not swing back (the counterweight not positive)
-    or a period missed its accuracy: those periods are NaN, and the warning
-    has tether-explore's words. Also the design's own notes.
-
-Examples
---------
->>> periods = tether.Design().modes(3)
->>> periods["period_in"].round(2).tolist()  # hours
-[164.56, 16.57, 11.51]
-)"))
+            doc(docs::modes, {{"max_modes", max_modes}}))
         .def(
             "mode_shapes",
             [](const tether::design& d, const py::args& args, const py::kwargs& kwargs) {
-                return mode_shapes(d, count_given("mode_shapes", args, kwargs, 3));
+                return modes(d, count_given("mode_shapes", args, kwargs, 3), true);
             },
-            kept(R"(mode_shapes(n=3)
-
-The in-plane shapes of the tether's first n oscillation modes.
-
-Parameters
-----------
-n : int, default 3
-    The modes, 1 to )" +
-                 std::to_string(engine::max_modes) +
-                 R"(, as ``tether-explore --modes N --shapes``.
-
-Returns
--------
-pandas.DataFrame
-    Columns alt (km) and shape_1 ... shape_n, at )" +
-                 std::to_string(engine::shape_points) +
-                 R"( altitudes evenly
-    spaced from the foot (0) to the top end (rapex - RE), both included:
-    ``tether-explore --modes N --shapes --format csv``'s rows, bit for bit.
-    Each shape's largest size is 1, and it is positive just above the foot.
-
-Raises
-------
-DesignError, ValueError, TypeError
-    As modes does.
-
-Warns
------
-DesignWarning
-    As modes does; a shape whose mode is missed or unstable is NaN.
-
-Examples
---------
->>> shapes = tether.Design().mode_shapes(2)
->>> list(shapes.columns), len(shapes)
-(['alt', 'shape_1', 'shape_2'], 1001)
->>> shapes[["shape_1", "shape_2"]].abs().max().tolist()
-[1.0, 1.0]
-)"))
-        .def("sensitivity", &sensitivity, py::arg("modes") = py::none(),
-             kept(R"(How each figure answers each parameter: derivatives and elasticities.
-
-By the integral method, for every figure (with modes, the first periods
-too) and every parameter; an auto parameter is held at its worked-out value.
-Central differences extrapolated by Richardson's rule, accurate to 1e-7
-relative (the periods to 1e-5): ``tether-explore --sensitivity``.
-
-Parameters
-----------
-modes : int or None, default None
-    The first modes whose periods get rows too, as ``--modes N``.
-
-Returns
--------
-pandas.DataFrame
-    Indexed by (figure, parameter), figure by figure, with columns
-    derivative (the figure's unit per the parameter's) and elasticity
-    ((parameter / figure) x derivative; NaN where the figure is 0 or NaN):
-    ``tether-explore --sensitivity --format csv``'s rows, bit for bit.
-    ``frame["elasticity"].unstack()`` gives figures x parameters.
-
-Raises
-------
-DesignError
-    Where the design cannot be computed.
-
-Warns
------
-DesignWarning
-    The auto parameters held, derivatives taken one-sided (safety at 1),
-    and figures that jump near the design (their derivatives NaN).
-
-Examples
---------
->>> s = tether.Design().sensitivity()
->>> round(s.loc[("rgeo", "GM"), "elasticity"], 6)
-0.333333
-)"))
+            doc(docs::mode_shapes,
+                {{"max_modes", max_modes}, {"shape_points", std::to_string(engine::shape_points)}}))
+        .def("sensitivity", &sensitivity, py::arg("modes") = py::none(), docs::sensitivity)
         .def("ascent", &ascent,
-             kept(R"(The climber at every row of the ascent table.
-
-Returns
--------
-pandas.DataFrame
-    ``tether-explore --ascent``'s rows, one every rowdz km, with columns
-)" + wrapped(figure_list(engine::ascent_columns())) +
-                  R"(
-
-Raises
-------
-DesignError
-    Where the design cannot give them (rowdz must be a whole multiple of dz).
-
-Warns
------
-DesignWarning
-    For figures to read with care.
-
-Examples
---------
->>> tether.Design(vmax=50).ascent()["speed"].max()
-50.0
-)"))
-        .def("load", &load,
-             kept(R"(The tension along the tether at its traffic's worst moment.
-
-The climbers held (``climbers``), or a stream's climbers the moment one
-leaves the foot (``interval``), each pulling the tether down by its weight
-at its altitude less the centrifugal pull; the tether's own tension t0 is
-the working stress times its cross-section.
-
-Returns
--------
-pandas.DataFrame
-    ``tether-explore --load``'s rows, bit for bit, one every rowdz km from
-    the foot, the last at GEO, with columns
-)" + wrapped(figure_list(engine::load_columns())) +
-                  R"(
-
-Raises
-------
-DesignError
-    Where the design cannot give them.
-
-Warns
------
-DesignWarning
-    For figures to read with care: the foot would lift (load_share above
-    1), or the climb could not be followed (the tensions NaN).
-
-Examples
---------
->>> loads = tether.Design(climbers=4).load()
->>> round(loads["share"][0], 3)  # at the foot: four climbers' weights off t0
-0.472
-)"))
-        .def("report", &report,
-             R"(The study's report as text.
-
-Returns
--------
-str
-    What ``tether-explore --report`` prints; for Design(), exactly what
-    ``tether-study`` prints.
-
-Raises
-------
-DesignError
-    Where the design cannot give it.
-
-Warns
------
-DesignWarning
-    For figures to read with care.
-
-Examples
---------
->>> print(tether.Design().report())  # doctest: +ELLIPSIS
-...
-)");
+             doc(docs::ascent, {{"columns", column_list(engine::ascent_columns())}}))
+        .def("load", &load, doc(docs::load, {{"columns", column_list(engine::load_columns())}}))
+        .def("report", &report, docs::report);
     for (const tether::param* p = tether::params_begin(); p != tether::params_end(); ++p) {
         design.def_property_readonly(
             p->name, [p](const tether::design& d) { return value_object(d, *p); },
-            kept(std::string(p->unit) + ": " + p->meaning +
-                 (p->can_be_auto ? std::string(" (None where auto)") : "")));
+            doc(std::string(p->unit) + ": " + p->meaning +
+                    (p->can_be_auto ? std::string(" (None where auto)") : ""),
+                {}));
     }
     m.attr("max_modes")      = engine::max_modes;
     m.attr("default_method") = engine::methods().front().name;
