@@ -17,6 +17,7 @@
 #include <algorithm>
 #include <csignal>
 #include <cstdio>
+#include <functional>
 #include <new>
 #include <unistd.h>
 
@@ -230,6 +231,28 @@ struct run_output {
     }
 };
 
+// A row's text, given its index.
+using row_text = std::function<std::string(std::uint64_t, engine::run_row&)>;
+
+// Rows [s) of r written to standard output after head, each as `line`
+// writes it (row s.begin being `first` where given): the run's summary, and
+// 0 or the status of a failed write or an interruption, said.
+std::pair<engine::run_summary, int> write_rows(const options& o, const engine::run& r,
+                                               engine::shard_range s, const std::string& head,
+                                               const char* what, const row_text& line,
+                                               std::optional<engine::run_row> first = {})
+{
+    run_output ro(o, s.end - s.begin);
+    ro.out.put(head, 0);
+    const auto sink = [&](std::uint64_t i, engine::run_row& row) {
+        return ro.out.put(line(i, row));
+    };
+    engine::run_summary ran = r.execute(s.begin, s.end, sink, ro.settings, std::move(first));
+    ro.progress.clear();
+    const int status = finished(ro.out, s.end - s.begin, what, ran.result.stopped);
+    return {std::move(ran), status};
+}
+
 int figures(const options& o, const tether::design& base)
 {
     // From here an interrupt ends the run with only whole rows written, even
@@ -247,27 +270,21 @@ int figures(const options& o, const tether::design& base)
         say_note(each);
     }
     const engine::shard_range s = engine::shard_of(r.size(), k, n);
-    const std::uint64_t total   = s.end - s.begin;
     if (stop_requested()) {
-        return interrupted(0, total, "designs");
+        return interrupted(0, s.end - s.begin, "designs");
     }
     const engine::row_writer w(format_of(o), r.columns());
-    run_output ro(o, total);
-    if (k == 1) {
-        ro.out.put(w.header(), 0);
-    }
     std::uint64_t said = 0;
-    const auto sink    = [&](std::uint64_t i, engine::run_row& row) {
+    const auto line    = [&](std::uint64_t i, engine::run_row& row) {
         if (row.missed && ++said <= 10) {
             say(engine::missed_text(r, i, row));
         }
         const bool gap = format_of(o) == engine::format::table && r.designs().starts_block(i);
-        return ro.out.put((gap ? "\n" : "") + w.row(row.values));
+        return (gap ? "\n" : "") + w.row(row.values);
     };
-    const engine::run_summary summary =
-        r.execute(s.begin, s.end, sink, ro.settings, std::move(start.first));
-    ro.progress.clear();
-    if (const int status = finished(ro.out, total, "designs", summary.result.stopped)) {
+    const auto [summary, status] =
+        write_rows(o, r, s, k == 1 ? w.header() : "", "designs", line, std::move(start.first));
+    if (status != 0) {
         return status;
     }
     for (const climber::note& each : r.led(summary.notes)) {
@@ -354,15 +371,12 @@ int say_draws(const engine::run& r, const engine::run_summary& ran, engine::shar
 // parameter's; the shares or the key said last.
 int whole_draws(const options& o, const engine::run& r, run_output& ro)
 {
-    if (!o.where.empty()) {
-        given_in("--where " + engine::printable(o.where),
-                 [&] { engine::parse_condition(o.where, r.figures_shown()); });
-    }
     std::optional<engine::spread_summary> s;
     std::optional<engine::spread_indices> x;
     if (o.summary) {
-        s = engine::summarize(r, ro.settings,
-                              o.where.empty() ? std::nullopt : std::optional<std::string>(o.where));
+        const auto where = o.where.empty() ? std::nullopt : std::optional<std::string>(o.where);
+        s                = given_in("--where " + engine::printable(o.where),
+                                    [&] { return engine::summarize(r, ro.settings, where); });
     }
     else {
         x = engine::indices_of(r, ro.settings);
@@ -403,27 +417,18 @@ int draws(const options& o, const tether::design& base)
         run_output ro(o, r.size());
         return whole_draws(o, r, ro);
     }
-    const engine::shard_range range = engine::shard_of(r.size(), k, n);
-    const std::uint64_t total       = range.end - range.begin;
-    run_output ro(o, total);
+    const engine::shard_range range     = engine::shard_of(r.size(), k, n);
     std::vector<engine::column> columns = r.columns();
     columns.push_back(engine::run::reason_column());
     const engine::row_writer w(format_of(o), columns);
-    if (k == 1 && format_of(o) == engine::format::json) {
-        ro.out.put(engine::draws_metadata(r, nullptr), 0);
-    }
-    if (k == 1) {
-        ro.out.put(w.header(), 0);
-    }
-    const auto sink = [&](std::uint64_t, engine::run_row& row) {
-        return ro.out.put(w.row(row.values, {row.reason}));
+    const bool json = format_of(o) == engine::format::json;
+    const auto line = [&](std::uint64_t, engine::run_row& row) {
+        return w.row(row.values, {row.reason});
     };
-    const engine::run_summary ran = r.execute(range.begin, range.end, sink, ro.settings);
-    ro.progress.clear();
-    if (const int status = finished(ro.out, total, "draws", ran.result.stopped)) {
-        return status;
-    }
-    return say_draws(r, ran, range);
+    const std::string head =
+        k == 1 ? (json ? engine::draws_metadata(r, nullptr) : "") + w.header() : "";
+    const auto [ran, status] = write_rows(o, r, range, head, "draws", line);
+    return status != 0 ? status : say_draws(r, ran, range);
 }
 
 // The end of a march written row by row (--ascent, --report): the write
