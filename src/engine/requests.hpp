@@ -17,8 +17,8 @@ namespace engine {
 
 // The texts of a run of draws.
 struct draw_texts {
-    std::vector<std::string> vary;          // "NAME=DIST" each
-    std::vector<std::string> axes;          // the grid's "NAME=..." texts, where there are any
+    std::vector<std::string> vary    = {};  // "NAME=DIST" each
+    std::vector<std::string> axes    = {};  // the grid's "NAME=..." texts, where there are any
     std::optional<std::string> count = {};  // the number of draws (none: the default)
     std::optional<std::string> key   = {};  // the key (none: the default)
     bool saltelli                    = false;
