@@ -431,30 +431,42 @@ int draws(const options& o, const tether::design& base)
     return status != 0 ? status : say_draws(r, ran, range);
 }
 
-// The end of a march written row by row (--ascent, --report): the write
-// error or the interruption that cut it short, or the notes on its study.
-int finish_march(tools::row_output& out, std::uint64_t total, const char* what,
-                 const climber::study& s)
+// A march written as it goes: --report's lines or --ascent's rows; then
+// the write error or the interruption that cut it short, or the notes on
+// its study.
+int march(const options& o, const tether::design& d)
 {
-    if (const int status = finished(out, total, what, stop_requested())) {
+    // The report is the study of a planet turning alone: its words and its
+    // release section are GEO's and a two-body orbit's.
+    if (o.report && tether::has_partner(d)) {
+        throw engine::usage_error(
+            "--report is the study of a planet turning alone (GEO, and payloads let go into "
+            "two-body orbits): a design with a partner (partner_GM > 0) has its figures, "
+            "--ascent and --modes instead");
+    }
+    tools::row_output out(STDOUT_FILENO, &stop_flag);
+    const engine::row_writer w(format_of(o), engine::ascent_columns());
+    out.put(o.report ? "" : w.header(), 0);
+    const climber::study s =
+        o.report ? climber::print_report(
+                       [&out](std::string_view text) {
+                           const auto lines = std::count(text.begin(), text.end(), '\n');
+                           return out.put(std::string(text), static_cast<std::uint64_t>(lines));
+                       },
+                       d, &stop_flag)
+                 : engine::ascent_rows(
+                       d, [&](const std::vector<double>& values) { out.put(w.row(values)); },
+                       &stop_flag);
+    const climber::march_plan plan = climber::plan_march(d, tether::compute_model(d));
+    const std::uint64_t total =
+        o.report ? climber::report_lines(plan) : static_cast<std::uint64_t>(plan.rows());
+    if (const int status = finished(out, total, o.report ? "lines" : "rows", stop_requested())) {
         return status;
     }
     for (const climber::note& n : climber::notes(s, true)) {
         say_note(n);
     }
     return 0;
-}
-
-// The climber at every row of the ascent table, written as it marches.
-int ascent(const options& o, const tether::design& d)
-{
-    const engine::row_writer w(format_of(o), engine::ascent_columns());
-    tools::row_output out(STDOUT_FILENO, &stop_flag);
-    out.put(w.header(), 0);
-    const climber::study s = engine::ascent_rows(
-        d, [&](const std::vector<double>& values) { out.put(w.row(values)); }, &stop_flag);
-    const auto rows = climber::plan_march(d, tether::compute_model(d)).rows();
-    return finish_march(out, static_cast<std::uint64_t>(rows), "rows", s);
 }
 
 // A table of one design written whole: 0, or the status of a failed write,
@@ -487,33 +499,6 @@ int load(const options& o, const tether::design& d)
         return 3;
     }
     return 0;
-}
-
-// The report is the study of a planet turning alone: its words and its
-// release section are GEO's and a two-body orbit's.
-void refuse_partner_report(const tether::design& d)
-{
-    if (tether::has_partner(d)) {
-        throw engine::usage_error(
-            "--report is the study of a planet turning alone (GEO, and payloads let go into "
-            "two-body orbits): a design with a partner (partner_GM > 0) has its figures, "
-            "--ascent and --modes instead");
-    }
-}
-
-int report(const tether::design& d)
-{
-    refuse_partner_report(d);
-    tools::row_output out(STDOUT_FILENO, &stop_flag);
-    const climber::study s = climber::print_report(
-        [&out](std::string_view text) {
-            const auto lines = std::count(text.begin(), text.end(), '\n');
-            return out.put(std::string(text), static_cast<std::uint64_t>(lines));
-        },
-        d, &stop_flag);
-    const std::uint64_t total =
-        climber::report_lines(climber::plan_march(d, tether::compute_model(d)));
-    return finish_march(out, total, "lines", s);
 }
 
 // One design's oscillation modes: a row a mode with its periods in and out
@@ -656,7 +641,7 @@ int run(const options& o)
     }
     if (o.report || o.ascent) {
         stop_on_signals();
-        return o.report ? report(d) : ascent(o, d);
+        return march(o, d);
     }
     std::fputs(engine::listing(d).c_str(), stdout);
     return tools::finish_output(stdout, program);
