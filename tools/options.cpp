@@ -7,6 +7,8 @@
 
 #include "tether/design.hpp"
 
+#include <algorithm>
+
 namespace tools {
 
 namespace {
@@ -224,6 +226,29 @@ void add_options(CLI::App& app, options& o)
                "Precedence: defaults, then the design file, then --planet, then each --set in\n"
                "order. 'ztop=auto' (the default) marches to 19 km below GEO; 'rhog=auto' takes\n"
                "the tether's own linear density at the surface. See tether-explore(1).");
+}
+
+bool options::holds(const std::string& name) const
+{
+    const auto row = std::find_if(option_table().begin(), option_table().end(),
+                                  [&](const option_row& r) { return r.name == name; });
+    return std::visit(
+        [this](auto member) {
+            if constexpr (std::is_same_v<std::decay_t<decltype(this->*member)>, bool>) {
+                return this->*member;
+            }
+            else {
+                return !(this->*member).empty();
+            }
+        },
+        row->sets);
+}
+
+std::string options::first_set(const std::vector<std::string>& names) const
+{
+    const auto first =
+        std::find_if(names.begin(), names.end(), [this](const std::string& n) { return holds(n); });
+    return first == names.end() ? "" : *first;
 }
 
 void check_given(const CLI::App& app, options& o)

@@ -27,6 +27,11 @@ struct options {
     {
         return given.count(name) > 0;
     }
+    // Whether the option NAME sets its field: a flag given, a text or a list not
+    // empty.
+    bool holds(const std::string& name) const;
+    // The first of the options that sets its field, or empty.
+    std::string first_set(const std::vector<std::string>& names) const;
 };
 
 using field =

@@ -3,7 +3,9 @@
 #include "engine/figures.hpp"
 #include "engine/loads.hpp"
 #include "engine/modes.hpp"
+#include "engine/requests.hpp"
 #include "engine/run.hpp"
+#include "engine/sayings.hpp"
 #include "engine/sensitivity.hpp"
 #include "engine/spread.hpp"
 
@@ -15,6 +17,7 @@
 #include <algorithm>
 #include <csignal>
 #include <cstdio>
+#include <functional>
 #include <new>
 #include <unistd.h>
 
@@ -54,6 +57,23 @@ struct options : tools::options {
     unsigned mode_count = 0;  // the oscillation modes asked for, 1 to engine::max_modes
 };
 
+// A line on standard error after the program's name.
+void say(const std::string& text)
+{
+    std::fprintf(stderr, "%s: %s\n", program, text.c_str());
+}
+
+// f(), a mistake in it said of where it was given: "WHERE: WHAT".
+template <class F> auto given_in(const std::string& where, F&& f)
+{
+    try {
+        return f();
+    }
+    catch (const engine::usage_error& e) {
+        throw engine::usage_error(where, e);
+    }
+}
+
 // The design that the options describe: defaults, then the design file line
 // by line, then the planet, then each --set in order.
 tether::design describe(const options& o)
@@ -69,14 +89,21 @@ tether::design describe(const options& o)
         engine::apply(d, "planet", o.planet);
     }
     for (const std::string& s : o.sets) {
-        try {
-            engine::apply_assignment(d, s);
-        }
-        catch (const engine::usage_error& e) {
-            throw engine::usage_error("--set " + engine::printable(s), e);
-        }
+        given_in("--set " + engine::printable(s), [&] { engine::apply_assignment(d, s); });
     }
     return d;
+}
+
+engine::format format_of(const options& o)
+{
+    return *engine::named_value(engine::formats(), o.format);
+}
+
+// Whether --method is given and names another method than the integral one.
+bool other_method(const options& o)
+{
+    return o.has("--method") &&
+           engine::named_value(engine::methods(), o.method) != climber::method::integral;
 }
 
 bool stop_requested()
@@ -100,10 +127,8 @@ int write_failed(const tools::row_output& out, std::uint64_t total, const char* 
                  std::strerror(out.error()), static_cast<unsigned long long>(out.rows_written()),
                  static_cast<unsigned long long>(total), what);
     if (out.torn()) {
-        std::fprintf(stderr,
-                     "%s: the output may hold a partial row of this run: another writer "
-                     "appended to it after the failed write, so it was not cut back\n",
-                     program);
+        say("the output may hold a partial row of this run: another writer appended to it "
+            "after the failed write, so it was not cut back");
     }
     return 1;
 }
@@ -119,15 +144,13 @@ int finished(tools::row_output& out, std::uint64_t total, const char* what, bool
     return stopped || out.stopped() ? interrupted(out.rows_written(), total, what) : 0;
 }
 
-// --shard's K/N.
-std::pair<std::uint64_t, std::uint64_t> shard_in(const std::string& text)
+// --shard's K/N, or the whole.
+std::pair<std::uint64_t, std::uint64_t> shard_in(const options& o)
 {
-    try {
-        return engine::parse_shard(text);
+    if (o.shard.empty()) {
+        return {1, 1};
     }
-    catch (const engine::usage_error& e) {
-        throw engine::usage_error("--shard", e);
-    }
+    return given_in("--shard", [&] { return engine::parse_shard(o.shard); });
 }
 
 // A note's line on standard error; the integral method named as this
@@ -135,27 +158,7 @@ std::pair<std::uint64_t, std::uint64_t> shard_in(const std::string& text)
 void say_note(const climber::note& n)
 {
     const char* how = n.kind == climber::note_kind::coarse_march ? " (--method integral)" : "";
-    std::fprintf(stderr, "%s: warning: %s%s\n", program, n.text.c_str(), how);
-}
-
-// --jobs N: a whole number in digits, 1 to max_jobs.
-constexpr unsigned max_jobs = 4096;
-
-unsigned jobs_in(const std::string& text)
-{
-    const std::string t     = engine::trim(text);
-    const std::string range = "; give N from 1 to " + std::to_string(max_jobs);
-    if (t.empty() || t.find_first_not_of("0123456789") != std::string::npos) {
-        throw engine::usage_error("--jobs: " + engine::printable_value(text) +
-                                  " is not a whole number" + range);
-    }
-    const auto digits = t.find_first_not_of('0');
-    if (digits == std::string::npos || t.size() - digits > 4 ||
-        std::stoul(t.substr(digits)) > max_jobs) {
-        throw engine::usage_error("--jobs: " + engine::printable(text) + " is out of range" +
-                                  range);
-    }
-    return static_cast<unsigned>(std::stoul(t.substr(digits)));
+    say("warning: " + n.text + how);
 }
 
 // The goal that --solve and --for give, or none.
@@ -168,8 +171,7 @@ std::optional<engine::goal> goal_of(const options& o)
         throw engine::usage_error(o.solve.empty() ? "--for needs --solve NAME=LOW:HIGH"
                                                   : "--solve needs --for FIGURE=VALUE");
     }
-    if (o.has("--method") &&
-        engine::named_value(engine::methods(), o.method) != climber::method::integral) {
+    if (other_method(o)) {
         throw engine::usage_error("--solve seeks with the integral method, whose figures are "
                                   "smooth in the parameters: not with --method " +
                                   o.method);
@@ -186,12 +188,7 @@ engine::run_request request_of(const options& o, const tether::design& base)
     r.figures       = {*engine::named_value(engine::methods(), o.method)};
     r.figures.modes = o.mode_count;
     r.names         = o.figures;
-    try {
-        engine::figure_selection(o.figures, o.mode_count);
-    }
-    catch (const engine::usage_error& e) {
-        throw engine::usage_error("--figures", e);
-    }
+    given_in("--figures", [&] { engine::figure_selection(o.figures, o.mode_count); });
     return r;
 }
 
@@ -218,14 +215,42 @@ engine::run run_of(const options& o, const tether::design& base)
     }
 }
 
-// A row's line on standard error where its figures are missing.
-void say_missed(const engine::run& r, std::uint64_t i, const engine::run_row& row)
+// Rows of a run to standard output, on --jobs threads, with a progress line
+// on a terminal unless --quiet.
+struct run_output {
+    tools::row_output out{STDOUT_FILENO, &stop_flag};
+    tools::progress_line progress;
+    engine::run_settings settings;
+
+    run_output(const options& o, std::uint64_t total)
+        : progress(!o.quiet && isatty(STDERR_FILENO) != 0, total)
+    {
+        settings.jobs     = o.job_count == 0 ? engine::available_cpus() : o.job_count;
+        settings.stop     = &stop_flag;
+        settings.progress = [this](std::uint64_t done) { progress.show(done); };
+    }
+};
+
+// A row's text, given its index.
+using row_text = std::function<std::string(std::uint64_t, engine::run_row&)>;
+
+// Rows [s) of r written to standard output after head, each as `line`
+// writes it (row s.begin being `first` where given): the run's summary, and
+// 0 or the status of a failed write or an interruption, said.
+std::pair<engine::run_summary, int> write_rows(const options& o, const engine::run& r,
+                                               engine::shard_range s, const std::string& head,
+                                               const char* what, const row_text& line,
+                                               std::optional<engine::run_row> first = {})
 {
-    const engine::grid& g   = r.designs();
-    const std::string which = g.sweeps().empty() ? "" : " (" + g.values_text(i) + ")";
-    std::fprintf(stderr, "%s: design %llu of %llu%s: %s%s\n", program,
-                 static_cast<unsigned long long>(i) + 1, static_cast<unsigned long long>(g.size()),
-                 which.c_str(), row.why.c_str(), row.solved ? "; its figures are NaN" : "");
+    run_output ro(o, s.end - s.begin);
+    ro.out.put(head, 0);
+    const auto sink = [&](std::uint64_t i, engine::run_row& row) {
+        return ro.out.put(line(i, row));
+    };
+    engine::run_summary ran = r.execute(s.begin, s.end, sink, ro.settings, std::move(first));
+    ro.progress.clear();
+    const int status = finished(ro.out, s.end - s.begin, what, ran.result.stopped);
+    return {std::move(ran), status};
 }
 
 int figures(const options& o, const tether::design& base)
@@ -233,9 +258,8 @@ int figures(const options& o, const tether::design& base)
     // From here an interrupt ends the run with only whole rows written, even
     // while the grid is still being checked.
     stop_on_signals();
-    const engine::run r = run_of(o, base);
-    const auto [k, n] =
-        o.shard.empty() ? std::pair<std::uint64_t, std::uint64_t>{1, 1} : shard_in(o.shard);
+    const engine::run r     = run_of(o, base);
+    const auto [k, n]       = shard_in(o);
     engine::run_start start = r.start(&stop_flag);
     if (start.fault || !start.unsolved.empty()) {
         throw engine::usage_error(start.fault ? (r.designs().sweeps().empty() ? "" : "--sweep: ") +
@@ -246,41 +270,28 @@ int figures(const options& o, const tether::design& base)
         say_note(each);
     }
     const engine::shard_range s = engine::shard_of(r.size(), k, n);
-    const std::uint64_t total   = s.end - s.begin;
     if (stop_requested()) {
-        return interrupted(0, total, "designs");
+        return interrupted(0, s.end - s.begin, "designs");
     }
-    const engine::format f = *engine::named_value(engine::formats(), o.format);
-    const engine::row_writer w(f, r.columns());
-    tools::row_output out(STDOUT_FILENO, &stop_flag);
-    if (k == 1) {
-        out.put(w.header(), 0);
-    }
+    const engine::row_writer w(format_of(o), r.columns());
     std::uint64_t said = 0;
-    const auto sink    = [&](std::uint64_t i, engine::run_row& row) {
+    const auto line    = [&](std::uint64_t i, engine::run_row& row) {
         if (row.missed && ++said <= 10) {
-            say_missed(r, i, row);
+            say(engine::missed_text(r, i, row));
         }
-        const bool gap = f == engine::format::table && r.designs().starts_block(i);
-        return out.put((gap ? "\n" : "") + w.row(row.values));
+        const bool gap = format_of(o) == engine::format::table && r.designs().starts_block(i);
+        return (gap ? "\n" : "") + w.row(row.values);
     };
-    engine::run_settings settings;
-    settings.jobs = o.job_count == 0 ? engine::available_cpus() : o.job_count;
-    settings.stop = &stop_flag;
-    tools::progress_line progress(!o.quiet && isatty(STDERR_FILENO) != 0, total);
-    settings.progress = [&progress](std::uint64_t done) { progress.show(done); };
-    const engine::run_summary summary =
-        r.execute(s.begin, s.end, sink, settings, std::move(start.first));
-    progress.clear();
-    if (const int status = finished(out, total, "designs", summary.result.stopped)) {
+    const auto [summary, status] =
+        write_rows(o, r, s, k == 1 ? w.header() : "", "designs", line, std::move(start.first));
+    if (status != 0) {
         return status;
     }
     for (const climber::note& each : r.led(summary.notes)) {
         say_note(each);
     }
     if (summary.missed > 10) {
-        std::fprintf(stderr, "%s: and %llu more designs without figures\n", program,
-                     static_cast<unsigned long long>(summary.missed) - 10);
+        say("and " + std::to_string(summary.missed - 10) + " more designs without figures");
     }
     return summary.missed == 0 ? 0 : 3;
 }
@@ -289,58 +300,20 @@ int figures(const options& o, const tether::design& base)
 // naming the argument; a varied parameter that is also swept too.
 engine::draw_request draw_request_of(const options& o)
 {
-    engine::draw_request dr;
-    try {
-        dr.vary = engine::read_varied(o.vary);
-    }
-    catch (const engine::varied_error& e) {
-        throw engine::usage_error("--vary " + engine::printable(o.vary[e.index]), e);
-    }
-    for (const std::string& s : o.sweeps) {
-        const std::string name = engine::trim(s.substr(0, s.find('=')));
-        for (std::size_t i = 0; i < dr.vary.size(); ++i) {
-            if (name == dr.vary[i].param->name) {
-                throw engine::usage_error("--vary " + engine::printable(o.vary[i]) + ": " + name +
-                                          " is swept too");
-            }
-        }
-    }
-    try {
-        dr.count = o.samples.empty() ? dr.count : engine::parse_draw_count(o.samples);
-    }
-    catch (const engine::usage_error& e) {
-        throw engine::usage_error("--samples", e);
-    }
-    try {
-        dr.key = o.key.empty() ? dr.key : engine::parse_key(o.key);
-    }
-    catch (const engine::usage_error& e) {
-        throw engine::usage_error("--key", e);
-    }
-    dr.saltelli = o.indices;
-    return dr;
-}
-
-// The option that draws cannot be given with (yet), or none.
-const char* refused_with_draws(const options& o)
-{
-    const std::pair<bool, const char*> others[] = {
-        {o.summary && o.indices, "--indices"},
-        {(o.summary || o.indices) && !o.shard.empty(), "--shard"},
-        {!o.sweeps.empty(), "--sweep"},
-        {!o.solve.empty(), "--solve"},
-        {!o.goal.empty(), "--for"},
-        {o.report, "--report"},
-        {o.ascent, "--ascent"},
-        {o.list, "--list"},
-        {o.shapes, "--shapes"},
+    const auto text = [&o](const char* name, const std::string& t) {
+        return o.has(name) ? std::optional<std::string>(t) : std::nullopt;
     };
-    for (const auto& [given, name] : others) {
-        if (given) {
-            return name;
-        }
+    try {
+        return engine::read_draws(
+            {o.vary, o.sweeps, text("--samples", o.samples), text("--key", o.key), o.indices});
     }
-    return nullptr;
+    catch (const engine::draw_error& e) {
+        throw engine::usage_error(e.part == engine::draw_part::vary
+                                      ? "--vary " + engine::printable(o.vary[e.index])
+                                  : e.part == engine::draw_part::count ? "--samples"
+                                                                       : "--key",
+                                  e);
+    }
 }
 
 // The options of draws with the others: what needs --vary, and what draws
@@ -359,10 +332,16 @@ void check_draws(const options& o)
         return;
     }
     draw_request_of(o);  // a bad --vary, --samples or --key is said first
-    const char* what = o.summary ? "--summary" : o.indices ? "--indices" : "--vary";
-    if (const char* other = refused_with_draws(o)) {
-        const bool for_now = std::string(other) == "--sweep" || std::string(other) == "--solve";
-        throw engine::usage_error(std::string(what) + " cannot be combined with " + other +
+    const std::string what = o.summary ? "--summary" : o.indices ? "--indices" : "--vary";
+    std::vector<std::string> others{"--sweep",  "--solve", "--for",   "--report",
+                                    "--ascent", "--list",  "--shapes"};
+    if (o.summary || o.indices) {
+        others.insert(others.begin(), "--shard");
+    }
+    const std::string other = o.summary && o.indices ? "--indices" : o.first_set(others);
+    if (!other.empty()) {
+        const bool for_now = other == "--sweep" || other == "--solve";
+        throw engine::usage_error(what + " cannot be combined with " + other +
                                   (for_now ? " for now" : ""));
     }
 }
@@ -372,97 +351,59 @@ engine::run draws_run_of(const options& o, const tether::design& base)
 {
     engine::run_request r = request_of(o, base);
     r.drawn               = draw_request_of(o);
-    try {
-        return engine::run(std::move(r));
-    }
-    catch (const engine::usage_error& e) {
-        throw engine::usage_error(o.indices ? "--indices" : "--vary", e);
-    }
-}
-
-// The shares of the draws that are no design, that carry each note and
-// that meet --where, then the key, on standard error.
-void say_shares(const engine::spread_summary& s, std::uint64_t key)
-{
-    if (s.unbuilt.met > 0) {
-        std::fprintf(stderr, "%s: %s are no design\n", program,
-                     engine::share_text(s.unbuilt).c_str());
-    }
-    for (const engine::note_share& n : s.notes) {
-        std::fprintf(stderr, "%s: warning: %s: %s\n", program, engine::share_text(n.of).c_str(),
-                     n.note.text.c_str());
-    }
-    if (s.where) {
-        std::fprintf(stderr, "%s: %s: %s\n", program, engine::condition_text(*s.where).c_str(),
-                     engine::share_text(s.met).c_str());
-    }
-    std::fprintf(stderr, "%s: %llu draws with key %llu\n", program,
-                 static_cast<unsigned long long>(s.run.result.done),
-                 static_cast<unsigned long long>(key));
-}
-
-// What --summary or --indices give: its rows and their columns, and the
-// summary where there is one.
-struct draw_table {
-    std::vector<engine::labelled_row> rows;
-    std::vector<engine::column> columns;
-    std::optional<engine::spread_summary> summary;
-    engine::run_summary ran;
-};
-
-draw_table table_of_draws(const options& o, const engine::run& r, const engine::run_settings& s)
-{
-    std::optional<std::string> where;
-    if (!o.where.empty()) {
-        where = o.where;
-        try {
-            engine::parse_condition(*where, r.figures_shown());
-        }
-        catch (const engine::usage_error& e) {
-            throw engine::usage_error("--where " + engine::printable(o.where), e);
-        }
-    }
-    draw_table t;
-    if (o.summary) {
-        t.summary = engine::summarize(r, s, where);
-        t.ran     = t.summary->run;
-        t.rows    = t.summary->rows();
-        t.columns = engine::spread_summary::columns();
-        return t;
-    }
-    const engine::spread_indices x = engine::indices_of(r, s);
-    t.ran                          = x.run;
-    t.rows                         = t.ran.result.stopped ? t.rows : x.rows();
-    t.columns                      = engine::spread_indices::columns();
-    return t;
+    return given_in(o.indices ? "--indices" : "--vary", [&] { return engine::run(std::move(r)); });
 }
 
 // After the rows of draws: their notes, the draws that missed, and the
 // draws written with their key.
-void say_draws(const options& o, const engine::run& r, const engine::run_summary& ran,
-               engine::shard_range range)
+int say_draws(const engine::run& r, const engine::run_summary& ran, engine::shard_range range)
 {
     for (const climber::note& each : r.led(ran.notes)) {
         say_note(each);
     }
-    if (ran.missed > 0) {
-        std::fprintf(stderr, "%s: draw %llu and %llu more: %s\n", program,
-                     static_cast<unsigned long long>(ran.first_missed),
-                     static_cast<unsigned long long>(ran.missed - 1), ran.why.c_str());
+    for (const std::string& line : engine::draws_end(r, ran, range)) {
+        say(line);
     }
-    const std::uint64_t key   = r.request().drawn->key;
-    const std::uint64_t count = r.request().drawn->count;
-    const std::uint64_t total = range.end - range.begin;
-    if (o.indices || total == count) {
-        std::fprintf(stderr, "%s: %llu draws with key %llu\n", program,
-                     static_cast<unsigned long long>(count), static_cast<unsigned long long>(key));
+    return 0;
+}
+
+// --summary's rows, each figure's, or --indices', each figure's and
+// parameter's; the shares or the key said last.
+int whole_draws(const options& o, const engine::run& r, run_output& ro)
+{
+    std::optional<engine::spread_summary> s;
+    std::optional<engine::spread_indices> x;
+    if (o.summary) {
+        const auto where = o.where.empty() ? std::nullopt : std::optional<std::string>(o.where);
+        s                = given_in("--where " + engine::printable(o.where),
+                                    [&] { return engine::summarize(r, ro.settings, where); });
     }
     else {
-        std::fprintf(stderr, "%s: %llu of %llu draws, from draw %llu, with key %llu\n", program,
-                     static_cast<unsigned long long>(total), static_cast<unsigned long long>(count),
-                     static_cast<unsigned long long>(range.begin),
-                     static_cast<unsigned long long>(key));
+        x = engine::indices_of(r, ro.settings);
     }
+    ro.progress.clear();
+    if ((s ? s->run : x->run).result.stopped) {
+        return interrupted(0, r.size(), "draws");
+    }
+    const engine::row_writer w(format_of(o), s ? engine::spread_summary::columns()
+                                               : engine::spread_indices::columns());
+    if (format_of(o) == engine::format::json) {
+        ro.out.put(engine::draws_metadata(r, s ? &*s : nullptr), 0);
+    }
+    ro.out.put(w.header(), 0);
+    for (const engine::labelled_row& row : s ? s->rows() : x->rows()) {
+        ro.out.put(w.row(row.values, row.texts));
+    }
+    if (const int status = finished(ro.out, r.size(), "rows", false)) {
+        return status;
+    }
+    if (!s) {
+        return say_draws(r, x->run, {0, r.size()});
+    }
+    for (const std::string& line : engine::shares_end(*s, r.request().drawn->key)) {
+        say(line);
+    }
+    return 0;
 }
 
 // --vary: each draw's row, or with --summary each figure's, or with
@@ -470,69 +411,56 @@ void say_draws(const options& o, const engine::run& r, const engine::run_summary
 int draws(const options& o, const tether::design& base)
 {
     stop_on_signals();
-    const engine::run r    = draws_run_of(o, base);
-    const engine::format f = *engine::named_value(engine::formats(), o.format);
-    const auto [k, n] =
-        o.shard.empty() ? std::pair<std::uint64_t, std::uint64_t>{1, 1} : shard_in(o.shard);
-    const bool whole = o.summary || o.indices;
-    const engine::shard_range range =
-        whole ? engine::shard_range{0, r.size()} : engine::shard_of(r.size(), k, n);
-    const std::uint64_t total = range.end - range.begin;
-    engine::run_settings settings;
-    settings.jobs = o.job_count == 0 ? engine::available_cpus() : o.job_count;
-    settings.stop = &stop_flag;
-    tools::progress_line progress(!o.quiet && isatty(STDERR_FILENO) != 0, total);
-    settings.progress = [&progress](std::uint64_t done) { progress.show(done); };
-    tools::row_output out(STDOUT_FILENO, &stop_flag);
-    draw_table t;
-    if (whole) {
-        t = table_of_draws(o, r, settings);
-        progress.clear();
-        if (t.ran.result.stopped) {
-            return interrupted(0, total, "draws");
-        }
-        const engine::row_writer w(f, t.columns);
-        if (f == engine::format::json) {
-            out.put(engine::draws_metadata(r, t.summary ? &*t.summary : nullptr), 0);
-        }
-        out.put(w.header(), 0);
-        for (const engine::labelled_row& row : t.rows) {
-            out.put(w.row(row.values, row.texts));
-        }
+    const engine::run r = draws_run_of(o, base);
+    const auto [k, n]   = shard_in(o);
+    if (o.summary || o.indices) {
+        run_output ro(o, r.size());
+        return whole_draws(o, r, ro);
     }
-    else {
-        std::vector<engine::column> columns = r.columns();
-        columns.push_back(engine::run::reason_column());
-        const engine::row_writer w(f, columns);
-        if (k == 1 && f == engine::format::json) {
-            out.put(engine::draws_metadata(r, nullptr), 0);
-        }
-        if (k == 1) {
-            out.put(w.header(), 0);
-        }
-        const auto sink = [&](std::uint64_t, engine::run_row& row) {
-            return out.put(w.row(row.values, {row.reason}));
-        };
-        t.ran = r.execute(range.begin, range.end, sink, settings);
-        progress.clear();
-    }
-    if (const int status = finished(out, total, whole ? "rows" : "draws", t.ran.result.stopped)) {
-        return status;
-    }
-    if (t.summary) {
-        say_shares(*t.summary, r.request().drawn->key);
-        return 0;
-    }
-    say_draws(o, r, t.ran, range);
-    return 0;
+    const engine::shard_range range     = engine::shard_of(r.size(), k, n);
+    std::vector<engine::column> columns = r.columns();
+    columns.push_back(engine::run::reason_column());
+    const engine::row_writer w(format_of(o), columns);
+    const bool json = format_of(o) == engine::format::json;
+    const auto line = [&](std::uint64_t, engine::run_row& row) {
+        return w.row(row.values, {row.reason});
+    };
+    const std::string head =
+        k == 1 ? (json ? engine::draws_metadata(r, nullptr) : "") + w.header() : "";
+    const auto [ran, status] = write_rows(o, r, range, head, "draws", line);
+    return status != 0 ? status : say_draws(r, ran, range);
 }
 
-// The end of a march written row by row (--ascent, --report): the write
-// error or the interruption that cut it short, or the notes on its study.
-int finish_march(tools::row_output& out, std::uint64_t total, const char* what,
-                 const climber::study& s)
+// A march written as it goes: --report's lines or --ascent's rows; then
+// the write error or the interruption that cut it short, or the notes on
+// its study.
+int march(const options& o, const tether::design& d)
 {
-    if (const int status = finished(out, total, what, stop_requested())) {
+    // The report is the study of a planet turning alone: its words and its
+    // release section are GEO's and a two-body orbit's.
+    if (o.report && tether::has_partner(d)) {
+        throw engine::usage_error(
+            "--report is the study of a planet turning alone (GEO, and payloads let go into "
+            "two-body orbits): a design with a partner (partner_GM > 0) has its figures, "
+            "--ascent and --modes instead");
+    }
+    tools::row_output out(STDOUT_FILENO, &stop_flag);
+    const engine::row_writer w(format_of(o), engine::ascent_columns());
+    out.put(o.report ? "" : w.header(), 0);
+    const climber::study s =
+        o.report ? climber::print_report(
+                       [&out](std::string_view text) {
+                           const auto lines = std::count(text.begin(), text.end(), '\n');
+                           return out.put(std::string(text), static_cast<std::uint64_t>(lines));
+                       },
+                       d, &stop_flag)
+                 : engine::ascent_rows(
+                       d, [&](const std::vector<double>& values) { out.put(w.row(values)); },
+                       &stop_flag);
+    const climber::march_plan plan = climber::plan_march(d, tether::compute_model(d));
+    const std::uint64_t total =
+        o.report ? climber::report_lines(plan) : static_cast<std::uint64_t>(plan.rows());
+    if (const int status = finished(out, total, o.report ? "lines" : "rows", stop_requested())) {
         return status;
     }
     for (const climber::note& n : climber::notes(s, true)) {
@@ -541,17 +469,18 @@ int finish_march(tools::row_output& out, std::uint64_t total, const char* what,
     return 0;
 }
 
-// The climber at every row of the ascent table, written as it marches.
-int ascent(const options& o, const tether::design& d)
+// A table of one design written whole: 0, or the status of a failed write,
+// said.
+int write_table(const options& o, const std::vector<engine::column>& columns,
+                const std::vector<std::vector<double>>& rows, const char* what)
 {
-    const engine::row_writer w(*engine::named_value(engine::formats(), o.format),
-                               engine::ascent_columns());
+    const engine::row_writer w(format_of(o), columns);
     tools::row_output out(STDOUT_FILENO, &stop_flag);
     out.put(w.header(), 0);
-    const climber::study s = engine::ascent_rows(
-        d, [&](const std::vector<double>& values) { out.put(w.row(values)); }, &stop_flag);
-    const auto rows = climber::plan_march(d, tether::compute_model(d)).rows();
-    return finish_march(out, static_cast<std::uint64_t>(rows), "rows", s);
+    for (const std::vector<double>& row : rows) {
+        out.put(w.row(row));
+    }
+    return finished(out, rows.size(), what, false);
 }
 
 // The tension along the tether at the traffic's worst moment, a row every
@@ -559,76 +488,17 @@ int ascent(const options& o, const tether::design& d)
 int load(const options& o, const tether::design& d)
 {
     const engine::load_table t = engine::loads_of(d);
-    const engine::row_writer w(*engine::named_value(engine::formats(), o.format),
-                               engine::load_columns());
-    tools::row_output out(STDOUT_FILENO, &stop_flag);
-    out.put(w.header(), 0);
-    for (const std::vector<double>& row : t.rows) {
-        out.put(w.row(row));
-    }
-    out.flush();
-    if (out.error() != 0) {
-        return write_failed(out, t.rows.size(), "rows");
+    if (const int status = write_table(o, engine::load_columns(), t.rows, "rows")) {
+        return status;
     }
     for (const climber::note& n : t.notes) {
         say_note(n);
     }
     if (!t.why.empty()) {
-        std::fprintf(stderr, "%s: %s; the tensions are NaN\n", program, t.why.c_str());
+        say(t.why + "; the tensions are NaN");
         return 3;
     }
     return 0;
-}
-
-// --load with the other options: a table of one design, as --ascent.
-void check_load(const options& o)
-{
-    if (!o.load) {
-        return;
-    }
-    const std::pair<bool, const char*> others[] = {
-        {o.report, "--report"},
-        {o.ascent, "--ascent"},
-        {o.list, "--list"},
-        {!o.solve.empty() || !o.goal.empty(), "--solve"},
-        {o.mode_count > 0, "--modes"},
-        {!o.sweeps.empty(), "--sweep"},
-        {!o.vary.empty(), "--vary"},
-        {!o.figures.empty(), "--figures"},
-        {!o.shard.empty(), "--shard"},
-    };
-    for (const auto& [given, name] : others) {
-        if (given) {
-            throw engine::usage_error(std::string("--load cannot be combined with ") + name);
-        }
-    }
-}
-
-// The report is the study of a planet turning alone: its words and its
-// release section are GEO's and a two-body orbit's.
-void refuse_partner_report(const tether::design& d)
-{
-    if (tether::has_partner(d)) {
-        throw engine::usage_error(
-            "--report is the study of a planet turning alone (GEO, and payloads let go into "
-            "two-body orbits): a design with a partner (partner_GM > 0) has its figures, "
-            "--ascent and --modes instead");
-    }
-}
-
-int report(const tether::design& d)
-{
-    refuse_partner_report(d);
-    tools::row_output out(STDOUT_FILENO, &stop_flag);
-    const climber::study s = climber::print_report(
-        [&out](std::string_view text) {
-            const auto lines = std::count(text.begin(), text.end(), '\n');
-            return out.put(std::string(text), static_cast<std::uint64_t>(lines));
-        },
-        d, &stop_flag);
-    const std::uint64_t total =
-        climber::report_lines(climber::plan_march(d, tether::compute_model(d)));
-    return finish_march(out, total, "lines", s);
 }
 
 // One design's oscillation modes: a row a mode with its periods in and out
@@ -636,17 +506,11 @@ int report(const tether::design& d)
 int modes_table(const options& o, const tether::design& d)
 {
     const engine::mode_table t = engine::mode_table_of(d, o.mode_count, o.shapes);
-    const engine::row_writer w(*engine::named_value(engine::formats(), o.format), t.columns);
-    tools::row_output out(STDOUT_FILENO, &stop_flag);
-    out.put(w.header(), 0);
-    for (const std::vector<double>& row : t.rows) {
-        out.put(w.row(row));
-    }
-    if (const int status = finished(out, t.rows.size(), o.shapes ? "rows" : "modes", false)) {
+    if (const int status = write_table(o, t.columns, t.rows, o.shapes ? "rows" : "modes")) {
         return status;
     }
     if (!t.why.empty()) {
-        std::fprintf(stderr, "%s: %s\n", program, t.why.c_str());
+        say(t.why);
         return 3;
     }
     return 0;
@@ -658,9 +522,18 @@ bool one_design(const options& o)
     return o.sweeps.empty() && o.vary.empty();
 }
 
+// Refuses the first of others given: "LEAD OTHER", --for named as --solve.
+void refuse_any(const options& o, const std::string& lead, const std::vector<std::string>& others)
+{
+    const std::string other = o.first_set(others);
+    if (!other.empty()) {
+        throw engine::usage_error(lead + (other == "--for" ? "--solve" : other));
+    }
+}
+
 // --modes and --shapes with the other options; one is --report, --ascent or
 // --list where one is given.
-void check_modes(const options& o, const char* one)
+void check_modes(const options& o, const std::string& one)
 {
     if (o.shapes && o.mode_count == 0) {
         throw engine::usage_error("--shapes needs --modes N");
@@ -671,8 +544,8 @@ void check_modes(const options& o, const char* one)
     if (o.mode_count > 0 && !o.shard.empty() && one_design(o)) {
         throw engine::usage_error("--shard is for sweeps: not with --modes for one design");
     }
-    if (o.mode_count > 0 && (one != nullptr || !o.solve.empty())) {
-        throw engine::usage_error(std::string(one != nullptr ? one : "--solve") +
+    if (o.mode_count > 0 && (!one.empty() || !o.solve.empty())) {
+        throw engine::usage_error((one.empty() ? "--solve" : one) +
                                   " cannot be combined with --modes");
     }
 }
@@ -681,21 +554,23 @@ void check_modes(const options& o, const char* one)
 // exclusions of the option table.
 void check_combinations(const options& o)
 {
-    const char* one = o.report ? "--report" : o.ascent ? "--ascent" : o.list ? "--list" : nullptr;
-    check_load(o);
+    const std::string one = o.first_set({"--report", "--ascent", "--list"});
+    if (o.load) {
+        refuse_any(o, "--load cannot be combined with ",
+                   {"--report", "--ascent", "--list", "--solve", "--for", "--modes", "--sweep",
+                    "--vary", "--figures", "--shard"});
+    }
     check_modes(o, one);
-    if (engine::named_value(engine::methods(), o.method) == climber::method::integral &&
-        (o.report || o.ascent)) {
-        throw engine::usage_error(std::string(one) +
-                                  " is the march's: --method integral gives the headline "
-                                  "figures and sweeps only");
+    if (o.has("--method") && !other_method(o) && (o.report || o.ascent)) {
+        throw engine::usage_error(one + " is the march's: --method integral gives the headline "
+                                        "figures and sweeps only");
     }
     if (!o.figures.empty() && (!o.solve.empty() || (o.mode_count > 0 && one_design(o)))) {
         throw engine::usage_error(std::string("--figures cannot be combined with ") +
                                   (o.solve.empty() ? "--modes alone" : "--solve"));
     }
-    if ((!o.solve.empty() || !o.goal.empty()) && one != nullptr) {
-        throw engine::usage_error(std::string(one) + " cannot be combined with --solve");
+    if ((!o.solve.empty() || !o.goal.empty()) && !one.empty()) {
+        throw engine::usage_error(one + " cannot be combined with --solve");
     }
 }
 
@@ -705,31 +580,15 @@ void check_sensitivity(const options& o)
     if (!o.sensitivity) {
         return;
     }
-    if (o.has("--method") &&
-        engine::named_value(engine::methods(), o.method) != climber::method::integral) {
+    if (other_method(o)) {
         throw engine::usage_error("--sensitivity differentiates the integral method's figures: "
                                   "the march's sums are not smooth in the parameters (they "
                                   "step as march points come and go), so not with --method " +
                                   o.method);
     }
-    const std::pair<bool, const char*> others[] = {
-        {!o.sweeps.empty(), "--sweep"},
-        {!o.solve.empty() || !o.goal.empty(), "--solve"},
-        {o.report, "--report"},
-        {o.ascent, "--ascent"},
-        {o.list, "--list"},
-        {o.shapes, "--shapes"},
-        {!o.shard.empty(), "--shard"},
-        {!o.figures.empty(), "--figures"},
-        {!o.vary.empty(), "--vary"},
-        {o.load, "--load"},
-    };
-    for (const auto& [given, other] : others) {
-        if (given) {
-            throw engine::usage_error(
-                std::string("--sensitivity is for one design's figures: not with ") + other);
-        }
-    }
+    refuse_any(o, "--sensitivity is for one design's figures: not with ",
+               {"--sweep", "--solve", "--for", "--report", "--ascent", "--list", "--shapes",
+                "--shard", "--figures", "--vary", "--load"});
 }
 
 // One design's derivatives: a row for each figure and parameter, the notes
@@ -741,15 +600,14 @@ int sensitivity_table(const options& o, const tether::design& d)
     for (const climber::note& n : climber::design_notes(d)) {
         say_note(n);
     }
-    const engine::row_writer w(*engine::named_value(engine::formats(), o.format),
-                               engine::sensitivity_columns());
+    const engine::row_writer w(format_of(o), engine::sensitivity_columns());
     std::string text = w.header();
     for (const engine::slope& row : s.slopes) {
         text += w.row(engine::slope_numbers(row), engine::slope_labels(s, row));
     }
     std::fputs(text.c_str(), stdout);
     for (const std::string& n : s.notes) {
-        std::fprintf(stderr, "%s: note: %s\n", program, n.c_str());
+        say("note: " + n);
     }
     return tools::finish_output(stdout, program);
 }
@@ -783,21 +641,10 @@ int run(const options& o)
     }
     if (o.report || o.ascent) {
         stop_on_signals();
-        return o.report ? report(d) : ascent(o, d);
+        return march(o, d);
     }
     std::fputs(engine::listing(d).c_str(), stdout);
     return tools::finish_output(stdout, program);
-}
-
-// --modes' N: a whole number from 1 to engine::max_modes.
-unsigned modes_in(const std::string& text)
-{
-    try {
-        return engine::modes_count(text);
-    }
-    catch (const engine::usage_error& e) {
-        throw engine::usage_error("--modes", e);
-    }
 }
 
 // Where this program lists the names a message says are unknown.
@@ -820,15 +667,10 @@ int explore_main(int argc, char** argv)
         app.parse(argc, argv);
         tools::check_given(app, o);
         if (o.has("--modes")) {
-            o.mode_count = modes_in(o.modes);
+            o.mode_count = given_in("--modes", [&] { return engine::modes_count(o.modes); });
         }
         if (o.has("--jobs")) {
-            o.job_count = jobs_in(o.jobs);
-        }
-        for (const auto& [name, text] : {std::pair{"--samples", &o.samples}, {"--key", &o.key}}) {
-            if (o.has(name) && text->empty()) {
-                *text = " ";  // given empty: refused by the reader
-            }
+            o.job_count = given_in("--jobs", [&] { return engine::parse_jobs(o.jobs); });
         }
         check_draws(o);
         return run(o);
@@ -841,10 +683,10 @@ int explore_main(int argc, char** argv)
     }
     catch (const CLI::ParseError& e) {
         // The parser quotes what it refuses: control characters are escaped.
-        std::fprintf(stderr, "%s: %s\n", program, engine::escaped(e.what()).c_str());
+        say(engine::escaped(e.what()));
     }
     catch (const engine::usage_error& e) {
-        std::fprintf(stderr, "%s: %s%s\n", program, e.what(), where_listed(e.unknown));
+        say(e.what() + std::string(where_listed(e.unknown)));
     }
     std::fprintf(stderr, "Try '%s --help' for more information.\n", program);
     return 2;
@@ -862,13 +704,13 @@ int main(int argc, char** argv)
         return explore_main(argc, argv);
     }
     catch (const std::bad_alloc&) {
-        std::fprintf(stderr, "%s: out of memory\n", program);
+        say("out of memory");
     }
     catch (const std::exception& e) {
-        std::fprintf(stderr, "%s: %s\n", program, e.what());
+        say(e.what());
     }
     catch (...) {
-        std::fprintf(stderr, "%s: unexpected error\n", program);
+        say("unexpected error");
     }
     return 1;
 }
