@@ -142,6 +142,25 @@ void traffic_figures_of_one_design(benchmark::State& state)
 }
 BENCHMARK(traffic_figures_of_one_design)->Unit(benchmark::kMicrosecond);
 
+// The default columns' figures by the integral method of 1000 designs
+// across the strengths of a 10^5-design sweep, on one thread, without the
+// rows' text: the climb, the whole tether and the traffic with its
+// shortest interval, the part of that sweep's time the library spends
+// (goal: the whole sweep, text included, within 2.5 s of one core).
+void default_figures_1000(benchmark::State& state)
+{
+    const climber::figures_request r =
+        engine::request_for({climber::method::integral}, engine::figure_selection({}));
+    for (auto _ : state) {
+        for (int i = 0; i < 1000; ++i) {
+            tether::design d{};
+            d.tether.strength = 10 + 0.12 * i;
+            benchmark::DoNotOptimize(climber::compute_figures(d, r).traffic.min_interval);
+        }
+    }
+}
+BENCHMARK(default_figures_1000)->Unit(benchmark::kMillisecond);
+
 }  // namespace
 
 namespace {

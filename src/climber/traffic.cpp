@@ -103,22 +103,54 @@ double pull_at(const tether::model& m, double z)
 // `count` of them, `interval` hours apart. Between departures every
 // climber rises and, below GEO, |F| falls as it rises, while one reaching
 // the top leaves: the sum of m |F| is largest just as the next one leaves.
-template <class Visit>
-void stream_at_departure(const climb_profile& climb, double interval, double count, Visit&& visit)
-{
-    std::size_t hint = 0;
-    for (double j = 0; j < count; ++j) {
-        visit(climb.altitude_at(j * interval, &hint));
-    }
-}
-
 double stream_pull(const tether::model& m, const climb_profile& climb, double interval,
                    double count)
 {
     double sum = 0;
-    stream_at_departure(climb, interval, count, [&](double z) { sum += pull_at(m, z); });
+    climb.at_departures(interval, count, [&](double z) { sum += pull_at(m, z); });
     return sum;
 }
+
+// The stream's pulls of one search, kept: the search comes back to the
+// counts' loads at the ends of the root finder's bracket and to the points
+// it returns, and the sum of n + 1 climbers is that of n and one more,
+// added in the same order.
+class pull_sums {
+  public:
+    pull_sums(const tether::model& m, const climb_profile& climb) : m_(m), climb_(climb) {}
+
+    double operator()(double interval, double count)
+    {
+        for (const known& k : known_) {
+            if (k.interval == interval && k.count == count) {
+                return k.sum;
+            }
+        }
+        for (const known& k : known_) {
+            if (k.interval == interval && k.count + 1 == count) {
+                return keep(interval, count,
+                            k.sum + pull_at(m_, climb_.altitude_at(k.count * interval)));
+            }
+        }
+        return keep(interval, count, stream_pull(m_, climb_, interval, count));
+    }
+
+  private:
+    struct known {
+        double interval;
+        double count;
+        double sum;
+    };
+    const tether::model& m_;
+    const climb_profile& climb_;
+    std::vector<known> known_;
+
+    double keep(double interval, double count, double sum)
+    {
+        known_.push_back({interval, count, sum});
+        return sum;
+    }
+};
 
 // The climbers a stream has on the tether the moment one leaves: those
 // that left j intervals ago with j * interval below the climb time (one
@@ -170,7 +202,7 @@ moment worst_moment(const tether::model& m, const traffic_settings& t,
         out.why = "the stream puts more than 1e6 climbers on the tether at once";
         return out;
     }
-    stream_at_departure(climb, t.interval, count, keep);
+    climb.at_departures(t.interval, count, keep);
     return out;
 }
 
@@ -232,14 +264,19 @@ shortest shortest_interval(const tether::model& m, const climb_profile& climb, d
         out.why = "the climb time is not finite, so no departure interval can be found";
         return out;
     }
-    const auto fits = [&](double k) {
-        return anchor + mass * stream_pull(m, climb, T / k, k) <= capacity;
-    };
+    pull_sums pull(m, climb);
+    const auto fits = [&](double k) { return anchor + mass * pull(T / k, k) <= capacity; };
     // The load of k climbers at T / k is a sum of the pull at even steps of
     // the climb: about k times its mean, plus half the difference of its
-    // ends. From that guess, galloping finds k with k fitting and k + 1 not.
+    // ends. From that guess (the mean from rough altitudes: it only saves
+    // steps), galloping finds k with k fitting and k + 1 not.
     const double ends = pull_at(m, 0) - pull_at(m, climb.ztop());
-    const double mean = (stream_pull(m, climb, T / 64, 64) - ends / 2) / 64;
+    double sampled    = 0;
+    std::size_t hint  = 0;
+    for (double j = 0; j < 64; ++j) {
+        sampled += pull_at(m, climb.rough_altitude_at(j * (T / 64), hint));
+    }
+    const double mean = (sampled - ends / 2) / 64;
     const double guess =
         std::clamp(std::floor(((capacity - anchor) / mass - ends / 2) / mean), 1.0, most_climbers);
     auto [lo, hi] = gallop(fits, guess);
@@ -254,7 +291,7 @@ shortest shortest_interval(const tether::model& m, const climb_profile& climb, d
     }
     const double k    = lo;
     const auto excess = [&](double interval) {
-        return anchor + mass * stream_pull(m, climb, interval, k + 1) - capacity;
+        return anchor + mass * pull(interval, k + 1) - capacity;
     };
     const double left     = T / (k + 1);
     const double right    = T / k;
@@ -352,6 +389,30 @@ bool climb_profile::add_uncapped(const tether::model& m, const drive_params& d,
     return true;
 }
 
+// The time's and the pace's series at x, in one loop: the two recurrences
+// are independent, and each takes the operations of Boost's
+// chebyshev_clenshaw_recurrence in its order, so the values are its values.
+std::pair<double, double> climb_profile::time_and_pace(const panel& p, double x)
+{
+    const double twice = 2 * x;
+    double t2          = 0;
+    double t1          = p.time[n + 1];
+    double t0          = twice * t1 - t2 + p.time[n];
+    t2                 = t1;
+    t1                 = t0;
+    double q2          = 0;
+    double q1          = p.pace[n];
+    for (std::size_t j = n - 1; j >= 1; --j) {
+        t0              = twice * t1 - t2 + p.time[j];
+        t2              = t1;
+        t1              = t0;
+        const double q0 = twice * q1 - q2 + p.pace[j];
+        q2              = q1;
+        q1              = q0;
+    }
+    return {x * t1 - t2 + 0.5 * p.time[0], x * q1 - q2 + 0.5 * p.pace[0]};
+}
+
 // The time from the panel's start to z in it, h.
 double climb_profile::offset_in(const panel& p, double z) const
 {
@@ -376,6 +437,17 @@ double climb_profile::time_to(double z) const
     return it->t0 + offset_in(*it, std::fmax(z, it->a));
 }
 
+// The panel holding t (0 < t < climb_time), looking from panel `from`,
+// whose start is at or before t.
+std::size_t climb_profile::panel_at(double t, std::size_t from) const
+{
+    std::size_t i = from;
+    while (panels_[i].t1 <= t && i + 1 < panels_.size()) {
+        ++i;
+    }
+    return i;
+}
+
 double climb_profile::altitude_at(double t, std::size_t* hint) const
 {
     if (!std::isfinite(time_)) {
@@ -387,26 +459,62 @@ double climb_profile::altitude_at(double t, std::size_t* hint) const
     if (t >= time_) {
         return ztop_;
     }
-    std::size_t i = hint != nullptr && *hint < panels_.size() && panels_[*hint].t0 <= t ? *hint : 0;
-    while (panels_[i].t1 <= t && i + 1 < panels_.size()) {
-        ++i;
-    }
+    const std::size_t i = panel_at(
+        t, hint != nullptr && *hint < panels_.size() && panels_[*hint].t0 <= t ? *hint : 0);
     if (hint != nullptr) {
         *hint = i;
     }
-    const panel& p  = panels_[i];
-    const double dt = t - p.t0;
+    return solve_in(panels_[i], t - panels_[i].t0);
+}
+
+template <class Visit>
+void climb_profile::at_departures(double interval, double count, Visit&& visit) const
+{
+    std::size_t i = 0;
+    for (double j = 0; j < count; ++j) {
+        const double t = j * interval;
+        if (!std::isfinite(time_)) {
+            visit(nan);
+        }
+        else if (!(t > 0)) {
+            visit(0.0);
+        }
+        else if (t >= time_) {
+            visit(ztop_);
+        }
+        else {
+            i = panel_at(t, i);
+            visit(solve_in(panels_[i], t - panels_[i].t0));
+        }
+    }
+}
+
+double climb_profile::rough_altitude_at(double t, std::size_t& hint) const
+{
+    if (!std::isfinite(time_) || !(t > 0) || t >= time_) {
+        return altitude_at(t);
+    }
+    hint           = panel_at(t, hint < panels_.size() && panels_[hint].t0 <= t ? hint : 0);
+    const panel& p = panels_[hint];
+    return p.capped ? solve_in(p, t - p.t0) : p.a + (p.b - p.a) * ((t - p.t0) / (p.t1 - p.t0));
+}
+
+// The altitude dt hours after the start of panel p.
+double climb_profile::solve_in(const panel& p, double dt) const
+{
     if (p.capped) {
-        return std::fmin(p.a + dt * vmax_ / hours_per_km_at_1, p.b);
+        // As std::fmin, which is a call where the compiler may not assume
+        // numbers: neither is NaN here.
+        const double z = p.a + dt * vmax_ / hours_per_km_at_1;
+        return z < p.b ? z : p.b;
     }
     // Newton's method on the time's series, its slope the pace: from the
     // straight line between the panel's ends.
     const double half = (p.b - p.a) / 2;
     const auto f      = [&](double z) {
-        const double x = std::clamp((z - (p.a + half)) / half, -1.0, 1.0);
-        return std::make_pair(
-                 half * boost::math::chebyshev_clenshaw_recurrence(p.time.data(), p.time.size(), x) - dt,
-                 boost::math::chebyshev_clenshaw_recurrence(p.pace.data(), p.pace.size(), x));
+        const double x          = std::clamp((z - (p.a + half)) / half, -1.0, 1.0);
+        const auto [time, pace] = time_and_pace(p, x);
+        return std::make_pair(half * time - dt, pace);
     };
     const double guess        = p.a + (p.b - p.a) * (dt / (p.t1 - p.t0));
     std::uintmax_t iterations = 30;

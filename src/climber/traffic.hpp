@@ -39,6 +39,7 @@
 #include <limits>
 #include <optional>
 #include <string>
+#include <utility>
 #include <vector>
 
 namespace climber {
@@ -84,6 +85,13 @@ class climb_profile {
     double altitude_at(double t, std::size_t* hint = nullptr) const;
     // The time (h) a climber takes from the foot to altitude z (km).
     double time_to(double z) const;
+    // The altitudes of climbers that left 0, interval, 2 interval, ...
+    // hours ago, count of them, each as altitude_at gives it, visited in
+    // that order in one walk along the panels.
+    template <class Visit> void at_departures(double interval, double count, Visit&& visit) const;
+    // A cheaper altitude at t, for estimates: linear between the ends of
+    // an uncapped panel, where altitude_at solves for it.
+    double rough_altitude_at(double t, std::size_t& hint) const;
 
     static constexpr std::size_t degree = 16;  // of the pace's series on a panel
 
@@ -105,6 +113,9 @@ class climb_profile {
     bool add_uncapped(const tether::model& m, const drive_params& d, const climb_stretch& st,
                       const integral_settings& s);
     double offset_in(const panel& p, double z) const;
+    std::size_t panel_at(double t, std::size_t from) const;
+    double solve_in(const panel& p, double dt) const;
+    static std::pair<double, double> time_and_pace(const panel& p, double x);
 };
 
 struct traffic {
