@@ -44,8 +44,9 @@ struct reading {
 };
 
 // Applies each line; a line that cannot be applied is an error of its own
-// parameter, and the rest still apply.
-reading read(const std::string& lines)
+// parameter, and the rest still apply. With with_rows given, the library's
+// fault with the design, if it reads, is one too.
+reading read(const std::string& lines, std::optional<bool> with_rows = std::nullopt)
 {
     reading r;
     std::istringstream in(lines);
@@ -65,17 +66,10 @@ reading read(const std::string& lines)
                                             e.what());
         }
     }
-    return r;
-}
-
-// The reading, and the library's fault with the design if it reads.
-reading checked(const std::string& lines, bool with_rows)
-{
-    reading r = read(lines);
-    if (r.errors.empty()) {
-        if (const auto fault = engine::design_error(r.design, with_rows)) {
-            r.errors.emplace_back(fault->name, fault->message);
-        }
+    const auto fault =
+        r.errors.empty() && with_rows ? engine::design_error(r.design, *with_rows) : std::nullopt;
+    if (fault) {
+        r.errors.emplace_back(fault->name, fault->message);
     }
     return r;
 }
@@ -127,6 +121,17 @@ val texts(const std::vector<std::string>& v)
     return array(v, [](const std::string& s) { return val(s); });
 }
 
+// Each number as the explorer's CSV writes it: the shortest text that reads
+// back to it, or empty for NaN.
+std::vector<std::string> cells(const std::vector<double>& v)
+{
+    std::vector<std::string> out;
+    for (double x : v) {
+        out.push_back(std::isnan(x) ? std::string() : engine::shortest(x));
+    }
+    return out;
+}
+
 val doubles(const std::vector<double>& v)
 {
     val out = val::global("Float64Array").new_(v.size());
@@ -149,15 +154,6 @@ val column_of(const engine::column& c)
 val columns_of(const std::vector<engine::column>& columns)
 {
     return array(columns, column_of);
-}
-
-std::vector<std::string> names_of(const std::vector<engine::column>& columns)
-{
-    std::vector<std::string> out;
-    for (const engine::column& c : columns) {
-        out.push_back(c.name);
-    }
-    return out;
 }
 
 // [{on: "parameter" or "figure", name, text}]: the notes, each placed by
@@ -296,25 +292,6 @@ engine::run_summary each_row(const engine::run& r, const std::function<void(engi
         s);
 }
 
-// The values of every row of the run, a vector a column; refused counts
-// the rows whose design is refused.
-struct run_values {
-    std::vector<std::vector<double>> of;
-    double refused = 0;
-};
-run_values values_of(const engine::run& r)
-{
-    run_values out;
-    out.of.resize(r.columns().size());
-    each_row(r, [&out](engine::run_row& row) {
-        for (std::size_t c = 0; c < out.of.size(); ++c) {
-            out.of[c].push_back(row.values[c]);
-        }
-        out.refused += row.fault ? 1 : 0;
-    });
-    return out;
-}
-
 // f(), a goal's error said of the text at fault, "NAME=LOW:HIGH" or
 // "FIGURE=VALUE", as tether-explore names its option's.
 template <class F>
@@ -337,9 +314,9 @@ auto goal_said(const std::string& solve_text, const std::string& for_text, F&& f
 // of rows of the columns.
 val evaluate(const std::string& lines, const std::string& method)
 {
-    reading r      = checked(lines, true);
+    reading r      = read(lines, true);
     const auto how = given(r, "method", [&] { return method_named(method); });
-    val out        = object({{"columns", texts(names_of(engine::ascent_columns()))},
+    val out        = object({{"columns", texts(engine::column_names(engine::ascent_columns()))},
                              {"figures", val::array()},
                              {"notes", val::array()}});
     return answer(std::move(r), "method", out, [&](const tether::design& d, val& to) {
@@ -365,7 +342,7 @@ val evaluate(const std::string& lines, const std::string& method)
 // an empty text for a design that cannot be computed.
 std::string ascent_csv(const std::string& lines)
 {
-    return text_or_empty(checked(lines, true), [](const tether::design& d) {
+    return text_or_empty(read(lines, true), [](const tether::design& d) {
         return csv(engine::ascent_columns(),
                    [&d](const auto& put) { engine::ascent_rows(d, put, nullptr); });
     });
@@ -375,25 +352,56 @@ std::string ascent_csv(const std::string& lines)
 // empty text for a design that cannot be computed.
 std::string design_file(const std::string& lines)
 {
-    return text_or_empty(checked(lines, false), engine::listing);
+    return text_or_empty(read(lines, false), engine::listing);
 }
+
+namespace {
+
+// sweep()'s answer for one sweep, map()'s for two: each axis's values, then
+// the figure's; a sweep's designs checked first, a map's each.
+val figure_grid(const std::string& lines, const std::vector<std::string>& sweeps,
+                const std::string& figure, const std::string& method, const char* field)
+{
+    const bool map            = sweeps.size() == 2;
+    const char* const keys[3] = {"x", "y", "z"};
+    val out                   = val::object();
+    for (std::size_t k = 0; k <= sweeps.size(); ++k) {
+        out.set(keys[k], doubles({}));
+    }
+    if (map) {
+        out.set("refused", 0.0);
+    }
+    return answer(read(lines), field, out, [&](const tether::design& d, val& to) {
+        engine::run_request r = page_request(d, method_named(method), {figure});
+        r.each_checked        = map;
+        const engine::run run = run_of(std::move(r), sweeps);
+        if (const auto fault = map ? std::nullopt : run.check([] { return false; })) {
+            throw engine::usage_error(fault->message);
+        }
+        std::vector<double> values;
+        double refused = 0;
+        each_row(run, [&](engine::run_row& row) {
+            values.push_back(row.values.back());
+            refused += row.fault ? 1 : 0;
+        });
+        for (std::size_t k = 0; k < sweeps.size(); ++k) {
+            to.set(keys[k], doubles(run.designs().sweeps()[k].values));
+        }
+        to.set(keys[sweeps.size()], doubles(values));
+        if (map) {
+            to.set("refused", refused);
+        }
+    });
+}
+
+}  // namespace
 
 // {errors, x, y}: one figure of every design of a sweep, as the explorer
 // computes it by the method; every design checked first.
 val sweep(const std::string& lines, const std::string& sweep_text, const std::string& figure,
           const std::string& method)
 {
-    val out = object({{"x", doubles({})}, {"y", doubles({})}});
-    return answer(read(lines), "sweep", out, [&](const tether::design& d, val& to) {
-        const engine::run run =
-            run_of(page_request(d, method_named(method), {figure}), {sweep_text});
-        if (const auto fault = run.check([] { return false; })) {
-            throw engine::usage_error(fault->message);
-        }
-        const run_values v = values_of(run);
-        to.set("x", doubles(v.of[0]));
-        to.set("y", doubles(v.of[1]));
-    });
+    return figure_grid(lines, {sweep_text}, figure, method, "sweep");
 }
 
 // {errors, x, y, z, refused}: a map of one figure over a grid of two
@@ -403,18 +411,7 @@ val sweep(const std::string& lines, const std::string& sweep_text, const std::st
 val map(const std::string& lines, const std::string& first, const std::string& second,
         const std::string& figure, const std::string& method)
 {
-    val out =
-        object({{"x", doubles({})}, {"y", doubles({})}, {"z", doubles({})}, {"refused", val(0.0)}});
-    return answer(read(lines), "map", out, [&](const tether::design& d, val& to) {
-        engine::run_request r = page_request(d, method_named(method), {figure});
-        r.each_checked        = true;
-        const engine::run run = run_of(std::move(r), {first, second});
-        const run_values v    = values_of(run);
-        to.set("x", doubles(run.designs().sweeps()[0].values));
-        to.set("y", doubles(run.designs().sweeps()[1].values));
-        to.set("z", doubles(v.of[2]));
-        to.set("refused", v.refused);
-    });
+    return figure_grid(lines, {first, second}, figure, method, "map");
 }
 
 // The map's grid as tether-explore --method M --sweep FIRST --sweep SECOND
@@ -485,29 +482,25 @@ val solve_sweep(const std::string& lines, const std::string& sweep_text,
         });
         std::vector<double> x;
         std::vector<double> y;
-        std::vector<std::string> x_text;
-        std::vector<std::string> y_text;
         val problems                   = val::array();
         const engine::run_summary said = each_row(run, [&](engine::run_row& row) {
             const bool solved = row.solved->solved();
             x.push_back(row.values[0]);
             y.push_back(solved ? row.values[1] : std::nan(""));
-            x_text.push_back(engine::shortest(row.values[0]));
-            y_text.push_back(solved ? engine::shortest(row.values[1]) : "");
             if (!solved) {
-                problems.call<void>("push",
-                                    object({{"at", val(x_text.back())}, {"text", val(row.why)}}));
+                problems.call<void>("push", object({{"at", val(engine::shortest(x.back()))},
+                                                    {"text", val(row.why)}}));
             }
         });
+        to.set("x", doubles(x));
+        to.set("y", doubles(y));
+        to.set("xText", texts(cells(x)));
+        to.set("yText", texts(cells(y)));
+        to.set("problems", problems);
         std::vector<std::string> notes;
         for (const climber::note& n : run.led(said.notes)) {
             notes.push_back(n.text);
         }
-        to.set("x", doubles(x));
-        to.set("y", doubles(y));
-        to.set("xText", texts(x_text));
-        to.set("yText", texts(y_text));
-        to.set("problems", problems);
         to.set("notes", texts(notes));
     });
 }
@@ -522,7 +515,7 @@ val solve_sweep(const std::string& lines, const std::string& sweep_text,
 // (alt, km), each scaled to a largest |Y| of 1.
 val modes(const std::string& lines, const std::string& n_text)
 {
-    reading r    = checked(lines, false);
+    reading r    = read(lines, false);
     const auto n = given(r, "modes", [&] { return engine::modes_count(n_text); });
     val out      = object({{"families", columns_of(engine::figure_families())},
                            {"periods", object({{"in", doubles({})}, {"out", doubles({})}})},
@@ -651,50 +644,50 @@ engine::run draws_run_of(const tether::design& d, const std::string& vary_lines,
 val spread(const std::string& lines, const std::string& vary_lines, const std::string& samples,
            const std::string& key, const std::string& method, const std::string& figure)
 {
-    return answer(checked(lines, false), "spread", val::object(),
-                  [&](const tether::design& d, val& to) {
-                      const climber::method how = method_named(method);
-                      const engine::run run     = draws_run_of(d, vary_lines, samples, key, how);
-                      const std::vector<std::string> shown = names_of(run.figures_shown());
-                      const auto at = std::find(shown.begin(), shown.end(), figure);
-                      if (at == shown.end()) {
-                          throw engine::usage_error("no figure named " + engine::printable(figure));
-                      }
-                      const std::size_t column = run.columns().size() - shown.size() +
-                                                 static_cast<std::size_t>(at - shown.begin());
-                      std::vector<double> values;
-                      engine::run_settings s;
-                      s.jobs                           = 0;
-                      const engine::spread_summary sum = engine::summarize(
-                          run, s, std::nullopt, [&](std::uint64_t, const engine::run_row& row) {
-                              values.push_back(row.values[column]);
-                          });
-                      const std::vector<engine::column> columns = engine::spread_summary::columns();
-                      const engine::row_writer writer(engine::format::csv, columns);
-                      std::string text = writer.header();
-                      val rows         = val::array();
-                      for (const engine::labelled_row& row : sum.rows()) {
-                          text += writer.row(row.values, row.texts);
-                          std::vector<std::string> cells = row.texts;
-                          for (double v : row.values) {
-                              cells.push_back(std::isnan(v) ? std::string() : engine::shortest(v));
-                          }
-                          rows.call<void>("push", texts(cells));
-                      }
-                      std::vector<std::string> notes;
-                      if (sum.unbuilt.met > 0) {
-                          notes.push_back(engine::share_text(sum.unbuilt) + " are no design.");
-                      }
-                      for (const engine::note_share& n : sum.notes) {
-                          notes.push_back(engine::share_text(n.of) + ": " + n.note.text);
-                      }
-                      to.set("columns", texts(names_of(columns)));
-                      to.set("rows", rows);
-                      to.set("csv", text);
-                      to.set("values", doubles(values));
-                      to.set("notes", texts(notes));
-                      to.set("method", name_of(how));
-                  });
+    return answer(
+        read(lines, false), "spread", val::object(), [&](const tether::design& d, val& to) {
+            const climber::method how            = method_named(method);
+            const engine::run run                = draws_run_of(d, vary_lines, samples, key, how);
+            const std::vector<std::string> shown = engine::column_names(run.figures_shown());
+            const auto at                        = std::find(shown.begin(), shown.end(), figure);
+            if (at == shown.end()) {
+                throw engine::usage_error("no figure named " + engine::printable(figure));
+            }
+            const std::size_t column =
+                run.columns().size() - shown.size() + static_cast<std::size_t>(at - shown.begin());
+            std::vector<double> values;
+            engine::run_settings s;
+            s.jobs                           = 0;
+            const engine::spread_summary sum = engine::summarize(
+                run, s, std::nullopt, [&](std::uint64_t, const engine::run_row& row) {
+                    values.push_back(row.values[column]);
+                });
+            const std::vector<engine::column> columns = engine::spread_summary::columns();
+            const engine::row_writer writer(engine::format::csv, columns);
+            std::string text = writer.header();
+            val rows         = val::array();
+            for (const engine::labelled_row& row : sum.rows()) {
+                text += writer.row(row.values, row.texts);
+                std::vector<std::string> line = row.texts;
+                for (const std::string& cell : cells(row.values)) {
+                    line.push_back(cell);
+                }
+                rows.call<void>("push", texts(line));
+            }
+            std::vector<std::string> notes;
+            if (sum.unbuilt.met > 0) {
+                notes.push_back(engine::share_text(sum.unbuilt) + " are no design.");
+            }
+            for (const engine::note_share& n : sum.notes) {
+                notes.push_back(engine::share_text(n.of) + ": " + n.note.text);
+            }
+            to.set("columns", texts(engine::column_names(columns)));
+            to.set("rows", rows);
+            to.set("csv", text);
+            to.set("values", doubles(values));
+            to.set("notes", texts(notes));
+            to.set("method", name_of(how));
+        });
 }
 
 // {errors, notes, figure, parameter, derivative, elasticity}: the design's
@@ -708,7 +701,7 @@ val sensitivity(const std::string& lines)
                       {"derivative", doubles({})},
                       {"elasticity", doubles({})},
                       {"notes", val::array()}});
-    return answer(checked(lines, false), "sensitivity", out, [](const tether::design& d, val& to) {
+    return answer(read(lines, false), "sensitivity", out, [](const tether::design& d, val& to) {
         const engine::sensitivities s = engine::compute_sensitivities(d);
         std::vector<std::string> figure;
         std::vector<std::string> parameter;
@@ -746,7 +739,7 @@ val load(const std::string& lines)
                       {"rows", doubles({})},
                       {"notes", val::array()},
                       {"why", val::null()}});
-    return answer(checked(lines, false), "rowdz", out, [](const tether::design& d, val& to) {
+    return answer(read(lines, false), "rowdz", out, [](const tether::design& d, val& to) {
         const engine::load_table t = engine::loads_of(d);
         std::vector<double> rows;
         for (const std::vector<double>& row : t.rows) {
@@ -764,7 +757,7 @@ val load(const std::string& lines)
 // empty text for a design that cannot be computed.
 std::string load_csv(const std::string& lines)
 {
-    return text_or_empty(checked(lines, false), [](const tether::design& d) {
+    return text_or_empty(read(lines, false), [](const tether::design& d) {
         const engine::load_table t = engine::loads_of(d);
         return csv(engine::load_columns(), [&t](const auto& put) {
             for (const std::vector<double>& row : t.rows) {
