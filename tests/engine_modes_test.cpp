@@ -67,4 +67,28 @@ TEST(EngineModes, OneDesignsTableHoldsItsModesOrTheirShapes)
     }
 }
 
+// The modes with drawn shapes: the periods of the n found, and the shapes
+// those of mode_shapes for the first `drawn` modes, whether n holds them
+// or they are found afresh.
+TEST(EngineModes, DrawnShapesAreTheFirstModesShapes)
+{
+    const tether::design d;
+    const tether::model m     = tether::compute_model(d);
+    const tether::positions p = tether::compute_positions(d, m);
+    for (unsigned n : {1U, 3U, 5U}) {
+        const engine::drawn_modes drawn = engine::modes_drawn(d, n, 3, 21);
+        const tether::modes found       = tether::compute_modes(m, p, n);
+        EXPECT_EQ(drawn.found.in_plane, found.in_plane) << n;
+        EXPECT_EQ(drawn.found.out_of_plane, found.out_of_plane) << n;
+        EXPECT_TRUE(drawn.why.empty()) << drawn.why;
+        EXPECT_EQ(drawn.altitudes, engine::shape_altitudes(m, 21));
+        const auto each =
+            tether::mode_shapes(m, p, tether::compute_modes(m, p, 3), drawn.altitudes);
+        ASSERT_EQ(drawn.shapes.size(), 3U) << n;
+        for (std::size_t k = 0; k < 3; ++k) {
+            EXPECT_EQ(drawn.shapes[k], each.at(k)) << "mode " << k + 1 << " of " << n;
+        }
+    }
+}
+
 }  // namespace

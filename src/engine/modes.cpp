@@ -3,6 +3,7 @@
 #include "engine/numbers.hpp"
 #include "engine/settings.hpp"
 
+#include <algorithm>
 #include <cmath>
 
 namespace engine {
@@ -31,12 +32,12 @@ std::vector<double> mode_row(const tether::modes& found, unsigned k)
     return {static_cast<double>(k + 1), found.in_plane.at(k), found.out_of_plane.at(k)};
 }
 
-std::vector<double> shape_altitudes(const tether::model& m)
+std::vector<double> shape_altitudes(const tether::model& m, unsigned points)
 {
-    std::vector<double> altitudes(shape_points);
-    for (unsigned i = 0; i < shape_points; ++i) {
+    std::vector<double> altitudes(points);
+    for (unsigned i = 0; i < points; ++i) {
         // Evenly spaced; the last fraction is exactly 1, so the top end exactly.
-        altitudes[i] = (m.rapex - m.RE) * (static_cast<double>(i) / (shape_points - 1));
+        altitudes[i] = (m.rapex - m.RE) * (static_cast<double>(i) / (points - 1));
     }
     return altitudes;
 }
@@ -73,6 +74,21 @@ mode_table mode_table_of(const tether::design& d, unsigned n, bool shapes,
         out.rows.push_back(mode_row(found, k));
     }
     out.why = found.unstable || found.missed ? found.why : "";
+    return out;
+}
+
+drawn_modes modes_drawn(const tether::design& d, unsigned n, unsigned drawn, unsigned points)
+{
+    const tether::model m     = tether::compute_model(d);
+    const tether::positions p = tether::compute_positions(d, m);
+    drawn_modes out{tether::compute_modes(m, p, n), {}, shape_altitudes(m, points), {}};
+    out.why             = out.found.unstable || out.found.missed ? out.found.why : "";
+    tether::modes first = n >= drawn ? out.found : tether::compute_modes(m, p, drawn);
+    for (auto* v : {&first.in_plane, &first.out_of_plane, &first.lambda2_in, &first.lambda2_out,
+                    &first.error}) {
+        v->resize(std::min<std::size_t>(v->size(), drawn));
+    }
+    out.shapes = tether::mode_shapes(m, p, first, out.altitudes);
     return out;
 }
 

@@ -28,9 +28,9 @@ std::vector<column> mode_columns();
 // Mode k's row (k from 0): k + 1, then its periods in and out of plane.
 std::vector<double> mode_row(const tether::modes& found, unsigned k);
 
-// The altitudes of the shapes, km: shape_points evenly spaced from the
-// foot (0) to the top end (rapex - RE), the top end exactly.
-std::vector<double> shape_altitudes(const tether::model& m);
+// The altitudes of the shapes, km: points (at least 2) evenly spaced from
+// the foot (0) to the top end (rapex - RE), the top end exactly.
+std::vector<double> shape_altitudes(const tether::model& m, unsigned points = shape_points);
 // The table of shapes: the altitude, then shape_1 ... shape_n.
 std::vector<column> shape_columns(unsigned n);
 
@@ -44,5 +44,16 @@ struct mode_table {
 };
 mode_table mode_table_of(const tether::design& d, unsigned n, bool shapes,
                          const std::atomic<int>* stop = nullptr);
+
+// One design's first n modes with the in-plane shapes of its first `drawn`
+// (those of the n found, or found afresh where n is fewer) at `points`
+// altitudes (shape_altitudes); why as mode_table's.
+struct drawn_modes {
+    tether::modes found;
+    std::string why;
+    std::vector<double> altitudes;
+    std::vector<std::vector<double>> shapes;
+};
+drawn_modes modes_drawn(const tether::design& d, unsigned n, unsigned drawn, unsigned points);
 
 }  // namespace engine

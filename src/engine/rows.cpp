@@ -127,4 +127,14 @@ void row_writer::put_text(std::string& line, std::size_t i, const std::string& t
     }
 }
 
+std::vector<std::string> column_names(const std::vector<column>& columns)
+{
+    std::vector<std::string> names;
+    names.reserve(columns.size());
+    for (const column& c : columns) {
+        names.push_back(c.name);
+    }
+    return names;
+}
+
 }  // namespace engine

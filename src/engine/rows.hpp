@@ -41,4 +41,7 @@ class row_writer {
     std::vector<column> columns_;
 };
 
+// The columns' names, in order.
+std::vector<std::string> column_names(const std::vector<column>& columns);
+
 }  // namespace engine

@@ -5,6 +5,7 @@
 // JavaScript values built here (objects, arrays, strings, typed arrays of
 // doubles), never JSON text. Figures keep their text as the explorer writes
 // it (the shortest that reads back to the same binary64).
+#include "engine/evaluation.hpp"
 #include "engine/figures.hpp"
 #include "engine/loads.hpp"
 #include "engine/modes.hpp"
@@ -15,10 +16,7 @@
 #include "engine/solve.hpp"
 #include "engine/spread.hpp"
 #include "engine/sweep.hpp"
-
-#include "climber/figures.hpp"
-#include "climber/study.hpp"
-#include "tether/modes.hpp"
+#include "engine/tables.hpp"
 
 #include <emscripten/bind.h>
 #include <emscripten/val.h>
@@ -26,24 +24,29 @@
 #include <algorithm>
 #include <cmath>
 #include <functional>
+#include <initializer_list>
 #include <new>
 #include <optional>
 #include <sstream>
 #include <string>
+#include <utility>
 #include <vector>
 
 using emscripten::val;
 
 namespace {
 
+using error_list = std::vector<std::pair<std::string, std::string>>;  // name, message
+
 struct reading {
     tether::design design;
-    std::vector<std::pair<std::string, std::string>> errors;  // name, message
+    error_list errors;
 };
 
 // Applies each line; a line that cannot be applied is an error of its own
-// parameter, and the rest still apply.
-reading read(const std::string& lines)
+// parameter, and the rest still apply. With with_rows given, the library's
+// fault with the design, if it reads, is one too.
+reading read(const std::string& lines, std::optional<bool> with_rows = std::nullopt)
 {
     reading r;
     std::istringstream in(lines);
@@ -63,31 +66,70 @@ reading read(const std::string& lines)
                                             e.what());
         }
     }
+    const auto fault =
+        r.errors.empty() && with_rows ? engine::design_error(r.design, *with_rows) : std::nullopt;
+    if (fault) {
+        r.errors.emplace_back(fault->name, fault->message);
+    }
     return r;
 }
 
-val errors_of(const std::vector<std::pair<std::string, std::string>>& errors)
+// f(), or none with its usage_error an error of r named field.
+template <class F> auto given(reading& r, const char* field, F&& f) -> std::optional<decltype(f())>
 {
-    val out = val::array();
-    for (const auto& [name, message] : errors) {
-        val e = val::object();
-        e.set("name", name);
-        e.set("message", message);
-        out.call<void>("push", e);
+    try {
+        return f();
+    }
+    catch (const engine::usage_error& e) {
+        r.errors.emplace_back(field, e.what());
+        return std::nullopt;
+    }
+}
+
+// f(), its usage_error said of where it was given ("WHERE: WHAT").
+template <class F> auto said_of(const std::string& where, F&& f) -> decltype(f())
+{
+    try {
+        return f();
+    }
+    catch (const engine::usage_error& e) {
+        throw engine::usage_error(where, e);
+    }
+}
+
+val object(std::initializer_list<std::pair<const char*, val>> fields)
+{
+    val out = val::object();
+    for (const auto& [name, value] : fields) {
+        out.set(name, value);
     }
     return out;
 }
 
-// The reading, and the library's fault with the design if it reads.
-reading checked(const std::string& lines, bool with_rows)
+// [f(x) for x in items]
+template <class T, class F> val array(const T& items, F&& f)
 {
-    reading r = read(lines);
-    if (r.errors.empty()) {
-        if (const auto fault = engine::design_error(r.design, with_rows)) {
-            r.errors.emplace_back(fault->name, fault->message);
-        }
+    val out = val::array();
+    for (const auto& x : items) {
+        out.call<void>("push", f(x));
     }
-    return r;
+    return out;
+}
+
+val texts(const std::vector<std::string>& v)
+{
+    return array(v, [](const std::string& s) { return val(s); });
+}
+
+// Each number as the explorer's CSV writes it: the shortest text that reads
+// back to it, or empty for NaN.
+std::vector<std::string> cells(const std::vector<double>& v)
+{
+    std::vector<std::string> out;
+    for (double x : v) {
+        out.push_back(std::isnan(x) ? std::string() : engine::shortest(x));
+    }
+    return out;
 }
 
 val doubles(const std::vector<double>& v)
@@ -97,13 +139,74 @@ val doubles(const std::vector<double>& v)
     return out;
 }
 
-val strings(const std::vector<std::string>& v)
+val errors_of(const error_list& errors)
 {
-    val out = val::array();
-    for (const std::string& s : v) {
-        out.call<void>("push", s);
+    return array(errors, [](const auto& e) {
+        return object({{"name", val(e.first)}, {"message", val(e.second)}});
+    });
+}
+
+val column_of(const engine::column& c)
+{
+    return object({{"name", val(c.name)}, {"unit", val(c.unit)}, {"meaning", val(c.meaning)}});
+}
+
+val columns_of(const std::vector<engine::column>& columns)
+{
+    return array(columns, column_of);
+}
+
+// [{on: "parameter" or "figure", name, text}]: the notes, each placed by
+// the field of what it concerns, with the page's words on how to act on it,
+// as tether-explore adds its option.
+val notes_of(const std::vector<climber::note>& notes, const char* on)
+{
+    return array(notes, [on](const climber::note& n) {
+        const bool coarse = n.kind == climber::note_kind::coarse_march;
+        return object({{"on", val(on)},
+                       {"name", val(n.concerns)},
+                       {"text", val(n.text + (coarse ? " (choose the integral method)" : ""))}});
+    });
+}
+
+// The page's answer on the design read: out, as it is where the design
+// cannot be computed, filled by f(design, out) where it can; its errors the
+// reading's and f's usage_error, named field. Memory exhausted is an error.
+template <class F> val answer(reading r, const char* field, val out, F&& f)
+{
+    try {
+        if (r.errors.empty()) {
+            given(r, field, [&] { return (f(r.design, out), 0); });
+        }
+        out.set("errors", errors_of(r.errors));
+        return out;
     }
-    return out;
+    catch (const std::bad_alloc&) {
+        return object({{"errors", errors_of({{"", "The computation ran out of memory: try fewer "
+                                                  "designs or a larger dz."}})}});
+    }
+}
+
+// f(design) for the design read, or an empty text where it cannot be
+// computed.
+template <class F> std::string text_or_empty(const reading& r, F&& f)
+{
+    try {
+        return r.errors.empty() ? f(r.design) : std::string();
+    }
+    catch (const engine::usage_error&) {
+        return {};
+    }
+}
+
+// A CSV text as tether-explore --format csv writes it: the header, then
+// each row that rows hands to its argument.
+template <class F> std::string csv(std::vector<engine::column> columns, F&& rows)
+{
+    const engine::row_writer out(engine::format::csv, std::move(columns));
+    std::string text = out.header();
+    rows([&](const std::vector<double>& row) { text += out.row(row); });
+    return text;
 }
 
 // The method of a name in the library's table; throws usage_error, worded
@@ -119,15 +222,10 @@ climber::method method_named(const std::string& name)
 
 std::string name_of(climber::method how)
 {
-    for (const auto& m : engine::methods()) {
-        if (m.value == how) {
-            return m.name;
-        }
-    }
-    return {};
+    return engine::named_name(engine::methods(), how);
 }
 
-// The most designs a sweep or map on the page may have, by method.
+// The most designs a sweep, map or draws on the page may have, by method.
 std::uint64_t page_limit(climber::method how)
 {
     return how == climber::method::integral ? 250000 : 1000;
@@ -137,140 +235,30 @@ std::uint64_t page_limit(climber::method how)
 // some twenty designs.
 constexpr std::uint64_t solved_limit = 2000;
 
-// {on: "parameter" or "figure", name, text}: a note, placed by the field of
-// what it concerns, with the page's words on how to act on it, as
-// tether-explore adds its option.
-val note_of(const climber::note& n, const char* on)
+// The in-plane shapes drawn, and at how many evenly spaced altitudes.
+constexpr unsigned drawn_shapes    = 3;
+constexpr unsigned shape_altitudes = 201;
+
+// A run from the design by the method, within the page's limit for it,
+// giving the figures named (none: every one).
+engine::run_request page_request(const tether::design& d, climber::method how,
+                                 std::vector<std::string> figures)
 {
-    val out = val::object();
-    out.set("on", std::string(on));
-    out.set("name", n.concerns);
-    out.set("text",
-            n.text + (n.kind == climber::note_kind::coarse_march ? " (choose the integral method)"
-                                                                 : ""));
-    return out;
+    engine::run_request r;
+    r.base    = d;
+    r.figures = {how};
+    r.names   = std::move(figures);
+    r.limit   = page_limit(how);
+    r.where   = "on this page by the " + name_of(how) + " method";
+    return r;
 }
 
-// Runs f, turning an exhausted memory into the page's message.
-template <class F> val guarded(F&& f)
-{
-    try {
-        return f();
-    }
-    catch (const std::bad_alloc&) {
-        val out = val::object();
-        out.set("errors", errors_of({{"", "The computation ran out of memory: try fewer designs "
-                                          "or a larger dz."}}));
-        return out;
-    }
-}
-
-}  // namespace
-
-// {errors, notes, figures: [{name, unit, value}], columns, rows}: the
-// headline figures by the method (value: the explorer's text, or null), the
-// library's notes on the design and its figures ({on, name, text}), and, by
-// the march, the climber at every row of the ascent table as a Float64Array
-// of rows of the columns.
-val evaluate(const std::string& lines, const std::string& method)
-{
-    return guarded([&] {
-        reading r = checked(lines, true);
-        val out   = val::object();
-        std::optional<climber::method> how;
-        try {
-            how = method_named(method);
-        }
-        catch (const engine::usage_error& e) {
-            r.errors.emplace_back("method", e.what());
-        }
-        out.set("errors", errors_of(r.errors));
-        std::vector<std::string> columns;
-        for (const engine::column& c : engine::ascent_columns()) {
-            columns.push_back(c.name);
-        }
-        out.set("columns", strings(columns));
-        val figures = val::array();
-        out.set("figures", figures);
-        val notes = val::array();
-        out.set("notes", notes);
-        if (!r.errors.empty()) {
-            return out;
-        }
-        for (const climber::note& n : climber::design_notes(r.design)) {
-            notes.call<void>("push", note_of(n, "parameter"));
-        }
-        const tether::design d          = r.design;
-        const climber::push_params push = engine::ascent_push(d);
-        std::vector<double> rows;
-        const climber::study march =
-            climber::compute_study(d, [&rows, &push](const climber::drive_point& p, double time) {
-                for (double v : engine::ascent_values(push, p, time)) {
-                    rows.push_back(v);
-                }
-            });
-        const bool by_march = *how == climber::method::march;
-        climber::design_figures study{};
-        if (by_march) {
-            static_cast<climber::study&>(study) = march;
-            study.whole = tether::compute_whole(d, study.model, study.positions);
-        }
-        else {
-            study = climber::compute_figures(d, {climber::method::integral});
-        }
-        for (const climber::note& n : climber::notes(study, by_march)) {
-            notes.call<void>("push", note_of(n, "figure"));
-        }
-        for (const climber::note& n : climber::field_notes(study, {})) {
-            notes.call<void>("push", note_of(n, "figure"));
-        }
-        const std::vector<double> values        = engine::figure_values(study);
-        const std::vector<engine::column> names = engine::figure_columns();
-        for (std::size_t i = 0; i < names.size(); ++i) {
-            val f = val::object();
-            f.set("name", names[i].name);
-            f.set("unit", names[i].unit);
-            f.set("value", std::isnan(values[i]) ? val::null() : val(engine::shortest(values[i])));
-            figures.call<void>("push", f);
-        }
-        out.set("rows", doubles(rows));
-        return out;
-    });
-}
-
-// The ascent rows as tether-explore --ascent --format csv writes them, or
-// an empty text for a design that cannot be computed.
-std::string ascent_csv(const std::string& lines)
-{
-    const reading r = checked(lines, true);
-    if (!r.errors.empty()) {
-        return {};
-    }
-    const tether::design d          = r.design;
-    const climber::push_params push = engine::ascent_push(d);
-    const engine::row_writer out(engine::format::csv, engine::ascent_columns());
-    std::string text = out.header();
-    climber::compute_study(d, [&](const climber::drive_point& p, double time) {
-        text += out.row(engine::ascent_values(push, p, time));
-    });
-    return text;
-}
-
-// The design as a design file that tether-explore --config reads, or an
-// empty text for a design that cannot be computed.
-std::string design_file(const std::string& lines)
-{
-    const reading r = checked(lines, false);
-    return r.errors.empty() ? engine::listing(r.design) : std::string();
-}
-
-namespace {
-
-// The run of the sweeps ("NAME=FROM:TO:N[:log]") from the design, at most
-// limit designs, read by the engine; throws usage_error, naming the sweep
-// at fault as tether-explore --sweep does.
+// The run of the sweeps ("NAME=FROM:TO:N[:log]") of the request, read by
+// the engine; throws usage_error, naming the sweep at fault as
+// tether-explore --sweep does, and an unknown figure as the page's form.
 engine::run run_of(engine::run_request r, const std::vector<std::string>& sweeps)
 {
+    const std::vector<std::string> figures = r.names;
     for (const std::string& s : sweeps) {
         r.axes.push_back({s});
     }
@@ -282,65 +270,128 @@ engine::run run_of(engine::run_request r, const std::vector<std::string>& sweeps
             std::nullopt,
             (e.axis ? engine::printable(sweeps[*e.axis]) + ": " : std::string()) + e.what());
     }
-}
-
-// The run of the sweeps by the method, within the page's limit for it,
-// giving the figures named (none: every one).
-engine::run run_of(const tether::design& d, const std::vector<std::string>& sweeps,
-                   climber::method how, const std::vector<std::string>& figures,
-                   bool each_checked = false)
-{
-    engine::run_request r;
-    r.each_checked = each_checked;
-    r.base         = d;
-    r.figures      = {how};
-    r.names        = figures;
-    r.limit        = page_limit(how);
-    r.where        = "on this page by the " + name_of(how) + " method";
-    try {
-        return run_of(std::move(r), sweeps);
-    }
-    catch (const engine::grid_error&) {
-        throw;
-    }
-    catch (const engine::usage_error&) {
+    catch (const engine::usage_error& e) {
+        if (e.unknown != engine::names::figures) {
+            throw;
+        }
         throw engine::usage_error("no figure named " + engine::printable(figures.at(0)));
     }
 }
 
 // Every row of the run, in order, on this thread; what they say, tallied.
-engine::run_summary each_row(const engine::run& r,
-                             const std::function<void(std::uint64_t, engine::run_row&)>& f)
+engine::run_summary each_row(const engine::run& r, const std::function<void(engine::run_row&)>& f)
 {
     engine::run_settings s;
     s.jobs = 0;
     return r.execute(
         0, r.size(),
-        [&f](std::uint64_t i, engine::run_row& row) {
-            f(i, row);
+        [&f](std::uint64_t, engine::run_row& row) {
+            f(row);
             return true;
         },
         s);
 }
 
-// The goal of "NAME=LOW:HIGH" and "FIGURE=VALUE"; throws usage_error,
-// naming the text at fault as tether-explore names its option's.
-engine::goal goal_of(const std::string& solve_text, const std::string& for_text)
+// f(), a goal's error said of the text at fault, "NAME=LOW:HIGH" or
+// "FIGURE=VALUE", as tether-explore names its option's.
+template <class F>
+auto goal_said(const std::string& solve_text, const std::string& for_text, F&& f) -> decltype(f())
 {
-    engine::goal g{};
     try {
-        g = engine::parse_solve(solve_text);
+        return f();
     }
-    catch (const engine::usage_error& e) {
-        throw engine::usage_error(engine::printable(solve_text) + ": " + e.what());
+    catch (const engine::goal_error& e) {
+        throw engine::usage_error(engine::printable(e.target ? for_text : solve_text), e);
     }
-    try {
-        engine::parse_for(g, for_text);
+}
+
+}  // namespace
+
+// {errors, columns, figures: [{name, unit, value}], notes, rows}: the
+// headline figures by the method (value: the explorer's text, or null), the
+// library's notes on the design and its figures ({on, name, text}), and, by
+// the march, the climber at every row of the ascent table as a Float64Array
+// of rows of the columns.
+val evaluate(const std::string& lines, const std::string& method)
+{
+    reading r      = read(lines, true);
+    const auto how = given(r, "method", [&] { return method_named(method); });
+    val out        = object({{"columns", texts(engine::column_names(engine::ascent_columns()))},
+                             {"figures", val::array()},
+                             {"notes", val::array()}});
+    return answer(std::move(r), "method", out, [&](const tether::design& d, val& to) {
+        const engine::evaluation e           = engine::evaluate(d, *how, true);
+        const std::vector<engine::column> of = engine::figure_columns();
+        val figures                          = val::array();
+        for (std::size_t i = 0; i < of.size(); ++i) {
+            const double v = e.figures[i];
+            figures.call<void>(
+                "push",
+                object({{"name", val(of[i].name)},
+                        {"unit", val(of[i].unit)},
+                        {"value", std::isnan(v) ? val::null() : val(engine::shortest(v))}}));
+        }
+        to.set("figures", figures);
+        to.set("notes", notes_of(e.design_notes, "parameter")
+                            .call<val>("concat", notes_of(e.figure_notes, "figure")));
+        to.set("rows", doubles(e.ascent));
+    });
+}
+
+// The ascent rows as tether-explore --ascent --format csv writes them, or
+// an empty text for a design that cannot be computed.
+std::string ascent_csv(const std::string& lines)
+{
+    return text_or_empty(read(lines, true), [](const tether::design& d) {
+        return csv(engine::ascent_columns(),
+                   [&d](const auto& put) { engine::ascent_rows(d, put, nullptr); });
+    });
+}
+
+// The design as a design file that tether-explore --config reads, or an
+// empty text for a design that cannot be computed.
+std::string design_file(const std::string& lines)
+{
+    return text_or_empty(read(lines, false), engine::listing);
+}
+
+namespace {
+
+// sweep()'s answer for one sweep, map()'s for two: each axis's values, then
+// the figure's; a sweep's designs checked first, a map's each.
+val figure_grid(const std::string& lines, const std::vector<std::string>& sweeps,
+                const std::string& figure, const std::string& method, const char* field)
+{
+    const bool map            = sweeps.size() == 2;
+    const char* const keys[3] = {"x", "y", "z"};
+    val out                   = val::object();
+    for (std::size_t k = 0; k <= sweeps.size(); ++k) {
+        out.set(keys[k], doubles({}));
     }
-    catch (const engine::usage_error& e) {
-        throw engine::usage_error(engine::printable(for_text) + ": " + e.what());
+    if (map) {
+        out.set("refused", 0.0);
     }
-    return g;
+    return answer(read(lines), field, out, [&](const tether::design& d, val& to) {
+        engine::run_request r = page_request(d, method_named(method), {figure});
+        r.each_checked        = map;
+        const engine::run run = run_of(std::move(r), sweeps);
+        if (const auto fault = map ? std::nullopt : run.check([] { return false; })) {
+            throw engine::usage_error(fault->message);
+        }
+        std::vector<double> values;
+        double refused = 0;
+        each_row(run, [&](engine::run_row& row) {
+            values.push_back(row.values.back());
+            refused += row.fault ? 1 : 0;
+        });
+        for (std::size_t k = 0; k < sweeps.size(); ++k) {
+            to.set(keys[k], doubles(run.designs().sweeps()[k].values));
+        }
+        to.set(keys[sweeps.size()], doubles(values));
+        if (map) {
+            to.set("refused", refused);
+        }
+    });
 }
 
 }  // namespace
@@ -350,32 +401,7 @@ engine::goal goal_of(const std::string& solve_text, const std::string& for_text)
 val sweep(const std::string& lines, const std::string& sweep_text, const std::string& figure,
           const std::string& method)
 {
-    return guarded([&] {
-        reading r = read(lines);
-        val out   = val::object();
-        std::vector<double> x;
-        std::vector<double> y;
-        if (r.errors.empty()) {
-            try {
-                const engine::run run =
-                    run_of(r.design, {sweep_text}, method_named(method), {figure});
-                if (const auto fault = run.check([] { return false; })) {
-                    throw engine::usage_error(fault->message);
-                }
-                each_row(run, [&](std::uint64_t, engine::run_row& row) {
-                    x.push_back(row.values[0]);
-                    y.push_back(row.values[1]);
-                });
-            }
-            catch (const engine::usage_error& e) {
-                r.errors.emplace_back("sweep", e.what());
-            }
-        }
-        out.set("errors", errors_of(r.errors));
-        out.set("x", doubles(x));
-        out.set("y", doubles(y));
-        return out;
-    });
+    return figure_grid(lines, {sweep_text}, figure, method, "sweep");
 }
 
 // {errors, x, y, z, refused}: a map of one figure over a grid of two
@@ -385,36 +411,7 @@ val sweep(const std::string& lines, const std::string& sweep_text, const std::st
 val map(const std::string& lines, const std::string& first, const std::string& second,
         const std::string& figure, const std::string& method)
 {
-    return guarded([&] {
-        reading r = read(lines);
-        val out   = val::object();
-        std::vector<double> xs;
-        std::vector<double> ys;
-        std::vector<double> z;
-        double refused = 0;
-        if (r.errors.empty()) {
-            try {
-                const engine::run run =
-                    run_of(r.design, {first, second}, method_named(method), {figure}, true);
-                xs = run.designs().sweeps()[0].values;
-                ys = run.designs().sweeps()[1].values;
-                z.reserve(static_cast<std::size_t>(run.size()));
-                each_row(run, [&](std::uint64_t, engine::run_row& row) {
-                    z.push_back(row.values[2]);
-                    refused += row.fault ? 1 : 0;
-                });
-            }
-            catch (const engine::usage_error& e) {
-                r.errors.emplace_back("map", e.what());
-            }
-        }
-        out.set("errors", errors_of(r.errors));
-        out.set("x", doubles(xs));
-        out.set("y", doubles(ys));
-        out.set("z", doubles(z));
-        out.set("refused", refused);
-        return out;
-    });
+    return figure_grid(lines, {first, second}, figure, method, "map");
 }
 
 // The map's grid as tether-explore --method M --sweep FIRST --sweep SECOND
@@ -422,23 +419,15 @@ val map(const std::string& lines, const std::string& first, const std::string& s
 std::string map_csv(const std::string& lines, const std::string& first, const std::string& second,
                     const std::string& method)
 {
-    const reading r = read(lines);
-    if (!r.errors.empty()) {
-        return {};
-    }
-    try {
-        const engine::run run = run_of(r.design, {first, second}, method_named(method), {});
+    return text_or_empty(read(lines), [&](const tether::design& d) {
+        const engine::run run = run_of(page_request(d, method_named(method), {}), {first, second});
         if (run.check([] { return false; })) {
-            return {};
+            return std::string();
         }
-        const engine::row_writer out(engine::format::csv, run.columns());
-        std::string text = out.header();
-        each_row(run, [&](std::uint64_t, engine::run_row& row) { text += out.row(row.values); });
-        return text;
-    }
-    catch (const engine::usage_error&) {
-        return {};
-    }
+        return csv(run.columns(), [&run](const auto& put) {
+            each_row(run, [&put](engine::run_row& row) { put(row.values); });
+        });
+    });
 }
 
 // {errors, value, problem, method}: the value of a parameter, between two
@@ -449,29 +438,19 @@ std::string map_csv(const std::string& lines, const std::string& first, const st
 // read is an error named "solve".
 val solve(const std::string& lines, const std::string& solve_text, const std::string& for_text)
 {
-    return guarded([&] {
-        reading r = read(lines);
-        val out   = val::object();
-        out.set("value", val::null());
-        out.set("problem", std::string());
-        out.set("method", name_of(climber::method::integral));
-        if (r.errors.empty()) {
-            try {
-                const engine::goal g     = goal_of(solve_text, for_text);
-                const engine::solution s = engine::solve(r.design, g);
-                if (s.solved()) {
-                    out.set("value", engine::shortest(s.value));
-                }
-                else {
-                    out.set("problem", engine::unsolved_reason(s));
-                }
-            }
-            catch (const engine::usage_error& e) {
-                r.errors.emplace_back("solve", e.what());
-            }
+    val out = object({{"value", val::null()},
+                      {"problem", val(std::string())},
+                      {"method", val(name_of(climber::method::integral))}});
+    return answer(read(lines), "solve", out, [&](const tether::design& d, val& to) {
+        const engine::solution s = engine::solve(d, goal_said(solve_text, for_text, [&] {
+                                                     return engine::read_goal(solve_text, for_text);
+                                                 }));
+        if (s.solved()) {
+            to.set("value", engine::shortest(s.value));
         }
-        out.set("errors", errors_of(r.errors));
-        return out;
+        else {
+            to.set("problem", engine::unsolved_reason(s));
+        }
     });
 }
 
@@ -485,106 +464,46 @@ val solve(const std::string& lines, const std::string& solve_text, const std::st
 val solve_sweep(const std::string& lines, const std::string& sweep_text,
                 const std::string& solve_text, const std::string& for_text)
 {
-    return guarded([&] {
-        reading r = read(lines);
-        val out   = val::object();
+    val out = object({{"method", val(name_of(climber::method::integral))},
+                      {"x", doubles({})},
+                      {"y", doubles({})},
+                      {"xText", val::array()},
+                      {"yText", val::array()},
+                      {"problems", val::array()},
+                      {"notes", val::array()}});
+    return answer(read(lines), "sweep", out, [&](const tether::design& d, val& to) {
+        engine::run_request r;
+        r.base                = d;
+        r.limit               = solved_limit;
+        r.where               = "on this page for a solved curve";
+        const engine::run run = goal_said(solve_text, for_text, [&] {
+            r.sought = engine::read_goal(solve_text, for_text);
+            return run_of(std::move(r), {sweep_text});
+        });
         std::vector<double> x;
         std::vector<double> y;
-        val x_text   = val::array();
-        val y_text   = val::array();
-        val problems = val::array();
-        val notes    = val::array();
-        out.set("method", name_of(climber::method::integral));
-        if (r.errors.empty()) {
-            try {
-                engine::run_request request;
-                request.base          = r.design;
-                request.sought        = goal_of(solve_text, for_text);
-                request.limit         = solved_limit;
-                request.where         = "on this page for a solved curve";
-                const engine::run run = run_of(std::move(request), {sweep_text});
-                const engine::run_summary said =
-                    each_row(run, [&](std::uint64_t, engine::run_row& row) {
-                        const double at   = row.values[0];
-                        const bool solved = row.solved->solved();
-                        x.push_back(at);
-                        y.push_back(solved ? row.values[1] : std::nan(""));
-                        x_text.call<void>("push", engine::shortest(at));
-                        y_text.call<void>("push", solved ? engine::shortest(row.values[1]) : "");
-                        if (!solved) {
-                            val p = val::object();
-                            p.set("at", engine::shortest(at));
-                            p.set("text", row.why);
-                            problems.call<void>("push", p);
-                        }
-                    });
-                for (const climber::note& n : run.led(said.notes)) {
-                    notes.call<void>("push", n.text);
-                }
+        val problems                   = val::array();
+        const engine::run_summary said = each_row(run, [&](engine::run_row& row) {
+            const bool solved = row.solved->solved();
+            x.push_back(row.values[0]);
+            y.push_back(solved ? row.values[1] : std::nan(""));
+            if (!solved) {
+                problems.call<void>("push", object({{"at", val(engine::shortest(x.back()))},
+                                                    {"text", val(row.why)}}));
             }
-            catch (const engine::goal_error& e) {
-                // The parameter sought is swept too: said of the goal's text.
-                r.errors.emplace_back("sweep", engine::printable(solve_text) + ": " + e.what());
-            }
-            catch (const engine::usage_error& e) {
-                r.errors.emplace_back("sweep", e.what());
-            }
+        });
+        to.set("x", doubles(x));
+        to.set("y", doubles(y));
+        to.set("xText", texts(cells(x)));
+        to.set("yText", texts(cells(y)));
+        to.set("problems", problems);
+        std::vector<std::string> notes;
+        for (const climber::note& n : run.led(said.notes)) {
+            notes.push_back(n.text);
         }
-        out.set("errors", errors_of(r.errors));
-        out.set("x", doubles(x));
-        out.set("y", doubles(y));
-        out.set("xText", x_text);
-        out.set("yText", y_text);
-        out.set("problems", problems);
-        out.set("notes", notes);
-        return out;
+        to.set("notes", texts(notes));
     });
 }
-
-namespace {
-
-val columns_of(const std::vector<engine::column>& columns)
-{
-    val out = val::array();
-    for (const engine::column& c : columns) {
-        val e = val::object();
-        e.set("name", c.name);
-        e.set("unit", c.unit);
-        e.set("meaning", c.meaning);
-        out.call<void>("push", e);
-    }
-    return out;
-}
-
-// Whether a parameter is a member of the design's planet, which a preset sets.
-bool of_planet(const tether::param& p)
-{
-    tether::design d{};
-    const auto* at    = reinterpret_cast<const char*>(&p.field(d));
-    const auto* first = reinterpret_cast<const char*>(&d.planet);
-    return at >= first && at < first + sizeof d.planet;
-}
-
-}  // namespace
-
-namespace {
-
-// The in-plane shapes drawn, and at how many evenly spaced altitudes.
-constexpr unsigned drawn_shapes    = 3;
-constexpr unsigned shape_altitudes = 201;
-
-// The first n of the modes found, for the shapes of those alone.
-tether::modes first_modes(const tether::modes& found, std::size_t n)
-{
-    tether::modes out = found;
-    for (auto* v :
-         {&out.in_plane, &out.out_of_plane, &out.lambda2_in, &out.lambda2_out, &out.error}) {
-        v->resize(std::min(v->size(), n));
-    }
-    return out;
-}
-
-}  // namespace
 
 // {errors, families, periods: {in, out}, note, shapes: {alt, shape_1, ...}}:
 // the design's first n oscillation modes (n as text, a whole number from 1
@@ -596,53 +515,24 @@ tether::modes first_modes(const tether::modes& found, std::size_t n)
 // (alt, km), each scaled to a largest |Y| of 1.
 val modes(const std::string& lines, const std::string& n_text)
 {
-    return guarded([&] {
-        reading r = checked(lines, false);
-        val out   = val::object();
-        out.set("families", columns_of(engine::figure_families()));
-        unsigned n = 0;
-        try {
-            n = engine::modes_count(n_text);
+    reading r    = read(lines, false);
+    const auto n = given(r, "modes", [&] { return engine::modes_count(n_text); });
+    val out      = object({{"families", columns_of(engine::figure_families())},
+                           {"periods", object({{"in", doubles({})}, {"out", doubles({})}})},
+                           {"note", val::null()},
+                           {"shapes", val::object()}});
+    return answer(std::move(r), "modes", out, [&](const tether::design& d, val& to) {
+        const engine::drawn_modes m = engine::modes_drawn(d, *n, drawn_shapes, shape_altitudes);
+        to.set("periods",
+               object({{"in", doubles(m.found.in_plane)}, {"out", doubles(m.found.out_of_plane)}}));
+        if (!m.why.empty()) {
+            to.set("note", m.why);
         }
-        catch (const engine::usage_error& e) {
-            r.errors.emplace_back("modes", e.what());
+        val shapes = object({{"alt", doubles(m.altitudes)}});
+        for (std::size_t k = 0; k < m.shapes.size(); ++k) {
+            shapes.set("shape_" + std::to_string(k + 1), doubles(m.shapes[k]));
         }
-        out.set("errors", errors_of(r.errors));
-        val periods = val::object();
-        out.set("periods", periods);
-        out.set("note", val::null());
-        val shapes = val::object();
-        out.set("shapes", shapes);
-        if (!r.errors.empty()) {
-            periods.set("in", doubles({}));
-            periods.set("out", doubles({}));
-            return out;
-        }
-        const tether::design& d   = r.design;
-        const tether::model m     = tether::compute_model(d);
-        const tether::positions p = tether::compute_positions(d, m);
-        const tether::modes found = tether::compute_modes(m, p, n);
-        periods.set("in", doubles(found.in_plane));
-        periods.set("out", doubles(found.out_of_plane));
-        if (found.unstable || found.missed) {
-            out.set("note", found.why);
-        }
-        const tether::modes drawn = n >= drawn_shapes ? first_modes(found, drawn_shapes)
-                                                      : tether::compute_modes(m, p, drawn_shapes);
-        std::vector<double> altitudes(shape_altitudes);
-        for (unsigned i = 0; i < shape_altitudes; ++i) {
-            // Evenly spaced, the top end exactly.
-            altitudes[i] =
-                i + 1 == shape_altitudes
-                    ? m.rapex - m.RE
-                    : (m.rapex - m.RE) * (static_cast<double>(i) / (shape_altitudes - 1));
-        }
-        const auto each = tether::mode_shapes(m, p, drawn, altitudes);
-        shapes.set("alt", doubles(altitudes));
-        for (std::size_t k = 0; k < each.size(); ++k) {
-            shapes.set("shape_" + std::to_string(k + 1), doubles(each[k]));
-        }
-        return out;
+        to.set("shapes", shapes);
     });
 }
 
@@ -663,78 +553,50 @@ val modes(const std::string& lines, const std::string& n_text)
 //               each, the oscillation periods in and out of plane
 val tables()
 {
-    const tether::design d{};
-    val parameters = val::array();
-    for (const tether::param* p = tether::params_begin(); p != tether::params_end(); ++p) {
-        const double v = tether::value_of(d, *p);
-        val e          = val::object();
-        e.set("group", std::string(p->group));
-        e.set("name", std::string(p->name));
-        e.set("unit", std::string(p->unit));
-        e.set("meaning", std::string(p->meaning));
-        e.set("value", tether::is_automatic(v) ? std::string("auto") : engine::readable(v));
-        e.set("auto", p->can_be_auto);
-        e.set("autoRule", std::string(p->auto_rule));
-        parameters.call<void>("push", e);
-    }
     val presets = val::object();
-    for (const std::string& name : tether::planet_names()) {
-        tether::design planet{};
-        planet.planet = *tether::planet_named(name);
-        val e         = val::object();
-        for (const tether::param* p = tether::params_begin(); p != tether::params_end(); ++p) {
-            if (of_planet(*p)) {
-                const double v = tether::value_of(planet, *p);
-                e.set(p->name, tether::is_automatic(v) ? std::string("auto") : engine::readable(v));
-            }
+    for (const engine::preset& p : engine::presets()) {
+        val values = val::object();
+        for (const auto& [name, value] : p.values) {
+            values.set(name, value);
         }
-        presets.set(name, e);
+        presets.set(p.name, values);
     }
-    val plots = val::array();
-    for (const engine::plot& p : engine::ascent_plots()) {
-        val e       = val::object();
-        val columns = val::array();
-        for (const char* c : p.columns) {
-            columns.call<void>("push", std::string(c));
-        }
-        e.set("title", std::string(p.title));
-        e.set("columns", columns);
-        plots.call<void>("push", e);
-    }
-    val methods = val::array();
-    for (const auto& m : engine::methods()) {
-        val e = val::object();
-        e.set("name", std::string(m.name));
-        e.set("meaning", std::string(m.meaning));
-        methods.call<void>("push", e);
-    }
-    val examples = val::array();
-    for (const engine::example_sweep& x : engine::example_sweeps()) {
-        val e = val::object();
-        e.set("sweep", std::string(x.sweep));
-        e.set("figure", std::string(x.figure));
-        examples.call<void>("push", e);
-    }
-    val out = val::object();
-    out.set("parameters", parameters);
-    out.set("presets", presets);
-    val figures = columns_of(engine::figure_columns());
-    for (int i = 0; i < figures["length"].as<int>(); ++i) {
-        val by = val::array();
-        for (const auto& m : engine::methods()) {
-            if (engine::computed_by(figures[i]["name"].as<std::string>(), m.value)) {
-                by.call<void>("push", std::string(m.name));
-            }
-        }
-        figures[i].set("methods", by);
-    }
-    out.set("figures", figures);
-    out.set("ascent", columns_of(engine::ascent_columns()));
-    out.set("plots", plots);
-    out.set("methods", methods);
-    out.set("examples", examples);
-    out.set("families", columns_of(engine::figure_families()));
-    return out;
+    return object({
+        {"parameters", array(engine::parameter_rows(),
+                             [](const engine::parameter_row& p) {
+                                 return object({{"group", val(p.group)},
+                                                {"name", val(p.name)},
+                                                {"unit", val(p.unit)},
+                                                {"meaning", val(p.meaning)},
+                                                {"value", val(p.value)},
+                                                {"auto", val(p.can_be_auto)},
+                                                {"autoRule", val(p.auto_rule)}});
+                             })},
+        {"presets", presets},
+        {"figures", array(engine::figure_rows(),
+                          [](const engine::figure_row& f) {
+                              val e = column_of(f.figure);
+                              e.set("methods", texts(f.methods));
+                              return e;
+                          })},
+        {"ascent", columns_of(engine::ascent_columns())},
+        {"plots", array(engine::ascent_plots(),
+                        [](const engine::plot& p) {
+                            return object({{"title", val(p.title)},
+                                           {"columns", array(p.columns, [](const char* c) {
+                                                return val(c);
+                                            })}});
+                        })},
+        {"methods", array(engine::methods(),
+                          [](const auto& m) {
+                              return object({{"name", val(m.name)}, {"meaning", val(m.meaning)}});
+                          })},
+        {"examples", array(engine::example_sweeps(),
+                           [](const engine::example_sweep& x) {
+                               return object({{"sweep", val(x.sweep)}, {"figure", val(x.figure)}});
+                           })},
+        {"families", columns_of(engine::figure_families())},
+    });
 }
 
 namespace {
@@ -745,70 +607,49 @@ engine::run draws_run_of(const tether::design& d, const std::string& vary_lines,
                          const std::string& samples, const std::string& key, climber::method how)
 {
     std::vector<std::string> texts;
-    for (std::size_t from = 0; from <= vary_lines.size();) {
-        const auto end         = std::min(vary_lines.find('\n', from), vary_lines.size());
-        const std::string line = engine::trim(vary_lines.substr(from, end - from));
-        if (!line.empty()) {
+    std::istringstream in(vary_lines);
+    for (std::string line; std::getline(in, line);) {
+        if (!(line = engine::trim(line)).empty()) {
             texts.push_back(line);
         }
-        from = end + 1;
     }
-    engine::run_request r;
-    r.base    = d;
-    r.figures = {how};
     engine::draw_request drawn;
     try {
         drawn.vary = engine::read_varied(texts);
     }
     catch (const engine::varied_error& e) {
-        throw engine::usage_error(engine::printable(texts[e.index]) + ": " + e.what());
+        throw engine::usage_error(engine::printable(texts[e.index]), e);
     }
     if (drawn.vary.empty()) {
         throw engine::usage_error("give a distribution to at least one parameter");
     }
-    try {
-        drawn.count = engine::parse_draw_count(samples);
-    }
-    catch (const engine::usage_error& e) {
-        throw engine::usage_error(std::string("draws: ") + e.what());
-    }
+    drawn.count = said_of("draws", [&] { return engine::parse_draw_count(samples); });
     if (drawn.count > page_limit(how)) {
         throw engine::usage_error("draws: at most " + std::to_string(page_limit(how)) +
                                   " on this page by the " + name_of(how) + " method");
     }
-    try {
-        drawn.key = engine::parse_key(key);
-    }
-    catch (const engine::usage_error& e) {
-        throw engine::usage_error(std::string("key: ") + e.what());
-    }
-    r.drawn = std::move(drawn);
+    drawn.key             = said_of("key", [&] { return engine::parse_key(key); });
+    engine::run_request r = page_request(d, how, {});
+    r.drawn               = std::move(drawn);
     return engine::run(std::move(r));
 }
 
 }  // namespace
 
-// {errors, columns, rows, csv, values, notes}: the draws' summary of every
-// figure as tether-explore --vary ... --summary gives it (rows of texts: the
-// figure's name, then each number as the explorer's CSV writes it; csv, its
-// very bytes), the chosen figure's value at each draw (NaN where the draw
-// gave none), and the shares said beside it.
+// {errors, columns, rows, csv, values, notes, method}: the draws' summary
+// of every figure as tether-explore --vary ... --summary gives it (rows of
+// texts: the figure's name, then each number as the explorer's CSV writes
+// it; csv, its very bytes), the chosen figure's value at each draw (NaN
+// where the draw gave none), and the shares said beside it.
 val spread(const std::string& lines, const std::string& vary_lines, const std::string& samples,
            const std::string& key, const std::string& method, const std::string& figure)
 {
-    return guarded([&] {
-        reading r = checked(lines, false);
-        val out   = val::object();
-        out.set("errors", errors_of(r.errors));
-        if (!r.errors.empty()) {
-            return out;
-        }
-        try {
-            const engine::run run =
-                draws_run_of(r.design, vary_lines, samples, key, method_named(method));
-            const std::vector<engine::column> shown = run.figures_shown();
-            const auto at                           = std::find_if(shown.begin(), shown.end(),
-                                                                   [&](const engine::column& c) { return c.name == figure; });
+    return answer(
+        read(lines, false), "spread", val::object(), [&](const tether::design& d, val& to) {
+            const climber::method how            = method_named(method);
+            const engine::run run                = draws_run_of(d, vary_lines, samples, key, how);
+            const std::vector<std::string> shown = engine::column_names(run.figures_shown());
+            const auto at                        = std::find(shown.begin(), shown.end(), figure);
             if (at == shown.end()) {
                 throw engine::usage_error("no figure named " + engine::printable(figure));
             }
@@ -822,25 +663,17 @@ val spread(const std::string& lines, const std::string& vary_lines, const std::s
                     values.push_back(row.values[column]);
                 });
             const std::vector<engine::column> columns = engine::spread_summary::columns();
-            const engine::row_writer csv(engine::format::csv, columns);
-            std::string text = csv.header();
+            const engine::row_writer writer(engine::format::csv, columns);
+            std::string text = writer.header();
             val rows         = val::array();
             for (const engine::labelled_row& row : sum.rows()) {
-                text += csv.row(row.values, row.texts);
-                std::vector<std::string> cells = row.texts;
-                for (double v : row.values) {
-                    cells.push_back(std::isnan(v) ? std::string() : engine::shortest(v));
+                text += writer.row(row.values, row.texts);
+                std::vector<std::string> line = row.texts;
+                for (const std::string& cell : cells(row.values)) {
+                    line.push_back(cell);
                 }
-                rows.call<void>("push", strings(cells));
+                rows.call<void>("push", texts(line));
             }
-            std::vector<std::string> names;
-            for (const engine::column& c : columns) {
-                names.push_back(c.name);
-            }
-            out.set("columns", strings(names));
-            out.set("rows", rows);
-            out.set("csv", text);
-            out.set("values", doubles(values));
             std::vector<std::string> notes;
             if (sum.unbuilt.met > 0) {
                 notes.push_back(engine::share_text(sum.unbuilt) + " are no design.");
@@ -848,14 +681,13 @@ val spread(const std::string& lines, const std::string& vary_lines, const std::s
             for (const engine::note_share& n : sum.notes) {
                 notes.push_back(engine::share_text(n.of) + ": " + n.note.text);
             }
-            out.set("notes", strings(notes));
-            out.set("method", name_of(method_named(method)));
-        }
-        catch (const engine::usage_error& e) {
-            out.set("errors", errors_of({{"spread", e.what()}}));
-        }
-        return out;
-    });
+            to.set("columns", texts(engine::column_names(columns)));
+            to.set("rows", rows);
+            to.set("csv", text);
+            to.set("values", doubles(values));
+            to.set("notes", texts(notes));
+            to.set("method", name_of(how));
+        });
 }
 
 // {errors, notes, figure, parameter, derivative, elasticity}: the design's
@@ -864,83 +696,60 @@ val spread(const std::string& lines, const std::string& vary_lines, const std::s
 // the notes on them (auto parameters held, one-sided steps, jumps).
 val sensitivity(const std::string& lines)
 {
-    return guarded([&] {
-        const reading r = checked(lines, false);
-        val out         = val::object();
-        out.set("errors", errors_of(r.errors));
+    val out = object({{"figure", val::array()},
+                      {"parameter", val::array()},
+                      {"derivative", doubles({})},
+                      {"elasticity", doubles({})},
+                      {"notes", val::array()}});
+    return answer(read(lines, false), "sensitivity", out, [](const tether::design& d, val& to) {
+        const engine::sensitivities s = engine::compute_sensitivities(d);
         std::vector<std::string> figure;
         std::vector<std::string> parameter;
         std::vector<double> derivative;
         std::vector<double> elasticity;
-        std::vector<std::string> notes;
-        if (r.errors.empty()) {
-            const engine::sensitivities s = engine::compute_sensitivities(r.design);
-            for (const engine::slope& row : s.slopes) {
-                const std::vector<std::string> labels = engine::slope_labels(s, row);
-                const std::vector<double> numbers     = engine::slope_numbers(row);
-                figure.push_back(labels[0]);
-                parameter.push_back(labels[1]);
-                derivative.push_back(numbers[0]);
-                elasticity.push_back(numbers[1]);
-            }
-            for (const climber::note& n : climber::design_notes(r.design)) {
-                notes.push_back(n.text);
-            }
-            notes.insert(notes.end(), s.notes.begin(), s.notes.end());
+        for (const engine::slope& row : s.slopes) {
+            const std::vector<std::string> labels = engine::slope_labels(s, row);
+            const std::vector<double> numbers     = engine::slope_numbers(row);
+            figure.push_back(labels[0]);
+            parameter.push_back(labels[1]);
+            derivative.push_back(numbers[0]);
+            elasticity.push_back(numbers[1]);
         }
-        out.set("figure", strings(figure));
-        out.set("parameter", strings(parameter));
-        out.set("derivative", doubles(derivative));
-        out.set("elasticity", doubles(elasticity));
-        out.set("notes", strings(notes));
-        return out;
+        std::vector<std::string> notes;
+        for (const climber::note& n : climber::design_notes(d)) {
+            notes.push_back(n.text);
+        }
+        notes.insert(notes.end(), s.notes.begin(), s.notes.end());
+        to.set("figure", texts(figure));
+        to.set("parameter", texts(parameter));
+        to.set("derivative", doubles(derivative));
+        to.set("elasticity", doubles(elasticity));
+        to.set("notes", texts(notes));
     });
 }
-
-namespace {
-
-// The design's load table as tether-explore --load gives it, or the
-// reason it has none (usage_error, naming the parameter at fault).
-engine::load_table load_table_of(reading& r)
-{
-    if (r.errors.empty()) {
-        try {
-            return engine::loads_of(r.design);
-        }
-        catch (const engine::usage_error& e) {
-            r.errors.emplace_back("rowdz", e.what());
-        }
-    }
-    return {};
-}
-
-}  // namespace
 
 // {errors, columns: [{name, unit, meaning}], rows, notes, why}: the tension
 // along the tether at the traffic's worst moment, as tether-explore --load
 // gives it (rows a Float64Array of rows of the columns), the notes on the
 // traffic's figures ({on, name, text}) and why the tensions are NaN (or
-// null).
+// null). A design whose rowdz gives too many rows is an error named rowdz.
 val load(const std::string& lines)
 {
-    return guarded([&] {
-        reading r                  = checked(lines, false);
-        const engine::load_table t = load_table_of(r);
-        val out                    = val::object();
-        out.set("errors", errors_of(r.errors));
-        out.set("columns", columns_of(engine::load_columns()));
+    val out = object({{"columns", columns_of(engine::load_columns())},
+                      {"rows", doubles({})},
+                      {"notes", val::array()},
+                      {"why", val::null()}});
+    return answer(read(lines, false), "rowdz", out, [](const tether::design& d, val& to) {
+        const engine::load_table t = engine::loads_of(d);
         std::vector<double> rows;
         for (const std::vector<double>& row : t.rows) {
             rows.insert(rows.end(), row.begin(), row.end());
         }
-        out.set("rows", doubles(rows));
-        val notes = val::array();
-        for (const climber::note& n : t.notes) {
-            notes.call<void>("push", note_of(n, "figure"));
+        to.set("rows", doubles(rows));
+        to.set("notes", notes_of(t.notes, "figure"));
+        if (!t.why.empty()) {
+            to.set("why", t.why);
         }
-        out.set("notes", notes);
-        out.set("why", t.why.empty() ? val::null() : val(t.why));
-        return out;
     });
 }
 
@@ -948,17 +757,14 @@ val load(const std::string& lines)
 // empty text for a design that cannot be computed.
 std::string load_csv(const std::string& lines)
 {
-    reading r                  = checked(lines, false);
-    const engine::load_table t = load_table_of(r);
-    if (!r.errors.empty()) {
-        return {};
-    }
-    const engine::row_writer out(engine::format::csv, engine::load_columns());
-    std::string text = out.header();
-    for (const std::vector<double>& row : t.rows) {
-        text += out.row(row);
-    }
-    return text;
+    return text_or_empty(read(lines, false), [](const tether::design& d) {
+        const engine::load_table t = engine::loads_of(d);
+        return csv(engine::load_columns(), [&t](const auto& put) {
+            for (const std::vector<double>& row : t.rows) {
+                put(row);
+            }
+        });
+    });
 }
 
 EMSCRIPTEN_BINDINGS(tether)

@@ -1,0 +1,128 @@
+// One design's evaluation against the library's own computations: the
+// figures by each method as compute_figures gives them (by the march, one
+// march gives them and the ascent's rows), the notes as the study's, the
+// release figures' and the design's.
+#include "engine/evaluation.hpp"
+
+#include "engine/figures.hpp"
+#include "engine/settings.hpp"
+
+#include <gtest/gtest.h>
+
+#include <cmath>
+#include <string>
+#include <vector>
+
+namespace {
+
+// The same number, NaN the same as NaN.
+bool same(double a, double b)
+{
+    return a == b || (std::isnan(a) && std::isnan(b));
+}
+
+std::vector<std::string> kinds(const std::vector<climber::note>& notes)
+{
+    std::vector<std::string> out;
+    out.reserve(notes.size());
+    for (const climber::note& n : notes) {
+        out.push_back(std::to_string(static_cast<int>(n.kind)) + " " + n.concerns + ": " + n.text);
+    }
+    return out;
+}
+
+tether::design design_of(const std::vector<std::string>& settings)
+{
+    tether::design d;
+    for (const std::string& s : settings) {
+        engine::apply_assignment(d, s);
+    }
+    return d;
+}
+
+// The evaluation of d by the method, with and without the ascent, against
+// compute_figures's figures and notes and the ascent's rows.
+void check_evaluation(const tether::design& d, climber::method how, const std::vector<double>& rows,
+                      const std::string& what)
+{
+    const bool by_march              = how == climber::method::march;
+    const climber::design_figures s  = climber::compute_figures(d, {how});
+    std::vector<climber::note> notes = climber::notes(s, by_march);
+    for (const climber::note& n : climber::field_notes(s, {})) {
+        notes.push_back(n);
+    }
+    const std::vector<double> wanted = engine::figure_values(s);
+    for (bool with_ascent : {false, true}) {
+        const std::string said =
+            what + (by_march ? ", march" : ", integral") + (with_ascent ? ", with the ascent" : "");
+        const engine::evaluation e = engine::evaluate(d, how, with_ascent);
+        ASSERT_EQ(e.figures.size(), wanted.size()) << said;
+        for (std::size_t i = 0; i < wanted.size(); ++i) {
+            EXPECT_TRUE(same(e.figures[i], wanted[i]))
+                << said << ": " << engine::figure_columns()[i].name << " is " << e.figures[i]
+                << ", wanted " << wanted[i];
+        }
+        EXPECT_EQ(kinds(e.figure_notes), kinds(notes)) << said;
+        EXPECT_EQ(kinds(e.design_notes), kinds(climber::design_notes(d))) << said;
+        ASSERT_EQ(e.ascent.size(), with_ascent ? rows.size() : 0) << said;
+        for (std::size_t i = 0; with_ascent && i < rows.size(); ++i) {
+            ASSERT_TRUE(same(e.ascent[i], rows[i])) << said << ": ascent value " << i;
+        }
+    }
+}
+
+// By either method, on the study's design, a coarse march, a foot that
+// lifts and a tether on a moon: the figures and notes are those of
+// compute_figures, and the ascent's rows those of ascent_rows.
+TEST(Evaluation, FiguresAndNotesAreTheLibrarysByEitherMethod)
+{
+    const std::vector<std::vector<std::string>> designs{
+        {},
+        {"strength=70"},
+        {"ztop=0.1", "rhog=auto"},
+        {"anchor=300"},
+        {"planet=moon-l1", "strength=5.7", "density=1700", "safety=2", "rapex=150000",
+         "csgeo=3.4466189306", "rhog=auto", "mclimb=580"}};
+    for (const auto& settings : designs) {
+        const tether::design d = design_of(settings);
+        std::vector<double> rows;
+        engine::ascent_rows(
+            d,
+            [&rows](const std::vector<double>& row) {
+                rows.insert(rows.end(), row.begin(), row.end());
+            },
+            nullptr);
+        for (climber::method how : {climber::method::march, climber::method::integral}) {
+            check_evaluation(d, how, rows, settings.empty() ? "the study" : settings.front());
+        }
+    }
+}
+
+// The notes each concern what they say: the design's note on rhog, the
+// coarse march's on the sums it spoils (by the march alone), the release
+// figures' on a moon.
+TEST(Evaluation, NotesConcernWhatTheySay)
+{
+    const auto concerns = [](const std::vector<climber::note>& notes) {
+        std::string out;
+        for (const climber::note& n : notes) {
+            out += (out.empty() ? "" : ",") + n.concerns;
+        }
+        return out;
+    };
+    EXPECT_EQ(concerns(engine::evaluate(design_of({"strength=70"}), climber::method::march, false)
+                           .design_notes),
+              "rhog");
+    const tether::design coarse = design_of({"ztop=0.1", "rhog=auto"});
+    EXPECT_EQ(concerns(engine::evaluate(coarse, climber::method::march, true).figure_notes),
+              "tether_mass,time");
+    EXPECT_EQ(concerns(engine::evaluate(coarse, climber::method::integral, true).figure_notes),
+              "tether_mass");
+    const engine::evaluation moon =
+        engine::evaluate(design_of({"planet=moon-l2", "strength=5.7", "density=1700", "safety=2",
+                                    "rapex=150000", "csgeo=3.4466189306", "rhog=auto"}),
+                         climber::method::integral, false);
+    EXPECT_NE(concerns(moon.figure_notes).find("orbit_alt"), std::string::npos);
+}
+
+}  // namespace
