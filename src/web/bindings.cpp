@@ -10,6 +10,7 @@
 #include "engine/loads.hpp"
 #include "engine/modes.hpp"
 #include "engine/numbers.hpp"
+#include "engine/requests.hpp"
 #include "engine/run.hpp"
 #include "engine/sensitivity.hpp"
 #include "engine/settings.hpp"
@@ -25,10 +26,12 @@
 #include <cmath>
 #include <functional>
 #include <initializer_list>
+#include <iterator>
 #include <new>
 #include <optional>
 #include <sstream>
 #include <string>
+#include <type_traits>
 #include <utility>
 #include <vector>
 
@@ -116,6 +119,16 @@ template <class T, class F> val array(const T& items, F&& f)
     return out;
 }
 
+// [f(x) for x in items], as a vector.
+template <class T, class F> auto each(const T& items, F&& f)
+{
+    std::vector<std::decay_t<decltype(f(*std::begin(items)))>> out;
+    for (const auto& x : items) {
+        out.push_back(f(x));
+    }
+    return out;
+}
+
 val texts(const std::vector<std::string>& v)
 {
     return array(v, [](const std::string& s) { return val(s); });
@@ -125,11 +138,7 @@ val texts(const std::vector<std::string>& v)
 // back to it, or empty for NaN.
 std::vector<std::string> cells(const std::vector<double>& v)
 {
-    std::vector<std::string> out;
-    for (double x : v) {
-        out.push_back(std::isnan(x) ? std::string() : engine::shortest(x));
-    }
-    return out;
+    return each(v, [](double x) { return std::isnan(x) ? std::string() : engine::shortest(x); });
 }
 
 val doubles(const std::vector<double>& v)
@@ -144,6 +153,11 @@ val errors_of(const error_list& errors)
     return array(errors, [](const auto& e) {
         return object({{"name", val(e.first)}, {"message", val(e.second)}});
     });
+}
+
+std::vector<std::string> texts_of(const std::vector<climber::note>& notes)
+{
+    return each(notes, [](const climber::note& n) { return n.text; });
 }
 
 val column_of(const engine::column& c)
@@ -497,11 +511,7 @@ val solve_sweep(const std::string& lines, const std::string& sweep_text,
         to.set("xText", texts(cells(x)));
         to.set("yText", texts(cells(y)));
         to.set("problems", problems);
-        std::vector<std::string> notes;
-        for (const climber::note& n : run.led(said.notes)) {
-            notes.push_back(n.text);
-        }
-        to.set("notes", texts(notes));
+        to.set("notes", texts(texts_of(run.led(said.notes))));
     });
 }
 
@@ -606,31 +616,30 @@ namespace {
 engine::run draws_run_of(const tether::design& d, const std::string& vary_lines,
                          const std::string& samples, const std::string& key, climber::method how)
 {
-    std::vector<std::string> texts;
+    engine::draw_texts t;
     std::istringstream in(vary_lines);
     for (std::string line; std::getline(in, line);) {
         if (!(line = engine::trim(line)).empty()) {
-            texts.push_back(line);
+            t.vary.push_back(line);
         }
     }
-    engine::draw_request drawn;
-    try {
-        drawn.vary = engine::read_varied(texts);
-    }
-    catch (const engine::varied_error& e) {
-        throw engine::usage_error(engine::printable(texts[e.index]), e);
-    }
-    if (drawn.vary.empty()) {
+    if (t.vary.empty()) {
         throw engine::usage_error("give a distribution to at least one parameter");
     }
-    drawn.count = said_of("draws", [&] { return engine::parse_draw_count(samples); });
-    if (drawn.count > page_limit(how)) {
-        throw engine::usage_error("draws: at most " + std::to_string(page_limit(how)) +
-                                  " on this page by the " + name_of(how) + " method");
-    }
-    drawn.key             = said_of("key", [&] { return engine::parse_key(key); });
+    t.count               = samples;
     engine::run_request r = page_request(d, how, {});
-    r.drawn               = std::move(drawn);
+    try {
+        r.drawn = engine::read_draws(t);
+    }
+    catch (const engine::draw_error& e) {
+        const bool vary = e.part == engine::draw_part::vary;
+        throw engine::usage_error(vary ? engine::printable(t.vary[e.index]) : "draws", e);
+    }
+    if (r.drawn->count > r.limit) {
+        throw engine::usage_error("draws: at most " + std::to_string(r.limit) + " " + r.where);
+    }
+    // The key is read after the limit, whose error comes first.
+    r.drawn->key = said_of("key", [&] { return engine::parse_key(key); });
     return engine::run(std::move(r));
 }
 
@@ -665,15 +674,13 @@ val spread(const std::string& lines, const std::string& vary_lines, const std::s
             const std::vector<engine::column> columns = engine::spread_summary::columns();
             const engine::row_writer writer(engine::format::csv, columns);
             std::string text = writer.header();
-            val rows         = val::array();
-            for (const engine::labelled_row& row : sum.rows()) {
+            const val rows   = array(sum.rows(), [&](const engine::labelled_row& row) {
                 text += writer.row(row.values, row.texts);
-                std::vector<std::string> line = row.texts;
-                for (const std::string& cell : cells(row.values)) {
-                    line.push_back(cell);
-                }
-                rows.call<void>("push", texts(line));
-            }
+                std::vector<std::string> line          = row.texts;
+                const std::vector<std::string> numbers = cells(row.values);
+                line.insert(line.end(), numbers.begin(), numbers.end());
+                return texts(line);
+            });
             std::vector<std::string> notes;
             if (sum.unbuilt.met > 0) {
                 notes.push_back(engine::share_text(sum.unbuilt) + " are no design.");
@@ -703,27 +710,16 @@ val sensitivity(const std::string& lines)
                       {"notes", val::array()}});
     return answer(read(lines, false), "sensitivity", out, [](const tether::design& d, val& to) {
         const engine::sensitivities s = engine::compute_sensitivities(d);
-        std::vector<std::string> figure;
-        std::vector<std::string> parameter;
-        std::vector<double> derivative;
-        std::vector<double> elasticity;
-        for (const engine::slope& row : s.slopes) {
-            const std::vector<std::string> labels = engine::slope_labels(s, row);
-            const std::vector<double> numbers     = engine::slope_numbers(row);
-            figure.push_back(labels[0]);
-            parameter.push_back(labels[1]);
-            derivative.push_back(numbers[0]);
-            elasticity.push_back(numbers[1]);
+        for (std::size_t k = 0; k < 2; ++k) {
+            to.set(k == 0 ? "figure" : "parameter", texts(each(s.slopes, [&](const auto& row) {
+                       return engine::slope_labels(s, row)[k];
+                   })));
+            to.set(k == 0 ? "derivative" : "elasticity",
+                   doubles(each(s.slopes,
+                                [k](const auto& row) { return engine::slope_numbers(row)[k]; })));
         }
-        std::vector<std::string> notes;
-        for (const climber::note& n : climber::design_notes(d)) {
-            notes.push_back(n.text);
-        }
+        std::vector<std::string> notes = texts_of(climber::design_notes(d));
         notes.insert(notes.end(), s.notes.begin(), s.notes.end());
-        to.set("figure", texts(figure));
-        to.set("parameter", texts(parameter));
-        to.set("derivative", doubles(derivative));
-        to.set("elasticity", doubles(elasticity));
         to.set("notes", texts(notes));
     });
 }
