@@ -334,18 +334,15 @@ val evaluate(const std::string& lines, const std::string& method)
                              {"figures", val::array()},
                              {"notes", val::array()}});
     return answer(std::move(r), "method", out, [&](const tether::design& d, val& to) {
-        const engine::evaluation e           = engine::evaluate(d, *how, true);
-        const std::vector<engine::column> of = engine::figure_columns();
-        val figures                          = val::array();
-        for (std::size_t i = 0; i < of.size(); ++i) {
-            const double v = e.figures[i];
-            figures.call<void>(
-                "push",
-                object({{"name", val(of[i].name)},
-                        {"unit", val(of[i].unit)},
-                        {"value", std::isnan(v) ? val::null() : val(engine::shortest(v))}}));
-        }
-        to.set("figures", figures);
+        const engine::evaluation e = engine::evaluate(d, *how, true);
+        std::size_t i              = 0;
+        to.set("figures", array(engine::figure_columns(), [&](const engine::column& c) {
+                   const double v = e.figures[i++];
+                   return object(
+                       {{"name", val(c.name)},
+                        {"unit", val(c.unit)},
+                        {"value", std::isnan(v) ? val::null() : val(engine::shortest(v))}});
+               }));
         to.set("notes", notes_of(e.design_notes, "parameter")
                             .call<val>("concat", notes_of(e.figure_notes, "figure")));
         to.set("rows", doubles(e.ascent));
