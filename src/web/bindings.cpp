@@ -89,17 +89,6 @@ template <class F> auto given(reading& r, const char* field, F&& f) -> std::opti
     }
 }
 
-// f(), its usage_error said of where it was given ("WHERE: WHAT").
-template <class F> auto said_of(const std::string& where, F&& f) -> decltype(f())
-{
-    try {
-        return f();
-    }
-    catch (const engine::usage_error& e) {
-        throw engine::usage_error(where, e);
-    }
-}
-
 val object(std::initializer_list<std::pair<const char*, val>> fields)
 {
     val out = val::object();
@@ -635,8 +624,12 @@ engine::run draws_run_of(const tether::design& d, const std::string& vary_lines,
     if (r.drawn->count > r.limit) {
         throw engine::usage_error("draws: at most " + std::to_string(r.limit) + " " + r.where);
     }
-    // The key is read after the limit, whose error comes first.
-    r.drawn->key = said_of("key", [&] { return engine::parse_key(key); });
+    try {  // the key after the limit, whose error comes first
+        r.drawn->key = engine::parse_key(key);
+    }
+    catch (const engine::usage_error& e) {
+        throw engine::usage_error("key", e);
+    }
     return engine::run(std::move(r));
 }
 
