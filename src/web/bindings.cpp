@@ -118,9 +118,9 @@ template <class T, class F> auto each(const T& items, F&& f)
     return out;
 }
 
-val texts(const std::vector<std::string>& v)
+template <class T> val texts(const std::vector<T>& v)
 {
-    return array(v, [](const std::string& s) { return val(s); });
+    return array(v, [](const T& s) { return val(s); });
 }
 
 // Each number as the explorer's CSV writes it: the shortest text that reads
@@ -578,10 +578,7 @@ val tables()
         {"ascent", columns_of(engine::ascent_columns())},
         {"plots", array(engine::ascent_plots(),
                         [](const engine::plot& p) {
-                            return object({{"title", val(p.title)},
-                                           {"columns", array(p.columns, [](const char* c) {
-                                                return val(c);
-                                            })}});
+                            return object({{"title", val(p.title)}, {"columns", texts(p.columns)}});
                         })},
         {"methods", array(engine::methods(),
                           [](const auto& m) {
