@@ -393,16 +393,10 @@ void warn_text(const std::string& text, int level)
 // The notes as Python warnings, each once, attributed as warn_text's.
 void warn(const std::vector<climber::note>& notes, int level)
 {
+    const std::string integral = engine::named_name(engine::methods(), climber::method::integral);
     for (const climber::note& n : notes) {
-        std::string text = n.text;
-        if (n.kind == climber::note_kind::coarse_march) {
-            for (const auto& m : engine::methods()) {
-                if (m.value == climber::method::integral) {
-                    text += std::string(" (method=\"") + m.name + "\")";
-                }
-            }
-        }
-        warn_text(text, level);
+        const bool coarse = n.kind == climber::note_kind::coarse_march;
+        warn_text(coarse ? n.text + " (method=\"" + integral + "\")" : n.text, level);
     }
 }
 
