@@ -283,4 +283,16 @@ std::vector<climber::note> run::led(const note_tally& tally) const
     return out;
 }
 
+std::vector<note_tally::entry> all_notes(const run_summary& s)
+{
+    std::vector<note_tally::entry> all = s.notes.entries();
+    for (const note_tally::entry& e : s.design_notes.entries()) {
+        all.push_back(e);
+    }
+    std::stable_sort(all.begin(), all.end(), [](const auto& a, const auto& b) {
+        return static_cast<int>(a.note.kind) < static_cast<int>(b.note.kind);
+    });
+    return all;
+}
+
 }  // namespace engine

@@ -165,4 +165,8 @@ class run {
     std::optional<saltelli_design> saltelli_;
 };
 
+// The notes on the rows' figures and on their designs, each kind once, in
+// the kinds' order.
+std::vector<note_tally::entry> all_notes(const run_summary& s);
+
 }  // namespace engine

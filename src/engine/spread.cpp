@@ -20,13 +20,7 @@ constexpr double nan = std::numeric_limits<double>::quiet_NaN();
 // order, as shares of the draws.
 std::vector<note_share> note_shares(const run_summary& s, std::uint64_t draws)
 {
-    std::vector<note_tally::entry> all = s.notes.entries();
-    for (const note_tally::entry& e : s.design_notes.entries()) {
-        all.push_back(e);
-    }
-    std::stable_sort(all.begin(), all.end(), [](const auto& a, const auto& b) {
-        return static_cast<int>(a.note.kind) < static_cast<int>(b.note.kind);
-    });
+    const std::vector<note_tally::entry> all = all_notes(s);
     std::vector<note_share> out;
     out.reserve(all.size());
     for (const note_tally::entry& e : all) {

@@ -6,10 +6,12 @@
 // (tether/__init__.py) adds the calls shaped for pandas; nothing here or
 // there computes a figure of its own.
 #include "docs.hpp"
+#include "engine/evaluation.hpp"
 #include "engine/figures.hpp"
 #include "engine/loads.hpp"
 #include "engine/modes.hpp"
 #include "engine/numbers.hpp"
+#include "engine/requests.hpp"
 #include "engine/run.hpp"
 #include "engine/runner.hpp"
 #include "engine/sensitivity.hpp"
@@ -391,16 +393,10 @@ void warn_text(const std::string& text, int level)
 // The notes as Python warnings, each once, attributed as warn_text's.
 void warn(const std::vector<climber::note>& notes, int level)
 {
+    const std::string integral = engine::named_name(engine::methods(), climber::method::integral);
     for (const climber::note& n : notes) {
-        std::string text = n.text;
-        if (n.kind == climber::note_kind::coarse_march) {
-            for (const auto& m : engine::methods()) {
-                if (m.value == climber::method::integral) {
-                    text += std::string(" (method=\"") + m.name + "\")";
-                }
-            }
-        }
-        warn_text(text, level);
+        const bool coarse = n.kind == climber::note_kind::coarse_march;
+        warn_text(coarse ? n.text + " (method=\"" + integral + "\")" : n.text, level);
     }
 }
 
@@ -483,15 +479,6 @@ template <class Work> auto computed(const tether::design& d, bool with_rows, Wor
     return out;
 }
 
-std::vector<std::string> names_of(const std::vector<engine::column>& columns)
-{
-    std::vector<std::string> names;
-    for (const engine::column& c : columns) {
-        names.push_back(c.name);
-    }
-    return names;
-}
-
 // Rows as a frame's array.
 py::array_t<double> array_of(const std::vector<std::vector<double>>& rows, std::size_t width)
 {
@@ -509,7 +496,7 @@ py::object frame(const std::vector<std::vector<double>>& rows,
                  const std::vector<engine::column>& columns, std::size_t first = 0,
                  const py::object& index = py::none())
 {
-    const std::vector<std::string> all = names_of(columns);
+    const std::vector<std::string> all = engine::column_names(columns);
     const std::vector<std::string> names(all.begin() + static_cast<std::ptrdiff_t>(first),
                                          all.end());
     return py::module_::import("pandas").attr("DataFrame")(
@@ -518,16 +505,14 @@ py::object frame(const std::vector<std::vector<double>>& rows,
 
 py::dict figures(const tether::design& d, py::handle method)
 {
-    const climber::method how       = method_of(method);
-    const climber::design_figures s = computed(d, false, [&](const std::atomic<int>* stop) {
-        return climber::compute_figures(d, {how}, stop);
+    const climber::method how  = method_of(method);
+    const engine::evaluation e = computed(d, false, [&](const std::atomic<int>* stop) {
+        return engine::evaluate(d, how, false, stop);
     });
-    warn(climber::notes(s, how == climber::method::march), 1);
-    warn(climber::field_notes(s, {}), 1);
-    const std::vector<double> values = engine::figure_values(s);
+    warn(e.figure_notes, 1);
     py::dict out;
-    for (std::size_t i = 0; i < values.size(); ++i) {
-        out[py::str(engine::figure_columns()[i].name)] = values[i];
+    for (std::size_t i = 0; i < e.figures.size(); ++i) {
+        out[py::str(engine::figure_columns()[i].name)] = e.figures[i];
     }
     return out;
 }
@@ -747,17 +732,22 @@ engine::run run_of(engine::run_request request, const std::vector<std::string>& 
     return std::move(*r);
 }
 
+using each_row = std::function<void(std::uint64_t, engine::run_row&)>;
+using lead_of  = std::function<std::string(std::uint64_t, std::uint64_t)>;
+
 // Rows [begin, end) of the run, computed on jobs threads without the GIL,
-// into a frame's array of the run's columns; each row also to each().
-engine::run_summary rows_of(const engine::run& r, engine::shard_range range, unsigned jobs,
-                            py::array_t<double>& out, engine::note_tally notes,
-                            const std::function<void(std::uint64_t, engine::run_row&)>& each = {})
+// as a frame's array of the run's columns; each row also to each(). Then
+// the tallied notes (after those already in `notes`) and, where misses, the
+// misses as warnings, each led by lead(first, count) (none: the run's lead).
+py::array_t<double> rows_of(const engine::run& r, engine::shard_range range, unsigned jobs,
+                            const each_row& each = {}, engine::note_tally notes = {},
+                            const lead_of& lead = {}, bool misses = true)
 {
     const auto width = static_cast<std::uint64_t>(r.columns().size());
-    out              = py::array_t<double>(
+    py::array_t<double> out(
         {static_cast<py::ssize_t>(range.end - range.begin), static_cast<py::ssize_t>(width)});
-    double* data = out.mutable_data();
-    return without_gil(jobs, [&](const engine::run_settings& s) {
+    double* data                = out.mutable_data();
+    const engine::run_summary s = without_gil(jobs, [&](const engine::run_settings& rs) {
         return r.execute(
             range.begin, range.end,
             [&](std::uint64_t i, engine::run_row& row) {
@@ -767,48 +757,22 @@ engine::run_summary rows_of(const engine::run& r, engine::shard_range range, uns
                 }
                 return true;
             },
-            s, std::move(notes));
+            rs, std::move(notes));
     });
-}
-
-// The notes on the figures and on the designs, each kind once in the
-// order of the kinds.
-std::vector<engine::note_tally::entry> merged(const engine::run_summary& s)
-{
-    std::vector<engine::note_tally::entry> all = s.notes.entries();
-    for (const auto& e : s.design_notes.entries()) {
-        all.push_back(e);
+    const auto led = [&](std::uint64_t first, std::uint64_t count, const std::string& text) {
+        const std::string l = lead ? lead(first, count) : r.lead(first, count);
+        return l.empty() ? text : l + ": " + text;
+    };
+    std::vector<climber::note> said;
+    for (const engine::note_tally::entry& e : engine::all_notes(s)) {
+        said.push_back(e.note);
+        said.back().text = led(e.first, e.count, e.note.text);
     }
-    std::stable_sort(all.begin(), all.end(), [](const auto& a, const auto& b) {
-        return static_cast<int>(a.note.kind) < static_cast<int>(b.note.kind);
-    });
-    return all;
-}
-
-using lead_of = std::function<std::string(std::uint64_t, std::uint64_t)>;
-
-// What leads a warning on count of the run's rows from first.
-lead_of run_lead(const engine::run& r)
-{
-    return [&r](std::uint64_t first, std::uint64_t count) { return r.lead(first, count); };
-}
-
-// The tallied notes and (with misses) the misses as warnings, each led by
-// lead(first, count).
-void warn_summary(const engine::run_summary& s, const lead_of& lead, bool misses = true)
-{
-    std::vector<climber::note> notes;
-    for (const engine::note_tally::entry& e : merged(s)) {
-        climber::note n     = e.note;
-        const std::string l = lead(e.first, e.count);
-        n.text              = l.empty() ? n.text : l + ": " + n.text;
-        notes.push_back(std::move(n));
-    }
-    warn(notes, 2);
+    warn(said, 2);
     if (misses && s.missed > 0) {
-        const std::string l = lead(s.first_missed, s.missed);
-        warn_text((l.empty() ? "" : l + ": ") + s.why, 2);
+        warn_text(led(s.first_missed, s.missed, s.why), 2);
     }
+    return out;
 }
 
 // Every design of the grid of the axes [(name, text or values)], checked
@@ -826,9 +790,8 @@ py::tuple sweep(const tether::design& base, const py::list& axes, py::handle job
     request.axes = axes_of(axes, "sweep", shown);
     engine::note_tally notes;
     const engine::run r = run_of(std::move(request), shown, notes);
-    py::array_t<double> out;
-    warn_summary(rows_of(r, {0, r.size()}, threads, out, notes), run_lead(r));
-    return py::make_tuple(out, names_of(r.columns()));
+    return py::make_tuple(rows_of(r, {0, r.size()}, threads, {}, notes),
+                          engine::column_names(r.columns()));
 }
 
 // Draws: the run that sample(), summary() and indices() compute.
@@ -845,30 +808,29 @@ draws draws_run(const tether::design& base, const py::list& vary, py::handle sam
                 py::handle figures, bool saltelli)
 {
     engine::run_request request = request_of(base, method_of(method), modes, figures);
-    std::vector<std::string> texts;
+    engine::draw_texts texts;
     std::vector<std::string> shown;
     for (const py::handle item : vary) {
         const auto pair        = item.cast<py::tuple>();
         const std::string name = py::str(pair[0]);
         param_named(name, "sample");
-        texts.push_back(name + "=" +
-                        text_arg(pair[1], "vary[" + name + "]",
-                                 "a distribution's text, as 'lognormal:35:1.5'"));
+        texts.vary.push_back(name + "=" +
+                             text_arg(pair[1], "vary[" + name + "]",
+                                      "a distribution's text, as 'lognormal:35:1.5'"));
         shown.push_back("vary['" + name + "']");
     }
-    engine::draw_request drawn;
+    texts.count    = whole_text(samples, "samples");
+    texts.key      = whole_text(key, "key");
+    texts.saltelli = saltelli;
     try {
-        drawn.vary = engine::read_varied(texts);
+        request.drawn = engine::read_draws(texts);
     }
-    catch (const engine::varied_error& e) {
-        throw engine::usage_error(shown[e.index] + ": " + e.what());
+    catch (const engine::draw_error& e) {
+        throw engine::usage_error((e.part == engine::draw_part::vary    ? shown[e.index]
+                                   : e.part == engine::draw_part::count ? "samples"
+                                                                        : "key") +
+                                  std::string(": ") + e.what());
     }
-    const std::string count  = whole_text(samples, "samples");
-    drawn.count              = led("samples", [&] { return engine::parse_draw_count(count); });
-    const std::string number = whole_text(key, "key");
-    drawn.key                = led("key", [&] { return engine::parse_key(number); });
-    drawn.saltelli           = saltelli;
-    request.drawn            = std::move(drawn);
     return {led(saltelli ? "indices" : "sample", [&] { return engine::run(std::move(request)); }),
             jobs_of(jobs)};
 }
@@ -901,13 +863,11 @@ py::tuple sample(const tether::design& base, const py::list& vary, py::handle sa
     const auto kn        = led("shard", [&] { return engine::parse_shard(shard); });
     const engine::shard_range range = engine::shard_of(r.size(), kn.first, kn.second);
     std::vector<std::string> reasons(range.end - range.begin);
-    py::array_t<double> out;
-    warn_summary(rows_of(r, range, drawn.threads, out, {},
-                         [&](std::uint64_t i, engine::run_row& row) {
-                             reasons[i - range.begin] = std::move(row.reason);
-                         }),
-                 run_lead(r));
-    return py::make_tuple(out, names_of(r.columns()), texts_of(reasons), range.begin,
+    const py::array_t<double> out =
+        rows_of(r, range, drawn.threads, [&](std::uint64_t i, engine::run_row& row) {
+            reasons[i - range.begin] = std::move(row.reason);
+        });
+    return py::make_tuple(out, engine::column_names(r.columns()), texts_of(reasons), range.begin,
                           draws_attrs(r));
 }
 
@@ -923,7 +883,7 @@ py::tuple labelled(const std::vector<engine::labelled_row>& rows,
     }
     const auto width = static_cast<std::size_t>(std::count_if(
         columns.begin(), columns.end(), [](const engine::column& c) { return !c.text; }));
-    return py::make_tuple(texts, array_of(values, width), names_of(columns));
+    return py::make_tuple(texts, array_of(values, width), engine::column_names(columns));
 }
 
 py::dict share_dict(const engine::share& s)
@@ -1077,12 +1037,11 @@ py::object solve(const tether::design& base, py::handle name, py::handle bracket
         return py::cast(d);
     }
     std::vector<std::string> problems(r.size());
-    py::array_t<double> out;
-    warn_summary(
-        rows_of(r, {0, r.size()}, threads, out, {},
-                [&](std::uint64_t i, engine::run_row& row) { problems[i] = std::move(row.why); }),
-        run_lead(r), false);
-    return py::make_tuple(out, names_of(r.columns()), texts_of(problems, true));
+    const py::array_t<double> out = rows_of(
+        r, {0, r.size()}, threads,
+        [&](std::uint64_t i, engine::run_row& row) { problems[i] = std::move(row.why); }, {}, {},
+        false);
+    return py::make_tuple(out, engine::column_names(r.columns()), texts_of(problems, true));
 }
 
 // Designs given row by row: base with the named parameters set from each
@@ -1113,15 +1072,13 @@ py::tuple evaluate(const tether::design& base, const std::vector<std::string>& n
     engine::note_tally notes;
     const engine::run r = run_of(std::move(request), {}, notes);
     std::vector<std::optional<engine::design_fault>> faults(r.size());
-    py::array_t<double> out;
-    const lead_of row_lead = [&label](std::uint64_t first, std::uint64_t count) {
-        return "row " + std::string(py::str(label(first))) +
-               (count > 1 ? " and " + std::to_string(count - 1) + " more" : "");
-    };
-    warn_summary(
-        rows_of(r, {0, r.size()}, threads, out, {},
-                [&](std::uint64_t i, engine::run_row& row) { faults[i] = std::move(row.fault); }),
-        row_lead);
+    const py::array_t<double> out = rows_of(
+        r, {0, r.size()}, threads,
+        [&](std::uint64_t i, engine::run_row& row) { faults[i] = std::move(row.fault); }, {},
+        [&label](std::uint64_t first, std::uint64_t count) {
+            return "row " + std::string(py::str(label(first))) +
+                   (count > 1 ? " and " + std::to_string(count - 1) + " more" : "");
+        });
     py::list problems;
     for (std::uint64_t i = 0; i < r.size(); ++i) {
         const auto& f = faults[i];
