@@ -12,6 +12,7 @@
 #include <cmath>
 #include <cstdint>
 #include <cstring>
+#include <limits>
 #include <random>
 #include <string>
 
@@ -72,6 +73,59 @@ TEST(Numbers, ShortestTextIsTheStandardLibrarys)
         if (w >= 1e-4 && w < 1e15) {
             ASSERT_EQ(engine::readable(w), to_chars(w, true)) << w;
         }
+    }
+}
+
+// A binary64 of either sign whose biased exponent is drawn evenly from
+// [low, high] (0 is the subnormals'), its significand's bits at random.
+double drawn(std::mt19937_64& gen, int low, int high)
+{
+    std::uniform_int_distribution<std::uint64_t> exponent(static_cast<std::uint64_t>(low),
+                                                          static_cast<std::uint64_t>(high));
+    const std::uint64_t bits = (gen() & 0x800FFFFFFFFFFFFFu) | exponent(gen) << 52;
+    double v                 = 0;
+    std::memcpy(&v, &bits, sizeof v);
+    return v;
+}
+
+// shortest_to and readable_to write what the standard library writes
+// (libstdc++'s Ryu), within number_size characters.
+void expect_standard_texts(double v)
+{
+    char text[2 * engine::number_size];
+    std::memset(text, '#', sizeof text);
+    char* end = engine::shortest_to(text, v);
+    ASSERT_EQ(std::string(text, end), to_chars(v)) << v;
+    ASSERT_LE(end - text, engine::number_size) << v;
+    ASSERT_EQ(text[engine::number_size], '#') << v;
+    const bool plain = std::fabs(v) >= 1e-4 && std::fabs(v) < 1e15;
+    end              = engine::readable_to(text, v);
+    ASSERT_EQ(std::string(text, end), to_chars(v, plain)) << v;
+    ASSERT_LE(end - text, engine::number_size) << v;
+}
+
+TEST(Numbers, TextsWrittenInPlaceAreTheStandardLibrarysAcrossTheExponents)
+{
+    std::mt19937_64 gen(20261209);
+    for (int i = 0; i < 100000; ++i) {
+        // Every exponent, the subnormals' included.
+        expect_standard_texts(drawn(gen, 0, 2046));
+        // Those readable() writes in plain digits, 2^-14 to 2^50.
+        expect_standard_texts(drawn(gen, 1023 - 14, 1023 + 50));
+        // Whole numbers around 2^53, where the plain digits stop being the
+        // shortest digits and zeros, and on to 10^25.
+        expect_standard_texts(drawn(gen, 1023 + 45, 1023 + 84));
+    }
+    // Whole numbers of few digits, and their neighbours.
+    for (double v = 1; v < 1e24; v *= 7) {
+        for (double w : {std::floor(v), std::nextafter(std::floor(v), 0.0),
+                         std::nextafter(std::floor(v), HUGE_VAL)}) {
+            expect_standard_texts(w);
+            expect_standard_texts(-w);
+        }
+    }
+    for (double v : {0.0, -0.0, HUGE_VAL, -HUGE_VAL, std::numeric_limits<double>::quiet_NaN()}) {
+        expect_standard_texts(v);
     }
 }
 

@@ -144,7 +144,8 @@ std::optional<tether::problem> check(const tether::design& d, bool with_rows)
     return p;
 }
 
-std::vector<note> design_notes(const tether::design& d)
+std::vector<note> design_notes(const tether::design& d,
+                               const std::function<bool(note_kind)>& written)
 {
     std::vector<note> out;
     if (tether::is_automatic(d.tether.rhog)) {
@@ -154,6 +155,10 @@ std::vector<note> design_notes(const tether::design& d)
     const double material = tether::material_rhog(d, tether::compute_positions(d, m));
     const double rhog     = d.tether.rhog;
     if (std::fabs(rhog - material) > 0.01 * material) {
+        if (written && !written(note_kind::rhog_departure)) {
+            out.push_back({note_kind::rhog_departure, {}, {}});
+            return out;
+        }
         std::ostringstream percent;
         percent.imbue(std::locale::classic());
         percent << std::showpos << std::setprecision(3) << 100 * (rhog - material) / material;

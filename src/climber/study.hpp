@@ -8,6 +8,7 @@
 #include "tether/model.hpp"
 #include "tether/positions.hpp"
 
+#include <functional>
 #include <optional>
 #include <string>
 #include <vector>
@@ -66,8 +67,12 @@ struct note {
 std::vector<note> notes(const study& s, bool by_march);
 
 // The notes on a design itself, before any figure: rhog's departure from
-// its material.
-std::vector<note> design_notes(const tether::design& d);
+// its material. Where `written` is given, a note of a kind it refuses is
+// given with its kind alone (no text, no concerns): a tally of many designs
+// keeps one text of each kind, and the text's numbers cost several times
+// the check.
+std::vector<note> design_notes(const tether::design& d,
+                               const std::function<bool(note_kind)>& written = {});
 
 // The same, without the ascent table.
 study compute_study(const tether::design& d, const std::atomic<int>* stop = nullptr);

@@ -1,10 +1,13 @@
 #include "engine/numbers.hpp"
 
 #include <fast_float/fast_float.h>
+#include <fmt/compile.h>
 #include <fmt/format.h>
 
+#include <algorithm>
 #include <cmath>
 #include <cstdlib>
+#include <cstring>
 #include <limits>
 
 namespace engine {
@@ -44,47 +47,135 @@ bool is_decimal(const std::string& t)
 
 // The shortest digits of a finite v > 0 that read back to it (no leading or
 // trailing zeros), and the decimal exponent of the first: v ~ d.ddd x 10^exponent.
-// {fmt} finds them (Dragonbox); its layout, fixed or scientific, is undone here.
-void shortest_digits(double v, std::string& digits, int& exponent)
+struct decimal {
+    char digits[20];  // at most 17 for a binary64
+    int size     = 0;
+    int exponent = 0;
+};
+
+// {fmt} finds the digits (Dragonbox) and writes them into a buffer on the
+// stack; its layout, fixed or scientific, is read back here.
+decimal shortest_decimal(double v)
 {
-    const std::string text     = fmt::format("{}", v);
-    const auto e               = text.find('e');
-    const std::string mantissa = text.substr(0, e);
-    exponent                   = e == std::string::npos ? 0 : std::atoi(text.c_str() + e + 1);
-    const auto point           = mantissa.find('.');
-    // Digits before the point, less one, shift the exponent up.
-    exponent += static_cast<int>(point == std::string::npos ? mantissa.size() : point) - 1;
-    digits.clear();
-    for (char c : mantissa) {
-        if (c != '.') {
-            digits += c;
+    char buffer[40];
+    const char* const text = buffer;
+    const char* const end  = fmt::format_to(buffer, FMT_COMPILE("{}"), v);
+    const char* e          = std::find(text, end, 'e');
+    const char* point      = std::find(text, e, '.');
+    const char* first      = std::find_if(text, e, [](char c) { return c >= '1' && c <= '9'; });
+    const char* last       = e;  // past the last nonzero digit
+    while (last[-1] == '0' || last[-1] == '.') {
+        --last;
+    }
+    int shift = 0;  // the exponent {fmt} wrote, if any
+    if (e != end) {
+        for (const char* at = e + 2; at != end; ++at) {
+            shift = 10 * shift + (*at - '0');
+        }
+        shift = e[1] == '-' ? -shift : shift;
+    }
+    decimal out;
+    // The first digit's place, counted from the point.
+    out.exponent = shift + static_cast<int>(point - first) - (first < point ? 1 : 0);
+    for (const char* at = first; at != last; ++at) {
+        if (*at != '.') {
+            out.digits[out.size++] = *at;
         }
     }
-    const auto first = digits.find_first_not_of('0');
-    exponent -= static_cast<int>(first);
-    digits = digits.substr(first, digits.find_last_not_of('0') - first + 1);
+    return out;
 }
+
+char* put(char* out, const char* from, int n)
+{
+    std::memcpy(out, from, static_cast<std::size_t>(n));
+    return out + n;
+}
+
+char* put_zeros(char* out, int n)
+{
+    std::memset(out, '0', static_cast<std::size_t>(n));
+    return out + n;
+}
+
+// The length of fixed_to's text of a whole number of the given digits:
+// all its own digits, which are the shortest digits and zeros below 2^53
+// (there every whole number is a binary64, so no other rounds to it).
+constexpr double exact_whole = 9007199254740992.0;  // 2^53
 
 // Fixed notation: the shortest digits with the point placed; a whole number
 // longer than its shortest digits is written with all its own digits, as
 // std::to_chars writes it (of the texts of that length, the closest).
-std::string fixed_text(double v, const std::string& digits, int exponent)
+char* fixed_to(char* out, double v, const decimal& d)
 {
-    const int n = static_cast<int>(digits.size());
-    if (exponent < 0) {
-        return "0." + std::string(static_cast<std::size_t>(-exponent - 1), '0') + digits;
+    if (d.exponent < 0) {
+        *out++ = '0';
+        *out++ = '.';
+        out    = put_zeros(out, -d.exponent - 1);
+        return put(out, d.digits, d.size);
     }
-    if (exponent + 1 >= n) {
-        return fmt::format("{:.0f}", v);
+    if (d.exponent + 1 >= d.size) {
+        if (v < exact_whole) {
+            out = put(out, d.digits, d.size);
+            return put_zeros(out, d.exponent + 1 - d.size);
+        }
+        return fmt::format_to(out, FMT_COMPILE("{:.0f}"), v);
     }
-    const auto point = static_cast<std::size_t>(exponent) + 1;  // digits before the point
-    return digits.substr(0, point) + "." + digits.substr(point);
+    const int point = d.exponent + 1;  // digits before the point
+    out             = put(out, d.digits, point);
+    *out++          = '.';
+    return put(out, d.digits + point, d.size - point);
 }
 
-std::string scientific_text(const std::string& digits, int exponent)
+// d.ddde+XX, the exponent of at least two digits.
+char* scientific_to(char* out, const decimal& d)
 {
-    return digits.substr(0, 1) + (digits.size() > 1 ? "." + digits.substr(1) : "") +
-           fmt::format("e{}{:02d}", exponent < 0 ? '-' : '+', std::abs(exponent));
+    *out++ = d.digits[0];
+    if (d.size > 1) {
+        *out++ = '.';
+        out    = put(out, d.digits + 1, d.size - 1);
+    }
+    *out++      = 'e';
+    *out++      = d.exponent < 0 ? '-' : '+';
+    const int e = std::abs(d.exponent);
+    if (e >= 100) {
+        *out++ = static_cast<char>('0' + e / 100);
+    }
+    *out++ = static_cast<char>('0' + e / 10 % 10);
+    *out++ = static_cast<char>('0' + e % 10);
+    return out;
+}
+
+// The lengths of the two notations' texts, as fixed_to and scientific_to
+// write them; a whole number of 2^53 or more is measured by writing it.
+int fixed_size(double v, const decimal& d)
+{
+    if (d.exponent < 0) {
+        return 1 - d.exponent + d.size;
+    }
+    if (d.exponent + 1 < d.size) {
+        return d.size + 1;
+    }
+    if (v < exact_whole || d.exponent > number_size) {
+        // Beyond, its text is at least exponent digits long, longer than
+        // any scientific text.
+        return d.exponent + 1;
+    }
+    char text[number_size * 2];
+    return static_cast<int>(fixed_to(text, v, d) - text);
+}
+
+int scientific_size(const decimal& d)
+{
+    return d.size + (d.size > 1 ? 1 : 0) + (std::abs(d.exponent) >= 100 ? 5 : 4);
+}
+
+char* put_special(char* out, double v)
+{
+    const char* text = v == 0 ? "0" : std::isinf(v) ? "inf" : "nan";
+    if (std::signbit(v)) {
+        *out++ = '-';
+    }
+    return put(out, text, static_cast<int>(std::strlen(text)));
 }
 
 }  // namespace
@@ -127,32 +218,41 @@ std::optional<double> parse_number(const std::string& text, std::string* why)
     return v;
 }
 
-std::string shortest(double v)
+char* shortest_to(char* out, double v)
 {
     if (v == 0 || !std::isfinite(v)) {
-        return std::signbit(v) ? (v == 0 ? "-0" : "-inf")
-                               : (v == 0          ? "0"
-                                  : std::isinf(v) ? "inf"
-                                                  : "nan");
+        return put_special(out, v);
     }
-    std::string digits;
-    int exponent = 0;
-    shortest_digits(std::fabs(v), digits, exponent);
-    const std::string fixed      = fixed_text(std::fabs(v), digits, exponent);
-    const std::string scientific = scientific_text(digits, exponent);
-    return (v < 0 ? "-" : "") + (fixed.size() <= scientific.size() ? fixed : scientific);
+    const double a  = std::fabs(v);
+    const decimal d = shortest_decimal(a);
+    if (v < 0) {
+        *out++ = '-';
+    }
+    return fixed_size(a, d) <= scientific_size(d) ? fixed_to(out, a, d) : scientific_to(out, d);
+}
+
+char* readable_to(char* out, double v)
+{
+    const double a = std::fabs(v);
+    if (!(a >= 1e-4 && a < 1e15)) {
+        return shortest_to(out, v);
+    }
+    if (v < 0) {
+        *out++ = '-';
+    }
+    return fixed_to(out, a, shortest_decimal(a));
+}
+
+std::string shortest(double v)
+{
+    char text[number_size];
+    return {text, shortest_to(text, v)};
 }
 
 std::string readable(double v)
 {
-    const double a = std::fabs(v);
-    if (!(a >= 1e-4 && a < 1e15)) {
-        return shortest(v);
-    }
-    std::string digits;
-    int exponent = 0;
-    shortest_digits(a, digits, exponent);
-    return (v < 0 ? "-" : "") + fixed_text(a, digits, exponent);
+    char text[number_size];
+    return {text, readable_to(text, v)};
 }
 
 }  // namespace engine

@@ -28,4 +28,13 @@ std::string shortest(double v);
 // short enough to read (300000, not 3e+05).
 std::string readable(double v);
 
+// Room for any text of shortest() or readable(): a sign, and at most 17
+// digits, a point and an exponent or "0.000" and 17 digits.
+inline constexpr int number_size = 32;
+
+// shortest(v) and readable(v) written at out, which has room for
+// number_size characters, without allocating; the text's end returned.
+char* shortest_to(char* out, double v);
+char* readable_to(char* out, double v);
+
 }  // namespace engine

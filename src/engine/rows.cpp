@@ -22,12 +22,16 @@ void cell(std::string& line, const std::string& text, bool header = false)
     line += text;
 }
 
-std::string machine_number(double v, format f)
+// A number for machines, appended to line: the shortest text that reads
+// back to it, or for NaN nothing in CSV and null in JSON.
+void put_machine_number(std::string& line, double v, format f)
 {
     if (std::isnan(v)) {
-        return f == format::json ? "null" : "";
+        line += f == format::json ? "null" : "";
+        return;
     }
-    return shortest(v);
+    char text[number_size];
+    line.append(text, shortest_to(text, v));
 }
 
 std::string csv_text(const std::string& t)
@@ -94,7 +98,8 @@ std::string row_writer::row(const std::vector<double>& values,
     if (format_ == format::json) {
         line += '}';
     }
-    return line + "\n";
+    line += '\n';
+    return line;
 }
 
 void row_writer::put_number(std::string& line, std::size_t i, double v) const
@@ -104,10 +109,14 @@ void row_writer::put_number(std::string& line, std::size_t i, double v) const
         cell(line, ten_digits(v));
         break;
     case format::csv:
-        line += (i == 0 ? "" : ",") + machine_number(v, format_);
+        line += i == 0 ? "" : ",";
+        put_machine_number(line, v, format_);
         break;
     case format::json:
-        line += (i == 0 ? "{\"" : ",\"") + columns_[i].name + "\":" + machine_number(v, format_);
+        line += i == 0 ? "{\"" : ",\"";
+        line += columns_[i].name;
+        line += "\":";
+        put_machine_number(line, v, format_);
         break;
     }
 }

@@ -272,7 +272,9 @@ std::optional<design_fault> grid_fault(const grid& g, const tether::design& base
         auto fault             = design_error(d, false);
         if (!fault) {
             if (notes != nullptr) {
-                notes->add(i, climber::design_notes(d));
+                // Only the first note of a kind is kept whole.
+                notes->add(i, climber::design_notes(
+                                  d, [notes](climber::note_kind k) { return !notes->holds(k); }));
             }
             continue;
         }
@@ -295,6 +297,11 @@ void note_tally::add(std::uint64_t i, const std::vector<climber::note>& notes)
             seen.note  = n;
         }
     }
+}
+
+bool note_tally::holds(climber::note_kind kind) const
+{
+    return seen_.count(static_cast<int>(kind)) != 0;
 }
 
 std::vector<note_tally::entry> note_tally::entries() const

@@ -70,6 +70,9 @@ class note_tally {
         climber::note note{};     // the first design's note
     };
     void add(std::uint64_t i, const std::vector<climber::note>& notes);
+    // Whether a note of this kind is tallied already (add keeps the first's
+    // alone).
+    bool holds(climber::note_kind kind) const;
     // Each kind's entry, in the order of the kinds.
     std::vector<entry> entries() const;
     // Each kind's note, led by "design I of N (VALUES) and K more: " where
