@@ -4,12 +4,12 @@
 // drawn map (wall-clock time, which they do).
 // usage: node bench/page_map.mjs WEB_BUILD_DIR [LOADS] [QUERY]
 // Needs the page built (make web) and puppeteer-core (make web-test).
-import { existsSync, mkdtempSync, readFileSync, rmSync } from 'node:fs';
-import { createServer } from 'node:http';
+import { mkdtempSync, readFileSync, rmSync } from 'node:fs';
 import { createRequire } from 'node:module';
 import { tmpdir } from 'node:os';
-import { dirname, extname, join, resolve } from 'node:path';
+import { dirname, join, resolve } from 'node:path';
 import { pathToFileURL } from 'node:url';
+import { serve } from '../tests/web/serve.mjs';
 
 const dir = resolve(process.argv[2] || 'build-web');
 const loads = Number(process.argv[3] || 6);
@@ -35,19 +35,7 @@ console.log(`the engine's map under Node, CPU: ${cpu.map((t) => t.toFixed(3)).jo
 
 const puppeteer = createRequire(join(dir, 'npm-dev', 'package.json'))('puppeteer-core');
 
-const types = { '.html': 'text/html', '.js': 'text/javascript', '.mjs': 'text/javascript',
-  '.css': 'text/css', '.wasm': 'application/wasm' };
-const server = createServer((request, response) => {
-  const path = join(pageDir, new URL(request.url, 'http://localhost').pathname.replace(/\/$/, '/index.html'));
-  if (!path.startsWith(pageDir) || !existsSync(path)) {
-    response.writeHead(404).end();
-    return;
-  }
-  response.writeHead(200, { 'Content-Type': types[extname(path)] || 'application/octet-stream' });
-  response.end(readFileSync(path));
-});
-await new Promise((done) => server.listen(0, '127.0.0.1', done));
-const base = `http://127.0.0.1:${server.address().port}/`;
+const { server, base } = await serve(pageDir);
 
 const profile = mkdtempSync(join(tmpdir(), 'tether-bench-'));
 const browser = await puppeteer.launch({

@@ -9,10 +9,10 @@
 // (make web-screenshot makes docs/web.png so).
 import { execFileSync, spawnSync } from 'node:child_process';
 import { existsSync, mkdtempSync, readFileSync, readdirSync, rmSync, statSync, writeFileSync } from 'node:fs';
-import { createServer } from 'node:http';
 import { createRequire } from 'node:module';
 import { tmpdir } from 'node:os';
-import { extname, join, resolve } from 'node:path';
+import { join, resolve } from 'node:path';
+import { serve } from './serve.mjs';
 
 const [dir, explore] = process.argv.slice(2, 4).map((p) => resolve(p));
 const browser_name = process.argv[4] || 'chromium';
@@ -48,20 +48,7 @@ function exploreFigures(args) {
   return Object.fromEntries(names.map((n, i) => [n, values[i]]));
 }
 
-// The built page, served from a local port.
-const types = { '.html': 'text/html', '.js': 'text/javascript', '.mjs': 'text/javascript',
-  '.css': 'text/css', '.wasm': 'application/wasm' };
-const server = createServer((request, response) => {
-  const path = join(page_dir, new URL(request.url, 'http://localhost').pathname.replace(/\/$/, '/index.html'));
-  if (!path.startsWith(page_dir) || !existsSync(path)) {
-    response.writeHead(404).end();
-    return;
-  }
-  response.writeHead(200, { 'Content-Type': types[extname(path)] || 'application/octet-stream' });
-  response.end(readFileSync(path));
-});
-await new Promise((done) => server.listen(0, '127.0.0.1', done));
-const base = `http://127.0.0.1:${server.address().port}/`;
+const { server, base } = await serve(page_dir);
 
 const profile = mkdtempSync(join(tmpdir(), 'tether-web-'));
 const downloads = join(profile, 'downloads');
