@@ -805,15 +805,16 @@ async function start() {
       $('find-result').textContent = '';
     }
   });
+  // An address that gives a map asks for it first: the page's one worker
+  // answers in turn, and the map is what such a link is for.
+  const mapGiven = address('map') !== null ? readMapAddress(address('map'), address('mapfig')) : null;
+  const mapDrawn = mapGiven ? drawTheMap(null, mapGiven) : null;
   await recompute();
   await fillTarget('find');
   await fillTarget('sweep-solve');
   if (planet !== null && !has(presets, planet)) await refuseAddress(`planet=${planet}`, method(), 'planet');
   if (methodGiven !== null && !methodKnown) await refuseAddress('', methodGiven, 'method');
-  if (address('map') !== null) {
-    const given = readMapAddress(address('map'), address('mapfig'));
-    if (given) await drawTheMap(null, given);
-  }
+  await mapDrawn;
 }
 
 start().catch((error) => { $('alert').textContent = `The page could not start: ${error.message}`; });
