@@ -64,14 +64,21 @@ template <class T> class row_ring {
         return true;
     }
 
+    // A row waited for wakes the waiter once a batch of rows from it is
+    // there (or the last rows), not at every row: a waking costs two system
+    // calls, more than writing a row.
     void put(std::uint64_t i, T&& value)
     {
+        bool wake = false;
         {
             const std::lock_guard<std::mutex> lock(mu_);
             rows_[i % window()]  = std::move(value);
             ready_[i % window()] = 1;
+            wake                 = awaited_ != nothing_awaited && batch_ready();
         }
-        row_done_.notify_all();
+        if (wake) {
+            row_done_.notify_all();
+        }
     }
 
     void fail(std::exception_ptr e)
@@ -92,7 +99,9 @@ template <class T> class row_ring {
     {
         std::unique_lock<std::mutex> lock(mu_);
         if (ready_[i % window()] == 0 && !quit_) {
+            awaited_ = i;
             row_done_.wait_for(lock, std::chrono::milliseconds(100));
+            awaited_ = nothing_awaited;
         }
         if (ready_[i % window()] == 0) {
             return false;
@@ -137,6 +146,19 @@ template <class T> class row_ring {
     {
         return rows_.size();
     }
+    bool batch_ready() const
+    {
+        const std::uint64_t last = std::min<std::uint64_t>(end_, awaited_ + batch);
+        for (std::uint64_t k = awaited_; k < last; ++k) {
+            if (ready_[k % window()] == 0) {
+                return false;
+            }
+        }
+        return true;
+    }
+    static constexpr std::uint64_t batch           = 8;  // at most half the smallest window
+    static constexpr std::uint64_t nothing_awaited = ~std::uint64_t{0};
+    std::uint64_t awaited_                         = nothing_awaited;
     std::vector<T> rows_;
     std::vector<char> ready_;
     std::uint64_t next_;
