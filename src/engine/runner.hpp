@@ -58,6 +58,8 @@ template <class T> class row_ring {
         std::unique_lock<std::mutex> lock(mu_);
         slot_free_.wait(lock, [&] { return quit_ || next_ >= end_ || next_ < handed_ + window(); });
         if (quit_ || next_ >= end_ || stopping()) {
+            lock.unlock();
+            row_done_.notify_all();  // a writer waiting for a batch hears the end at once
             return false;
         }
         i = next_++;
@@ -65,8 +67,8 @@ template <class T> class row_ring {
     }
 
     // A row waited for wakes the waiter once a batch of rows from it is
-    // there (or the last rows), not at every row: a waking costs two system
-    // calls, more than writing a row.
+    // there (or the last rows), or the run is being stopped, not at every
+    // row: a waking costs two system calls, more than writing a row.
     void put(std::uint64_t i, T&& value)
     {
         bool wake = false;
@@ -74,7 +76,7 @@ template <class T> class row_ring {
             const std::lock_guard<std::mutex> lock(mu_);
             rows_[i % window()]  = std::move(value);
             ready_[i % window()] = 1;
-            wake                 = awaited_ != nothing_awaited && batch_ready();
+            wake                 = awaited_ != nothing_awaited && (batch_ready() || stopping());
         }
         if (wake) {
             row_done_.notify_all();
