@@ -28,8 +28,8 @@ TEST(Requests, DrawsReadInOrderWithTheirCountKeyAndDesign)
     const engine::draw_request d = engine::read_draws(
         {{"strength=normal:35:1", " vmax = uniform:50:200"}, {"dz=0.1,0.2"}, "1e3", " 7 ", true});
     ASSERT_EQ(d.vary.size(), 2u);
-    EXPECT_EQ(d.vary[0].param->name, "strength");
-    EXPECT_EQ(d.vary[1].param->name, "vmax");
+    EXPECT_STREQ(d.vary[0].param->name, "strength");
+    EXPECT_STREQ(d.vary[1].param->name, "vmax");
     EXPECT_EQ(d.count, 1000u);
     EXPECT_EQ(d.key, 7u);
     EXPECT_TRUE(d.saltelli);
