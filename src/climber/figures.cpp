@@ -4,6 +4,7 @@
 
 #include <algorithm>
 #include <limits>
+#include <utility>
 
 namespace climber {
 
@@ -42,8 +43,9 @@ design_figures compute_study_integral(const tether::design& d, const integral_se
 {
     design_figures out{};
     compute_base(out, d);
-    out.integral = integrate(out.model, out.drive, out.plan.ztop, s);
-    out.sums     = out.integral.sums;
+    integral_sums in = integrate(out.model, out.drive, out.plan.ztop, s);
+    out.sums         = in.sums;
+    out.integral     = std::move(in.misses);
     return out;
 }
 

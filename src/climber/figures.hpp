@@ -38,7 +38,7 @@ struct figures_request {
 // The figures of a design that passes check. A module not asked for is
 // left NaN (the sums, the whole tether) or empty (the modes).
 struct design_figures : study {
-    integral_sums integral{};    // by the integral method: what its sums missed and why
+    integral_misses integral;    // by the integral method: what its sums missed and why
     tether::whole_tether whole;  // the tether from foot to top end
     tether::modes modes;         // the first oscillation modes, where asked for
     climber::traffic traffic = no_traffic();  // where asked for, by the integral method

@@ -22,6 +22,13 @@ grid grid_of(const run_request& r)
     return read_grid(r.axes, r.limit, r.where);
 }
 
+// Row i's value of the table's parameter c. The table is held in memory, so
+// its row index fits a size_t.
+double value_at(const design_table& t, std::uint64_t i, std::size_t c)
+{
+    return t.values[static_cast<std::size_t>(i) * t.params.size() + c];
+}
+
 }  // namespace
 
 run::run(run_request r) : request_(std::move(r)), grid_(grid_of(request_))
@@ -115,7 +122,7 @@ tether::design run::design_at(std::uint64_t i) const
     const design_table& t = *request_.table;
     tether::design d      = request_.base;
     for (std::size_t c = 0; c < t.params.size(); ++c) {
-        t.params[c]->field(d) = t.values[i * t.params.size() + c];
+        t.params[c]->field(d) = value_at(t, i, c);
     }
     return d;
 }
@@ -144,7 +151,7 @@ namespace {
 std::optional<design_fault> table_fault(const design_table& t, std::uint64_t i)
 {
     for (std::size_t c = 0; c < t.params.size(); ++c) {
-        const double v = t.values[i * t.params.size() + c];
+        const double v = value_at(t, i, c);
         if (!std::isfinite(v)) {
             const std::string name = t.params[c]->name;
             const std::string why  = "not a finite number";
