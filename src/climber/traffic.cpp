@@ -99,8 +99,8 @@ double pull_at(const tether::model& m, double z)
     return std::fabs(tether::outward(m.fld, r));
 }
 
-// The altitudes of a stream's climbers the moment one leaves the foot,
-// `count` of them, `interval` hours apart. Between departures every
+// The sum of |F| at a stream's climbers the moment one leaves the foot,
+// `count` of them, `interval` hours apart, km/s^2. Between departures every
 // climber rises and, below GEO, |F| falls as it rises, while one reaching
 // the top leaves: the sum of m |F| is largest just as the next one leaves.
 double stream_pull(const tether::model& m, const climb_profile& climb, double interval,
