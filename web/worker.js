@@ -20,9 +20,13 @@ self.onmessage = async (event) => {
     }
     self.postMessage({ id, result });
   } catch (error) {
-    // Emscripten reports an exhausted memory as an abort or a bare number.
+    // Emscripten reports an exhausted memory as an abort or as the C++
+    // exception that nothing caught: a WebAssembly.Exception (a bare number
+    // where the page is built with JavaScript's exceptions).
     const text = error && error.message ? error.message : String(error);
-    const memory = typeof error === 'number' || /memory|OOM|abort/i.test(text);
+    const uncaught = typeof error === 'number'
+      || (typeof WebAssembly.Exception === 'function' && error instanceof WebAssembly.Exception);
+    const memory = uncaught || /memory|OOM|abort/i.test(text);
     self.postMessage({ id, failure: memory ? 'The computation ran out of memory: try fewer designs or a larger dz.' : text });
   }
 };
