@@ -593,13 +593,15 @@ async function drawTheMap(event, given = null) {
   const { first, second, figure } = given
     || { first: mapAxis('x'), second: mapAxis('y'), figure: $('map-figure').value };
   const how = method();
+  // Asked first: the workers start on it while the page says so.
+  const asked = callMap(designLines(), first, second, figure, how);
   mapState = { axes: [first, second].map((s) => s.replace('=', ':')).join(','), figure };
   updateAddress();
   const box = $('map-plot');
   delete box.dataset.mapCells;
   box.textContent = 'Computing…';
   $('map-alert').textContent = '';
-  const answer = await callMap(designLines(), first, second, figure, how);
+  const answer = await asked;
   if (!answer) return;
   box.textContent = '';
   const errors = answer.failure ? [{ message: failureText(answer) }] : answer.result.errors;

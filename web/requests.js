@@ -9,6 +9,13 @@
 // Two workers where the browser has two cores or more: the first answers
 // every request, and a map is computed in parts by both.
 const workers = [];
+
+// The study's WebAssembly, fetched and compiled once, here, as the workers
+// start, and handed to each; null where the browser cannot compile it as
+// it arrives (each worker then fetches it itself).
+const study = typeof WebAssembly.compileStreaming === 'function'
+  ? WebAssembly.compileStreaming(fetch('./tether.wasm')).catch(() => null)
+  : Promise.resolve(null);
 const pending = new Map();
 let nextId = 0;
 
@@ -20,6 +27,7 @@ function startWorker(k) {
     if (request) request.resolve(data);
   };
   workers[k] = worker;
+  study.then((module) => worker.postMessage({ study: module }));
   for (const [id, request] of pending) {
     if (request.on === k) worker.postMessage({ id, call: request.name, args: request.args });
   }

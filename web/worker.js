@@ -4,9 +4,27 @@
 // ending this worker and starting another.
 import createTether from './tether.mjs';
 
-const ready = createTether();
+// The study from the module the page compiled (requests.js), handed over
+// in a message of its own; without one (null) Emscripten fetches it here.
+function instantiate(module) {
+  if (!module) return createTether();
+  let failed;
+  const failure = new Promise((_, reject) => { failed = reject; });
+  return Promise.race([failure, createTether({
+    instantiateWasm(imports, receive) {
+      WebAssembly.instantiate(module, imports).then((instance) => receive(instance), failed);
+      return {};
+    },
+  })]);
+}
+let handOver;
+const ready = new Promise((resolve) => { handOver = resolve; }).then(instantiate);
 
 self.onmessage = async (event) => {
+  if ('study' in event.data) {
+    handOver(event.data.study);
+    return;
+  }
   const { id, call, args } = event.data;
   try {
     const tether = await ready;
