@@ -69,7 +69,7 @@ export function callKind(kind, name, ...args) {
 
 // The map's parts: enough for the worker's compiler to optimise the code
 // after the first (a call runs on to its end in the code it started with).
-const mapParts = 8;
+const mapParts = 16;
 
 // The map (the bindings' map(lines, first, second, figure, method)), as
 // one answer of its parts (mapPart) computed by the workers in turn; it
