@@ -5,7 +5,7 @@ import uPlot from './uplot.js';
 import { drawMap } from './map.js';
 import { setupSpread } from './spread.js';
 import { setupLoad } from './load.js';
-import { callKind, callMap, cancel } from './requests.js';
+import { callKind, callMap, cancel, tablesAnswer } from './requests.js';
 
 const $ = (id) => document.getElementById(id);
 
@@ -678,7 +678,7 @@ async function refuseAddress(lines, method, field) {
 }
 
 async function start() {
-  tables = (await call('tables')).result;
+  tables = (await tablesAnswer).result;
   params = tables.parameters;
   presets = tables.presets;
   buildForm();

@@ -67,8 +67,10 @@ export function callKind(kind, name, ...args) {
   return send(0, kind, name, args);
 }
 
-// The map's parts: enough for the worker's compiler to optimise the code
-// after the first (a call runs on to its end in the code it started with).
+// The map's parts: enough for the workers' compiler to optimise the code
+// after the first few (a call runs on to its end in the code it started
+// with). All are asked at once, so that no worker waits for the page's
+// thread, which is busy laying the page out meanwhile.
 const mapParts = 16;
 
 // The map (the bindings' map(lines, first, second, figure, method)), as
@@ -93,3 +95,7 @@ export async function callMap(...args) {
 }
 
 for (let k = 0; k < Math.min(2, navigator.hardwareConcurrency || 1); k++) startWorker(k);
+
+// The answer to tables(), the library's tables the page builds itself
+// from: asked at once, so that it is there when the page is.
+export const tablesAnswer = callKind(null, 'tables');
