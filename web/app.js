@@ -1,6 +1,6 @@
 // The design explorer: a form for the design, kept in the address; the study
-// computed by a worker; the figures, plots, oscillation modes, sweep and
-// downloads.
+// computed by workers (requests.js); the figures, plots, oscillation modes,
+// sweep and downloads.
 import uPlot from './uplot.js';
 import { drawMap } from './map.js';
 import { setupSpread } from './spread.js';
