@@ -1,56 +1,18 @@
 // The design explorer: a form for the design, kept in the address; the study
-// computed by a worker; the figures, plots, oscillation modes, sweep and
-// downloads.
+// computed by workers (requests.js); the figures, plots, oscillation modes,
+// sweep and downloads.
 import uPlot from './uplot.js';
 import { drawMap } from './map.js';
 import { setupSpread } from './spread.js';
 import { setupLoad } from './load.js';
+import { callKind, callMap, cancel, tablesAnswer } from './requests.js';
 
 const $ = (id) => document.getElementById(id);
 
-// Requests to the worker, answered by id. A request of a kind (the figures,
-// the sweep, the map) ends the one of that kind before it: the worker, which
-// cannot be interrupted in the middle of a computation, is ended and a new
-// one started, and the requests still wanted are sent to it again. So a long
-// sweep or map never leaves the page deaf.
-let worker = null;
-const pending = new Map();
-let nextId = 0;
-function startWorker() {
-  worker = new Worker('./worker.js', { type: 'module' });
-  worker.onmessage = ({ data }) => {
-    const request = pending.get(data.id);
-    pending.delete(data.id);
-    if (request) request.resolve(data);
-  };
-  for (const [id, request] of pending) worker.postMessage({ id, call: request.name, args: request.args });
-}
-function cancel(test) {
-  let cancelled = false;
-  for (const [id, request] of pending) {
-    if (test(request)) {
-      pending.delete(id);
-      request.resolve(null);
-      cancelled = true;
-    }
-  }
-  if (cancelled) {
-    worker.terminate();
-    startWorker();
-  }
-  return cancelled;
-}
-function callKind(kind, name, ...args) {
-  if (kind) cancel((request) => request.kind === kind);
-  return new Promise((resolve) => {
-    const id = nextId++;
-    pending.set(id, { kind, name, args, resolve });
-    worker.postMessage({ id, call: name, args });
-  });
-}
+// Requests to the workers (requests.js): call() answers in turn, callLatest()
+// ends the request of its kind before it.
 const call = (name, ...args) => callKind(null, name, ...args);
 const callLatest = callKind;
-startWorker();
 
 // The failure of a request, as a message a person can read.
 function failureText(answer) {
@@ -631,13 +593,15 @@ async function drawTheMap(event, given = null) {
   const { first, second, figure } = given
     || { first: mapAxis('x'), second: mapAxis('y'), figure: $('map-figure').value };
   const how = method();
+  // Asked first: the workers start on it while the page says so.
+  const asked = callMap(designLines(), first, second, figure, how);
   mapState = { axes: [first, second].map((s) => s.replace('=', ':')).join(','), figure };
   updateAddress();
   const box = $('map-plot');
   delete box.dataset.mapCells;
   box.textContent = 'Computing…';
   $('map-alert').textContent = '';
-  const answer = await callLatest('map', 'map', designLines(), first, second, figure, how);
+  const answer = await asked;
   if (!answer) return;
   box.textContent = '';
   const errors = answer.failure ? [{ message: failureText(answer) }] : answer.result.errors;
@@ -714,7 +678,7 @@ async function refuseAddress(lines, method, field) {
 }
 
 async function start() {
-  tables = (await call('tables')).result;
+  tables = (await tablesAnswer).result;
   params = tables.parameters;
   presets = tables.presets;
   buildForm();
@@ -805,16 +769,16 @@ async function start() {
       $('find-result').textContent = '';
     }
   });
-  // An address that gives a map asks for it first: the page's one worker
-  // answers in turn, and the map is what such a link is for.
+  // An address that gives a map has it drawn first, the design's panels
+  // after: the map is what such a link is for, and both workers and the
+  // page's thread are its own until it is drawn.
   const mapGiven = address('map') !== null ? readMapAddress(address('map'), address('mapfig')) : null;
-  const mapDrawn = mapGiven ? drawTheMap(null, mapGiven) : null;
+  if (mapGiven) await drawTheMap(null, mapGiven);
   await recompute();
   await fillTarget('find');
   await fillTarget('sweep-solve');
   if (planet !== null && !has(presets, planet)) await refuseAddress(`planet=${planet}`, method(), 'planet');
   if (methodGiven !== null && !methodKnown) await refuseAddress('', methodGiven, 'method');
-  await mapDrawn;
 }
 
 start().catch((error) => { $('alert').textContent = `The page could not start: ${error.message}`; });

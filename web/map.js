@@ -68,14 +68,18 @@ export function drawMap(box, result, labels) {
   canvas.height = h;
   const context = canvas.getContext('2d');
   const image = context.createImageData(w, h);
+  const data = image.data;
   for (let px = 0; px < w; px++) {
     const i = Math.floor(((px + 0.5) * nx) / w);
     for (let py = 0; py < h; py++) {
       // Image rows from the top; y grows upwards.
       const j = ny - 1 - Math.floor(((py + 0.5) * ny) / h);
       const at = (py * w + px) * 4;
-      image.data.set(colourOf(z[i * ny + j]), at);
-      image.data[at + 3] = 255;
+      const [r, g, b] = colourOf(z[i * ny + j]);
+      data[at] = r;
+      data[at + 1] = g;
+      data[at + 2] = b;
+      data[at + 3] = 255;
     }
   }
   context.putImageData(image, 0, 0);

@@ -281,13 +281,16 @@ engine::run run_of(engine::run_request r, const std::vector<std::string>& sweeps
     }
 }
 
-// Every row of the run, in order, on this thread; what they say, tallied.
-engine::run_summary each_row(const engine::run& r, const std::function<void(engine::run_row&)>& f)
+// Every row of the run from begin to end (none: to the last), in order,
+// on this thread; what they say, tallied.
+engine::run_summary each_row(const engine::run& r, const std::function<void(engine::run_row&)>& f,
+                             std::uint64_t begin              = 0,
+                             std::optional<std::uint64_t> end = std::nullopt)
 {
     engine::run_settings s;
     s.jobs = 0;
     return r.execute(
-        0, r.size(),
+        begin, end.value_or(r.size()),
         [&f](std::uint64_t, engine::run_row& row) {
             f(row);
             return true;
@@ -358,9 +361,12 @@ std::string design_file(const std::string& lines)
 namespace {
 
 // sweep()'s answer for one sweep, map()'s for two: each axis's values, then
-// the figure's; a sweep's designs checked first, a map's each.
+// the figure's; a sweep's designs checked first, a map's each. Of the
+// grid's designs in order, in `parts` runs of (nearly) equal length, the
+// figure of run `part` alone.
 val figure_grid(const std::string& lines, const std::vector<std::string>& sweeps,
-                const std::string& figure, const std::string& method, const char* field)
+                const std::string& figure, const std::string& method, const char* field,
+                std::uint64_t part = 0, std::uint64_t parts = 1)
 {
     const bool map            = sweeps.size() == 2;
     const char* const keys[3] = {"x", "y", "z"};
@@ -380,10 +386,14 @@ val figure_grid(const std::string& lines, const std::vector<std::string>& sweeps
         }
         std::vector<double> values;
         double refused = 0;
-        each_row(run, [&](engine::run_row& row) {
-            values.push_back(row.values.back());
-            refused += row.fault ? 1 : 0;
-        });
+        // At most 250000 designs (page_limit) times 2^32 parts: no overflow.
+        each_row(
+            run,
+            [&](engine::run_row& row) {
+                values.push_back(row.values.back());
+                refused += row.fault ? 1 : 0;
+            },
+            run.size() * part / parts, run.size() * (part + 1) / parts);
         for (std::size_t k = 0; k < sweeps.size(); ++k) {
             to.set(keys[k], doubles(run.designs().sweeps()[k].values));
         }
@@ -412,6 +422,21 @@ val map(const std::string& lines, const std::string& first, const std::string& s
         const std::string& figure, const std::string& method)
 {
     return figure_grid(lines, {first, second}, figure, method, "map");
+}
+
+// map()'s answer for part `part` (from 0) of `parts`: z the figure of the
+// grid's designs from size * part / parts up to size * (part + 1) / parts,
+// in the map's order, and refused those of them refused; so that a map is
+// computed in turns, or by several workers, as the same numbers. A part
+// outside 0 to parts - 1 is an error named "map".
+val map_part(const std::string& lines, const std::string& first, const std::string& second,
+             const std::string& figure, const std::string& method, unsigned part, unsigned parts)
+{
+    if (part >= parts) {
+        return object({{"errors", errors_of({{"map", "no part " + std::to_string(part) + " of " +
+                                                         std::to_string(parts)}})}});
+    }
+    return figure_grid(lines, {first, second}, figure, method, "map", part, parts);
 }
 
 // The map's grid as tether-explore --method M --sweep FIRST --sweep SECOND
@@ -759,6 +784,7 @@ EMSCRIPTEN_BINDINGS(tether)
     emscripten::function("sweep", &sweep);
     emscripten::function("map", &map);
     emscripten::function("mapCsv", &map_csv);
+    emscripten::function("mapPart", &map_part);
     emscripten::function("solve", &solve);
     emscripten::function("solveSweep", &solve_sweep);
     emscripten::function("modes", &modes);

@@ -111,6 +111,24 @@ check('design file', tether.designFile('strength=1e-1\nrapex=42200').split('\n')
 const map = tether.map('', 'vmax=10:100:3', 'strength=0.3,35.1', 'time', 'integral');
 check('map cells', map.z.length, 6);
 check('map refused cells', map.refused, 3);
+// A map in parts (as the page's workers compute it) is the map: every
+// cell to the bit in order, its refusals counted once, whatever the parts;
+// and a grid the study refuses is refused by every part in the same words.
+for (const [first, second, parts] of [['vmax=10:100:7', 'strength=0.3:35.1:5', 3],
+  ['vmax=10:200:5', 'strength=20:130:2', 8], ['vmax=10:100:2', 'strength=30', 5]]) {
+  const whole = tether.map('', first, second, 'time', 'integral');
+  const pieces = Array.from({ length: parts }, (_, k) => tether.mapPart('', first, second, 'time', 'integral', k, parts));
+  const joined = pieces.flatMap((p) => Array.from(p.z));
+  check(`${first} ${second} in ${parts} parts: cells`, joined.map(bits).join(','), Array.from(whole.z, bits).join(','));
+  check(`${first} ${second} in ${parts} parts: refused`, pieces.reduce((n, p) => n + p.refused, 0), whole.refused);
+  check(`${first} ${second} in ${parts} parts: axes`, pieces.every((p) => p.x.length === whole.x.length
+    && p.y.length === whole.y.length && p.errors.length === 0), true);
+}
+check('a refused grid in parts', tether.mapPart('', 'vmax=10:100:0', 'strength=20:60:4', 'time', 'integral', 1, 2)
+  .errors.map((e) => e.message).join(), tether.map('', 'vmax=10:100:0', 'strength=20:60:4', 'time', 'integral')
+  .errors.map((e) => e.message).join());
+check('no part 2 of 2', tether.mapPart('', 'vmax=10:100:2', 'strength=30', 'time', 'integral', 2, 2)
+  .errors[0].message, 'no part 2 of 2');
 check('map csv header', tether.mapCsv('', 'vmax=10:100:3', 'strength=20,35.1', 'integral').split('\n')[0],
   execFileSync(explore, ['--method', 'integral', '--sweep', 'vmax=10:100:3', '--sweep', 'strength=20,35.1',
     '--format', 'csv'], { encoding: 'utf8', stdio: ['ignore', 'pipe', 'ignore'] }).split('\n')[0]);
