@@ -433,8 +433,10 @@ val map_part(const std::string& lines, const std::string& first, const std::stri
              const std::string& figure, const std::string& method, unsigned part, unsigned parts)
 {
     if (part >= parts) {
-        return object({{"errors", errors_of({{"map", "no part " + std::to_string(part) + " of " +
-                                                         std::to_string(parts)}})}});
+        return object(
+            {{"errors",
+              errors_of({{"map", "a map in " + std::to_string(parts) + " parts has none numbered " +
+                                     std::to_string(part) + " (they are numbered from 0)"}})}});
     }
     return figure_grid(lines, {first, second}, figure, method, "map", part, parts);
 }

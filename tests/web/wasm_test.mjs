@@ -127,8 +127,11 @@ for (const [first, second, parts] of [['vmax=10:100:7', 'strength=0.3:35.1:5', 3
 check('a refused grid in parts', tether.mapPart('', 'vmax=10:100:0', 'strength=20:60:4', 'time', 'integral', 1, 2)
   .errors.map((e) => e.message).join(), tether.map('', 'vmax=10:100:0', 'strength=20:60:4', 'time', 'integral')
   .errors.map((e) => e.message).join());
-check('no part 2 of 2', tether.mapPart('', 'vmax=10:100:2', 'strength=30', 'time', 'integral', 2, 2)
-  .errors[0].message, 'no part 2 of 2');
+// Parts are numbered from 0: one numbered as many as there are is refused,
+// said of the map, with no cells.
+const beyond = tether.mapPart('', 'vmax=10:100:2', 'strength=30', 'time', 'integral', 2, 2);
+check('a part beyond the last: refused of the map, no cells',
+  `${beyond.errors.map((e) => e.name).join()} ${beyond.z}`, 'map undefined');
 check('map csv header', tether.mapCsv('', 'vmax=10:100:3', 'strength=20,35.1', 'integral').split('\n')[0],
   execFileSync(explore, ['--method', 'integral', '--sweep', 'vmax=10:100:3', '--sweep', 'strength=20,35.1',
     '--format', 'csv'], { encoding: 'utf8', stdio: ['ignore', 'pipe', 'ignore'] }).split('\n')[0]);
