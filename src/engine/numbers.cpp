@@ -97,9 +97,8 @@ char* put_zeros(char* out, int n)
     return out + n;
 }
 
-// The length of fixed_to's text of a whole number of the given digits:
-// all its own digits, which are the shortest digits and zeros below 2^53
-// (there every whole number is a binary64, so no other rounds to it).
+// Below 2^53 every whole number is a binary64, so a whole number's own
+// digits are its shortest digits followed by zeros; above, they may differ.
 constexpr double exact_whole = 9007199254740992.0;  // 2^53
 
 // Fixed notation: the shortest digits with the point placed; a whole number
