@@ -162,21 +162,36 @@ TEST(Summary, WilsonIntervalsAreNewcombesTable)
     EXPECT_TRUE(std::isnan(engine::share_of(0, 0).value));
 }
 
-TEST(Summary, ConditionsNameAFigure)
+TEST(Summary, ConditionsNameFiguresAndAllMustHold)
 {
     const std::vector<engine::column> figures{{"time", "h"}, {"system_mass", "t"}};
+    const double nan              = std::numeric_limits<double>::quiet_NaN();
     const engine::condition below = engine::parse_condition("time<100", figures);
-    EXPECT_EQ(below.figure, "time");
-    EXPECT_TRUE(below.below);
-    EXPECT_EQ(below.value, 100);
-    EXPECT_TRUE(below.met_by(99.9));
-    EXPECT_FALSE(below.met_by(100));
-    EXPECT_FALSE(below.met_by(std::numeric_limits<double>::quiet_NaN()));
+    ASSERT_EQ(below.all.size(), 1u);
+    EXPECT_EQ(below.all[0].figure, "time");
+    EXPECT_EQ(below.all[0].value, 100);
+    const auto met = [](const engine::condition& c, std::vector<double> v) {
+        return c.met_by(v.data());
+    };
+    EXPECT_TRUE(met(below, {99.9, nan}));
+    EXPECT_FALSE(met(below, {100, 0}));
+    EXPECT_FALSE(met(below, {nan, 0}));
     const engine::condition above = engine::parse_condition(" system_mass > 5e3 ", figures);
-    EXPECT_FALSE(above.below);
-    EXPECT_TRUE(above.met_by(5001));
-    EXPECT_FALSE(above.met_by(5000));
+    EXPECT_TRUE(met(above, {nan, 5001}));
+    EXPECT_FALSE(met(above, {0, 5000}));
+    // Several: each part on its own figure, every one to be met.
+    const engine::condition both = engine::parse_condition("system_mass>5e3, time<100", figures);
+    ASSERT_EQ(both.all.size(), 2u);
+    EXPECT_EQ(both.all[1].at, 0u);
+    for (const double t : {99.0, 101.0}) {
+        for (const double m : {4999.0, 5001.0}) {
+            EXPECT_EQ(met(both, {t, m}), met(below, {t, m}) && met(above, {t, m}));
+        }
+    }
     for (const auto& [text, wanted] : std::vector<std::pair<std::string, std::string>>{
+             {"time>=1", "only < and > are taken, not >="},
+             {"time<1,system_mass<=1", "only < and > are taken, not <="},
+             {"time<1,", "expected FIGURE<VALUE or FIGURE>VALUE"},
              {"nosuch<1", "unknown figure 'nosuch'"},
              {"<1", "unknown figure ''"},
              {"time<abc", "VALUE 'abc' is not a finite number"},
