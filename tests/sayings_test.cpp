@@ -74,13 +74,13 @@ TEST(Sayings, SharesInOrderAndTheKeyLast)
     EXPECT_EQ(engine::shares_end(s, 3), key_line);  // no draw unbuilt, no note, no condition
     s.unbuilt = engine::share_of(2, 10);
     s.notes.push_back({climber::note{climber::note_kind{}, "a note", ""}, engine::share_of(5, 10)});
-    s.where = engine::parse_condition("time<100,mre>2", engine::figure_columns());
+    s.where = engine::parse_condition("time<100", engine::figure_columns());
     s.met   = engine::share_of(4, 10);
     const std::vector<std::string> lines = engine::shares_end(s, 3);
     ASSERT_EQ(lines.size(), 4u);
     EXPECT_EQ(lines[0], engine::share_text(s.unbuilt) + " are no design");
     EXPECT_EQ(lines[1], "warning: " + engine::share_text(s.notes[0].of) + ": a note");
-    EXPECT_EQ(lines[2], "time<100,mre>2: " + engine::share_text(s.met));
+    EXPECT_EQ(lines[2], "time<100: " + engine::share_text(s.met));
     EXPECT_EQ(lines[3], key_line[0]);
 }
 

@@ -167,10 +167,7 @@ TEST(Summary, ConditionsNameFiguresAndAllMustHold)
     const std::vector<engine::column> figures{{"time", "h"}, {"system_mass", "t"}};
     const double nan              = std::numeric_limits<double>::quiet_NaN();
     const engine::condition below = engine::parse_condition("time<100", figures);
-    ASSERT_EQ(below.all.size(), 1u);
-    EXPECT_EQ(below.all[0].figure, "time");
-    EXPECT_EQ(below.all[0].value, 100);
-    const auto met = [](const engine::condition& c, std::vector<double> v) {
+    const auto met                = [](const engine::condition& c, std::vector<double> v) {
         return c.met_by(v.data());
     };
     EXPECT_TRUE(met(below, {99.9, nan}));
@@ -181,8 +178,6 @@ TEST(Summary, ConditionsNameFiguresAndAllMustHold)
     EXPECT_FALSE(met(above, {0, 5000}));
     // Several: each part on its own figure, every one to be met.
     const engine::condition both = engine::parse_condition("system_mass>5e3, time<100", figures);
-    ASSERT_EQ(both.all.size(), 2u);
-    EXPECT_EQ(both.all[1].at, 0u);
     for (const double t : {99.0, 101.0}) {
         for (const double m : {4999.0, 5001.0}) {
             EXPECT_EQ(met(both, {t, m}), met(below, {t, m}) && met(above, {t, m}));
