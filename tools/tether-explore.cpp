@@ -153,18 +153,12 @@ std::pair<std::uint64_t, std::uint64_t> shard_in(const options& o)
     return given_in("--shard", [&] { return engine::parse_shard(o.shard); });
 }
 
-// A note as this program words it: "warning: TEXT", the integral method
-// named as this program names it.
-std::string note_line(const climber::note& n)
-{
-    const char* how = n.kind == climber::note_kind::coarse_march ? " (--method integral)" : "";
-    return "warning: " + n.text + how;
-}
-
-// A note's line on standard error.
+// A note's line on standard error; the integral method named as this
+// program names it.
 void say_note(const climber::note& n)
 {
-    say(note_line(n));
+    const char* how = n.kind == climber::note_kind::coarse_march ? " (--method integral)" : "";
+    say("warning: " + n.text + how);
 }
 
 // The goal that --solve and --for give, or none.
@@ -674,15 +668,11 @@ int run(const options& o)
         return march(o, d);
     }
     if (o.list) {
-        // The design file is what was asked for: its warnings go in it as
-        // comments, first, and none on the terminal.
-        std::string text;
-        for (const climber::note& n : climber::design_notes(d)) {
-            text += "# " + note_line(n) + "\n";
-        }
-        text += (text.empty() ? "" : "\n") + engine::listing(d);
-        // In one piece: a failed write cuts the file back to what it held,
-        // never leaving part of a design that would read as another.
+        // The design file is what was asked for: its warnings are in it, as
+        // comments, and none on the terminal. In one piece: a failed write
+        // cuts the file back to what it held, never leaving part of a
+        // design that would read as another.
+        const std::string text = engine::listing(d);
         const auto lines = static_cast<std::uint64_t>(std::count(text.begin(), text.end(), '\n'));
         tools::row_output out(STDOUT_FILENO, &stop_flag);
         out.put(text, lines);
