@@ -501,7 +501,7 @@ def summary(vary, base=None, *, samples=1000, seed=None, key=None, method=_core.
     """Each figure's summary over the draws, as ``--summary``.
 
     Parameters as for sample; ``where`` as ``--where``: "FIGURE<VALUE" or
-    "FIGURE>VALUE".
+    "FIGURE>VALUE", or several separated by commas, all to hold.
 
     Returns
     -------
