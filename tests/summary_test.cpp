@@ -165,24 +165,22 @@ TEST(Summary, WilsonIntervalsAreNewcombesTable)
 TEST(Summary, ConditionsNameFiguresAndAllMustHold)
 {
     const std::vector<engine::column> figures{{"time", "h"}, {"system_mass", "t"}};
-    const double nan              = std::numeric_limits<double>::quiet_NaN();
-    const engine::condition below = engine::parse_condition("time<100", figures);
-    const auto met                = [](const engine::condition& c, std::vector<double> v) {
-        return c.met_by(v.data());
-    };
-    EXPECT_TRUE(met(below, {99.9, nan}));
-    EXPECT_FALSE(met(below, {100, 0}));
-    EXPECT_FALSE(met(below, {nan, 0}));
-    const engine::condition above = engine::parse_condition(" system_mass > 5e3 ", figures);
-    EXPECT_TRUE(met(above, {nan, 5001}));
-    EXPECT_FALSE(met(above, {0, 5000}));
-    // Several: each part on its own figure, every one to be met.
+    const engine::bound below = engine::parse_condition("time<100", figures).all.at(0);
+    EXPECT_EQ(below.figure, "time");
+    EXPECT_TRUE(below.below);
+    EXPECT_EQ(below.value, 100);
+    EXPECT_TRUE(below.met_by(99.9));
+    EXPECT_FALSE(below.met_by(100));
+    EXPECT_FALSE(below.met_by(std::numeric_limits<double>::quiet_NaN()));
+    const engine::bound above = engine::parse_condition(" system_mass > 5e3 ", figures).all.at(0);
+    EXPECT_FALSE(above.below);
+    EXPECT_TRUE(above.met_by(5001));
+    EXPECT_FALSE(above.met_by(5000));
+    // Several: every one to be met, each of its own figure.
     const engine::condition both = engine::parse_condition("system_mass>5e3, time<100", figures);
-    for (const double t : {99.0, 101.0}) {
-        for (const double m : {4999.0, 5001.0}) {
-            EXPECT_EQ(met(both, {t, m}), met(below, {t, m}) && met(above, {t, m}));
-        }
-    }
+    const double rows[][2]       = {{99, 5001}, {101, 5001}, {99, 4999}};
+    EXPECT_TRUE(both.met_by(rows[0]));
+    EXPECT_FALSE(both.met_by(rows[1]) || both.met_by(rows[2]));
     for (const auto& [text, wanted] : std::vector<std::pair<std::string, std::string>>{
              {"time>=1", "only < and > are taken, not >="},
              {"time<1,system_mass<=1", "only < and > are taken, not <="},
