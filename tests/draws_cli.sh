@@ -10,13 +10,13 @@ vary=(--vary strength=lognormal:35:1.5 --vary density=uniform:1200:1400 --set rh
 
 case $check in
 same-bytes)
-    # Draw k depends on the key and k alone: any jobs, any shards joined,
-    # the same bytes; another key, other draws. The key is said last.
+    # Draw k depends on the seed and k alone: any jobs, any shards joined,
+    # the same bytes; another seed, other draws. The seed is said last.
     for format in table csv json; do
         "$prog" "${vary[@]}" --samples 300 --format $format --jobs 1 >"$tmp/1" 2>"$tmp/err" ||
             fail "--jobs 1 failed: $(cat "$tmp/err")"
-        [ "$(tail -n 1 "$tmp/err")" = "tether-explore: 300 draws with key 1" ] ||
-            fail "the key is not said last: $(tail -n 1 "$tmp/err")"
+        [ "$(tail -n 1 "$tmp/err")" = "tether-explore: 300 draws with seed 1" ] ||
+            fail "the seed is not said last: $(tail -n 1 "$tmp/err")"
         "$prog" "${vary[@]}" --samples 300 --format $format --jobs 2 >"$tmp/2" 2>/dev/null
         cmp -s "$tmp/1" "$tmp/2" || fail "--jobs 1 and --jobs 2 differ in $format"
         : >"$tmp/joined"
@@ -26,10 +26,13 @@ same-bytes)
         done
         cmp -s "$tmp/1" "$tmp/joined" || fail "the 7 shards joined differ from the whole in $format"
     done
-    "$prog" "${vary[@]}" --samples 300 --format json --key 2 >"$tmp/other" 2>/dev/null
-    head -n 1 "$tmp/other" | grep -qF '"key":2,' || fail "JSON's metadata lacks the key: $(head -n 1 "$tmp/other")"
+    "$prog" "${vary[@]}" --samples 300 --format json --seed 2 >"$tmp/other" 2>/dev/null
+    head -n 1 "$tmp/other" | grep -qF '"seed":2,"key":2,' || fail "JSON's metadata lacks the seed: $(head -n 1 "$tmp/other")"
+    # --key, the seed's earlier name, the same.
+    "$prog" "${vary[@]}" --samples 300 --format json --key 2e0 2>/dev/null | cmp -s - "$tmp/other" ||
+        fail "--key 2e0 and --seed 2 differ"
     [ "$(comm -12 <(tail -n +2 "$tmp/1" | sort) <(tail -n +2 "$tmp/other" | sort) | wc -l)" -eq 0 ] ||
-        fail "keys 1 and 2 share draws"
+        fail "seeds 1 and 2 share draws"
     ;;
 uniform)
     # uniform:A:B drawn n times: the mean within four standard errors of
@@ -119,8 +122,10 @@ errors)
 --vary strength=normal:35:1 --samples 0|--samples: '0': the number of draws must be a whole number from 1 to 10000000
 --vary strength=normal:35:1 --samples 1e8|--samples: '1e8': the number of draws must be a whole number
 --vary strength=normal:35:1 --samples 2.5|--samples: '2.5': the number of draws must be a whole number
---vary strength=normal:35:1 --key 1.5|--key: '1.5': a key must be a whole number from 0 to 18446744073709551615
---vary strength=normal:35:1 --key 18446744073709551616|--key: '18446744073709551616': a key must be a whole number
+--vary strength=normal:35:1 --key 1.5|--key: '1.5': a seed must be a whole number from 0 to 18446744073709551615
+--vary strength=normal:35:1 --seed 18446744073709551616|--seed: '18446744073709551616': a seed must be a whole number
+--vary strength=normal:35:1 --seed 1 --key 1|--seed excludes --key
+--vary strength=normal:35:1 --set strength=50|--vary strength=normal:35:1: strength is set too
 --samples 5|--samples needs --vary NAME=DIST
 --vary strength=normal:35:1 --summary --shard 1/2|--summary cannot be combined with --shard
 --vary strength=normal:35:1 --indices --shard 1/2|--indices cannot be combined with --shard

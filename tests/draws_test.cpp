@@ -258,12 +258,19 @@ TEST(Draws, CountsAndKeysMustBeWholeNumbersInRange)
     EXPECT_EQ(engine::parse_key("0"), 0u);
     EXPECT_EQ(engine::parse_key(" 42 "), 42u);
     EXPECT_EQ(engine::parse_key("18446744073709551615"), ~std::uint64_t{0});
-    for (const char* bad : {"18446744073709551616", "-1", "+1", "1.5", "1e3", "", "0x10", "12a"}) {
+    // Written as a number, as a count of draws may be, read the same way.
+    for (const char* number : {"1e3", "1000.0", "1e6"}) {
+        EXPECT_EQ(engine::parse_key(number), engine::parse_draw_count(number)) << number;
+    }
+    EXPECT_EQ(engine::parse_key("9.007199254740992e15"), std::uint64_t{1} << 53);
+    for (const char* bad : {"18446744073709551616", "-1", "+1", "1.5", "1e30", "", "0x10", "12a"}) {
         EXPECT_EQ(error_of([&] { engine::parse_key(bad); }),
                   "'" + std::string(bad) +
-                      "': a key must be a whole number from 0 to 18446744073709551615")
+                      "': a seed must be a whole number from 0 to 18446744073709551615")
             << bad;
     }
+    EXPECT_NE(error_of([] { engine::parse_key("1e19"); }).find(", in digits above 2^53"),
+              std::string::npos);
 }
 
 }  // namespace

@@ -89,6 +89,10 @@ extra|The following argument was not expected: extra
 --set payload=-1|payload = -1 kg: must be at least 0
 --load --sweep vmax=1,2|--load cannot be combined with --sweep
 --load --solve csgeo=1:1000 --for load_share=1|--load cannot be combined with --solve
+--figures , --method integral|--figures names none
+--figures time,time|--figures: figure 'time' is named twice
+--sweep vmax=1,2 --figures time,vmax|--figures: 'vmax' is a parameter, not a figure
+--planet moon-l1 --report|--report is the study of a planet turning alone
 LIST
     ;;
 traffic)
@@ -141,8 +145,12 @@ list)
     grep -q '^strength = 60 ' "$tmp/out" || fail "--set does not override the file"
     grep -q '^RE       = 3396.2 ' "$tmp/out" || fail "--planet does not override the file"
     grep -q '^dz       = 0.1 ' "$tmp/out" || fail "the file's step was lost"
-    # A file's planet stands where --planet is not given.
+    # A file's planet stands where --planet is not given. The design's
+    # warning is in the file, not on the terminal; a report's after it.
     run --planet mars --list
+    [ ! -s "$tmp/err" ] && grep -q '^# warning: rhog' "$tmp/out" || fail "mars' warning: $(cat "$tmp/err")"
+    "$prog" --planet mars --report 2>&1 | tail -n 1 | grep -q '^tether-explore: warning: rhog' ||
+        fail "the report's warning does not come last"
     cp "$tmp/out" "$tmp/mars.design"
     run --config "$tmp/mars.design" --list
     cmp -s "$tmp/out" "$tmp/mars.design" || fail "the file's planet did not stand"

@@ -137,6 +137,9 @@ pipe-writes)
     for n in $sizes; do [ "$n" -le 4096 ] || fail "a write of $n bytes to a pipe"; done
     [ "$(echo "$sizes" | awk '{ t += $1 } END { print t }')" -eq "$(wc -c <"$tmp/out")" ] ||
         fail "the writes' sizes do not add up to the output"
+    # The derivatives too: their notes, on the same pipe, never inside a row.
+    "$prog" --sensitivity --format csv 2>&1 | grep -v '^tether-explore: ' >"$tmp/out"
+    whole_rows "$tmp/out" "--sensitivity through a pipe"
     ;;
 stalled)
     # A reader that stops reading: SIGTERM still ends the run at once, with
@@ -314,6 +317,16 @@ errno)
     status=$?
     [ $status -eq 1 ] && grep -q 'write error: File too large' "$tmp/err" ||
         fail "an ascent past the file size limit: status $status, $(cat "$tmp/err")"
+    # Every other output the same way: status 1, the real reason, and a file
+    # cut back to what it held (a design file never left in part).
+    for args in "--list" "--sensitivity --format csv" "--help"; do
+        echo "an earlier line" >"$tmp/out"
+        # shellcheck disable=SC2086
+        (ulimit -f 1; "$prog" $args >>"$tmp/out" 2>"$tmp/err"; [ $? -eq 1 ] && "$prog" $args >/dev/full 2>>"$tmp/err")
+        [ $? -eq 1 ] && [ "$(cat "$tmp/out")" = "an earlier line" ] &&
+            grep -q 'write error: File too large (0 of [0-9]* [a-z]* written)$' "$tmp/err" &&
+            grep -q 'write error: No space left on device' "$tmp/err" || fail "'$args': $(cat "$tmp/err")"
+    done
     ;;
 *)
     fail "unknown check '$check'"

@@ -52,6 +52,12 @@ TEST(Requests, DrawsRefusedNamingTheTextAtFault)
     EXPECT_EQ(e.part, engine::draw_part::vary);
     EXPECT_EQ(e.index, 1u);
     EXPECT_STREQ(e.what(), "vmax is swept too");
+    // So does a parameter set on the base, which the draws would replace.
+    engine::draw_texts set{vary};
+    set.sets = {"dz=0.1", " strength = 50"};
+    e        = refusal(set);
+    EXPECT_EQ(e.index, 0u);
+    EXPECT_EQ(std::string(e.what()).rfind("strength is set too", 0), 0u);
     e = refusal({vary, {}, "0", "x"});
     EXPECT_EQ(e.part, engine::draw_part::count);
     e = refusal({vary, {}, "10", "x"});

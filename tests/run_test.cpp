@@ -103,7 +103,11 @@ TEST(Run, FiguresAskedForAreTheColumnsAndOnlyTheirModulesAreComputed)
         engine::request_for(q.figures, engine::figure_selection({"rgeo", "system_mass"}, 2));
     EXPECT_FALSE(tether_only.sums);
     EXPECT_TRUE(tether_only.whole);
-    EXPECT_THROW(engine::figure_selection({"nothing"}, 0), engine::usage_error);
+    // Unknown, a parameter's or named twice: refused.
+    for (const std::vector<std::string>& bad : std::vector<std::vector<std::string>>{
+             {"nothing"}, {"time", "vmax"}, {"time", "mre", "time"}}) {
+        EXPECT_THROW(engine::figure_selection(bad, 0), engine::usage_error);
+    }
 }
 
 TEST(Run, ATableRunSaysEachRowsFaultAndComputesTheOthers)

@@ -43,23 +43,26 @@ engine::run drawn(bool saltelli)
     return engine::run(q);
 }
 
-TEST(Sayings, DrawsWholeOrAShardWithTheirKey)
+TEST(Sayings, DrawsWholeOrAShardWithTheirSeed)
 {
     const engine::run r = drawn(false);
-    EXPECT_EQ(engine::draws_end(r, {}, {0, 10}), std::vector<std::string>{"10 draws with key 7"});
+    EXPECT_EQ(engine::draws_end(r, {}, {0, 10}), std::vector<std::string>{"10 draws with seed 7"});
     EXPECT_EQ(engine::draws_end(r, {}, {3, 6}),
-              std::vector<std::string>{"3 of 10 draws, from draw 3, with key 7"});
+              std::vector<std::string>{"3 of 10 draws, from draw 3, with seed 7"});
     engine::run_summary missed;
     missed.missed       = 3;
     missed.first_missed = 4;
     missed.why          = "why";
     EXPECT_EQ(engine::draws_end(r, missed, {0, 10}),
-              (std::vector<std::string>{"draw 4 and 2 more: why", "10 draws with key 7"}));
+              (std::vector<std::string>{"draw 4 and 2 more: why", "10 draws with seed 7"}));
     // Saltelli's design computes more designs than draws: its count is said.
     const engine::run s = drawn(true);
     ASSERT_GT(s.size(), 10u);
     EXPECT_EQ(engine::draws_end(s, {}, {0, s.size()}),
-              std::vector<std::string>{"10 draws with key 7"});
+              std::vector<std::string>{"10 draws with seed 7"});
+    engine::spread_summary one;
+    one.run.result.done = 1;
+    EXPECT_EQ(engine::shares_end(one, 7), std::vector<std::string>{"1 draw with seed 7"});
 }
 
 TEST(Sayings, SharesInOrderAndTheKeyLast)
@@ -67,7 +70,7 @@ TEST(Sayings, SharesInOrderAndTheKeyLast)
     engine::spread_summary s;
     s.unbuilt           = engine::share_of(0, 10);
     s.run.result.done   = 10;
-    const auto key_line = std::vector<std::string>{"10 draws with key 3"};
+    const auto key_line = std::vector<std::string>{"10 draws with seed 3"};
     EXPECT_EQ(engine::shares_end(s, 3), key_line);  // no draw unbuilt, no note, no condition
     s.unbuilt = engine::share_of(2, 10);
     s.notes.push_back({climber::note{climber::note_kind{}, "a note", ""}, engine::share_of(5, 10)});

@@ -209,6 +209,13 @@ TEST(Settings, ListingReadsBackToTheSameDesign)
     engine::apply_file(back, path);
     std::remove(path.c_str());
     EXPECT_EQ(engine::listing(back), list);
+    // A design's warnings lead its listing, as comments that read back.
+    engine::apply_assignment(back, "rhog=0.02");
+    const std::string warned = engine::listing(back);
+    EXPECT_EQ(warned.rfind("# warning: rhog = 0.02 kg/m is", 0), 0u) << warned;
+    tether::design again;
+    engine::apply_text(again, warned, "listing");
+    EXPECT_EQ(engine::listing(again), warned);
 }
 
 TEST(Settings, RhogAutoFollowsTheMaterial)

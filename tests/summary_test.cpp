@@ -162,21 +162,29 @@ TEST(Summary, WilsonIntervalsAreNewcombesTable)
     EXPECT_TRUE(std::isnan(engine::share_of(0, 0).value));
 }
 
-TEST(Summary, ConditionsNameAFigure)
+TEST(Summary, ConditionsNameFiguresAndAllMustHold)
 {
     const std::vector<engine::column> figures{{"time", "h"}, {"system_mass", "t"}};
-    const engine::condition below = engine::parse_condition("time<100", figures);
+    const engine::bound below = engine::parse_condition("time<100", figures).all.at(0);
     EXPECT_EQ(below.figure, "time");
     EXPECT_TRUE(below.below);
     EXPECT_EQ(below.value, 100);
     EXPECT_TRUE(below.met_by(99.9));
     EXPECT_FALSE(below.met_by(100));
     EXPECT_FALSE(below.met_by(std::numeric_limits<double>::quiet_NaN()));
-    const engine::condition above = engine::parse_condition(" system_mass > 5e3 ", figures);
+    const engine::bound above = engine::parse_condition(" system_mass > 5e3 ", figures).all.at(0);
     EXPECT_FALSE(above.below);
     EXPECT_TRUE(above.met_by(5001));
     EXPECT_FALSE(above.met_by(5000));
+    // Several: every one to be met, each of its own figure.
+    const engine::condition both = engine::parse_condition("system_mass>5e3, time<100", figures);
+    const double rows[][2]       = {{99, 5001}, {101, 5001}, {99, 4999}};
+    EXPECT_TRUE(both.met_by(rows[0]));
+    EXPECT_FALSE(both.met_by(rows[1]) || both.met_by(rows[2]));
     for (const auto& [text, wanted] : std::vector<std::pair<std::string, std::string>>{
+             {"time>=1", "only < and > are taken, not >="},
+             {"time<1,system_mass<=1", "only < and > are taken, not <="},
+             {"time<1,", "expected FIGURE<VALUE or FIGURE>VALUE"},
              {"nosuch<1", "unknown figure 'nosuch'"},
              {"<1", "unknown figure ''"},
              {"time<abc", "VALUE 'abc' is not a finite number"},

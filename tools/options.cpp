@@ -119,14 +119,22 @@ std::vector<option_row> rows()
         {"--samples", "N",
          "The number of draws, 1 to " + std::to_string(engine::max_draws) + " (default 1000)",
          drawn, &options::samples},
-        {"--key", "K", "The number that picks the draws, 0 to 2^64 - 1 (default 1)", drawn,
-         &options::key},
+        {"--seed",
+         "S",
+         "The number that picks the draws, 0 to 2^64 - 1 (default 1)",
+         drawn,
+         &options::seed,
+         {},
+         0,
+         {"--key"}},
+        {"--key", "S", "--seed by its earlier name", drawn, &options::key},
         {"--summary", "",
          "Instead of the draws, each figure's count, mean, sd, percentiles and range", drawn,
          &options::summary},
         {"--where", "CONDITION",
-         "With --summary, the share of draws that meet FIGURE<VALUE or FIGURE>VALUE", drawn,
-         &options::where},
+         "With --summary, the share of draws that meet FIGURE<VALUE or FIGURE>VALUE, or several "
+         "such separated by commas (all of them)",
+         drawn, &options::where},
         {"--indices", "",
          "Instead of the draws, each figure's Sobol indices for each varied parameter", drawn,
          &options::indices},
@@ -150,7 +158,7 @@ class help_format : public CLI::Formatter {
                "       tether-explore [DESIGN] --solve NAME=LOW:HIGH --for FIGURE=VALUE "
                "[--sweep SWEEP...]\n"
                "       tether-explore [DESIGN] --sensitivity [--modes N] [--format FORMAT]\n"
-               "       tether-explore [DESIGN] --vary NAME=DIST... [--samples N] [--key K] "
+               "       tether-explore [DESIGN] --vary NAME=DIST... [--samples N] [--seed S] "
                "[--summary | --indices]\n"
                "       tether-explore [DESIGN] (--list | --report | --ascent | --load)\n"
                "DESIGN is any of --config FILE, --planet PLANET and --set NAME=VALUE.\n";
@@ -174,7 +182,9 @@ CLI::Option* add_row(CLI::App& app, options& o, const option_row& r)
                 return app.add_option(r.name, o.*member, r.help);
             }
             else if (r.delimiter != 0) {
-                return app.add_option(r.name, o.*member, r.help)->delimiter(r.delimiter);
+                // Split after parsing (check_given): an argument that splits
+                // into nothing still takes no other as its value.
+                return app.add_option(r.name, o.*member, r.help);
             }
             else {
                 return app.add_option(r.name, o.*member, r.help)->allow_extra_args(false);
@@ -261,6 +271,24 @@ void check_given(const CLI::App& app, options& o)
         if (opt->count() > 0) {
             o.given.insert(opt->get_name());
         }
+    }
+    for (const option_row& r : option_table()) {
+        if (r.delimiter == 0) {
+            continue;
+        }
+        std::vector<std::string>& values = o.*std::get<std::vector<std::string> options::*>(r.sets);
+        std::vector<std::string> split;
+        for (const std::string& v : values) {
+            for (const std::string& part : engine::split(v, r.delimiter)) {
+                if (!part.empty()) {
+                    split.push_back(part);
+                }
+            }
+        }
+        if (split.empty() && o.has(r.name)) {
+            throw engine::usage_error(r.name + " names none: give " + r.argument);
+        }
+        values = split;
     }
 }
 

@@ -17,7 +17,7 @@ namespace tools {
 // What the command line gave, as text: each face's reading of it follows.
 struct options {
     std::vector<std::string> sets, sweeps, figures, vary;
-    std::string config, planet, shard, jobs, modes, solve, goal, samples, key, where;
+    std::string config, planet, shard, jobs, modes, solve, goal, samples, seed, key, where;
     std::string format = engine::formats().front().name;
     std::string method = engine::methods().front().name;
     bool list = false, report = false, ascent = false, load = false, quiet = false, shapes = false;

@@ -296,22 +296,24 @@ int figures(const options& o, const tether::design& base)
     return summary.missed == 0 ? 0 : 3;
 }
 
-// --vary's parameters, --samples' count and --key's key, each refused
-// naming the argument; a varied parameter that is also swept too.
+// --vary's parameters, --samples' count and --seed's (or --key's) seed,
+// each refused naming the argument; a varied parameter that is also swept
+// or set too.
 engine::draw_request draw_request_of(const options& o)
 {
     const auto text = [&o](const char* name, const std::string& t) {
         return o.has(name) ? std::optional<std::string>(t) : std::nullopt;
     };
+    const char* seed = o.has("--key") ? "--key" : "--seed";
     try {
-        return engine::read_draws(
-            {o.vary, o.sweeps, text("--samples", o.samples), text("--key", o.key), o.indices});
+        return engine::read_draws({o.vary, o.sweeps, text("--samples", o.samples),
+                                   text(seed, o.has("--key") ? o.key : o.seed), o.indices, o.sets});
     }
     catch (const engine::draw_error& e) {
         throw engine::usage_error(e.part == engine::draw_part::vary
                                       ? "--vary " + engine::printable(o.vary[e.index])
                                   : e.part == engine::draw_part::count ? "--samples"
-                                                                       : "--key",
+                                                                       : seed,
                                   e);
     }
 }
@@ -320,7 +322,7 @@ engine::draw_request draw_request_of(const options& o)
 // do not take (yet).
 void check_draws(const options& o)
 {
-    for (const char* name : {"--samples", "--key", "--summary", "--indices"}) {
+    for (const char* name : {"--samples", "--seed", "--key", "--summary", "--indices"}) {
         if (o.vary.empty() && o.has(name)) {
             throw engine::usage_error(std::string(name) + " needs --vary NAME=DIST");
         }
@@ -331,7 +333,7 @@ void check_draws(const options& o)
     if (o.vary.empty()) {
         return;
     }
-    draw_request_of(o);  // a bad --vary, --samples or --key is said first
+    draw_request_of(o);  // a bad --vary, --samples or --seed is said first
     const std::string what = o.summary ? "--summary" : o.indices ? "--indices" : "--vary";
     std::vector<std::string> others{"--sweep",  "--solve", "--for",   "--report",
                                     "--ascent", "--list",  "--shapes"};
@@ -391,10 +393,11 @@ int whole_draws(const options& o, const engine::run& r, run_output& ro)
         ro.out.put(engine::draws_metadata(r, s ? &*s : nullptr), 0);
     }
     ro.out.put(w.header(), 0);
-    for (const engine::labelled_row& row : s ? s->rows() : x->rows()) {
+    const std::vector<engine::labelled_row> rows = s ? s->rows() : x->rows();
+    for (const engine::labelled_row& row : rows) {
         ro.out.put(w.row(row.values, row.texts));
     }
-    if (const int status = finished(ro.out, r.size(), "rows", false)) {
+    if (const int status = finished(ro.out, rows.size(), "rows", false)) {
         return status;
     }
     if (!s) {
@@ -436,14 +439,6 @@ int draws(const options& o, const tether::design& base)
 // its study.
 int march(const options& o, const tether::design& d)
 {
-    // The report is the study of a planet turning alone: its words and its
-    // release section are GEO's and a two-body orbit's.
-    if (o.report && tether::has_partner(d)) {
-        throw engine::usage_error(
-            "--report is the study of a planet turning alone (GEO, and payloads let go into "
-            "two-body orbits): a design with a partner (partner_GM > 0) has its figures, "
-            "--ascent and --modes instead");
-    }
     tools::row_output out(STDOUT_FILENO, &stop_flag);
     const engine::row_writer w(format_of(o), engine::ascent_columns());
     out.put(o.report ? "" : w.header(), 0);
@@ -463,10 +458,39 @@ int march(const options& o, const tether::design& d)
     if (const int status = finished(out, total, o.report ? "lines" : "rows", stop_requested())) {
         return status;
     }
-    for (const climber::note& n : climber::notes(s, true)) {
-        say_note(n);
+    // The design's notes after the march, as the march's: not before what
+    // was asked for.
+    for (const std::vector<climber::note>& notes :
+         {climber::design_notes(d), climber::notes(s, true)}) {
+        for (const climber::note& n : notes) {
+            say_note(n);
+        }
     }
     return 0;
+}
+
+// Rows (each a line's text) to standard output after head, whole: 0, or
+// the status of a failed write, said.
+int write_whole(const std::string& head, const std::vector<std::string>& rows, const char* what)
+{
+    tools::row_output out(STDOUT_FILENO, &stop_flag);
+    out.put(head, 0);
+    for (const std::string& row : rows) {
+        out.put(row);
+    }
+    return finished(out, rows.size(), what, false);
+}
+
+// The lines of a text, each with its end.
+std::vector<std::string> lines_of(const std::string& text)
+{
+    std::vector<std::string> out;
+    for (std::size_t at = 0; at < text.size();) {
+        const std::size_t end = std::min(text.find('\n', at), text.size() - 1) + 1;
+        out.push_back(text.substr(at, end - at));
+        at = end;
+    }
+    return out;
 }
 
 // A table of one design written whole: 0, or the status of a failed write,
@@ -475,12 +499,11 @@ int write_table(const options& o, const std::vector<engine::column>& columns,
                 const std::vector<std::vector<double>>& rows, const char* what)
 {
     const engine::row_writer w(format_of(o), columns);
-    tools::row_output out(STDOUT_FILENO, &stop_flag);
-    out.put(w.header(), 0);
+    std::vector<std::string> lines;
     for (const std::vector<double>& row : rows) {
-        out.put(w.row(row));
+        lines.push_back(w.row(row));
     }
-    return finished(out, rows.size(), what, false);
+    return write_whole(w.header(), lines, what);
 }
 
 // The tension along the tether at the traffic's worst moment, a row every
@@ -601,15 +624,17 @@ int sensitivity_table(const options& o, const tether::design& d)
         say_note(n);
     }
     const engine::row_writer w(format_of(o), engine::sensitivity_columns());
-    std::string text = w.header();
+    std::vector<std::string> rows;
     for (const engine::slope& row : s.slopes) {
-        text += w.row(engine::slope_numbers(row), engine::slope_labels(s, row));
+        rows.push_back(w.row(engine::slope_numbers(row), engine::slope_labels(s, row)));
     }
-    std::fputs(text.c_str(), stdout);
+    if (const int status = write_whole(w.header(), rows, "rows")) {
+        return status;
+    }
     for (const std::string& n : s.notes) {
         say("note: " + n);
     }
-    return tools::finish_output(stdout, program);
+    return 0;
 }
 
 int run(const options& o)
@@ -630,21 +655,33 @@ int run(const options& o)
     if (const auto error = engine::design_error(d, o.report || o.ascent)) {
         throw engine::usage_error(error->message);
     }
-    for (const climber::note& n : climber::design_notes(d)) {
-        say_note(n);
-    }
-    if (o.load) {
-        return load(o, d);
-    }
-    if (modes_alone) {
-        return modes_table(o, d);
+    // The report is the study of a planet turning alone: its words and its
+    // release section are GEO's and a two-body orbit's.
+    if (o.report && tether::has_partner(d)) {
+        throw engine::usage_error(
+            "--report is the study of a planet turning alone (GEO, and payloads let go into "
+            "two-body orbits): a design with a partner (partner_GM > 0) has its figures, "
+            "--ascent and --modes instead");
     }
     if (o.report || o.ascent) {
         stop_on_signals();
         return march(o, d);
     }
-    std::fputs(engine::listing(d).c_str(), stdout);
-    return tools::finish_output(stdout, program);
+    if (o.list) {
+        // The design file is what was asked for: its warnings are in it, as
+        // comments, and none on the terminal. In one piece: a failed write
+        // cuts the file back to what it held, never leaving part of a
+        // design that would read as another.
+        const std::string text = engine::listing(d);
+        const auto lines = static_cast<std::uint64_t>(std::count(text.begin(), text.end(), '\n'));
+        tools::row_output out(STDOUT_FILENO, &stop_flag);
+        out.put(text, lines);
+        return finished(out, lines, "lines", false);
+    }
+    for (const climber::note& n : climber::design_notes(d)) {
+        say_note(n);
+    }
+    return o.load ? load(o, d) : modes_table(o, d);
 }
 
 // Where this program lists the names a message says are unknown.
@@ -675,11 +712,11 @@ int explore_main(int argc, char** argv)
         check_draws(o);
         return run(o);
     }
-    catch (const CLI::CallForHelp& e) {
-        return app.exit(e);
+    catch (const CLI::CallForHelp&) {
+        return write_whole("", lines_of(app.help()), "lines");
     }
     catch (const CLI::CallForVersion& e) {
-        return app.exit(e);
+        return write_whole("", {e.what() + std::string("\n")}, "lines");
     }
     catch (const CLI::ParseError& e) {
         // The parser quotes what it refuses: control characters are escaped.

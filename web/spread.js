@@ -126,7 +126,7 @@ export function setupSpread(ctx) {
     $('spread-alert').textContent = errors.map((e) => e.message).join('\n');
     $('spread-notes').textContent = errors.length ? '' : answer.result.notes.join('\n');
     $('spread-method').textContent = errors.length ? ''
-      : `${answer.result.values.length} draws by the ${answer.result.method} method, key ${$('spread-key').value.trim()}.`;
+      : `${answer.result.values.length} draws by the ${answer.result.method} method, seed ${$('spread-key').value.trim()}.`;
     $('spread-plot').dataset.csv = errors.length ? '' : answer.result.csv;
     showSummary($('spread-summary'), errors.length ? null : answer.result);
     if (errors.length) {

@@ -195,12 +195,20 @@ std::uint64_t parse_key(const std::string& text)
     std::uint64_t key   = 0;
     const auto r        = std::from_chars(t.data(), t.data() + t.size(), key);
     // from_chars takes a leading '-' for unsigned types on some libraries.
-    if (t.empty() || t.front() < '0' || t.front() > '9' || r.ec != std::errc() ||
-        r.ptr != t.data() + t.size()) {
-        throw usage_error("'" + printable(t) +
-                          "': a key must be a whole number from 0 to 18446744073709551615");
+    const bool digits = !t.empty() && t.front() >= '0' && t.front() <= '9';
+    if (digits && r.ec == std::errc() && r.ptr == t.data() + t.size()) {
+        return key;
     }
-    return key;
+    // Written as a number ("1e3"), as a count of draws may be: whole, and
+    // up to 2^53, below which binary64 holds every whole number.
+    const auto n     = parse_number(t);
+    const bool whole = digits && n && *n == std::floor(*n);
+    if (whole && *n <= 0x1p53) {
+        return static_cast<std::uint64_t>(*n);
+    }
+    throw usage_error("'" + printable(t) +
+                      "': a seed must be a whole number from 0 to 18446744073709551615" +
+                      (whole && *n < 0x1p64 ? ", in digits above 2^53" : ""));
 }
 
 std::vector<double> unit_draw(std::uint64_t key, std::uint64_t k, std::size_t count)

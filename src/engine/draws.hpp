@@ -66,8 +66,9 @@ std::vector<varied> read_varied(const std::vector<std::string>& texts);
 // The number of draws: a whole number from 1 to max_draws (written as a
 // number, "1e6" too). Throws usage_error.
 std::uint64_t parse_draw_count(const std::string& text);
-// A key: a whole number from 0 to 2^64 - 1, in decimal digits (blanks
-// around them allowed). Throws usage_error.
+// A key (a seed): a whole number from 0 to 2^64 - 1, in decimal digits
+// (blanks around them allowed), or up to 2^53 written as a number ("1e3").
+// Throws usage_error.
 std::uint64_t parse_key(const std::string& text);
 
 // The first `count` numbers of draw k, each uniform in the open interval

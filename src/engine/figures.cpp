@@ -2,6 +2,7 @@
 
 #include "engine/settings.hpp"
 
+#include <algorithm>
 #include <array>
 #include <cmath>
 
@@ -170,13 +171,21 @@ std::vector<std::size_t> figure_selection(const std::vector<std::string>& names,
     for (std::size_t i = 0; names.empty() && i < columns.size(); ++i) {
         out.push_back(i);
     }
-    for (const std::string& name : names) {
+    for (auto name = names.begin(); name != names.end(); ++name) {
         std::size_t i = 0;
-        while (i < columns.size() && columns[i].name != name) {
+        while (i < columns.size() && columns[i].name != *name) {
             ++i;
         }
+        if (i == columns.size() && tether::find_param(*name) != nullptr) {
+            throw usage_error("'" + *name +
+                              "' is a parameter, not a figure: a swept parameter has its own "
+                              "column, and any other is the same in every row");
+        }
         if (i == columns.size()) {
-            throw usage_error("unknown figure '" + printable(name) + "'", names::figures);
+            throw usage_error("unknown figure '" + printable(*name) + "'", names::figures);
+        }
+        if (std::find(names.begin(), name, *name) != name) {
+            throw usage_error("figure '" + *name + "' is named twice: name it once");
         }
         out.push_back(i);
     }

@@ -71,7 +71,8 @@ std::vector<column> figure_columns(std::size_t modes = 0);
 std::vector<column> figure_families();
 std::vector<double> figure_values(const climber::design_figures& s);
 // The columns of figure_columns(modes) of these names, in this order (every
-// column where names is empty); throws usage_error for an unknown name.
+// column where names is empty); throws usage_error for an unknown name, a
+// parameter's or a name given twice.
 std::vector<std::size_t> figure_selection(const std::vector<std::string>& names,
                                           std::size_t modes = 0);
 // The request with only the modules that compute the selected columns of

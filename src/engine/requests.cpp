@@ -14,11 +14,17 @@ draw_request read_draws(const draw_texts& t)
     catch (const varied_error& e) {
         throw draw_error(draw_part::vary, e.index, e);
     }
-    for (const std::string& s : t.axes) {
-        const std::string name = trim(s.substr(0, s.find('=')));
-        for (std::size_t i = 0; i < dr.vary.size(); ++i) {
-            if (name == dr.vary[i].param->name) {
-                throw draw_error(draw_part::vary, i, usage_error(name + " is swept too"));
+    // A varied parameter takes its draws' values: a grid's or a set value
+    // would be dropped.
+    for (const auto& [texts, how] :
+         {std::pair(&t.axes, " is swept too"),
+          std::pair(&t.sets, " is set too: its draws would replace the value set")}) {
+        for (const std::string& s : *texts) {
+            const std::string name = trim(s.substr(0, s.find('=')));
+            for (std::size_t i = 0; i < dr.vary.size(); ++i) {
+                if (name == dr.vary[i].param->name) {
+                    throw draw_error(draw_part::vary, i, usage_error(name + how));
+                }
             }
         }
     }

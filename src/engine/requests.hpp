@@ -22,6 +22,7 @@ struct draw_texts {
     std::optional<std::string> count = {};  // the number of draws (none: the default)
     std::optional<std::string> key   = {};  // the key (none: the default)
     bool saltelli                    = false;
+    std::vector<std::string> sets    = {};  // the "NAME=VALUE" texts set on the base design
 };
 
 // The text of a draw_texts at fault.
@@ -37,7 +38,8 @@ struct draw_error : usage_error {
 };
 
 // Reads the draws: each varied parameter (one that is also an axis of the
-// grid is refused: "NAME is swept too"), then the count and the key.
+// grid or set on the base is refused: "NAME is swept too", "NAME is set
+// too"), then the count and the key.
 // Throws draw_error.
 draw_request read_draws(const draw_texts& t);
 

@@ -4,6 +4,16 @@
 
 namespace engine {
 
+namespace {
+
+// "1 draw", "N draws".
+std::string draws_counted(std::uint64_t n)
+{
+    return fmt::format("{} draw{}", n, n == 1 ? "" : "s");
+}
+
+}  // namespace
+
 std::string missed_text(const run& r, std::uint64_t i, const run_row& row)
 {
     const grid& g           = r.designs();
@@ -22,10 +32,10 @@ std::vector<std::string> draws_end(const run& r, const run_summary& ran, shard_r
     const draw_request& dr    = *r.request().drawn;
     const std::uint64_t total = range.end - range.begin;
     if (dr.saltelli || total == dr.count) {
-        out.push_back(fmt::format("{} draws with key {}", dr.count, dr.key));
+        out.push_back(fmt::format("{} with seed {}", draws_counted(dr.count), dr.key));
     }
     else {
-        out.push_back(fmt::format("{} of {} draws, from draw {}, with key {}", total, dr.count,
+        out.push_back(fmt::format("{} of {} draws, from draw {}, with seed {}", total, dr.count,
                                   range.begin, dr.key));
     }
     return out;
@@ -43,7 +53,7 @@ std::vector<std::string> shares_end(const spread_summary& s, std::uint64_t key)
     if (s.where) {
         out.push_back(condition_text(*s.where) + ": " + share_text(s.met));
     }
-    out.push_back(fmt::format("{} draws with key {}", s.run.result.done, key));
+    out.push_back(fmt::format("{} with seed {}", draws_counted(s.run.result.done), key));
     return out;
 }
 

@@ -1,6 +1,6 @@
 // What a run says beside its rows, as lines a face prints (each after its
 // own lead, such as the program's name): the rows that missed, the draws
-// computed and their key, and the shares of a summary of draws.
+// computed and their seed, and the shares of a summary of draws.
 #pragma once
 
 #include "engine/run.hpp"
@@ -18,12 +18,12 @@ namespace engine {
 std::string missed_text(const run& r, std::uint64_t i, const run_row& row);
 
 // After the rows [range) of a run of draws: the draws that missed ("draw I
-// and K more: WHY") and the draws computed with their key.
+// and K more: WHY") and the draws computed with their seed.
 std::vector<std::string> draws_end(const run& r, const run_summary& ran, shard_range range);
 
 // After a summary of draws: the shares that are no design, that carry each
 // note ("warning: ...") and that meet its condition, then the draws and
-// their key.
+// their seed.
 std::vector<std::string> shares_end(const spread_summary& s, std::uint64_t key);
 
 }  // namespace engine

@@ -208,6 +208,13 @@ std::string balance_words(std::string text, const tether::design& design)
 
 std::string listing(const tether::design& design)
 {
+    // The design's warnings lead, as comments: the file carries them.
+    std::string warnings;
+    if (!design_error(design, false)) {
+        for (const climber::note& n : climber::design_notes(design)) {
+            warnings += "# warning: " + n.text + "\n";
+        }
+    }
     std::string out;
     std::string group;
     for (const tether::param* p = tether::params_begin(); p != tether::params_end(); ++p) {
@@ -233,7 +240,7 @@ std::string listing(const tether::design& design)
         set.resize(std::max<std::size_t>(set.size(), 24), ' ');
         out += set + "  # " + p->unit + ", " + balance_words(p->meaning, design) + note + "\n";
     }
-    return out;
+    return warnings.empty() ? out : warnings + "\n" + out;
 }
 
 }  // namespace engine

@@ -76,7 +76,8 @@ std::optional<design_fault> design_error(const tether::design& d, bool with_rows
 namespace engine {
 
 // Every parameter as "name = value  # unit, meaning", grouped under "#"
-// lines, in a form that apply_file reads back to the same design.
+// lines, in a form that apply_file reads back to the same design; the
+// design's warnings first, as "# warning: TEXT" lines.
 std::string listing(const tether::design& d);
 
 }  // namespace engine

@@ -63,12 +63,8 @@ spread_summary summarize(const run& r, const run_settings& s,
 {
     spread_summary out;
     out.figures = r.figures_shown();
-    std::optional<std::size_t> where_at;
     if (where) {
-        out.where      = parse_condition(*where, out.figures);
-        const auto hit = std::find_if(out.figures.begin(), out.figures.end(),
-                                      [&](const column& c) { return c.name == out.where->figure; });
-        where_at       = static_cast<std::size_t>(hit - out.figures.begin());
+        out.where = parse_condition(*where, out.figures);
     }
     std::vector<summary_tally> tallies(out.figures.size());
     const std::size_t first = r.columns().size() - out.figures.size();
@@ -82,7 +78,7 @@ spread_summary summarize(const run& r, const run_settings& s,
         for (std::size_t c = 0; c < tallies.size(); ++c) {
             tallies[c].add(row.values[first + c]);
         }
-        met += where_at && out.where->met_by(row.values[first + *where_at]) ? 1 : 0;
+        met += out.where && out.where->met_by(row.values.data() + first) ? 1 : 0;
         return true;
     };
     out.run          = r.execute(0, r.size(), sink, s);
@@ -160,7 +156,11 @@ std::string share_text(const share& s)
 
 std::string condition_text(const condition& c)
 {
-    return c.figure + (c.below ? "<" : ">") + shortest(c.value);
+    std::string out;
+    for (const bound& b : c.all) {
+        out += (out.empty() ? "" : ",") + b.figure + (b.below ? "<" : ">") + shortest(b.value);
+    }
+    return out;
 }
 
 std::string distribution_text(const distribution& d)
@@ -192,7 +192,9 @@ std::string draws_metadata(const run& r, const spread_summary* s)
         vary += (vary.empty() ? "" : ",") + json_string(v.param->name) + ":" +
                 json_string(distribution_text(v.dist));
     }
-    std::string out = "{\"metadata\":{\"key\":" + std::to_string(dr.key) +
+    // The seed by its earlier name too, "key", for readers written before.
+    std::string out = "{\"metadata\":{\"seed\":" + std::to_string(dr.key) +
+                      ",\"key\":" + std::to_string(dr.key) +
                       ",\"samples\":" + std::to_string(dr.count) +
                       ",\"method\":" + json_string(named_name(methods(), r.request().figures.how)) +
                       ",\"vary\":{" + vary + "}";

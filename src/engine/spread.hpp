@@ -67,13 +67,13 @@ spread_indices indices_of(const run& r, const run_settings& s);
 // A share as people read it: "31.2 % of the draws (312 of 1000; 95 %
 // interval 28.4 to 34.2 %)".
 std::string share_text(const share& s);
-// "time<100".
+// "time<100", or "time<100,mre>16".
 std::string condition_text(const condition& c);
 // "lognormal:35:1.5".
 std::string distribution_text(const distribution& d);
 
 // What a run of draws was, as one JSON line before its rows:
-// {"metadata":{"key":K,"samples":N,"method":M,"vary":{NAME:DIST,...}}},
+// {"metadata":{"seed":K,"key":K,"samples":N,"method":M,"vary":{NAME:DIST,...}}},
 // with a summary's shares too ("unbuilt", "warnings", "where").
 std::string draws_metadata(const run& r, const spread_summary* s);
 

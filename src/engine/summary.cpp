@@ -1,6 +1,7 @@
 #include "engine/summary.hpp"
 
 #include "engine/numbers.hpp"
+#include "engine/text.hpp"
 
 #include <algorithm>
 #include <cmath>
@@ -142,30 +143,45 @@ figure_summary summary_tally::result() const
             sketch_.quantile(1)};
 }
 
-bool condition::met_by(double v) const
+bool bound::met_by(double v) const
 {
     return below ? v < value : v > value;
 }
 
+bool condition::met_by(const double* figures) const
+{
+    return std::all_of(all.begin(), all.end(),
+                       [figures](const bound& b) { return b.met_by(figures[b.at]); });
+}
+
 condition parse_condition(const std::string& text, const std::vector<column>& figures)
 {
-    const auto at = text.find_first_of("<>");
-    if (at == std::string::npos || text.find_first_of("<>", at + 1) != std::string::npos) {
-        throw usage_error("expected FIGURE<VALUE or FIGURE>VALUE, as time<100");
+    condition out;
+    for (const std::string& one : split(text, ',')) {
+        const auto at = one.find_first_of("<>");
+        if (at != std::string::npos && at + 1 < one.size() && one[at + 1] == '=') {
+            throw usage_error("only < and > are taken, not " + one.substr(at, 2));
+        }
+        if (at == std::string::npos || one.find_first_of("<>", at + 1) != std::string::npos) {
+            throw usage_error("expected FIGURE<VALUE or FIGURE>VALUE, as time<100, or several "
+                              "separated by commas");
+        }
+        bound b{trim(one.substr(0, at)), 0, one[at] == '<', 0};
+        const auto hit = std::find_if(figures.begin(), figures.end(),
+                                      [&](const column& f) { return f.name == b.figure; });
+        if (hit == figures.end()) {
+            throw usage_error("unknown figure '" + printable(b.figure) + "'", names::figures);
+        }
+        b.at = static_cast<std::size_t>(hit - figures.begin());
+        std::string why;
+        const auto v = parse_number(one.substr(at + 1), &why);
+        if (!v) {
+            throw usage_error("VALUE '" + printable(trim(one.substr(at + 1))) + "' " + why);
+        }
+        b.value = *v;
+        out.all.push_back(b);
     }
-    condition c{trim(text.substr(0, at)), text[at] == '<', 0};
-    const bool known = std::any_of(figures.begin(), figures.end(),
-                                   [&](const column& f) { return f.name == c.figure; });
-    if (!known) {
-        throw usage_error("unknown figure '" + printable(c.figure) + "'", names::figures);
-    }
-    std::string why;
-    const auto v = parse_number(text.substr(at + 1), &why);
-    if (!v) {
-        throw usage_error("VALUE '" + printable(trim(text.substr(at + 1))) + "' " + why);
-    }
-    c.value = *v;
-    return c;
+    return out;
 }
 
 share share_of(std::uint64_t met, std::uint64_t total)

@@ -80,16 +80,26 @@ class summary_tally {
 
 // FIGURE<VALUE or FIGURE>VALUE: a figure's value strictly below or above a
 // number.
-struct condition {
+struct bound {
     std::string figure;
+    std::size_t at;  // the figure's index in the columns it was read against
     bool below;
     double value;
     // Whether a value meets it; NaN never does.
     bool met_by(double v) const;
 };
 
+// Bounds that must all be met.
+struct condition {
+    std::vector<bound> all;
+    // Whether the figures' values, in the order of the columns the condition
+    // was read against, meet every bound.
+    bool met_by(const double* figures) const;
+};
+
 // Parses "FIGURE<VALUE" or "FIGURE>VALUE" (blanks allowed around either
-// side), FIGURE one of the columns' names. Throws usage_error.
+// side), or several separated by commas, FIGURE one of the columns' names.
+// Throws usage_error.
 condition parse_condition(const std::string& text, const std::vector<column>& figures);
 
 // The share of draws that meet a condition, of every draw counted (a draw

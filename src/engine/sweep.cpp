@@ -1,5 +1,7 @@
 #include "engine/sweep.hpp"
 
+#include "engine/text.hpp"
+
 #include "tether/pmath.hpp"
 
 #include <algorithm>
@@ -9,20 +11,6 @@
 namespace engine {
 
 namespace {
-
-std::vector<std::string> split(const std::string& text, char sep)
-{
-    std::vector<std::string> parts;
-    std::size_t from = 0;
-    for (;;) {
-        const auto at = text.find(sep, from);
-        parts.push_back(text.substr(from, at - from));
-        if (at == std::string::npos) {
-            return parts;
-        }
-        from = at + 1;
-    }
-}
 
 double number_in(const std::string& part, const char* what)
 {

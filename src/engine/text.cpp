@@ -13,6 +13,20 @@ std::string ten_digits(double v)
     return std::isnan(v) ? "NaN" : tether::message_number(v);
 }
 
+std::vector<std::string> split(const std::string& text, char sep)
+{
+    std::vector<std::string> parts;
+    std::size_t from = 0;
+    for (;;) {
+        const auto at = text.find(sep, from);
+        parts.push_back(text.substr(from, at - from));
+        if (at == std::string::npos) {
+            return parts;
+        }
+        from = at + 1;
+    }
+}
+
 std::string joined(const std::vector<std::string>& names, const std::string& last)
 {
     std::string out;

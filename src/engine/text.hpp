@@ -11,6 +11,10 @@ namespace engine {
 // whatever the process's locale; "NaN" for any NaN.
 std::string ten_digits(double v);
 
+// The parts of text between the separators, empty ones too ("a,,b": "a",
+// "", "b").
+std::vector<std::string> split(const std::string& text, char sep);
+
 // The names as "a, b or c" (last "and": "a, b and c").
 std::string joined(const std::vector<std::string>& names, const std::string& last = "or");
 

@@ -820,7 +820,7 @@ draws draws_run(const tether::design& base, const py::list& vary, py::handle sam
         shown.push_back("vary['" + name + "']");
     }
     texts.count    = whole_text(samples, "samples");
-    texts.key      = whole_text(key, "key");
+    texts.key      = whole_text(key, "seed");
     texts.saltelli = saltelli;
     try {
         request.drawn = engine::read_draws(texts);
@@ -828,18 +828,20 @@ draws draws_run(const tether::design& base, const py::list& vary, py::handle sam
     catch (const engine::draw_error& e) {
         throw engine::usage_error((e.part == engine::draw_part::vary    ? shown[e.index]
                                    : e.part == engine::draw_part::count ? "samples"
-                                                                        : "key") +
+                                                                        : "seed") +
                                   std::string(": ") + e.what());
     }
     return {led(saltelli ? "indices" : "sample", [&] { return engine::run(std::move(request)); }),
             jobs_of(jobs)};
 }
 
-// What a run of draws was: key, samples, method and the distributions.
+// What a run of draws was: seed (and by its earlier name, key), samples,
+// method and the distributions.
 py::dict draws_attrs(const engine::run& r)
 {
     const engine::draw_request& dr = *r.request().drawn;
     py::dict attrs;
+    attrs["seed"]    = py::int_(dr.key);
     attrs["key"]     = py::int_(dr.key);
     attrs["samples"] = dr.count;
     attrs["method"]  = engine::named_name(engine::methods(), r.request().figures.how);

@@ -648,11 +648,11 @@ engine::run draws_run_of(const tether::design& d, const std::string& vary_lines,
     if (r.drawn->count > r.limit) {
         throw engine::usage_error("draws: at most " + std::to_string(r.limit) + " " + r.where);
     }
-    try {  // the key after the limit, whose error comes first
+    try {  // the seed after the limit, whose error comes first
         r.drawn->key = engine::parse_key(key);
     }
     catch (const engine::usage_error& e) {
-        throw engine::usage_error("key", e);
+        throw engine::usage_error("seed", e);
     }
     return engine::run(std::move(r));
 }

@@ -31,11 +31,11 @@ def test_map_partitions_on_a_local_cluster_gives_the_local_frame():
 
 def test_draws_sharded_over_a_local_cluster_are_the_draws():
     vary = {"strength": "lognormal:35:1.5", "density": "uniform:1200:1400"}
-    local = tether.sample(vary, samples=400, key=3, method="integral")
+    local = tether.sample(vary, samples=400, seed=3, method="integral")
     with distributed.LocalCluster(n_workers=2, threads_per_worker=1, processes=True,
                                   dashboard_address=None) as cluster, \
             distributed.Client(cluster) as client:
-        shards = client.map(lambda k: tether.sample(vary, samples=400, key=3, method="integral",
+        shards = client.map(lambda k: tether.sample(vary, samples=400, seed=3, method="integral",
                                                     shard=(k, 8), jobs=1), range(1, 9))
         remote = pd.concat(client.gather(shards))
     pd.testing.assert_frame_equal(remote, local, check_exact=True)

@@ -17,26 +17,28 @@ KEYWORDS = dict(method="integral", figures=["time", "system_mass", "rgeo"])
 
 
 def test_sample_is_the_command_lines_rows_on_any_jobs_and_shards(explore):
-    frame = tether.sample(VARY, samples=300, key=7, jobs=1, **KEYWORDS)
-    wanted = csv_frame(explore(*ARGS, "--samples", "300", "--key", "7", "--format", "csv"))
+    frame = tether.sample(VARY, samples=300, seed=7, jobs=1, **KEYWORDS)
+    wanted = csv_frame(explore(*ARGS, "--samples", "300", "--seed", "7", "--format", "csv"))
     assert list(frame.columns) == list(wanted.columns)
     numbers = [c for c in frame.columns if c != "reason"]
     same_bits(frame[numbers], wanted[numbers])
     assert frame["reason"].tolist() == wanted["reason"].fillna("").tolist()
     assert (frame["reason"] != "").sum() > 30  # strengths below 0 are rows too
-    assert frame.attrs["key"] == 7 and frame.attrs["vary"] == VARY
+    assert frame.attrs["seed"] == frame.attrs["key"] == 7 and frame.attrs["vary"] == VARY
+    # key=, the seed's earlier name, the same.
     pd.testing.assert_frame_equal(tether.sample(VARY, samples=300, key=7, jobs=2, **KEYWORDS),
                                   frame)
-    joined = pd.concat([tether.sample(VARY, samples=300, key=7, shard=(k, 4), **KEYWORDS)
+    joined = pd.concat([tether.sample(VARY, samples=300, seed=7, shard=(k, 4), **KEYWORDS)
                         for k in range(1, 5)])
     pd.testing.assert_frame_equal(joined, frame)
-    other = tether.sample(VARY, samples=300, key=8, **KEYWORDS)
+    other = tether.sample(VARY, samples=300, seed=8, **KEYWORDS)
     assert not np.isin(other["strength"], frame["strength"]).any()
 
 
 def test_summary_and_indices_are_the_command_lines(explore, run_explore):
-    s = tether.summary(VARY, samples=400, where="time<110", **KEYWORDS)
-    status, out, _ = run_explore(*ARGS, "--samples", "400", "--summary", "--where", "time<110",
+    where = "time<110,system_mass>5000"
+    s = tether.summary(VARY, samples=400, where=where, **KEYWORDS)
+    status, out, _ = run_explore(*ARGS, "--samples", "400", "--summary", "--where", where,
                                  "--format", "json")
     assert status == 0
     lines = out.splitlines()
@@ -48,7 +50,7 @@ def test_summary_and_indices_are_the_command_lines(explore, run_explore):
     assert s.attrs["where"]["met"] == meta["where"]["met"]
     assert s.attrs["unbuilt"]["share"] == meta["unbuilt"]["share"] > 0
     rows = tether.sample(VARY, samples=400, **KEYWORDS)
-    assert s.attrs["where"]["met"] == (rows["time"] < 110).sum()
+    assert s.attrs["where"]["met"] == ((rows["time"] < 110) & (rows["system_mass"] > 5000)).sum()
     assert s.loc[0, "computed"] == rows["time"].notna().sum()
 
     x = tether.indices({"GM": "uniform:390000:410000", "strength": "uniform:30:60"},
@@ -72,9 +74,10 @@ def test_summary_and_indices_are_the_command_lines(explore, run_explore):
     (dict(samples=0), ValueError, "samples: '0': the number of draws must be a whole number"),
     (dict(samples=10**8), ValueError, "samples: '100000000'"),
     (dict(samples=2.5), TypeError, "samples must be a whole number, not float"),
-    (dict(key=-1), ValueError, "key: '-1': a key must be a whole number"),
-    (dict(key=2**64), ValueError, "key: '18446744073709551616'"),
-    (dict(key=True), TypeError, "key must be a whole number, not bool"),
+    (dict(seed=-1), ValueError, "seed: '-1': a seed must be a whole number"),
+    (dict(key=2**64), ValueError, "seed: '18446744073709551616'"),
+    (dict(seed=True), TypeError, "seed must be a whole number, not bool"),
+    (dict(seed=1, key=1), TypeError, "give seed or key (its earlier name), not both"),
 ])
 def test_bad_draws_are_refused_naming_the_keyword(keywords, error, wanted):
     keywords = {"vary": {"strength": "uniform:30:40"}, **keywords}

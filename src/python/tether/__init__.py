@@ -413,11 +413,19 @@ def _vary(vary):
     return list(vary.items())
 
 
-def sample(vary, base=None, *, samples=1000, key=1, method=_core.default_method, jobs=None,
-           modes=None, figures=None, shard=None):
+def _seed(seed, key):
+    if key is None:
+        return 1 if seed is None else seed
+    if seed is not None:
+        raise TypeError("give seed or key (its earlier name), not both")
+    return key
+
+
+def sample(vary, base=None, *, samples=1000, seed=None, key=None, method=_core.default_method,
+           jobs=None, modes=None, figures=None, shard=None):
     """Designs drawn over uncertain parameters, a row per draw.
 
-    ``tether-explore --vary NAME=DIST ... --samples N --key K --format csv``.
+    ``tether-explore --vary NAME=DIST ... --samples N --seed S --format csv``.
 
     Parameters
     ----------
@@ -430,9 +438,11 @@ def sample(vary, base=None, *, samples=1000, key=1, method=_core.default_method,
         The design whose other parameters every draw keeps (default Design()).
     samples : int, default 1000
         The number of draws, 1 to 10**7.
-    key : int, default 1
+    seed : int, default 1
         The number that picks the draws, 0 to 2**64 - 1: draw k depends on
-        the key and k alone.
+        the seed and k alone.
+    key : int, optional
+        seed by its earlier name (not with seed).
     method, jobs, modes, figures
         As for sweep.
     shard : tuple of int, optional
@@ -444,7 +454,8 @@ def sample(vary, base=None, *, samples=1000, key=1, method=_core.default_method,
     pandas.DataFrame
         Columns ``draw``, the varied parameters, the figures and ``reason``
         (why the draw is no design, or ""), indexed by the draw's number;
-        ``attrs`` holds the key, samples, method and distributions. The rows
+        ``attrs`` holds the seed (and as ``key``), samples, method and
+        distributions. The rows
         are bit for bit tether-explore's.
 
     Warns
@@ -455,14 +466,15 @@ def sample(vary, base=None, *, samples=1000, key=1, method=_core.default_method,
     Examples
     --------
     >>> frame = tether.sample({"strength": "lognormal:35:1.5"}, samples=100, figures=["time"])
-    >>> frame.shape, frame.attrs["key"]
+    >>> frame.shape, frame.attrs["seed"]
     ((100, 4), 1)
     """
     import pandas as pd
 
     shard_text = "1/1" if shard is None else "/".join(str(int(x)) for x in shard)
     rows, columns, reasons, begin, attrs = _core.sample(
-        _base(base, "sample"), _vary(vary), samples, key, jobs, method, modes, figures, shard_text)
+        _base(base, "sample"), _vary(vary), samples, _seed(seed, key), jobs, method, modes, figures,
+        shard_text)
     out = pd.DataFrame(rows, columns=columns, index=pd.RangeIndex(begin, begin + len(rows)))
     out["draw"] = out["draw"].astype("int64")
     out["reason"] = pd.Series(reasons, index=out.index, dtype=object)
@@ -484,12 +496,12 @@ def _labelled(result, attrs):
     return out
 
 
-def summary(vary, base=None, *, samples=1000, key=1, method=_core.default_method, jobs=None,
-            modes=None, figures=None, where=None):
+def summary(vary, base=None, *, samples=1000, seed=None, key=None, method=_core.default_method,
+            jobs=None, modes=None, figures=None, where=None):
     """Each figure's summary over the draws, as ``--summary``.
 
     Parameters as for sample; ``where`` as ``--where``: "FIGURE<VALUE" or
-    "FIGURE>VALUE".
+    "FIGURE>VALUE", or several separated by commas, all to hold.
 
     Returns
     -------
@@ -505,13 +517,13 @@ def summary(vary, base=None, *, samples=1000, key=1, method=_core.default_method
     DesignWarning
         For each kind of note, with the share of the draws it concerns.
     """
-    result, attrs = _core.summary(_base(base, "summary"), _vary(vary), samples, key, jobs, method,
-                                  modes, figures, where)
+    result, attrs = _core.summary(_base(base, "summary"), _vary(vary), samples, _seed(seed, key),
+                                  jobs, method, modes, figures, where)
     return _labelled(result, attrs)
 
 
-def indices(vary, base=None, *, samples=1000, key=1, method=_core.default_method, jobs=None,
-            modes=None, figures=None):
+def indices(vary, base=None, *, samples=1000, seed=None, key=None, method=_core.default_method,
+            jobs=None, modes=None, figures=None):
     """Which varied parameter drives each figure's spread, as ``--indices``.
 
     Sobol's first-order and total-effect indices by Saltelli's design of
@@ -524,8 +536,8 @@ def indices(vary, base=None, *, samples=1000, key=1, method=_core.default_method
         A row per figure and varied parameter: figure, parameter, first,
         first_low, first_high, total, total_low and total_high.
     """
-    result, attrs = _core.indices(_base(base, "indices"), _vary(vary), samples, key, jobs, method,
-                                  modes, figures)
+    result, attrs = _core.indices(_base(base, "indices"), _vary(vary), samples, _seed(seed, key),
+                                  jobs, method, modes, figures)
     return _labelled(result, attrs)
 
 
