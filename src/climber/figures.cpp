@@ -37,6 +37,8 @@ const std::vector<module>& modules()
          [](f s, std::vector<note>& out) { traffic_notes(s.traffic, out); }, false},
         // The traffic's shortest interval, which needs the traffic.
         {"departures", [](r q, bool w) { q.departures = w; q.traffic = q.traffic || w; }, nullptr, nullptr, false},
+        {"survival",   [](r q, bool w) { q.survival = w; },        nullptr,
+         [](f s, std::vector<note>& out) { tether::survival_notes(s.survival, out); }, false},
     };
     // clang-format on
     return table;
@@ -93,6 +95,9 @@ design_figures compute_figures(const tether::design& d, const figures_request& r
     }
     if (r.traffic && r.how == method::integral) {
         out.traffic = compute_traffic(d, out, d.traffic, r.integral, r.departures);
+    }
+    if (r.survival) {
+        out.survival = tether::compute_survival(d, out.model);
     }
     return out;
 }

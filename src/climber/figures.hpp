@@ -1,7 +1,7 @@
 // The figures of one design, whatever the method: the study's (the march's
 // sums or the integrals they approximate), the whole tether's, the
-// oscillation modes' and the traffic's, each module computed where the request asks for it,
-// each result saying what it missed and why, in words made from its own
+// oscillation modes', the traffic's and what strikes the ribbon, each module computed where the
+// request asks for it, each result saying what it missed and why, in words made from its own
 // settings.
 #pragma once
 
@@ -10,6 +10,7 @@
 #include "climber/traffic.hpp"
 #include "tether/design.hpp"
 #include "tether/modes.hpp"
+#include "tether/survival.hpp"
 #include "tether/whole.hpp"
 
 #include <atomic>
@@ -26,13 +27,14 @@ enum class method { march, integral };
 // the positions are always computed: every module needs them.
 struct figures_request {
     method how                    = method::march;
-    integral_settings integral    = {};    // the integrals' settings, the whole tether's too
-    bool sums                     = true;  // time, total and cap_alt, by the method
-    bool whole                    = true;  // the whole tether
-    unsigned modes                = 0;     // the first oscillation modes wanted (0: none)
-    tether::mode_settings mode_by = {};    // the modes' settings
-    bool traffic                  = true;  // the design's traffic, by the integral method only
-    bool departures               = true;  // the traffic's shortest interval, with it
+    integral_settings integral    = {};     // the integrals' settings, the whole tether's too
+    bool sums                     = true;   // time, total and cap_alt, by the method
+    bool whole                    = true;   // the whole tether
+    unsigned modes                = 0;      // the first oscillation modes wanted (0: none)
+    tether::mode_settings mode_by = {};     // the modes' settings
+    bool traffic                  = true;   // the design's traffic, by the integral method only
+    bool departures               = true;   // the traffic's shortest interval, with it
+    bool survival                 = false;  // what strikes the ribbon: only where asked by name
 };
 
 // The figures of a design that passes check. A module not asked for is
@@ -41,7 +43,8 @@ struct design_figures : study {
     tether::miss integral;       // by the integral method: what its sums missed and why
     tether::whole_tether whole;  // the tether from foot to top end
     tether::modes modes;         // the first oscillation modes, where asked for
-    climber::traffic traffic = no_traffic();  // where asked for, by the integral method
+    climber::traffic traffic  = no_traffic();           // where asked for, by the integral method
+    tether::survival survival = tether::no_survival();  // where asked for
 
     // Whether any module's figure missed its accuracy (and is NaN).
     bool missed() const;

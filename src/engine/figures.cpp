@@ -20,9 +20,13 @@ constexpr unsigned by_both     = by_march | by_integral;
 
 using study = climber::design_figures;
 
-// A figure, or a family of figures NAME_1 ... NAME_N (family: value takes
-// the member's index from 0), computed by the module of that name
-// (climber::modules()).
+// Which columns a figure has: one; one for each mode asked for (a family
+// NAME_1 ... NAME_N, whose value takes the member's index from 0); or one
+// only where asked for by name (never among the default columns). The
+// figures shown by name come last in the table.
+enum class shown { always, per_mode, by_name };
+
+// A figure, computed by the module of that name (climber::modules()).
 struct figure {
     const char* name;
     const char* unit;
@@ -30,7 +34,7 @@ struct figure {
     unsigned methods;
     const char* by;
     double (*value)(const study&, std::size_t k);
-    bool family = false;
+    shown as = shown::always;
 };
 
 // clang-format off
@@ -56,8 +60,8 @@ const figure figures[] = {
     {"apex_vinf",   "km/s",  "speed it keeps far from the planet (none: it stays bound)",       by_both, "whole",  [](const study& s, std::size_t) { return s.whole.apex_vinf; }},
     {"uniform_yuri","MJ/kg", "specific strength a tether of one cross-section needs to GEO",    by_both, "whole",  [](const study& s, std::size_t) { return s.whole.uniform_yuri; }},
     {"uniform_top", "km",    "top of a free-standing tether of one cross-section",              by_both, "whole",  [](const study& s, std::size_t) { return s.whole.uniform_top; }},
-    {"period_in",   "h",     "period of the tether's k-th oscillation mode in the equatorial plane", by_both, "modes",  [](const study& s, std::size_t k) { return s.modes.in_plane.at(k); }, true},
-    {"period_out",  "h",     "period of the tether's k-th oscillation mode out of the plane",   by_both, "modes",  [](const study& s, std::size_t k) { return s.modes.out_of_plane.at(k); }, true},
+    {"period_in",   "h",     "period of the tether's k-th oscillation mode in the equatorial plane", by_both, "modes",  [](const study& s, std::size_t k) { return s.modes.in_plane.at(k); }, shown::per_mode},
+    {"period_out",  "h",     "period of the tether's k-th oscillation mode out of the plane",   by_both, "modes",  [](const study& s, std::size_t k) { return s.modes.out_of_plane.at(k); }, shown::per_mode},
     {"load_capacity",  "kN",   "pull at the tether's foot with no climber on",                  by_integral, "traffic", [](const study& s, std::size_t) { return s.traffic.load_capacity; }},
     {"peak_load",      "kN",   "anchor plus the climbers' largest pull on the foot",            by_integral, "traffic", [](const study& s, std::size_t) { return s.traffic.peak_load; }},
     {"load_share",     "-",    "peak_load relative to load_capacity (above 1 the foot lifts)",  by_integral, "traffic", [](const study& s, std::size_t) { return s.traffic.load_share; }},
@@ -65,6 +69,12 @@ const figure figures[] = {
     {"on_tether",      "-",    "most climbers on the tether at once at min_interval",           by_integral, "departures", [](const study& s, std::size_t) { return s.traffic.on_tether; }},
     {"max_throughput", "t/yr", "payload delivered in a year at min_interval",                   by_integral, "departures", [](const study& s, std::size_t) { return s.traffic.max_throughput; }},
     {"throughput",     "t/yr", "payload delivered in a year at interval (none: no stream)",     by_integral, "traffic", [](const study& s, std::size_t) { return s.traffic.throughput; }},
+    {"debris_cuts",      "1/yr", "expected cuts a year by orbital debris (none: not the Earth)",  by_both, "survival", [](const study& s, std::size_t) { return s.survival.debris_cuts; }, shown::by_name},
+    {"meteoroid_cuts",   "1/yr", "expected cuts a year by meteoroids",                            by_both, "survival", [](const study& s, std::size_t) { return s.survival.meteoroid_cuts; }, shown::by_name},
+    {"untracked_cuts",   "1/yr", "debris cuts by objects too small to be tracked (below 10 cm)",   by_both, "survival", [](const study& s, std::size_t) { return s.survival.untracked_cuts; }, shown::by_name},
+    {"survival",         "-",    "chance that the ribbon is not cut in a year",                   by_both, "survival", [](const study& s, std::size_t) { return s.survival.survival; }, shown::by_name},
+    {"survival_dodging", "-",    "the same, every tracked object dodged",                         by_both, "survival", [](const study& s, std::size_t) { return s.survival.survival_dodging; }, shown::by_name},
+    {"dodges",           "1/yr", "tracked objects a year that would strike the ribbon",           by_both, "survival", [](const study& s, std::size_t) { return s.survival.dodges; }, shown::by_name},
 };
 
 struct ascent_column {
@@ -93,12 +103,15 @@ const std::array<ascent_column, 9> ascent_table{{
 
 }  // namespace
 
-std::vector<column> figure_columns(std::size_t modes)
+std::vector<column> figure_columns(std::size_t modes, bool named)
 {
     std::vector<column> columns;
     columns.reserve(std::size(figures) + 2 * modes);
     for (const figure& f : figures) {
-        if (!f.family) {
+        if (f.as == shown::by_name && !named) {
+            continue;
+        }
+        if (f.as != shown::per_mode) {
             columns.push_back({f.name, f.unit, f.meaning});
             continue;
         }
@@ -113,7 +126,7 @@ std::vector<column> figure_families()
 {
     std::vector<column> out;
     for (const figure& f : figures) {
-        if (f.family) {
+        if (f.as == shown::per_mode) {
             out.push_back({f.name, f.unit, f.meaning});
         }
     }
@@ -136,7 +149,8 @@ std::vector<double> figure_values(const climber::design_figures& s)
     std::vector<double> values;
     values.reserve(std::size(figures) + 2 * modes);
     for (const figure& f : figures) {
-        for (std::size_t k = 0; k < (f.family ? modes : 1); ++k) {
+        for (std::size_t k = 0; f.as != shown::by_name && k < (f.as == shown::per_mode ? modes : 1);
+             ++k) {
             values.push_back(f.value(s, k));
         }
     }
@@ -150,7 +164,7 @@ std::vector<std::pair<const figure*, std::size_t>> members(std::size_t count)
 {
     std::vector<std::pair<const figure*, std::size_t>> out;
     for (const figure& f : figures) {
-        for (std::size_t k = 0; k < (f.family ? count : 1); ++k) {
+        for (std::size_t k = 0; k < (f.as == shown::per_mode ? count : 1); ++k) {
             out.emplace_back(&f, k);
         }
     }
@@ -172,9 +186,9 @@ const climber::module& module_of(const figure& f)
 
 std::vector<std::size_t> figure_selection(const std::vector<std::string>& names, std::size_t modes)
 {
-    const std::vector<column> columns = figure_columns(modes);
+    const std::vector<column> columns = figure_columns(modes, true);
     std::vector<std::size_t> out;
-    for (std::size_t i = 0; names.empty() && i < columns.size(); ++i) {
+    for (std::size_t i = 0; names.empty() && i < figure_columns(modes).size(); ++i) {
         out.push_back(i);
     }
     for (const std::string& name : names) {
@@ -199,6 +213,15 @@ std::vector<std::size_t> design_figure_selection(std::size_t modes, bool only_mo
         if (only_modes ? std::string(m.name) == "modes" : m.own) {
             out.push_back(c);
         }
+    }
+    return out;
+}
+
+std::vector<std::size_t> goal_selection(std::size_t figure)
+{
+    std::vector<std::size_t> out = figure_selection({}, 0);
+    if (figure >= out.size()) {
+        out.push_back(figure);
     }
     return out;
 }

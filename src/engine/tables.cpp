@@ -56,7 +56,7 @@ std::vector<preset> presets()
 std::vector<figure_row> figure_rows()
 {
     std::vector<figure_row> out;
-    for (const column& c : figure_columns()) {
+    for (const column& c : figure_columns(0, true)) {
         out.push_back({c, {}});
         for (const auto& m : methods()) {
             if (computed_by(c.name, m.value)) {

@@ -30,8 +30,8 @@ struct preset {
 };
 std::vector<preset> presets();
 
-// A headline figure (figure_columns()) and the names of the methods that
-// compute it.
+// A headline figure (figure_columns(0, true): those shown only by name too)
+// and the names of the methods that compute it.
 struct figure_row {
     column figure;
     std::vector<std::string> methods;
