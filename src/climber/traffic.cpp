@@ -636,8 +636,9 @@ traffic compute_traffic(const tether::design& d, const study& s, const traffic_s
 
 void traffic_notes(const traffic& t, std::vector<note>& out)
 {
-    const bool said = std::any_of(out.begin(), out.end(),
-                                  [](const note& n) { return n.kind == note_kind::cannot_lift; });
+    const bool said = std::any_of(out.begin(), out.end(), [](const note& given) {
+        return given.kind == note_kind::cannot_lift;
+    });
     // Above 1 by more than the figures' accuracy: a design sized by goal
     // seek for a share of 1 sits on it.
     if (said || !(t.load_share > 1 + 1e-9)) {
