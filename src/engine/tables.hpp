@@ -35,6 +35,7 @@ std::vector<preset> presets();
 struct figure_row {
     column figure;
     std::vector<std::string> methods;
+    bool named = false;  // given only where asked for by name, never by default
 };
 std::vector<figure_row> figure_rows();
 
