@@ -9,6 +9,7 @@
 #include "climber/study.hpp"
 #include "climber/traffic.hpp"
 #include "tether/modes.hpp"
+#include "tether/survival.hpp"
 #endif
 
 #include <benchmark/benchmark.h>
@@ -118,6 +119,18 @@ void traffic_of_one_design(benchmark::State& state)
     }
 }
 BENCHMARK(traffic_of_one_design)->Unit(benchmark::kMicrosecond);
+
+// What strikes the study's ribbon: the debris and meteoroid cuts, survival
+// with and without dodging, closed forms all; at most 2 us.
+void survival_of_one_design(benchmark::State& state)
+{
+    tether::design ribbon = study;
+    for (auto _ : state) {
+        benchmark::DoNotOptimize(ribbon);
+        benchmark::DoNotOptimize(tether::compute_survival(ribbon, m));
+    }
+}
+BENCHMARK(survival_of_one_design)->Unit(benchmark::kMicrosecond);
 
 // A design's figures by the integral method (the sums and the whole tether,
 // no modes), checks included: the study's Earth, and the M5 ribbon hung from

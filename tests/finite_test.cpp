@@ -64,7 +64,7 @@ void expect_refused_or_finite(const std::vector<std::pair<const tether::param*, 
     // The whole tether: finite, but for the speed kept far away by a
     // payload that stays bound, which has none.
     const tether::whole_tether w = tether::compute_whole(d, in.model, in.positions);
-    EXPECT_FALSE(w.mass_missed) << which;
+    EXPECT_FALSE(w.missed) << which;
     for (double v : {w.lower_mass, w.upper_mass, w.system_mass, w.orbit_alt, w.escape_alt,
                      w.apex_speed, w.uniform_yuri, w.uniform_top}) {
         EXPECT_TRUE(std::isfinite(v)) << which << v;

@@ -328,7 +328,7 @@ TEST(Modes, WithAPartnerAgreeWithFiniteDifferences)
         const double ywork = 5.7 / 2 * 1000 / 1700;
         const auto A       = [&](double r) { return std::exp((E(r) - E(t.m.rgeo)) / ywork); };
         const modes r      = tether::compute_modes(t.m, t.p, 4);
-        ASSERT_FALSE(r.missed) << r.why;
+        ASSERT_FALSE(r.missed) << r.missed.why;
         for (const bool out : {false, true}) {
             const std::vector<double> coarse = finite_differences(t, 4000, out, 4, k, A);
             const std::vector<double> fine   = finite_differences(t, 8000, out, 4, k, A);

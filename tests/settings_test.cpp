@@ -77,7 +77,7 @@ TEST(Settings, DesignFileLinesApplyInOrderAndErrorsNameFileAndLine)
     } bad[] = {
         {"strength = 50\nvmax = fast\n", "2: vmax = fast: not a finite number"},
         {"strength 50\n", "1: expected 'name = value', found 'strength 50'"},
-        {"# ok\nwidth = 3\n", "2: width = 3: unknown parameter"},
+        {"# ok\nlength = 3\n", "2: length = 3: unknown parameter"},
         {"planet = venus # no\n",
          "1: planet = venus: unknown planet; known: earth, mars, moon-l1, moon-l2"},
         {"dz =\n", "1: dz = : not a finite number"},
@@ -116,11 +116,11 @@ TEST(Settings, DesignFileLinesApplyInOrderAndErrorsNameFileAndLine)
 // the kind of name survives the file and line put before the message.
 TEST(Settings, UnknownNamesKeepTheirKind)
 {
-    const std::string file = design_file("width = 3\n");
+    const std::string file = design_file("length = 3\n");
     tether::design d;
     try {
         engine::apply_file(d, file);
-        ADD_FAILURE() << "width was taken";
+        ADD_FAILURE() << "length was taken";
     }
     catch (const engine::usage_error& e) {
         EXPECT_EQ(e.unknown, engine::names::parameters) << e.what();

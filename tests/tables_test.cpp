@@ -75,11 +75,11 @@ TEST(Tables, PresetsAreWhatPlanetSets)
 TEST(Tables, FiguresListTheMethodsThatComputeThem)
 {
     const std::vector<engine::figure_row> rows = engine::figure_rows();
-    ASSERT_EQ(rows.size(), engine::figure_columns().size());
+    ASSERT_EQ(rows.size(), engine::figure_columns(0, true).size());
     for (const auto& m : engine::methods()) {
         const std::vector<double> values =
             engine::figure_values(climber::compute_figures(tether::design{}, {m.value}));
-        for (std::size_t i = 0; i < rows.size(); ++i) {
+        for (std::size_t i = 0; i < values.size(); ++i) {
             const bool listed = std::find(rows[i].methods.begin(), rows[i].methods.end(), m.name) !=
                                 rows[i].methods.end();
             if (!listed) {

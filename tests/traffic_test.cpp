@@ -186,7 +186,7 @@ TEST(Traffic, HeldClimbersAgainstTheirWeightsSummed)
         EXPECT_BITS(one.peak_load, d.climber.mclimb * pos.gre);
         // mre in t, gre in km/s^2: the mass whose weight is the pull at the foot.
         EXPECT_NEAR(one.load_capacity / pos.gre / (1000 * pos.mre), 1, 1e-15);
-        EXPECT_TRUE(std::isnan(one.throughput) && !one.missed) << one.reason;
+        EXPECT_TRUE(std::isnan(one.throughput) && !one.missed) << one.missed.why;
         for (const double n : {2.0, 7.0, 1000.0}) {
             traffic_settings t;
             t.climbers = n;
@@ -252,7 +252,7 @@ TEST(Traffic, TheShortestIntervalIsWhereTheShareCrossesOne)
             traffic_settings t;
             t.anchor                 = anchor;
             const climber::traffic f = traffic_of(d, t);
-            ASSERT_TRUE(std::isfinite(f.min_interval)) << f.reason;
+            ASSERT_TRUE(std::isfinite(f.min_interval)) << f.missed.why;
             const auto share = [&](double interval) {
                 traffic_settings s = t;
                 s.interval         = interval;
@@ -366,7 +366,7 @@ TEST(Traffic, WhereNoStreamFitsOrTheClimbIsNotKnownTheFiguresAreNaNAndSaySo)
     const climber::traffic g = climber::compute_traffic(d, st, stream, s);
     EXPECT_TRUE(std::isnan(g.climb_time) && std::isnan(g.peak_load) && std::isnan(g.min_interval));
     EXPECT_TRUE(g.missed);
-    EXPECT_NE(g.reason.find("climb time is not finite"), std::string::npos) << g.reason;
+    EXPECT_NE(g.missed.why.find("climb time is not finite"), std::string::npos) << g.missed.why;
     EXPECT_BITS(g.load_capacity, traffic_of(d).load_capacity);
 }
 

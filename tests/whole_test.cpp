@@ -124,7 +124,7 @@ TEST(Whole, PayloadsLetGoBelowAbout23400KmFallBackAndFromAbout53100KmEscape)
     low.tether.rapex        = 50000;
     const whole_of_design b = whole(low);
     EXPECT_TRUE(std::isnan(b.w.apex_vinf));
-    EXPECT_FALSE(b.w.mass_missed);
+    EXPECT_FALSE(b.w.missed);
 }
 
 TEST(Whole, TwiceTheStrengthWithASafetyFactorOfTwoSizesTheSameTether)

@@ -5,6 +5,7 @@ import uPlot from './uplot.js';
 import { drawMap } from './map.js';
 import { setupSpread } from './spread.js';
 import { setupLoad } from './load.js';
+import { setupRibbon } from './ribbon.js';
 import { callKind, callMap, cancel, tablesAnswer } from './requests.js';
 
 const $ = (id) => document.getElementById(id);
@@ -174,11 +175,15 @@ function showFigures(figures) {
   }
 }
 
-// The figures' table: a row for each figure, with its unit, its meaning
-// and a place for the library's notes on it.
+// The figures a design's evaluation gives: not those given only by name.
+const evaluated = () => tables.figures.filter((f) => !f.named);
+
+// The figures' table: a row for each figure the design's evaluation gives
+// (not those given only by name), with its unit, its meaning and a place
+// for the library's notes on it.
 function buildFigureTable() {
   const body = document.querySelector('#figures tbody');
-  for (const f of tables.figures) {
+  for (const f of evaluated()) {
     const row = document.createElement('tr');
     const name = document.createElement('th');
     name.scope = 'row';
@@ -204,11 +209,11 @@ function buildFigureTable() {
 // apart where the page has no place for it.
 function showNotes(notes) {
   for (const p of params) $(`w-${p.name}`).textContent = '';
-  for (const f of tables.figures) $(`n-${f.name}`).textContent = '';
+  for (const f of evaluated()) $(`n-${f.name}`).textContent = '';
   const apart = [];
   for (const n of notes) {
     const place = n.on === 'parameter' && params.some((p) => p.name === n.name) ? $(`w-${n.name}`)
-      : n.on === 'figure' && tables.figures.some((f) => f.name === n.name) ? $(`n-${n.name}`) : null;
+      : n.on === 'figure' && evaluated().some((f) => f.name === n.name) ? $(`n-${n.name}`) : null;
     if (place) place.textContent = place.textContent ? `${place.textContent} ${n.text}` : n.text;
     else apart.push(n.text);
   }
@@ -400,12 +405,14 @@ async function recomputeSensitivity() {
 }
 
 let valid = false;
-// The Traffic panel's recomputation, once the page is set up.
+// The Traffic and Ribbon panels' recomputations, once the page is set up.
 let recomputeLoad = () => {};
+let recomputeRibbon = () => {};
 async function recompute() {
   updateAddress();
   recomputeModes();
   recomputeLoad();
+  recomputeRibbon();
   recomputeSensitivity();
   const answer = await callLatest('evaluate', 'evaluate', designLines(), method());
   if (!answer) return;
@@ -751,6 +758,7 @@ async function start() {
   $('download-map').addEventListener('click', downloadMap);
   setupSpread({ $, tables, call: callLatest, designLines, method, failureText });
   recomputeLoad = setupLoad({ $, call: callLatest, designLines, failureText });
+  recomputeRibbon = setupRibbon({ $, call: callLatest, designLines, method, failureText });
   $('find').addEventListener('submit', findValue);
   // A solved curve plots the parameter sought, not the sweep's figure.
   $('sweep-solve').addEventListener('change', () => { $('sweep-figure').disabled = $('sweep-solve').checked; });

@@ -23,17 +23,38 @@ void compute_base(design_figures& out, const tether::design& d)
 
 }  // namespace
 
+const std::vector<module>& modules()
+{
+    using f = const design_figures&;
+    using r = figures_request&;
+    // clang-format off
+    static const std::vector<module> table{
+        {"tether",     nullptr,                                    nullptr,                                 nullptr, true},
+        {"modes",      [](r q, bool w) { q.modes = w ? q.modes : 0; }, [](f s) { return &s.modes.missed; }, nullptr, true},
+        {"sums",       [](r q, bool w) { q.sums = w; },            [](f s) { return &s.integral; },         nullptr, true},
+        {"whole",      [](r q, bool w) { q.whole = w; },           [](f s) { return &s.whole.missed; },     nullptr, true},
+        {"traffic",    [](r q, bool w) { q.traffic = w; },         [](f s) { return &s.traffic.missed; },
+         [](f s, std::vector<note>& out) { traffic_notes(s.traffic, out); }, false},
+        // The traffic's shortest interval, which needs the traffic.
+        {"departures", [](r q, bool w) { q.departures = w; q.traffic = q.traffic || w; }, nullptr, nullptr, false},
+        {"survival",   [](r q, bool w) { q.survival = w; },        nullptr,
+         [](f s, std::vector<note>& out) { tether::survival_notes(s.survival, out); }, false},
+    };
+    // clang-format on
+    return table;
+}
+
 bool design_figures::missed() const
 {
-    return integral.time_missed || integral.total_missed || whole.mass_missed || modes.missed ||
-           modes.unstable || traffic.missed;
+    return std::any_of(modules().begin(), modules().end(),
+                       [this](const module& m) { return m.missed && m.missed(*this)->any; });
 }
 
 std::string design_figures::why_missed() const
 {
-    for (const std::string* why : {&modes.why, &integral.why, &whole.why, &traffic.reason}) {
-        if (!why->empty()) {
-            return *why;
+    for (const module& m : modules()) {
+        if (m.missed && !m.missed(*this)->why.empty()) {
+            return m.missed(*this)->why;
         }
     }
     return {};
@@ -45,7 +66,7 @@ design_figures compute_study_integral(const tether::design& d, const integral_se
     compute_base(out, d);
     integral_sums in = integrate(out.model, out.drive, out.plan.ztop, s);
     out.sums         = in.sums;
-    out.integral     = std::move(in.misses);
+    out.integral     = std::move(in.missed);
     return out;
 }
 
@@ -67,7 +88,7 @@ design_figures compute_figures(const tether::design& d, const figures_request& r
         out.whole = tether::compute_whole(d, out.model, out.positions, r.integral.tolerance);
     }
     else {
-        out.whole = {nan, nan, nan, nan, nan, nan, nan, nan, nan, false, {}};
+        out.whole = {nan, nan, nan, nan, nan, nan, nan, nan, nan, {}};
     }
     if (r.modes > 0) {
         out.modes = tether::compute_modes(out.model, out.positions, r.modes, r.mode_by, stop);
@@ -75,30 +96,20 @@ design_figures compute_figures(const tether::design& d, const figures_request& r
     if (r.traffic && r.how == method::integral) {
         out.traffic = compute_traffic(d, out, d.traffic, r.integral, r.departures);
     }
+    if (r.survival) {
+        out.survival = tether::compute_survival(d, out.model);
+    }
     return out;
 }
 
 std::vector<note> notes(const design_figures& s, bool by_march)
 {
     std::vector<note> out = notes(static_cast<const study&>(s), by_march);
-    const traffic& t      = s.traffic;
-    const bool said       = std::any_of(out.begin(), out.end(),
-                                        [](const note& n) { return n.kind == note_kind::cannot_lift; });
-    // Above 1 by more than the figures' accuracy: a design sized by goal
-    // seek for a share of 1 sits on it.
-    if (said || !(t.load_share > 1 + 1e-9)) {
-        return out;
+    for (const module& m : modules()) {
+        if (m.notes) {
+            m.notes(s, out);
+        }
     }
-    using tether::message_number;
-    out.push_back({note_kind::foot_lifts,
-                   "load_share = " + message_number(t.load_share, 6) +
-                       ": the traffic's peak load (peak_load = " + message_number(t.peak_load, 6) +
-                       " kN) exceeds the pull at the tether's foot (load_capacity = " +
-                       message_number(t.load_capacity, 6) + " kN), so the foot would lift" +
-                       (t.none_fits.empty() ? "; fewer climbers, a longer interval or a larger "
-                                              "csgeo can keep it down"
-                                            : "; " + t.none_fits),
-                   "load_share"});
     return out;
 }
 

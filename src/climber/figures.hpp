@@ -1,7 +1,7 @@
 // The figures of one design, whatever the method: the study's (the march's
 // sums or the integrals they approximate), the whole tether's, the
-// oscillation modes' and the traffic's, each module computed where the request asks for it,
-// each result saying what it missed and why, in words made from its own
+// oscillation modes', the traffic's and what strikes the ribbon, each module computed where the
+// request asks for it, each result saying what it missed and why, in words made from its own
 // settings.
 #pragma once
 
@@ -10,6 +10,7 @@
 #include "climber/traffic.hpp"
 #include "tether/design.hpp"
 #include "tether/modes.hpp"
+#include "tether/survival.hpp"
 #include "tether/whole.hpp"
 
 #include <atomic>
@@ -26,33 +27,51 @@ enum class method { march, integral };
 // the positions are always computed: every module needs them.
 struct figures_request {
     method how                    = method::march;
-    integral_settings integral    = {};    // the integrals' settings, the whole tether's too
-    bool sums                     = true;  // time, total and cap_alt, by the method
-    bool whole                    = true;  // the whole tether
-    unsigned modes                = 0;     // the first oscillation modes wanted (0: none)
-    tether::mode_settings mode_by = {};    // the modes' settings
-    bool traffic                  = true;  // the design's traffic, by the integral method only
-    bool departures               = true;  // the traffic's shortest interval, with it
+    integral_settings integral    = {};     // the integrals' settings, the whole tether's too
+    bool sums                     = true;   // time, total and cap_alt, by the method
+    bool whole                    = true;   // the whole tether
+    unsigned modes                = 0;      // the first oscillation modes wanted (0: none)
+    tether::mode_settings mode_by = {};     // the modes' settings
+    bool traffic                  = true;   // the design's traffic, by the integral method only
+    bool departures               = true;   // the traffic's shortest interval, with it
+    bool survival                 = false;  // what strikes the ribbon: only where asked by name
 };
 
 // The figures of a design that passes check. A module not asked for is
 // left NaN (the sums, the whole tether) or empty (the modes).
 struct design_figures : study {
-    integral_misses integral;    // by the integral method: what its sums missed and why
+    tether::miss integral;       // by the integral method: what its sums missed and why
     tether::whole_tether whole;  // the tether from foot to top end
     tether::modes modes;         // the first oscillation modes, where asked for
-    climber::traffic traffic = no_traffic();  // where asked for, by the integral method
+    climber::traffic traffic  = no_traffic();           // where asked for, by the integral method
+    tether::survival survival = tether::no_survival();  // where asked for
 
-    // Whether any figure missed its accuracy (and is NaN).
+    // Whether any module's figure missed its accuracy (and is NaN).
     bool missed() const;
-    // Why, in words: the modes' reason first, then the sums', then the
-    // whole tether's, then the traffic's.
+    // Why, in words: the first module's reason, in the order of modules().
     std::string why_missed() const;
 };
 
+// A module of a design's figures: how the request asks for it, what it
+// missed and the notes on its figures. The figure table of the engine
+// names the module of each figure.
+struct module {
+    const char* name;
+    // Sets the request's flag for it (wanted: one of its figures is shown);
+    // null where it is always computed.
+    void (*ask)(figures_request& r, bool wanted);
+    // Its result's miss; null where it has none.
+    const tether::miss* (*missed)(const design_figures& f);
+    // Adds its notes to those given so far; null where it has none.
+    void (*notes)(const design_figures& f, std::vector<note>& out);
+    // Its figures are among a design's own (no settings beyond the design's).
+    bool own;
+};
+// The modules, in the order their misses' reasons are given.
+const std::vector<module>& modules();
+
 // The notes on a design's figures: the study's (notes(const study&, bool)),
-// then where the traffic's peak load exceeds the load capacity, unless the
-// study's note already says that the foot cannot lift one climber.
+// then each module's, in the order of modules().
 std::vector<note> notes(const design_figures& s, bool by_march);
 
 // The study with its sums as integrals (the whole tether and the modes not

@@ -290,16 +290,14 @@ integral_sums integrate(const tether::model& m, const drive_params& d, double zt
         return d.rhog * (partner ? tether::taper(m, r) : tether::central_taper(m, r));
     };
     const estimate total    = integrate_piece(mass, 0.0, ztop, s);
-    out.misses.total_missed = !(total.error <= s.tolerance * std::fabs(total.value));
-    out.sums.total =
-        out.misses.total_missed ? std::numeric_limits<double>::quiet_NaN() : total.value;
+    const bool total_missed = !(total.error <= s.tolerance * std::fabs(total.value));
+    out.sums.total          = total_missed ? std::numeric_limits<double>::quiet_NaN() : total.value;
 
     const cap_changes changes = find_cap_changes(c, d.vmax, ztop, s);
     if (!changes.complete) {
-        out.misses.time_missed = true;
-        out.sums.time          = std::numeric_limits<double>::quiet_NaN();
-        out.sums.cap_alt       = std::numeric_limits<double>::quiet_NaN();
-        out.misses.why         = tether::missed_integral(s.tolerance);
+        out.sums.time    = std::numeric_limits<double>::quiet_NaN();
+        out.sums.cap_alt = std::numeric_limits<double>::quiet_NaN();
+        out.missed       = {true, tether::missed_integral(s.tolerance)};
         return out;
     }
     out.sums.cap_alt = changes.cap_alt;
@@ -323,10 +321,10 @@ integral_sums integrate(const tether::model& m, const drive_params& d, double zt
         time += e.value;
         error += e.error;
     }
-    out.misses.time_missed = !(error <= s.tolerance * std::fabs(time));
-    out.sums.time = out.misses.time_missed ? std::numeric_limits<double>::quiet_NaN() : time;
-    if (out.misses.time_missed || out.misses.total_missed) {
-        out.misses.why = tether::missed_integral(s.tolerance);
+    const bool time_missed = !(error <= s.tolerance * std::fabs(time));
+    out.sums.time          = time_missed ? std::numeric_limits<double>::quiet_NaN() : time;
+    if (time_missed || total_missed) {
+        out.missed = {true, tether::missed_integral(s.tolerance)};
     }
     return out;
 }

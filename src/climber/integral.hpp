@@ -15,6 +15,7 @@
 
 #include "climber/drive.hpp"
 #include "climber/march.hpp"
+#include "tether/miss.hpp"
 #include "tether/model.hpp"
 
 #include <optional>
@@ -43,16 +44,12 @@ struct integral_settings {
 };
 
 // The integrals, with the march's field names. A figure whose error
-// estimate exceeds the tolerance is NaN (and named in missed); so are time
-// and cap_alt when the search for the cap's changes reaches max_pieces.
-struct integral_misses {
-    bool time_missed  = false;  // time's estimate exceeded the tolerance
-    bool total_missed = false;  // total's estimate exceeded the tolerance
-    std::string why;            // why, from the tolerance; empty where nothing is missed
-};
+// estimate exceeds the tolerance is NaN (and missed says why, from the
+// tolerance); so are time and cap_alt when the search for the cap's
+// changes reaches max_pieces.
 struct integral_sums {
     march_sums sums;  // time, total and cap_alt
-    integral_misses misses;
+    tether::miss missed;
 };
 
 integral_sums integrate(const tether::model& m, const drive_params& d, double ztop,

@@ -6,6 +6,7 @@
 #include "climber/march.hpp"
 #include "tether/design.hpp"
 #include "tether/model.hpp"
+#include "tether/note.hpp"
 #include "tether/positions.hpp"
 
 #include <functional>
@@ -47,20 +48,8 @@ study compute_study(const tether::design& d, Row&& row, const std::atomic<int>* 
 }
 
 // What a user should read beside a design's figures, where it applies.
-enum class note_kind {
-    rhog_departure,        // rhog departs from density x cross-section at RE by more than 1 %
-    negative_tether_mass,  // the counterweight outweighs the tether summed below the top of the
-                           // march
-    coarse_march,          // the march's first point alone gives more than 1 % of a sum
-    cannot_lift,           // the tether's foot holds less than the climber's mass
-    foot_lifts,            // the traffic's peak load exceeds the load capacity at the foot
-    partner_release,       // with a partner body the release figures are not computed
-};
-struct note {
-    note_kind kind;
-    std::string text;      // one sentence, without a program's name or options
-    std::string concerns;  // the parameter or figure it is about
-};
+using tether::note;
+using tether::note_kind;
 
 // The notes on a study's figures; by_march: its sums are the march's (the
 // integrals have no first point).

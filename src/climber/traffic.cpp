@@ -586,8 +586,7 @@ traffic traffic_of(const tether::design& d, const study& s, const traffic_settin
     const double payload   = std::isnan(t.payload) ? mass : t.payload;
     const auto miss        = [&](const std::string& why) {
         if (!out.missed) {
-            out.missed = true;
-            out.reason = why;
+            out.missed = {true, why};
         }
     };
     // Working stress (GPa) times the cross-section at RE (mm^2): kN.
@@ -635,9 +634,31 @@ traffic compute_traffic(const tether::design& d, const study& s, const traffic_s
     return traffic_of(d, s, t, &climb, true);
 }
 
+void traffic_notes(const traffic& t, std::vector<note>& out)
+{
+    const bool said = std::any_of(out.begin(), out.end(), [](const note& given) {
+        return given.kind == note_kind::cannot_lift;
+    });
+    // Above 1 by more than the figures' accuracy: a design sized by goal
+    // seek for a share of 1 sits on it.
+    if (said || !(t.load_share > 1 + 1e-9)) {
+        return;
+    }
+    using tether::message_number;
+    out.push_back({note_kind::foot_lifts,
+                   "load_share = " + message_number(t.load_share, 6) +
+                       ": the traffic's peak load (peak_load = " + message_number(t.peak_load, 6) +
+                       " kN) exceeds the pull at the tether's foot (load_capacity = " +
+                       message_number(t.load_capacity, 6) + " kN), so the foot would lift" +
+                       (t.none_fits.empty() ? "; fewer climbers, a longer interval or a larger "
+                                              "csgeo can keep it down"
+                                            : "; " + t.none_fits),
+                   "load_share"});
+}
+
 traffic no_traffic()
 {
-    return {nan, nan, nan, nan, nan, nan, nan, nan, false, {}, {}};
+    return {nan, nan, nan, nan, nan, nan, nan, nan, {}, {}};
 }
 
 traffic compute_traffic(const tether::design& d, const study& s, const traffic_settings& t,

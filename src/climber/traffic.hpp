@@ -127,8 +127,7 @@ struct traffic {
     double max_throughput;  // t/yr
     double throughput;      // t/yr; NaN without a stream
     double climb_time;      // h, from the foot to the top of the march
-    bool missed = false;    // a figure is NaN for a reason below
-    std::string reason;     // why, in words; empty where none
+    tether::miss missed;    // a figure is NaN, and why, in words
     // Why no departure interval fits, where even one climber at the foot
     // (with the anchor) exceeds the load capacity: an answer, not a miss.
     std::string none_fits;
@@ -136,6 +135,10 @@ struct traffic {
 
 // The traffic's figures where not computed (the march's method).
 traffic no_traffic();
+
+// Adds to the notes so far where the traffic's peak load exceeds the load
+// capacity, unless they already say that the foot cannot lift one climber.
+void traffic_notes(const traffic& t, std::vector<note>& out);
 
 // The traffic figures of a design that passes check and whose settings
 // pass check_traffic, with its study (by either method: the figures take

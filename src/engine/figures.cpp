@@ -5,6 +5,9 @@
 #include <algorithm>
 #include <array>
 #include <cmath>
+#include <iterator>
+#include <stdexcept>
+#include <string>
 
 namespace engine {
 
@@ -17,60 +20,62 @@ constexpr unsigned by_both     = by_march | by_integral;
 
 using study = climber::design_figures;
 
-// The module of a design's figures that computes a figure.
-enum class module { tether_only, sums, whole, modes, traffic, departures };
-constexpr module of_tether  = module::tether_only;
-constexpr module of_sums    = module::sums;
-constexpr module of_whole   = module::whole;
-constexpr module of_modes   = module::modes;
-constexpr module of_traffic = module::traffic;
-constexpr module of_departs = module::departures;  // the traffic's shortest interval
+// Which columns a figure has: one; one for each mode asked for (a family
+// NAME_1 ... NAME_N, whose value takes the member's index from 0); or one
+// only where asked for by name (never among the default columns). The
+// figures shown by name come last in the table.
+enum class shown { always, per_mode, by_name };
 
-// A figure, or a family of figures NAME_1 ... NAME_N (family: value takes
-// the member's index from 0).
+// A figure, computed by the module of that name (climber::modules()).
 struct figure {
     const char* name;
     const char* unit;
     const char* meaning;
     unsigned methods;
-    module by;
+    const char* by;
     double (*value)(const study&, std::size_t k);
-    bool family = false;
+    shown as = shown::always;
 };
 
 // clang-format off
-const std::array<figure, 30> figures{{
-    {"rgeo",        "km",    "geostationary radius",                                            by_both, of_tether, [](const study& s, std::size_t) { return s.model.rgeo; }},
-    {"yuri",        "MJ/kg", "specific strength of the material",                               by_both, of_tether, [](const study& s, std::size_t) { return s.model.yuri; }},
-    {"taper_re",    "-",     "cross-section at the surface relative to GEO",                    by_both, of_tether, [](const study& s, std::size_t) { return s.model.taper_re; }},
-    {"taper_apex",  "-",     "cross-section at the top end relative to GEO",                    by_both, of_tether, [](const study& s, std::size_t) { return s.model.taper_apex; }},
-    {"cs_re",       "mm^2",  "cross-section at the surface",                                    by_both, of_tether, [](const study& s, std::size_t) { return s.positions.cs_re; }},
-    {"cs_apex",     "mm^2",  "cross-section at the top end",                                    by_both, of_tether, [](const study& s, std::size_t) { return s.positions.cs_apex; }},
-    {"mapex",       "t",     "counterweight at the top end",                                    by_both, of_tether, [](const study& s, std::size_t) { return s.positions.mapex; }},
-    {"mre",         "t",     "mass the tether holds at the surface",                            by_both, of_tether, [](const study& s, std::size_t) { return s.positions.mre; }},
-    {"tether_mass", "t",     "total_mass less the counterweight, as the report prints it",      by_both, of_sums,   [](const study& s, std::size_t) { return s.sums.total - s.positions.mapex; }},
-    {"total_mass",  "t",     "tether mass from the surface to the top of the march",            by_both, of_sums,   [](const study& s, std::size_t) { return s.sums.total; }},
-    {"time",        "h",     "travel time to the top of the march",                             by_both, of_sums,   [](const study& s, std::size_t) { return s.sums.time; }},
-    {"cap_alt",     "km",    "lowest altitude where the top speed caps the climber (none: never)", by_both, of_sums,   [](const study& s, std::size_t) { return s.sums.cap_alt; }},
-    {"lower_mass",  "t",     "tether mass from the foot to GEO",                                by_both, of_whole,  [](const study& s, std::size_t) { return s.whole.lower_mass; }},
-    {"upper_mass",  "t",     "tether mass from GEO to the top end",                             by_both, of_whole,  [](const study& s, std::size_t) { return s.whole.upper_mass; }},
-    {"system_mass", "t",     "lower_mass + upper_mass + the counterweight mapex",               by_both, of_whole,  [](const study& s, std::size_t) { return s.whole.system_mass; }},
-    {"orbit_alt",   "km",    "lowest altitude from which a payload let go stays in orbit",      by_both, of_whole,  [](const study& s, std::size_t) { return s.whole.orbit_alt; }},
-    {"escape_alt",  "km",    "lowest altitude from which a payload let go escapes",             by_both, of_whole,  [](const study& s, std::size_t) { return s.whole.escape_alt; }},
-    {"apex_speed",  "km/s",  "speed of a payload let go at the top end",                        by_both, of_whole,  [](const study& s, std::size_t) { return s.whole.apex_speed; }},
-    {"apex_vinf",   "km/s",  "speed it keeps far from the planet (none: it stays bound)",       by_both, of_whole,  [](const study& s, std::size_t) { return s.whole.apex_vinf; }},
-    {"uniform_yuri","MJ/kg", "specific strength a tether of one cross-section needs to GEO",    by_both, of_whole,  [](const study& s, std::size_t) { return s.whole.uniform_yuri; }},
-    {"uniform_top", "km",    "top of a free-standing tether of one cross-section",              by_both, of_whole,  [](const study& s, std::size_t) { return s.whole.uniform_top; }},
-    {"period_in",   "h",     "period of the tether's k-th oscillation mode in the equatorial plane", by_both, of_modes,  [](const study& s, std::size_t k) { return s.modes.in_plane.at(k); }, true},
-    {"period_out",  "h",     "period of the tether's k-th oscillation mode out of the plane",   by_both, of_modes,  [](const study& s, std::size_t k) { return s.modes.out_of_plane.at(k); }, true},
-    {"load_capacity",  "kN",   "pull at the tether's foot with no climber on",                  by_integral, of_traffic, [](const study& s, std::size_t) { return s.traffic.load_capacity; }},
-    {"peak_load",      "kN",   "anchor plus the climbers' largest pull on the foot",            by_integral, of_traffic, [](const study& s, std::size_t) { return s.traffic.peak_load; }},
-    {"load_share",     "-",    "peak_load relative to load_capacity (above 1 the foot lifts)",  by_integral, of_traffic, [](const study& s, std::size_t) { return s.traffic.load_share; }},
-    {"min_interval",   "h",    "shortest interval between departures that the foot holds",      by_integral, of_departs, [](const study& s, std::size_t) { return s.traffic.min_interval; }},
-    {"on_tether",      "-",    "most climbers on the tether at once at min_interval",           by_integral, of_departs, [](const study& s, std::size_t) { return s.traffic.on_tether; }},
-    {"max_throughput", "t/yr", "payload delivered in a year at min_interval",                   by_integral, of_departs, [](const study& s, std::size_t) { return s.traffic.max_throughput; }},
-    {"throughput",     "t/yr", "payload delivered in a year at interval (none: no stream)",     by_integral, of_traffic, [](const study& s, std::size_t) { return s.traffic.throughput; }},
-}};
+const figure figures[] = {
+    {"rgeo",        "km",    "geostationary radius",                                            by_both, "tether", [](const study& s, std::size_t) { return s.model.rgeo; }},
+    {"yuri",        "MJ/kg", "specific strength of the material",                               by_both, "tether", [](const study& s, std::size_t) { return s.model.yuri; }},
+    {"taper_re",    "-",     "cross-section at the surface relative to GEO",                    by_both, "tether", [](const study& s, std::size_t) { return s.model.taper_re; }},
+    {"taper_apex",  "-",     "cross-section at the top end relative to GEO",                    by_both, "tether", [](const study& s, std::size_t) { return s.model.taper_apex; }},
+    {"cs_re",       "mm^2",  "cross-section at the surface",                                    by_both, "tether", [](const study& s, std::size_t) { return s.positions.cs_re; }},
+    {"cs_apex",     "mm^2",  "cross-section at the top end",                                    by_both, "tether", [](const study& s, std::size_t) { return s.positions.cs_apex; }},
+    {"mapex",       "t",     "counterweight at the top end",                                    by_both, "tether", [](const study& s, std::size_t) { return s.positions.mapex; }},
+    {"mre",         "t",     "mass the tether holds at the surface",                            by_both, "tether", [](const study& s, std::size_t) { return s.positions.mre; }},
+    {"tether_mass", "t",     "total_mass less the counterweight, as the report prints it",      by_both, "sums",   [](const study& s, std::size_t) { return s.sums.total - s.positions.mapex; }},
+    {"total_mass",  "t",     "tether mass from the surface to the top of the march",            by_both, "sums",   [](const study& s, std::size_t) { return s.sums.total; }},
+    {"time",        "h",     "travel time to the top of the march",                             by_both, "sums",   [](const study& s, std::size_t) { return s.sums.time; }},
+    {"cap_alt",     "km",    "lowest altitude where the top speed caps the climber (none: never)", by_both, "sums",   [](const study& s, std::size_t) { return s.sums.cap_alt; }},
+    {"lower_mass",  "t",     "tether mass from the foot to GEO",                                by_both, "whole",  [](const study& s, std::size_t) { return s.whole.lower_mass; }},
+    {"upper_mass",  "t",     "tether mass from GEO to the top end",                             by_both, "whole",  [](const study& s, std::size_t) { return s.whole.upper_mass; }},
+    {"system_mass", "t",     "lower_mass + upper_mass + the counterweight mapex",               by_both, "whole",  [](const study& s, std::size_t) { return s.whole.system_mass; }},
+    {"orbit_alt",   "km",    "lowest altitude from which a payload let go stays in orbit",      by_both, "whole",  [](const study& s, std::size_t) { return s.whole.orbit_alt; }},
+    {"escape_alt",  "km",    "lowest altitude from which a payload let go escapes",             by_both, "whole",  [](const study& s, std::size_t) { return s.whole.escape_alt; }},
+    {"apex_speed",  "km/s",  "speed of a payload let go at the top end",                        by_both, "whole",  [](const study& s, std::size_t) { return s.whole.apex_speed; }},
+    {"apex_vinf",   "km/s",  "speed it keeps far from the planet (none: it stays bound)",       by_both, "whole",  [](const study& s, std::size_t) { return s.whole.apex_vinf; }},
+    {"uniform_yuri","MJ/kg", "specific strength a tether of one cross-section needs to GEO",    by_both, "whole",  [](const study& s, std::size_t) { return s.whole.uniform_yuri; }},
+    {"uniform_top", "km",    "top of a free-standing tether of one cross-section",              by_both, "whole",  [](const study& s, std::size_t) { return s.whole.uniform_top; }},
+    {"period_in",   "h",     "period of the tether's k-th oscillation mode in the equatorial plane", by_both, "modes",  [](const study& s, std::size_t k) { return s.modes.in_plane.at(k); }, shown::per_mode},
+    {"period_out",  "h",     "period of the tether's k-th oscillation mode out of the plane",   by_both, "modes",  [](const study& s, std::size_t k) { return s.modes.out_of_plane.at(k); }, shown::per_mode},
+    {"load_capacity",  "kN",   "pull at the tether's foot with no climber on",                  by_integral, "traffic", [](const study& s, std::size_t) { return s.traffic.load_capacity; }},
+    {"peak_load",      "kN",   "anchor plus the climbers' largest pull on the foot",            by_integral, "traffic", [](const study& s, std::size_t) { return s.traffic.peak_load; }},
+    {"load_share",     "-",    "peak_load relative to load_capacity (above 1 the foot lifts)",  by_integral, "traffic", [](const study& s, std::size_t) { return s.traffic.load_share; }},
+    {"min_interval",   "h",    "shortest interval between departures that the foot holds",      by_integral, "departures", [](const study& s, std::size_t) { return s.traffic.min_interval; }},
+    {"on_tether",      "-",    "most climbers on the tether at once at min_interval",           by_integral, "departures", [](const study& s, std::size_t) { return s.traffic.on_tether; }},
+    {"max_throughput", "t/yr", "payload delivered in a year at min_interval",                   by_integral, "departures", [](const study& s, std::size_t) { return s.traffic.max_throughput; }},
+    {"throughput",     "t/yr", "payload delivered in a year at interval (none: no stream)",     by_integral, "traffic", [](const study& s, std::size_t) { return s.traffic.throughput; }},
+    {"debris_cuts",      "1/yr", "expected cuts a year by orbital debris (none: not the Earth)",  by_both, "survival", [](const study& s, std::size_t) { return s.survival.debris_cuts; }, shown::by_name},
+    {"meteoroid_cuts",   "1/yr", "expected cuts a year by meteoroids",                            by_both, "survival", [](const study& s, std::size_t) { return s.survival.meteoroid_cuts; }, shown::by_name},
+    {"untracked_cuts",   "1/yr", "debris cuts by objects too small to be tracked (below 10 cm)",   by_both, "survival", [](const study& s, std::size_t) { return s.survival.untracked_cuts; }, shown::by_name},
+    {"survival",         "-",    "chance that the ribbon is not cut in a year",                   by_both, "survival", [](const study& s, std::size_t) { return s.survival.survival; }, shown::by_name},
+    {"survival_dodging", "-",    "the same, every tracked object dodged",                         by_both, "survival", [](const study& s, std::size_t) { return s.survival.survival_dodging; }, shown::by_name},
+    {"dodges",           "1/yr", "tracked objects a year that would strike the ribbon",           by_both, "survival", [](const study& s, std::size_t) { return s.survival.dodges; }, shown::by_name},
+};
 
 struct ascent_column {
     const char* name;
@@ -98,12 +103,15 @@ const std::array<ascent_column, 9> ascent_table{{
 
 }  // namespace
 
-std::vector<column> figure_columns(std::size_t modes)
+std::vector<column> figure_columns(std::size_t modes, bool named)
 {
     std::vector<column> columns;
-    columns.reserve(figures.size() + 2 * modes);
+    columns.reserve(std::size(figures) + 2 * modes);
     for (const figure& f : figures) {
-        if (!f.family) {
+        if (f.as == shown::by_name && !named) {
+            continue;
+        }
+        if (f.as != shown::per_mode) {
             columns.push_back({f.name, f.unit, f.meaning});
             continue;
         }
@@ -118,7 +126,7 @@ std::vector<column> figure_families()
 {
     std::vector<column> out;
     for (const figure& f : figures) {
-        if (f.family) {
+        if (f.as == shown::per_mode) {
             out.push_back({f.name, f.unit, f.meaning});
         }
     }
@@ -139,9 +147,10 @@ std::vector<double> figure_values(const climber::design_figures& s)
 {
     const std::size_t modes = s.modes.in_plane.size();
     std::vector<double> values;
-    values.reserve(figures.size() + 2 * modes);
+    values.reserve(std::size(figures) + 2 * modes);
     for (const figure& f : figures) {
-        for (std::size_t k = 0; k < (f.family ? modes : 1); ++k) {
+        for (std::size_t k = 0; f.as != shown::by_name && k < (f.as == shown::per_mode ? modes : 1);
+             ++k) {
             values.push_back(f.value(s, k));
         }
     }
@@ -155,20 +164,31 @@ std::vector<std::pair<const figure*, std::size_t>> members(std::size_t count)
 {
     std::vector<std::pair<const figure*, std::size_t>> out;
     for (const figure& f : figures) {
-        for (std::size_t k = 0; k < (f.family ? count : 1); ++k) {
+        for (std::size_t k = 0; k < (f.as == shown::per_mode ? count : 1); ++k) {
             out.emplace_back(&f, k);
         }
     }
     return out;
 }
 
+// The module that computes a figure.
+const climber::module& module_of(const figure& f)
+{
+    for (const climber::module& m : climber::modules()) {
+        if (std::string(f.by) == m.name) {
+            return m;
+        }
+    }
+    throw std::logic_error(std::string("the figure ") + f.name + " names no module");
+}
+
 }  // namespace
 
 std::vector<std::size_t> figure_selection(const std::vector<std::string>& names, std::size_t modes)
 {
-    const std::vector<column> columns = figure_columns(modes);
+    const std::vector<column> columns = figure_columns(modes, true);
     std::vector<std::size_t> out;
-    for (std::size_t i = 0; names.empty() && i < columns.size(); ++i) {
+    for (std::size_t i = 0; names.empty() && i < figure_columns(modes).size(); ++i) {
         out.push_back(i);
     }
     for (auto name = names.begin(); name != names.end(); ++name) {
@@ -197,10 +217,19 @@ std::vector<std::size_t> design_figure_selection(std::size_t modes, bool only_mo
     const auto each = members(modes);
     std::vector<std::size_t> out;
     for (std::size_t c = 0; c < each.size(); ++c) {
-        const module m = each[c].first->by;
-        if (m == of_modes || (!only_modes && (m == of_tether || m == of_sums || m == of_whole))) {
+        const climber::module& m = module_of(*each[c].first);
+        if (only_modes ? std::string(m.name) == "modes" : m.own) {
             out.push_back(c);
         }
+    }
+    return out;
+}
+
+std::vector<std::size_t> goal_selection(std::size_t figure)
+{
+    std::vector<std::size_t> out = figure_selection({}, 0);
+    if (figure >= out.size()) {
+        out.push_back(figure);
     }
     return out;
 }
@@ -209,15 +238,14 @@ climber::figures_request request_for(climber::figures_request r,
                                      const std::vector<std::size_t>& selection)
 {
     const auto each = members(r.modes);
-    std::array<bool, 6> wants{};
-    for (std::size_t c : selection) {
-        wants.at(static_cast<std::size_t>(each.at(c).first->by)) = true;
+    for (const climber::module& m : climber::modules()) {
+        const bool wanted = std::any_of(selection.begin(), selection.end(), [&](std::size_t c) {
+            return &module_of(*each.at(c).first) == &m;
+        });
+        if (m.ask != nullptr) {
+            m.ask(r, wanted);
+        }
     }
-    r.sums       = wants[static_cast<std::size_t>(of_sums)];
-    r.whole      = wants[static_cast<std::size_t>(of_whole)];
-    r.modes      = wants[static_cast<std::size_t>(of_modes)] ? r.modes : 0;
-    r.departures = wants[static_cast<std::size_t>(of_departs)];
-    r.traffic    = r.departures || wants[static_cast<std::size_t>(of_traffic)];
     return r;
 }
 

@@ -65,16 +65,22 @@ template <class T> std::string names_of(const std::vector<named<T>>& table)
 // A design's headline figures: rgeo, yuri, ..., time, cap_alt, each with
 // its unit and meaning, and the methods that compute it.
 // A family of figures (period_in: period_in_1 ... period_in_N) has as many
-// columns as the modes asked for.
-std::vector<column> figure_columns(std::size_t modes = 0);
+// columns as the modes asked for. The figures shown only where asked for by
+// name (the ribbon's survival) come last, where named.
+std::vector<column> figure_columns(std::size_t modes = 0, bool named = false);
 // The families, by their names without a member's number.
 std::vector<column> figure_families();
+// The values of figure_columns()'s columns.
 std::vector<double> figure_values(const climber::design_figures& s);
-// The columns of figure_columns(modes) of these names, in this order (every
-// column where names is empty); throws usage_error for an unknown name, a
-// parameter's or a name given twice.
+// The columns of figure_columns(modes, true) of these names, in this order
+// (every column of figure_columns(modes) where names is empty); throws
+// usage_error for an unknown name, a parameter's or a name given twice.
 std::vector<std::size_t> figure_selection(const std::vector<std::string>& names,
                                           std::size_t modes = 0);
+// The columns a goal's row shows: every figure of figure_columns(), and the
+// one sought (a column of figure_columns(0, true)) where it is shown only by
+// name.
+std::vector<std::size_t> goal_selection(std::size_t figure);
 // The request with only the modules that compute the selected columns of
 // figure_columns(r.modes).
 climber::figures_request request_for(climber::figures_request r,

@@ -43,7 +43,7 @@ load_table loads_of(const tether::design& d)
         out.rows.push_back({row.alt, row.t0, row.tension, row.share});
     }
     out.notes = climber::notes(s, false);
-    out.why   = s.traffic.reason;
+    out.why   = s.traffic.missed.why;
     return out;
 }
 

@@ -73,7 +73,7 @@ mode_table mode_table_of(const tether::design& d, unsigned n, bool shapes,
     for (unsigned k = 0; !shapes && k < n; ++k) {
         out.rows.push_back(mode_row(found, k));
     }
-    out.why = found.unstable || found.missed ? found.why : "";
+    out.why = found.missed.why;
     return out;
 }
 
@@ -82,7 +82,7 @@ drawn_modes modes_drawn(const tether::design& d, unsigned n, unsigned drawn, uns
     const tether::model m     = tether::compute_model(d);
     const tether::positions p = tether::compute_positions(d, m);
     drawn_modes out{tether::compute_modes(m, p, n), {}, shape_altitudes(m, points), {}};
-    out.why             = out.found.unstable || out.found.missed ? out.found.why : "";
+    out.why             = out.found.missed.why;
     tether::modes first = n >= drawn ? out.found : tether::compute_modes(m, p, drawn);
     for (auto* v : {&first.in_plane, &first.out_of_plane, &first.lambda2_in, &first.lambda2_out,
                     &first.error}) {

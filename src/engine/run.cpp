@@ -40,8 +40,8 @@ run::run(run_request r) : request_(std::move(r)), grid_(grid_of(request_))
                 throw goal_error(false, usage_error(std::string(s.param->name) + " is swept too"));
             }
         }
-        selection_ = figure_selection({}, 0);
-        figures_   = {climber::method::integral};
+        selection_ = goal_selection(request_.sought->figure);
+        figures_   = request_for({climber::method::integral}, selection_);
         columns_   = solve_columns(grid_, *request_.sought);
         return;
     }
@@ -78,7 +78,7 @@ run::run(run_request r) : request_(std::move(r)), grid_(grid_of(request_))
             columns_.push_back({s.param->name, s.param->unit});
         }
     }
-    const std::vector<column> all = figure_columns(asked.modes);
+    const std::vector<column> all = figure_columns(asked.modes, true);
     for (std::size_t c : selection_) {
         columns_.push_back(all[c]);
     }
@@ -136,7 +136,7 @@ void run::solved_row(const tether::design& d, const std::atomic<int>* stop, run_
 {
     solution s        = solve(d, *request_.sought, stop);
     const bool solved = s.solved();
-    for (double v : solved_values(s)) {
+    for (double v : solved_values(s, *request_.sought)) {
         out.values.push_back(v);
     }
     out.missed = !solved;

@@ -145,13 +145,13 @@ bool settled(double value, double error, double figure, double smallest, double 
 }
 
 // Whether the figures differentiated read parameter q of design d: the
-// traffic's parameters move the traffic's figures alone, which are not
-// among them; a partner body's are read only with a partner, and then the
+// traffic's and the ribbon's parameters move their modules' figures alone,
+// which are not among them; a partner body's are read only with a partner, and then the
 // day is the orbit's.
 bool differentiated(const tether::param& q, const tether::design& d)
 {
     const std::string name = q.name;
-    if (std::string(q.group) == "traffic") {
+    if (std::string(q.group) == "traffic" || std::string(q.group) == "ribbon") {
         return false;
     }
     if (q.of_partner || name == "partner_GM") {

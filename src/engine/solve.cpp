@@ -21,7 +21,7 @@ using tether::message_number;
 
 std::size_t figure_column(const std::string& name)
 {
-    const std::vector<column> columns = figure_columns();
+    const std::vector<column> columns = figure_columns(0, true);
     for (std::size_t i = 0; i < columns.size(); ++i) {
         if (columns[i].name == name) {
             return i;
@@ -184,7 +184,8 @@ bool narrow(double a, double b)
 class search {
   public:
     search(const tether::design& base, const goal& g, const std::atomic<int>* stop)
-        : base_(base), g_(g), stop_(stop), figure_(figure_columns()[g.figure]),
+        : base_(base), g_(g), stop_(stop), figure_(figure_columns(0, true)[g.figure]),
+          integral_(request_for({climber::method::integral}, goal_selection(g.figure))),
           sought_(request_for(integral_, {g.figure}))
     {
     }
@@ -246,8 +247,8 @@ class search {
     const goal& g_;
     const std::atomic<int>* stop_;
     const column figure_;
-    const climber::figures_request integral_{climber::method::integral};
-    const climber::figures_request sought_;  // the figure's module alone
+    const climber::figures_request integral_;  // every figure the goal's row shows
+    const climber::figures_request sought_;    // the figure's module alone
     unsigned evaluations_ = 0;
     std::vector<point> seen_;
 };
@@ -265,7 +266,7 @@ double search::at(double x, const char* where, climber::design_figures* keep)
     // which may be the answer, every figure.
     const climber::design_figures st =
         climber::compute_figures(d, keep != nullptr ? integral_ : sought_, stop_);
-    const double v = figure_values(st)[g_.figure];
+    const double v = figure_values(st, {g_.figure}, 0)[0];
     if (std::isnan(v)) {
         throw no_answer{figure_.name + " has no value at " + g_.param->name + " = " +
                         with_unit(x, g_.param->unit) + " (" + where + ")"};
@@ -373,9 +374,8 @@ solution search::run()
     const double own          = g_.param->field(own_design);
     if (!base_fault && g_.low < own && own < g_.high) {
         ++evaluations_;
-        climber::design_figures st =
-            climber::compute_figures(base_, {climber::method::integral}, stop_);
-        if (figure_values(st)[g_.figure] == g_.value) {
+        climber::design_figures st = climber::compute_figures(base_, integral_, stop_);
+        if (figure_values(st, {g_.figure}, 0)[0] == g_.value) {
             out.value = own;
             out.study = std::move(st);
             return out;
@@ -395,7 +395,7 @@ solution search::run()
         return out;
     }
     out.value  = a + (b - a) / 2;
-    out.study  = climber::compute_figures(design_at(out.value), {climber::method::integral}, stop_);
+    out.study  = climber::compute_figures(design_at(out.value), integral_, stop_);
     out.missed = out.study.missed();
     return out;
 }
@@ -440,16 +440,17 @@ std::vector<column> solve_columns(const grid& g, const goal& goal)
         columns.push_back({s.param->name, s.param->unit, s.param->meaning});
     }
     columns.push_back({goal.param->name, goal.param->unit, goal.param->meaning});
-    for (column& c : figure_columns()) {
-        columns.push_back(std::move(c));
+    const std::vector<column> all = figure_columns(0, true);
+    for (std::size_t c : goal_selection(goal.figure)) {
+        columns.push_back(all[c]);
     }
     return columns;
 }
 
-std::vector<double> solved_values(const solution& s)
+std::vector<double> solved_values(const solution& s, const goal& g)
 {
     std::vector<double> values{s.value};
-    for (double v : figure_values(s.study)) {
+    for (double v : figure_values(s.study, goal_selection(g.figure), 0)) {
         values.push_back(s.solved() ? v : std::nan(""));
     }
     return values;

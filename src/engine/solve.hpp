@@ -21,7 +21,7 @@ struct goal {
     const tether::param* param;  // the parameter sought
     double low;                  // the bracket's ends, low < high
     double high;
-    std::size_t figure;  // the figure's column in figure_columns()
+    std::size_t figure;  // the figure's column in figure_columns(0, true)
     double value;        // the figure's target
 };
 
@@ -30,7 +30,7 @@ inline constexpr unsigned max_goal_evaluations = 200;  // designs computed for o
 // Reads "NAME=LOW:HIGH", NAME any parameter of the table that takes a
 // number; throws usage_error.
 goal parse_solve(const std::string& text);
-// The column of the named figure in figure_columns(); throws usage_error
+// The column of the named figure in figure_columns(0, true); throws usage_error
 // for a name that is none of them (saying where they are listed) or an
 // oscillation period, which cannot be sought.
 std::size_t figure_column(const std::string& name);
@@ -92,7 +92,7 @@ std::vector<column> solve_columns(const grid& g, const goal& goal);
 
 // A solved row after the swept values: the parameter's value, then the
 // figures there (NaN where there is no answer).
-std::vector<double> solved_values(const solution& s);
+std::vector<double> solved_values(const solution& s, const goal& g);
 // Why there is no answer: the problem, the jump, or the evaluations that
 // ran out.
 std::string unsolved_reason(const solution& s);

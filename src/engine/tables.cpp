@@ -56,8 +56,9 @@ std::vector<preset> presets()
 std::vector<figure_row> figure_rows()
 {
     std::vector<figure_row> out;
-    for (const column& c : figure_columns()) {
-        out.push_back({c, {}});
+    const std::size_t shown = figure_columns().size();
+    for (const column& c : figure_columns(0, true)) {
+        out.push_back({c, {}, out.size() >= shown});
         for (const auto& m : methods()) {
             if (computed_by(c.name, m.value)) {
                 out.back().methods.emplace_back(m.name);

@@ -30,11 +30,12 @@ struct preset {
 };
 std::vector<preset> presets();
 
-// A headline figure (figure_columns()) and the names of the methods that
-// compute it.
+// A headline figure (figure_columns(0, true): those shown only by name too)
+// and the names of the methods that compute it.
 struct figure_row {
     column figure;
     std::vector<std::string> methods;
+    bool named = false;  // given only where asked for by name, never by default
 };
 std::vector<figure_row> figure_rows();
 

@@ -278,31 +278,45 @@ bool same(const tether::design& a, const tether::design& b)
                        [&](const tether::param& p) { return same_value(a, b, p); });
 }
 
-// Whether a design pickled before the traffic's and a partner body's
-// parameters came holds parameter p: those load with their defaults.
-bool pickled_before(const tether::param& p)
+// The pickles' generations: the parameters of generation 0 first, then
+// the traffic's and a partner body's (1), then the ribbon's (2). A design
+// pickled in an older generation holds that generation's parameters and
+// earlier ones, in their order: the later ones load with their defaults.
+int generation(const tether::param& p)
 {
-    return std::string(p.group) != "traffic" && !p.of_partner &&
-           std::string(p.name) != "partner_GM";
+    if (std::string(p.group) == "ribbon") {
+        return 2;
+    }
+    return std::string(p.group) == "traffic" || p.of_partner || std::string(p.name) == "partner_GM";
+}
+
+// How many values a design pickled in generation g holds.
+std::size_t pickled_count(int g)
+{
+    return static_cast<std::size_t>(
+        std::count_if(tether::params_begin(), tether::params_end(),
+                      [g](const tether::param& p) { return generation(p) <= g; }));
 }
 
 // A design from the values of values_of, in the table's order: pickling;
 // or from the values pickled before, in theirs.
 tether::design design_from_values(const py::tuple& values)
 {
-    const auto count = static_cast<std::size_t>(tether::params_end() - tether::params_begin());
-    const auto older = static_cast<std::size_t>(
-        std::count_if(tether::params_begin(), tether::params_end(),
-                      [](const tether::param& p) { return pickled_before(p); }));
-    if (values.size() != count && values.size() != older) {
-        throw py::type_error("a design is " + std::to_string(count) + " values (or " +
-                             std::to_string(older) + ", pickled before the traffic's and a " +
-                             "partner body's), not " + std::to_string(values.size()));
+    int g = 2;
+    while (g >= 0 && values.size() != pickled_count(g)) {
+        --g;
+    }
+    if (g < 0) {
+        throw py::type_error("a design is " + std::to_string(pickled_count(2)) + " values (or " +
+                             std::to_string(pickled_count(1)) + ", pickled before the ribbon's, " +
+                             "or " + std::to_string(pickled_count(0)) +
+                             ", before the traffic's and a partner body's), not " +
+                             std::to_string(values.size()));
     }
     tether::design d;
     std::size_t i = 0;
     for (const tether::param* p = tether::params_begin(); p != tether::params_end(); ++p) {
-        if (values.size() == count || pickled_before(*p)) {
+        if (generation(*p) <= g) {
             set_value(d, *p, values[i++]);
         }
     }
@@ -1104,11 +1118,12 @@ py::list parameters()
     return out;
 }
 
-// The figures' columns, with the first `modes` modes' periods.
-py::list figure_columns(py::handle modes)
+// The figures' columns, with the first `modes` modes' periods; named: with
+// the figures shown only where asked for by name.
+py::list figure_columns(py::handle modes, bool named)
 {
     py::list out;
-    for (const engine::column& c : engine::figure_columns(modes_of(modes, "modes", true))) {
+    for (const engine::column& c : engine::figure_columns(modes_of(modes, "modes", true), named)) {
         out.append(py::make_tuple(c.name, c.unit, c.meaning));
     }
     return out;
@@ -1242,7 +1257,8 @@ PYBIND11_MODULE(_core, m)
     m.attr("max_modes")      = engine::max_modes;
     m.attr("default_method") = engine::methods().front().name;
     m.def("parameters", &parameters);
-    m.def("figure_columns", &figure_columns, py::arg("modes") = py::none());
+    m.def("figure_columns", &figure_columns, py::arg("modes") = py::none(),
+          py::arg("named") = false);
     m.def("sweep", &sweep);
     m.def("evaluate", &evaluate);
     m.def("solve", &solve);

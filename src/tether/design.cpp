@@ -6,6 +6,7 @@
 
 #include <array>
 #include <cmath>
+#include <iterator>
 #include <limits>
 #include <locale>
 #include <sstream>
@@ -99,7 +100,7 @@ double locked_day(const design& d)
 }
 
 // clang-format off
-const std::array<param, 24> table{{
+const param table[] = {
     {"planet",  "GM",       "km^3/s^2", "gravitational parameter",           false, [](design& d) -> double& { return d.planet.GM; }, "", nullptr},
     {"planet",  "RE",       "km",       "equatorial radius",                 false, [](design& d) -> double& { return d.planet.RE; }, "", nullptr},
     {"planet",  "tsid",     "s",        "sidereal day",                      true,  [](design& d) -> double& { return d.planet.tsid; },
@@ -129,7 +130,11 @@ const std::array<param, 24> table{{
     {"traffic", "anchor",   "kN",       "pull the anchor keeps at the foot", false, [](design& d) -> double& { return d.traffic.anchor; }, "", nullptr, 0, range::positive, false, true},
     {"traffic", "payload",  "kg",       "what each climber delivers",        true,  [](design& d) -> double& { return d.traffic.payload; },
      "mclimb, the whole climber", [](const design& d) { return d.climber.mclimb; }, 0, range::positive, false, true},
-}};
+    {"ribbon",  "width",    "mm",       "the ribbon's width",                false, [](design& d) -> double& { return d.ribbon.width; }, "", nullptr},
+    {"ribbon",  "cut",      "1",        "share of the width a cutting particle spans", false, [](design& d) -> double& { return d.ribbon.cut; }, "", nullptr, 0, range::positive, false, false, 1},
+    {"ribbon",  "debris_year", "yr",    "epoch of the debris model",         false, [](design& d) -> double& { return d.ribbon.debris_year; }, "", nullptr, first_debris_year, range::positive, false, false, last_debris_year},
+    {"ribbon",  "solar_flux", "sfu",    "solar flux F10.7",                  false, [](design& d) -> double& { return d.ribbon.solar_flux; }, "", nullptr},
+};
 // clang-format on
 
 }  // namespace
@@ -166,12 +171,12 @@ problem beyond_range(const char* name, const char* what, const char* other)
 
 const param* params_begin()
 {
-    return table.data();
+    return std::begin(table);
 }
 
 const param* params_end()
 {
-    return table.data() + table.size();
+    return std::end(table);
 }
 
 const param* find_param(const std::string& name)
@@ -212,8 +217,15 @@ std::optional<problem> check_range(const param& p, double v)
     if (!(v > 0)) {
         return problem{p.name, "must be greater than 0"};
     }
+    if (p.at_least > 0 && std::isfinite(p.at_most) && !(v >= p.at_least && v <= p.at_most)) {
+        return problem{p.name, "must be from " + message_number(p.at_least) + " to " +
+                                   message_number(p.at_most)};
+    }
     if (!(v >= p.at_least)) {
         return problem{p.name, "must be at least " + message_number(p.at_least)};
+    }
+    if (!(v <= p.at_most)) {
+        return problem{p.name, "must be at most " + message_number(p.at_most)};
     }
     return std::nullopt;
 }

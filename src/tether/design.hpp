@@ -34,6 +34,10 @@
 //             anchor the pull the foot's anchor keeps with every climber on;
 //             payload what each climber delivers (climber::check_traffic
 //             checks these, with the climb)
+//   width, cut, debris_year, solar_flux
+//             the ribbon's width, the share of it a particle must span to
+//             cut it, the debris model's epoch and the solar flux F10.7
+//             (survival.hpp)
 #pragma once
 
 #include <limits>
@@ -86,12 +90,26 @@ struct schedule {
     double payload  = automatic;  // what each climber delivers, kg; auto: mclimb
 };
 
+// The debris model's years: its epoch, and the last year it is carried to
+// (its 1980s growth rates carried forward twice as long as the catalogue
+// they were fitted to, 1957-1988, had been kept).
+inline constexpr double first_debris_year = 1988;
+inline constexpr double last_debris_year  = 2050;
+
+struct ribbon {
+    double width       = 100;      // mm
+    double cut         = 1.0 / 3;  // share of the width a cutting particle spans, (0, 1]
+    double debris_year = 2025;     // the debris model's epoch
+    double solar_flux  = 110;      // F10.7, 1e-22 W/m^2/Hz
+};
+
 struct design {
     tether::planet planet;
     cable tether;
     vehicle climber;
     stepping march;
     schedule traffic;
+    tether::ribbon ribbon;
 };
 
 // The Earth: the study's figures.
@@ -118,18 +136,19 @@ enum class range {
 
 // One adjustable figure of a design, for tools that list and set them.
 struct param {
-    const char* group;                    // "planet", "tether", "climber", "march" or "traffic"
-    const char* name;                     // the member's name
-    const char* unit;                     // ASCII, as in "km^3/s^2"
-    const char* meaning;                  // a few words
-    bool can_be_auto;                     // "auto" lets the program choose it
-    double& (*field)(design&);            // the member in a design
-    const char* auto_rule;                // what auto gives, in words; empty where not allowed
+    const char* group;          // "planet", "tether", "climber", "march", "traffic" or "ribbon"
+    const char* name;           // the member's name
+    const char* unit;           // ASCII, as in "km^3/s^2"
+    const char* meaning;        // a few words
+    bool can_be_auto;           // "auto" lets the program choose it
+    double& (*field)(design&);  // the member in a design
+    const char* auto_rule;      // what auto gives, in words; empty where not allowed
     double (*worked_out)(const design&);  // the value auto gives; null where not allowed
     double at_least = 0;                  // the smallest value allowed; 0: any greater than 0
     range values    = range::positive;    // the values allowed
     bool of_partner = false;              // read only with a partner (partner_GM > 0)
     bool with_climb = false;              // checked with the climb, not here: the traffic's
+    double at_most  = std::numeric_limits<double>::infinity();  // the largest value allowed
 };
 
 // Every figure of a design, in the order of the groups above.

@@ -586,8 +586,9 @@ modes compute_modes(const model& m, const positions& p, unsigned n, const mode_s
     // is positive already there, and lambda_1^2 <= 0.
     if (!(f.Fapex > 0)) {
         out.unstable = true;
-        out.why      = "the tether would not swing back (the first mode's squared frequency is not "
-                       "positive); its periods are NaN";
+        out.missed   = {true,
+                        "the tether would not swing back (the first mode's squared frequency is not "
+                          "positive); its periods are NaN"};
         return out;
     }
     stop_check heard(stop);
@@ -605,7 +606,7 @@ modes compute_modes(const model& m, const positions& p, unsigned n, const mode_s
                                                     : find_mode(s, k, guess, spacing, settings);
             out.error[k - 1]   = r.error;
             if (!(r.error <= settings.accuracy)) {
-                out.missed = true;
+                out.missed.any = true;
                 if (!std::isfinite(r.lambda)) {
                     break;  // no bracket: the later modes cannot be counted
                 }
@@ -624,9 +625,10 @@ modes compute_modes(const model& m, const positions& p, unsigned n, const mode_s
         out.stopped = true;
     }
     if (out.missed) {
-        out.why = "mode " + std::to_string(first_missed(out)) +
-                  "'s period has an error estimate above " + compact_number(settings.accuracy) +
-                  " of its value (or none): it is NaN, as is any other period that missed";
+        out.missed.why = "mode " + std::to_string(first_missed(out)) +
+                         "'s period has an error estimate above " +
+                         compact_number(settings.accuracy) +
+                         " of its value (or none): it is NaN, as is any other period that missed";
     }
     return out;
 }
@@ -710,7 +712,7 @@ std::vector<std::vector<double>> mode_shapes(const model& m, const positions& p,
 
 unsigned first_missed(const modes& found)
 {
-    for (std::size_t k = 0; found.missed && k < found.in_plane.size(); ++k) {
+    for (std::size_t k = 0; found.missed && !found.unstable && k < found.in_plane.size(); ++k) {
         if (std::isnan(found.in_plane[k])) {
             return static_cast<unsigned>(k + 1);
         }

@@ -37,6 +37,7 @@
 #pragma once
 
 #include "tether/design.hpp"
+#include "tether/miss.hpp"
 #include "tether/model.hpp"
 #include "tether/positions.hpp"
 
@@ -58,9 +59,10 @@ struct modes {
     std::vector<double> lambda2_out;   // squared angular frequencies out of plane, 1/s^2
     std::vector<double> error;         // each in-plane period's estimated relative error
     bool unstable = false;             // lambda_1^2 <= 0: the tether would not swing back
-    bool missed   = false;             // some period did not reach the accuracy: it is NaN
     bool stopped  = false;             // the run's stop was set: the periods mean nothing
-    std::string why;  // why periods are NaN, from the settings; empty where none is
+    // Periods NaN because some did not reach the accuracy or the tether is
+    // unstable, and why, from the settings.
+    miss missed;
 };
 
 // The first mode whose period missed its accuracy (1 the slowest), or 0.

@@ -78,13 +78,13 @@ whole_tether compute_whole(const design& d, const model& m, const positions& p, 
     whole_tether w{};
     const auto [lower, upper] =
         m.fld.partnered() ? masses<true>(d, m, tolerance) : masses<false>(d, m, tolerance);
-    w.mass_missed = !(lower.error <= tolerance * std::fabs(lower.value)) ||
-                    !(upper.error <= tolerance * std::fabs(upper.value));
-    w.lower_mass  = w.mass_missed ? nan : lower.value;
-    w.upper_mass  = w.mass_missed ? nan : upper.value;
-    w.system_mass = w.mass_missed ? nan : (w.lower_mass + w.upper_mass) + p.mapex;
-    if (w.mass_missed) {
-        w.why = missed_integral(tolerance);
+    w.missed.any = !(lower.error <= tolerance * std::fabs(lower.value)) ||
+                   !(upper.error <= tolerance * std::fabs(upper.value));
+    w.lower_mass  = w.missed ? nan : lower.value;
+    w.upper_mass  = w.missed ? nan : upper.value;
+    w.system_mass = w.missed ? nan : (w.lower_mass + w.upper_mass) + p.mapex;
+    if (w.missed) {
+        w.missed.why = missed_integral(tolerance);
     }
 
     w.uniform_yuri = m.ere;

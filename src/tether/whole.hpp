@@ -24,6 +24,7 @@
 #pragma once
 
 #include "tether/design.hpp"
+#include "tether/miss.hpp"
 #include "tether/model.hpp"
 #include "tether/positions.hpp"
 
@@ -41,8 +42,7 @@ struct whole_tether {
     double apex_vinf;     // km/s, NaN where bound
     double uniform_yuri;  // MJ/kg
     double uniform_top;   // km
-    bool mass_missed;     // a mass's error estimate exceeded the tolerance: the masses are NaN
-    std::string why;      // why, from the tolerance; empty where nothing is missed
+    miss missed;          // a mass's error estimate exceeded the tolerance: the masses are NaN
 };
 
 // For a design that passes check. The masses are integrals whose error

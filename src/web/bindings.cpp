@@ -565,8 +565,9 @@ val modes(const std::string& lines, const std::string& n_text)
 //               allowed, what it gives
 //   presets     {NAME: {PARAMETER: value text}}: the planets, in order, with
 //               the parameters each sets
-//   figures     [{name, unit, meaning, methods}]: the headline figures, with
-//               the names of the methods that compute each
+//   figures     [{name, unit, meaning, methods, named}]: the headline
+//               figures, with the names of the methods that compute each;
+//               named: given only where a sweep or map asks for it by name
 //   ascent      [{name, unit, meaning}]: the ascent table's columns
 //   plots       [{title, columns}]: the climb's plots, columns of the ascent
 //               table against its first
@@ -600,6 +601,7 @@ val tables()
                           [](const engine::figure_row& f) {
                               val e = column_of(f.figure);
                               e.set("methods", texts(f.methods));
+                              e.set("named", val(f.named));
                               return e;
                           })},
         {"ascent", columns_of(engine::ascent_columns())},

@@ -26,10 +26,11 @@ def test_sensitivity_is_the_command_lines(explore, args, design, modes):
     assert got.index.get_level_values(1).tolist() == wanted["parameter"].tolist()
     same_bits(got.to_numpy(), wanted[["derivative", "elasticity"]].to_numpy())
     grid = got["elasticity"].unstack()
-    # the traffic's parameters move the traffic's figures alone, and a
-    # partner body's are read only with a partner: left out
+    # the traffic's and the ribbon's parameters move their own figures
+    # alone, and a partner body's are read only with a partner: left out
     assert set(grid.columns) == {p.name for p in tether.parameters()
-                                 if p.group != "traffic" and not p.name.startswith("partner_")}
+                                 if p.group not in ("traffic", "ribbon")
+                                 and not p.name.startswith("partner_")}
 
 
 def test_notes_are_warnings_and_bad_designs_are_refused():

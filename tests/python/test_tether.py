@@ -148,7 +148,8 @@ def test_evaluate_keeps_the_frame_and_coerces_bad_rows(explore):
 def test_parameters_are_listed_as_the_explorer_groups_them():
     params = tether.parameters()
     assert [p.name for p in params][:3] == ["GM", "RE", "tsid"]
-    assert {p.group for p in params} == {"planet", "tether", "climber", "march", "traffic"}
+    assert {p.group for p in params} == {"planet", "tether", "climber", "march", "traffic",
+                                          "ribbon"}
     ztop = next(p for p in params if p.name == "ztop")
     assert ztop.default is None and ztop.auto and ztop.unit == "km"
 

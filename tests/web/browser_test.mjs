@@ -691,6 +691,8 @@ try {
   let nativeLoad = exploreLoad(['--set', 'anchor=300']);
   check('the load plotted', load.plots === 1 && load.rows === String(nativeLoad.rows) && load.alert === '',
     JSON.stringify(load));
+  await page.waitForFunction(() => document.querySelector('#ribbon').dataset.state, { timeout: 30000 }).catch(() => {});
+  check('survival against width plotted', (await page.$$('#ribbon-plot canvas')).length === 1, 'no plot');
   // By the figure, the explorer's words on the design; under the plot, --load's.
   const liftsWord = (said) => said.find((l) => /so the foot would lift/.test(l)) ?? 'no warning from the explorer';
   const lifts = liftsWord(spawnSync(explore, ['--set', 'anchor=300', '--method', 'integral'], { encoding: 'utf8' })

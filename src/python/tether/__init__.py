@@ -79,7 +79,8 @@ def parameters():
     Returns
     -------
     list of Parameter
-        In the library's order: planet, tether, climber, march, traffic.
+        In the library's order: planet, tether, climber, march, traffic,
+        ribbon.
 
     Examples
     --------
@@ -89,20 +90,29 @@ def parameters():
     return [Parameter(*p) for p in _core.parameters()]
 
 
-def figures_table():
+def figures_table(named=False):
     """The headline figures with their units and meanings.
+
+    Parameters
+    ----------
+    named : bool
+        Also the figures given only where asked for by name, as
+        ``sweep(figures=["survival"])`` asks: the ribbon's survival.
 
     Returns
     -------
     list of Figure
-        In tether-explore's column order, which figures() and sweep() keep.
+        In tether-explore's column order, which figures() and sweep() keep;
+        the named ones last.
 
     Examples
     --------
     >>> tether.figures_table()[0].unit
     'km'
+    >>> tether.figures_table(named=True)[-3].name
+    'survival'
     """
-    return [Figure(*f) for f in _core.figure_columns()]
+    return [Figure(*f) for f in _core.figure_columns(named=named)]
 
 
 _NAMES = tuple(p.name for p in parameters())
