@@ -364,4 +364,26 @@ TEST(Run, AnExceptionEndsTheRunWithEveryThreadJoined)
         std::bad_alloc);
 }
 
+// A stop asked once every row is computed is heard by the bootstrap that
+// follows: the run says it stopped, and gives no indices.
+TEST(Run, IndicesHearAStopAfterTheRows)
+{
+    engine::run_request q{tether::design{}};
+    q.figures = {climber::method::integral};
+    q.names   = {"time"};
+    q.drawn   = engine::draw_request{engine::read_varied({"strength=uniform:30:60"}), 40, 3, true};
+    const engine::run r(q);
+    std::atomic<int> stop{0};
+    engine::run_settings s;
+    s.stop                         = &stop;
+    s.progress                     = [&](std::uint64_t done) { stop = done == r.size() ? 2 : 0; };
+    const engine::spread_indices x = engine::indices_of(r, s);
+    EXPECT_EQ(x.run.result.done, r.size());
+    EXPECT_TRUE(x.run.result.stopped);
+    EXPECT_TRUE(x.of.empty());
+    s.progress = nullptr;
+    stop       = 0;
+    EXPECT_EQ(engine::indices_of(r, s).of.size(), 1u);
+}
+
 }  // namespace

@@ -604,10 +604,15 @@ void check_sensitivity(const options& o)
 
 // One design's derivatives: a row for each figure and parameter, the notes
 // (auto parameters held, one-sided steps, figures that jump) on standard
-// error.
+// error; a signal ends it with none written.
 int sensitivity_table(const options& o, const tether::design& d)
 {
-    const engine::sensitivities s = engine::compute_sensitivities(d, o.mode_count);
+    stop_on_signals();
+    const engine::sensitivities s = engine::compute_sensitivities(d, o.mode_count, &stop_flag);
+    if (s.stopped) {
+        return interrupted(0, static_cast<std::uint64_t>(s.figures.size() * s.params.size()),
+                           "rows");
+    }
     for (const climber::note& n : climber::design_notes(d)) {
         say_note(n);
     }

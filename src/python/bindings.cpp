@@ -582,7 +582,7 @@ py::object sensitivity(const tether::design& d, py::handle count)
 {
     const unsigned n = modes_of(count, "modes", true);
     const engine::sensitivities s =
-        computed(d, false, [&](auto) { return engine::compute_sensitivities(d, n); });
+        computed(d, false, [&](auto stop) { return engine::compute_sensitivities(d, n, stop); });
     for (const std::string& note : s.notes) {
         warn_text(note, 1);
     }
