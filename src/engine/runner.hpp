@@ -277,6 +277,25 @@ bool await_row(row_ring<T>& ring, std::uint64_t i, T& value, const Show& show, p
     }
 }
 
+// A thread's work: rows taken from the ring and put back computed until
+// the run is over. Out of memory, it gives its row back and leaves.
+template <class T> void compute_rows(row_ring<T>& ring, const std::function<T(std::uint64_t)>& row)
+{
+    std::uint64_t i = 0;
+    while (ring.take(i)) {
+        try {
+            ring.put(i, row(i));
+        }
+        catch (const std::bad_alloc&) {
+            ring.give_back(i);
+            return;
+        }
+        catch (...) {
+            ring.fail(std::current_exception());
+        }
+    }
+}
+
 // The threads of a run, joined on every way out of it once its ring has
 // ended: an exception never leaves one joinable.
 template <class T> class run_threads {
@@ -351,21 +370,7 @@ run_result run_in_order(std::uint64_t begin, std::uint64_t end,
                                             : static_cast<unsigned>(std::max<std::uint64_t>(
                                           1, std::min<std::uint64_t>(s.jobs, count)));
     row_ring<T> ring(begin, end, 16 * static_cast<std::size_t>(std::max(1u, wanted)), s.stop);
-    auto compute = [&] {
-        std::uint64_t i = 0;
-        while (ring.take(i)) {
-            try {
-                ring.put(i, row(i));
-            }
-            catch (const std::bad_alloc&) {
-                ring.give_back(i);
-                return;
-            }
-            catch (...) {
-                ring.fail(std::current_exception());
-            }
-        }
-    };
+    auto compute = [&] { compute_rows(ring, row); };
     run_threads<T> threads(ring);
     threads.start(wanted, compute, s);
 
