@@ -302,33 +302,28 @@ TEST(Run, DrawsAreRowsAndTheSummaryTheirs)
     EXPECT_EQ(rows[1].values.back(), static_cast<double>(unbuilt) / 400);
 }
 
-// Rows 0 to 299 (row i is i squared) on 4 threads, of which those from
-// `refused` on cannot start and `lost` leave on a row whose i % 5 = 2 for want
-// of memory: every row comes in order all the same.
+// Rows i^2 on 4 threads, those from `refused` on not started and `lost` out of
+// memory on a row i % 5 = 2: every row comes in order all the same.
 engine::run_result lossy_run(unsigned refused, int lost, bool every_worker = false)
 {
     const std::thread::id here = std::this_thread::get_id();
     std::atomic<int> left{lost};
     const std::function<double(std::uint64_t)> row = [&](std::uint64_t i) {
-        if (i % 5 == 2 && std::this_thread::get_id() != here && (every_worker || left-- > 0)) {
-            throw std::bad_alloc();
-        }
-        return static_cast<double>(i * i);
+        const bool worker = std::this_thread::get_id() != here;
+        return i % 5 == 2 && worker && (every_worker || left-- > 0) ? throw std::bad_alloc()
+                                                                    : static_cast<double>(i * i);
     };
     std::uint64_t next = 0;
     engine::run_settings s;
     s.jobs     = 4;
     s.starting = [&](unsigned t) {
-        if (t >= refused) {
-            throw std::system_error(
-                std::make_error_code(std::errc::resource_unavailable_try_again));
-        }
+        return t >= refused ? throw std::system_error(std::make_error_code(std::errc::io_error))
+                            : void();
     };
     const engine::run_result r = engine::run_in_order<double>(
         0, 300, row, [&](std::uint64_t i, double& v) { return i == next++ && v == double(i * i); },
         s);
     EXPECT_EQ(r.done, 300u);
-    EXPECT_FALSE(r.failed);
     EXPECT_EQ(r.wanted, 4u);
     EXPECT_EQ(engine::threads_text(r).empty(), r.threads == 4);
     return r;
@@ -381,9 +376,6 @@ TEST(Run, IndicesHearAStopAfterTheRows)
     EXPECT_EQ(x.run.result.done, r.size());
     EXPECT_TRUE(x.run.result.stopped);
     EXPECT_TRUE(x.of.empty());
-    s.progress = nullptr;
-    stop       = 0;
-    EXPECT_EQ(engine::indices_of(r, s).of.size(), 1u);
 }
 
 }  // namespace
