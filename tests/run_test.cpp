@@ -6,9 +6,14 @@
 #include <gtest/gtest.h>
 
 #include <algorithm>
+#include <atomic>
 #include <cmath>
 #include <cstdint>
+#include <new>
+#include <stdexcept>
 #include <string>
+#include <system_error>
+#include <thread>
 #include <tuple>
 #include <vector>
 
@@ -299,6 +304,82 @@ TEST(Run, DrawsAreRowsAndTheSummaryTheirs)
     const std::vector<engine::labelled_row> rows = sum.rows();
     EXPECT_EQ(rows[1].texts.front(), "system_mass");
     EXPECT_EQ(rows[1].values.back(), static_cast<double>(unbuilt) / 400);
+}
+
+// Rows i^2 on 4 threads, those from `refused` on not started and `lost` out of
+// memory on a row i % 5 = 2: every row comes in order all the same.
+engine::run_result lossy_run(unsigned refused, int lost, bool every_worker = false)
+{
+    const std::thread::id here = std::this_thread::get_id();
+    std::atomic<int> left{lost};
+    const std::function<double(std::uint64_t)> row = [&](std::uint64_t i) {
+        const bool worker = std::this_thread::get_id() != here;
+        return i % 5 == 2 && worker && (every_worker || left-- > 0) ? throw std::bad_alloc()
+                                                                    : static_cast<double>(i * i);
+    };
+    std::uint64_t next = 0;
+    engine::run_settings s;
+    s.jobs     = 4;
+    s.starting = [&](unsigned t) {
+        return t >= refused ? throw std::system_error(std::make_error_code(std::errc::io_error))
+                            : void();
+    };
+    const engine::run_result r = engine::run_in_order<double>(
+        0, 300, row, [&](std::uint64_t i, double& v) { return i == next++ && v == double(i * i); },
+        s);
+    EXPECT_EQ(r.done, 300u);
+    EXPECT_EQ(r.wanted, 4u);
+    EXPECT_EQ(engine::threads_text(r).empty(), r.threads == 4);
+    return r;
+}
+
+TEST(Run, AThreadOutOfMemoryLeavesItsRowsToTheOthersAndTheCallingThreadLast)
+{
+    EXPECT_EQ(lossy_run(4, 0).threads, 4u);
+    EXPECT_EQ(lossy_run(3, 0).threads, 3u);  // one could not start
+    EXPECT_EQ(lossy_run(4, 2).threads, 2u);
+    EXPECT_EQ(lossy_run(0, 0).threads, 1u);        // none started: the calling thread computes
+    EXPECT_EQ(lossy_run(4, 0, true).threads, 1u);  // every one left
+}
+
+TEST(Run, AnExceptionEndsTheRunWithEveryThreadJoined)
+{
+    engine::run_settings s;
+    s.jobs                                         = 3;
+    bool fault                                     = true;
+    const std::function<double(std::uint64_t)> row = [&](std::uint64_t i) {
+        return i == 40 && fault ? throw std::runtime_error("a fault") : static_cast<double>(i);
+    };
+    const auto run = [&](const std::function<bool(std::uint64_t, double&)>& sink) {
+        return engine::run_in_order<double>(0, 1000, row, sink, s);
+    };
+    const auto all = [](std::uint64_t, double&) { return true; };
+    EXPECT_THROW(run(all), std::runtime_error);
+    s.starting = [](unsigned t) { return t == 2 ? throw std::bad_alloc() : void(); };
+    EXPECT_THROW(run(all), std::runtime_error);
+    fault = false;  // one on this thread
+    EXPECT_THROW(
+        run([](std::uint64_t i, double&) { return i < 20 || (throw std::bad_alloc(), 0); }),
+        std::bad_alloc);
+}
+
+// A stop asked once every row is computed is heard by the bootstrap that
+// follows: the run says it stopped, and gives no indices.
+TEST(Run, IndicesHearAStopAfterTheRows)
+{
+    engine::run_request q{tether::design{}};
+    q.figures = {climber::method::integral};
+    q.names   = {"time"};
+    q.drawn   = engine::draw_request{engine::read_varied({"strength=uniform:30:60"}), 40, 3, true};
+    const engine::run r(q);
+    std::atomic<int> stop{0};
+    engine::run_settings s;
+    s.stop                         = &stop;
+    s.progress                     = [&](std::uint64_t done) { stop = done == r.size() ? 2 : 0; };
+    const engine::spread_indices x = engine::indices_of(r, s);
+    EXPECT_EQ(x.run.result.done, r.size());
+    EXPECT_TRUE(x.run.result.stopped);
+    EXPECT_TRUE(x.of.empty());
 }
 
 }  // namespace

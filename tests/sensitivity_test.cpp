@@ -8,6 +8,7 @@
 #include "tether/model.hpp"
 
 #include <algorithm>
+#include <atomic>
 #include <boost/math/tools/minima.hpp>
 
 #include <gtest/gtest.h>
@@ -193,6 +194,14 @@ TEST(Sensitivity, PeriodsToTheirAccuracy)
         }
     }
     EXPECT_EQ(slope_of(s, "period_in_1", "vmax").derivative, 0);
+}
+
+TEST(Sensitivity, AStopEndsItWithTheFiguresAlone)
+{
+    const std::atomic<int> stop{2};
+    const engine::sensitivities s = engine::compute_sensitivities({}, 100, &stop);
+    EXPECT_TRUE(s.stopped && s.slopes.empty());
+    EXPECT_EQ(s.figures.size(), engine::design_figure_selection(0).size() + 200);
 }
 
 // Where the climb's speed has a local peak just at vmax, a capped stretch

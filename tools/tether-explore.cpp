@@ -215,6 +215,15 @@ engine::run run_of(const options& o, const tether::design& base)
     }
 }
 
+// A run that had fewer threads than --jobs asked for says so.
+void say_threads(const engine::run_result& r)
+{
+    const std::string text = engine::threads_text(r);
+    if (!text.empty()) {
+        say("note: " + text);
+    }
+}
+
 // Rows of a run to standard output, on --jobs threads, with a progress line
 // on a terminal unless --quiet.
 struct run_output {
@@ -249,6 +258,7 @@ std::pair<engine::run_summary, int> write_rows(const options& o, const engine::r
     };
     engine::run_summary ran = r.execute(s.begin, s.end, sink, ro.settings, std::move(first));
     ro.progress.clear();
+    say_threads(ran.result);
     const int status = finished(ro.out, s.end - s.begin, what, ran.result.stopped);
     return {std::move(ran), status};
 }
@@ -384,6 +394,7 @@ int whole_draws(const options& o, const engine::run& r, run_output& ro)
         x = engine::indices_of(r, ro.settings);
     }
     ro.progress.clear();
+    say_threads((s ? s->run : x->run).result);
     if ((s ? s->run : x->run).result.stopped) {
         return interrupted(0, r.size(), "draws");
     }
@@ -616,10 +627,15 @@ void check_sensitivity(const options& o)
 
 // One design's derivatives: a row for each figure and parameter, the notes
 // (auto parameters held, one-sided steps, figures that jump) on standard
-// error.
+// error; a signal ends it with none written.
 int sensitivity_table(const options& o, const tether::design& d)
 {
-    const engine::sensitivities s = engine::compute_sensitivities(d, o.mode_count);
+    stop_on_signals();
+    const engine::sensitivities s = engine::compute_sensitivities(d, o.mode_count, &stop_flag);
+    if (s.stopped) {
+        return interrupted(0, static_cast<std::uint64_t>(s.figures.size() * s.params.size()),
+                           "rows");
+    }
     for (const climber::note& n : climber::design_notes(d)) {
         say_note(n);
     }

@@ -112,7 +112,7 @@ std::pair<double, double> interval(std::vector<double>& x)
 }  // namespace
 
 sobol_indices estimate_indices(const std::vector<double>& f, std::size_t k, std::uint64_t key,
-                               unsigned resamples)
+                               unsigned resamples, const std::function<bool()>& stopped)
 {
     centred_rows r{k, {}};
     const std::size_t rows = f.size() / r.width();
@@ -157,6 +157,9 @@ sobol_indices estimate_indices(const std::vector<double>& f, std::size_t k, std:
     std::vector<double> first_r(k);
     std::vector<double> total_r(k);
     for (unsigned b = 0; b < resamples; ++b) {
+        if (stopped && stopped()) {
+            return out;
+        }
         for (std::size_t& j : picks) {
             j = pick(engine);
         }

@@ -6,6 +6,7 @@
 #include "engine/draws.hpp"
 
 #include <cstdint>
+#include <functional>
 #include <vector>
 
 namespace engine {
@@ -47,6 +48,8 @@ struct sobol_indices {
     std::uint64_t rows_used = 0;  // the rows whose k + 2 values are all finite
 };
 
+inline constexpr unsigned bootstrap_resamples = 1000;
+
 // The indices of a figure from its values at the design's points, in the
 // design's order (f.size() = n (k + 2)), over the rows whose values are all
 // finite. With the figure centred on its mean over A and B, f_A, f_B and
@@ -57,8 +60,10 @@ struct sobol_indices {
 // over `resamples` bootstrap resamples of the rows (drawn with replacement
 // by mt19937_64 from the key), which the draws' being independent allows.
 // Where the figure does not vary (V = 0) or fewer than 2 rows are used,
-// every number is NaN.
+// every number is NaN. `stopped`, where given, is asked before each
+// resample: true ends the estimate, whose numbers then mean nothing.
 sobol_indices estimate_indices(const std::vector<double>& f, std::size_t k, std::uint64_t key,
-                               unsigned resamples = 1000);
+                               unsigned resamples                   = bootstrap_resamples,
+                               const std::function<bool()>& stopped = nullptr);
 
 }  // namespace engine

@@ -10,6 +10,7 @@
 #include <exception>
 #include <functional>
 #include <mutex>
+#include <new>
 #include <string>
 #include <system_error>
 #include <thread>
@@ -28,13 +29,25 @@ struct run_settings {
     std::function<void(std::uint64_t)> progress = nullptr;
     std::function<void()> poll = nullptr;  // called every 100 ms or so, on the calling thread
     std::atomic<int>* stop     = nullptr;  // this run's stop request: not 0 ends it
+    // For tests: called before thread t (0, 1, ...) is started; what it
+    // throws is taken as the system's refusal to start it.
+    std::function<void(unsigned)> starting = nullptr;
 };
 
 struct run_result {
     std::uint64_t done = 0;      // rows handed over
     bool stopped       = false;  // the run's stop request was set before its end
     bool failed        = false;  // the sink refused a row
+    unsigned wanted    = 0;      // the threads asked for, no more than the rows
+    // Those that computed rows to the end (the calling thread where it took
+    // over): fewer than wanted where the system had no memory or no
+    // threads for the others.
+    unsigned threads = 0;
 };
+
+// What a face says of a run that had fewer threads than it asked for, or
+// nothing.
+std::string threads_text(const run_result& r);
 
 // Whether a run's stop request (if it has one) is set.
 inline bool stop_set(const std::atomic<int>* stop)
@@ -50,20 +63,59 @@ template <class T> class row_ring {
              const std::atomic<int>* stop)
         : rows_(window), ready_(window, 0), next_(begin), handed_(begin), end_(end), stop_(stop)
     {
+        given_back_.reserve(window);  // at most one a thread, which must not need memory
     }
 
-    // The next index to compute, or none once the run is over.
+    // The next index to compute (one given back first), or none once the
+    // run is over.
     bool take(std::uint64_t& i)
     {
         std::unique_lock<std::mutex> lock(mu_);
-        slot_free_.wait(lock, [&] { return quit_ || next_ >= end_ || next_ < handed_ + window(); });
-        if (quit_ || next_ >= end_ || stopping()) {
+        slot_free_.wait(lock, [&] {
+            return quit_ || next_ >= end_ || next_ < handed_ + window() || !given_back_.empty();
+        });
+        if (quit_ || (next_ >= end_ && given_back_.empty()) || stopping()) {
+            --workers_;  // the thread leaves
             lock.unlock();
             row_done_.notify_all();  // a writer waiting for a batch hears the end at once
             return false;
         }
+        if (!given_back_.empty()) {
+            const auto first = std::min_element(given_back_.begin(), given_back_.end());
+            i                = *first;
+            given_back_.erase(first);
+            return true;
+        }
         i = next_++;
         return true;
+    }
+
+    // The threads computing rows, once they are started.
+    void add_workers(std::size_t n)
+    {
+        const std::lock_guard<std::mutex> lock(mu_);
+        workers_ += static_cast<std::ptrdiff_t>(n);
+    }
+
+    // A thread that ran out of memory in row i leaves the run; the row is
+    // for another (or for the waiter, once none is left).
+    void give_back(std::uint64_t i)
+    {
+        {
+            const std::lock_guard<std::mutex> lock(mu_);
+            given_back_.push_back(i);
+            --workers_;
+            ++lost_;
+        }
+        row_done_.notify_all();
+        slot_free_.notify_all();
+    }
+
+    // The threads that left for want of memory.
+    unsigned lost()
+    {
+        const std::lock_guard<std::mutex> lock(mu_);
+        return lost_;
     }
 
     // A row waited for wakes the waiter once a batch of rows from it is
@@ -100,7 +152,7 @@ template <class T> class row_ring {
     bool wait_for(std::uint64_t i, T& value)
     {
         std::unique_lock<std::mutex> lock(mu_);
-        if (ready_[i % window()] == 0 && !quit_) {
+        if (ready_[i % window()] == 0 && !quit_ && workers_ > 0) {
             awaited_ = i;
             row_done_.wait_for(lock, std::chrono::milliseconds(100));
             awaited_ = nothing_awaited;
@@ -120,6 +172,13 @@ template <class T> class row_ring {
     {
         const std::lock_guard<std::mutex> lock(mu_);
         return quit_;
+    }
+
+    // Whether every thread left: the rows not there are the waiter's.
+    bool deserted()
+    {
+        const std::lock_guard<std::mutex> lock(mu_);
+        return workers_ <= 0;
     }
 
     void end()
@@ -167,7 +226,10 @@ template <class T> class row_ring {
     std::uint64_t handed_;
     std::uint64_t end_;
     const std::atomic<int>* stop_;
-    bool quit_ = false;
+    std::vector<std::uint64_t> given_back_;
+    std::ptrdiff_t workers_ = 0;
+    unsigned lost_          = 0;
+    bool quit_              = false;
     std::exception_ptr error_;
     std::mutex mu_;
     std::condition_variable row_done_;
@@ -197,45 +259,107 @@ class poller {
     std::chrono::steady_clock::time_point polled_ = std::chrono::steady_clock::now();
 };
 
-// Waits for row i of the ring, showing progress and polling; returns
-// without it once the run is over or stopped.
+// Waits for row i of the ring, showing progress and polling: true with
+// it; false once the run is over or stopped, or no thread is left to
+// compute it.
 template <class T, class Show>
-void await_row(row_ring<T>& ring, std::uint64_t i, T& value, const Show& show, poller& poll)
+bool await_row(row_ring<T>& ring, std::uint64_t i, T& value, const Show& show, poller& poll)
 {
     for (;;) {
         poll();
-        if (ring.wait_for(i, value) || ring.quit() || ring.stopping()) {
-            return;
+        if (ring.wait_for(i, value)) {
+            return true;
+        }
+        if (ring.quit() || ring.stopping() || ring.deserted()) {
+            return false;
         }
         show();
     }
 }
 
-// Up to `wanted` threads running compute: as many as the system lets it
-// create.
-template <class F> std::vector<std::thread> start_threads(unsigned wanted, const F& compute)
+// A thread's work: rows taken from the ring and put back computed until
+// the run is over. Out of memory, it gives its row back and leaves.
+template <class T> void compute_rows(row_ring<T>& ring, const std::function<T(std::uint64_t)>& row)
 {
-    std::vector<std::thread> threads;
-    threads.reserve(wanted);
-    for (unsigned t = 0; t < wanted; ++t) {
+    std::uint64_t i = 0;
+    while (ring.take(i)) {
         try {
-            threads.emplace_back(compute);
+            ring.put(i, row(i));
         }
-        catch (const std::system_error&) {
-            break;  // no more threads to be had: go on with those there are
+        catch (const std::bad_alloc&) {
+            ring.give_back(i);
+            return;
+        }
+        catch (...) {
+            ring.fail(std::current_exception());
         }
     }
-    return threads;
 }
+
+// The threads of a run, joined on every way out of it once its ring has
+// ended: an exception never leaves one joinable.
+template <class T> class run_threads {
+  public:
+    explicit run_threads(row_ring<T>& ring) : ring_(ring) {}
+    run_threads(const run_threads&)            = delete;
+    run_threads& operator=(const run_threads&) = delete;
+    ~run_threads()
+    {
+        join();
+    }
+
+    // Up to `wanted` threads running compute: as many as the system lets
+    // it create.
+    template <class F> void start(unsigned wanted, const F& compute, const run_settings& s)
+    {
+        threads_.reserve(wanted);
+        for (unsigned t = 0; t < wanted; ++t) {
+            try {
+                if (s.starting) {
+                    s.starting(t);
+                }
+                threads_.emplace_back(compute);
+            }
+            catch (const std::system_error&) {
+                break;  // no more threads to be had: go on with those there are
+            }
+            catch (const std::bad_alloc&) {
+                break;
+            }
+        }
+        ring_.add_workers(threads_.size());
+    }
+
+    void join()
+    {
+        ring_.end();
+        for (std::thread& t : threads_) {
+            if (t.joinable()) {
+                t.join();
+            }
+        }
+    }
+
+    std::size_t size() const
+    {
+        return threads_.size();
+    }
+
+  private:
+    row_ring<T>& ring_;
+    std::vector<std::thread> threads_;
+};
 
 // Computes row(i) for every i in [begin, end) on up to s.jobs threads (as
 // many as the system lets it create; with none, or s.jobs = 0, on this
 // thread, in order) and hands
 // each to sink(i, row) on this thread, in order. At most a few rows per
 // thread wait to be handed over. Ends early, after the last row handed over,
-// when the sink returns false or s.stop is set. An
-// exception in row (out of memory, say) is thrown here once every thread
-// has ended.
+// when the sink returns false or s.stop is set. A thread whose row runs out
+// of memory (std::bad_alloc) leaves the run and the others compute that
+// row and the rest; once none is left, this thread does. Any other
+// exception in row, or one here, is thrown here once every thread has
+// ended.
 template <class T>
 run_result run_in_order(std::uint64_t begin, std::uint64_t end,
                         const std::function<T(std::uint64_t)>& row,
@@ -246,20 +370,13 @@ run_result run_in_order(std::uint64_t begin, std::uint64_t end,
                                             : static_cast<unsigned>(std::max<std::uint64_t>(
                                           1, std::min<std::uint64_t>(s.jobs, count)));
     row_ring<T> ring(begin, end, 16 * static_cast<std::size_t>(std::max(1u, wanted)), s.stop);
-    auto compute = [&] {
-        std::uint64_t i = 0;
-        while (ring.take(i)) {
-            try {
-                ring.put(i, row(i));
-            }
-            catch (...) {
-                ring.fail(std::current_exception());
-            }
-        }
-    };
-    std::vector<std::thread> threads = start_threads(wanted, compute);
+    auto compute = [&] { compute_rows(ring, row); };
+    run_threads<T> threads(ring);
+    threads.start(wanted, compute, s);
 
     run_result result;
+    result.wanted       = wanted;
+    bool took_over      = false;
     const auto progress = [&](std::uint64_t done) {
         if (s.progress) {
             s.progress(done);
@@ -268,30 +385,31 @@ run_result run_in_order(std::uint64_t begin, std::uint64_t end,
     poller poll(s.poll);
     for (std::uint64_t i = begin; i < end && !result.failed; ++i) {
         T value{};
-        if (threads.empty()) {
-            poll();
-            if (ring.stopping()) {
+        const bool there =
+            threads.size() > 0 && await_row(
+                                      ring, i, value, [&] { progress(i - begin); }, poll);
+        if (!there) {
+            if (threads.size() == 0) {
+                poll();
+            }
+            if (ring.stopping() || (threads.size() > 0 && ring.quit())) {
                 break;
             }
-            value = row(i);  // no thread could be made: compute here
+            value     = row(i);  // no thread could be made, or none is left: compute here
+            took_over = true;
         }
-        else {
-            await_row(
-                ring, i, value, [&] { progress(i - begin); }, poll);
-        }
-        if (ring.stopping() || (!threads.empty() && ring.quit())) {
+        if (ring.stopping() || (threads.size() > 0 && ring.quit())) {
             break;
         }
         result.failed = !sink(i, value);
         result.done += result.failed ? 0 : 1;
         progress(i - begin + 1);
     }
-    ring.end();
-    for (std::thread& t : threads) {
-        t.join();
-    }
+    threads.join();
     ring.rethrow();
     result.stopped = result.done < count && ring.stopping();
+    result.threads =
+        static_cast<unsigned>(threads.size()) - ring.lost() + (took_over && wanted > 0 ? 1 : 0);
     return result;
 }
 

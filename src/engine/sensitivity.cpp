@@ -2,6 +2,7 @@
 
 #include "engine/figures.hpp"
 #include "engine/numbers.hpp"
+#include "engine/runner.hpp"
 #include "engine/settings.hpp"
 
 #include "climber/figures.hpp"
@@ -30,22 +31,25 @@ enum class side { both, above, below, none };
 
 // One kind of figures and how they are differentiated: the request that
 // computes them, their columns, the steps tried (relative to the
-// parameter's size, the first first) and the accuracy asked.
+// parameter's size, the first first) and the accuracy asked; the run's
+// stop request.
 struct pass {
     climber::figures_request request;
     std::vector<std::size_t> selection;
     std::size_t modes;
     std::vector<double> steps;
     double accuracy;
+    const std::atomic<int>* stop;
 };
 
-// A design's figures of a pass, or none where it cannot be computed.
+// A design's figures of a pass, or none where it cannot be computed; once
+// the stop is set they mean nothing.
 std::optional<std::vector<double>> figures_at(const pass& p, const tether::design& d)
 {
     if (climber::check(d, false)) {
         return std::nullopt;
     }
-    return figure_values(climber::compute_figures(d, p.request), p.selection, p.modes);
+    return figure_values(climber::compute_figures(d, p.request, p.stop), p.selection, p.modes);
 }
 
 // The design with parameter q moved by step, and the step as taken
@@ -217,7 +221,7 @@ estimates settle(const pass& p, const tether::design& d, const tether::param& q,
         done[j] = done[j] || !std::isfinite(base[j]);
     }
     for (double step : steps) {
-        if (std::all_of(done.begin(), done.end(), [](bool b) { return b; })) {
+        if (std::all_of(done.begin(), done.end(), [](bool b) { return b; }) || stop_set(p.stop)) {
             break;
         }
         const double h        = step * size;
@@ -236,12 +240,13 @@ estimates settle(const pass& p, const tether::design& d, const tether::param& q,
 
 // Every derivative of a pass's figures (base: their values at d), into out
 // (whose figures and values the pass's columns follow from `first`); the
-// figures that would not settle by each parameter, into unsettled.
+// figures that would not settle by each parameter, into unsettled. Ends
+// early once the stop is set.
 void differentiate(const pass& p, const tether::design& d, const std::vector<double>& base,
                    std::size_t first, sensitivities& out,
                    std::map<std::size_t, std::vector<std::string>>& unsettled)
 {
-    for (std::size_t i = 0; i < out.params.size(); ++i) {
+    for (std::size_t i = 0; i < out.params.size() && !stop_set(p.stop); ++i) {
         const tether::param& q = *out.params[i];
         const double x         = out.at[i];
         const auto [s, steps]  = steps_by(p, d, q, std::fabs(x));
@@ -262,7 +267,8 @@ void differentiate(const pass& p, const tether::design& d, const std::vector<dou
 
 }  // namespace
 
-sensitivities compute_sensitivities(const tether::design& d, unsigned modes)
+sensitivities compute_sensitivities(const tether::design& d, unsigned modes,
+                                    const std::atomic<int>* stop)
 {
     if (const auto fault = design_error(d, false)) {
         throw usage_error(fault->message);
@@ -279,7 +285,7 @@ sensitivities compute_sensitivities(const tether::design& d, unsigned modes)
     climber::figures_request r{climber::method::integral};
     r.modes = 0;
     std::vector<pass> passes{
-        {r, design_figure_selection(0), 0, {0x1p-10, 0x1p-14, 0x1p-6}, slope_accuracy}};
+        {r, design_figure_selection(0), 0, {0x1p-10, 0x1p-14, 0x1p-6}, slope_accuracy, stop}};
     if (modes > 0) {
         climber::figures_request m{climber::method::integral};
         m.sums  = false;
@@ -291,22 +297,29 @@ sensitivities compute_sensitivities(const tether::design& d, unsigned modes)
                           design_figure_selection(modes, true),
                           modes,
                           {0x1p-5, 0x1p-3, 0x1p-8},
-                          mode_slope_accuracy});
+                          mode_slope_accuracy,
+                          stop});
     }
     const std::vector<column> all = figure_columns(modes);
+    for (const pass& p : passes) {
+        for (std::size_t j : p.selection) {
+            out.figures.push_back(all[j]);
+        }
+    }
     std::map<std::size_t, std::vector<std::string>> unsettled;
     for (const pass& p : passes) {
-        const std::size_t first                               = out.figures.size();
+        const std::size_t first                               = out.values.size();
         const std::optional<std::vector<double>> held_figures = figures_at(p, h);
         if (!held_figures) {  // the auto values worked out refused as set values
             throw usage_error("the design's auto values, set as numbers, are refused");
         }
         const std::vector<double>& base = *held_figures;
-        for (std::size_t j = 0; j < p.selection.size(); ++j) {
-            out.figures.push_back(all[p.selection[j]]);
-            out.values.push_back(base[j]);
-        }
+        out.values.insert(out.values.end(), base.begin(), base.end());
         differentiate(p, h, base, first, out, unsettled);
+        if (stop_set(stop)) {
+            out.stopped = true;
+            return out;
+        }
     }
     // Figure by figure, every parameter in order.
     std::stable_sort(out.slopes.begin(), out.slopes.end(),

@@ -23,6 +23,7 @@
 
 #include "tether/design.hpp"
 
+#include <atomic>
 #include <cstddef>
 #include <string>
 #include <vector>
@@ -50,12 +51,15 @@ struct sensitivities {
     std::vector<double> at;                    // their values, auto ones worked out
     std::vector<slope> slopes;                 // figure by figure, every parameter in order
     std::vector<std::string> notes;            // held auto values, one-sided, jumps
+    bool stopped = false;  // the stop request ended it: only the figures mean something
 };
 
 // The derivatives of every figure of a design (the tether's, the sums', the
 // whole tether's and, where modes > 0, the first modes' periods) by every
-// parameter. Throws usage_error where the design cannot be computed.
-sensitivities compute_sensitivities(const tether::design& d, unsigned modes = 0);
+// parameter. Throws usage_error where the design cannot be computed. Ends
+// early, stopped, once *stop (a run's stop request) is set.
+sensitivities compute_sensitivities(const tether::design& d, unsigned modes = 0,
+                                    const std::atomic<int>* stop = nullptr);
 
 // The columns of a face's rows: figure, parameter, derivative, elasticity.
 std::vector<column> sensitivity_columns();

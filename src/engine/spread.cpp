@@ -139,8 +139,20 @@ spread_indices indices_of(const run& r, const run_settings& s)
     if (out.run.result.stopped || out.run.result.done < r.size()) {
         return out;
     }
+    // The bootstrap takes as long as the rows at times: it hears the stop too.
+    poller poll(s.poll);
+    const std::function<bool()> stopped = [&] {
+        poll();
+        return stop_set(s.stop);
+    };
     for (const std::vector<double>& values : f) {
-        out.of.push_back(estimate_indices(values, dr.vary.size(), dr.key));
+        out.of.push_back(
+            estimate_indices(values, dr.vary.size(), dr.key, bootstrap_resamples, stopped));
+        if (stopped()) {
+            out.run.result.stopped = true;
+            out.of.clear();
+            return out;
+        }
     }
     return out;
 }

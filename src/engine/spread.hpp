@@ -61,7 +61,9 @@ struct spread_indices {
 };
 
 // The Sobol indices of every figure of a run of Saltelli's design
-// (draw_request::saltelli), bootstrapped with the run's key.
+// (draw_request::saltelli), bootstrapped with the run's key. Once s.stop is
+// set, while the rows are computed or the bootstrap runs (which polls as
+// the rows do), the run says it stopped and there are no indices.
 spread_indices indices_of(const run& r, const run_settings& s);
 
 // A share as people read it: "31.2 % of the draws (312 of 1000; 95 %

@@ -414,6 +414,16 @@ void warn(const std::vector<climber::note>& notes, int level)
     }
 }
 
+// A run that had fewer threads than it asked for, as a RuntimeWarning
+// attributed as warn_text's.
+void warn_threads(const engine::run_result& r, int level)
+{
+    const std::string text = engine::threads_text(r);
+    if (!text.empty() && PyErr_WarnEx(PyExc_RuntimeWarning, text.c_str(), level) != 0) {
+        throw py::error_already_set();
+    }
+}
+
 void check(const tether::design& d, bool with_rows)
 {
     if (const auto f = engine::design_error(d, with_rows)) {
@@ -586,7 +596,7 @@ py::object sensitivity(const tether::design& d, py::handle count)
 {
     const unsigned n = modes_of(count, "modes", true);
     const engine::sensitivities s =
-        computed(d, false, [&](auto) { return engine::compute_sensitivities(d, n); });
+        computed(d, false, [&](auto stop) { return engine::compute_sensitivities(d, n, stop); });
     for (const std::string& note : s.notes) {
         warn_text(note, 1);
     }
@@ -773,6 +783,7 @@ py::array_t<double> rows_of(const engine::run& r, engine::shard_range range, uns
             },
             rs, std::move(notes));
     });
+    warn_threads(s.result, 2);
     const auto led = [&](std::uint64_t first, std::uint64_t count, const std::string& text) {
         const std::string l = lead ? lead(first, count) : r.lead(first, count);
         return l.empty() ? text : l + ": " + text;
@@ -933,6 +944,7 @@ py::tuple summary(const tether::design& base, const py::list& vary, py::handle s
         without_gil(drawn.threads, [&](const engine::run_settings& rs) {
             return engine::summarize(r, rs, condition);
         });
+    warn_threads(s.run.result, 2);
     py::dict attrs   = draws_attrs(r);
     attrs["unbuilt"] = share_dict(s.unbuilt);
     py::list notes;
@@ -960,6 +972,7 @@ py::tuple indices(const tether::design& base, const py::list& vary, py::handle s
     const engine::run& r = drawn.run;
     const engine::spread_indices x = without_gil(
         drawn.threads, [&](const engine::run_settings& s) { return engine::indices_of(r, s); });
+    warn_threads(x.run.result, 2);
     return py::make_tuple(labelled(x.rows(), engine::spread_indices::columns()), draws_attrs(r));
 }
 
