@@ -157,7 +157,7 @@ std::pair<std::uint64_t, std::uint64_t> shard_in(const options& o)
 // program names it.
 void say_note(const climber::note& n)
 {
-    const char* how = n.kind == climber::note_kind::coarse_march ? " (--method integral)" : "";
+    const char* how = climber::advises_integral(n) ? " (--method integral)" : "";
     say("warning: " + n.text + how);
 }
 

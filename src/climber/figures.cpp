@@ -49,6 +49,23 @@ design_figures compute_study_integral(const tether::design& d, const integral_se
     return out;
 }
 
+void drop_unlifted_climb(design_figures& f)
+{
+    if (lifts(f)) {
+        return;
+    }
+    f.sums.time    = nan;
+    f.sums.cap_alt = nan;
+    if (f.integral.time_missed && !f.integral.total_missed) {
+        f.integral.why.clear();
+    }
+    f.integral.time_missed   = false;
+    f.traffic.min_interval   = nan;
+    f.traffic.on_tether      = nan;
+    f.traffic.max_throughput = nan;
+    f.traffic.throughput     = nan;
+}
+
 design_figures compute_figures(const tether::design& d, const figures_request& r,
                                const std::atomic<int>* stop)
 {
@@ -73,8 +90,10 @@ design_figures compute_figures(const tether::design& d, const figures_request& r
         out.modes = tether::compute_modes(out.model, out.positions, r.modes, r.mode_by, stop);
     }
     if (r.traffic && r.how == method::integral) {
-        out.traffic = compute_traffic(d, out, d.traffic, r.integral, r.departures);
+        // Without a climb there are no departures to search.
+        out.traffic = compute_traffic(d, out, d.traffic, r.integral, r.departures && lifts(out));
     }
+    drop_unlifted_climb(out);
     return out;
 }
 

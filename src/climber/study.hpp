@@ -55,12 +55,24 @@ enum class note_kind {
     cannot_lift,           // the tether's foot holds less than the climber's mass
     foot_lifts,            // the traffic's peak load exceeds the load capacity at the foot
     partner_release,       // with a partner body the release figures are not computed
+    integral_only,         // figures asked for that the integral method alone computes
 };
 struct note {
     note_kind kind;
     std::string text;      // one sentence, without a program's name or options
     std::string concerns;  // the parameter or figure it is about
 };
+
+// Whether the tether's foot holds the climber at the working stress (mre
+// at least mclimb); where it does not, the climber has no climb.
+bool lifts(const study& s);
+// "mre = 0.118675 t, mclimb = 16 t": what the foot holds and the climber,
+// for a message that says it cannot lift it.
+std::string foot_and_climber(const study& s);
+
+// Whether a note's advice is the integral method, which a face names as it
+// names a method.
+bool advises_integral(const note& n);
 
 // The notes on a study's figures; by_march: its sums are the march's (the
 // integrals have no first point).

@@ -395,7 +395,7 @@ void warn(const std::vector<climber::note>& notes, int level)
 {
     const std::string integral = engine::named_name(engine::methods(), climber::method::integral);
     for (const climber::note& n : notes) {
-        const bool coarse = n.kind == climber::note_kind::coarse_march;
+        const bool coarse = climber::advises_integral(n);
         warn_text(coarse ? n.text + " (method=\"" + integral + "\")" : n.text, level);
     }
 }

@@ -165,7 +165,7 @@ val columns_of(const std::vector<engine::column>& columns)
 val notes_of(const std::vector<climber::note>& notes, const char* on)
 {
     return array(notes, [on](const climber::note& n) {
-        const bool coarse = n.kind == climber::note_kind::coarse_march;
+        const bool coarse = climber::advises_integral(n);
         return object({{"on", val(on)},
                        {"name", val(n.concerns)},
                        {"text", val(n.text + (coarse ? " (choose the integral method)" : ""))}});
