@@ -90,8 +90,7 @@ design_figures compute_figures(const tether::design& d, const figures_request& r
         out.modes = tether::compute_modes(out.model, out.positions, r.modes, r.mode_by, stop);
     }
     if (r.traffic && r.how == method::integral) {
-        // Without a climb there are no departures to search.
-        out.traffic = compute_traffic(d, out, d.traffic, r.integral, r.departures && lifts(out));
+        out.traffic = compute_traffic(d, out, d.traffic, r.integral, r.departures);
     }
     drop_unlifted_climb(out);
     return out;
