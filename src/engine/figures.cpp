@@ -290,7 +290,7 @@ const std::vector<example_sweep>& example_sweeps()
 {
     static const std::vector<example_sweep> sweeps{
         {"vmax=10:200:30:log", "time"},
-        {"strength=10:130:30", "time"},
+        {"strength=27:130:30", "time"},
     };
     return sweeps;
 }

@@ -137,26 +137,27 @@ check('map csv header', tether.mapCsv('', 'vmax=10:100:3', 'strength=20,35.1', '
     '--format', 'csv'], { encoding: 'utf8', stdio: ['ignore', 'pipe', 'ignore'] }).split('\n')[0]);
 
 // Goal seek, as tether-explore --solve NAME=LOW:HIGH --for FIGURE=VALUE.
-const found = tether.solve('', 'strength=10:300', 'time=110');
+// csgeo = 10000 mm^2: a foot that lifts the climber at 10 GPa.
+const found = tether.solve('csgeo=10000', 'strength=10:300', 'time=110');
 check('solved value', found.value, '19.38426737324232');
 check('solved by', found.method, 'integral');
-check('no crossing', tether.solve('', 'strength=10:300', 'time=72').problem,
+check('no crossing', tether.solve('csgeo=10000', 'strength=10:300', 'time=72').problem,
   'time = 448.19 h at strength = 10 GPa and 104.39 h at strength = 300 GPa: 72 h is not between them');
 check('an unreadable goal', tether.solve('', 'strength=10:x', 'time=72').errors[0].message,
   "strength=10:x: HIGH 'x' is not a finite number");
 // A figure that jumps over the target has no answer: the two neighbouring
 // top speeds named, computed here afresh, lie on either side of it.
-const jump = tether.solve('strength=10', 'vmax=26.5:27.2', 'cap_alt=5000');
+const jump = tether.solve('strength=10\ncsgeo=10000', 'vmax=26.5:27.2', 'cap_alt=5000');
 check('a jump has no value', jump.value, null);
 const jumpEnds = [...jump.problem.matchAll(/ at vmax = ([-+0-9.e]+) m\/s/g)].map((m) => m[1]);
 check('a jump said', jump.problem.startsWith('no value gives cap_alt = 5000 km: it jumps from ')
   && jump.problem.endsWith('(a capped stretch of the climb appears or vanishes there)'), true);
 check('a jump between two top speeds', jumpEnds.length, 2);
-const capAt = (vmax) => Number(tether.evaluate(`strength=10\nvmax=${vmax}`, 'integral').figures
+const capAt = (vmax) => Number(tether.evaluate(`strength=10\ncsgeo=10000\nvmax=${vmax}`, 'integral').figures
   .find((f) => f.name === 'cap_alt').value);
 check('a jump straddles the target', (capAt(jumpEnds[0]) < 5000) !== (capAt(jumpEnds[1]) < 5000), true);
-const curve = tether.solveSweep('', 'vmax=100:300:5', 'strength=10:1000', 'time=72');
-check('a solved curve\'s notes', curve.notes.some((n) => n.startsWith('design 3 of 5 (vmax=200) and 2 more: mre = ')), true);
+const curve = tether.solveSweep('csgeo=10000', 'vmax=100:300:5', 'strength=10:1000', 'time=72');
+check('a solved curve\'s notes', curve.notes.some((n) => n.startsWith('design 3 of 5 (vmax=200) and 2 more: rhog = ')), true);
 check('solved curve', curve.yText.join(','), ',,19.506565337113067,18.186279263866034,17.710140299076294');
 check('solved curve gaps', curve.problems.map((p) => p.at).join(','), '100,150');
 check('solved curve gap value', Number.isNaN(curve.y[0]), true);
