@@ -303,7 +303,7 @@ check('sensitivity of a bad design', tether.sensitivity('strength=-1').errors[0]
   const lunar = ['strength=5.7', 'density=1700', 'safety=2', 'rapex=150000', 'csgeo=3.4466189306',
     'rhog=auto', 'mclimb=580', 'fextra=600', 'vmax=30'];
   const designs = [[], ['climbers=4'], ['interval=12', 'payload=12000'], ['anchor=300'],
-    ['strength=20', 'rhog=auto', 'interval=30', 'rowdz=7'], ['planet=moon-l1', ...lunar],
+    ['strength=40', 'rhog=auto', 'interval=30', 'rowdz=7'], ['planet=moon-l1', ...lunar],
     ['planet=moon-l2', ...lunar, 'climbers=3']];
   for (const design of designs) {
     const args = design.flatMap((a) => (a.startsWith('planet=') ? ['--planet', a.slice(7)] : ['--set', a]));
@@ -339,6 +339,9 @@ check('sensitivity of a bad design', tether.sensitivity('strength=-1').errors[0]
   check('the foot lifts: by the load table too', tether.load('anchor=300').notes
     .map((n) => `${n.on} ${n.name} ${/so the foot would lift/.test(n.text)}`).join(), 'figure load_share true');
   check('no note where the foot holds', tether.evaluate('anchor=100', 'integral').notes.length, 0);
+  const unlifted = spawnSync(explore, ['--load', '--set', 'strength=20'], { encoding: 'utf8' });
+  check('load of a climber the foot cannot lift: refused as the explorer refuses', unlifted.status === 2
+    && unlifted.stderr.includes(`tether-explore: ${tether.load('strength=20').errors[0]?.message}\n`), true);
   check('load of a bad design', tether.load('climbers=0').errors[0]?.name, 'climbers');
   check('load of a bad design: no rows', tether.load('climbers=0').rows.length, 0);
   check('load of a bad design: no CSV', tether.loadCsv('climbers=0'), '');
