@@ -223,7 +223,7 @@ try {
     // docs/web.png (make web-screenshot): the study's design, checked above,
     // with a map of travel time drawn and the sway's plots. Nothing more is
     // checked.
-    page = await open('?map=strength:20:100:30,vmax:20:200:30&mapfig=time');
+    page = await open('?map=strength:27:100:30,vmax:20:200:30&mapfig=time');
     const map = await mapShown(page, 300000);
     check('the screenshot\'s map drawn', map.cells === '900', JSON.stringify(map));
     await modesShown(page);
