@@ -47,7 +47,9 @@ run::run(run_request r) : request_(std::move(r)), grid_(grid_of(request_))
     }
     selection_ = figure_selection(request_.names, asked.modes);
     figures_   = request_for(asked, selection_);
-    if (!request_.names.empty()) {
+    // Figures named, or every one summarised over draws: those the method
+    // leaves empty are said.
+    if (!request_.names.empty() || request_.drawn) {
         method_note_ = method_note(selection_, asked.modes, asked.how);
     }
     if (request_.drawn) {
