@@ -5,6 +5,7 @@
 #include "engine/evaluation.hpp"
 
 #include "engine/figures.hpp"
+#include "engine/loads.hpp"
 #include "engine/settings.hpp"
 
 #include <gtest/gtest.h>
@@ -94,6 +95,39 @@ TEST(Evaluation, FiguresAndNotesAreTheLibrarysByEitherMethod)
             nullptr);
         for (climber::method how : {climber::method::march, climber::method::integral}) {
             check_evaluation(d, how, rows, settings.empty() ? "the study" : settings.front());
+        }
+    }
+}
+
+// A foot that cannot hold the climber (strength 10: mre 0.12 t of 16 t) has
+// no climb by either method, with the ascent or without: the climb's
+// figures are empty (the loads kept), nothing missed, the note says why and
+// the loads' table is refused. The same tether thick enough climbs.
+TEST(Evaluation, AClimberTheFootCannotLiftHasNoClimb)
+{
+    const std::vector<engine::column> columns = engine::figure_columns();
+    for (const char* csgeo : {"csgeo=62.8", "csgeo=10000"}) {
+        const tether::design d = design_of({"strength=10", csgeo, "interval=500"});
+        const bool lifts       = std::string(csgeo) == "csgeo=10000";
+        for (climber::method how : {climber::method::march, climber::method::integral}) {
+            EXPECT_FALSE(climber::compute_figures(d, {how}).missed()) << csgeo;
+            for (bool with_ascent : {false, true}) {
+                const engine::evaluation e = engine::evaluate(d, how, with_ascent);
+                for (std::size_t i = 0; i < columns.size(); ++i) {
+                    const std::string& c = columns[i].name;
+                    const bool traffic   = !engine::computed_by(c, climber::method::march);
+                    const bool climb     = c == "time" || c == "cap_alt" ||
+                                       (traffic && c.find("load") == std::string::npos);
+                    const bool march = how == climber::method::march;
+                    EXPECT_EQ(std::isnan(e.figures[i]), (climb && !lifts) || (traffic && march))
+                        << c;
+                }
+                EXPECT_TRUE(lifts ? e.figure_notes.empty()
+                                  : e.figure_notes.at(0).kind == climber::note_kind::cannot_lift);
+            }
+        }
+        if (!lifts) {
+            EXPECT_THROW(engine::loads_of(d), engine::usage_error);
         }
     }
 }

@@ -222,7 +222,7 @@ notes)
     [ "$(grep -c tether_mass "$tmp/err")" -eq 1 ] || fail "a sweep's note said twice"
     # A march whose first step holds most of the time: said once, naming the
     # integral method, which has no steps.
-    for args in "--set fextra=1e-5 --set mclimb=1e6" "--set ztop=0.1 --set rhog=auto" \
+    for args in "--set fextra=1e-5 --set mclimb=1e6 --set csgeo=2000" "--set ztop=0.1 --set rhog=auto" \
                 "--set ztop=0.1 --set rhog=auto --ascent" "--set ztop=0.1 --set rhog=auto --report"; do
         # shellcheck disable=SC2086
         run $args
@@ -237,8 +237,16 @@ notes)
     mre=$(awk -F, 'NR == 1 { for (i = 1; i <= NF; i++) if ($i == "mre") c = i } NR == 2 { print $c }' "$tmp/out")
     awk -v m="$mre" 'BEGIN { exit !(m * 1000 < 16000) }' || fail "safety 3: mre $mre"
     grep -q "^tether-explore: warning: mre = .* cannot lift it" "$tmp/err" || fail "safety 3: $(cat "$tmp/err")"
+    # Its climb empty (not a miss: status 0), its loads refused.
+    [ "$status" -eq 0 ] && awk -F, 'NR == 2 { exit $11 $12 != "" }' "$tmp/out" || fail "safety 3: $(cat "$tmp/out")"
+    run --set safety=3 --load
+    [ "$status" -eq 2 ] && [ ! -s "$tmp/out" ] || fail "safety 3 --load: status $status"
     run --set safety=1.1 --set rhog=auto
     [ ! -s "$tmp/err" ] || fail "safety 1.1: $(cat "$tmp/err")"
+    # Figures the march leaves empty, named with the option that gives them.
+    run --figures time,max_throughput
+    grep -q "^tether-explore: warning: max_throughput is .*integral method.* (--method integral)\$" "$tmp/err" ||
+        fail "the march's empty figures: $(cat "$tmp/err")"
     ;;
 solve)
     # Refused before anything is written: status 2 and the reason.
@@ -248,7 +256,7 @@ solve)
         [ "$status" -eq 2 ] && [ ! -s "$tmp/out" ] || fail "'$args': status $status, $(cat "$tmp/out")"
         grep -qF "tether-explore: $wanted" "$tmp/err" || fail "'$args': $(head -n 1 "$tmp/err")"
     done <<LIST
---solve strength=10:300 --for time=72|time = 448.19 h at strength = 10 GPa and 104.39 h at strength = 300 GPa: 72 h is not between them
+--solve strength=10:300 --for time=72|at strength = 10 GPa (the bracket's low end) the foot cannot lift the climber
 --solve strength=10:300 --for time=110 --method march|--solve seeks with the integral method, whose figures are smooth in the parameters: not with --method march
 --solve strength=10:300 --for time=110 --report|--report cannot be combined with --solve
 --solve strength=10:300 --for time=110 --ascent|--ascent cannot be combined with --solve
@@ -280,14 +288,14 @@ LIST
         grep -q "^tether-explore: design 1 of 1: no value gives $wanted; its figures are NaN\$" "$tmp/err" ||
             fail "'$args': $(cat "$tmp/err")"
     done <<LIST
---set strength=10 --solve vmax=26.5:27.2 --for cap_alt=5000|cap_alt = 5000 km: it jumps from .* (a capped stretch of the climb appears or vanishes there)
+--set strength=10 --set csgeo=10000 --solve vmax=26.5:27.2 --for cap_alt=5000|cap_alt = 5000 km: it jumps from .* (a capped stretch of the climb appears or vanishes there)
 --solve tsid=70000:100000 --for time=100|time = 100 h: it steps from .* (ztop = auto moves the top of the march by whole km, from .*: set ztop)
 --solve GM=390000:410000 --for total_mass=2200|total_mass = 2200 t: it steps from .*: set ztop)
 LIST
     # The jump's two top speeds, run on their own: cap_alt on either side.
-    run --set strength=10 --solve vmax=26.5:27.2 --for cap_alt=5000
+    run --set strength=10 --set csgeo=10000 --solve vmax=26.5:27.2 --for cap_alt=5000
     for v in $(grep -o 'at vmax = [0-9.e+-]*' "$tmp/err" | cut -d' ' -f4); do
-        "$prog" --set strength=10 --set vmax="$v" --method integral --format csv 2>/dev/null |
+        "$prog" --set strength=10 --set csgeo=10000 --set vmax="$v" --method integral --format csv 2>/dev/null |
             awk -F, 'NR == 2 { print ($12 < 5000) }'
     done | sort | tr -d '\n' | grep -qx 01 || fail "the jump's ends: $(cat "$tmp/err")"
     # With ztop set, time is smooth in tsid and the same bracket answers.
@@ -301,26 +309,26 @@ LIST
     [ "$status" -eq 0 ] && awk -F, 'NR == 2 { exit !($1 > 140 - 1e-6 && $1 < 140 + 1e-6) }' "$tmp/out" ||
         fail "a wide bracket: status $status, $(cat "$tmp/out") $(cat "$tmp/err")"
     # The solved design's notes are those of a plain run of it.
-    run --solve strength=10:300 --for time=110 --format csv
-    "$prog" --set strength="$(sed -n 2p "$tmp/out" | cut -d, -f1)" --method integral >/dev/null 2>"$tmp/plain"
+    run --set csgeo=10000 --solve strength=10:300 --for time=110 --format csv
+    "$prog" --set csgeo=10000 --set strength="$(sed -n 2p "$tmp/out" | cut -d, -f1)" --method integral >/dev/null 2>"$tmp/plain"
     grep -q rhog "$tmp/plain" && cmp -s "$tmp/err" "$tmp/plain" || fail "notes: $(cat "$tmp/err")"
     # One design: the solved value first, named for its parameter; the
     # figure is the target.
-    run --solve strength=10:300 --for time=110 --format csv
+    run --set csgeo=10000 --solve strength=10:300 --for time=110 --format csv
     [ "$status" -eq 0 ] || fail "solve: status $status"
     [ "$(sed -n 1p "$tmp/out" | cut -d, -f1,12)" = "strength,time" ] || fail "solve: $(cat "$tmp/out")"
     awk -F, 'NR == 2 { exit !($12 > 110 - 1e-9 && $12 < 110 + 1e-9) }' "$tmp/out" ||
         fail "solved time: $(sed -n 2p "$tmp/out")"
     # A grid: rows in order, each as its own single solve, the rows with no
     # answer empty, said on standard error, and status 3.
-    run --solve strength=10:300 --for time=100 --sweep vmax=90,1000,200 --format csv
+    run --set csgeo=10000 --solve strength=10:300 --for time=100 --sweep vmax=90,1000,200 --format csv
     [ "$status" -eq 3 ] || fail "solved grid: status $status"
     [ "$(wc -l <"$tmp/out")" -eq 4 ] || fail "solved grid: $(cat "$tmp/out")"
     grep -q '^tether-explore: design 1 of 3 (vmax=90): time = .* is not between them' "$tmp/err" ||
         fail "solved grid: $(cat "$tmp/err")"
     [ "$(sed -n 2p "$tmp/out" | tr -d ,)" = 90 ] || fail "an unsolved row: $(sed -n 2p "$tmp/out")"
     for row in 3:1000 4:200; do
-        single=$("$prog" --solve strength=10:300 --for time=100 --set vmax="${row#*:}" --format csv |
+        single=$("$prog" --set csgeo=10000 --solve strength=10:300 --for time=100 --set vmax="${row#*:}" --format csv |
             sed -n 2p)
         [ "$(sed -n "${row%%:*}p" "$tmp/out")" = "${row#*:},$single" ] || fail "row ${row%%:*}"
     done

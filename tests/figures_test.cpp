@@ -72,4 +72,17 @@ TEST(Figures, FigureAndAscentColumnsMatchTheirValues)
     EXPECT_NEAR(up[8], std::atan(push / tension) * 180 / tether::PI, 1e-14 * up[8]);
 }
 
+// Figures asked for that the method leaves empty are named, the method
+// that computes them with them; none where it computes every one.
+TEST(Figures, FiguresTheMarchLeavesEmptyAreNamed)
+{
+    const auto asked = engine::figure_selection({"time", "min_interval", "throughput"});
+    EXPECT_EQ(engine::method_note(asked, 0, climber::method::march)->text,
+              "min_interval and throughput are empty by the march: the integral method alone "
+              "computes them");
+    EXPECT_FALSE(engine::method_note(asked, 0, climber::method::integral));
+    EXPECT_FALSE(
+        engine::method_note(engine::figure_selection({"time"}), 0, climber::method::march));
+}
+
 }  // namespace

@@ -14,8 +14,7 @@ fail() { echo "FAIL: $*" >&2; exit 1; }
 # the cap altitude is NaN, which gnuplot reads as a missing value: the row's
 # other columns are still read.
 stats() {
-    # (Its weaker materials cannot lift the climber: the warning is not read.)
-    gnuplot -e "stats '< $prog --set rhog=auto --sweep strength=20:60:5 --sweep vmax=$1 2>/dev/null' using $2 nooutput; \
+    gnuplot -e "stats '< $prog --set rhog=auto --sweep strength=30:70:5 --sweep vmax=$1 2>/dev/null' using $2 nooutput; \
         print STATS_records, STATS_columns, STATS_invalid, (STATS_blank > 0)" 2>&1 ||
         fail "gnuplot stats failed"
 }

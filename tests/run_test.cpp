@@ -148,7 +148,7 @@ TEST(Run, AGoalRunSolvesEachDesignAsTheSearchAlone)
     tether::design base;
     base.tether.rhog = tether::automatic;
     engine::run_request q{base, {{"vmax=160,300"}}};
-    engine::goal g = engine::parse_solve("strength=10:300");
+    engine::goal g = engine::parse_solve("strength=27:300");
     engine::parse_for(g, "time=72");
     q.sought = g;
     const engine::run r(q);
@@ -169,7 +169,7 @@ TEST(Run, ASingleGoalIsSoughtAtTheStartAndItsRowHandedOn)
     tether::design base;
     base.tether.rhog = tether::automatic;
     engine::run_request q{base};
-    q.sought = engine::read_goal("strength=10:300", "time=110");
+    q.sought = engine::read_goal("strength=27:300", "time=110");
     const engine::run r(q);
     engine::run_start start = r.start(nullptr);
     ASSERT_TRUE(start.first);
@@ -275,9 +275,12 @@ TEST(Run, DrawsAreRowsAndTheSummaryTheirs)
                 ++unbuilt;
             }
             else {
-                EXPECT_EQ(row.values[3], engine::figure_values(climber::compute_figures(
-                                             r.design_at(k), {climber::method::integral}))[10]);
-                times.push_back(row.values[3]);
+                EXPECT_TRUE(
+                    same(row.values[3], engine::figure_values(climber::compute_figures(
+                                            r.design_at(k), {climber::method::integral}))[10]));
+                if (!std::isnan(row.values[3])) {  // a foot that cannot lift: no climb
+                    times.push_back(row.values[3]);
+                }
                 met += row.values[3] < 110 ? 1 : 0;
             }
             return true;

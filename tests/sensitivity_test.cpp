@@ -213,6 +213,7 @@ TEST(Sensitivity, AJumpingFigureIsEmptyWithANote)
     // 31.5 m/s near 8000 km and rises again.
     tether::design d     = with_top({});
     d.tether.strength    = 12;
+    d.tether.csgeo       = 10000;  // a foot that lifts the climber
     d.climber.vmax       = 33;
     const auto m         = tether::compute_model(d);
     const auto drive     = climber::compute_drive_params(d, m);

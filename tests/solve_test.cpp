@@ -40,7 +40,7 @@ TEST(Solve, SolvesBackToTheParameterThatGaveTheFigure)
         const char* figure;
     };
     const trip trips[] = {
-        {"strength", 50, "20:300", "time"},         {"vmax", 140, "50:400", "time"},
+        {"strength", 50, "27:300", "time"},         {"vmax", 140, "50:400", "time"},
         {"rapex", 150000, "60000:300000", "mapex"}, {"mclimb", 9000, "1000:20000", "time"},
         {"safety", 1.3, "1:2", "system_mass"},
     };
@@ -97,9 +97,15 @@ TEST(Solve, TheFootsMassIsProportionalToTheCrossSection)
 TEST(Solve, SaysWhyThereIsNoAnswer)
 {
     // The figure does not reach the target in the bracket: both ends said.
-    engine::solution s = engine::solve(tether::design{}, goal_of("strength=10:300", "time=72"));
+    tether::design thick{};
+    thick.tether.csgeo = 10000;  // a foot that lifts the climber at strength 10
+    engine::solution s = engine::solve(thick, goal_of("strength=10:300", "time=72"));
     EXPECT_EQ(s.problem, "time = 448.19 h at strength = 10 GPa and 104.39 h at strength = "
                          "300 GPa: 72 h is not between them");
+    // The climb's figures have no value where the foot cannot lift the climber.
+    s = engine::solve(tether::design{}, goal_of("strength=10:300", "time=110"));
+    EXPECT_EQ(s.problem, "at strength = 10 GPa (the bracket's low end) the foot cannot lift the "
+                         "climber (mre = 0.118675 t, mclimb = 16 t), so time has no value there");
     // A figure with no value at an end: the top speed never caps at 1e9 m/s.
     s = engine::solve(tether::design{}, goal_of("vmax=50:1e9", "cap_alt=1000"));
     EXPECT_EQ(s.problem, "cap_alt has no value at vmax = 1e+09 m/s (the bracket's high end)");
@@ -168,18 +174,20 @@ TEST(Solve, AFigureThatJumpsOverTheTargetHasNoAnswer)
         const char* bracket;
         const char* figure;
         const char* why;
+        double csgeo = 10000;  // the foot lifts the climber
     };
     const jump jumps[] = {
         // The lowest capped stretch vanishes: cap_alt leaps up the tether.
         {"strength", 10, "vmax=26.5:27.2", "cap_alt=5000",
          "(a capped stretch of the climb appears or vanishes there)"},
         // ztop = auto is a whole km below GEO: time and the masses step.
-        {"strength", 35.1, "tsid=70000:100000", "time=100", "set ztop)"},
-        {"strength", 35.1, "GM=390000:410000", "total_mass=2200", "set ztop)"},
+        {"strength", 35.1, "tsid=70000:100000", "time=100", "set ztop)", 62.8},
+        {"strength", 35.1, "GM=390000:410000", "total_mass=2200", "set ztop)", 62.8},
     };
     for (const jump& j : jumps) {
         tether::design base{};
         tether::find_param(j.set)->field(base) = j.value;
+        base.tether.csgeo                      = j.csgeo;
         const engine::goal g                   = goal_of(j.bracket, j.figure);
         const engine::solution s               = engine::solve(base, g);
         ASSERT_FALSE(s.solved()) << j.bracket << " gave " << s.value;
@@ -269,12 +277,14 @@ TEST(Solve, ABracketOfManyDecadesIsSearchedOnALogScale)
 TEST(Solve, ASolvedDesignCarriesTheNotesOfAPlainRun)
 {
     // The study's rhog departs from the material's: said as a plain run says it.
+    tether::design thick{};
+    thick.tether.csgeo   = 10000;  // a foot that lifts the climber at strength 10
     const engine::goal g = goal_of("strength=10:300", "time=110");
-    const auto s         = engine::solve(tether::design{}, g);
+    const auto s         = engine::solve(thick, g);
     ASSERT_TRUE(s.solved());
-    tether::design d{};
+    tether::design d  = thick;
     d.tether.strength = s.value;
-    const auto notes  = engine::solved_notes(tether::design{}, g, s);
+    const auto notes  = engine::solved_notes(thick, g, s);
     const auto plain  = climber::design_notes(d);
     ASSERT_FALSE(plain.empty());
     ASSERT_GE(notes.size(), plain.size());

@@ -153,12 +153,17 @@ std::pair<std::uint64_t, std::uint64_t> shard_in(const options& o)
     return given_in("--shard", [&] { return engine::parse_shard(o.shard); });
 }
 
-// A note's line on standard error; the integral method named as this
-// program names it.
+// Where to look, after a note: the integral method named as this program
+// names it.
+std::string where_to_look(const climber::note& n)
+{
+    return climber::advises_integral(n) ? " (--method integral)" : "";
+}
+
+// A note's line on standard error.
 void say_note(const climber::note& n)
 {
-    const char* how = n.kind == climber::note_kind::coarse_march ? " (--method integral)" : "";
-    say("warning: " + n.text + how);
+    say("warning: " + n.text + where_to_look(n));
 }
 
 // The goal that --solve and --for give, or none.
@@ -414,7 +419,7 @@ int whole_draws(const options& o, const engine::run& r, run_output& ro)
     if (!s) {
         return say_draws(r, x->run, {0, r.size()});
     }
-    for (const std::string& line : engine::shares_end(*s, r.request().drawn->key)) {
+    for (const std::string& line : engine::shares_end(*s, r.request().drawn->key, where_to_look)) {
         say(line);
     }
     return 0;

@@ -70,6 +70,23 @@ design_figures compute_study_integral(const tether::design& d, const integral_se
     return out;
 }
 
+void drop_unlifted_climb(design_figures& f)
+{
+    if (lifts(f)) {
+        return;
+    }
+    f.sums.time    = nan;
+    f.sums.cap_alt = nan;
+    if (f.integral.time_missed && !f.integral.total_missed) {
+        f.integral.why.clear();
+    }
+    f.integral.time_missed   = false;
+    f.traffic.min_interval   = nan;
+    f.traffic.on_tether      = nan;
+    f.traffic.max_throughput = nan;
+    f.traffic.throughput     = nan;
+}
+
 design_figures compute_figures(const tether::design& d, const figures_request& r,
                                const std::atomic<int>* stop)
 {
@@ -99,6 +116,7 @@ design_figures compute_figures(const tether::design& d, const figures_request& r
     if (r.survival) {
         out.survival = tether::compute_survival(d, out.model);
     }
+    drop_unlifted_climb(out);
     return out;
 }
 

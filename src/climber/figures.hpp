@@ -83,7 +83,15 @@ design_figures compute_study_integral(const tether::design& d, const integral_se
 // apex_speed, apex_vinf) are NaN, and why.
 std::vector<note> field_notes(const design_figures& f, const figures_request& r);
 
-// The figures the request asks for. The march ends early once *stop is set,
+// Where the foot cannot lift the climber (lifts), the climber has no
+// climb: its figures (time, cap_alt, and the traffic's min_interval,
+// on_tether, max_throughput and throughput) are NaN, and none of them
+// missed; the tether's, the whole tether's, the modes' and the traffic's
+// loads stay.
+void drop_unlifted_climb(design_figures& f);
+
+// The figures the request asks for, the climb's dropped where the foot
+// cannot lift the climber (drop_unlifted_climb). The march ends early once *stop is set,
 // its sums marked stopped.
 design_figures compute_figures(const tether::design& d, const figures_request& r = {},
                                const std::atomic<int>* stop = nullptr);

@@ -172,6 +172,22 @@ std::vector<note> design_notes(const tether::design& d,
     return out;
 }
 
+bool lifts(const study& s)
+{
+    return !(s.positions.mre * 1000 < s.drive.mclimb);
+}
+
+std::string foot_and_climber(const study& s)
+{
+    return "mre = " + message_number(s.positions.mre, 6) +
+           " t, mclimb = " + message_number(s.drive.mclimb / 1000, 6) + " t";
+}
+
+bool advises_integral(const note& n)
+{
+    return n.kind == note_kind::coarse_march || n.kind == note_kind::integral_only;
+}
+
 std::vector<note> notes(const study& s, bool by_march)
 {
     std::vector<note> out;
@@ -186,7 +202,7 @@ std::vector<note> notes(const study& s, bool by_march)
                  message_number(s.positions.mapex, 6) + " t), which here outweighs it",
              "tether_mass"});
     }
-    if (s.positions.mre * 1000 < s.drive.mclimb) {
+    if (!lifts(s)) {
         out.push_back({note_kind::cannot_lift,
                        "mre = " + message_number(s.positions.mre, 6) +
                            " t: at the working stress the tether's foot holds less than the "

@@ -51,6 +51,17 @@ study compute_study(const tether::design& d, Row&& row, const std::atomic<int>* 
 using tether::note;
 using tether::note_kind;
 
+// Whether the tether's foot holds the climber at the working stress (mre
+// at least mclimb); where it does not, the climber has no climb.
+bool lifts(const study& s);
+// "mre = 0.118675 t, mclimb = 16 t": what the foot holds and the climber,
+// for a message that says it cannot lift it.
+std::string foot_and_climber(const study& s);
+
+// Whether a note's advice is the integral method, which a face names as it
+// names a method.
+bool advises_integral(const note& n);
+
 // The notes on a study's figures; by_march: its sums are the march's (the
 // integrals have no first point).
 std::vector<note> notes(const study& s, bool by_march);

@@ -24,6 +24,7 @@ evaluation evaluate(const tether::design& d, climber::method how, bool with_asce
             // The march's figures as compute_figures gives them by the march.
             static_cast<climber::study&>(s) = march;
             s.whole                         = tether::compute_whole(d, s.model, s.positions);
+            climber::drop_unlifted_climb(s);
         }
     }
     if (!with_ascent || !by_march) {

@@ -234,6 +234,29 @@ std::vector<std::size_t> goal_selection(std::size_t figure)
     return out;
 }
 
+std::optional<climber::note> method_note(const std::vector<std::size_t>& selection,
+                                         std::size_t modes, climber::method how)
+{
+    const auto each                   = members(modes);
+    const std::vector<column> columns = figure_columns(modes, true);
+    std::vector<std::string> empty;
+    for (std::size_t c : selection) {
+        if ((each.at(c).first->methods & (1U << static_cast<unsigned>(how))) == 0) {
+            empty.push_back(columns.at(c).name);
+        }
+    }
+    if (empty.empty()) {
+        return std::nullopt;
+    }
+    const bool one = empty.size() == 1;
+    return climber::note{climber::note_kind::integral_only,
+                         joined(empty, "and") + (one ? " is" : " are") + " empty by the " +
+                             named_name(methods(), how) + ": the " +
+                             named_name(methods(), climber::method::integral) +
+                             " method alone computes " + (one ? "it" : "them"),
+                         empty.front()};
+}
+
 climber::figures_request request_for(climber::figures_request r,
                                      const std::vector<std::size_t>& selection)
 {
@@ -304,7 +327,7 @@ const std::vector<example_sweep>& example_sweeps()
 {
     static const std::vector<example_sweep> sweeps{
         {"vmax=10:200:30:log", "time"},
-        {"strength=10:130:30", "time"},
+        {"strength=27:130:30", "time"},
     };
     return sweeps;
 }

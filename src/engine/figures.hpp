@@ -94,6 +94,11 @@ std::vector<double> figure_values(const climber::design_figures& s,
 std::vector<std::size_t> design_figure_selection(std::size_t modes, bool only_modes = false);
 // Whether a method computes the figure of that name.
 bool computed_by(const std::string& name, climber::method how);
+// The note on the selected columns of figure_columns(modes) that the method
+// does not compute, which are empty by it: they are the integral method's
+// alone (climber::note_kind::integral_only); none where it computes them all.
+std::optional<climber::note> method_note(const std::vector<std::size_t>& selection,
+                                         std::size_t modes, climber::method how);
 
 // The climber at one point of the ascent: altitude, taper, gravity, power
 // used, speed, travel time so far, surplus power, and its sideways push on

@@ -25,6 +25,16 @@ load_table loads_of(const tether::design& d)
     r.whole                         = false;
     r.departures                    = false;
     const climber::design_figures s = climber::compute_figures(d, r);
+    if (!climber::lifts(s)) {
+        using tether::message_number;
+        const climber::traffic& t = s.traffic;
+        throw usage_error(
+            "the tether's foot cannot lift the climber (" + climber::foot_and_climber(s) +
+            "): the traffic's peak load (peak_load = " + message_number(t.peak_load, 6) +
+            " kN) is load_share = " + message_number(t.load_share, 6) +
+            " times the pull at the foot (load_capacity = " + message_number(t.load_capacity, 6) +
+            " kN)");
+    }
     const climber::climb_profile climb(s.model, s.drive, s.plan.ztop, r.integral);
     // Held climbers reach up to GEO: the rows go there, its own the last.
     const double geo = s.model.rgeo - s.model.RE;

@@ -26,8 +26,9 @@ struct load_table {
 inline constexpr double max_load_rows = 1e7;
 
 // The table of a design that passes the check (engine::design_error), its
-// climb by the integral method; throws usage_error where rowdz would give
-// more than max_load_rows rows.
+// climb by the integral method; throws usage_error where the foot cannot
+// lift the climber (naming by how much the traffic overloads it) or where
+// rowdz would give more than max_load_rows rows.
 load_table loads_of(const tether::design& d);
 
 }  // namespace engine

@@ -47,6 +47,11 @@ run::run(run_request r) : request_(std::move(r)), grid_(grid_of(request_))
     }
     selection_ = figure_selection(request_.names, asked.modes);
     figures_   = request_for(asked, selection_);
+    // Figures named, or every one summarised over draws: those the method
+    // leaves empty are said.
+    if (!request_.names.empty() || request_.drawn) {
+        method_note_ = method_note(selection_, asked.modes, asked.how);
+    }
     if (request_.drawn) {
         const draw_request& dr = *request_.drawn;
         if (dr.vary.empty()) {
@@ -202,6 +207,9 @@ run_row run::row(std::uint64_t i, const std::atomic<int>* stop) const
     out.notes  = climber::notes(st, figures_.how == climber::method::march && figures_.sums);
     for (climber::note& n : climber::field_notes(st, figures_)) {
         out.notes.push_back(std::move(n));
+    }
+    if (method_note_) {
+        out.notes.push_back(*method_note_);
     }
     return out;
 }

@@ -161,6 +161,7 @@ class run {
     std::vector<std::size_t> selection_;
     climber::figures_request figures_;
     std::vector<column> columns_;
+    std::optional<climber::note> method_note_;  // on figures asked for that the method leaves empty
     std::optional<draws> draws_;
     std::optional<saltelli_design> saltelli_;
 };

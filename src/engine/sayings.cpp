@@ -41,14 +41,17 @@ std::vector<std::string> draws_end(const run& r, const run_summary& ran, shard_r
     return out;
 }
 
-std::vector<std::string> shares_end(const spread_summary& s, std::uint64_t key)
+std::vector<std::string>
+shares_end(const spread_summary& s, std::uint64_t key,
+           const std::function<std::string(const climber::note&)>& where_to_look)
 {
     std::vector<std::string> out;
     if (s.unbuilt.met > 0) {
         out.push_back(share_text(s.unbuilt) + " are no design");
     }
     for (const note_share& n : s.notes) {
-        out.push_back("warning: " + share_text(n.of) + ": " + n.note.text);
+        out.push_back("warning: " + share_text(n.of) + ": " + n.note.text +
+                      (where_to_look ? where_to_look(n.note) : ""));
     }
     if (s.where) {
         out.push_back(condition_text(*s.where) + ": " + share_text(s.met));

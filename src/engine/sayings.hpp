@@ -8,6 +8,7 @@
 #include "engine/sweep.hpp"
 
 #include <cstdint>
+#include <functional>
 #include <string>
 #include <vector>
 
@@ -22,8 +23,10 @@ std::string missed_text(const run& r, std::uint64_t i, const run_row& row);
 std::vector<std::string> draws_end(const run& r, const run_summary& ran, shard_range range);
 
 // After a summary of draws: the shares that are no design, that carry each
-// note ("warning: ...") and that meet its condition, then the draws and
-// their seed.
-std::vector<std::string> shares_end(const spread_summary& s, std::uint64_t key);
+// note ("warning: ...", followed by what the face adds to it: where_to_look)
+// and that meet its condition, then the draws and their seed.
+std::vector<std::string>
+shares_end(const spread_summary& s, std::uint64_t key,
+           const std::function<std::string(const climber::note&)>& where_to_look = {});
 
 }  // namespace engine

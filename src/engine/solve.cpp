@@ -266,10 +266,15 @@ double search::at(double x, const char* where, climber::design_figures* keep)
     // which may be the answer, every figure.
     const climber::design_figures st =
         climber::compute_figures(d, keep != nullptr ? integral_ : sought_, stop_);
-    const double v = figure_values(st, {g_.figure}, 0)[0];
+    const double v         = figure_values(st, {g_.figure}, 0)[0];
+    const std::string at_x = std::string(g_.param->name) + " = " + with_unit(x, g_.param->unit);
+    if (std::isnan(v) && !climber::lifts(st)) {
+        throw no_answer{"at " + at_x + " (" + where + ") the foot cannot lift the climber (" +
+                        climber::foot_and_climber(st) + "), so " + figure_.name +
+                        " has no value there"};
+    }
     if (std::isnan(v)) {
-        throw no_answer{figure_.name + " has no value at " + g_.param->name + " = " +
-                        with_unit(x, g_.param->unit) + " (" + where + ")"};
+        throw no_answer{figure_.name + " has no value at " + at_x + " (" + where + ")"};
     }
     if (keep != nullptr) {
         *keep = st;

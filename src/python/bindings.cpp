@@ -404,13 +404,18 @@ void warn_text(const std::string& text, int level)
     }
 }
 
+// A note's text, the integral method named as Python names it.
+std::string warning_of(const climber::note& n)
+{
+    const std::string integral = engine::named_name(engine::methods(), climber::method::integral);
+    return climber::advises_integral(n) ? n.text + " (method=\"" + integral + "\")" : n.text;
+}
+
 // The notes as Python warnings, each once, attributed as warn_text's.
 void warn(const std::vector<climber::note>& notes, int level)
 {
-    const std::string integral = engine::named_name(engine::methods(), climber::method::integral);
     for (const climber::note& n : notes) {
-        const bool coarse = n.kind == climber::note_kind::coarse_march;
-        warn_text(coarse ? n.text + " (method=\"" + integral + "\")" : n.text, level);
+        warn_text(warning_of(n), level);
     }
 }
 
@@ -952,7 +957,7 @@ py::tuple summary(const tether::design& base, const py::list& vary, py::handle s
         py::dict d = share_dict(n.of);
         d["text"]  = text_of(n.note.text);
         notes.append(d);
-        warn_text(engine::share_text(n.of) + ": " + n.note.text, 2);
+        warn_text(engine::share_text(n.of) + ": " + warning_of(n.note), 2);
     }
     attrs["warnings"] = notes;
     if (s.where) {

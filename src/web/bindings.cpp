@@ -159,16 +159,19 @@ val columns_of(const std::vector<engine::column>& columns)
     return array(columns, column_of);
 }
 
+// A note's text with the page's words on how to act on it, as
+// tether-explore adds its option.
+std::string page_text(const climber::note& n)
+{
+    return n.text + (climber::advises_integral(n) ? " (choose the integral method)" : "");
+}
+
 // [{on: "parameter" or "figure", name, text}]: the notes, each placed by
-// the field of what it concerns, with the page's words on how to act on it,
-// as tether-explore adds its option.
+// the field of what it concerns, in the page's words.
 val notes_of(const std::vector<climber::note>& notes, const char* on)
 {
     return array(notes, [on](const climber::note& n) {
-        const bool coarse = n.kind == climber::note_kind::coarse_march;
-        return object({{"on", val(on)},
-                       {"name", val(n.concerns)},
-                       {"text", val(n.text + (coarse ? " (choose the integral method)" : ""))}});
+        return object({{"on", val(on)}, {"name", val(n.concerns)}, {"text", val(page_text(n))}});
     });
 }
 
@@ -702,7 +705,7 @@ val spread(const std::string& lines, const std::string& vary_lines, const std::s
                 notes.push_back(engine::share_text(sum.unbuilt) + " are no design.");
             }
             for (const engine::note_share& n : sum.notes) {
-                notes.push_back(engine::share_text(n.of) + ": " + n.note.text);
+                notes.push_back(engine::share_text(n.of) + ": " + page_text(n.note));
             }
             to.set("columns", texts(engine::column_names(columns)));
             to.set("rows", rows);

@@ -11,8 +11,8 @@ from bits import csv_frame, same_bits
 
 @pytest.mark.parametrize("args, design, modes", [
     ((), {}, None),
-    (("--set", "strength=20", "--set", "rhog=auto", "--set", "safety=1.5"),
-     {"strength": 20, "rhog": None, "safety": 1.5}, None),
+    (("--set", "strength=50", "--set", "rhog=auto", "--set", "safety=1.5"),
+     {"strength": 50, "rhog": None, "safety": 1.5}, None),
     (("--planet", "mars", "--modes", "2"), {"planet": "mars"}, 2),
 ])
 def test_sensitivity_is_the_command_lines(explore, args, design, modes):

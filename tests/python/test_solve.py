@@ -16,11 +16,11 @@ def quietly(call, *args, **kwargs):
 
 
 def test_one_design_is_the_command_lines(run_explore):
-    status, out, _ = run_explore("--solve", "strength=10:300", "--for", "time=110", "--set",
+    status, out, _ = run_explore("--solve", "strength=27:300", "--for", "time=110", "--set",
                             "rhog=auto", "--format", "csv")
     assert status == 0
     wanted = csv_frame(out)
-    d = tether.solve("strength", (10, 300), "time", 110, tether.Design(rhog=None))
+    d = tether.solve("strength", (27, 300), "time", 110, tether.Design(rhog=None))
     assert isinstance(d, tether.Design)
     assert d == tether.Design(rhog=None, strength=wanted["strength"][0])
     same_bits([d.strength], wanted["strength"].to_numpy())
@@ -30,11 +30,11 @@ def test_one_design_is_the_command_lines(run_explore):
 
 def test_a_grid_with_misses_is_the_command_lines(run_explore):
     status, out, err = run_explore("--solve", "strength=10:300", "--for", "time=72", "--sweep",
-                              "vmax=50:300:6", "--sweep", "csgeo=1,3", "--format", "csv")
+                              "vmax=50:300:6", "--sweep", "csgeo=1e4,3e4", "--format", "csv")
     assert status == 3
     wanted = csv_frame(out)
     got = quietly(tether.solve, "strength", [10, 300], "time", 72, vmax="50:300:6",
-                  csgeo=np.array([1.0, 3.0]), jobs=2)
+                  csgeo=np.array([1e4, 3e4]), jobs=2)
     assert list(got.columns) == list(wanted.columns) + ["problem"]
     same_bits(got.drop(columns="problem").to_numpy(), wanted.to_numpy())
     missed = got["strength"].isna()
@@ -48,8 +48,8 @@ def test_a_grid_with_misses_is_the_command_lines(run_explore):
 
 def test_a_refused_design_is_a_grid_points_problem(run_explore):
     status, out, _ = run_explore("--solve", "vmax=50:300", "--for", "time=110", "--sweep",
-                            "csgeo=-1,1", "--format", "csv")
-    got = quietly(tether.solve, "vmax", (50, 300), "time", 110, csgeo=[-1, 1])
+                            "csgeo=-1,100", "--format", "csv")
+    got = quietly(tether.solve, "vmax", (50, 300), "time", 110, csgeo=[-1, 100])
     same_bits(got.drop(columns="problem").to_numpy(), csv_frame(out).to_numpy())
     # The design itself is refused, whatever the bracket: in its own words.
     with pytest.raises(tether.DesignError) as plain:
@@ -70,7 +70,7 @@ def test_a_refused_base_is_refused_before_any_search(run_explore):
 
 
 @pytest.mark.parametrize("name,bracket,figure,value,base,why", [
-    ("vmax", (26.5, 27.2), "cap_alt", 5000, {"strength": 10}, "a capped stretch"),
+    ("vmax", (26.5, 27.2), "cap_alt", 5000, {"strength": 10, "csgeo": 10000}, "a capped stretch"),
     ("tsid", (70000, 100000), "time", 100, {}, "set ztop"),
     ("GM", (390000, 410000), "total_mass", 2200, {}, "set ztop"),
 ])
@@ -103,7 +103,7 @@ def test_a_period_is_not_sought():
 
 
 @pytest.mark.parametrize("name,figure,base", [
-    ("strength", "time", {"rhog": None}),
+    ("strength", "time", {"rhog": None, "csgeo": 1e4}),
     ("vmax", "time", {}),
     ("csgeo", "total_mass", {"planet": "mars", "rhog": None}),
 ])
@@ -117,10 +117,11 @@ def test_round_trip(name, figure, base):
 
 
 def test_a_single_design_without_an_answer_is_refused(run_explore):
-    status, _, err = run_explore("--solve", "strength=10:300", "--for", "time=72")
+    status, _, err = run_explore("--set", "csgeo=1e4", "--solve", "strength=10:300", "--for",
+                                 "time=72")
     assert status == 2
     with pytest.raises(tether.DesignError) as e:
-        quietly(tether.solve, "strength", (10, 300), "time", 72)
+        quietly(tether.solve, "strength", (10, 300), "time", 72, tether.Design(csgeo=1e4))
     assert str(e.value) == ("time = 448.19 h at strength = 10 GPa and 104.39 h at "
                             "strength = 300 GPa: 72 h is not between them")
     assert str(e.value) in err
@@ -162,8 +163,9 @@ def test_refusals(args, kwargs, error, match):
 def test_warnings_name_the_caller():
     with warnings.catch_warnings(record=True) as seen:
         warnings.simplefilter("always")
-        tether.solve("strength", (10, 300), "time", 110)
-        tether.solve("strength", (10, 300), "time", 72, vmax=[160, 200])
+        thick = tether.Design(csgeo=1e4)  # a foot that lifts the climber at 10 GPa
+        tether.solve("strength", (10, 300), "time", 110, thick)
+        tether.solve("strength", (10, 300), "time", 72, thick, vmax=[160, 200])
     assert seen and all(w.category is tether.DesignWarning for w in seen)
     assert all(w.filename == __file__ for w in seen)
     assert any(w.message.args[0].startswith("design 1 of 2 (vmax=160)") for w in seen)

@@ -173,3 +173,5 @@ def test_figures_to_read_with_care_come_as_design_warnings():
         tether.evaluate(frame)
     with pytest.warns(tether.DesignWarning, match=r'first point alone .*\(method="integral"\)$'):
         tether.Design(ztop=0.1, rhog=None).figures()
+    with pytest.warns(tether.DesignWarning, match=r'^design 1 of 2 .* min_interval is .*\(method="integral"\)$'):
+        tether.sweep(tether.Design(rhog=None), vmax=[100, 200], figures=["time", "min_interval"])

@@ -138,26 +138,27 @@ check('map csv header', tether.mapCsv('', 'vmax=10:100:3', 'strength=20,35.1', '
     '--format', 'csv'], { encoding: 'utf8', stdio: ['ignore', 'pipe', 'ignore'] }).split('\n')[0]);
 
 // Goal seek, as tether-explore --solve NAME=LOW:HIGH --for FIGURE=VALUE.
-const found = tether.solve('', 'strength=10:300', 'time=110');
+// csgeo = 10000 mm^2: a foot that lifts the climber at 10 GPa.
+const found = tether.solve('csgeo=10000', 'strength=10:300', 'time=110');
 check('solved value', found.value, '19.38426737324232');
 check('solved by', found.method, 'integral');
-check('no crossing', tether.solve('', 'strength=10:300', 'time=72').problem,
+check('no crossing', tether.solve('csgeo=10000', 'strength=10:300', 'time=72').problem,
   'time = 448.19 h at strength = 10 GPa and 104.39 h at strength = 300 GPa: 72 h is not between them');
 check('an unreadable goal', tether.solve('', 'strength=10:x', 'time=72').errors[0].message,
   "strength=10:x: HIGH 'x' is not a finite number");
 // A figure that jumps over the target has no answer: the two neighbouring
 // top speeds named, computed here afresh, lie on either side of it.
-const jump = tether.solve('strength=10', 'vmax=26.5:27.2', 'cap_alt=5000');
+const jump = tether.solve('strength=10\ncsgeo=10000', 'vmax=26.5:27.2', 'cap_alt=5000');
 check('a jump has no value', jump.value, null);
 const jumpEnds = [...jump.problem.matchAll(/ at vmax = ([-+0-9.e]+) m\/s/g)].map((m) => m[1]);
 check('a jump said', jump.problem.startsWith('no value gives cap_alt = 5000 km: it jumps from ')
   && jump.problem.endsWith('(a capped stretch of the climb appears or vanishes there)'), true);
 check('a jump between two top speeds', jumpEnds.length, 2);
-const capAt = (vmax) => Number(tether.evaluate(`strength=10\nvmax=${vmax}`, 'integral').figures
+const capAt = (vmax) => Number(tether.evaluate(`strength=10\ncsgeo=10000\nvmax=${vmax}`, 'integral').figures
   .find((f) => f.name === 'cap_alt').value);
 check('a jump straddles the target', (capAt(jumpEnds[0]) < 5000) !== (capAt(jumpEnds[1]) < 5000), true);
-const curve = tether.solveSweep('', 'vmax=100:300:5', 'strength=10:1000', 'time=72');
-check('a solved curve\'s notes', curve.notes.some((n) => n.startsWith('design 3 of 5 (vmax=200) and 2 more: mre = ')), true);
+const curve = tether.solveSweep('csgeo=10000', 'vmax=100:300:5', 'strength=10:1000', 'time=72');
+check('a solved curve\'s notes', curve.notes.some((n) => n.startsWith('design 3 of 5 (vmax=200) and 2 more: rhog = ')), true);
 check('solved curve', curve.yText.join(','), ',,19.506565337113067,18.186279263866034,17.710140299076294');
 check('solved curve gaps', curve.problems.map((p) => p.at).join(','), '100,150');
 check('solved curve gap value', Number.isNaN(curve.y[0]), true);
@@ -303,7 +304,7 @@ check('sensitivity of a bad design', tether.sensitivity('strength=-1').errors[0]
   const lunar = ['strength=5.7', 'density=1700', 'safety=2', 'rapex=150000', 'csgeo=3.4466189306',
     'rhog=auto', 'mclimb=580', 'fextra=600', 'vmax=30'];
   const designs = [[], ['climbers=4'], ['interval=12', 'payload=12000'], ['anchor=300'],
-    ['strength=20', 'rhog=auto', 'interval=30', 'rowdz=7'], ['planet=moon-l1', ...lunar],
+    ['strength=40', 'rhog=auto', 'interval=30', 'rowdz=7'], ['planet=moon-l1', ...lunar],
     ['planet=moon-l2', ...lunar, 'climbers=3']];
   for (const design of designs) {
     const args = design.flatMap((a) => (a.startsWith('planet=') ? ['--planet', a.slice(7)] : ['--set', a]));
@@ -339,6 +340,9 @@ check('sensitivity of a bad design', tether.sensitivity('strength=-1').errors[0]
   check('the foot lifts: by the load table too', tether.load('anchor=300').notes
     .map((n) => `${n.on} ${n.name} ${/so the foot would lift/.test(n.text)}`).join(), 'figure load_share true');
   check('no note where the foot holds', tether.evaluate('anchor=100', 'integral').notes.length, 0);
+  const unlifted = spawnSync(explore, ['--load', '--set', 'strength=20'], { encoding: 'utf8' });
+  check('load of a climber the foot cannot lift: refused as the explorer refuses', unlifted.status === 2
+    && unlifted.stderr.includes(`tether-explore: ${tether.load('strength=20').errors[0]?.message}\n`), true);
   check('load of a bad design', tether.load('climbers=0').errors[0]?.name, 'climbers');
   check('load of a bad design: no rows', tether.load('climbers=0').rows.length, 0);
   check('load of a bad design: no CSV', tether.loadCsv('climbers=0'), '');

@@ -391,15 +391,16 @@ def solve(name, bracket, figure, value, base=None, *, jobs=None, **axes):
 
     Examples
     --------
-    The tether's strength (GPa) that gives a climb of 110 hours:
+    The tether's strength (GPa) that gives a climb of 110 hours, from 27 GPa,
+    where the tether's foot first holds the climber:
 
-    >>> d = tether.solve("strength", (10, 300), "time", 110, tether.Design(rhog=None))
+    >>> d = tether.solve("strength", (27, 300), "time", 110, tether.Design(rhog=None))
     >>> round(d.strength, 2)
     42.77
 
     The strength a 72-hour climb needs, against the climber's top speed (m/s):
 
-    >>> frame = tether.solve("strength", (10, 300), "time", 72,
+    >>> frame = tether.solve("strength", (27, 300), "time", 72,
     ...                      tether.Design(rhog=None), vmax="160:300:8")
     >>> frame["strength"].round(1).tolist()
     [36.3, 46.4, 55.3, 63.5, 71.1, 78.3, 85.0, 91.3]
