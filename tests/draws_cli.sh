@@ -99,6 +99,28 @@ indices)
         }
         END { if (n != 2) exit 1 }' "$tmp/indices" || fail "rgeo's indices: $(cat "$tmp/indices")"
     ;;
+missed)
+    # Draws whose periods miss exit 3 as a sweep does, in every form. The
+    # rows, the summary and the indices warn of the same notes; JSON's
+    # metadata counts the rows the indices leave out as standard error does.
+    for form in --quiet --summary --indices; do
+        "$prog" --vary strength=uniform:0.6:0.8 --modes 1 --figures period_in_1 --samples 3 "$form" \
+            >/dev/null 2>&1
+        status=$?
+        [ $status -eq 3 ] || fail "$form: status $status where a period missed, wanted 3"
+    done
+    v=(--vary strength=normal:1:10 --samples 200 --method integral --figures time)
+    "$prog" "${v[@]}" 2>&1 >/dev/null | sed -n 's/^tether-explore: warning: draw [^:]*: //p' >"$tmp/rows"
+    "$prog" "${v[@]}" --summary 2>&1 >/dev/null | sed -n 's/^tether-explore: warning: [^:]*: //p' >"$tmp/summary"
+    "$prog" "${v[@]}" --indices --format json >"$tmp/json" 2>"$tmp/err"
+    [ -s "$tmp/rows" ] || fail "the rows say no warning"
+    cmp -s "$tmp/rows" "$tmp/summary" || fail "the rows' and the summary's warnings differ"
+    [ "$(grep -c '^tether-explore: warning: design ' "$tmp/err")" -eq "$(wc -l <"$tmp/rows")" ] ||
+        fail "the indices' warnings: $(cat "$tmp/err")"
+    left=$(sed -n 's/^tether-explore: time: \([0-9]*\) of 200 rows left out.*/\1/p' "$tmp/err")
+    head -n 1 "$tmp/json" | grep -qF "\"left_out\":{\"time\":${left:-none}}" ||
+        fail "left out: $(head -n 1 "$tmp/json") against $(cat "$tmp/err")"
+    ;;
 errors)
     # Bad draws: status 2, nothing on standard output, a message naming the argument.
     # shellcheck source=tests/refusals.sh

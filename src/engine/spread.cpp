@@ -89,6 +89,7 @@ spread_summary summarize(const run& r, const run_settings& s,
     const auto drawn = out.run.result.done;
     out.unbuilt      = share_of(unbuilt, drawn);
     out.met          = share_of(met, drawn);
+    out.missed       = share_of(out.run.missed, drawn);
     out.notes        = note_shares(out.run, drawn);
     for (const summary_tally& t : tallies) {
         out.of.push_back(t.result());
@@ -184,7 +185,7 @@ std::string json_share(const share& s)
 
 }  // namespace
 
-std::string draws_metadata(const run& r, const spread_summary* s)
+std::string draws_metadata(const run& r, const spread_summary* s, const spread_indices* x)
 {
     const draw_request& dr = *r.request().drawn;
     std::string vary;
@@ -202,11 +203,19 @@ std::string draws_metadata(const run& r, const spread_summary* s)
             out += (i == 0 ? "" : ",") + json_share(s->notes[i].of);
             out.insert(out.size() - 1, ",\"text\":" + json_string(s->notes[i].note.text));
         }
-        out += "]";
+        out += "],\"missed\":" + json_share(s->missed);
         if (s->where) {
             out += ",\"where\":" + json_share(s->met);
             out.insert(out.size() - 1, ",\"condition\":" + json_string(condition_text(*s->where)));
         }
+    }
+    if (x != nullptr) {
+        out += ",\"left_out\":{";
+        for (std::size_t c = 0; c < x->of.size(); ++c) {
+            out += (c == 0 ? "" : ",") + json_string(x->figures[c].name) + ":" +
+                   std::to_string(x->of[c].rows - x->of[c].rows_used);
+        }
+        out += "}";
     }
     return out + "}}\n";
 }

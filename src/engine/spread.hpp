@@ -35,6 +35,7 @@ struct spread_summary {
     std::vector<note_share> notes;     // each kind of note on the draws, in the kinds' order
     std::optional<condition> where{};  // the condition asked for, and its share
     share met{};
+    share missed{};     // the draws with a figure that missed
     run_summary run{};  // the misses, and whether the run was stopped
     // The columns figure, computed, mean, sd, p5, p50, p95, min, max,
     // unbuilt; a row per figure.
@@ -74,7 +75,9 @@ std::string distribution_text(const distribution& d);
 
 // What a run of draws was, as one JSON line before its rows:
 // {"metadata":{"key":K,"samples":N,"method":M,"vary":{NAME:DIST,...}}},
-// with a summary's shares too ("unbuilt", "warnings", "where").
-std::string draws_metadata(const run& r, const spread_summary* s);
+// with a summary's shares too ("unbuilt", "warnings", "missed", "where"),
+// or the indices' rows left out by figure ("left_out":{FIGURE:COUNT,...}).
+std::string draws_metadata(const run& r, const spread_summary* s,
+                           const spread_indices* x = nullptr);
 
 }  // namespace engine

@@ -14,6 +14,7 @@
 #include "engine/requests.hpp"
 #include "engine/run.hpp"
 #include "engine/runner.hpp"
+#include "engine/sayings.hpp"
 #include "engine/sensitivity.hpp"
 #include "engine/settings.hpp"
 #include "engine/solve.hpp"
@@ -927,6 +928,10 @@ py::tuple summary(const tether::design& base, const py::list& vary, py::handle s
         warn_text(engine::share_text(n.of) + ": " + n.note.text, 2);
     }
     attrs["warnings"] = notes;
+    attrs["missed"]   = share_dict(s.missed);
+    if (s.missed.met > 0) {
+        warn_text(engine::missed_share(r, s), 2);
+    }
     if (s.where) {
         py::dict d     = share_dict(s.met);
         d["condition"] = engine::condition_text(*s.where);
@@ -944,7 +949,20 @@ py::tuple indices(const tether::design& base, const py::list& vary, py::handle s
     const engine::run& r = drawn.run;
     const engine::spread_indices x = without_gil(
         drawn.threads, [&](const engine::run_settings& s) { return engine::indices_of(r, s); });
-    return py::make_tuple(labelled(x.rows(), engine::spread_indices::columns()), draws_attrs(r));
+    warn(engine::rows_notes(r, x.run), 2);
+    if (x.run.missed > 0) {
+        warn_text(engine::missed_rows(r, x.run), 2);
+    }
+    for (const std::string& doubt : engine::indices_doubts(r, x)) {
+        warn_text(doubt, 2);
+    }
+    py::dict attrs = draws_attrs(r);
+    py::dict left_out;
+    for (std::size_t c = 0; c < x.of.size(); ++c) {
+        left_out[py::str(x.figures[c].name)] = x.of[c].rows - x.of[c].rows_used;
+    }
+    attrs["left_out"] = left_out;
+    return py::make_tuple(labelled(x.rows(), engine::spread_indices::columns()), attrs);
 }
 
 // The goal of solve(name, (low, high), figure, value), read as --solve
