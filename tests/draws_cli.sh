@@ -59,11 +59,11 @@ percentiles)
             n = 20000; e = 2 * n / 8192
             split("0.05 0.5 0.95", p, " ")
             for (i = 1; i <= 3; i++) {
-                share = ($(4 + i) / w - 100000) / 50000
+                share = ($(5 + i) / w - 100000) / 50000
                 tol = 5 * sqrt(p[i] * (1 - p[i]) / n) + e / n
                 if (share - p[i] > tol || p[i] - share > tol) { print "p" p[i] ": " share; exit 1 }
             }
-            if ($2 != n || $10 != 0) { print "computed " $2 ", unbuilt " $10; exit 1 }
+            if ($3 != n || $11 != 0) { print "computed " $3 ", unbuilt " $11; exit 1 }
         }' "$tmp/summary" || fail "apex_speed's percentiles: $(cat "$tmp/summary")"
     ;;
 summary)
@@ -78,9 +78,9 @@ summary)
     met=$(awk -F, 'NR > 1 && $3 != "" && $3 < 1000 { n++ } END { print n }' "$tmp/rows")
     "$prog" --vary strength=normal:10:20 --samples 400 --figures time --summary --format csv \
         --where 'time<1000' --method integral >"$tmp/summary" 2>"$tmp/err" || fail "the summary failed"
-    [ "$(sed -n 2p "$tmp/summary" | cut -d, -f1,2)" = "time,$computed" ] ||
+    [ "$(sed -n 2p "$tmp/summary" | cut -d, -f1,3)" = "time,$computed" ] ||
         fail "computed: $(cat "$tmp/summary"), wanted $computed"
-    awk -F, -v r="$refused" 'NR == 2 { exit ($10 == r / 400 ? 0 : 1) }' "$tmp/summary" ||
+    awk -F, -v r="$refused" 'NR == 2 { exit ($11 == r / 400 ? 0 : 1) }' "$tmp/summary" ||
         fail "unbuilt: $(cat "$tmp/summary"), wanted $refused of 400"
     grep -q "^tether-explore: time<1000: [0-9.]* % of the draws ($met of 400; 95 % interval" "$tmp/err" ||
         fail "--where's share: $(cat "$tmp/err")"

@@ -102,7 +102,8 @@ TEST(Sayings, SharesInOrderAndTheKeyLast)
     const std::vector<std::string> lines = engine::shares_end(r, s);
     ASSERT_EQ(lines.size(), 5u);
     EXPECT_EQ(lines[0], engine::share_text(s.unbuilt) + " are no design");
-    EXPECT_EQ(lines[1], "warning: " + engine::share_text(s.notes[0].of) + ": a note");
+    EXPECT_EQ(lines[1], "warning: " + engine::share_text(s.notes[0].of) + ", for example " +
+                            r.lead(0, 1) + ": a note");
     EXPECT_EQ(lines[2],
               engine::share_text(s.missed) + " missed a figure, as " + r.lead(6, 1) + ": why");
     EXPECT_EQ(lines[3], "time<100: " + engine::share_text(s.met));

@@ -40,6 +40,11 @@ std::vector<std::string> draws_end(const run& r, const run_summary& ran, shard_r
     return out;
 }
 
+std::string note_share_text(const run& r, const note_share& n)
+{
+    return share_text(n.of) + ", for example " + r.lead(n.first, 1) + ": " + n.note.text;
+}
+
 std::string missed_share(const run& r, const spread_summary& s)
 {
     return share_text(s.missed) + " missed a figure, as " + r.lead(s.run.first_missed, 1) + ": " +
@@ -53,7 +58,7 @@ std::vector<std::string> shares_end(const run& r, const spread_summary& s)
         out.push_back(share_text(s.unbuilt) + " are no design");
     }
     for (const note_share& n : s.notes) {
-        out.push_back("warning: " + share_text(n.of) + ": " + n.note.text);
+        out.push_back("warning: " + note_share_text(r, n));
     }
     if (s.missed.met > 0) {
         out.push_back(missed_share(r, s));

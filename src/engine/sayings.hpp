@@ -30,12 +30,16 @@ std::string missed_rows(const run& r, const run_summary& ran);
 // computed with their key.
 std::vector<std::string> draws_end(const run& r, const run_summary& ran, shard_range range);
 
+// A note's share of a summary's draws, its numbers said to be an example's:
+// "SHARE, for example draw I (VALUES): NOTE".
+std::string note_share_text(const run& r, const note_share& n);
+
 // The share of a summary's draws that missed, with the first's lead and
 // why.
 std::string missed_share(const run& r, const spread_summary& s);
 
 // After a summary of draws: the shares that are no design, that carry each
-// note ("warning: ...") and that missed (missed_share()), that meet its
+// note ("warning: " note_share_text()) and that missed (missed_share()), that meet its
 // condition, then the draws and their key.
 std::vector<std::string> shares_end(const run& r, const spread_summary& s);
 

@@ -24,7 +24,7 @@ std::vector<note_share> note_shares(const run_summary& s, std::uint64_t draws)
     std::vector<note_share> out;
     out.reserve(all.size());
     for (const note_tally::entry& e : all) {
-        out.push_back({e.note, share_of(e.count, draws)});
+        out.push_back({e.note, share_of(e.count, draws), e.first});
     }
     return out;
 }
@@ -34,6 +34,7 @@ std::vector<note_share> note_shares(const run_summary& s, std::uint64_t draws)
 std::vector<column> spread_summary::columns()
 {
     return {{"figure", "", "the figure", true},
+            {"unit", "", "its unit, the unit of mean to max", true},
             {"computed", "1", "the draws that gave it"},
             {"mean", "", "its mean"},
             {"sd", "", "its standard deviation"},
@@ -50,7 +51,7 @@ std::vector<labelled_row> spread_summary::rows() const
     std::vector<labelled_row> out;
     for (std::size_t c = 0; c < figures.size(); ++c) {
         const figure_summary& f = of[c];
-        out.push_back({{figures[c].name},
+        out.push_back({{figures[c].name, figures[c].unit},
                        {static_cast<double>(f.computed), f.mean, f.sd, f.p5, f.p50, f.p95, f.min,
                         f.max, unbuilt.value}});
     }

@@ -24,8 +24,9 @@ struct labelled_row {
 };
 
 struct note_share {
-    climber::note note;  // the first draw's
-    share of;            // of every draw
+    climber::note note;       // the first draw's
+    share of;                 // of every draw
+    std::uint64_t first = 0;  // the first draw's index
 };
 
 struct spread_summary {
@@ -37,7 +38,7 @@ struct spread_summary {
     share met{};
     share missed{};     // the draws with a figure that missed
     run_summary run{};  // the misses, and whether the run was stopped
-    // The columns figure, computed, mean, sd, p5, p50, p95, min, max,
+    // The columns figure, unit, computed, mean, sd, p5, p50, p95, min, max,
     // unbuilt; a row per figure.
     static std::vector<column> columns();
     std::vector<labelled_row> rows() const;

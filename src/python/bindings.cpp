@@ -925,7 +925,7 @@ py::tuple summary(const tether::design& base, const py::list& vary, py::handle s
         py::dict d = share_dict(n.of);
         d["text"]  = text_of(n.note.text);
         notes.append(d);
-        warn_text(engine::share_text(n.of) + ": " + n.note.text, 2);
+        warn_text(engine::note_share_text(r, n), 2);
     }
     attrs["warnings"] = notes;
     attrs["missed"]   = share_dict(s.missed);

@@ -12,6 +12,7 @@
 #include "engine/numbers.hpp"
 #include "engine/requests.hpp"
 #include "engine/run.hpp"
+#include "engine/sayings.hpp"
 #include "engine/sensitivity.hpp"
 #include "engine/settings.hpp"
 #include "engine/solve.hpp"
@@ -700,7 +701,7 @@ val spread(const std::string& lines, const std::string& vary_lines, const std::s
                 notes.push_back(engine::share_text(sum.unbuilt) + " are no design.");
             }
             for (const engine::note_share& n : sum.notes) {
-                notes.push_back(engine::share_text(n.of) + ": " + n.note.text);
+                notes.push_back(engine::note_share_text(run, n));
             }
             to.set("columns", texts(engine::column_names(columns)));
             to.set("rows", rows);
