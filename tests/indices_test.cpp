@@ -135,10 +135,10 @@ TEST(Indices, OneRowCarryingTheVarianceOrAnIndexFarOutsideIsDoubted)
     const engine::sobol_index noisy{-0.03, -0.05, -0.01, 1.04, 0.98, 1.1},
         out{1.5, 1.4, 1.6, 1, 1, 1};
     EXPECT_EQ((engine::sobol_indices{{noisy}, 9, 9, 0, 0.1}).doubt({"x"}, ""), "");
-    EXPECT_NE((engine::sobol_indices{{noisy, out}, 9, 9, 0, 0.1})
+    EXPECT_EQ((engine::sobol_indices{{noisy, out}, 9, 9, 0, 0.1})
                   .doubt({"x", "y"}, "")
                   .find("y's first-order index 1.5 lies outside [0, 1]"),
-              std::string::npos);
+              0u);
 }
 
 TEST(Indices, AFigureFarFromZeroKeepsItsIndices)
