@@ -703,6 +703,9 @@ val spread(const std::string& lines, const std::string& vary_lines, const std::s
             for (const engine::note_share& n : sum.notes) {
                 notes.push_back(engine::note_share_text(run, n));
             }
+            if (sum.missed.met > 0) {
+                notes.push_back(engine::missed_share(run, sum) + ".");
+            }
             to.set("columns", texts(engine::column_names(columns)));
             to.set("rows", rows);
             to.set("csv", text);
