@@ -203,14 +203,15 @@ std::string sobol_indices::doubt(const std::vector<std::string>& inputs,
 {
     const auto number = [](double v) { return tether::message_number(v, 3); };
     if (heaviest_share > 0.5) {
-        return "one row of the " + std::to_string(rows_used) + " used (" + row + ") carries " +
+        return "one row of the " + std::to_string(rows_used) + " used, at " + row + ", carries " +
                number(100 * heaviest_share) +
                " % of the figure's variance, so the estimates and their intervals are that "
-               "row's, not the inputs' spread";
+               "row's; more draws, or a distribution without that tail, can settle them";
     }
     // An estimate outside [0, 1] by more than its interval is wide: the
     // bootstrap does not reach a share of the variance, where a noisy index
-    // near 0 or 1 does (an estimate 4 standard errors beyond, once in 10^4).
+    // near 0 or 1 does (an estimate 3.9 standard errors beyond it: less than
+    // once in 10^4).
     const auto outside = [](double v, double low, double high) {
         return std::max(-v, v - 1) > high - low;
     };
@@ -223,7 +224,8 @@ std::string sobol_indices::doubt(const std::vector<std::string>& inputs,
                    " lies outside [0, 1] by more than its 95 % interval is wide (" +
                    number(first ? x.first_low : x.total_low) + " to " +
                    number(first ? x.first_high : x.total_high) +
-                   "), so the rows do not sample the figure's variance well";
+                   "), so the rows do not sample the figure's variance well; more draws can "
+                   "settle it";
         }
     }
     return {};
