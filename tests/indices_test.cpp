@@ -132,8 +132,8 @@ TEST(Indices, OneRowCarryingTheVarianceOrAnIndexFarOutsideIsDoubted)
     EXPECT_EQ(s.heaviest, 5u * 77 + 3);
     EXPECT_GT(s.heaviest_share, 0.99);
     EXPECT_NE(s.doubt({"x1", "x2", "x3"}, "row 77").find("at row 77, carries"), std::string::npos);
-    const engine::sobol_index noisy{-0.03, -0.05, -0.01, 1.04, 0.98, 1.1},
-        out{1.5, 1.4, 1.6, 1, 1, 1};
+    const engine::sobol_index noisy{-0.03, -0.05, -0.01, 1.04, 0.98, 1.1};
+    const engine::sobol_index out{1.5, 1.4, 1.6, 1, 1, 1};
     EXPECT_EQ((engine::sobol_indices{{noisy}, 9, 9, 0, 0.1}).doubt({"x"}, ""), "");
     EXPECT_EQ((engine::sobol_indices{{noisy, out}, 9, 9, 0, 0.1})
                   .doubt({"x", "y"}, "")

@@ -149,9 +149,9 @@ sobol_indices estimate_indices(const std::vector<double>& f, std::size_t k, std:
         }
         squares += row;
         if (row > heaviest) {
-            heaviest            = row;
-            const double* g     = &r.g[j * r.width()];
-            const auto farthest = std::max_element(
+            heaviest                   = row;
+            const double* g            = &r.g[j * r.width()];
+            const auto* const farthest = std::max_element(
                 g, g + r.width(), [](double a, double b) { return std::fabs(a) < std::fabs(b); });
             out.heaviest = row_of[j] * r.width() + static_cast<std::size_t>(farthest - g);
         }
