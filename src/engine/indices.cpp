@@ -194,10 +194,6 @@ sobol_indices estimate_indices(const std::vector<double>& f, std::size_t k, std:
     return out;
 }
 
-}  // namespace engine
-
-namespace engine {
-
 std::string sobol_indices::doubt(const std::vector<std::string>& inputs,
                                  const std::string& row) const
 {

@@ -56,8 +56,8 @@ struct sobol_indices {
     double heaviest_share;
     // Why the estimates cannot be trusted, or empty: one row carries more
     // than half of the variance (heaviest_share), or an index lies outside
-    // [0, 1] by more than its 95 % interval's width. `inputs` names the inputs, `row`
-    // the heaviest point.
+    // [0, 1] by more than its 95 % interval's width. `inputs` names the
+    // inputs, `row` the heaviest point.
     std::string doubt(const std::vector<std::string>& inputs, const std::string& row) const;
 };
 

@@ -39,8 +39,8 @@ std::string note_share_text(const run& r, const note_share& n);
 std::string missed_share(const run& r, const spread_summary& s);
 
 // After a summary of draws: the shares that are no design, that carry each
-// note ("warning: " note_share_text()) and that missed (missed_share()), that meet its
-// condition, then the draws and their key.
+// note ("warning: " and note_share_text()), that missed (missed_share())
+// and that meet its condition, then the draws and their key.
 std::vector<std::string> shares_end(const run& r, const spread_summary& s);
 
 // Each figure whose indices cannot be trusted: "FIGURE's indices cannot be
