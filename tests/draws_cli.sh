@@ -62,11 +62,11 @@ percentiles)
             n = 20000; e = 2 * n / 8192
             split("0.05 0.5 0.95", p, " ")
             for (i = 1; i <= 3; i++) {
-                share = ($(4 + i) / w - 100000) / 50000
+                share = ($(5 + i) / w - 100000) / 50000
                 tol = 5 * sqrt(p[i] * (1 - p[i]) / n) + e / n
                 if (share - p[i] > tol || p[i] - share > tol) { print "p" p[i] ": " share; exit 1 }
             }
-            if ($2 != n || $10 != 0) { print "computed " $2 ", unbuilt " $10; exit 1 }
+            if ($3 != n || $11 != 0) { print "computed " $3 ", unbuilt " $11; exit 1 }
         }' "$tmp/summary" || fail "apex_speed's percentiles: $(cat "$tmp/summary")"
     ;;
 summary)
@@ -81,9 +81,9 @@ summary)
     met=$(awk -F, 'NR > 1 && $3 != "" && $3 < 1000 { n++ } END { print n }' "$tmp/rows")
     "$prog" --vary strength=normal:10:20 --samples 400 --figures time --summary --format csv \
         --where 'time<1000' --method integral >"$tmp/summary" 2>"$tmp/err" || fail "the summary failed"
-    [ "$(sed -n 2p "$tmp/summary" | cut -d, -f1,2)" = "time,$computed" ] ||
+    [ "$(sed -n 2p "$tmp/summary" | cut -d, -f1,3)" = "time,$computed" ] ||
         fail "computed: $(cat "$tmp/summary"), wanted $computed"
-    awk -F, -v r="$refused" 'NR == 2 { exit ($10 == r / 400 ? 0 : 1) }' "$tmp/summary" ||
+    awk -F, -v r="$refused" 'NR == 2 { exit ($11 == r / 400 ? 0 : 1) }' "$tmp/summary" ||
         fail "unbuilt: $(cat "$tmp/summary"), wanted $refused of 400"
     grep -q "^tether-explore: time<1000: [0-9.]* % of the draws ($met of 400; 95 % interval" "$tmp/err" ||
         fail "--where's share: $(cat "$tmp/err")"
@@ -101,6 +101,28 @@ indices)
             n++
         }
         END { if (n != 2) exit 1 }' "$tmp/indices" || fail "rgeo's indices: $(cat "$tmp/indices")"
+    ;;
+missed)
+    # Draws whose periods miss exit 3 as a sweep does, in every form. The
+    # rows, the summary and the indices warn of the same notes; JSON's
+    # metadata counts the rows the indices leave out as standard error does.
+    for form in --quiet --summary --indices; do
+        "$prog" --vary strength=uniform:0.6:0.8 --modes 1 --figures period_in_1 --samples 3 "$form" \
+            >/dev/null 2>&1
+        status=$?
+        [ $status -eq 3 ] || fail "$form: status $status where a period missed, wanted 3"
+    done
+    v=(--vary strength=normal:1:10 --samples 200 --method integral --figures time)
+    "$prog" "${v[@]}" 2>&1 >/dev/null | sed -n 's/^tether-explore: warning: draw [^:]*: //p' >"$tmp/rows"
+    "$prog" "${v[@]}" --summary 2>&1 >/dev/null | sed -n 's/^tether-explore: warning: [^:]*: //p' >"$tmp/summary"
+    "$prog" "${v[@]}" --indices --format json >"$tmp/json" 2>"$tmp/err"
+    [ -s "$tmp/rows" ] || fail "the rows say no warning"
+    cmp -s "$tmp/rows" "$tmp/summary" || fail "the rows' and the summary's warnings differ"
+    [ "$(grep -c '^tether-explore: warning: design ' "$tmp/err")" -eq "$(wc -l <"$tmp/rows")" ] ||
+        fail "the indices' warnings: $(cat "$tmp/err")"
+    left=$(sed -n 's/^tether-explore: time: \([0-9]*\) of 200 rows left out.*/\1/p' "$tmp/err")
+    head -n 1 "$tmp/json" | grep -qF "\"left_out\":{\"time\":${left:-none}}" ||
+        fail "left out: $(head -n 1 "$tmp/json") against $(cat "$tmp/err")"
     ;;
 errors)
     # Bad draws: status 2, nothing on standard output, a message naming the argument.

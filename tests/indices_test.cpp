@@ -9,6 +9,7 @@
 #include <cstdint>
 #include <functional>
 #include <limits>
+#include <string>
 #include <vector>
 
 namespace {
@@ -67,6 +68,7 @@ TEST(Indices, IshigamisAreKnownWithinThreeStandardErrors)
     const engine::saltelli_design design(cube, 16384, 2024);
     const engine::sobol_indices s = engine::estimate_indices(evaluate(design, ishigami), 3, 2024);
     EXPECT_EQ(s.rows_used, 16384u);
+    EXPECT_EQ(s.doubt({"x1", "x2", "x3"}, "row"), "");
     for (std::size_t i = 0; i < 3; ++i) {
         const engine::sobol_index& x = s.of[i];
         EXPECT_NEAR(x.first, k.first[i], 0.03) << i;
@@ -119,6 +121,24 @@ TEST(Indices, AFigureOfOneInputIsAllItsOwn)
         EXPECT_LE(s.of[i].first_low, 0);
         EXPECT_GE(s.of[i].first_high, 0);
     }
+}
+
+TEST(Indices, OneRowCarryingTheVarianceOrAnIndexFarOutsideIsDoubted)
+{
+    const engine::saltelli_design design(cube, 200, 8);
+    std::vector<double> f = evaluate(design, ishigami);
+    f[5 * 77 + 3] += 1e4;  // row 77's A_B(x2)
+    const engine::sobol_indices s = engine::estimate_indices(f, 3, 8, 100);
+    EXPECT_EQ(s.heaviest, 5u * 77 + 3);
+    EXPECT_GT(s.heaviest_share, 0.99);
+    EXPECT_NE(s.doubt({"x1", "x2", "x3"}, "row 77").find("at row 77, carries"), std::string::npos);
+    const engine::sobol_index noisy{-0.03, -0.05, -0.01, 1.04, 0.98, 1.1};
+    const engine::sobol_index out{1.5, 1.4, 1.6, 1, 1, 1};
+    EXPECT_EQ((engine::sobol_indices{{noisy}, 9, 9, 0, 0.1}).doubt({"x"}, ""), "");
+    EXPECT_EQ((engine::sobol_indices{{noisy, out}, 9, 9, 0, 0.1})
+                  .doubt({"x", "y"}, "")
+                  .find("y's first-order index 1.5 lies outside [0, 1]"),
+              0u);
 }
 
 TEST(Indices, AFigureFarFromZeroKeepsItsIndices)

@@ -156,9 +156,11 @@ TEST(Summary, WilsonIntervalsAreNewcombesTable)
         EXPECT_NEAR(s.low, c.low, 5e-5) << c.met << "/" << c.total;
         EXPECT_NEAR(s.high, c.high, 5e-5) << c.met << "/" << c.total;
     }
-    const engine::share all = engine::share_of(10, 10);
-    EXPECT_EQ(all.high, 1);
-    EXPECT_LT(all.low, 1);
+    for (std::uint64_t n = 1; n <= 64; ++n) {  // none and all reach 0 and 1 exactly
+        EXPECT_EQ(engine::share_of(0, n).low, 0) << n;
+        EXPECT_EQ(engine::share_of(n, n).high, 1) << n;
+        EXPECT_LT(engine::share_of(n, n).low, 1) << n;
+    }
     EXPECT_TRUE(std::isnan(engine::share_of(0, 0).value));
 }
 

@@ -371,17 +371,19 @@ engine::run draws_run_of(const options& o, const tether::design& base)
     return given_in(o.indices ? "--indices" : "--vary", [&] { return engine::run(std::move(r)); });
 }
 
-// After the rows of draws: their notes, the draws that missed, and the
-// draws written with their key.
-int say_draws(const engine::run& r, const engine::run_summary& ran, engine::shard_range range)
+// After the rows of draws: their notes, then the lines that end them (the
+// draws that missed, the draws written with their key); 3 where a draw
+// missed, as a sweep's design.
+int say_draws(const engine::run& r, const engine::run_summary& ran,
+              const std::vector<std::string>& end)
 {
-    for (const climber::note& each : r.led(ran.notes)) {
+    for (const climber::note& each : engine::rows_notes(r, ran)) {
         say_note(each);
     }
-    for (const std::string& line : engine::draws_end(r, ran, range)) {
+    for (const std::string& line : end) {
         say(line);
     }
-    return 0;
+    return ran.missed == 0 ? 0 : 3;
 }
 
 // --summary's rows, each figure's, or --indices', each figure's and
@@ -406,7 +408,7 @@ int whole_draws(const options& o, const engine::run& r, run_output& ro)
     const engine::row_writer w(format_of(o), s ? engine::spread_summary::columns()
                                                : engine::spread_indices::columns());
     if (format_of(o) == engine::format::json) {
-        ro.out.put(engine::draws_metadata(r, s ? &*s : nullptr), 0);
+        ro.out.put(engine::draws_metadata(r, s ? &*s : nullptr, x ? &*x : nullptr), 0);
     }
     ro.out.put(w.header(), 0);
     const std::vector<engine::labelled_row> rows = s ? s->rows() : x->rows();
@@ -417,12 +419,12 @@ int whole_draws(const options& o, const engine::run& r, run_output& ro)
         return status;
     }
     if (!s) {
-        return say_draws(r, x->run, {0, r.size()});
+        return say_draws(r, x->run, engine::indices_end(r, *x));
     }
-    for (const std::string& line : engine::shares_end(*s, r.request().drawn->key, where_to_look)) {
+    for (const std::string& line : engine::shares_end(r, *s, where_to_look)) {
         say(line);
     }
-    return 0;
+    return s->run.missed == 0 ? 0 : 3;
 }
 
 // --vary: each draw's row, or with --summary each figure's, or with
@@ -447,7 +449,7 @@ int draws(const options& o, const tether::design& base)
     const std::string head =
         k == 1 ? (json ? engine::draws_metadata(r, nullptr) : "") + w.header() : "";
     const auto [ran, status] = write_rows(o, r, range, head, "draws", line);
-    return status != 0 ? status : say_draws(r, ran, range);
+    return status != 0 ? status : say_draws(r, ran, engine::draws_end(r, ran, range));
 }
 
 // A march written as it goes: --report's lines or --ascent's rows; then

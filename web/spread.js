@@ -67,7 +67,7 @@ function showSummary(table, result) {
     row.forEach((text, k) => {
       const cell = document.createElement(k ? 'td' : 'th');
       if (!k) cell.scope = 'row';
-      cell.textContent = k && text !== '' ? Number(text).toPrecision(6).replace(/\.?0+(e|$)/, '$1') : text;
+      cell.textContent = k && text !== '' && !Number.isNaN(Number(text)) ? Number(text).toPrecision(6).replace(/\.?0+(e|$)/, '$1') : text;
       cell.dataset.value = text;
       tr.append(cell);
     });

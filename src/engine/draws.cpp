@@ -8,6 +8,7 @@
 #include <boost/math/distributions/uniform.hpp>
 #include <boost/random/mersenne_twister.hpp>
 
+#include <algorithm>
 #include <charconv>
 #include <cmath>
 
@@ -84,6 +85,27 @@ const std::vector<named<distribution_kind>>& distributions()
 }
 
 double distribution::quantile(double p) const
+{
+    const double x = unscaled_quantile(p);
+    if (std::isfinite(x) || kind == distribution_kind::normal ||
+        kind == distribution_kind::lognormal) {
+        return x;
+    }
+    // A span wider than binary64 holds (HIGH - LOW, or a product of two
+    // spans, overflows): the same expression of the numbers scaled by a
+    // power of 2 that brings them below 2, scaled back. Scaling by a power
+    // of 2 is exact, so this is the value the expression would have in
+    // wider numbers, rounded to binary64; a span that does not overflow
+    // keeps its draws bit for bit.
+    const int e = std::ilogb(std::max(std::fabs(numbers.front()), std::fabs(numbers.back())));
+    distribution scaled{kind, numbers};
+    for (double& v : scaled.numbers) {
+        v = std::ldexp(v, -e);
+    }
+    return std::ldexp(scaled.unscaled_quantile(p), e);
+}
+
+double distribution::unscaled_quantile(double p) const
 {
     const std::vector<double>& n = numbers;
     switch (kind) {

@@ -33,7 +33,11 @@ struct distribution {
     std::vector<double> numbers;  // as written: MEAN SD, MEDIAN FACTOR, LOW HIGH, LOW MODE HIGH
     // The value below which a share p of the distribution lies, 0 < p < 1
     // (Boost.Math's quantile, evaluated in binary64).
+    // A span wider than binary64 holds is drawn within it, not as infinity.
     double quantile(double p) const;
+
+  private:
+    double unscaled_quantile(double p) const;
 };
 
 // Parses "normal:MEAN:SD", "lognormal:MEDIAN:FACTOR", "uniform:LOW:HIGH" or

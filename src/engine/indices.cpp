@@ -117,16 +117,19 @@ sobol_indices estimate_indices(const std::vector<double>& f, std::size_t k, std:
     centred_rows r{k, {}};
     const std::size_t rows = f.size() / r.width();
     double sum             = 0;
+    std::vector<std::size_t> row_of;  // each used row's index in f
     for (std::size_t j = 0; j < rows; ++j) {
         const auto first = f.begin() + static_cast<std::ptrdiff_t>(j * r.width());
         const auto last  = first + static_cast<std::ptrdiff_t>(r.width());
         if (std::all_of(first, last, [](double v) { return std::isfinite(v); })) {
             r.g.insert(r.g.end(), first, last);
             sum += *first + *(first + 1);
+            row_of.push_back(j);
         }
     }
     const std::size_t used = r.g.size() / r.width();
-    sobol_indices out{std::vector<sobol_index>(k, {nan, nan, nan, nan, nan, nan}), used};
+    sobol_indices out{std::vector<sobol_index>(k, {nan, nan, nan, nan, nan, nan}), used, rows, 0,
+                      nan};
     if (used < 2) {
         return out;
     }
@@ -136,6 +139,22 @@ sobol_indices estimate_indices(const std::vector<double>& f, std::size_t k, std:
     const double centre = sum / (2 * static_cast<double>(used));
     for (double& v : r.g) {
         v -= centre;
+    }
+    double squares  = 0;
+    double heaviest = 0;
+    for (std::size_t j = 0; j < used; ++j) {
+        double row = 0;
+        for (std::size_t c = 0; c < r.width(); ++c) {
+            row += r.g[j * r.width() + c] * r.g[j * r.width() + c];
+        }
+        squares += row;
+        if (row > heaviest) {
+            heaviest                   = row;
+            const double* g            = &r.g[j * r.width()];
+            const auto* const farthest = std::max_element(
+                g, g + r.width(), [](double a, double b) { return std::fabs(a) < std::fabs(b); });
+            out.heaviest = row_of[j] * r.width() + static_cast<std::size_t>(farthest - g);
+        }
     }
     std::vector<std::size_t> picks(used);
     for (std::size_t j = 0; j < used; ++j) {
@@ -147,6 +166,7 @@ sobol_indices estimate_indices(const std::vector<double>& f, std::size_t k, std:
     if (!std::isfinite(first.front())) {
         return out;  // the figure does not vary
     }
+    out.heaviest_share = heaviest / squares;
     // Each resample's estimates, input by input.
     std::vector<std::vector<double>> first_b(k, std::vector<double>(resamples));
     std::vector<std::vector<double>> total_b(k, std::vector<double>(resamples));
@@ -175,6 +195,39 @@ sobol_indices estimate_indices(const std::vector<double>& f, std::size_t k, std:
         out.of[i] = {first[i], first_low, first_high, total[i], total_low, total_high};
     }
     return out;
+}
+
+std::string sobol_indices::doubt(const std::vector<std::string>& inputs,
+                                 const std::string& row) const
+{
+    const auto number = [](double v) { return tether::message_number(v, 3); };
+    if (heaviest_share > 0.5) {
+        return "one row of the " + std::to_string(rows_used) + " used, at " + row + ", carries " +
+               number(100 * heaviest_share) +
+               " % of the figure's variance, so the estimates and their intervals are that "
+               "row's; more draws, or a distribution without that tail, can settle them";
+    }
+    // An estimate outside [0, 1] by more than its interval is wide: the
+    // bootstrap does not reach a share of the variance, where a noisy index
+    // near 0 or 1 does (an estimate 3.9 standard errors beyond it: less than
+    // once in 10^4).
+    const auto outside = [](double v, double low, double high) {
+        return std::max(-v, v - 1) > high - low;
+    };
+    for (std::size_t i = 0; i < of.size(); ++i) {
+        const sobol_index& x = of[i];
+        const bool first     = outside(x.first, x.first_low, x.first_high);
+        if (first || outside(x.total, x.total_low, x.total_high)) {
+            return inputs[i] + "'s " + (first ? "first-order" : "total-effect") + " index " +
+                   number(first ? x.first : x.total) +
+                   " lies outside [0, 1] by more than its 95 % interval is wide (" +
+                   number(first ? x.first_low : x.total_low) + " to " +
+                   number(first ? x.first_high : x.total_high) +
+                   "), so the rows do not sample the figure's variance well; more draws can "
+                   "settle it";
+        }
+    }
+    return {};
 }
 
 }  // namespace engine

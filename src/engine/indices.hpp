@@ -7,6 +7,7 @@
 
 #include <cstdint>
 #include <functional>
+#include <string>
 #include <vector>
 
 namespace engine {
@@ -46,6 +47,19 @@ struct sobol_index {
 struct sobol_indices {
     std::vector<sobol_index> of;  // one per input, in order
     std::uint64_t rows_used = 0;  // the rows whose k + 2 values are all finite
+    std::uint64_t rows      = 0;  // the rows given
+    // The used row whose k + 2 values carry the largest share of the sum of
+    // the squared deviations of every used value from the mean of A and B:
+    // its point farthest from the mean (an index into f), and that share
+    // (NaN where there are no indices). Near 1, that row alone makes the
+    // estimates and the bootstrap's intervals.
+    std::uint64_t heaviest = 0;
+    double heaviest_share;
+    // Why the estimates cannot be trusted, or empty: one row carries more
+    // than half of the variance (heaviest_share), or an index lies outside
+    // [0, 1] by more than its 95 % interval's width. `inputs` names the
+    // inputs, `row` the heaviest point.
+    std::string doubt(const std::vector<std::string>& inputs, const std::string& row) const;
 };
 
 inline constexpr unsigned bootstrap_resamples = 1000;

@@ -278,7 +278,7 @@ run_summary run::execute(std::uint64_t begin, std::uint64_t end,
 std::string run::lead(std::uint64_t first, std::uint64_t count) const
 {
     if (request_.drawn) {
-        return (saltelli_ ? "design " + std::to_string(first) + " of " + std::to_string(size())
+        return (saltelli_ ? "design " + std::to_string(first + 1) + " of " + std::to_string(size())
                           : "draw " + std::to_string(first)) +
                " (" + varied_text(request_.drawn->vary, drawn_at(first)) + ")" +
                (count > 1 ? " and " + std::to_string(count - 1) + " more" : "");
@@ -288,8 +288,13 @@ std::string run::lead(std::uint64_t first, std::uint64_t count) const
 
 std::vector<climber::note> run::led(const note_tally& tally) const
 {
+    return led(tally.entries());
+}
+
+std::vector<climber::note> run::led(const std::vector<note_tally::entry>& entries) const
+{
     std::vector<climber::note> out;
-    for (const note_tally::entry& e : tally.entries()) {
+    for (const note_tally::entry& e : entries) {
         climber::note n     = e.note;
         const std::string l = lead(e.first, e.count);
         n.text              = l.empty() ? n.text : l + ": " + n.text;

@@ -145,10 +145,12 @@ class run {
 
     // What leads a remark on count rows from first: "design I of N (VALUES)
     // and K more" for a grid with sweeps, "draw I (VALUES) and K more" for
-    // draws ("design I of N (VALUES) ..." of Saltelli's design), else empty.
+    // draws ("design I of N (VALUES) ...", from 1, of Saltelli's design), else
+    // empty.
     std::string lead(std::uint64_t first, std::uint64_t count) const;
     // The tally's notes, each led by lead() where there is one.
     std::vector<climber::note> led(const note_tally& tally) const;
+    std::vector<climber::note> led(const std::vector<note_tally::entry>& entries) const;
 
   private:
     // The drawn values of row i.

@@ -24,7 +24,7 @@ std::vector<note_share> note_shares(const run_summary& s, std::uint64_t draws)
     std::vector<note_share> out;
     out.reserve(all.size());
     for (const note_tally::entry& e : all) {
-        out.push_back({e.note, share_of(e.count, draws)});
+        out.push_back({e.note, share_of(e.count, draws), e.first});
     }
     return out;
 }
@@ -34,6 +34,7 @@ std::vector<note_share> note_shares(const run_summary& s, std::uint64_t draws)
 std::vector<column> spread_summary::columns()
 {
     return {{"figure", "", "the figure", true},
+            {"unit", "", "its unit, the unit of mean to max", true},
             {"computed", "1", "the draws that gave it"},
             {"mean", "", "its mean"},
             {"sd", "", "its standard deviation"},
@@ -50,7 +51,7 @@ std::vector<labelled_row> spread_summary::rows() const
     std::vector<labelled_row> out;
     for (std::size_t c = 0; c < figures.size(); ++c) {
         const figure_summary& f = of[c];
-        out.push_back({{figures[c].name},
+        out.push_back({{figures[c].name, figures[c].unit},
                        {static_cast<double>(f.computed), f.mean, f.sd, f.p5, f.p50, f.p95, f.min,
                         f.max, unbuilt.value}});
     }
@@ -85,6 +86,7 @@ spread_summary summarize(const run& r, const run_settings& s,
     const auto drawn = out.run.result.done;
     out.unbuilt      = share_of(unbuilt, drawn);
     out.met          = share_of(met, drawn);
+    out.missed       = share_of(out.run.missed, drawn);
     out.notes        = note_shares(out.run, drawn);
     for (const summary_tally& t : tallies) {
         out.of.push_back(t.result());
@@ -196,7 +198,7 @@ std::string json_share(const share& s)
 
 }  // namespace
 
-std::string draws_metadata(const run& r, const spread_summary* s)
+std::string draws_metadata(const run& r, const spread_summary* s, const spread_indices* x)
 {
     const draw_request& dr = *r.request().drawn;
     std::string vary;
@@ -216,11 +218,19 @@ std::string draws_metadata(const run& r, const spread_summary* s)
             out += (i == 0 ? "" : ",") + json_share(s->notes[i].of);
             out.insert(out.size() - 1, ",\"text\":" + json_string(s->notes[i].note.text));
         }
-        out += "]";
+        out += "],\"missed\":" + json_share(s->missed);
         if (s->where) {
             out += ",\"where\":" + json_share(s->met);
             out.insert(out.size() - 1, ",\"condition\":" + json_string(condition_text(*s->where)));
         }
+    }
+    if (x != nullptr) {
+        out += ",\"left_out\":{";
+        for (std::size_t c = 0; c < x->of.size(); ++c) {
+            out += (c == 0 ? "" : ",") + json_string(x->figures[c].name) + ":" +
+                   std::to_string(x->of[c].rows - x->of[c].rows_used);
+        }
+        out += "}";
     }
     return out + "}}\n";
 }

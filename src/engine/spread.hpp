@@ -24,8 +24,9 @@ struct labelled_row {
 };
 
 struct note_share {
-    climber::note note;  // the first draw's
-    share of;            // of every draw
+    climber::note note;       // the first draw's
+    share of;                 // of every draw
+    std::uint64_t first = 0;  // the first draw's index
 };
 
 struct spread_summary {
@@ -35,8 +36,9 @@ struct spread_summary {
     std::vector<note_share> notes;     // each kind of note on the draws, in the kinds' order
     std::optional<condition> where{};  // the condition asked for, and its share
     share met{};
+    share missed{};     // the draws with a figure that missed
     run_summary run{};  // the misses, and whether the run was stopped
-    // The columns figure, computed, mean, sd, p5, p50, p95, min, max,
+    // The columns figure, unit, computed, mean, sd, p5, p50, p95, min, max,
     // unbuilt; a row per figure.
     static std::vector<column> columns();
     std::vector<labelled_row> rows() const;
@@ -76,7 +78,9 @@ std::string distribution_text(const distribution& d);
 
 // What a run of draws was, as one JSON line before its rows:
 // {"metadata":{"seed":K,"key":K,"samples":N,"method":M,"vary":{NAME:DIST,...}}},
-// with a summary's shares too ("unbuilt", "warnings", "where").
-std::string draws_metadata(const run& r, const spread_summary* s);
+// with a summary's shares too ("unbuilt", "warnings", "missed", "where"),
+// or the indices' rows left out by figure ("left_out":{FIGURE:COUNT,...}).
+std::string draws_metadata(const run& r, const spread_summary* s,
+                           const spread_indices* x = nullptr);
 
 }  // namespace engine

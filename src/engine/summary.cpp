@@ -198,7 +198,10 @@ share share_of(std::uint64_t met, std::uint64_t total)
     const double z2n = z * z / n;
     const double mid = (p + z2n / 2) / (1 + z2n);
     const double half = z / (1 + z2n) * std::sqrt(p * (1 - p) / n + z2n / (4 * n));
-    return {met, total, p, std::max(0.0, mid - half), std::min(1.0, mid + half)};
+    // At none or all the interval reaches 0 or 1 exactly, where mid - half
+    // or mid + half would round to a few ulps beside it.
+    return {met, total, p, met == 0 ? 0.0 : std::max(0.0, mid - half),
+            met == total ? 1.0 : std::min(1.0, mid + half)};
 }
 
 }  // namespace engine

@@ -14,6 +14,7 @@
 #include "engine/requests.hpp"
 #include "engine/run.hpp"
 #include "engine/runner.hpp"
+#include "engine/sayings.hpp"
 #include "engine/sensitivity.hpp"
 #include "engine/settings.hpp"
 #include "engine/solve.hpp"
@@ -404,11 +405,18 @@ void warn_text(const std::string& text, int level)
     }
 }
 
-// A note's text, the integral method named as Python names it.
-std::string warning_of(const climber::note& n)
+// What Python adds to a note: the integral method named as Python names
+// it, where the note advises it.
+std::string where_to_look(const climber::note& n)
 {
     const std::string integral = engine::named_name(engine::methods(), climber::method::integral);
-    return climber::advises_integral(n) ? n.text + " (method=\"" + integral + "\")" : n.text;
+    return climber::advises_integral(n) ? " (method=\"" + integral + "\")" : "";
+}
+
+// A note's text with what Python adds to it.
+std::string warning_of(const climber::note& n)
+{
+    return n.text + where_to_look(n);
 }
 
 // The notes as Python warnings, each once, attributed as warn_text's.
@@ -957,9 +965,13 @@ py::tuple summary(const tether::design& base, const py::list& vary, py::handle s
         py::dict d = share_dict(n.of);
         d["text"]  = text_of(n.note.text);
         notes.append(d);
-        warn_text(engine::share_text(n.of) + ": " + warning_of(n.note), 2);
+        warn_text(engine::note_share_text(r, n) + where_to_look(n.note), 2);
     }
     attrs["warnings"] = notes;
+    attrs["missed"]   = share_dict(s.missed);
+    if (s.missed.met > 0) {
+        warn_text(engine::missed_share(r, s), 2);
+    }
     if (s.where) {
         py::dict d     = share_dict(s.met);
         d["condition"] = engine::condition_text(*s.where);
@@ -978,7 +990,20 @@ py::tuple indices(const tether::design& base, const py::list& vary, py::handle s
     const engine::spread_indices x = without_gil(
         drawn.threads, [&](const engine::run_settings& s) { return engine::indices_of(r, s); });
     warn_threads(x.run.result, 2);
-    return py::make_tuple(labelled(x.rows(), engine::spread_indices::columns()), draws_attrs(r));
+    warn(engine::rows_notes(r, x.run), 2);
+    if (x.run.missed > 0) {
+        warn_text(engine::missed_rows(r, x.run), 2);
+    }
+    for (const std::string& doubt : engine::indices_doubts(r, x)) {
+        warn_text(doubt, 2);
+    }
+    py::dict attrs = draws_attrs(r);
+    py::dict left_out;
+    for (std::size_t c = 0; c < x.of.size(); ++c) {
+        left_out[py::str(x.figures[c].name)] = x.of[c].rows - x.of[c].rows_used;
+    }
+    attrs["left_out"] = left_out;
+    return py::make_tuple(labelled(x.rows(), engine::spread_indices::columns()), attrs);
 }
 
 // The goal of solve(name, (low, high), figure, value), read as --solve

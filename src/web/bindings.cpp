@@ -12,6 +12,7 @@
 #include "engine/numbers.hpp"
 #include "engine/requests.hpp"
 #include "engine/run.hpp"
+#include "engine/sayings.hpp"
 #include "engine/sensitivity.hpp"
 #include "engine/settings.hpp"
 #include "engine/solve.hpp"
@@ -159,11 +160,17 @@ val columns_of(const std::vector<engine::column>& columns)
     return array(columns, column_of);
 }
 
-// A note's text with the page's words on how to act on it, as
-// tether-explore adds its option.
+// The page's words on how to act on a note, as tether-explore adds its
+// option.
+std::string where_to_look(const climber::note& n)
+{
+    return climber::advises_integral(n) ? " (choose the integral method)" : "";
+}
+
+// A note's text with the page's words on how to act on it.
 std::string page_text(const climber::note& n)
 {
-    return n.text + (climber::advises_integral(n) ? " (choose the integral method)" : "");
+    return n.text + where_to_look(n);
 }
 
 // [{on: "parameter" or "figure", name, text}]: the notes, each placed by
@@ -705,7 +712,10 @@ val spread(const std::string& lines, const std::string& vary_lines, const std::s
                 notes.push_back(engine::share_text(sum.unbuilt) + " are no design.");
             }
             for (const engine::note_share& n : sum.notes) {
-                notes.push_back(engine::share_text(n.of) + ": " + page_text(n.note));
+                notes.push_back(engine::note_share_text(run, n) + where_to_look(n.note));
+            }
+            if (sum.missed.met > 0) {
+                notes.push_back(engine::missed_share(run, sum) + ".");
             }
             to.set("columns", texts(engine::column_names(columns)));
             to.set("rows", rows);

@@ -2,6 +2,7 @@
 bytes, over any jobs and shards, and Python's refusals naming the keyword."""
 import io
 import json
+import warnings
 
 import numpy as np
 import pandas as pd
@@ -46,7 +47,8 @@ def test_summary_and_indices_are_the_command_lines(explore, run_explore):
     wanted = pd.read_json(io.StringIO("\n".join(lines[1:])), lines=True, dtype=False,
                           precise_float=True)
     assert s["figure"].tolist() == wanted["figure"].tolist()
-    same_bits(s.drop(columns="figure"), wanted.drop(columns="figure").astype(float))
+    same_bits(s.drop(columns=["figure", "unit"]),
+              wanted.drop(columns=["figure", "unit"]).astype(float))
     assert s.attrs["where"]["met"] == meta["where"]["met"]
     assert s.attrs["unbuilt"]["share"] == meta["unbuilt"]["share"] > 0
     rows = tether.sample(VARY, samples=400, **KEYWORDS)
@@ -62,6 +64,19 @@ def test_summary_and_indices_are_the_command_lines(explore, run_explore):
     assert x[["figure", "parameter"]].values.tolist() == \
         wanted[["figure", "parameter"]].values.tolist()
     same_bits(x.iloc[:, 2:], wanted.iloc[:, 2:])
+
+
+def test_indices_warn_as_the_command_line_and_count_the_rows_left_out(run_explore):
+    with warnings.catch_warnings(record=True) as said:
+        warnings.simplefilter("always")
+        x = tether.indices({"strength": "normal:1:10"}, samples=200, method="integral",
+                           figures=["time"])
+    _, out, err = run_explore("--vary", "strength=normal:1:10", "--samples", "200", "--indices",
+                              "--method", "integral", "--figures", "time", "--format", "json")
+    assert x.attrs["left_out"] == json.loads(out.splitlines()[0])["metadata"]["left_out"]
+    lines = [line.removeprefix("tether-explore: ") for line in err.splitlines()]
+    assert [str(w.message) for w in said] == \
+        [line.removeprefix("warning: ") for line in lines[:-1] if "rows left out" not in line]
 
 
 @pytest.mark.parametrize("keywords, error, wanted", [

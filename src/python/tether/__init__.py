@@ -497,7 +497,7 @@ def _labelled(result, attrs):
     import pandas as pd
 
     texts, values, columns = result
-    labels = [c for c in columns if c in ("figure", "parameter")]
+    labels = [c for c in columns if c in ("figure", "unit", "parameter")]
     out = pd.DataFrame(values, columns=[c for c in columns if c not in labels])
     for j, name in enumerate(labels):
         out.insert(j, name, [t[j] for t in texts])
@@ -517,11 +517,12 @@ def summary(vary, base=None, *, samples=1000, seed=None, key=None, method=_core.
     Returns
     -------
     pandas.DataFrame
-        A row per figure: figure, computed, mean, sd, p5, p50, p95, min, max
-        and unbuilt (the share of draws that are no design); ``attrs`` holds
-        sample's and the shares: ``unbuilt``, ``warnings`` (one dict per kind
-        of note with its text) and, with where, ``where``, each a dict of
-        met, of, share and its 95 % interval low to high.
+        A row per figure: figure, unit (of mean to max), computed, mean, sd,
+        p5, p50, p95, min, max and unbuilt (the share of draws that are no
+        design); ``attrs`` holds sample's and the shares: ``unbuilt``,
+        ``warnings`` (one dict per kind of note with its text), ``missed``
+        (the draws with a figure that missed) and, with where, ``where``,
+        each a dict of met, of, share and its 95 % interval low to high.
 
     Warns
     -----
@@ -545,7 +546,17 @@ def indices(vary, base=None, *, samples=1000, seed=None, key=None, method=_core.
     -------
     pandas.DataFrame
         A row per figure and varied parameter: figure, parameter, first,
-        first_low, first_high, total, total_low and total_high.
+        first_low, first_high, total, total_low and total_high; ``attrs``
+        holds sample's and ``left_out``, each figure's rows left out (one of
+        their designs gave no value).
+
+    Warns
+    -----
+    DesignWarning
+        Once per kind of note, naming the first design and how many more; for
+        the designs that missed; for a figure whose indices cannot be trusted
+        (one row carries most of its variance, or an index lies far outside
+        [0, 1]), saying why.
     """
     result, attrs = _core.indices(_base(base, "indices"), _vary(vary), samples, _seed(seed, key),
                                   jobs, method, modes, figures)
