@@ -229,6 +229,22 @@ TEST(Sensitivity, AJumpingFigureIsEmptyWithANote)
     EXPECT_FALSE(noted(s, "rgeo is not smooth"));
 }
 
+// A small derivative is judged on its figure's scale: a period shot to
+// 1e-10 whose derivative's levels disagree by that over the step settles
+// (mode 34 by tsid on the study's design: 6e-8 h/s with a spread of 4e-11
+// over 2.6 s steps), a figure known to 1e-12 with that spread does not, nor
+// does a jump.
+TEST(Sensitivity, SmallDerivativesSettleOnTheirFiguresScale)
+{
+    const double period = 0.949, step = 2.63, slope = 6.05e-8;
+    const double noise = engine::period_noise * period / step;
+    EXPECT_TRUE(engine::settles(slope, noise, period, step, engine::mode_slope_accuracy,
+                                engine::period_noise));
+    EXPECT_FALSE(engine::settles(slope, noise, period, step, engine::slope_accuracy, 1e-12));
+    EXPECT_FALSE(engine::settles(slope, slope / 2, period, step, engine::mode_slope_accuracy,
+                                 engine::period_noise));
+}
+
 TEST(Sensitivity, RefusesADesignThatCannotBeComputed)
 {
     tether::design d;
@@ -247,6 +263,9 @@ TEST(Sensitivity, HoldsAutoParametersAndSaysSo)
     EXPECT_EQ(slope_of(s, "time", "csgeo").derivative, 0);
     const engine::sensitivities set = engine::compute_sensitivities(with_top(d));
     EXPECT_EQ(slope_of(s, "time", "ztop").derivative, slope_of(set, "time", "ztop").derivative);
+    // With a partner, what auto gives is named from its balance point.
+    d.planet = *tether::planet_named("moon-l1");
+    EXPECT_TRUE(noted(engine::compute_sensitivities(d), "below the balance point (L1)"));
 }
 
 }  // namespace

@@ -356,6 +356,22 @@ TEST(Traffic, WhereNoStreamFitsOrTheClimbIsNotKnownTheFiguresAreNaNAndSaySo)
     const climber::traffic quick = climber::compute_figures(anchored, loads).traffic;
     EXPECT_BITS(quick.peak_load, held.traffic.peak_load);
     EXPECT_TRUE(std::isnan(quick.min_interval) && quick.none_fits.empty());
+    // An anchor that alone exceeds the capacity is named, climbers or not.
+    anchored.traffic.anchor = 400;
+    for (const bool departures : {false, true}) {
+        loads.departures = departures;
+        EXPECT_NE(climber::compute_figures(anchored, loads).traffic.remedy.find("anchor = 400"),
+                  std::string::npos);
+    }
+    // Over by less than the figures' accuracy, the foot holds: no note, and
+    // the stream's interval is found.
+    anchored.traffic.anchor     = 0;
+    const climber::traffic free = climber::compute_figures(anchored, loads).traffic;
+    anchored.traffic.anchor = (free.load_capacity - free.peak_load) + free.load_capacity * 5e-15;
+    const climber::design_figures edge = climber::compute_figures(anchored, loads);
+    EXPECT_GT(edge.traffic.load_share, 1);
+    EXPECT_TRUE(kinds(edge).empty());
+    EXPECT_TRUE(std::isfinite(edge.traffic.min_interval));
 
     const design d{};
     climber::integral_settings s;

@@ -3,6 +3,7 @@
 #include "tether/design.hpp"
 
 #include <algorithm>
+#include <cmath>
 #include <limits>
 #include <utility>
 
@@ -67,7 +68,7 @@ design_figures compute_figures(const tether::design& d, const figures_request& r
         out.whole = tether::compute_whole(d, out.model, out.positions, r.integral.tolerance);
     }
     else {
-        out.whole = {nan, nan, nan, nan, nan, nan, nan, nan, nan, false, {}};
+        out.whole = {nan, nan, nan, nan, nan, nan, nan, nan, nan, nan, false, {}};
     }
     if (r.modes > 0) {
         out.modes = tether::compute_modes(out.model, out.positions, r.modes, r.mode_by, stop);
@@ -86,7 +87,7 @@ std::vector<note> notes(const design_figures& s, bool by_march)
                                         [](const note& n) { return n.kind == note_kind::cannot_lift; });
     // Above 1 by more than the figures' accuracy: a design sized by goal
     // seek for a share of 1 sits on it.
-    if (said || !(t.load_share > 1 + 1e-9)) {
+    if (said || !(t.load_share > 1 + share_tolerance)) {
         return out;
     }
     using tether::message_number;
@@ -94,10 +95,8 @@ std::vector<note> notes(const design_figures& s, bool by_march)
                    "load_share = " + message_number(t.load_share, 6) +
                        ": the traffic's peak load (peak_load = " + message_number(t.peak_load, 6) +
                        " kN) exceeds the pull at the tether's foot (load_capacity = " +
-                       message_number(t.load_capacity, 6) + " kN), so the foot would lift" +
-                       (t.none_fits.empty() ? "; fewer climbers, a longer interval or a larger "
-                                              "csgeo can keep it down"
-                                            : "; " + t.none_fits),
+                       message_number(t.load_capacity, 6) + " kN), so the foot would lift; " +
+                       t.remedy,
                    "load_share"});
     return out;
 }
@@ -107,11 +106,21 @@ std::vector<note> field_notes(const design_figures& f, const figures_request& r)
     if (!r.whole || !f.model.fld.partnered()) {
         return {};
     }
-    return {{note_kind::partner_release,
-             "orbit_alt, escape_alt, apex_speed and apex_vinf are empty: they are orbits about "
-             "the body alone, and a payload let go from a tether with a partner body moves under "
-             "both bodies' pull",
-             "orbit_alt"}};
+    std::vector<note> out{
+        {note_kind::partner_release,
+         "orbit_alt, escape_alt, apex_speed and apex_vinf are empty: they are orbits about "
+         "the body alone, and a payload let go from a tether with a partner body moves under "
+         "both bodies' pull",
+         "orbit_alt"}};
+    if (!std::isnan(f.whole.top_in_partner)) {
+        out.push_back({note_kind::top_in_partner,
+                       "uniform_top is empty: the top of a free-standing tether of one "
+                       "cross-section would lie " +
+                           tether::message_number(f.whole.top_in_partner, 6) +
+                           " km inside the partner body, beyond its surface",
+                       "uniform_top"});
+    }
+    return out;
 }
 
 }  // namespace climber

@@ -55,6 +55,7 @@ enum class note_kind {
     cannot_lift,           // the tether's foot holds less than the climber's mass
     foot_lifts,            // the traffic's peak load exceeds the load capacity at the foot
     partner_release,       // with a partner body the release figures are not computed
+    top_in_partner,        // uniform_top would lie inside the partner body
 };
 struct note {
     note_kind kind;

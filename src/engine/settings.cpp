@@ -188,9 +188,6 @@ std::optional<design_fault> design_error(const tether::design& design, bool with
 
 namespace engine {
 
-namespace {
-
-// A parameter's words with GEO named as the design's balance point.
 std::string balance_words(std::string text, const tether::design& design)
 {
     if (!tether::has_partner(design)) {
@@ -203,8 +200,6 @@ std::string balance_words(std::string text, const tether::design& design)
     }
     return text;
 }
-
-}  // namespace
 
 std::string listing(const tether::design& design)
 {

@@ -75,6 +75,10 @@ std::optional<design_fault> design_error(const tether::design& d, bool with_rows
 
 namespace engine {
 
+// A parameter's words (its meaning, what auto gives) with GEO named as the
+// design's balance point where it has a partner body.
+std::string balance_words(std::string text, const tether::design& design);
+
 // Every parameter as "name = value  # unit, meaning", grouped under "#"
 // lines, in a form that apply_file reads back to the same design.
 std::string listing(const tether::design& d);

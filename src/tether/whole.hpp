@@ -16,7 +16,8 @@
 //   uniform_yuri  the specific strength a tether of one cross-section needs
 //                 to hang from GEO to the surface, MJ/kg
 //   uniform_top   the altitude of the top of a free-standing tether of one
-//                 cross-section with no counterweight, km
+//                 cross-section with no counterweight, km; NaN where it would
+//                 lie inside the partner body (top_in_partner says how deep)
 //
 // The masses follow the material: the linear density is density times the
 // cross-section, csgeo times the taper relative to GEO, at the working
@@ -32,17 +33,18 @@
 namespace tether {
 
 struct whole_tether {
-    double lower_mass;    // t
-    double upper_mass;    // t
-    double system_mass;   // t
-    double orbit_alt;     // km
-    double escape_alt;    // km
-    double apex_speed;    // km/s
-    double apex_vinf;     // km/s, NaN where bound
-    double uniform_yuri;  // MJ/kg
-    double uniform_top;   // km
-    bool mass_missed;     // a mass's error estimate exceeded the tolerance: the masses are NaN
-    std::string why;      // why, from the tolerance; empty where nothing is missed
+    double lower_mass;      // t
+    double upper_mass;      // t
+    double system_mass;     // t
+    double orbit_alt;       // km
+    double escape_alt;      // km
+    double apex_speed;      // km/s
+    double apex_vinf;       // km/s, NaN where bound
+    double uniform_yuri;    // MJ/kg
+    double uniform_top;     // km
+    double top_in_partner;  // km below the partner's surface where uniform_top would lie; NaN: not
+    bool mass_missed;       // a mass's error estimate exceeded the tolerance: the masses are NaN
+    std::string why;        // why, from the tolerance; empty where nothing is missed
 };
 
 // For a design that passes check. The masses are integrals whose error
