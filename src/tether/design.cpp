@@ -123,7 +123,7 @@ const std::array<param, 24> table{{
     {"march",   "ztop",     "km",       "highest march point",               true,  [](design& d) -> double& { return d.march.ztop; },
      "19 km below GEO, rounded down", [](const design& d) { return top_of_march(d, compute_model(d)); }},
     {"march",   "rowdz",    "km",       "spacing of the table's rows",       false, [](design& d) -> double& { return d.march.rowdz; }, "", nullptr},
-    {"traffic", "climbers", "1",        "climbers held on the tether at once", false, [](design& d) -> double& { return d.traffic.climbers; }, "", nullptr, 1, range::positive, false, true},
+    {"traffic", "climbers", "1",        "climbers held on the tether at once", false, [](design& d) -> double& { return d.traffic.climbers; }, "", nullptr, 1, range::positive, false, true, true},
     {"traffic", "interval", "h",        "time between a stream's departures", true, [](design& d) -> double& { return d.traffic.interval; },
      "no stream", [](const design&) { return automatic; }, 0, range::positive, false, true},
     {"traffic", "anchor",   "kN",       "pull the anchor keeps at the foot", false, [](design& d) -> double& { return d.traffic.anchor; }, "", nullptr, 0, range::positive, false, true},

@@ -131,6 +131,7 @@ struct param {
     range values    = range::positive;    // the values allowed
     bool of_partner = false;              // read only with a partner (partner_GM > 0)
     bool with_climb = false;              // checked with the climb, not here: the traffic's
+    bool whole      = false;              // whole numbers alone (climbers)
 };
 
 // Every figure of a design, in the order of the groups above.
