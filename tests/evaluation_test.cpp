@@ -3,9 +3,11 @@
 // march gives them and the ascent's rows), the notes as the study's, the
 // release figures' and the design's.
 #include "engine/evaluation.hpp"
+#include "engine/loads.hpp"
 
 #include "engine/figures.hpp"
 #include "engine/settings.hpp"
+#include "tether/model.hpp"
 
 #include <gtest/gtest.h>
 
@@ -126,3 +128,20 @@ TEST(Evaluation, NotesConcernWhatTheySay)
 }
 
 }  // namespace
+
+// The load table's rows step by rowdz up to GEO's own: a multiple of rowdz
+// that rounds to within an ulp or two of GEO is not a row of its own.
+TEST(Loads, RowsReachGeoOnceWhateverTheRounding)
+{
+    tether::design d;
+    const tether::model m = tether::compute_model(d);
+    const double geo      = m.rgeo - m.RE;
+    for (const double k : {2.0, 3.0, 7.0}) {
+        for (const double rowdz : {geo / k, std::nextafter(geo / k, 0.0)}) {
+            d.march.rowdz                  = rowdz;
+            const engine::load_table table = engine::loads_of(d);
+            ASSERT_EQ(table.rows.size(), static_cast<std::size_t>(k) + 1) << rowdz;
+            EXPECT_EQ(table.rows.back()[0], geo);
+        }
+    }
+}

@@ -6,6 +6,8 @@
 #include "climber/figures.hpp"
 #include "climber/traffic.hpp"
 
+#include <cmath>
+
 namespace engine {
 
 std::vector<column> load_columns()
@@ -33,8 +35,11 @@ load_table loads_of(const tether::design& d)
                           std::to_string(static_cast<long>(max_load_rows)) +
                           " rows from the foot to GEO");
     }
+    // A multiple of rowdz within a few ulps of GEO is GEO's row, not one
+    // more beside it.
+    const double close = 4 * (std::nextafter(geo, geo + geo) - geo);
     std::vector<double> altitudes;
-    for (double i = 0; i * d.march.rowdz < geo; ++i) {
+    for (double i = 0; geo - i * d.march.rowdz > close; ++i) {
         altitudes.push_back(i * d.march.rowdz);
     }
     altitudes.push_back(geo);

@@ -19,6 +19,7 @@ std::vector<column> load_columns();
 
 struct load_table {
     std::vector<std::vector<double>> rows;  // a row every rowdz from the foot, the last at GEO
+                                            // (a multiple within 4 ulps of it merged into it)
     std::vector<climber::note> notes;       // on its figures (the traffic's)
     std::string why;  // why the tensions are NaN (the climb could not be followed), or empty
 };
