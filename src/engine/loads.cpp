@@ -20,6 +20,11 @@ std::vector<column> load_columns()
     };
 }
 
+const tether::param& load_spacing()
+{
+    return *tether::find_param("rowdz");
+}
+
 load_table loads_of(const tether::design& d)
 {
     climber::figures_request r{climber::method::integral};
@@ -31,7 +36,9 @@ load_table loads_of(const tether::design& d)
     // Held climbers reach up to GEO: the rows go there, its own the last.
     const double geo = s.model.rgeo - s.model.RE;
     if (!(geo / d.march.rowdz < max_load_rows)) {
-        throw usage_error("rowdz = " + shortest(d.march.rowdz) + " km gives more than " +
+        const tether::param& p = load_spacing();
+        throw usage_error(std::string(p.name) + " = " + shortest(d.march.rowdz) +
+                          unit_suffix(p.unit) + " gives more than " +
                           std::to_string(static_cast<long>(max_load_rows)) +
                           " rows from the foot to GEO");
     }

@@ -26,6 +26,10 @@ struct load_table {
 
 inline constexpr double max_load_rows = 1e7;
 
+// The parameter that spaces the rows: a table it would make longer than
+// max_load_rows is refused in its name, so a face names the error by it.
+const tether::param& load_spacing();
+
 // The table of a design that passes the check (engine::design_error), its
 // climb by the integral method; throws usage_error where rowdz would give
 // more than max_load_rows rows.

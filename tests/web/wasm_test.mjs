@@ -339,6 +339,8 @@ check('sensitivity of a bad design', tether.sensitivity('strength=-1').errors[0]
     .map((n) => `${n.on} ${n.name} ${/so the foot would lift/.test(n.text)}`).join(), 'figure load_share true');
   check('no note where the foot holds', tether.evaluate('anchor=100', 'integral').notes.length, 0);
   check('load of a bad design', tether.load('climbers=0').errors[0]?.name, 'climbers');
+  check('a table too long: named by its spacing', tether.load('rowdz=1e-6').errors.map((e) => e.name).join(),
+    tether.load('').spacing);
   check('load of a bad design: no rows', tether.load('climbers=0').rows.length, 0);
   check('load of a bad design: no CSV', tether.loadCsv('climbers=0'), '');
 }
