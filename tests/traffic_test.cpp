@@ -342,6 +342,8 @@ TEST(Traffic, WhereNoStreamFitsOrTheClimbIsNotKnownTheFiguresAreNaNAndSaySo)
     EXPECT_FALSE(too.missed());
     EXPECT_NE(too.traffic.none_fits.find("one climber at the foot"), std::string::npos);
     EXPECT_EQ(kinds(too), std::vector<climber::note_kind>{climber::note_kind::cannot_lift});
+    // The climber's mass in its parameter's own unit.
+    EXPECT_NE(climber::notes(too, false)[0].text.find("(mclimb = 40000 kg)"), std::string::npos);
 
     design anchored{};
     anchored.traffic.anchor = 250;  // with the study's 156 kN climber, above 366.75 kN

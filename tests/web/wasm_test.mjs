@@ -17,7 +17,7 @@ if (!explore) {
 }
 const module = join(dir, 'web', 'tether.mjs');
 if (!existsSync(module)) {
-  console.log(`SKIP: ${module} is not built (make web)`);
+  console.log(`${process.env.TETHER_WEB_REQUIRED ? 'FAIL' : 'SKIP'}: ${module} is not built (make web)`);
   process.exit(process.env.TETHER_WEB_REQUIRED ? 1 : 77);
 }
 // Emscripten 3.1.6 writes an ES module that still looks for CommonJS's
