@@ -229,20 +229,13 @@ TEST(Sensitivity, AJumpingFigureIsEmptyWithANote)
     EXPECT_FALSE(noted(s, "rgeo is not smooth"));
 }
 
-// A small derivative is judged on its figure's scale: a period shot to
-// 1e-10 whose derivative's levels disagree by that over the step settles
-// (mode 34 by tsid on the study's design: 6e-8 h/s with a spread of 4e-11
-// over 2.6 s steps), a figure known to 1e-12 with that spread does not, nor
-// does a jump.
-TEST(Sensitivity, SmallDerivativesSettleOnTheirFiguresScale)
+// A small derivative of a period (mode 34 by tsid: 6e-8 h/s, spread 4e-11
+// over 2.6 s steps) settles on the period's own noise; a jump does not.
+TEST(Sensitivity, SmallDerivativesSettleOnTheirFiguresNoise)
 {
-    const double period = 0.949, step = 2.63, slope = 6.05e-8;
-    const double noise = engine::period_noise * period / step;
-    EXPECT_TRUE(engine::settles(slope, noise, period, step, engine::mode_slope_accuracy,
-                                engine::period_noise));
-    EXPECT_FALSE(engine::settles(slope, noise, period, step, engine::slope_accuracy, 1e-12));
-    EXPECT_FALSE(engine::settles(slope, slope / 2, period, step, engine::mode_slope_accuracy,
-                                 engine::period_noise));
+    const double noise = engine::period_noise * 0.949 / 2.63, by = engine::mode_slope_accuracy;
+    EXPECT_TRUE(engine::settles(6.05e-8, noise, 0.949, 2.63, by, engine::period_noise));
+    EXPECT_FALSE(engine::settles(6.05e-8, 3e-8, 0.949, 2.63, by, engine::period_noise));
 }
 
 TEST(Sensitivity, RefusesADesignThatCannotBeComputed)
