@@ -3,10 +3,12 @@
 // march gives them and the ascent's rows), the notes as the study's, the
 // release figures' and the design's.
 #include "engine/evaluation.hpp"
+#include "engine/loads.hpp"
 
 #include "engine/figures.hpp"
 #include "engine/loads.hpp"
 #include "engine/settings.hpp"
+#include "tether/model.hpp"
 
 #include <gtest/gtest.h>
 
@@ -160,3 +162,14 @@ TEST(Evaluation, NotesConcernWhatTheySay)
 }
 
 }  // namespace
+
+// A multiple of rowdz an ulp below GEO is not a row beside GEO's own.
+TEST(Loads, RowsReachGeoOnce)
+{
+    tether::design d;
+    const tether::model m = tether::compute_model(d);
+    for (const double k : {2.0, 3.0, 7.0}) {
+        d.march.rowdz = std::nextafter((m.rgeo - m.RE) / k, 0.0);
+        EXPECT_EQ(engine::loads_of(d).rows.size(), static_cast<std::size_t>(k) + 1);
+    }
+}

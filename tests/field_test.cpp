@@ -118,6 +118,10 @@ TEST(Field, BalancePointsAreTheCollinearLagrangePoints)
         EXPECT_GT(tether::outward(f, r * (1 + 1e-9)), 0);
         EXPECT_EQ(tether::balance_name(f), side > 0 ? "L1" : "L2");
     }
+    // On the Earth away from the Moon: L3, beyond the larger body.
+    const tether::field far = tether::partner_field(GM_earth, GM_moon, D_moon, -1);
+    EXPECT_NEAR(tether::balance_radius(far), e.xe - e.lagrange(-2 * D_moon, e.xe - 7000), 1e-3);
+    EXPECT_EQ(tether::balance_name(far), "L3");
     const double RE = 1738.1;
     EXPECT_NEAR(l1 - RE, 56000, 1000);  // above the near side
     EXPECT_GT(l2 - RE, 60000);          // above the far side
@@ -244,6 +248,13 @@ TEST(Field, TheWholeTetherSplitsAtTheBalancePointAndLeavesTheReleaseFiguresEmpty
     // where E returns to its surface value.
     const double top = f.model.RE + f.whole.uniform_top;
     EXPECT_NEAR(tether::effpot(f.model, top), f.model.vre, 1e-9 * f.model.vre);
+    // Inside a partner this large no tether reaches that top: empty, a note.
+    design big                       = d;
+    big.planet.partner_RE            = 100000;
+    const climber::design_figures in = climber::compute_figures(big, r);
+    EXPECT_TRUE(std::isnan(in.whole.uniform_top));
+    EXPECT_DOUBLE_EQ(in.whole.top_in_partner, top - (f.model.fld.D - 100000));
+    EXPECT_EQ(climber::field_notes(in, r).back().concerns, "uniform_top");
     // Out of plane the stiffness is the in-plane one plus omega^2 all along.
     ASSERT_FALSE(f.modes.missed);
     EXPECT_EQ(f.modes.lambda2_out[0], f.modes.lambda2_in[0] + f.model.omega2);
@@ -265,6 +276,8 @@ TEST(Field, BadPartnersAreRefusedNamingTheParameter)
         {"tsid", [](design& d) { d.planet.tsid = 86400; }, "tsid = auto"},
         {"rapex", [](design& d) { d.tether.rapex = 50000; }, "balance point (L1)"},
         {"rapex", [](design& d) { d.tether.rapex = 384400 - 6378; }, "surface"},
+        {"partner_RE", [](design& d) { d.planet.partner_RE = 340000; }, "(L1), 58019"},
+        {"partner_GM", [](design& d) { d.planet.partner_GM = 1e-300; }, "precision"},
         {"RE", [](design& d) { d.planet.RE = 60000; }, "balance point (L1)"},
     };
     for (const bad& c : cases) {

@@ -189,7 +189,7 @@ signals)
 full-disk)
     # A disk that fills mid-sweep: the real reason, and the file cut back to
     # its last whole row.
-    command -v unshare >/dev/null || skip "unshare (util-linux) is not installed"
+    command -v unshare >/dev/null || skip "unshare is not installed (Debian: util-linux)"
     unshare -rm true 2>/dev/null || unshare -m true 2>/dev/null ||
         skip "no mount namespace here, for a small tmpfs"
     cat >"$tmp/fill.sh" <<SCRIPT
@@ -274,7 +274,7 @@ append | append-full-disk)
     fi
 
     # A full disk, the same way.
-    command -v unshare >/dev/null || skip "unshare (util-linux) is not installed"
+    command -v unshare >/dev/null || skip "unshare is not installed (Debian: util-linux)"
     unshare -rm true 2>/dev/null || unshare -m true 2>/dev/null ||
         skip "no mount namespace here, for a small tmpfs"
     cat >"$tmp/fill.sh" <<SCRIPT

@@ -6,6 +6,10 @@ set -u
 prog=$1 page=$2
 fail() { echo "FAIL: $*" >&2; exit 1; }
 
+# No macro runs into the text before it ("... h.It Sy NAME" loses an item).
+run_in=$(grep -nE '[^[:space:]\\]\.(It|Sy|Fl|Ar|Cm|Pp|Bl|El|Sh|Ss|Pa|Pq)( |$)' "$page")
+[ -z "$run_in" ] || fail "a macro runs into the text before it in $page: $run_in"
+
 # Names the page sets in bold (.Sy NAME, .It Sy NAME , OTHER).
 described=$(grep -E '^\.(It )?Sy ' "$page" | sed -E 's/^\.(It )?Sy //; s/ No .*//' |
     tr ' ,' '\n\n' | grep -E '^[A-Za-z_]+$' | sort -u)

@@ -45,7 +45,7 @@ arguments)
     ;;
 locale)
     # A decimal-comma locale in the environment must not reach the report.
-    locale -a 2>/dev/null | grep -qix 'de_DE.utf-\?8' || skip "locale de_DE.UTF-8 is not installed"
+    locale -a 2>/dev/null | grep -qix 'de_DE.utf-\?8' || skip "locale de_DE.UTF-8 is not installed (Debian: locales, then localedef -i de_DE -f UTF-8 de_DE.UTF-8)"
     [ "$(LC_ALL=de_DE.UTF-8 locale decimal_point)" = "," ] || skip "de_DE.UTF-8 does not use a decimal comma here"
     LC_ALL=de_DE.UTF-8 LANG=de_DE.UTF-8 run
     expect_report

@@ -239,6 +239,15 @@ TEST(Sensitivity, AJumpingFigureIsEmptyWithANote)
     EXPECT_FALSE(noted(s, "rgeo is not smooth"));
 }
 
+// A small derivative of a period (mode 34 by tsid: 6e-8 h/s, spread 4e-11
+// over 2.6 s steps) settles on the period's own noise; a jump does not.
+TEST(Sensitivity, SmallDerivativesSettleOnTheirFiguresNoise)
+{
+    const double noise = engine::period_noise * 0.949 / 2.63, by = engine::mode_slope_accuracy;
+    EXPECT_TRUE(engine::settles(6.05e-8, noise, 0.949, 2.63, by, engine::period_noise));
+    EXPECT_FALSE(engine::settles(6.05e-8, 3e-8, 0.949, 2.63, by, engine::period_noise));
+}
+
 TEST(Sensitivity, RefusesADesignThatCannotBeComputed)
 {
     tether::design d;
@@ -257,6 +266,9 @@ TEST(Sensitivity, HoldsAutoParametersAndSaysSo)
     EXPECT_EQ(slope_of(s, "time", "csgeo").derivative, 0);
     const engine::sensitivities set = engine::compute_sensitivities(with_top(d));
     EXPECT_EQ(slope_of(s, "time", "ztop").derivative, slope_of(set, "time", "ztop").derivative);
+    // With a partner, what auto gives is named from its balance point.
+    d.planet = *tether::planet_named("moon-l1");
+    EXPECT_TRUE(noted(engine::compute_sensitivities(d), "below the balance point (L1)"));
 }
 
 }  // namespace

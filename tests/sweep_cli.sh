@@ -110,7 +110,7 @@ progress)
     wait $copier
     [ "$(grep -c . "$tmp/err")" -eq 1 ] && grep -q '^tether-explore: interrupted: ' "$tmp/err" ||
         fail "standard error in a file: $(head -c 300 "$tmp/err")"
-    command -v script >/dev/null || { echo "SKIP: script (util-linux) is not installed"; exit 77; }
+    command -v script >/dev/null || { echo "SKIP: script is not installed (Debian: util-linux)"; exit 77; }
     # on_terminal ARGS...: the long sweep with ARGS, its standard error on a
     # terminal (script, flushing each write into $tmp/tty), its rows through
     # a pipe into $tmp/rows. Sets pid (the program's), term (script's) and

@@ -1,6 +1,8 @@
+#include "engine/draws.hpp"
 #include "engine/numbers.hpp"
 #include "engine/run.hpp"
 #include "engine/runner.hpp"
+#include "engine/solve.hpp"
 #include "engine/sweep.hpp"
 #include "tether/pmath.hpp"
 
@@ -185,6 +187,13 @@ TEST(Sweep, GridTakesEveryCombinationFirstSweepOutermost)
     EXPECT_BITS(d.tether.strength, 20.0);
     EXPECT_BITS(d.climber.vmax, 2.0);
     EXPECT_TRUE(tether::is_automatic(d.tether.rhog));
+
+    // Climbers are whole: a log sweep's 9.999999999999998 is 10; goal seek
+    // and draws, which give any number, refuse them.
+    EXPECT_EQ(engine::grid({engine::parse_sweep("climbers=1:1000:4:log")}).sweeps()[0].values,
+              (std::vector<double>{1, 10, 100, 1000}));
+    EXPECT_THROW(engine::parse_solve("climbers=1:10"), engine::usage_error);
+    EXPECT_THROW(engine::parse_varied("climbers=uniform:1:10"), engine::usage_error);
 
     // One sweep makes a line, not blocks; no sweep makes one design.
     const engine::grid line({engine::parse_sweep("vmax=1,2,3")});

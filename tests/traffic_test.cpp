@@ -24,6 +24,7 @@ using climber::traffic_settings;
 using tether::design;
 
 constexpr double nan = std::numeric_limits<double>::quiet_NaN();
+constexpr auto npos  = std::string::npos;
 
 // Designs whose climb is capped from some altitude on, on the Earth and on
 // Mars, with lighter and heavier climbers and a safety factor.
@@ -342,6 +343,7 @@ TEST(Traffic, WhereNoStreamFitsOrTheClimbIsNotKnownTheFiguresAreNaNAndSaySo)
     EXPECT_FALSE(too.missed());
     EXPECT_NE(too.traffic.none_fits.find("one climber at the foot"), std::string::npos);
     EXPECT_EQ(kinds(too), std::vector<climber::note_kind>{climber::note_kind::cannot_lift});
+    EXPECT_NE(climber::notes(too, false)[0].text.find("(mclimb = 40000 kg)"), npos);
 
     design anchored{};
     anchored.traffic.anchor = 250;  // with the study's 156 kN climber, above 366.75 kN
@@ -356,6 +358,14 @@ TEST(Traffic, WhereNoStreamFitsOrTheClimbIsNotKnownTheFiguresAreNaNAndSaySo)
     const climber::traffic quick = climber::compute_figures(anchored, loads).traffic;
     EXPECT_BITS(quick.peak_load, held.traffic.peak_load);
     EXPECT_TRUE(std::isnan(quick.min_interval) && quick.none_fits.empty());
+    // The anchor alone over the capacity is named; over by 5e-15, it holds.
+    anchored.traffic.anchor = 400;
+    EXPECT_NE(climber::compute_figures(anchored, loads).traffic.remedy.find("anchor = 400"), npos);
+    anchored.traffic.anchor = quick.load_capacity * (1 + 5e-15) - (quick.peak_load - 250);
+    const climber::design_figures edge = climber::compute_figures(anchored, loads);
+    EXPECT_TRUE(edge.traffic.load_share > 1 && kinds(edge).empty());
+    EXPECT_TRUE(std::isfinite(
+        climber::compute_figures(anchored, {climber::method::integral}).traffic.min_interval));
 
     const design d{};
     climber::integral_settings s;

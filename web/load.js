@@ -65,8 +65,10 @@ export function setupLoad({ $, call, designLines, failureText }) {
     if (!answer) return;
     clear();
     const errors = answer.failure ? [{ name: '', message: failureText(answer) }] : answer.result.errors;
-    // The design's own errors are said by its fields; the panel says its own.
-    $('load-alert').textContent = errors.filter((e) => e.name === '' || e.name === 'rowdz')
+    // The design's own errors are said by its fields; the panel says its own
+    // (and the one of the parameter that spaces its rows).
+    const spacing = answer.result?.spacing;
+    $('load-alert').textContent = errors.filter((e) => e.name === '' || e.name === spacing)
       .map((e) => e.message).join('\n');
     const result = errors.length ? null : answer.result;
     $('load-note').textContent = result

@@ -3,6 +3,7 @@
 #include "tether/design.hpp"
 
 #include <algorithm>
+#include <cmath>
 #include <limits>
 #include <utility>
 
@@ -105,7 +106,7 @@ design_figures compute_figures(const tether::design& d, const figures_request& r
         out.whole = tether::compute_whole(d, out.model, out.positions, r.integral.tolerance);
     }
     else {
-        out.whole = {nan, nan, nan, nan, nan, nan, nan, nan, nan, {}};
+        out.whole = {nan, nan, nan, nan, nan, nan, nan, nan, nan, nan, {}};
     }
     if (r.modes > 0) {
         out.modes = tether::compute_modes(out.model, out.positions, r.modes, r.mode_by, stop);
@@ -136,11 +137,21 @@ std::vector<note> field_notes(const design_figures& f, const figures_request& r)
     if (!r.whole || !f.model.fld.partnered()) {
         return {};
     }
-    return {{note_kind::partner_release,
-             "orbit_alt, escape_alt, apex_speed and apex_vinf are empty: they are orbits about "
-             "the body alone, and a payload let go from a tether with a partner body moves under "
-             "both bodies' pull",
-             "orbit_alt"}};
+    std::vector<note> out{
+        {note_kind::partner_release,
+         "orbit_alt, escape_alt, apex_speed and apex_vinf are empty: they are orbits about "
+         "the body alone, and a payload let go from a tether with a partner body moves under "
+         "both bodies' pull",
+         "orbit_alt"}};
+    if (!std::isnan(f.whole.top_in_partner)) {
+        out.push_back({note_kind::top_in_partner,
+                       "uniform_top is empty: the top of a free-standing tether of one "
+                       "cross-section would lie " +
+                           tether::message_number(f.whole.top_in_partner, 6) +
+                           " km inside the partner body, beyond its surface",
+                       "uniform_top"});
+    }
+    return out;
 }
 
 }  // namespace climber

@@ -80,7 +80,8 @@ design_figures compute_study_integral(const tether::design& d, const integral_se
 
 // The notes on the figures the request asked for that depend on the field:
 // with a partner body the release figures (orbit_alt, escape_alt,
-// apex_speed, apex_vinf) are NaN, and why.
+// apex_speed, apex_vinf) are NaN, and why; so is uniform_top where it would
+// lie inside the partner body.
 std::vector<note> field_notes(const design_figures& f, const figures_request& r);
 
 // Where the foot cannot lift the climber (lifts), the climber has no

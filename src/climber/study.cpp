@@ -207,8 +207,8 @@ std::vector<note> notes(const study& s, bool by_march)
                        "mre = " + message_number(s.positions.mre, 6) +
                            " t: at the working stress the tether's foot holds less than the "
                            "climber (mclimb = " +
-                           message_number(s.drive.mclimb / 1000, 6) +
-                           " t), so it cannot lift it; a larger csgeo, a stronger material or a "
+                           message_number(s.drive.mclimb, 6) +
+                           " kg), so it cannot lift it; a larger csgeo, a stronger material or a "
                            "smaller safety factor can",
                        "mre"});
     }

@@ -252,7 +252,13 @@ shortest shortest_interval(const tether::model& m, const climb_profile& climb, d
 {
     shortest out;
     const double T = climb.climb_time();
-    if (!(anchor + mass * pull_at(m, 0) <= capacity)) {
+    // One climber at the foot within the figures' accuracy of the capacity
+    // fits: the search is for the stream whose load is at most its own.
+    const double foot = anchor + mass * pull_at(m, 0);
+    if (foot > capacity && foot <= capacity * (1 + share_tolerance)) {
+        capacity = foot;
+    }
+    if (!(foot <= capacity)) {
         out.why = std::string(anchor > 0 ? "one climber at the foot with the anchor"
                                          : "one climber at the foot") +
                   " already needs " + message_number(anchor + mass * pull_at(m, 0)) +
@@ -574,6 +580,21 @@ std::optional<tether::problem> check_traffic(const traffic_settings& t, const te
 
 namespace {
 
+// What can keep the foot down where the share exceeds 1: the anchor where it
+// alone exceeds the capacity, else the climbers (and why no stream fits).
+std::string remedy_of(const traffic& out, double anchor)
+{
+    if (anchor > out.load_capacity) {
+        return "the anchor alone (anchor = " + message_number(anchor, 6) +
+               " kN) exceeds the load capacity: a smaller anchor or a larger csgeo can keep it "
+               "down";
+    }
+    if (!out.none_fits.empty()) {
+        return out.none_fits;
+    }
+    return "fewer climbers, a longer interval or a larger csgeo can keep it down";
+}
+
 // The figures; climb is null only where there is no stream and departures
 // (the shortest interval's figures) are not wanted.
 traffic traffic_of(const tether::design& d, const study& s, const traffic_settings& t,
@@ -608,21 +629,21 @@ traffic traffic_of(const tether::design& d, const study& s, const traffic_settin
         out.throughput = (payload / 1000) * hours_per_year / t.interval;
     }
 
-    if (!departures) {
-        return out;
+    if (departures) {
+        const shortest best = shortest_interval(m, *climb, mass, t.anchor, out.load_capacity);
+        if (best.why.empty()) {
+            out.min_interval   = best.interval;
+            out.on_tether      = best.on_tether;
+            out.max_throughput = (payload / 1000) * hours_per_year / best.interval;
+        }
+        else if (best.none_fits) {
+            out.none_fits = best.why;
+        }
+        else {
+            miss(best.why);
+        }
     }
-    const shortest best = shortest_interval(m, *climb, mass, t.anchor, out.load_capacity);
-    if (best.why.empty()) {
-        out.min_interval   = best.interval;
-        out.on_tether      = best.on_tether;
-        out.max_throughput = (payload / 1000) * hours_per_year / best.interval;
-    }
-    else if (best.none_fits) {
-        out.none_fits = best.why;
-    }
-    else {
-        miss(best.why);
-    }
+    out.remedy = remedy_of(out, t.anchor);
     return out;
 }
 
@@ -641,7 +662,7 @@ void traffic_notes(const traffic& t, std::vector<note>& out)
     });
     // Above 1 by more than the figures' accuracy: a design sized by goal
     // seek for a share of 1 sits on it.
-    if (said || !(t.load_share > 1 + 1e-9)) {
+    if (said || !(t.load_share > 1 + share_tolerance)) {
         return;
     }
     using tether::message_number;
@@ -649,16 +670,14 @@ void traffic_notes(const traffic& t, std::vector<note>& out)
                    "load_share = " + message_number(t.load_share, 6) +
                        ": the traffic's peak load (peak_load = " + message_number(t.peak_load, 6) +
                        " kN) exceeds the pull at the tether's foot (load_capacity = " +
-                       message_number(t.load_capacity, 6) + " kN), so the foot would lift" +
-                       (t.none_fits.empty() ? "; fewer climbers, a longer interval or a larger "
-                                              "csgeo can keep it down"
-                                            : "; " + t.none_fits),
+                       message_number(t.load_capacity, 6) + " kN), so the foot would lift; " +
+                       t.remedy,
                    "load_share"});
 }
 
 traffic no_traffic()
 {
-    return {nan, nan, nan, nan, nan, nan, nan, nan, {}, {}};
+    return {nan, nan, nan, nan, nan, nan, nan, nan, {}, {}, {}};
 }
 
 traffic compute_traffic(const tether::design& d, const study& s, const traffic_settings& t,

@@ -50,6 +50,9 @@ using traffic_settings = tether::schedule;
 
 // The most climbers held, or on the tether at once in a stream.
 inline constexpr double most_climbers = 1e6;
+// A load share above 1 by at most this is within the figures' accuracy: a
+// design sized by goal seek for a share of 1 sits on it. Such a foot holds.
+inline constexpr double share_tolerance = 1e-9;
 
 // The first reason why traffic settings cannot be computed for a design
 // that passes check (the climber's part), naming the parameter. Where a
@@ -131,6 +134,8 @@ struct traffic {
     // Why no departure interval fits, where even one climber at the foot
     // (with the anchor) exceeds the load capacity: an answer, not a miss.
     std::string none_fits;
+    // Where load_share exceeds 1, what can keep the foot down.
+    std::string remedy;
 };
 
 // The traffic's figures where not computed (the march's method).

@@ -178,6 +178,7 @@ varied parse_varied(const std::string& text)
     if (p == nullptr) {
         throw usage_error("unknown parameter '" + printable(name) + "'", names::parameters);
     }
+    check_spanned(*p, "a distribution");
     return {p, parse_distribution(text.substr(eq + 1))};
 }
 

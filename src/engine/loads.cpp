@@ -6,6 +6,8 @@
 #include "climber/figures.hpp"
 #include "climber/traffic.hpp"
 
+#include <cmath>
+
 namespace engine {
 
 std::vector<column> load_columns()
@@ -16,6 +18,11 @@ std::vector<column> load_columns()
         {"tension", "kN", "the tension at the traffic's worst moment"},
         {"share", "-", "tension relative to t0"},
     };
+}
+
+const tether::param& load_spacing()
+{
+    return *tether::find_param("rowdz");
 }
 
 load_table loads_of(const tether::design& d)
@@ -39,12 +46,17 @@ load_table loads_of(const tether::design& d)
     // Held climbers reach up to GEO: the rows go there, its own the last.
     const double geo = s.model.rgeo - s.model.RE;
     if (!(geo / d.march.rowdz < max_load_rows)) {
-        throw usage_error("rowdz = " + shortest(d.march.rowdz) + " km gives more than " +
+        const tether::param& p = load_spacing();
+        throw usage_error(std::string(p.name) + " = " + shortest(d.march.rowdz) +
+                          unit_suffix(p.unit) + " gives more than " +
                           std::to_string(static_cast<long>(max_load_rows)) +
                           " rows from the foot to GEO");
     }
+    // A multiple of rowdz within a few ulps of GEO is GEO's row, not one
+    // more beside it.
+    const double close = 4 * (std::nextafter(geo, geo + geo) - geo);
     std::vector<double> altitudes;
-    for (double i = 0; i * d.march.rowdz < geo; ++i) {
+    for (double i = 0; geo - i * d.march.rowdz > close; ++i) {
         altitudes.push_back(i * d.march.rowdz);
     }
     altitudes.push_back(geo);

@@ -19,11 +19,16 @@ std::vector<column> load_columns();
 
 struct load_table {
     std::vector<std::vector<double>> rows;  // a row every rowdz from the foot, the last at GEO
+                                            // (a multiple within 4 ulps of it merged into it)
     std::vector<climber::note> notes;       // on its figures (the traffic's)
     std::string why;  // why the tensions are NaN (the climb could not be followed), or empty
 };
 
 inline constexpr double max_load_rows = 1e7;
+
+// The parameter that spaces the rows: a table it would make longer than
+// max_load_rows is refused in its name, so a face names the error by it.
+const tether::param& load_spacing();
 
 // The table of a design that passes the check (engine::design_error), its
 // climb by the integral method; throws usage_error where the foot cannot

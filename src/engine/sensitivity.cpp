@@ -31,14 +31,15 @@ enum class side { both, above, below, none };
 
 // One kind of figures and how they are differentiated: the request that
 // computes them, their columns, the steps tried (relative to the
-// parameter's size, the first first) and the accuracy asked; the run's
-// stop request.
+// parameter's size, the first first), the accuracy asked, the figures'
+// noise (relative) and the run's stop request.
 struct pass {
     climber::figures_request request;
     std::vector<std::size_t> selection;
     std::size_t modes;
     std::vector<double> steps;
     double accuracy;
+    double noise;
     const std::atomic<int>* stop;
 };
 
@@ -140,14 +141,6 @@ estimates extrapolate(const pass& p, const tether::design& d, const tether::para
     return out;
 }
 
-// Whether an estimate is good enough: its error within the accuracy asked,
-// or within what the figure's own error over the smallest step allows.
-bool settled(double value, double error, double figure, double smallest, double accuracy)
-{
-    return std::isfinite(value) &&
-           error <= accuracy * std::fabs(value) + 8 * figure_noise * std::fabs(figure) / smallest;
-}
-
 // Whether the figures differentiated read parameter q of design d: the
 // traffic's and the ribbon's parameters move their modules' figures alone,
 // which are not among them; a partner body's are read only with a partner, and then the
@@ -175,8 +168,9 @@ tether::design held(const tether::design& d, std::vector<std::string>& notes)
             const double v = q->worked_out(d);
             q->field(out)  = v;
             notes.push_back(std::string(q->name) + " = auto is held at its worked-out value, " +
-                            shortest(v) + unit_suffix(q->unit) + " (" + q->auto_rule +
-                            "): the derivatives are taken with " + q->name + " set to it");
+                            shortest(v) + unit_suffix(q->unit) + " (" +
+                            balance_words(q->auto_rule, d) + "): the derivatives are taken with " +
+                            q->name + " set to it");
         }
     }
     return out;
@@ -228,7 +222,8 @@ estimates settle(const pass& p, const tether::design& d, const tether::param& q,
         const double smallest = std::ldexp(h, s == side::both ? -2 : -3);
         const estimates e     = extrapolate(p, d, q, h, s, base);
         for (std::size_t j = 0; j < n; ++j) {
-            if (!done[j] && settled(e.value[j], e.error[j], base[j], smallest, p.accuracy)) {
+            if (!done[j] &&
+                settles(e.value[j], e.error[j], base[j], smallest, p.accuracy, p.noise)) {
                 out.value[j] = e.value[j];
                 out.error[j] = e.error[j];
                 done[j]      = true;
@@ -267,6 +262,13 @@ void differentiate(const pass& p, const tether::design& d, const std::vector<dou
 
 }  // namespace
 
+bool settles(double value, double error, double figure, double smallest, double accuracy,
+             double noise)
+{
+    return std::isfinite(value) &&
+           error <= accuracy * std::fabs(value) + 8 * noise * std::fabs(figure) / smallest;
+}
+
 sensitivities compute_sensitivities(const tether::design& d, unsigned modes,
                                     const std::atomic<int>* stop)
 {
@@ -284,8 +286,13 @@ sensitivities compute_sensitivities(const tether::design& d, unsigned modes,
     }
     climber::figures_request r{climber::method::integral};
     r.modes = 0;
-    std::vector<pass> passes{
-        {r, design_figure_selection(0), 0, {0x1p-10, 0x1p-14, 0x1p-6}, slope_accuracy, stop}};
+    std::vector<pass> passes{{r,
+                              design_figure_selection(0),
+                              0,
+                              {0x1p-10, 0x1p-14, 0x1p-6},
+                              slope_accuracy,
+                              figure_noise,
+                              stop}};
     if (modes > 0) {
         climber::figures_request m{climber::method::integral};
         m.sums  = false;
@@ -298,6 +305,7 @@ sensitivities compute_sensitivities(const tether::design& d, unsigned modes,
                           modes,
                           {0x1p-5, 0x1p-3, 0x1p-8},
                           mode_slope_accuracy,
+                          period_noise,
                           stop});
     }
     const std::vector<column> all = figure_columns(modes);

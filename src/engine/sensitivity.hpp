@@ -34,6 +34,17 @@ namespace engine {
 inline constexpr double mode_slope_accuracy = 1e-5;
 // And of every other figure's.
 inline constexpr double slope_accuracy = 1e-7;
+// The periods are shot to about this (relative): no difference of them over
+// a step can be known better than this over the step.
+inline constexpr double period_noise = 1e-10;
+
+// Whether a derivative's estimate settles: the difference of its last two
+// levels (error) within the accuracy asked of it, or within what the
+// figure's own error (noise, relative to the figure) over the smallest step
+// allows, so that a small derivative of a figure known to fewer digits is
+// judged on that figure's scale.
+bool settles(double value, double error, double figure, double smallest, double accuracy,
+             double noise);
 
 struct slope {
     std::size_t figure;     // index into sensitivities::figures

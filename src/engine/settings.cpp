@@ -188,9 +188,27 @@ std::optional<design_fault> design_error(const tether::design& design, bool with
 
 namespace engine {
 
-namespace {
+double as_given(const tether::param& p, double v)
+{
+    const double whole = std::nearbyint(v);
+    if (!p.whole || !std::isfinite(v) || whole == v) {
+        return v;
+    }
+    double near = whole;
+    for (int k = 0; k < 4; ++k) {
+        near = std::nextafter(near, v);
+    }
+    return std::fabs(v - whole) <= std::fabs(near - whole) ? whole : v;
+}
 
-// A parameter's words with GEO named as the design's balance point.
+void check_spanned(const tether::param& p, const std::string& how)
+{
+    if (p.whole) {
+        throw usage_error(std::string(p.name) + " takes whole numbers alone, and " + how +
+                          " gives it any number in a span");
+    }
+}
+
 std::string balance_words(std::string text, const tether::design& design)
 {
     if (!tether::has_partner(design)) {
@@ -203,8 +221,6 @@ std::string balance_words(std::string text, const tether::design& design)
     }
     return text;
 }
-
-}  // namespace
 
 std::string listing(const tether::design& design)
 {

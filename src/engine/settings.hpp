@@ -37,6 +37,17 @@ struct usage_error : std::runtime_error {
 // with it; the caller says where it was given.
 void apply(tether::design& d, const std::string& name, const std::string& value);
 
+// A value that a computation gives parameter p (a log sweep's steps): for a
+// parameter of whole numbers (climbers), one within 4 ulps of a whole number
+// is that number (a log sweep's 10 comes out 9.999999999999998); any other
+// value as it is.
+double as_given(const tether::param& p, double v);
+
+// Refuses (usage_error) parameter p, where it takes whole numbers alone, for
+// a way of choosing its values that gives any number in a span (`how`: "goal
+// seek", "a distribution").
+void check_spanned(const tether::param& p, const std::string& how);
+
 // Splits "NAME=VALUE" (blanks around either allowed); throws usage_error.
 void apply_assignment(tether::design& d, const std::string& assignment);
 
@@ -74,6 +85,10 @@ std::optional<design_fault> design_error(const tether::design& d, bool with_rows
 }  // namespace engine
 
 namespace engine {
+
+// A parameter's words (its meaning, what auto gives) with GEO named as the
+// design's balance point where it has a partner body.
+std::string balance_words(std::string text, const tether::design& design);
 
 // Every parameter as "name = value  # unit, meaning", grouped under "#"
 // lines, in a form that apply_file reads back to the same design; the

@@ -120,6 +120,7 @@ goal parse_solve(const std::string& text)
     if (g.param == nullptr) {
         throw usage_error("unknown parameter '" + printable(name) + "'", names::parameters);
     }
+    check_spanned(*g.param, "goal seek");
     const std::string range = text.substr(eq + 1);
     const auto colon        = range.find(':');
     if (colon == std::string::npos || range.find(':', colon + 1) != std::string::npos) {

@@ -117,6 +117,9 @@ grid::grid(std::vector<sweep> sweeps) : sweeps_(std::move(sweeps))
         throw usage_error("at most " + std::to_string(max_sweeps) + " sweeps make a grid");
     }
     for (std::size_t i = 0; i < sweeps_.size(); ++i) {
+        for (double& v : sweeps_[i].values) {
+            v = as_given(*sweeps_[i].param, v);
+        }
         for (std::size_t j = 0; j < i; ++j) {
             if (sweeps_[i].param == sweeps_[j].param) {
                 throw usage_error(std::string(sweeps_[i].param->name) + " is swept twice");

@@ -90,6 +90,9 @@ std::vector<std::string> planet_names()
 
 namespace {
 
+// No largest value: a parameter bounded only below.
+constexpr double no_most = std::numeric_limits<double>::infinity();
+
 // The partner's orbital period: the body's day when locked to it.
 double locked_day(const design& d)
 {
@@ -108,7 +111,7 @@ const param table[] = {
     {"planet",  "partner_GM", "km^3/s^2", "partner's gravitational parameter; 0: none", false, [](design& d) -> double& { return d.planet.partner_GM; }, "", nullptr, 0, range::non_negative},
     {"planet",  "partner_distance", "km", "distance between the centres",    false, [](design& d) -> double& { return d.planet.partner_distance; }, "", nullptr, 0, range::positive, true},
     {"planet",  "partner_RE", "km",     "partner's radius",                  false, [](design& d) -> double& { return d.planet.partner_RE; }, "", nullptr, 0, range::positive, true},
-    {"planet",  "partner_side", "1",    "+1: toward the partner (L1); -1: away (L2)", false, [](design& d) -> double& { return d.planet.partner_side; }, "", nullptr, 0, range::side, true},
+    {"planet",  "partner_side", "1",    "+1: toward the partner (L1); -1: away (L2, L3 if the body is larger)", false, [](design& d) -> double& { return d.planet.partner_side; }, "", nullptr, 0, range::side, true},
     {"tether",  "rapex",    "km",       "radius of the top end",             false, [](design& d) -> double& { return d.tether.rapex; }, "", nullptr},
     {"tether",  "strength", "GPa",      "tensile strength",                  false, [](design& d) -> double& { return d.tether.strength; }, "", nullptr},
     {"tether",  "density",  "kg/m^3",   "density",                           false, [](design& d) -> double& { return d.tether.density; }, "", nullptr},
@@ -124,7 +127,7 @@ const param table[] = {
     {"march",   "ztop",     "km",       "highest march point",               true,  [](design& d) -> double& { return d.march.ztop; },
      "19 km below GEO, rounded down", [](const design& d) { return top_of_march(d, compute_model(d)); }},
     {"march",   "rowdz",    "km",       "spacing of the table's rows",       false, [](design& d) -> double& { return d.march.rowdz; }, "", nullptr},
-    {"traffic", "climbers", "1",        "climbers held on the tether at once", false, [](design& d) -> double& { return d.traffic.climbers; }, "", nullptr, 1, range::positive, false, true},
+    {"traffic", "climbers", "1",        "climbers held on the tether at once", false, [](design& d) -> double& { return d.traffic.climbers; }, "", nullptr, 1, range::positive, false, true, no_most, true},
     {"traffic", "interval", "h",        "time between a stream's departures", true, [](design& d) -> double& { return d.traffic.interval; },
      "no stream", [](const design&) { return automatic; }, 0, range::positive, false, true},
     {"traffic", "anchor",   "kN",       "pull the anchor keeps at the foot", false, [](design& d) -> double& { return d.traffic.anchor; }, "", nullptr, 0, range::positive, false, true},
@@ -207,10 +210,12 @@ std::optional<problem> check_range(const param& p, double v)
         return v >= 0 ? std::nullopt
                       : std::optional<problem>(problem{p.name, "must not be negative"});
     case range::side:
-        return v == 1 || v == -1 ? std::nullopt
-                                 : std::optional<problem>(problem{
-                                       p.name, "must be +1 (the tether points at the partner, "
-                                               "through L1) or -1 (away from it, through L2)"});
+        return v == 1 || v == -1
+                   ? std::nullopt
+                   : std::optional<problem>(problem{
+                         p.name, "must be +1 (the tether points at the partner, "
+                                 "through L1) or -1 (away from it, through L2, or L3 where the "
+                                 "body is the larger)"});
     case range::positive:
         break;
     }
@@ -278,9 +283,14 @@ std::optional<problem> check_balance(const design& d, const model& m)
     const bool partner = m.fld.partnered();
     if (!std::isnormal(m.rgeo) || !std::isfinite(m.vgeo)) {
         if (partner) {
+            // Toward the partner F turns positive only at its centre when
+            // its pull is too weak to show beside the body's: binary64's
+            // precision, not its range, runs out there.
             return problem{"partner_GM",
-                           "leaves no balance point (" + balance_name(m.fld) +
-                               ") within the range of binary64 numbers",
+                           "leaves no balance point (" + balance_name(m.fld) + ") " +
+                               (m.fld.s > 0 ? "that the precision of binary64 numbers tells "
+                                              "apart from the partner's centre"
+                                            : "within the range of binary64 numbers"),
                            "partner_distance"};
         }
         return problem{"tsid",
@@ -289,6 +299,14 @@ std::optional<problem> check_balance(const design& d, const model& m)
     const std::string radius = balance_radius_words(m);
     if (!(m.rgeo > m.RE)) {
         return problem{"RE", "must be less than " + radius + ", " + message_number(m.rgeo) + " km"};
+    }
+    if (partner && m.fld.s > 0 && !(m.rgeo < m.fld.D - d.planet.partner_RE)) {
+        return problem{"partner_RE",
+                       "puts " + balance_place(m) + ", " + message_number(m.rgeo) +
+                           " km from the body's centre, inside the partner body, whose surface "
+                           "lies " +
+                           message_number(m.fld.D - d.planet.partner_RE) + " km from it",
+                       "partner_distance"};
     }
     if (!(m.rapex > m.rgeo)) {
         return problem{"rapex",

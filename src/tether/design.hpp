@@ -11,7 +11,8 @@
 //             a partner body (a point mass; partner_GM = 0: none, and the
 //             other three are not read), the distance between the centres,
 //             its radius, and the side the tether hangs on (+1 toward the
-//             partner, through L1; -1 away from it, through L2): field.hpp
+//             partner, through L1; -1 away from it, through L2, or L3 where
+//             the body is the larger): field.hpp
 //   rapex     radius of the tether's top end
 //   strength  the material's tensile strength; with density it gives the
 //             specific strength yuri = strength / density (1 MYuri = 1 MJ/kg)
@@ -19,8 +20,8 @@
 //             working stress strength / safety, never above it
 //   modulus   the material's Young's modulus; with density it gives the speed
 //             of longitudinal waves along the tether
-//   csgeo     the tether's cross-section at GEO (the balance point: L1 or L2
-//             with a partner), its largest
+//   csgeo     the tether's cross-section at GEO (the balance point: L1, L2 or
+//             L3 with a partner), its largest
 //   rhog      the tether's linear density at the surface, which sets the
 //             climber's drive impedance and the march's mass: the study's is
 //             a figure of its own; auto takes the material's, density times
@@ -58,7 +59,7 @@ struct planet {
     double partner_GM = 0;             // the partner's gravitational parameter, km^3/s^2; 0: none
     double partner_distance = 384400;  // distance between the centres, km
     double partner_RE       = 1738.1;  // the partner's radius, km
-    double partner_side     = 1;       // +1: toward the partner (L1); -1: away (L2)
+    double partner_side     = 1;       // +1: toward the partner (L1); -1: away (L2 or L3)
 };
 
 struct cable {
@@ -149,6 +150,7 @@ struct param {
     bool of_partner = false;              // read only with a partner (partner_GM > 0)
     bool with_climb = false;              // checked with the climb, not here: the traffic's
     double at_most  = std::numeric_limits<double>::infinity();  // the largest value allowed
+    bool whole      = false;              // whole numbers alone (climbers)
 };
 
 // Every figure of a design, in the order of the groups above.

@@ -141,7 +141,12 @@ std::string balance_name(const field& f)
     if (!f.partnered()) {
         return "GEO";
     }
-    return f.s > 0 ? "L1" : "L2";
+    // Between the bodies L1; beyond the smaller body L2, beyond the larger
+    // L3 (of equal bodies, L2).
+    if (f.s > 0) {
+        return "L1";
+    }
+    return f.GM > f.GM2 ? "L3" : "L2";
 }
 
 }  // namespace tether

@@ -7,7 +7,8 @@
 //   GM2     the partner's, a point mass; 0: no partner
 //   D       the distance between the centres, km
 //   s       the side: +1, the tether points at the partner (through L1);
-//           -1, away from it (through L2)
+//           -1, away from it (through L2, or L3 where the body is the
+//           larger)
 //   b       the centre of mass's distance from the body's centre,
 //           D GM2 / (GM + GM2), km
 //   omega   the frame's rate: with no partner the body's rotation 2 pi / tsid;
@@ -20,7 +21,7 @@
 //             -GM / r^2 + s GM2 / (D - s r)^2 + omega^2 (r - s b), km/s^2
 //   F'(r)   dF/dr = 2 GM / r^3 + 2 GM2 / |D - s r|^3 + omega^2 > 0: F rises
 //           along the whole line, so it has one zero, the balance point
-//           (GEO with no partner, L1 or L2 with one)
+//           (GEO with no partner, L1, L2 or L3 with one)
 //
 // With no partner each function evaluates the central field's expression in
 // the order the study always has (GM / r + omega^2 r^2 / 2, and so on), so
@@ -86,14 +87,17 @@ field_slope outward_slope(const field& f, double r);
 // terms (each term's difference factored): positive.
 double outward_gain(const field& f, double r0, double z);
 // The radius where F = 0, km; NaN where the field has none within the range
-// of binary64 numbers.
+// of binary64 numbers (away from a partner) or none that their precision
+// tells apart from the partner's centre (toward it).
 double balance_radius(const field& f);
 // The tidal stiffness across the line, 1/s^2: GM / r^3 + GM2 / |D - s r|^3,
 // less omega^2 in the orbit's plane (the field's second derivatives at right
 // angles to the line, negated).
 double across_out_of_plane(const field& f, double r);
 double across_in_plane(const field& f, double r);
-// What the balance point is called: "GEO", "L1" or "L2".
+// What the balance point is called: "GEO"; with a partner "L1" toward it,
+// and away from it "L2" where the body is the smaller of the two (a moon),
+// "L3" where it is the larger.
 std::string balance_name(const field& f);
 
 }  // namespace tether

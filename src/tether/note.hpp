@@ -15,6 +15,7 @@ enum class note_kind {
     foot_lifts,               // the traffic's peak load exceeds the load capacity at the foot
     partner_release,          // with a partner body the release figures are not computed
     integral_only,            // figures asked for that the integral method alone computes
+    top_in_partner,           // uniform_top would lie inside the partner body
     thick_ribbon,             // the ribbon would be thicker than wide: the flat model does not fit
     no_debris,                // the body is not the Earth: no debris figures
     meteoroids_extrapolated,  // the cutting meteoroid lies beyond Grün's fitted masses

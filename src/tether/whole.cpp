@@ -87,8 +87,16 @@ whole_tether compute_whole(const design& d, const model& m, const positions& p, 
         w.missed.why = missed_integral(tolerance);
     }
 
-    w.uniform_yuri = m.ere;
-    w.uniform_top  = uniform_top(m, tolerance);
+    w.uniform_yuri   = m.ere;
+    w.uniform_top    = uniform_top(m, tolerance);
+    w.top_in_partner = nan;
+    // On the partner's side the top may lie beyond the partner's surface:
+    // no tether reaches it.
+    const double surface = m.fld.D - d.planet.partner_RE;
+    if (m.fld.partnered() && m.fld.s > 0 && m.RE + w.uniform_top > surface) {
+        w.top_in_partner = m.RE + w.uniform_top - surface;
+        w.uniform_top    = nan;
+    }
     if (m.fld.partnered()) {
         // A payload let go moves under both bodies' pull: no two-body orbit
         // about the body says where it goes.

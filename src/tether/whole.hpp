@@ -16,7 +16,8 @@
 //   uniform_yuri  the specific strength a tether of one cross-section needs
 //                 to hang from GEO to the surface, MJ/kg
 //   uniform_top   the altitude of the top of a free-standing tether of one
-//                 cross-section with no counterweight, km
+//                 cross-section with no counterweight, km; NaN where it would
+//                 lie inside the partner body (top_in_partner says how deep)
 //
 // The masses follow the material: the linear density is density times the
 // cross-section, csgeo times the taper relative to GEO, at the working
@@ -42,6 +43,7 @@ struct whole_tether {
     double apex_vinf;     // km/s, NaN where bound
     double uniform_yuri;  // MJ/kg
     double uniform_top;   // km
+    double top_in_partner;  // km below the partner's surface where uniform_top would lie; NaN: not
     miss missed;          // a mass's error estimate exceeded the tolerance: the masses are NaN
 };
 

@@ -753,18 +753,21 @@ val sensitivity(const std::string& lines)
     });
 }
 
-// {errors, columns: [{name, unit, meaning}], rows, notes, why}: the tension
+// {errors, columns: [{name, unit, meaning}], rows, notes, why, spacing}: the tension
 // along the tether at the traffic's worst moment, as tether-explore --load
 // gives it (rows a Float64Array of rows of the columns), the notes on the
 // traffic's figures ({on, name, text}) and why the tensions are NaN (or
-// null). A design whose rowdz gives too many rows is an error named rowdz.
+// null), and the parameter that spaces the rows (spacing): a design it gives
+// too many rows is an error named by it.
 val load(const std::string& lines)
 {
-    val out = object({{"columns", columns_of(engine::load_columns())},
-                      {"rows", doubles({})},
-                      {"notes", val::array()},
-                      {"why", val::null()}});
-    return answer(read(lines, false), "rowdz", out, [](const tether::design& d, val& to) {
+    const char* spacing = engine::load_spacing().name;
+    val out             = object({{"columns", columns_of(engine::load_columns())},
+                                  {"rows", doubles({})},
+                                  {"notes", val::array()},
+                                  {"why", val::null()},
+                                  {"spacing", val(spacing)}});
+    return answer(read(lines, false), spacing, out, [](const tether::design& d, val& to) {
         const engine::load_table t = engine::loads_of(d);
         std::vector<double> rows;
         for (const std::vector<double>& row : t.rows) {

@@ -19,7 +19,7 @@ const browser_name = process.argv[4] || 'chromium';
 const page_dir = join(dir, 'web');
 const executable = browser_name === 'firefox' ? '/usr/bin/firefox-esr' : '/usr/bin/chromium';
 function skip(why) {
-  console.log(`SKIP: ${why}`);
+  console.log(`${process.env.TETHER_WEB_REQUIRED ? 'FAIL' : 'SKIP'}: ${why}`);
   process.exit(process.env.TETHER_WEB_REQUIRED ? 1 : 77);
 }
 if (!existsSync(join(page_dir, 'tether.wasm'))) skip(`the page is not built in ${page_dir} (make web)`);

@@ -17,7 +17,7 @@ if (!explore) {
 }
 const module = join(dir, 'web', 'tether.mjs');
 if (!existsSync(module)) {
-  console.log(`SKIP: ${module} is not built (make web)`);
+  console.log(`${process.env.TETHER_WEB_REQUIRED ? 'FAIL' : 'SKIP'}: ${module} is not built (make web)`);
   process.exit(process.env.TETHER_WEB_REQUIRED ? 1 : 77);
 }
 // Emscripten 3.1.6 writes an ES module that still looks for CommonJS's
@@ -344,6 +344,8 @@ check('sensitivity of a bad design', tether.sensitivity('strength=-1').errors[0]
   check('load of a climber the foot cannot lift: refused as the explorer refuses', unlifted.status === 2
     && unlifted.stderr.includes(`tether-explore: ${tether.load('strength=20').errors[0]?.message}\n`), true);
   check('load of a bad design', tether.load('climbers=0').errors[0]?.name, 'climbers');
+  check('a table too long: named by its spacing', tether.load('rowdz=1e-6').errors.map((e) => e.name).join(),
+    tether.load('').spacing);
   check('load of a bad design: no rows', tether.load('climbers=0').rows.length, 0);
   check('load of a bad design: no CSV', tether.loadCsv('climbers=0'), '');
 }
