@@ -78,10 +78,11 @@ void drop_unlifted_climb(design_figures& f)
     }
     f.sums.time    = nan;
     f.sums.cap_alt = nan;
-    if (f.integral.time_missed && !f.integral.total_missed) {
-        f.integral.why.clear();
+    // The sums' miss was the time's alone where the mass is there: the time
+    // is no miss now, but no climb.
+    if (f.integral && !std::isnan(f.sums.total)) {
+        f.integral = {};
     }
-    f.integral.time_missed   = false;
     f.traffic.min_interval   = nan;
     f.traffic.on_tether      = nan;
     f.traffic.max_throughput = nan;
