@@ -2,6 +2,7 @@
 # `make run > report.txt` holds the report alone.
 BUILD ?= build
 CMAKE_FLAGS ?=
+CTEST_FLAGS ?=
 JOBS ?= $(shell nproc 2>/dev/null || echo 2)
 MAKEFLAGS += --no-print-directory
 
@@ -17,7 +18,8 @@ help:
 	@echo "make plot        draw the ascent plot with gnuplot into $(BUILD)/ascent.svg"
 	@echo "make plot-sweeps draw the sweep plots with gnuplot into $(BUILD)/"
 	@echo "make clean       remove $(BUILD) and $(WEB_BUILD)"
-	@echo "Variables: BUILD=folder (default build), CMAKE_FLAGS=..., JOBS=N (default: every processor)"
+	@echo "Variables: BUILD=folder (default build), CMAKE_FLAGS=..., JOBS=N (default: every processor),"
+	@echo "           CTEST_FLAGS=... for make test, e.g. \"-L 'unit|hostile'\" (labels in tests/CMakeLists.txt)"
 
 build:
 	@cmake -S . -B $(BUILD) $(CMAKE_FLAGS) >&2
@@ -32,11 +34,11 @@ run:
 # Always the current tests: the folder is configured with testing on (also
 # when it was first configured without), everything is rebuilt, and a run
 # that finds no tests fails. What the tests could not be built without is
-# said last.
+# said last. CTEST_FLAGS picks tests, e.g. by label.
 test:
 	@cmake -S . -B $(BUILD) -DBUILD_TESTING=ON $(CMAKE_FLAGS) >&2
 	@cmake --build $(BUILD) --parallel $(JOBS) >&2
-	@cd $(BUILD) && ctest --output-on-failure --no-tests=error --parallel $(JOBS); \
+	@cd $(BUILD) && ctest --output-on-failure --no-tests=error --parallel $(JOBS) $(CTEST_FLAGS); \
 	status=$$?; \
 	$(CURDIR)/tests/skip_summary.sh .; \
 	if [ -s missing.txt ]; then echo >&2; cat missing.txt >&2; exit 1; fi; \

@@ -12,13 +12,17 @@
 #include "tether/survival.hpp"
 #endif
 
+#include "short.hpp"
+
 #include <benchmark/benchmark.h>
 
 #include <cstdio>
 #include <fcntl.h>
 #include <spawn.h>
+#include <string_view>
 #include <sys/wait.h>
 #include <unistd.h>
+#include <vector>
 
 namespace {
 
@@ -167,4 +171,27 @@ BENCHMARK_CAPTURE(figures_by_integral, moon_l1, lunar_ribbon())->Unit(benchmark:
 
 }  // namespace
 
-BENCHMARK_MAIN();
+// --short: every benchmark once, on a hundredth of its sizes.
+int main(int argc, char** argv)
+{
+    std::vector<char*> args{argv[0]};
+    char once[] = "--benchmark_min_time=0";
+    for (int i = 1; i < argc; ++i) {
+        if (std::string_view(argv[i]) == "--short") {
+            bench::short_pass = true;
+            args.insert(args.begin() + 1, once);
+        }
+        else {
+            args.push_back(argv[i]);
+        }
+    }
+    int count = static_cast<int>(args.size());
+    args.push_back(nullptr);
+    benchmark::Initialize(&count, args.data());
+    if (benchmark::ReportUnrecognizedArguments(count, args.data())) {
+        return 1;
+    }
+    benchmark::RunSpecifiedBenchmarks();
+    benchmark::Shutdown();
+    return 0;
+}

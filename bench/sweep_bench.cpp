@@ -10,9 +10,12 @@
 
 #include "climber/figures.hpp"
 
+#include "short.hpp"
+
 #include <benchmark/benchmark.h>
 
 #include <cstdio>
+#include <string>
 
 namespace {
 
@@ -23,7 +26,8 @@ void sweep_64_designs(benchmark::State& state)
         state.SkipWithError("cannot open /dev/null");
         return;
     }
-    const engine::run g(engine::run_request{tether::design{}, {{"strength=20:60:64"}}});
+    const engine::run g(engine::run_request{
+        tether::design{}, {{"strength=20:60:" + std::to_string(bench::sized(64))}}});
     const engine::row_writer out(engine::format::csv, g.columns());
     engine::run_settings s;
     s.jobs                                              = static_cast<unsigned>(state.range(0));
@@ -100,7 +104,7 @@ void solved_sweep_1000(benchmark::State& state)
 {
     const engine::goal g = strength_for(72);
     for (auto _ : state) {
-        for (int i = 0; i < 1000; ++i) {
+        for (int i = 0; i < bench::sized(1000); ++i) {
             tether::design d{};
             d.climber.vmax = 160 + 0.14 * i;
             benchmark::DoNotOptimize(engine::solve(d, g).value);
@@ -117,7 +121,7 @@ void solved_sweep_1000_load_share(benchmark::State& state)
     engine::goal g = engine::parse_solve("csgeo=0.01:100000");
     engine::parse_for(g, "load_share=1");
     for (auto _ : state) {
-        for (int i = 0; i < 1000; ++i) {
+        for (int i = 0; i < bench::sized(1000); ++i) {
             tether::design d{};
             d.tether.rhog      = tether::automatic;
             d.traffic.interval = 12;
@@ -153,7 +157,7 @@ void default_figures_1000(benchmark::State& state)
     const climber::figures_request r =
         engine::request_for({climber::method::integral}, engine::figure_selection({}));
     for (auto _ : state) {
-        for (int i = 0; i < 1000; ++i) {
+        for (int i = 0; i < bench::sized(1000); ++i) {
             tether::design d{};
             d.tether.strength = 10 + 0.12 * i;
             benchmark::DoNotOptimize(climber::compute_figures(d, r).traffic.min_interval);
@@ -168,7 +172,7 @@ BENCHMARK(default_figures_1000)->Unit(benchmark::kMillisecond);
 void default_rows_1000(benchmark::State& state)
 {
     engine::run_request request;
-    request.axes        = {{"strength=10:130:1000"}};
+    request.axes        = {{"strength=10:130:" + std::to_string(bench::sized(1000))}};
     request.figures     = {climber::method::integral};
     const engine::run r = engine::run(request);
     std::vector<engine::run_row> rows;
@@ -194,7 +198,8 @@ namespace {
 // thread (goal: at most 5 s).
 void sweep_1000_with_modes(benchmark::State& state)
 {
-    engine::run_request r{tether::design{}, {{"vmax=10:200:1000"}}};
+    engine::run_request r{tether::design{},
+                          {{"vmax=10:200:" + std::to_string(bench::sized(1000))}}};
     r.figures = {climber::method::integral, {}, true, true, 5};
     const engine::run g(r);
     for (auto _ : state) {
@@ -219,7 +224,8 @@ void draws_100000(benchmark::State& state)
     q.base.tether.rhog = tether::automatic;
     q.figures          = {climber::method::integral};
     q.drawn            = engine::draw_request{
-        engine::read_varied({"strength=lognormal:35:1.5", "density=uniform:1200:1400"}), 100000, 1};
+        engine::read_varied({"strength=lognormal:35:1.5", "density=uniform:1200:1400"}),
+        static_cast<std::uint64_t>(bench::sized(100000)), 1};
     const engine::run r(q);
     std::vector<engine::column> columns = r.columns();
     columns.push_back(engine::run::reason_column());
