@@ -79,8 +79,8 @@ shares_end(const run& r, const spread_summary& s,
     if (s.where) {
         out.push_back(condition_text(*s.where) + ": " + share_text(s.met));
     }
-    out.push_back(fmt::format("{} with seed {}", draws_counted(s.run.result.done),
-                              r.request().drawn->key));
+    out.push_back(
+        fmt::format("{} with seed {}", draws_counted(s.run.result.done), r.request().drawn->key));
     return out;
 }
 

@@ -41,8 +41,8 @@ std::string missed_share(const run& r, const spread_summary& s);
 
 // After a summary of draws: the shares that are no design, that carry each
 // note ("warning: " and note_share_text()), that missed (missed_share())
-// and that meet its condition, then the draws and their seed; where_to_look: what the face adds to a
-// note.
+// and that meet its condition, then the draws and their seed.
+// where_to_look: what the face adds to a note.
 std::vector<std::string>
 shares_end(const run& r, const spread_summary& s,
            const std::function<std::string(const climber::note&)>& where_to_look = {});

@@ -150,7 +150,7 @@ struct param {
     bool of_partner = false;              // read only with a partner (partner_GM > 0)
     bool with_climb = false;              // checked with the climb, not here: the traffic's
     double at_most  = std::numeric_limits<double>::infinity();  // the largest value allowed
-    bool whole      = false;              // whole numbers alone (climbers)
+    bool whole      = false;                                    // whole numbers alone (climbers)
 };
 
 // Every figure of a design, in the order of the groups above.

@@ -34,17 +34,17 @@
 namespace tether {
 
 struct whole_tether {
-    double lower_mass;    // t
-    double upper_mass;    // t
-    double system_mass;   // t
-    double orbit_alt;     // km
-    double escape_alt;    // km
-    double apex_speed;    // km/s
-    double apex_vinf;     // km/s, NaN where bound
-    double uniform_yuri;  // MJ/kg
-    double uniform_top;   // km
+    double lower_mass;      // t
+    double upper_mass;      // t
+    double system_mass;     // t
+    double orbit_alt;       // km
+    double escape_alt;      // km
+    double apex_speed;      // km/s
+    double apex_vinf;       // km/s, NaN where bound
+    double uniform_yuri;    // MJ/kg
+    double uniform_top;     // km
     double top_in_partner;  // km below the partner's surface where uniform_top would lie; NaN: not
-    miss missed;          // a mass's error estimate exceeded the tolerance: the masses are NaN
+    miss missed;            // a mass's error estimate exceeded the tolerance: the masses are NaN
 };
 
 // For a design that passes check. The masses are integrals whose error
