@@ -142,8 +142,8 @@ estimates extrapolate(const pass& p, const tether::design& d, const tether::para
 }
 
 // Whether the figures differentiated (computed by these modules) read
-// parameter q of design d: the traffic's and the ribbon's parameters move
-// their modules' figures alone, read only where one of those is asked; a
+// parameter q of design d: the traffic's parameters move its figures alone,
+// never differentiated, and the ribbon's the survival figures alone; a
 // partner body's are read only with a partner, and then the day is the
 // orbit's.
 bool differentiated(const tether::param& q, const tether::design& d,
@@ -151,14 +151,9 @@ bool differentiated(const tether::param& q, const tether::design& d,
 {
     const std::string name  = q.name;
     const std::string group = q.group;
-    const auto computes     = [&](const char* m) {
-        return std::find(modules.begin(), modules.end(), m) != modules.end();
-    };
-    if (group == "traffic") {
-        return computes("traffic") || computes("departures");
-    }
-    if (group == "ribbon") {
-        return computes("survival");
+    if (group == "traffic" || group == "ribbon") {
+        return group == "ribbon" &&
+               std::find(modules.begin(), modules.end(), "survival") != modules.end();
     }
     if (q.of_partner || name == "partner_GM") {
         return tether::has_partner(d);
@@ -272,8 +267,8 @@ void differentiate(const pass& p, const tether::design& d, const std::vector<dou
 
 // The passes of the figures asked for (names; empty: the design's own and
 // the periods): the tether's, the sums' and the whole tether's; the
-// periods'; and any other named (the ribbon's, the traffic's), whose
-// modules' request alone computes them. Selections are columns of
+// periods'; and the ribbon's named, whose module's request alone computes
+// them. The traffic's figures are refused. Selections are columns of
 // figure_columns(modes, true); the design's own precede the periods.
 std::vector<pass> passes_of(const std::vector<std::string>& names, unsigned modes,
                             const std::atomic<int>* stop)
@@ -315,14 +310,22 @@ std::vector<pass> passes_of(const std::vector<std::string>& names, unsigned mode
                           stop});
     }
     std::vector<std::size_t> rest;
-    for (std::size_t c : asked) {
+    for (std::size_t c : names.empty() ? std::vector<std::size_t>{} : asked) {
         if (std::none_of(passes.begin(), passes.end(), [&](const pass& p) {
                 return std::find(p.selection.begin(), p.selection.end(), c) != p.selection.end();
             })) {
             rest.push_back(c);
         }
     }
-    if (!names.empty() && !rest.empty()) {
+    const std::vector<column> shown = figure_columns(modes);
+    for (std::size_t c : rest) {
+        if (c < shown.size()) {  // shown by default, yet not a design's own
+            throw usage_error("the traffic's figures have no derivatives (its interval = auto "
+                              "is no stream, and anchor = 0 no step): not " +
+                              shown[c].name);
+        }
+    }
+    if (!rest.empty()) {
         // Closed forms of the model (the survival figures): the tether's
         // steps and accuracy, their noise the model's roots'.
         climber::figures_request o{climber::method::integral};
