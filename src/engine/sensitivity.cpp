@@ -275,13 +275,11 @@ std::vector<pass> passes_of(const std::vector<std::string>& names, unsigned mode
 {
     const std::vector<std::size_t> asked = figure_selection(names, modes);
     const auto named                     = [&](std::vector<std::size_t> s) {
+        const auto unasked = [&](std::size_t c) {
+            return std::find(asked.begin(), asked.end(), c) == asked.end();
+        };
         if (!names.empty()) {
-            s.erase(std::remove_if(s.begin(), s.end(),
-                                                       [&](std::size_t c) {
-                                       return std::find(asked.begin(), asked.end(), c) ==
-                                              asked.end();
-                                   }),
-                                        s.end());
+            s.erase(std::remove_if(s.begin(), s.end(), unasked), s.end());
         }
         return s;
     };

@@ -603,8 +603,9 @@ py::object modes(const tether::design& d, py::handle count, bool shapes)
                                                              py::arg("name") = t.columns[0].name));
 }
 
-// The figures asked for: None (every one) or a list of their names.
-std::vector<std::string> figures_of(py::handle figures)
+// The figures asked for: None (every one) or a list of their names, the
+// first `modes` modes' periods among them.
+std::vector<std::string> figures_of(py::handle figures, unsigned modes = 0)
 {
     std::vector<std::string> names;
     if (figures.is_none()) {
@@ -621,7 +622,7 @@ std::vector<std::string> figures_of(py::handle figures)
         names.push_back(f.cast<std::string>());
     }
     led(
-        "figures", [&] { engine::figure_selection(names, 0); },
+        "figures", [&] { engine::figure_selection(names, modes); },
         " (tether.figure_names() lists them)");
     return names;
 }
@@ -632,7 +633,7 @@ std::vector<std::string> figures_of(py::handle figures)
 py::object sensitivity(const tether::design& d, py::handle count, py::handle asked)
 {
     const unsigned n                     = modes_of(count, "modes", true);
-    const std::vector<std::string> names = figures_of(asked);
+    const std::vector<std::string> names = figures_of(asked, n);
     const engine::sensitivities s        = computed(
                d, false, [&](auto stop) { return engine::compute_sensitivities(d, n, stop, names); });
     for (const std::string& note : s.notes) {
