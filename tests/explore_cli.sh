@@ -453,8 +453,11 @@ sensitivity)
     grep -q 'ztop = auto' "$tmp/err" && fail "ztop set but said held"
     run --sensitivity --modes 2 --format csv
     [ "$status" -eq 0 ] && grep -q '^period_out_2,strength,' "$tmp/out" || fail "--modes 2: no period rows"
+    run --sensitivity --figures survival --format csv
+    [ "$status" -eq 0 ] && [ "$(cut -d, -f1 "$tmp/out" | sort -u | tr '\n' ' ')" = "figure survival " ] &&
+        grep -q '^survival,width,-' "$tmp/out" || fail "--figures survival: $status, $(cut -d, -f1 "$tmp/out" | sort -u)"
     for args in "--method march" "--sweep vmax=1:2:2" "--solve strength=10:300 --for time=110" \
-                "--report" "--list" "--figures time" "--shard 1/2"; do
+                "--report" "--list" "--shard 1/2"; do
         # shellcheck disable=SC2086
         run --sensitivity $args
         [ "$status" -eq 2 ] && [ ! -s "$tmp/out" ] && grep -q '^tether-explore: --sensitivity' "$tmp/err" ||

@@ -48,16 +48,11 @@ tether::design with_top(tether::design d)
 double figure_of(const tether::design& d, const std::string& name, unsigned modes = 0)
 {
     climber::figures_request r{climber::method::integral};
-    r.modes                                   = modes;
-    const climber::design_figures f           = climber::compute_figures(d, r);
-    const std::vector<engine::column> columns = engine::figure_columns(modes);
-    const std::vector<double> values          = engine::figure_values(f);
-    for (std::size_t i = 0; i < columns.size(); ++i) {
-        if (columns[i].name == name) {
-            return values[i];
-        }
-    }
-    throw std::runtime_error("no figure " + name);
+    r.modes    = modes;
+    r.survival = true;
+    return engine::figure_values(climber::compute_figures(d, r),
+                                 engine::figure_selection({name}, modes), modes)
+        .at(0);
 }
 
 // An independent reference: the five-point central difference
@@ -180,6 +175,36 @@ TEST(Sensitivity, AgreesWithAnIndependentDifference)
             }
         }
     }
+}
+
+// Figures named: the ribbon's survival by its width against a central
+// difference of two designs'; the default figures named have their default
+// rows, bit for bit, and only named the ribbon's parameters are rows.
+TEST(Sensitivity, NamedFigures)
+{
+    const tether::design d = with_top({});
+    const auto s           = engine::compute_sensitivities(d, 0, nullptr, {"survival", "time"});
+    ASSERT_EQ(s.figures.size(), 2U);
+    EXPECT_EQ(s.figures[0].name, "survival");
+    tether::design up = d, down = d;
+    up.ribbon.width *= 1 + 1e-4;
+    down.ribbon.width *= 1 - 1e-4;
+    const double want = (figure_of(up, "survival") - figure_of(down, "survival")) /
+                        (up.ribbon.width - down.ribbon.width);
+    EXPECT_NEAR(slope_of(s, "survival", "width").derivative, want, 1e-7 * std::fabs(want));
+    const engine::sensitivities all = engine::compute_sensitivities(d);
+    std::vector<std::string> names;
+    for (const engine::column& c : all.figures) {
+        names.push_back(c.name);
+    }
+    const engine::sensitivities same = engine::compute_sensitivities(d, 0, nullptr, names);
+    ASSERT_EQ(same.slopes.size(), all.slopes.size());
+    for (std::size_t i = 0; i < all.slopes.size(); ++i) {
+        EXPECT_EQ(engine::slope_labels(same, same.slopes[i]),
+                  engine::slope_labels(all, all.slopes[i]));
+        EXPECT_EQ(same.slopes[i].derivative, all.slopes[i].derivative);
+    }
+    EXPECT_THROW(slope_of(all, "time", "width"), std::runtime_error);
 }
 
 TEST(Sensitivity, PeriodsToTheirAccuracy)

@@ -94,7 +94,7 @@ std::vector<option_row> rows()
          &options::load},
         {"--sensitivity", "",
          "The derivative and elasticity of every figure by every parameter, by the integral "
-         "method (with --modes N the periods too)",
+         "method (with --modes N the periods too; with --figures those named alone)",
          output, &options::sensitivity},
         {"--sweep", "SWEEP",
          "NAME=FROM:TO:N, NAME=FROM:TO:N:log or NAME=V1,V2,...; up to three make a grid, the "
@@ -157,7 +157,8 @@ class help_format : public CLI::Formatter {
                "       tether-explore [DESIGN] --sweep SWEEP... [--jobs N] [--shard K/N]\n"
                "       tether-explore [DESIGN] --solve NAME=LOW:HIGH --for FIGURE=VALUE "
                "[--sweep SWEEP...]\n"
-               "       tether-explore [DESIGN] --sensitivity [--modes N] [--format FORMAT]\n"
+               "       tether-explore [DESIGN] --sensitivity [--modes N] [--figures NAME,...] "
+               "[--format FORMAT]\n"
                "       tether-explore [DESIGN] --vary NAME=DIST... [--samples N] [--seed S] "
                "[--summary | --indices]\n"
                "       tether-explore [DESIGN] (--list | --report | --ascent | --load)\n"

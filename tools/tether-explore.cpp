@@ -629,7 +629,7 @@ void check_sensitivity(const options& o)
     }
     refuse_any(o, "--sensitivity is for one design's figures: not with ",
                {"--sweep", "--solve", "--for", "--report", "--ascent", "--list", "--shapes",
-                "--shard", "--figures", "--vary", "--load"});
+                "--shard", "--vary", "--load"});
 }
 
 // One design's derivatives: a row for each figure and parameter, the notes
@@ -638,7 +638,8 @@ void check_sensitivity(const options& o)
 int sensitivity_table(const options& o, const tether::design& d)
 {
     stop_on_signals();
-    const engine::sensitivities s = engine::compute_sensitivities(d, o.mode_count, &stop_flag);
+    const engine::sensitivities s =
+        engine::compute_sensitivities(d, o.mode_count, &stop_flag, o.figures);
     if (s.stopped) {
         return interrupted(0, static_cast<std::uint64_t>(s.figures.size() * s.params.size()),
                            "rows");

@@ -225,6 +225,16 @@ std::vector<std::size_t> design_figure_selection(std::size_t modes, bool only_mo
     return out;
 }
 
+std::vector<std::string> modules_of(const std::vector<std::size_t>& selection, std::size_t modes)
+{
+    const auto each = members(modes);
+    std::vector<std::string> out;
+    for (std::size_t c : selection) {
+        out.emplace_back(each.at(c).first->by);
+    }
+    return out;
+}
+
 std::vector<std::size_t> goal_selection(std::size_t figure)
 {
     std::vector<std::size_t> out = figure_selection({}, 0);

@@ -92,6 +92,9 @@ std::vector<double> figure_values(const climber::design_figures& s,
 // the sums', the whole tether's and (modes > 0) the modes' periods, as
 // columns of figure_columns(modes); with only_modes, the periods alone.
 std::vector<std::size_t> design_figure_selection(std::size_t modes, bool only_modes = false);
+// The modules (climber::modules()'s names) that compute the selected
+// columns of figure_columns(modes, true).
+std::vector<std::string> modules_of(const std::vector<std::size_t>& selection, std::size_t modes);
 // Whether a method computes the figure of that name.
 bool computed_by(const std::string& name, climber::method how);
 // The note on the selected columns of figure_columns(modes) that the method

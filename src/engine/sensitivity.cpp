@@ -141,15 +141,19 @@ estimates extrapolate(const pass& p, const tether::design& d, const tether::para
     return out;
 }
 
-// Whether the figures differentiated read parameter q of design d: the
-// traffic's and the ribbon's parameters move their modules' figures alone,
-// which are not among them; a partner body's are read only with a partner, and then the
-// day is the orbit's.
-bool differentiated(const tether::param& q, const tether::design& d)
+// Whether the figures differentiated (computed by these modules) read
+// parameter q of design d: the traffic's parameters move its figures alone,
+// never differentiated, and the ribbon's the survival figures alone; a
+// partner body's are read only with a partner, and then the day is the
+// orbit's.
+bool differentiated(const tether::param& q, const tether::design& d,
+                    const std::vector<std::string>& modules)
 {
-    const std::string name = q.name;
-    if (std::string(q.group) == "traffic" || std::string(q.group) == "ribbon") {
-        return false;
+    const std::string name  = q.name;
+    const std::string group = q.group;
+    if (group == "traffic" || group == "ribbon") {
+        return group == "ribbon" &&
+               std::find(modules.begin(), modules.end(), "survival") != modules.end();
     }
     if (q.of_partner || name == "partner_GM") {
         return tether::has_partner(d);
@@ -159,11 +163,12 @@ bool differentiated(const tether::param& q, const tether::design& d)
 
 // The design with its auto parameters set to their worked-out values, and
 // the notes that say so.
-tether::design held(const tether::design& d, std::vector<std::string>& notes)
+tether::design held(const tether::design& d, const std::vector<std::string>& modules,
+                    std::vector<std::string>& notes)
 {
     tether::design out = d;
     for (const tether::param* q = tether::params_begin(); q != tether::params_end(); ++q) {
-        if (differentiated(*q, d) && q->can_be_auto &&
+        if (differentiated(*q, d, modules) && q->can_be_auto &&
             tether::is_automatic(tether::value_of(d, *q))) {
             const double v = q->worked_out(d);
             q->field(out)  = v;
@@ -260,34 +265,28 @@ void differentiate(const pass& p, const tether::design& d, const std::vector<dou
     }
 }
 
-}  // namespace
-
-bool settles(double value, double error, double figure, double smallest, double accuracy,
-             double noise)
+// The passes of the figures asked for (names; empty: the design's own and
+// the periods): the tether's, the sums' and the whole tether's; the
+// periods'; and the ribbon's named, whose module's request alone computes
+// them. The traffic's figures are refused. Selections are columns of
+// figure_columns(modes, true); the design's own precede the periods.
+std::vector<pass> passes_of(const std::vector<std::string>& names, unsigned modes,
+                            const std::atomic<int>* stop)
 {
-    return std::isfinite(value) &&
-           error <= accuracy * std::fabs(value) + 8 * noise * std::fabs(figure) / smallest;
-}
-
-sensitivities compute_sensitivities(const tether::design& d, unsigned modes,
-                                    const std::atomic<int>* stop)
-{
-    if (const auto fault = design_error(d, false)) {
-        throw usage_error(fault->message);
-    }
-    sensitivities out;
-    const tether::design h = held(d, out.notes);
-    for (const tether::param* q = tether::params_begin(); q != tether::params_end(); ++q) {
-        if (!differentiated(*q, d)) {
-            continue;
+    const std::vector<std::size_t> asked = figure_selection(names, modes);
+    const auto named                     = [&](std::vector<std::size_t> s) {
+        const auto unasked = [&](std::size_t c) {
+            return std::find(asked.begin(), asked.end(), c) == asked.end();
+        };
+        if (!names.empty()) {
+            s.erase(std::remove_if(s.begin(), s.end(), unasked), s.end());
         }
-        out.params.push_back(q);
-        out.at.push_back(tether::value_of(h, *q));
-    }
+        return s;
+    };
     climber::figures_request r{climber::method::integral};
     r.modes = 0;
     std::vector<pass> passes{{r,
-                              design_figure_selection(0),
+                              named(design_figure_selection(0)),
                               0,
                               {0x1p-10, 0x1p-14, 0x1p-6},
                               slope_accuracy,
@@ -301,14 +300,98 @@ sensitivities compute_sensitivities(const tether::design& d, unsigned modes,
         // The periods are found to about 1e-10: longer steps keep that
         // noise below their accuracy.
         passes.push_back({m,
-                          design_figure_selection(modes, true),
+                          named(design_figure_selection(modes, true)),
                           modes,
                           {0x1p-5, 0x1p-3, 0x1p-8},
                           mode_slope_accuracy,
                           period_noise,
                           stop});
     }
-    const std::vector<column> all = figure_columns(modes);
+    std::vector<std::size_t> rest;
+    for (std::size_t c : names.empty() ? std::vector<std::size_t>{} : asked) {
+        if (std::none_of(passes.begin(), passes.end(), [&](const pass& p) {
+                return std::find(p.selection.begin(), p.selection.end(), c) != p.selection.end();
+            })) {
+            rest.push_back(c);
+        }
+    }
+    const std::vector<column> shown = figure_columns(modes);
+    for (std::size_t c : rest) {
+        if (c < shown.size()) {  // shown by default, yet not a design's own
+            throw usage_error("the traffic's figures have no derivatives (its interval = auto "
+                              "is no stream, and anchor = 0 no step): not " +
+                              shown[c].name);
+        }
+    }
+    if (!rest.empty()) {
+        // Closed forms of the model (the survival figures): the tether's
+        // steps and accuracy, their noise the model's roots'.
+        climber::figures_request o{climber::method::integral};
+        o.modes = modes;
+        passes.push_back({request_for(o, rest),
+                          rest,
+                          modes,
+                          {0x1p-10, 0x1p-14, 0x1p-6},
+                          slope_accuracy,
+                          figure_noise,
+                          stop});
+    }
+    passes.erase(std::remove_if(passes.begin(), passes.end(),
+                                [](const pass& p) { return p.selection.empty(); }),
+                 passes.end());
+    return passes;
+}
+
+// The figures, their values and the slopes in the order named.
+void order_as(const std::vector<std::string>& names, sensitivities& out)
+{
+    std::vector<std::size_t> place;
+    for (const column& c : out.figures) {
+        place.push_back(static_cast<std::size_t>(std::find(names.begin(), names.end(), c.name) -
+                                                 names.begin()));
+    }
+    sensitivities in = out;
+    for (std::size_t j = 0; j < place.size(); ++j) {
+        out.figures[place[j]] = in.figures[j];
+        out.values[place[j]]  = in.values[j];
+    }
+    for (slope& s : out.slopes) {
+        s.figure = place[s.figure];
+    }
+}
+
+}  // namespace
+
+bool settles(double value, double error, double figure, double smallest, double accuracy,
+             double noise)
+{
+    return std::isfinite(value) &&
+           error <= accuracy * std::fabs(value) + 8 * noise * std::fabs(figure) / smallest;
+}
+
+sensitivities compute_sensitivities(const tether::design& d, unsigned modes,
+                                    const std::atomic<int>* stop,
+                                    const std::vector<std::string>& names)
+{
+    if (const auto fault = design_error(d, false)) {
+        throw usage_error(fault->message);
+    }
+    const std::vector<pass> passes = passes_of(names, modes, stop);
+    std::vector<std::string> modules;
+    for (const pass& p : passes) {
+        const std::vector<std::string> m = modules_of(p.selection, p.modes);
+        modules.insert(modules.end(), m.begin(), m.end());
+    }
+    sensitivities out;
+    const tether::design h = held(d, modules, out.notes);
+    for (const tether::param* q = tether::params_begin(); q != tether::params_end(); ++q) {
+        if (!differentiated(*q, d, modules)) {
+            continue;
+        }
+        out.params.push_back(q);
+        out.at.push_back(tether::value_of(h, *q));
+    }
+    const std::vector<column> all = figure_columns(modes, true);
     for (const pass& p : passes) {
         for (std::size_t j : p.selection) {
             out.figures.push_back(all[j]);
@@ -329,15 +412,18 @@ sensitivities compute_sensitivities(const tether::design& d, unsigned modes,
             return out;
         }
     }
-    // Figure by figure, every parameter in order.
-    std::stable_sort(out.slopes.begin(), out.slopes.end(),
-                     [](const slope& a, const slope& b) { return a.figure < b.figure; });
-    for (const auto& [figure, names] : unsettled) {
+    for (const auto& [figure, by] : unsettled) {
         out.notes.push_back(out.figures[figure].name + " is not smooth near the design as " +
-                            joined(names, "and") +
+                            joined(by, "and") +
                             " change (the estimates at successive steps disagree: it jumps, "
                             "bends or is missing there): its derivatives by them are empty");
     }
+    if (!names.empty()) {
+        order_as(names, out);
+    }
+    // Figure by figure, every parameter in order.
+    std::stable_sort(out.slopes.begin(), out.slopes.end(),
+                     [](const slope& a, const slope& b) { return a.figure < b.figure; });
     return out;
 }
 

@@ -67,10 +67,15 @@ struct sensitivities {
 
 // The derivatives of every figure of a design (the tether's, the sums', the
 // whole tether's and, where modes > 0, the first modes' periods) by every
-// parameter. Throws usage_error where the design cannot be computed. Ends
-// early, stopped, once *stop (a run's stop request) is set.
+// parameter; with names, of the figures so named alone (figure_selection's:
+// the ribbon's survival figures too, not the traffic's), in that order, and
+// by the parameters they read (the ribbon's too for the survival figures).
+// Throws usage_error where the design cannot be computed or a name is
+// refused. Ends early, stopped, once *stop (a run's
+// stop request) is set.
 sensitivities compute_sensitivities(const tether::design& d, unsigned modes = 0,
-                                    const std::atomic<int>* stop = nullptr);
+                                    const std::atomic<int>* stop          = nullptr,
+                                    const std::vector<std::string>& names = {});
 
 // The columns of a face's rows: figure, parameter, derivative, elasticity.
 std::vector<column> sensitivity_columns();

@@ -603,13 +603,39 @@ py::object modes(const tether::design& d, py::handle count, bool shapes)
                                                              py::arg("name") = t.columns[0].name));
 }
 
-// Design.sensitivity(modes=None): a frame indexed by figure and parameter,
-// with the derivative and the elasticity; the notes warned of.
-py::object sensitivity(const tether::design& d, py::handle count)
+// The figures asked for: None (every one) or a list of their names, the
+// first `modes` modes' periods among them.
+std::vector<std::string> figures_of(py::handle figures, unsigned modes = 0)
 {
-    const unsigned n = modes_of(count, "modes", true);
-    const engine::sensitivities s =
-        computed(d, false, [&](auto stop) { return engine::compute_sensitivities(d, n, stop); });
+    std::vector<std::string> names;
+    if (figures.is_none()) {
+        return names;
+    }
+    if (py::isinstance<py::str>(figures) || !py::isinstance<py::iterable>(figures)) {
+        wrong_type("figures", "a list of figures' names or None", figures);
+    }
+    for (const py::handle f : figures) {
+        if (!py::isinstance<py::str>(f)) {
+            throw py::type_error("figures must be a list of figures' names, not of " +
+                                 type_name(f));
+        }
+        names.push_back(f.cast<std::string>());
+    }
+    led(
+        "figures", [&] { engine::figure_selection(names, modes); },
+        " (tether.figure_names() lists them)");
+    return names;
+}
+
+// Design.sensitivity(modes=None, figures=None): a frame indexed by figure
+// and parameter, with the derivative and the elasticity; the notes warned
+// of.
+py::object sensitivity(const tether::design& d, py::handle count, py::handle asked)
+{
+    const unsigned n                     = modes_of(count, "modes", true);
+    const std::vector<std::string> names = figures_of(asked, n);
+    const engine::sensitivities s        = computed(
+               d, false, [&](auto stop) { return engine::compute_sensitivities(d, n, stop, names); });
     for (const std::string& note : s.notes) {
         warn_text(note, 1);
     }
@@ -704,29 +730,6 @@ std::vector<engine::axis> axes_of(const py::list& axes, const char* call,
         }
     }
     return read;
-}
-
-// The figures asked for: None (every one) or a list of their names.
-std::vector<std::string> figures_of(py::handle figures)
-{
-    std::vector<std::string> names;
-    if (figures.is_none()) {
-        return names;
-    }
-    if (py::isinstance<py::str>(figures) || !py::isinstance<py::iterable>(figures)) {
-        wrong_type("figures", "a list of figures' names or None", figures);
-    }
-    for (const py::handle f : figures) {
-        if (!py::isinstance<py::str>(f)) {
-            throw py::type_error("figures must be a list of figures' names, not of " +
-                                 type_name(f));
-        }
-        names.push_back(f.cast<std::string>());
-    }
-    led(
-        "figures", [&] { engine::figure_selection(names, 0); },
-        " (tether.figure_names() lists them)");
-    return names;
 }
 
 // The request of a call's keywords: its base design, method, modes and
@@ -1285,7 +1288,8 @@ PYBIND11_MODULE(_core, m)
             },
             doc(docs::mode_shapes,
                 {{"max_modes", max_modes}, {"shape_points", std::to_string(engine::shape_points)}}))
-        .def("sensitivity", &sensitivity, py::arg("modes") = py::none(), docs::sensitivity)
+        .def("sensitivity", &sensitivity, py::arg("modes") = py::none(),
+             py::arg("figures") = py::none(), docs::sensitivity)
         .def("ascent", &ascent,
              doc(docs::ascent, {{"columns", column_list(engine::ascent_columns())}}))
         .def("load", &load, doc(docs::load, {{"columns", column_list(engine::load_columns())}}))

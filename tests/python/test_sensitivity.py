@@ -14,22 +14,27 @@ from bits import csv_frame, same_bits
     (("--set", "strength=50", "--set", "rhog=auto", "--set", "safety=1.5"),
      {"strength": 50, "rhog": None, "safety": 1.5}, None),
     (("--planet", "mars", "--modes", "2"), {"planet": "mars"}, 2),
+    (("--figures", "survival,time"), {"figures": ["survival", "time"]}, None),
 ])
 def test_sensitivity_is_the_command_lines(explore, args, design, modes):
     wanted = csv_frame(explore("--sensitivity", *args, "--format", "csv"))
+    figures = design.get("figures")
+    design = {k: v for k, v in design.items() if k != "figures"}
     with warnings.catch_warnings():
         warnings.simplefilter("ignore", tether.DesignWarning)
-        got = tether.Design(**design).sensitivity(modes=modes)
+        got = tether.Design(**design).sensitivity(modes=modes, figures=figures)
     assert list(got.index.names) == ["figure", "parameter"]
     assert list(got.columns) == ["derivative", "elasticity"]
     assert got.index.get_level_values(0).tolist() == wanted["figure"].tolist()
     assert got.index.get_level_values(1).tolist() == wanted["parameter"].tolist()
     same_bits(got.to_numpy(), wanted[["derivative", "elasticity"]].to_numpy())
     grid = got["elasticity"].unstack()
+    left = {"traffic"} | (set() if figures else {"ribbon"})
     # the traffic's and the ribbon's parameters move their own figures
-    # alone, and a partner body's are read only with a partner: left out
+    # alone (the ribbon's in, with its), and a partner body's are read only
+    # with a partner: left out
     assert set(grid.columns) == {p.name for p in tether.parameters()
-                                 if p.group not in ("traffic", "ribbon")
+                                 if p.group not in left
                                  and not p.name.startswith("partner_")}
 
 
