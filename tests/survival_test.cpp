@@ -30,17 +30,19 @@ void near(long double wanted, double got, const char* what)
 TEST(Survival, FluxesAndTheBandAreTheReferencesToWithin1e9)
 {
     for (double m : {1e-9, 1e-3, 1.0, 48.0, 5e4}) {
-        near(reference::grun(m), tether::meteoroid_flux(m), "meteoroids");
+        near(reference::grun(static_cast<long double>(m)), tether::meteoroid_flux(m), "meteoroids");
     }
     for (double d : {0.01, 1.0, 6.0, 33.3, 300.0}) {
         for (double h : {300.0, 800.0, 1900.0}) {
             for (double t : {1995.0, 2011.0, 2040.0}) {
-                near(reference::nasa90(d, h, t, 110), tether::debris_flux(d, h, t, 110), "debris");
+                near(reference::nasa90(static_cast<long double>(d), static_cast<long double>(h),
+                                       static_cast<long double>(t), 110),
+                     tether::debris_flux(d, h, t, 110), "debris");
             }
         }
     }
     for (double s : {60.0, 110.0, 250.0})
-        near(reference::band(s), tether::debris_band(s), "band");
+        near(reference::band(static_cast<long double>(s)), tether::debris_band(s), "band");
     near(2500 * 3.14159265358979323846L / 162, tether::meteoroid_mass(100.0 / 3), "sphere");
 }
 
