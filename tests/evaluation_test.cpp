@@ -6,7 +6,6 @@
 #include "engine/loads.hpp"
 
 #include "engine/figures.hpp"
-#include "engine/loads.hpp"
 #include "engine/settings.hpp"
 #include "tether/model.hpp"
 

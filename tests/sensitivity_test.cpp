@@ -186,7 +186,8 @@ TEST(Sensitivity, NamedFigures)
     const auto s           = engine::compute_sensitivities(d, 0, nullptr, {"survival", "time"});
     ASSERT_EQ(s.figures.size(), 2U);
     EXPECT_EQ(s.figures[0].name, "survival");
-    tether::design up = d, down = d;
+    tether::design up   = d;
+    tether::design down = d;
     up.ribbon.width *= 1 + 1e-4;
     down.ribbon.width *= 1 - 1e-4;
     const double want = (figure_of(up, "survival") - figure_of(down, "survival")) /
@@ -268,8 +269,9 @@ TEST(Sensitivity, AJumpingFigureIsEmptyWithANote)
 // over 2.6 s steps) settles on the period's own noise; a jump does not.
 TEST(Sensitivity, SmallDerivativesSettleOnTheirFiguresNoise)
 {
-    const double noise = engine::period_noise * 0.949 / 2.63, by = engine::mode_slope_accuracy;
-    EXPECT_TRUE(engine::settles(6.05e-8, noise, 0.949, 2.63, by, engine::period_noise));
+    const double error = engine::period_noise * 0.949 / 2.63;
+    const double by    = engine::mode_slope_accuracy;
+    EXPECT_TRUE(engine::settles(6.05e-8, error, 0.949, 2.63, by, engine::period_noise));
     EXPECT_FALSE(engine::settles(6.05e-8, 3e-8, 0.949, 2.63, by, engine::period_noise));
 }
 

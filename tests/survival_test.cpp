@@ -41,8 +41,9 @@ TEST(Survival, FluxesAndTheBandAreTheReferencesToWithin1e9)
             }
         }
     }
-    for (double s : {60.0, 110.0, 250.0})
+    for (double s : {60.0, 110.0, 250.0}) {
         near(reference::band(static_cast<long double>(s)), tether::debris_band(s), "band");
+    }
     near(2500 * 3.14159265358979323846L / 162, tether::meteoroid_mass(100.0 / 3), "sphere");
 }
 
@@ -68,7 +69,8 @@ TEST(Survival, TheFiguresKeepTheirRules)
 
 TEST(Survival, BadParametersAreRefusedByName)
 {
-    const double inf = std::numeric_limits<double>::infinity(), nan = std::nan("");
+    const double inf = std::numeric_limits<double>::infinity();
+    const double nan = std::nan("");
     const std::pair<const char*, std::vector<double>> bad[] = {
         {"width", {0, -1, nan, inf}},
         {"cut", {0, -0.5, 1.0000001, nan}},

@@ -179,12 +179,9 @@ CLI::Option* add_row(CLI::App& app, options& o, const option_row& r)
             if constexpr (std::is_same_v<value, bool>) {
                 return app.add_flag(r.name, o.*member, r.help);
             }
-            else if constexpr (std::is_same_v<value, std::string>) {
-                return app.add_option(r.name, o.*member, r.help);
-            }
-            else if (r.delimiter != 0) {
-                // Split after parsing (check_given): an argument that splits
-                // into nothing still takes no other as its value.
+            else if (std::is_same_v<value, std::string> || r.delimiter != 0) {
+                // A list is split after parsing (check_given): an argument
+                // that splits into nothing still takes no other as its value.
                 return app.add_option(r.name, o.*member, r.help);
             }
             else {

@@ -518,6 +518,7 @@ int write_table(const options& o, const std::vector<engine::column>& columns,
 {
     const engine::row_writer w(format_of(o), columns);
     std::vector<std::string> lines;
+    lines.reserve(rows.size());
     for (const std::vector<double>& row : rows) {
         lines.push_back(w.row(row));
     }

@@ -47,14 +47,15 @@ const std::vector<module>& modules()
 
 bool design_figures::missed() const
 {
-    return std::any_of(modules().begin(), modules().end(),
-                       [this](const module& m) { return m.missed && m.missed(*this)->any; });
+    return std::any_of(modules().begin(), modules().end(), [this](const module& m) {
+        return m.missed != nullptr && m.missed(*this)->any;
+    });
 }
 
 std::string design_figures::why_missed() const
 {
     for (const module& m : modules()) {
-        if (m.missed && !m.missed(*this)->why.empty()) {
+        if (m.missed != nullptr && !m.missed(*this)->why.empty()) {
             return m.missed(*this)->why;
         }
     }
@@ -126,7 +127,7 @@ std::vector<note> notes(const design_figures& s, bool by_march)
 {
     std::vector<note> out = notes(static_cast<const study&>(s), by_march);
     for (const module& m : modules()) {
-        if (m.notes) {
+        if (m.notes != nullptr) {
             m.notes(s, out);
         }
     }

@@ -229,6 +229,7 @@ std::vector<std::string> modules_of(const std::vector<std::size_t>& selection, s
 {
     const auto each = members(modes);
     std::vector<std::string> out;
+    out.reserve(selection.size());
     for (std::size_t c : selection) {
         out.emplace_back(each.at(c).first->by);
     }
