@@ -43,27 +43,27 @@ TEST(EngineModes, ModesCountAndShapeAltitudes)
 TEST(EngineModes, OneDesignsTableHoldsItsModesOrTheirShapes)
 {
     const tether::design d;
-    const tether::model m            = tether::compute_model(d);
-    const tether::positions p        = tether::compute_positions(d, m);
-    const tether::modes found        = tether::compute_modes(m, p, 3);
-    const engine::mode_table periods = engine::mode_table_of(d, 3, false);
-    EXPECT_TRUE(periods.why.empty()) << periods.why;
+    const tether::model m       = tether::compute_model(d);
+    const tether::positions p   = tether::compute_positions(d, m);
+    const tether::modes found   = tether::compute_modes(m, p, 3);
+    const engine::table periods = engine::modes_table(d, 3, false);
+    EXPECT_TRUE(periods.missed.why.empty()) << periods.missed.why;
     ASSERT_EQ(periods.rows.size(), 3u);
     for (unsigned k = 0; k < 3; ++k) {
-        ASSERT_EQ(periods.rows[k].size(), periods.columns.size());
-        EXPECT_EQ(periods.rows[k][0], k + 1.0);
-        EXPECT_EQ(periods.rows[k][1], found.in_plane.at(k));
-        EXPECT_EQ(periods.rows[k][2], found.out_of_plane.at(k));
+        ASSERT_EQ(periods.rows[k].values.size(), periods.columns.size());
+        EXPECT_EQ(periods.rows[k].values[0], k + 1.0);
+        EXPECT_EQ(periods.rows[k].values[1], found.in_plane.at(k));
+        EXPECT_EQ(periods.rows[k].values[2], found.out_of_plane.at(k));
     }
-    const engine::mode_table shapes = engine::mode_table_of(d, 2, true);
+    const engine::table shapes = engine::modes_table(d, 2, true);
     ASSERT_EQ(shapes.rows.size(), engine::shape_points);
     ASSERT_EQ(shapes.columns.size(), 3u);
     const std::vector<double> where = engine::shape_altitudes(m);
     const auto each                 = tether::mode_shapes(m, p, found, where);
     for (std::size_t i = 0; i < shapes.rows.size(); i += 100) {
-        EXPECT_EQ(shapes.rows[i][0], where[i]);
-        EXPECT_EQ(shapes.rows[i][1], each.at(0).at(i));
-        EXPECT_EQ(shapes.rows[i][2], each.at(1).at(i));
+        EXPECT_EQ(shapes.rows[i].values[0], where[i]);
+        EXPECT_EQ(shapes.rows[i].values[1], each.at(0).at(i));
+        EXPECT_EQ(shapes.rows[i].values[2], each.at(1).at(i));
     }
 }
 

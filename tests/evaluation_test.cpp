@@ -128,7 +128,7 @@ TEST(Evaluation, AClimberTheFootCannotLiftHasNoClimb)
             }
         }
         if (!lifts) {
-            EXPECT_THROW(engine::loads_of(d), engine::usage_error);
+            EXPECT_THROW(engine::loads_table(d), engine::usage_error);
         }
     }
 }
@@ -169,6 +169,6 @@ TEST(Loads, RowsReachGeoOnce)
     const tether::model m = tether::compute_model(d);
     for (const double k : {2.0, 3.0, 7.0}) {
         d.march.rowdz = std::nextafter((m.rgeo - m.RE) / k, 0.0);
-        EXPECT_EQ(engine::loads_of(d).rows.size(), static_cast<std::size_t>(k) + 1);
+        EXPECT_EQ(engine::loads_table(d).rows.size(), static_cast<std::size_t>(k) + 1);
     }
 }

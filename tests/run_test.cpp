@@ -304,7 +304,7 @@ TEST(Run, DrawsAreRowsAndTheSummaryTheirs)
         total += v;
     }
     EXPECT_NEAR(t.mean, total / static_cast<double>(times.size()), 1e-12 * t.mean);
-    const std::vector<engine::labelled_row> rows = sum.rows();
+    const std::vector<engine::table_row> rows = engine::summary_table(r, sum).rows;
     EXPECT_EQ(rows[1].texts.front(), "system_mass");
     EXPECT_EQ(rows[1].values.back(), static_cast<double>(unbuilt) / 400);
 }

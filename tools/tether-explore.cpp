@@ -1,5 +1,6 @@
 // tether-explore: the tether and climber study for any design, given on the
 // command line or in a design file.
+#include "engine/evaluation.hpp"
 #include "engine/figures.hpp"
 #include "engine/loads.hpp"
 #include "engine/modes.hpp"
@@ -8,6 +9,7 @@
 #include "engine/sayings.hpp"
 #include "engine/sensitivity.hpp"
 #include "engine/spread.hpp"
+#include "engine/table.hpp"
 
 #include "options.hpp"
 #include "output.hpp"
@@ -268,6 +270,38 @@ std::pair<engine::run_summary, int> write_rows(const options& o, const engine::r
     return {std::move(ran), status};
 }
 
+// Any table of the engine, written whole to out (none: standard output) in
+// the format asked for, its metadata first in JSON; then its notes, each
+// after its lead, and why it missed: 0, 3 where it missed, or the status
+// of a stop, a failed write, said.
+int write_table(const options& o, const engine::table& t, tools::row_output* to = nullptr)
+{
+    if (t.stopped) {
+        return interrupted(0, t.planned, t.rows_are.c_str());
+    }
+    std::optional<tools::row_output> own;
+    tools::row_output& out = to != nullptr ? *to : own.emplace(STDOUT_FILENO, &stop_flag);
+    const engine::row_writer w(format_of(o), t.columns);
+    if (format_of(o) == engine::format::json && !t.metadata.empty()) {
+        out.put(engine::metadata_line(t.metadata), 0);
+    }
+    out.put(w.header(), 0);
+    for (const engine::table_row& row : t.rows) {
+        out.put(w.row(row.values, row.texts));
+    }
+    if (const int status = finished(out, t.rows.size(), t.rows_are.c_str(), false)) {
+        return status;
+    }
+    for (const engine::table_note& n : t.notes) {
+        say(n.lead + ": " + n.text + (n.note ? where_to_look(*n.note) : ""));
+    }
+    if (!t.missed.why.empty()) {
+        say(t.missed_text());
+        return 3;
+    }
+    return 0;
+}
+
 int figures(const options& o, const tether::design& base)
 {
     // From here an interrupt ends the run with only whole rows written, even
@@ -405,17 +439,8 @@ int whole_draws(const options& o, const engine::run& r, run_output& ro)
     if ((s ? s->run : x->run).result.stopped) {
         return interrupted(0, r.size(), "draws");
     }
-    const engine::row_writer w(format_of(o), s ? engine::spread_summary::columns()
-                                               : engine::spread_indices::columns());
-    if (format_of(o) == engine::format::json) {
-        ro.out.put(engine::draws_metadata(r, s ? &*s : nullptr, x ? &*x : nullptr), 0);
-    }
-    ro.out.put(w.header(), 0);
-    const std::vector<engine::labelled_row> rows = s ? s->rows() : x->rows();
-    for (const engine::labelled_row& row : rows) {
-        ro.out.put(w.row(row.values, row.texts));
-    }
-    if (const int status = finished(ro.out, rows.size(), "rows", false)) {
+    if (const int status = write_table(
+            o, s ? engine::summary_table(r, *s) : engine::indices_table(r, *x), &ro.out)) {
         return status;
     }
     if (!s) {
@@ -511,53 +536,6 @@ std::vector<std::string> lines_of(const std::string& text)
     return out;
 }
 
-// A table of one design written whole: 0, or the status of a failed write,
-// said.
-int write_table(const options& o, const std::vector<engine::column>& columns,
-                const std::vector<std::vector<double>>& rows, const char* what)
-{
-    const engine::row_writer w(format_of(o), columns);
-    std::vector<std::string> lines;
-    lines.reserve(rows.size());
-    for (const std::vector<double>& row : rows) {
-        lines.push_back(w.row(row));
-    }
-    return write_whole(w.header(), lines, what);
-}
-
-// The tension along the tether at the traffic's worst moment, a row every
-// rowdz up to GEO (--load).
-int load(const options& o, const tether::design& d)
-{
-    const engine::load_table t = engine::loads_of(d);
-    if (const int status = write_table(o, engine::load_columns(), t.rows, "rows")) {
-        return status;
-    }
-    for (const climber::note& n : t.notes) {
-        say_note(n);
-    }
-    if (!t.why.empty()) {
-        say(t.why + "; the tensions are NaN");
-        return 3;
-    }
-    return 0;
-}
-
-// One design's oscillation modes: a row a mode with its periods in and out
-// of plane, or with --shapes the in-plane shapes at evenly spaced altitudes.
-int modes_table(const options& o, const tether::design& d)
-{
-    const engine::mode_table t = engine::mode_table_of(d, o.mode_count, o.shapes);
-    if (const int status = write_table(o, t.columns, t.rows, o.shapes ? "rows" : "modes")) {
-        return status;
-    }
-    if (!t.why.empty()) {
-        say(t.why);
-        return 3;
-    }
-    return 0;
-}
-
 // Whether the options ask for one design: no sweep, no draws.
 bool one_design(const options& o)
 {
@@ -639,27 +617,12 @@ void check_sensitivity(const options& o)
 int sensitivity_table(const options& o, const tether::design& d)
 {
     stop_on_signals();
-    const engine::sensitivities s =
-        engine::compute_sensitivities(d, o.mode_count, &stop_flag, o.figures);
-    if (s.stopped) {
-        return interrupted(0, static_cast<std::uint64_t>(s.figures.size() * s.params.size()),
-                           "rows");
-    }
-    for (const climber::note& n : climber::design_notes(d)) {
+    const engine::table t = engine::sensitivity_table(d, o.mode_count, &stop_flag, o.figures);
+    for (const climber::note& n :
+         t.stopped ? std::vector<climber::note>{} : climber::design_notes(d)) {
         say_note(n);
     }
-    const engine::row_writer w(format_of(o), engine::sensitivity_columns());
-    std::vector<std::string> rows;
-    for (const engine::slope& row : s.slopes) {
-        rows.push_back(w.row(engine::slope_numbers(row), engine::slope_labels(s, row)));
-    }
-    if (const int status = write_whole(w.header(), rows, "rows")) {
-        return status;
-    }
-    for (const std::string& n : s.notes) {
-        say("note: " + n);
-    }
-    return 0;
+    return write_table(o, t);
 }
 
 int run(const options& o)
@@ -706,7 +669,8 @@ int run(const options& o)
     for (const climber::note& n : climber::design_notes(d)) {
         say_note(n);
     }
-    return o.load ? load(o, d) : modes_table(o, d);
+    return write_table(o, o.load ? engine::loads_table(d)
+                                 : engine::modes_table(d, o.mode_count, o.shapes));
 }
 
 // Where this program lists the names a message says are unknown.

@@ -38,4 +38,15 @@ evaluation evaluate(const tether::design& d, climber::method how, bool with_asce
     return out;
 }
 
+table ascent_table(const tether::design& d, const std::atomic<int>* stop)
+{
+    table out{ascent_columns()};
+    const climber::study s = ascent_rows(
+        d, [&out](const std::vector<double>& row) { out.rows.push_back({row}); }, stop);
+    for (climber::note& n : climber::notes(s, true)) {
+        out.notes.push_back({"warning", n.text, std::move(n)});
+    }
+    return out;
+}
+
 }  // namespace engine

@@ -3,6 +3,8 @@
 // every row of the ascent table.
 #pragma once
 
+#include "engine/table.hpp"
+
 #include "climber/figures.hpp"
 #include "climber/study.hpp"
 #include "tether/design.hpp"
@@ -25,5 +27,10 @@ struct evaluation {
 // is set.
 evaluation evaluate(const tether::design& d, climber::method how, bool with_ascent,
                     const std::atomic<int>* stop = nullptr);
+
+// The ascent's rows of a design that passes the check with rows, as a
+// table, the notes on its march after them as warnings. The march ends
+// early once *stop is set.
+table ascent_table(const tether::design& d, const std::atomic<int>* stop = nullptr);
 
 }  // namespace engine

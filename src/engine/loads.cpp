@@ -25,7 +25,7 @@ const tether::param& load_spacing()
     return *tether::find_param("rowdz");
 }
 
-load_table loads_of(const tether::design& d)
+table loads_table(const tether::design& d)
 {
     climber::figures_request r{climber::method::integral};
     r.sums                          = false;
@@ -60,12 +60,15 @@ load_table loads_of(const tether::design& d)
         altitudes.push_back(i * d.march.rowdz);
     }
     altitudes.push_back(geo);
-    load_table out;
+    table out{load_columns()};
     for (const climber::load_row& row : climber::load_rows(d, s, d.traffic, climb, altitudes)) {
-        out.rows.push_back({row.alt, row.t0, row.tension, row.share});
+        out.rows.push_back({{row.alt, row.t0, row.tension, row.share}});
     }
-    out.notes = climber::notes(s, false);
-    out.why   = s.traffic.missed.why;
+    for (climber::note& n : climber::notes(s, false)) {
+        out.notes.push_back({"warning", n.text, std::move(n)});
+    }
+    out.missed      = s.traffic.missed;
+    out.consequence = "the tensions are NaN";
     return out;
 }
 

@@ -3,7 +3,7 @@
 // every face, beside the ascent's.
 #pragma once
 
-#include "engine/rows.hpp"
+#include "engine/table.hpp"
 
 #include "climber/study.hpp"
 #include "tether/design.hpp"
@@ -17,13 +17,6 @@ namespace engine {
 // traffic's worst moment) and share (tension / t0).
 std::vector<column> load_columns();
 
-struct load_table {
-    std::vector<std::vector<double>> rows;  // a row every rowdz from the foot, the last at GEO
-                                            // (a multiple within 4 ulps of it merged into it)
-    std::vector<climber::note> notes;       // on its figures (the traffic's)
-    std::string why;  // why the tensions are NaN (the climb could not be followed), or empty
-};
-
 inline constexpr double max_load_rows = 1e7;
 
 // The parameter that spaces the rows: a table it would make longer than
@@ -31,9 +24,12 @@ inline constexpr double max_load_rows = 1e7;
 const tether::param& load_spacing();
 
 // The table of a design that passes the check (engine::design_error), its
-// climb by the integral method; throws usage_error where the foot cannot
+// climb by the integral method: a row every rowdz from the foot, the last at
+// GEO (a multiple within 4 ulps of it merged into it); the notes on its
+// figures (the traffic's) as warnings; missed where the climb could not be
+// followed, the tensions then NaN. Throws usage_error where the foot cannot
 // lift the climber (naming by how much the traffic overloads it) or where
 // rowdz would give more than max_load_rows rows.
-load_table loads_of(const tether::design& d);
+table loads_table(const tether::design& d);
 
 }  // namespace engine

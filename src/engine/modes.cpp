@@ -20,7 +20,7 @@ unsigned modes_count(const std::string& text)
 
 std::vector<column> mode_columns()
 {
-    std::vector<column> columns{{"mode", "-", "the mode's number, 1 the slowest"}};
+    std::vector<column> columns{{"mode", "-", "the mode's number, 1 the slowest", false, true}};
     for (const column& c : figure_families()) {
         columns.push_back(c);
     }
@@ -53,27 +53,28 @@ std::vector<column> shape_columns(unsigned n)
     return columns;
 }
 
-mode_table mode_table_of(const tether::design& d, unsigned n, bool shapes,
-                         const std::atomic<int>* stop)
+table modes_table(const tether::design& d, unsigned n, bool shapes, const std::atomic<int>* stop)
 {
     const tether::model m     = tether::compute_model(d);
     const tether::positions p = tether::compute_positions(d, m);
     const tether::modes found = tether::compute_modes(m, p, n, {}, stop);
-    mode_table out{shapes ? shape_columns(n) : mode_columns(), {}, {}};
+    table out{shapes ? shape_columns(n) : mode_columns()};
     if (shapes) {
         const std::vector<double> altitudes = shape_altitudes(m);
         const auto each                     = tether::mode_shapes(m, p, found, altitudes, {}, stop);
         for (std::size_t i = 0; i < altitudes.size(); ++i) {
-            out.rows.push_back({altitudes[i]});
+            out.rows.push_back({{altitudes[i]}});
             for (const auto& shape : each) {
-                out.rows.back().push_back(shape.at(i));
+                out.rows.back().values.push_back(shape.at(i));
             }
         }
     }
     for (unsigned k = 0; !shapes && k < n; ++k) {
-        out.rows.push_back(mode_row(found, k));
+        out.rows.push_back({mode_row(found, k)});
     }
-    out.why = found.missed.why;
+    out.index    = shapes ? 0 : 1;
+    out.rows_are = shapes ? "rows" : "modes";
+    out.missed   = found.missed;
     return out;
 }
 

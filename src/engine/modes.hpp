@@ -4,6 +4,7 @@
 #pragma once
 
 #include "engine/figures.hpp"
+#include "engine/table.hpp"
 
 #include "tether/design.hpp"
 #include "tether/model.hpp"
@@ -34,16 +35,11 @@ std::vector<double> shape_altitudes(const tether::model& m, unsigned points = sh
 // The table of shapes: the altitude, then shape_1 ... shape_n.
 std::vector<column> shape_columns(unsigned n);
 
-// One design's table of its first n modes: a row a mode, or with shapes a
-// row an altitude; and why the modes are unstable or missed (else empty).
-// Once *stop is set the table means nothing.
-struct mode_table {
-    std::vector<column> columns;
-    std::vector<std::vector<double>> rows;
-    std::string why;
-};
-mode_table mode_table_of(const tether::design& d, unsigned n, bool shapes,
-                         const std::atomic<int>* stop = nullptr);
+// One design's table of its first n modes: a row a mode (named by its
+// number), or with shapes a row an altitude; missed where the modes are
+// unstable or missed. Once *stop is set the table means nothing.
+table modes_table(const tether::design& d, unsigned n, bool shapes,
+                  const std::atomic<int>* stop = nullptr);
 
 // One design's first n modes with the in-plane shapes of its first `drawn`
 // (those of the n found, or found afresh where n is fewer) at `points`

@@ -14,6 +14,7 @@ struct column {
     std::string unit;
     std::string meaning = {};
     bool text           = false;  // holds text (a figure's name, a reason), not a number
+    bool count          = false;  // a number that is a count, whole (a mode's, the draws')
 };
 
 class row_writer {

@@ -445,4 +445,21 @@ std::vector<double> slope_numbers(const slope& row)
     return {row.derivative, row.elasticity};
 }
 
+table sensitivity_table(const tether::design& d, unsigned modes, const std::atomic<int>* stop,
+                        const std::vector<std::string>& names)
+{
+    const sensitivities s = compute_sensitivities(d, modes, stop, names);
+    table out{sensitivity_columns()};
+    out.index   = 2;
+    out.stopped = s.stopped;
+    out.planned = static_cast<std::uint64_t>(s.figures.size() * s.params.size());
+    for (const slope& row : s.slopes) {
+        out.rows.push_back({slope_numbers(row), slope_labels(s, row)});
+    }
+    for (const std::string& n : s.notes) {
+        out.notes.push_back({"note", n});
+    }
+    return out;
+}
+
 }  // namespace engine

@@ -19,7 +19,7 @@
 // the top it works out, and rhog = auto is held at the material's value.
 #pragma once
 
-#include "engine/rows.hpp"
+#include "engine/table.hpp"
 
 #include "tether/design.hpp"
 
@@ -79,6 +79,13 @@ sensitivities compute_sensitivities(const tether::design& d, unsigned modes = 0,
 
 // The columns of a face's rows: figure, parameter, derivative, elasticity.
 std::vector<column> sensitivity_columns();
+// compute_sensitivities' answer as a table: a row for each figure and
+// parameter (named by both), the notes (auto parameters held, one-sided
+// steps, figures that jump) after its rows; stopped, with the rows it would
+// have had, where *stop ended it.
+table sensitivity_table(const tether::design& d, unsigned modes = 0,
+                        const std::atomic<int>* stop          = nullptr,
+                        const std::vector<std::string>& names = {});
 // A row's labels (the figure's and the parameter's names) and numbers.
 std::vector<std::string> slope_labels(const sensitivities& s, const slope& row);
 std::vector<double> slope_numbers(const slope& row);

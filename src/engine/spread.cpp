@@ -35,7 +35,7 @@ std::vector<column> spread_summary::columns()
 {
     return {{"figure", "", "the figure", true},
             {"unit", "", "its unit, the unit of mean to max", true},
-            {"computed", "1", "the draws that gave it"},
+            {"computed", "1", "the draws that gave it", false, true},
             {"mean", "", "its mean"},
             {"sd", "", "its standard deviation"},
             {"p5", "", "its 5th percentile"},
@@ -44,18 +44,6 @@ std::vector<column> spread_summary::columns()
             {"min", "", "its least value"},
             {"max", "", "its greatest value"},
             {"unbuilt", "1", "the share of draws that are no design"}};
-}
-
-std::vector<labelled_row> spread_summary::rows() const
-{
-    std::vector<labelled_row> out;
-    for (std::size_t c = 0; c < figures.size(); ++c) {
-        const figure_summary& f = of[c];
-        out.push_back({{figures[c].name, figures[c].unit},
-                       {static_cast<double>(f.computed), f.mean, f.sd, f.p5, f.p50, f.p95, f.min,
-                        f.max, unbuilt.value}});
-    }
-    return out;
 }
 
 spread_summary summarize(const run& r, const run_settings& s,
@@ -104,20 +92,6 @@ std::vector<column> spread_indices::columns()
             {"total", "1", "its total-effect index"},
             {"total_low", "1", "the total-effect index's 95 % interval, from"},
             {"total_high", "1", "to"}};
-}
-
-std::vector<labelled_row> spread_indices::rows() const
-{
-    std::vector<labelled_row> out;
-    for (std::size_t c = 0; c < of.size(); ++c) {
-        for (std::size_t i = 0; i < parameters.size(); ++i) {
-            const sobol_index& x = of[c].of[i];
-            out.push_back(
-                {{figures[c].name, parameters[i]},
-                 {x.first, x.first_low, x.first_high, x.total, x.total_low, x.total_high}});
-        }
-    }
-    return out;
 }
 
 spread_indices indices_of(const run& r, const run_settings& s)
@@ -188,51 +162,85 @@ std::string distribution_text(const distribution& d)
 
 namespace {
 
-std::string json_share(const share& s)
+// A share as metadata: met, of, share, low, high.
+meta_value share_meta(const share& s)
 {
-    const auto number = [](double v) { return std::isnan(v) ? std::string("null") : shortest(v); };
-    return "{\"met\":" + std::to_string(s.met) + ",\"of\":" + std::to_string(s.total) +
-           ",\"share\":" + number(s.value) + ",\"low\":" + number(s.low) +
-           ",\"high\":" + number(s.high) + "}";
+    meta_value out;
+    out.add("met", meta_value::of_count(s.met)).add("of", meta_value::of_count(s.total));
+    out.add("share", meta_value::of_number(s.value));
+    out.add("low", meta_value::of_number(s.low)).add("high", meta_value::of_number(s.high));
+    return out;
 }
 
 }  // namespace
 
-std::string draws_metadata(const run& r, const spread_summary* s, const spread_indices* x)
+meta_value draws_meta(const run& r, const spread_summary* s, const spread_indices* x)
 {
     const draw_request& dr = *r.request().drawn;
-    std::string vary;
+    meta_value vary;
     for (const varied& v : dr.vary) {
-        vary += (vary.empty() ? "" : ",") + json_string(v.param->name) + ":" +
-                json_string(distribution_text(v.dist));
+        vary.add(v.param->name, meta_value::of_text(distribution_text(v.dist)));
     }
+    meta_value out;
     // The seed by its earlier name too, "key", for readers written before.
-    std::string out = "{\"metadata\":{\"seed\":" + std::to_string(dr.key) +
-                      ",\"key\":" + std::to_string(dr.key) +
-                      ",\"samples\":" + std::to_string(dr.count) +
-                      ",\"method\":" + json_string(named_name(methods(), r.request().figures.how)) +
-                      ",\"vary\":{" + vary + "}";
+    out.add("seed", meta_value::of_count(dr.key)).add("key", meta_value::of_count(dr.key));
+    out.add("samples", meta_value::of_count(dr.count));
+    out.add("method", meta_value::of_text(named_name(methods(), r.request().figures.how)));
+    out.add("vary", std::move(vary));
     if (s != nullptr) {
-        out += ",\"unbuilt\":" + json_share(s->unbuilt) + ",\"warnings\":[";
-        for (std::size_t i = 0; i < s->notes.size(); ++i) {
-            out += (i == 0 ? "" : ",") + json_share(s->notes[i].of);
-            out.insert(out.size() - 1, ",\"text\":" + json_string(s->notes[i].note.text));
+        meta_value warnings = meta_value::list();
+        for (const note_share& n : s->notes) {
+            warnings.add(share_meta(n.of).add("text", meta_value::of_text(n.note.text)));
         }
-        out += "],\"missed\":" + json_share(s->missed);
+        out.add("unbuilt", share_meta(s->unbuilt)).add("warnings", std::move(warnings));
+        out.add("missed", share_meta(s->missed));
         if (s->where) {
-            out += ",\"where\":" + json_share(s->met);
-            out.insert(out.size() - 1, ",\"condition\":" + json_string(condition_text(*s->where)));
+            out.add("where", share_meta(s->met).add(
+                                 "condition", meta_value::of_text(condition_text(*s->where))));
         }
     }
     if (x != nullptr) {
-        out += ",\"left_out\":{";
+        meta_value left_out;
         for (std::size_t c = 0; c < x->of.size(); ++c) {
-            out += (c == 0 ? "" : ",") + json_string(x->figures[c].name) + ":" +
-                   std::to_string(x->of[c].rows - x->of[c].rows_used);
+            left_out.add(x->figures[c].name,
+                         meta_value::of_count(x->of[c].rows - x->of[c].rows_used));
         }
-        out += "}";
+        out.add("left_out", std::move(left_out));
     }
-    return out + "}}\n";
+    return out;
+}
+
+std::string draws_metadata(const run& r, const spread_summary* s, const spread_indices* x)
+{
+    return metadata_line(draws_meta(r, s, x));
+}
+
+table summary_table(const run& r, const spread_summary& s)
+{
+    table out{spread_summary::columns()};
+    for (std::size_t c = 0; c < s.figures.size(); ++c) {
+        const figure_summary& f = s.of[c];
+        out.rows.push_back({{static_cast<double>(f.computed), f.mean, f.sd, f.p5, f.p50, f.p95,
+                             f.min, f.max, s.unbuilt.value},
+                            {s.figures[c].name, s.figures[c].unit}});
+    }
+    out.metadata = draws_meta(r, &s);
+    return out;
+}
+
+table indices_table(const run& r, const spread_indices& x)
+{
+    table out{spread_indices::columns()};
+    for (std::size_t c = 0; c < x.of.size(); ++c) {
+        for (std::size_t i = 0; i < x.parameters.size(); ++i) {
+            const sobol_index& v = x.of[c].of[i];
+            out.rows.push_back(
+                {{v.first, v.first_low, v.first_high, v.total, v.total_low, v.total_high},
+                 {x.figures[c].name, x.parameters[i]}});
+        }
+    }
+    out.metadata = draws_meta(r, nullptr, &x);
+    return out;
 }
 
 }  // namespace engine

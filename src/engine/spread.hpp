@@ -8,6 +8,7 @@
 #include "engine/indices.hpp"
 #include "engine/run.hpp"
 #include "engine/summary.hpp"
+#include "engine/table.hpp"
 
 #include <cstdint>
 #include <functional>
@@ -16,12 +17,6 @@
 #include <vector>
 
 namespace engine {
-
-// A row of text and numbers under columns some of which hold text.
-struct labelled_row {
-    std::vector<std::string> texts;
-    std::vector<double> values;
-};
 
 struct note_share {
     climber::note note;       // the first draw's
@@ -39,9 +34,8 @@ struct spread_summary {
     share missed{};     // the draws with a figure that missed
     run_summary run{};  // the misses, and whether the run was stopped
     // The columns figure, unit, computed, mean, sd, p5, p50, p95, min, max,
-    // unbuilt; a row per figure.
+    // unbuilt (summary_table's).
     static std::vector<column> columns();
-    std::vector<labelled_row> rows() const;
 };
 
 // Summarises the run's draws (a run of drawn rows); `where` is parsed
@@ -57,9 +51,8 @@ struct spread_indices {
     std::vector<sobol_indices> of;  // one per figure, in order
     run_summary run{};
     // The columns figure, parameter, first, first_low, first_high, total,
-    // total_low, total_high; a row per figure and varied parameter.
+    // total_low, total_high (indices_table's).
     static std::vector<column> columns();
-    std::vector<labelled_row> rows() const;
 };
 
 // The Sobol indices of every figure of a run of Saltelli's design
@@ -82,5 +75,15 @@ std::string distribution_text(const distribution& d);
 // or the indices' rows left out by figure ("left_out":{FIGURE:COUNT,...}).
 std::string draws_metadata(const run& r, const spread_summary* s,
                            const spread_indices* x = nullptr);
+// The same as metadata: seed, key, samples, method, vary, and the summary's
+// shares or the indices' rows left out.
+meta_value draws_meta(const run& r, const spread_summary* s = nullptr,
+                      const spread_indices* x = nullptr);
+
+// A summary as a table: a row per figure (its name and unit, then its
+// numbers), with draws_meta as its metadata.
+table summary_table(const run& r, const spread_summary& s);
+// The indices as a table: a row per figure and varied parameter.
+table indices_table(const run& r, const spread_indices& x);
 
 }  // namespace engine
