@@ -20,6 +20,7 @@
 #include "engine/solve.hpp"
 #include "engine/spread.hpp"
 #include "engine/sweep.hpp"
+#include "engine/table.hpp"
 
 #include "climber/figures.hpp"
 #include "climber/report.hpp"
@@ -516,28 +517,78 @@ template <class Work> auto computed(const tether::design& d, bool with_rows, Wor
     return out;
 }
 
-// Rows as a frame's array.
-py::array_t<double> array_of(const std::vector<std::vector<double>>& rows, std::size_t width)
+// A value of a table's metadata as Python's: dict, list, int, float or str.
+py::object object_of(const engine::meta_value& v)
 {
-    py::array_t<double> out(
-        {static_cast<py::ssize_t>(rows.size()), static_cast<py::ssize_t>(width)});
-    for (std::size_t i = 0; i < rows.size(); ++i) {
-        std::copy(rows[i].begin(), rows[i].end(), out.mutable_data() + i * width);
+    using kind = engine::meta_value::kind;
+    switch (v.is) {
+    case kind::number:
+        return py::float_(v.number);
+    case kind::count:
+        return py::int_(v.count);
+    case kind::text:
+        return text_of(v.text);
+    case kind::list:
+    case kind::map:
+        break;
     }
-    return out;
+    py::list items;
+    py::dict fields;
+    for (const auto& [name, item] : v.items) {
+        if (v.is == kind::list) {
+            items.append(object_of(item));
+        }
+        else {
+            fields[text_of(name)] = object_of(item);
+        }
+    }
+    return v.is == kind::list ? py::object(items) : py::object(fields);
 }
 
-// A DataFrame of the rows, under the columns' names from `first` on (those
-// before name the index), with that index (None: the rows' numbers).
-py::object frame(const std::vector<std::vector<double>>& rows,
-                 const std::vector<engine::column>& columns, std::size_t first = 0,
-                 const py::object& index = py::none())
+// Any table of the engine as one DataFrame: a column of str for each column
+// of text, of int64 for a count, of float64 for the others; its leading
+// columns that name a row as its index; its metadata as attrs. Its notes and
+// why it missed warned of first, attributed as warn_text's.
+py::object frame_of(const engine::table& t, int level)
 {
-    const std::vector<std::string> all = engine::column_names(columns);
-    const std::vector<std::string> names(all.begin() + static_cast<std::ptrdiff_t>(first),
-                                         all.end());
-    return py::module_::import("pandas").attr("DataFrame")(
-        array_of(rows, names.size()), py::arg("columns") = names, py::arg("index") = index);
+    for (const engine::table_note& n : t.notes) {
+        warn_text(n.text + (n.note ? where_to_look(*n.note) : ""), level);
+    }
+    if (!t.missed.why.empty()) {
+        warn_text(t.missed_text(), level);
+    }
+    py::dict data;
+    std::size_t number = 0;
+    std::size_t text   = 0;
+    for (const engine::column& c : t.columns) {
+        if (c.text) {
+            py::list texts;
+            for (const engine::table_row& row : t.rows) {
+                texts.append(text_of(row.texts.at(text)));
+            }
+            data[py::str(c.name)] = texts;
+            ++text;
+            continue;
+        }
+        py::array_t<double> values(static_cast<py::ssize_t>(t.rows.size()));
+        for (std::size_t i = 0; i < t.rows.size(); ++i) {
+            values.mutable_data()[i] = t.rows[i].values.at(number);
+        }
+        data[py::str(c.name)] = c.count ? values.attr("astype")("int64") : py::object(values);
+        ++number;
+    }
+    py::object frame = py::module_::import("pandas").attr("DataFrame")(data);
+    if (t.index > 0) {
+        py::list index;
+        for (std::size_t i = 0; i < t.index; ++i) {
+            index.append(py::str(t.columns[i].name));
+        }
+        frame = frame.attr("set_index")(index);
+    }
+    if (!t.metadata.empty()) {
+        frame.attr("attrs").attr("update")(object_of(t.metadata));
+    }
+    return frame;
 }
 
 py::dict figures(const tether::design& d, py::handle method)
@@ -582,25 +633,12 @@ py::object count_given(const char* method, const py::args& args, const py::kwarg
 // engine's altitudes. NaN periods warned of in the command line's words.
 py::object modes(const tether::design& d, py::handle count, bool shapes)
 {
-    const unsigned n           = modes_of(count, "n", false);
-    const engine::mode_table t = computed(d, false, [&](const std::atomic<int>* stop) {
-        return engine::mode_table_of(d, n, shapes, stop);
-    });
-    if (!t.why.empty()) {
-        warn_text(t.why, 1);
-    }
-    if (shapes) {
-        return frame(t.rows, t.columns);
-    }
-    py::list index;
-    std::vector<std::vector<double>> periods;
-    for (const std::vector<double>& row : t.rows) {
-        index.append(py::int_(static_cast<long>(row[0])));
-        periods.emplace_back(row.begin() + 1, row.end());
-    }
-    return frame(periods, t.columns, 1,
-                 py::module_::import("pandas").attr("Index")(index, py::arg("dtype") = "int64",
-                                                             py::arg("name") = t.columns[0].name));
+    const unsigned n = modes_of(count, "n", false);
+    return frame_of(computed(d, false,
+                             [&](const std::atomic<int>* stop) {
+                                 return engine::modes_table(d, n, shapes, stop);
+                             }),
+                    1);
 }
 
 // The figures asked for: None (every one) or a list of their names, the
@@ -634,50 +672,24 @@ py::object sensitivity(const tether::design& d, py::handle count, py::handle ask
 {
     const unsigned n                     = modes_of(count, "modes", true);
     const std::vector<std::string> names = figures_of(asked, n);
-    const engine::sensitivities s        = computed(
-               d, false, [&](auto stop) { return engine::compute_sensitivities(d, n, stop, names); });
-    for (const std::string& note : s.notes) {
-        warn_text(note, 1);
-    }
-    std::vector<std::vector<double>> rows;
-    py::list figures;
-    py::list params;
-    for (const engine::slope& slope : s.slopes) {
-        const std::vector<std::string> labels = engine::slope_labels(s, slope);
-        figures.append(py::str(labels[0]));
-        params.append(py::str(labels[1]));
-        rows.push_back(engine::slope_numbers(slope));
-    }
-    const std::vector<engine::column> columns = engine::sensitivity_columns();
-    const py::object index                    = py::module_::import("pandas")
-                                 .attr("MultiIndex")
-                                 .attr("from_arrays")(py::make_tuple(figures, params),
-                                                      py::arg("names") = py::make_tuple(
-                                                          columns[0].name, columns[1].name));
-    return frame(rows, columns, 2, index);
+    return frame_of(
+        computed(d, false, [&](auto stop) { return engine::sensitivity_table(d, n, stop, names); }),
+        1);
 }
 
 py::object ascent(const tether::design& d)
 {
-    std::vector<std::vector<double>> rows;
-    const climber::study s = computed(d, true, [&](const std::atomic<int>* stop) {
-        return engine::ascent_rows(
-            d, [&rows](const std::vector<double>& row) { rows.push_back(row); }, stop);
-    });
-    warn(climber::notes(s, true), 1);
-    return frame(rows, engine::ascent_columns());
+    return frame_of(
+        computed(d, true,
+                 [&](const std::atomic<int>* stop) { return engine::ascent_table(d, stop); }),
+        1);
 }
 
 // Design.load(): the tension along the tether at the traffic's worst
 // moment, as --load gives it.
 py::object load(const tether::design& d)
 {
-    const engine::load_table t = computed(d, false, [&](auto) { return engine::loads_of(d); });
-    warn(t.notes, 1);
-    if (!t.why.empty()) {
-        warn_text(t.why + "; the tensions are NaN", 1);
-    }
-    return frame(t.rows, engine::load_columns());
+    return frame_of(computed(d, false, [&](auto) { return engine::loads_table(d); }), 1);
 }
 
 std::string report(const tether::design& d)
@@ -876,24 +888,6 @@ draws draws_run(const tether::design& base, const py::list& vary, py::handle sam
             jobs_of(jobs)};
 }
 
-// What a run of draws was: seed (and by its earlier name, key), samples,
-// method and the distributions.
-py::dict draws_attrs(const engine::run& r)
-{
-    const engine::draw_request& dr = *r.request().drawn;
-    py::dict attrs;
-    attrs["seed"]    = py::int_(dr.key);
-    attrs["key"]     = py::int_(dr.key);
-    attrs["samples"] = dr.count;
-    attrs["method"]  = engine::named_name(engine::methods(), r.request().figures.how);
-    py::dict vary;
-    for (const engine::varied& v : dr.vary) {
-        vary[py::str(v.param->name)] = engine::distribution_text(v.dist);
-    }
-    attrs["vary"] = vary;
-    return attrs;
-}
-
 // Draws [begin, end) of shard K of N ((1, 1): every one): the rows, the
 // columns' names, each draw's reason, the first draw's index and what the
 // run was.
@@ -911,40 +905,14 @@ py::tuple sample(const tether::design& base, const py::list& vary, py::handle sa
             reasons[i - range.begin] = std::move(row.reason);
         });
     return py::make_tuple(out, engine::column_names(r.columns()), texts_of(reasons), range.begin,
-                          draws_attrs(r));
-}
-
-// Labelled rows as (texts per row, values array, the columns' names).
-py::tuple labelled(const std::vector<engine::labelled_row>& rows,
-                   const std::vector<engine::column>& columns)
-{
-    py::list texts;
-    std::vector<std::vector<double>> values;
-    for (const engine::labelled_row& row : rows) {
-        texts.append(texts_of(row.texts));
-        values.push_back(row.values);
-    }
-    const auto width = static_cast<std::size_t>(std::count_if(
-        columns.begin(), columns.end(), [](const engine::column& c) { return !c.text; }));
-    return py::make_tuple(texts, array_of(values, width), engine::column_names(columns));
-}
-
-py::dict share_dict(const engine::share& s)
-{
-    py::dict d;
-    d["met"]   = s.met;
-    d["of"]    = s.total;
-    d["share"] = s.value;
-    d["low"]   = s.low;
-    d["high"]  = s.high;
-    return d;
+                          object_of(engine::draws_meta(r)));
 }
 
 // Each figure's summary over the draws, with the shares: the draws that are
 // no design, those with each note (warned too) and those that meet where.
-py::tuple summary(const tether::design& base, const py::list& vary, py::handle samples,
-                  py::handle key, py::handle jobs, py::handle method, py::handle modes,
-                  py::handle figures, py::handle where)
+py::object summary(const tether::design& base, const py::list& vary, py::handle samples,
+                   py::handle key, py::handle jobs, py::handle method, py::handle modes,
+                   py::handle figures, py::handle where)
 {
     const draws drawn    = draws_run(base, vary, samples, key, jobs, method, modes, figures, false);
     const engine::run& r = drawn.run;
@@ -961,32 +929,19 @@ py::tuple summary(const tether::design& base, const py::list& vary, py::handle s
             return engine::summarize(r, rs, condition);
         });
     warn_threads(s.run.result, 2);
-    py::dict attrs   = draws_attrs(r);
-    attrs["unbuilt"] = share_dict(s.unbuilt);
-    py::list notes;
     for (const engine::note_share& n : s.notes) {
-        py::dict d = share_dict(n.of);
-        d["text"]  = text_of(n.note.text);
-        notes.append(d);
         warn_text(engine::note_share_text(r, n) + where_to_look(n.note), 2);
     }
-    attrs["warnings"] = notes;
-    attrs["missed"]   = share_dict(s.missed);
     if (s.missed.met > 0) {
         warn_text(engine::missed_share(r, s), 2);
     }
-    if (s.where) {
-        py::dict d     = share_dict(s.met);
-        d["condition"] = engine::condition_text(*s.where);
-        attrs["where"] = d;
-    }
-    return py::make_tuple(labelled(s.rows(), engine::spread_summary::columns()), attrs);
+    return frame_of(engine::summary_table(r, s), 2);
 }
 
 // Every figure's Sobol indices for every varied parameter.
-py::tuple indices(const tether::design& base, const py::list& vary, py::handle samples,
-                  py::handle key, py::handle jobs, py::handle method, py::handle modes,
-                  py::handle figures)
+py::object indices(const tether::design& base, const py::list& vary, py::handle samples,
+                   py::handle key, py::handle jobs, py::handle method, py::handle modes,
+                   py::handle figures)
 {
     const draws drawn    = draws_run(base, vary, samples, key, jobs, method, modes, figures, true);
     const engine::run& r = drawn.run;
@@ -1000,13 +955,7 @@ py::tuple indices(const tether::design& base, const py::list& vary, py::handle s
     for (const std::string& doubt : engine::indices_doubts(r, x)) {
         warn_text(doubt, 2);
     }
-    py::dict attrs = draws_attrs(r);
-    py::dict left_out;
-    for (std::size_t c = 0; c < x.of.size(); ++c) {
-        left_out[py::str(x.figures[c].name)] = x.of[c].rows - x.of[c].rows_used;
-    }
-    attrs["left_out"] = left_out;
-    return py::make_tuple(labelled(x.rows(), engine::spread_indices::columns()), attrs);
+    return frame_of(engine::indices_table(r, x), 2);
 }
 
 // The goal of solve(name, (low, high), figure, value), read as --solve

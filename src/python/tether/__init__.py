@@ -493,20 +493,6 @@ def sample(vary, base=None, *, samples=1000, seed=None, key=None, method=_core.d
     return out
 
 
-def _labelled(result, attrs):
-    import pandas as pd
-
-    texts, values, columns = result
-    labels = [c for c in columns if c in ("figure", "unit", "parameter")]
-    out = pd.DataFrame(values, columns=[c for c in columns if c not in labels])
-    for j, name in enumerate(labels):
-        out.insert(j, name, [t[j] for t in texts])
-    if "computed" in out:
-        out["computed"] = out["computed"].astype("int64")
-    out.attrs.update(attrs)
-    return out
-
-
 def summary(vary, base=None, *, samples=1000, seed=None, key=None, method=_core.default_method,
             jobs=None, modes=None, figures=None, where=None):
     """Each figure's summary over the draws, as ``--summary``.
@@ -529,9 +515,8 @@ def summary(vary, base=None, *, samples=1000, seed=None, key=None, method=_core.
     DesignWarning
         For each kind of note, with the share of the draws it concerns.
     """
-    result, attrs = _core.summary(_base(base, "summary"), _vary(vary), samples, _seed(seed, key),
-                                  jobs, method, modes, figures, where)
-    return _labelled(result, attrs)
+    return _core.summary(_base(base, "summary"), _vary(vary), samples, _seed(seed, key), jobs,
+                         method, modes, figures, where)
 
 
 def indices(vary, base=None, *, samples=1000, seed=None, key=None, method=_core.default_method,
@@ -558,9 +543,8 @@ def indices(vary, base=None, *, samples=1000, seed=None, key=None, method=_core.
         (one row carries most of its variance, or an index lies far outside
         [0, 1]), saying why.
     """
-    result, attrs = _core.indices(_base(base, "indices"), _vary(vary), samples, _seed(seed, key),
-                                  jobs, method, modes, figures)
-    return _labelled(result, attrs)
+    return _core.indices(_base(base, "indices"), _vary(vary), samples, _seed(seed, key), jobs,
+                         method, modes, figures)
 
 
 for _call in (sweep, evaluate):
