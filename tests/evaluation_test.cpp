@@ -4,6 +4,8 @@
 // release figures' and the design's.
 #include "engine/evaluation.hpp"
 #include "engine/loads.hpp"
+#include "engine/modes.hpp"
+#include "engine/sensitivity.hpp"
 
 #include "engine/figures.hpp"
 #include "engine/settings.hpp"
@@ -171,4 +173,29 @@ TEST(Loads, RowsReachGeoOnce)
         d.march.rowdz = std::nextafter((m.rgeo - m.RE) / k, 0.0);
         EXPECT_EQ(engine::loads_table(d).rows.size(), static_cast<std::size_t>(k) + 1);
     }
+}
+
+// Every table of one design is as wide as its columns, texts in its text
+// columns; the naming columns lead; a miss says what it makes of the numbers.
+TEST(Evaluation, EveryTableIsAsWideAsItsColumns)
+{
+    tether::design d;
+    d.march.rowdz = 5000;
+    for (const engine::table& t :
+         {engine::modes_table(d, 2, false), engine::modes_table(d, 2, true), engine::loads_table(d),
+          engine::ascent_table(d), engine::sensitivity_table(d, 0, nullptr, {"time"})}) {
+        ASSERT_FALSE(t.rows.empty());
+        for (const engine::table_row& row : t.rows) {
+            ASSERT_EQ(row.values.size() + row.texts.size(), t.columns.size());
+            for (std::size_t i = 0; i < t.columns.size(); ++i) {
+                EXPECT_EQ(t.columns[i].text, i < row.texts.size()) << t.columns[i].name;
+            }
+        }
+        EXPECT_LE(t.index, t.columns.size());
+        EXPECT_EQ(t.missed_text(), t.missed.why);
+    }
+    engine::table missed{engine::load_columns()};
+    missed.missed      = {true, "the climb cannot be followed"};
+    missed.consequence = "the tensions are NaN";
+    EXPECT_EQ(missed.missed_text(), "the climb cannot be followed; the tensions are NaN");
 }

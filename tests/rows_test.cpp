@@ -1,5 +1,6 @@
 // Rows under named columns as a table, CSV and JSON Lines.
 #include "engine/rows.hpp"
+#include "engine/table.hpp"
 
 #include <gtest/gtest.h>
 
@@ -42,6 +43,22 @@ TEST(Rows, RowsInEachFormat)
               "{\"figure\":\"time\",\"mean\":2.5,\"reason\":\"a \\\"b\\\", c\\u000a\"}\n");
     EXPECT_EQ(engine::row_writer(engine::format::table, labelled).row({2.5}, {"time", ""}),
               "             time              2.5                -\n");
+}
+
+// Metadata as JSON: maps and lists nested, counts whole, NaN null, texts
+// escaped, names in order.
+TEST(Rows, MetadataAsJson)
+{
+    using v = engine::meta_value;
+    v share;
+    share.add("met", v::of_count(18446744073709551615u)).add("share", v::of_number(0.25));
+    share.add("low", v::of_number(std::numeric_limits<double>::quiet_NaN()));
+    v all;
+    all.add("z", v::of_text("a \"b\"\n")).add("list", v::list().add(share).add(v::list()));
+    EXPECT_EQ(engine::metadata_line(all),
+              "{\"metadata\":{\"z\":\"a \\\"b\\\"\\u000a\",\"list\":[{\"met\":18446744073709551615,"
+              "\"share\":0.25,\"low\":null},[]]}}\n");
+    EXPECT_TRUE(v().empty() && v::list().empty() && !all.empty() && !v::of_text("").empty());
 }
 
 }  // namespace

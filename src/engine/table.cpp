@@ -79,7 +79,7 @@ std::string metadata_line(const meta_value& v)
 
 std::string table::missed_text() const
 {
-    return consequence.empty() ? missed.why : missed.why + "; " + consequence;
+    return consequence.empty() || missed.why.empty() ? missed.why : missed.why + "; " + consequence;
 }
 
 std::vector<double> table::flat() const

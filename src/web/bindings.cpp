@@ -18,6 +18,7 @@
 #include "engine/solve.hpp"
 #include "engine/spread.hpp"
 #include "engine/sweep.hpp"
+#include "engine/table.hpp"
 #include "engine/tables.hpp"
 
 #include <emscripten/bind.h>
@@ -180,6 +181,70 @@ val notes_of(const std::vector<climber::note>& notes, const char* on)
     return array(notes, [on](const climber::note& n) {
         return object({{"on", val(on)}, {"name", val(n.concerns)}, {"text", val(page_text(n))}});
     });
+}
+
+// A table's rows, each its cells in the columns' order: a text as it is, a
+// number as the explorer's CSV writes it.
+std::vector<std::vector<std::string>> cells_of(const engine::table& t)
+{
+    return each(t.rows, [&t](const engine::table_row& row) {
+        std::vector<std::string> out;
+        const std::vector<std::string> numbers = cells(row.values);
+        auto number                            = numbers.begin();
+        auto text                              = row.texts.begin();
+        for (const engine::column& c : t.columns) {
+            out.push_back(c.text ? *text++ : *number++);
+        }
+        return out;
+    });
+}
+
+// Any table of the engine as tether-explore --format csv writes it.
+std::string csv_of(const engine::table& t)
+{
+    const engine::row_writer out(engine::format::csv, t.columns);
+    std::string text = out.header();
+    for (const engine::table_row& row : t.rows) {
+        text += out.row(row.values, row.texts);
+    }
+    return text;
+}
+
+// Any table of the engine as the page takes it, set on `to`: columns
+// [{name, unit, meaning}], rows a Float64Array of its numbers row after row
+// (rows of texts too where a column holds text), notes [{on, name, text}],
+// why its numbers are NaN (with what that makes of them) or null.
+void set_table(val& to, const engine::table& t)
+{
+    to.set("columns", columns_of(t.columns));
+    to.set("rows", doubles(t.flat()));
+    if (std::any_of(t.columns.begin(), t.columns.end(), [](const auto& c) { return c.text; })) {
+        to.set("texts",
+               array(t.rows, [](const engine::table_row& row) { return texts(row.texts); }));
+    }
+    to.set("notes", array(t.notes, [](const engine::table_note& n) {
+               return object({{"on", val("figure")},
+                              {"name", val(n.note ? n.note->concerns : std::string())},
+                              {"text", val(n.text + (n.note ? where_to_look(*n.note) : ""))}});
+           }));
+    to.set("why", t.missed.why.empty() ? val::null() : val(t.missed.why));
+}
+
+// Each column of a table set on `to` by its name: its texts, or its
+// numbers as a Float64Array.
+void set_by_name(val& to, const engine::table& t)
+{
+    std::size_t number = 0;
+    std::size_t text   = 0;
+    for (const engine::column& c : t.columns) {
+        const std::size_t k = c.text ? text++ : number++;
+        if (c.text) {
+            to.set(c.name, texts(each(t.rows, [k](const auto& row) { return row.texts[k]; })));
+        }
+        else {
+            to.set(c.name, doubles(each(t.rows, [k](const auto& row) { return row.values[k]; })));
+        }
+    }
 }
 
 // The page's answer on the design read: out, as it is where the design
@@ -355,10 +420,8 @@ val evaluate(const std::string& lines, const std::string& method)
 // an empty text for a design that cannot be computed.
 std::string ascent_csv(const std::string& lines)
 {
-    return text_or_empty(read(lines, true), [](const tether::design& d) {
-        return csv(engine::ascent_columns(),
-                   [&d](const auto& put) { engine::ascent_rows(d, put, nullptr); });
-    });
+    return text_or_empty(read(lines, true),
+                         [](const tether::design& d) { return csv_of(engine::ascent_table(d)); });
 }
 
 // The design as a design file that tether-explore --config reads, or an
@@ -697,16 +760,7 @@ val spread(const std::string& lines, const std::string& vary_lines, const std::s
                 run, s, std::nullopt, [&](std::uint64_t, const engine::run_row& row) {
                     values.push_back(row.values[column]);
                 });
-            const std::vector<engine::column> columns = engine::spread_summary::columns();
-            const engine::row_writer writer(engine::format::csv, columns);
-            std::string text = writer.header();
-            const val rows   = array(sum.rows(), [&](const engine::labelled_row& row) {
-                text += writer.row(row.values, row.texts);
-                std::vector<std::string> line          = row.texts;
-                const std::vector<std::string> numbers = cells(row.values);
-                line.insert(line.end(), numbers.begin(), numbers.end());
-                return texts(line);
-            });
+            const engine::table t = engine::summary_table(run, sum);
             std::vector<std::string> notes;
             if (sum.unbuilt.met > 0) {
                 notes.push_back(engine::share_text(sum.unbuilt) + " are no design.");
@@ -717,9 +771,9 @@ val spread(const std::string& lines, const std::string& vary_lines, const std::s
             if (sum.missed.met > 0) {
                 notes.push_back(engine::missed_share(run, sum) + ".");
             }
-            to.set("columns", texts(engine::column_names(columns)));
-            to.set("rows", rows);
-            to.set("csv", text);
+            to.set("columns", texts(engine::column_names(t.columns)));
+            to.set("rows", array(cells_of(t), texts<std::string>));
+            to.set("csv", csv_of(t));
             to.set("values", doubles(values));
             to.set("notes", texts(notes));
             to.set("method", name_of(how));
@@ -738,17 +792,12 @@ val sensitivity(const std::string& lines)
                       {"elasticity", doubles({})},
                       {"notes", val::array()}});
     return answer(read(lines, false), "sensitivity", out, [](const tether::design& d, val& to) {
-        const engine::sensitivities s = engine::compute_sensitivities(d);
-        for (std::size_t k = 0; k < 2; ++k) {
-            to.set(k == 0 ? "figure" : "parameter", texts(each(s.slopes, [&](const auto& row) {
-                       return engine::slope_labels(s, row)[k];
-                   })));
-            to.set(k == 0 ? "derivative" : "elasticity",
-                   doubles(each(s.slopes,
-                                [k](const auto& row) { return engine::slope_numbers(row)[k]; })));
-        }
+        const engine::table t = engine::sensitivity_table(d);
+        set_by_name(to, t);
         std::vector<std::string> notes = texts_of(climber::design_notes(d));
-        notes.insert(notes.end(), s.notes.begin(), s.notes.end());
+        for (const engine::table_note& n : t.notes) {
+            notes.push_back(n.text);
+        }
         to.set("notes", texts(notes));
     });
 }
@@ -767,32 +816,16 @@ val load(const std::string& lines)
                                   {"notes", val::array()},
                                   {"why", val::null()},
                                   {"spacing", val(spacing)}});
-    return answer(read(lines, false), spacing, out, [](const tether::design& d, val& to) {
-        const engine::load_table t = engine::loads_of(d);
-        std::vector<double> rows;
-        for (const std::vector<double>& row : t.rows) {
-            rows.insert(rows.end(), row.begin(), row.end());
-        }
-        to.set("rows", doubles(rows));
-        to.set("notes", notes_of(t.notes, "figure"));
-        if (!t.why.empty()) {
-            to.set("why", t.why);
-        }
-    });
+    return answer(read(lines, false), spacing, out,
+                  [](const tether::design& d, val& to) { set_table(to, engine::loads_table(d)); });
 }
 
 // The load rows as tether-explore --load --format csv writes them, or an
 // empty text for a design that cannot be computed.
 std::string load_csv(const std::string& lines)
 {
-    return text_or_empty(read(lines, false), [](const tether::design& d) {
-        const engine::load_table t = engine::loads_of(d);
-        return csv(engine::load_columns(), [&t](const auto& put) {
-            for (const std::vector<double>& row : t.rows) {
-                put(row);
-            }
-        });
-    });
+    return text_or_empty(read(lines, false),
+                         [](const tether::design& d) { return csv_of(engine::loads_table(d)); });
 }
 
 EMSCRIPTEN_BINDINGS(tether)
