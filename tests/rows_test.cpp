@@ -1,6 +1,6 @@
 // Rows under named columns as a table, CSV and JSON Lines.
-#include "engine/rows.hpp"
-#include "engine/table.hpp"
+#include "engine/words/rows.hpp"
+#include "engine/words/table.hpp"
 
 #include <gtest/gtest.h>
 
