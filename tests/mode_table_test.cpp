@@ -81,12 +81,13 @@ TEST(EngineModes, DrawnShapesAreTheFirstModesShapes)
         EXPECT_EQ(drawn.found.in_plane, found.in_plane) << n;
         EXPECT_EQ(drawn.found.out_of_plane, found.out_of_plane) << n;
         EXPECT_TRUE(drawn.why.empty()) << drawn.why;
-        EXPECT_EQ(drawn.altitudes, engine::shape_altitudes(m, 21));
-        const auto each =
-            tether::mode_shapes(m, p, tether::compute_modes(m, p, 3), drawn.altitudes);
-        ASSERT_EQ(drawn.shapes.size(), 3U) << n;
-        for (std::size_t k = 0; k < 3; ++k) {
-            EXPECT_EQ(drawn.shapes[k], each.at(k)) << "mode " << k + 1 << " of " << n;
+        const std::vector<double> where = engine::shape_altitudes(m, 21);
+        const auto each = tether::mode_shapes(m, p, tether::compute_modes(m, p, 3), where);
+        ASSERT_EQ(drawn.shapes.columns.size(), 4U) << n;
+        ASSERT_EQ(drawn.shapes.rows.size(), where.size());
+        for (std::size_t i = 0; i < where.size(); ++i) {
+            EXPECT_EQ(drawn.shapes.rows[i].values,
+                      (std::vector<double>{where[i], each[0][i], each[1][i], each[2][i]}));
         }
     }
 }

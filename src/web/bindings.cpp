@@ -624,10 +624,8 @@ val modes(const std::string& lines, const std::string& n_text)
         if (!m.why.empty()) {
             to.set("note", m.why);
         }
-        val shapes = object({{"alt", doubles(m.altitudes)}});
-        for (std::size_t k = 0; k < m.shapes.size(); ++k) {
-            shapes.set("shape_" + std::to_string(k + 1), doubles(m.shapes[k]));
-        }
+        val shapes = val::object();
+        set_by_name(shapes, m.shapes);
         to.set("shapes", shapes);
     });
 }

@@ -53,21 +53,34 @@ std::vector<column> shape_columns(unsigned n)
     return columns;
 }
 
+namespace {
+
+// The table of shapes (shape_columns(n)): a row an altitude, each shape's
+// value there.
+table shape_table(unsigned n, const std::vector<double>& altitudes,
+                  const std::vector<std::vector<double>>& each)
+{
+    table out{shape_columns(n)};
+    for (std::size_t i = 0; i < altitudes.size(); ++i) {
+        out.rows.push_back({{altitudes[i]}});
+        for (const auto& shape : each) {
+            out.rows.back().values.push_back(shape.at(i));
+        }
+    }
+    return out;
+}
+
+}  // namespace
+
 table modes_table(const tether::design& d, unsigned n, bool shapes, const std::atomic<int>* stop)
 {
     const tether::model m     = tether::compute_model(d);
     const tether::positions p = tether::compute_positions(d, m);
     const tether::modes found = tether::compute_modes(m, p, n, {}, stop);
-    table out{shapes ? shape_columns(n) : mode_columns()};
+    table out{mode_columns()};
     if (shapes) {
         const std::vector<double> altitudes = shape_altitudes(m);
-        const auto each                     = tether::mode_shapes(m, p, found, altitudes, {}, stop);
-        for (std::size_t i = 0; i < altitudes.size(); ++i) {
-            out.rows.push_back({{altitudes[i]}});
-            for (const auto& shape : each) {
-                out.rows.back().values.push_back(shape.at(i));
-            }
-        }
+        out = shape_table(n, altitudes, tether::mode_shapes(m, p, found, altitudes, {}, stop));
     }
     for (unsigned k = 0; !shapes && k < n; ++k) {
         out.rows.push_back({mode_row(found, k)});
@@ -82,14 +95,16 @@ drawn_modes modes_drawn(const tether::design& d, unsigned n, unsigned drawn, uns
 {
     const tether::model m     = tether::compute_model(d);
     const tether::positions p = tether::compute_positions(d, m);
-    drawn_modes out{tether::compute_modes(m, p, n), {}, shape_altitudes(m, points), {}};
-    out.why             = out.found.missed.why;
+    drawn_modes out{tether::compute_modes(m, p, n), {}, {}};
+    out.why                             = out.found.missed.why;
+    const std::vector<double> altitudes = shape_altitudes(m, points);
     tether::modes first = n >= drawn ? out.found : tether::compute_modes(m, p, drawn);
     for (auto* v : {&first.in_plane, &first.out_of_plane, &first.lambda2_in, &first.lambda2_out,
                     &first.error}) {
         v->resize(std::min<std::size_t>(v->size(), drawn));
     }
-    out.shapes = tether::mode_shapes(m, p, first, out.altitudes);
+    out.shapes = shape_table(static_cast<unsigned>(first.in_plane.size()), altitudes,
+                             tether::mode_shapes(m, p, first, altitudes));
     return out;
 }
 

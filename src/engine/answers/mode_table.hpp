@@ -43,12 +43,11 @@ table modes_table(const tether::design& d, unsigned n, bool shapes,
 
 // One design's first n modes with the in-plane shapes of its first `drawn`
 // (those of the n found, or found afresh where n is fewer) at `points`
-// altitudes (shape_altitudes); why as mode_table's.
+// altitudes (shape_altitudes), as modes_table's shapes; why as its miss.
 struct drawn_modes {
     tether::modes found;
     std::string why;
-    std::vector<double> altitudes;
-    std::vector<std::vector<double>> shapes;
+    table shapes;
 };
 drawn_modes modes_drawn(const tether::design& d, unsigned n, unsigned drawn, unsigned points);
 
