@@ -1048,20 +1048,11 @@ engine::goal goal_of(py::handle name, py::handle bracket, py::handle figure, py:
 // evaluations ran out, ValueError.
 [[noreturn]] void refuse(const engine::solution& s, const engine::goal& g)
 {
-    if (!s.jump.empty()) {
-        throw bad_design{s.jump, g.param->name, s.jump.substr(s.jump.find(": ") + 2)};
-    }
-    if (s.problem.empty()) {
+    if (s.problem.empty() && s.jump.empty()) {
         throw engine::usage_error(engine::unsolved_reason(s));
     }
-    if (s.fault) {
-        bad_design b = bad_of(*s.fault);
-        b.message    = s.problem;
-        throw b;
-    }
-    const auto colon = s.problem.rfind(": ");
-    throw bad_design{s.problem, g.param->name,
-                     colon == std::string::npos ? s.problem : s.problem.substr(colon + 2)};
+    throw bad_design{engine::unsolved_reason(s),
+                     s.fault ? bad_of(*s.fault).parameter : g.param->name, s.reason};
 }
 
 // solve(): without axes, the design whose parameter gives the figure's
