@@ -30,7 +30,6 @@
 #include <pybind11/pybind11.h>
 #include <pybind11/stl.h>
 
-#include <climits>
 #include <cmath>
 #include <csignal>
 #include <deque>
@@ -375,13 +374,7 @@ unsigned jobs_of(py::handle jobs)
         return engine::available_cpus();
     }
     const std::string digits = whole_text(jobs, "jobs", "a whole number, or None for every CPU");
-    if (digits[0] == '-' || digits == "0") {
-        throw py::value_error("jobs must be 1 or more");
-    }
-    if (digits.size() > 10 || std::stoull(digits) > UINT_MAX) {
-        throw py::value_error("jobs = " + digits + " is out of range");
-    }
-    return static_cast<unsigned>(std::stoull(digits));
+    return led("jobs", [&] { return engine::parse_jobs(digits); });
 }
 
 // The number of oscillation modes given as `what`, read as --modes reads
@@ -1293,6 +1286,7 @@ PYBIND11_MODULE(_core, m)
                 {}));
     }
     m.attr("max_modes")      = engine::max_modes;
+    m.attr("max_jobs")       = engine::max_jobs;
     m.attr("default_method") = engine::methods().front().name;
     m.def("parameters", &parameters);
     m.def("figure_columns", &figure_columns, py::arg("modes") = py::none(),
