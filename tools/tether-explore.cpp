@@ -1,5 +1,6 @@
 // tether-explore: the tether and climber study for any design, given on the
 // command line or in a design file.
+#include "engine/evaluation.hpp"
 #include "engine/figures.hpp"
 #include "engine/loads.hpp"
 #include "engine/modes.hpp"
@@ -680,13 +681,8 @@ int run(const options& o)
     if (const auto error = engine::design_error(d, o.report || o.ascent)) {
         throw engine::usage_error(error->message);
     }
-    // The report is the study of a planet turning alone: its words and its
-    // release section are GEO's and a two-body orbit's.
-    if (o.report && tether::has_partner(d)) {
-        throw engine::usage_error(
-            "--report is the study of a planet turning alone (GEO, and payloads let go into "
-            "two-body orbits): a design with a partner (partner_GM > 0) has its figures, "
-            "--ascent and --modes instead");
+    if (o.report) {
+        engine::check_report(d, "--report", "--ascent and --modes");
     }
     if (o.report || o.ascent) {
         stop_on_signals();

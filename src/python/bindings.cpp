@@ -677,6 +677,7 @@ std::string report(const tether::design& d)
 {
     std::string text;
     const climber::study s = computed(d, true, [&](const std::atomic<int>* stop) {
+        engine::check_report(d, "report()", "ascent() and modes()");
         return climber::print_report(
             [&text](std::string_view lines) {
                 text += lines;
