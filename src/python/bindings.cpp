@@ -1062,12 +1062,6 @@ py::object solve(const tether::design& base, py::handle name, py::handle bracket
     const unsigned threads = jobs_of(jobs);
     std::vector<std::string> shown;
     request.axes = axes_of(axes, "solve", shown);
-    for (const py::handle item : axes) {
-        if (std::string(py::str(item.cast<py::tuple>()[0])) == request.sought->param->name) {
-            throw engine::usage_error(std::string(request.sought->param->name) +
-                                      " is swept too: the parameter sought cannot be");
-        }
-    }
     engine::note_tally notes;
     const engine::run r      = run_of(std::move(request), shown, notes);
     const engine::goal& goal = *r.request().sought;
