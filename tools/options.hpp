@@ -16,9 +16,9 @@
 
 namespace tools {
 
-// What the command line gave, each option read by its row. The texts that
-// are read with others (the design's, the grid's, the goal's and the
-// draws') are kept as given: tools/request.hpp reads them.
+// What the command line gave, each option read by its row. The texts read
+// with others or by the run (the design's, the grid's, the goal's, the
+// draws', the shard's) are kept as given: tools/request.hpp reads them.
 struct options {
     std::string config, planet;
     std::vector<std::string> sets, sweeps, figures, vary;
