@@ -28,21 +28,17 @@ template <class T> std::string described(const std::vector<engine::named<T>>& ta
 }
 
 // --help's groups, in its order.
-const char* const design = "Design";
-const char* const output = "Output";
-const char* const sweeps = "Sweeps";
-const char* const sway   = "Oscillation modes";
-const char* const drawn  = "Draws";
-const char* const seek   = "Goal seek";
-const std::vector<std::string>& groups()
-{
-    static const std::vector<std::string> in_order{design, output, sweeps, sway, drawn, seek};
-    return in_order;
-}
+const char* const design   = "Design";
+const char* const output   = "Output";
+const char* const sweeps   = "Sweeps";
+const char* const sway     = "Oscillation modes";
+const char* const drawn    = "Draws";
+const char* const seek     = "Goal seek";
+const char* const groups[] = {design, output, sweeps, sway, drawn, seek};
 
 // The rows in the order their values are read: a mistake in an earlier
 // row's value is said first (--modes' before --jobs'). --help lists them by
-// group, in groups()' order.
+// group, in the order of groups.
 std::vector<option_row> rows()
 {
     const std::vector<std::string> runs{"--sweep", "--jobs", "--shard", "--figures"};
@@ -154,9 +150,7 @@ class help_format : public CLI::Formatter {
 };
 
 // One row's option in the parser, its text kept in `text`.
-template <class T>
-CLI::Option* add_row(CLI::App& app, const option_row& r,
-                     std::variant<bool, std::string, std::vector<std::string>>& text)
+template <class T> CLI::Option* add_row(CLI::App& app, const option_row& r, parser::given& text)
 {
     T& value = text.template emplace<T>();
     CLI::Option* opt;
@@ -188,8 +182,7 @@ CLI::Option* add_row(CLI::App& app, const option_row& r,
 
 // The values of row r given: a flag's once where it is set, a list's split
 // at its delimiter.
-std::vector<std::string>
-values_of(const option_row& r, const std::variant<bool, std::string, std::vector<std::string>>& t)
+std::vector<std::string> values_of(const option_row& r, const parser::given& t)
 {
     if (const bool* set = std::get_if<bool>(&t)) {
         return *set ? std::vector<std::string>{""} : std::vector<std::string>{};
@@ -251,7 +244,7 @@ parser::parser(CLI::App& app) : app_(app)
 {
     app.formatter(std::make_shared<help_format>());
     app.set_version_flag("--version", std::string("tether-explore ") + TETHER_VERSION);
-    for (const std::string& group : groups()) {
+    for (const char* group : groups) {
         for (const option_row& r : option_table()) {
             if (r.group != group) {
                 continue;

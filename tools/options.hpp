@@ -98,9 +98,12 @@ class parser {
     // then reads each row's values, in the table's order.
     options read() const;
 
+    // An option's text as given: a flag's, one value's or a list's.
+    using given = std::variant<bool, std::string, std::vector<std::string>>;
+
   private:
     CLI::App& app_;
-    std::map<std::string, std::variant<bool, std::string, std::vector<std::string>>> texts_;
+    std::map<std::string, given> texts_;  // by the options' names
 };
 
 }  // namespace tools
