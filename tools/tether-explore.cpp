@@ -3,7 +3,6 @@
 #include "engine/figures.hpp"
 #include "engine/loads.hpp"
 #include "engine/modes.hpp"
-#include "engine/requests.hpp"
 #include "engine/run.hpp"
 #include "engine/sayings.hpp"
 #include "engine/sensitivity.hpp"
