@@ -2,11 +2,11 @@
 // figures by each method as compute_figures gives them (by the march, one
 // march gives them and the ascent's rows), the notes as the study's, the
 // release figures' and the design's.
-#include "engine/evaluation.hpp"
-#include "engine/loads.hpp"
+#include "engine/answers/evaluation.hpp"
+#include "engine/answers/loads.hpp"
 
-#include "engine/figures.hpp"
-#include "engine/settings.hpp"
+#include "engine/words/settings.hpp"
+#include "engine/words/vocabulary.hpp"
 #include "tether/model.hpp"
 
 #include <gtest/gtest.h>

@@ -1,5 +1,5 @@
-#include "engine/run.hpp"
-#include "engine/spread.hpp"
+#include "engine/run/run.hpp"
+#include "engine/run/spread.hpp"
 
 #include "sorted_quantile.hpp"
 

@@ -1,7 +1,7 @@
 // Goal seek: solving back to a design's own parameter from its figure, the
 // linear cases exactly, and the refusals.
-#include "engine/figures.hpp"
-#include "engine/solve.hpp"
+#include "engine/answers/solve.hpp"
+#include "engine/words/vocabulary.hpp"
 
 #include <gtest/gtest.h>
 

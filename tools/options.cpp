@@ -1,10 +1,10 @@
 #include "options.hpp"
 
-#include "engine/draws.hpp"
-#include "engine/figures.hpp"
-#include "engine/modes.hpp"
-#include "engine/requests.hpp"
-#include "engine/settings.hpp"
+#include "engine/answers/mode_table.hpp"
+#include "engine/run/requests.hpp"
+#include "engine/uncertainty/draws.hpp"
+#include "engine/words/settings.hpp"
+#include "engine/words/vocabulary.hpp"
 
 #include "tether/design.hpp"
 

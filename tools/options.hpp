@@ -3,7 +3,7 @@
 // are built from it, and the manual page's check (man.tables) reads --help.
 #pragma once
 
-#include "engine/figures.hpp"
+#include "engine/words/vocabulary.hpp"
 
 #include <CLI/CLI.hpp>
 

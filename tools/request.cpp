@@ -1,9 +1,9 @@
 #include "request.hpp"
 
-#include "engine/figures.hpp"
-#include "engine/requests.hpp"
-#include "engine/solve.hpp"
-#include "engine/sweep.hpp"
+#include "engine/answers/solve.hpp"
+#include "engine/run/requests.hpp"
+#include "engine/run/sweep.hpp"
+#include "engine/words/vocabulary.hpp"
 
 namespace tools {
 

@@ -5,8 +5,8 @@
 
 #include "options.hpp"
 
-#include "engine/run.hpp"
-#include "engine/settings.hpp"
+#include "engine/run/run.hpp"
+#include "engine/words/settings.hpp"
 
 #include "tether/design.hpp"
 

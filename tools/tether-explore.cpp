@@ -1,12 +1,12 @@
 // tether-explore: the tether and climber study for any design, given on the
 // command line or in a design file.
-#include "engine/figures.hpp"
-#include "engine/loads.hpp"
-#include "engine/modes.hpp"
-#include "engine/run.hpp"
-#include "engine/sayings.hpp"
-#include "engine/sensitivity.hpp"
-#include "engine/spread.hpp"
+#include "engine/answers/loads.hpp"
+#include "engine/answers/mode_table.hpp"
+#include "engine/answers/sensitivity.hpp"
+#include "engine/run/run.hpp"
+#include "engine/run/sayings.hpp"
+#include "engine/run/spread.hpp"
+#include "engine/words/vocabulary.hpp"
 
 #include "options.hpp"
 #include "output.hpp"

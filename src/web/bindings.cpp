@@ -5,20 +5,20 @@
 // JavaScript values built here (objects, arrays, strings, typed arrays of
 // doubles), never JSON text. Figures keep their text as the explorer writes
 // it (the shortest that reads back to the same binary64).
-#include "engine/evaluation.hpp"
-#include "engine/figures.hpp"
-#include "engine/loads.hpp"
-#include "engine/modes.hpp"
-#include "engine/numbers.hpp"
-#include "engine/requests.hpp"
-#include "engine/run.hpp"
-#include "engine/sayings.hpp"
-#include "engine/sensitivity.hpp"
-#include "engine/settings.hpp"
-#include "engine/solve.hpp"
-#include "engine/spread.hpp"
-#include "engine/sweep.hpp"
-#include "engine/tables.hpp"
+#include "engine/answers/evaluation.hpp"
+#include "engine/answers/loads.hpp"
+#include "engine/answers/mode_table.hpp"
+#include "engine/answers/sensitivity.hpp"
+#include "engine/answers/solve.hpp"
+#include "engine/run/requests.hpp"
+#include "engine/run/run.hpp"
+#include "engine/run/sayings.hpp"
+#include "engine/run/spread.hpp"
+#include "engine/run/sweep.hpp"
+#include "engine/words/numbers.hpp"
+#include "engine/words/settings.hpp"
+#include "engine/words/tables.hpp"
+#include "engine/words/vocabulary.hpp"
 
 #include <emscripten/bind.h>
 #include <emscripten/val.h>
