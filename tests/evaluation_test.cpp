@@ -162,6 +162,22 @@ TEST(Evaluation, NotesConcernWhatTheySay)
     EXPECT_NE(concerns(moon.figure_notes).find("orbit_alt"), std::string::npos);
 }
 
+// The report is a planet's turning alone: a partner body's design is
+// refused in the face's names, any other passes.
+TEST(Evaluation, AReportIsRefusedADesignWithAPartner)
+{
+    EXPECT_NO_THROW(engine::check_report(design_of({"planet=earth"}), "R", "A"));
+    try {
+        engine::check_report(design_of({"planet=moon-l1"}), "R", "A and M");
+        ADD_FAILURE() << "a design with a partner has a report";
+    }
+    catch (const engine::usage_error& e) {
+        const std::string said = e.what();
+        EXPECT_EQ(said.rfind("R is the study of a planet turning alone", 0), 0U) << said;
+        EXPECT_EQ(said.substr(said.size() - 15), "A and M instead") << said;
+    }
+}
+
 }  // namespace
 
 // A multiple of rowdz an ulp below GEO is not a row beside GEO's own.

@@ -31,7 +31,6 @@
 #include <pybind11/pybind11.h>
 #include <pybind11/stl.h>
 
-#include <climits>
 #include <cmath>
 #include <csignal>
 #include <deque>
@@ -376,13 +375,7 @@ unsigned jobs_of(py::handle jobs)
         return engine::available_cpus();
     }
     const std::string digits = whole_text(jobs, "jobs", "a whole number, or None for every CPU");
-    if (digits[0] == '-' || digits == "0") {
-        throw py::value_error("jobs must be 1 or more");
-    }
-    if (digits.size() > 10 || std::stoull(digits) > UINT_MAX) {
-        throw py::value_error("jobs = " + digits + " is out of range");
-    }
-    return static_cast<unsigned>(std::stoull(digits));
+    return led("jobs", [&] { return engine::parse_jobs(digits); });
 }
 
 // The number of oscillation modes given as `what`, read as --modes reads
@@ -696,6 +689,7 @@ std::string report(const tether::design& d)
 {
     std::string text;
     const climber::study s = computed(d, true, [&](const std::atomic<int>* stop) {
+        engine::check_report(d, "report()", "ascent() and modes()");
         return climber::print_report(
             [&text](std::string_view lines) {
                 text += lines;
@@ -997,20 +991,11 @@ engine::goal goal_of(py::handle name, py::handle bracket, py::handle figure, py:
 // evaluations ran out, ValueError.
 [[noreturn]] void refuse(const engine::solution& s, const engine::goal& g)
 {
-    if (!s.jump.empty()) {
-        throw bad_design{s.jump, g.param->name, s.jump.substr(s.jump.find(": ") + 2)};
-    }
-    if (s.problem.empty()) {
+    if (s.problem.empty() && s.jump.empty()) {
         throw engine::usage_error(engine::unsolved_reason(s));
     }
-    if (s.fault) {
-        bad_design b = bad_of(*s.fault);
-        b.message    = s.problem;
-        throw b;
-    }
-    const auto colon = s.problem.rfind(": ");
-    throw bad_design{s.problem, g.param->name,
-                     colon == std::string::npos ? s.problem : s.problem.substr(colon + 2)};
+    throw bad_design{engine::unsolved_reason(s),
+                     s.fault ? bad_of(*s.fault).parameter : g.param->name, s.reason};
 }
 
 // solve(): without axes, the design whose parameter gives the figure's
@@ -1026,12 +1011,6 @@ py::object solve(const tether::design& base, py::handle name, py::handle bracket
     const unsigned threads = jobs_of(jobs);
     std::vector<std::string> shown;
     request.axes = axes_of(axes, "solve", shown);
-    for (const py::handle item : axes) {
-        if (std::string(py::str(item.cast<py::tuple>()[0])) == request.sought->param->name) {
-            throw engine::usage_error(std::string(request.sought->param->name) +
-                                      " is swept too: the parameter sought cannot be");
-        }
-    }
     engine::note_tally notes;
     const engine::run r      = run_of(std::move(request), shown, notes);
     const engine::goal& goal = *r.request().sought;
@@ -1251,6 +1230,7 @@ PYBIND11_MODULE(_core, m)
                 {}));
     }
     m.attr("max_modes")      = engine::max_modes;
+    m.attr("max_jobs")       = engine::max_jobs;
     m.attr("default_method") = engine::methods().front().name;
     m.def("parameters", &parameters);
     m.def("figure_columns", &figure_columns, py::arg("modes") = py::none(),

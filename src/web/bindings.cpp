@@ -24,7 +24,6 @@
 #include <emscripten/bind.h>
 #include <emscripten/val.h>
 
-#include <algorithm>
 #include <cmath>
 #include <functional>
 #include <initializer_list>
@@ -530,27 +529,49 @@ std::string map_csv(const std::string& lines, const std::string& first, const st
     });
 }
 
-// {errors, value, problem, method}: the value of a parameter, between two
-// ends, at which a figure of the integral method equals a target, for the
-// design (tether-explore --solve NAME=LOW:HIGH --for FIGURE=VALUE): value
-// the shortest text that reads back to it, or null and the problem saying
-// why there is none; method the one that seeks it. A goal that cannot be
-// read is an error named "solve".
+namespace {
+
+// The run that seeks the goal ("NAME=LOW:HIGH", "FIGURE=VALUE") at the
+// design, or at every design of the sweeps; a goal's error said of its text.
+engine::run goal_run(const tether::design& d, const std::string& solve_text,
+                     const std::string& for_text, const std::vector<std::string>& sweeps)
+{
+    engine::run_request r;
+    r.base  = d;
+    r.limit = solved_limit;
+    r.where = "on this page for a solved curve";
+    return goal_said(solve_text, for_text, [&] {
+        r.sought = engine::read_goal(solve_text, for_text);
+        return run_of(std::move(r), sweeps);
+    });
+}
+
+}  // namespace
+
+// {errors, value, problem, notes, method}: the value of a parameter,
+// between two ends, at which a figure of the integral method equals a
+// target, for the design (tether-explore --solve NAME=LOW:HIGH --for
+// FIGURE=VALUE): value the shortest text that reads back to it, or null and
+// the problem saying why there is none; notes the texts of the notes on the
+// solved design, as the explorer says them; method the one that seeks it.
+// A goal that cannot be read is an error named "solve".
 val solve(const std::string& lines, const std::string& solve_text, const std::string& for_text)
 {
     val out = object({{"value", val::null()},
                       {"problem", val(std::string())},
+                      {"notes", val::array()},
                       {"method", val(name_of(climber::method::integral))}});
     return answer(read(lines), "solve", out, [&](const tether::design& d, val& to) {
-        const engine::solution s = engine::solve(d, goal_said(solve_text, for_text, [&] {
-                                                     return engine::read_goal(solve_text, for_text);
-                                                 }));
-        if (s.solved()) {
-            to.set("value", engine::shortest(s.value));
-        }
-        else {
-            to.set("problem", engine::unsolved_reason(s));
-        }
+        const engine::run run          = goal_run(d, solve_text, for_text, {});
+        const engine::run_summary said = each_row(run, [&](engine::run_row& row) {
+            if (row.solved->solved()) {
+                to.set("value", engine::shortest(row.solved->value));
+            }
+            else {
+                to.set("problem", row.why);
+            }
+        });
+        to.set("notes", texts(texts_of(run.led(said.notes))));
     });
 }
 
@@ -572,14 +593,7 @@ val solve_sweep(const std::string& lines, const std::string& sweep_text,
                       {"problems", val::array()},
                       {"notes", val::array()}});
     return answer(read(lines), "sweep", out, [&](const tether::design& d, val& to) {
-        engine::run_request r;
-        r.base                = d;
-        r.limit               = solved_limit;
-        r.where               = "on this page for a solved curve";
-        const engine::run run = goal_said(solve_text, for_text, [&] {
-            r.sought = engine::read_goal(solve_text, for_text);
-            return run_of(std::move(r), {sweep_text});
-        });
+        const engine::run run = goal_run(d, solve_text, for_text, {sweep_text});
         std::vector<double> x;
         std::vector<double> y;
         val problems                   = val::array();
@@ -740,42 +754,39 @@ engine::run draws_run_of(const tether::design& d, const std::string& vary_lines,
 val spread(const std::string& lines, const std::string& vary_lines, const std::string& samples,
            const std::string& key, const std::string& method, const std::string& figure)
 {
-    return answer(
-        read(lines, false), "spread", val::object(), [&](const tether::design& d, val& to) {
-            const climber::method how            = method_named(method);
-            const engine::run run                = draws_run_of(d, vary_lines, samples, key, how);
-            const std::vector<std::string> shown = engine::column_names(run.figures_shown());
-            const auto at                        = std::find(shown.begin(), shown.end(), figure);
-            if (at == shown.end()) {
-                throw engine::usage_error("no figure named " + engine::printable(figure));
-            }
-            const std::size_t column =
-                run.columns().size() - shown.size() + static_cast<std::size_t>(at - shown.begin());
-            std::vector<double> values;
-            engine::run_settings s;
-            s.jobs                           = 0;
-            const engine::spread_summary sum = engine::summarize(
-                run, s, std::nullopt, [&](std::uint64_t, const engine::run_row& row) {
-                    values.push_back(row.values[column]);
-                });
-            const engine::table t = engine::summary_table(run, sum);
-            std::vector<std::string> notes;
-            if (sum.unbuilt.met > 0) {
-                notes.push_back(engine::share_text(sum.unbuilt) + " are no design.");
-            }
-            for (const engine::note_share& n : sum.notes) {
-                notes.push_back(engine::note_share_text(run, n) + where_to_look(n.note));
-            }
-            if (sum.missed.met > 0) {
-                notes.push_back(engine::missed_share(run, sum) + ".");
-            }
-            to.set("columns", texts(engine::column_names(t.columns)));
-            to.set("rows", array(cells_of(t), texts<std::string>));
-            to.set("csv", csv_of(t));
-            to.set("values", doubles(values));
-            to.set("notes", texts(notes));
-            to.set("method", name_of(how));
-        });
+    return answer(read(lines, false), "spread", val::object(),
+                  [&](const tether::design& d, val& to) {
+                      const climber::method how = method_named(method);
+                      const engine::run run     = draws_run_of(d, vary_lines, samples, key, how);
+                      const auto column         = run.figure_index(figure);
+                      if (!column) {
+                          throw engine::usage_error("no figure named " + engine::printable(figure));
+                      }
+                      std::vector<double> values;
+                      engine::run_settings s;
+                      s.jobs                           = 0;
+                      const engine::spread_summary sum = engine::summarize(
+                          run, s, std::nullopt, [&](std::uint64_t, const engine::run_row& row) {
+                              values.push_back(row.values[*column]);
+                          });
+                      const engine::table t = engine::summary_table(run, sum);
+                      std::vector<std::string> notes;
+                      if (sum.unbuilt.met > 0) {
+                          notes.push_back(engine::share_text(sum.unbuilt) + " are no design.");
+                      }
+                      for (const engine::note_share& n : sum.notes) {
+                          notes.push_back(engine::note_share_text(run, n) + where_to_look(n.note));
+                      }
+                      if (sum.missed.met > 0) {
+                          notes.push_back(engine::missed_share(run, sum) + ".");
+                      }
+                      to.set("columns", texts(engine::column_names(t.columns)));
+                      to.set("rows", array(cells_of(t), texts<std::string>));
+                      to.set("csv", csv_of(t));
+                      to.set("values", doubles(values));
+                      to.set("notes", texts(notes));
+                      to.set("method", name_of(how));
+                  });
 }
 
 // {errors, notes, figure, parameter, derivative, elasticity}: the design's

@@ -1,5 +1,6 @@
 #include "engine/answers/evaluation.hpp"
 
+#include "engine/words/settings.hpp"
 #include "engine/words/vocabulary.hpp"
 
 #include "tether/whole.hpp"
@@ -36,6 +37,17 @@ evaluation evaluate(const tether::design& d, climber::method how, bool with_asce
     }
     out.figures = figure_values(s);
     return out;
+}
+
+void check_report(const tether::design& d, const std::string& report, const std::string& instead)
+{
+    if (tether::has_partner(d)) {
+        throw usage_error(report +
+                          " is the study of a planet turning alone (GEO, and payloads let go into "
+                          "two-body orbits): a design with a partner (partner_GM > 0) has its "
+                          "figures, " +
+                          instead + " instead");
+    }
 }
 
 table ascent_table(const tether::design& d, const std::atomic<int>* stop)

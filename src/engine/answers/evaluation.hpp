@@ -10,6 +10,7 @@
 #include "tether/design.hpp"
 
 #include <atomic>
+#include <string>
 #include <vector>
 
 namespace engine {
@@ -27,6 +28,13 @@ struct evaluation {
 // is set.
 evaluation evaluate(const tether::design& d, climber::method how, bool with_ascent,
                     const std::atomic<int>* stop = nullptr);
+
+// The report is the study of a planet turning alone: its words and its
+// release section are GEO's and a two-body orbit's. A design with a partner
+// body has none: throws usage_error, its message led by `report` (the
+// face's name for the report) and naming `instead` (its names for the
+// ascent and the modes, which such a design has).
+void check_report(const tether::design& d, const std::string& report, const std::string& instead);
 
 // The ascent's rows of a design that passes the check with rows, as a
 // table, the notes on its march after them as warnings. The march ends

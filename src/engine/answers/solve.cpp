@@ -103,6 +103,7 @@ int digits_apart(std::initializer_list<double> values)
 struct no_answer {
     std::string why;
     std::optional<design_fault> fault = std::nullopt;  // where a design is refused
+    std::string reason                = why;           // why, without where
 };
 // The evaluations ran out.
 struct out_of_evaluations {};
@@ -225,8 +226,8 @@ class search {
                goal_accuracy *
                    std::fmax(std::fmax(std::fabs(fa), std::fabs(fb)), std::fabs(g_.value));
     }
-    // Neither end reaches the target: said with both.
-    std::string not_between(double flow, double fhigh) const;
+    // Neither end reaches the target: said with both, as out's problem.
+    void not_between(double flow, double fhigh, solution& out) const;
     // TOMS 748 between the ends: the final bracket.
     std::pair<double, double> toms748(double flow, double fhigh);
     // Halves [a, b] until the figure at its ends closes on the target or
@@ -242,7 +243,8 @@ class search {
         const double fr = figure_of(std::fmin(g_.high, b + 64 * w));
         return std::fabs(fr - fl) < 8 * std::fabs(figure_of(b) - figure_of(a));
     }
-    std::string jump_text(double a, double b);
+    // The figure jumps or steps over the target in [a, b]: out's jump.
+    void say_jump(double a, double b, solution& out);
 
     const tether::design& base_;
     const goal& g_;
@@ -261,7 +263,7 @@ double search::at(double x, const char* where, climber::design_figures* keep)
     }
     const tether::design d = design_at(x);
     if (const auto fault = design_error(d, false)) {
-        throw no_answer{fault->message + " (" + where + ")", fault};
+        throw no_answer{fault->message + " (" + where + ")", fault, fault->reason};
     }
     // Inside the bracket only the module of the figure sought; at an end,
     // which may be the answer, every figure.
@@ -284,14 +286,15 @@ double search::at(double x, const char* where, climber::design_figures* keep)
     return v;
 }
 
-std::string search::not_between(double flow, double fhigh) const
+void search::not_between(double flow, double fhigh, solution& out) const
 {
     const std::string& param = g_.param->name;
     const int fd             = digits_apart({flow, fhigh, g_.value});
-    return figure_.name + " = " + with_unit(flow, figure_.unit, fd) + " at " + param + " = " +
-           exactly(g_.low, g_.param->unit) + " and " + with_unit(fhigh, figure_.unit, fd) + " at " +
-           param + " = " + exactly(g_.high, g_.param->unit) + ": " +
-           with_unit(g_.value, figure_.unit, fd) + " is not between them";
+    out.reason               = with_unit(g_.value, figure_.unit, fd) + " is not between them";
+    out.problem = figure_.name + " = " + with_unit(flow, figure_.unit, fd) + " at " + param +
+                  " = " + exactly(g_.low, g_.param->unit) + " and " +
+                  with_unit(fhigh, figure_.unit, fd) + " at " + param + " = " +
+                  exactly(g_.high, g_.param->unit) + ": " + out.reason;
 }
 
 std::pair<double, double> search::toms748(double flow, double fhigh)
@@ -336,18 +339,19 @@ void search::halve(double& a, double& b)
     }
 }
 
-std::string search::jump_text(double a, double b)
+void search::say_jump(double a, double b, solution& out)
 {
     const std::string why = why_jump(design_at(a), design_at(b));
     const double fa       = figure_of(a);
     const double fb       = figure_of(b);
     const int fd          = digits_apart({fa, fb, g_.value});
     const std::string& u  = g_.param->unit;
-    return "no value gives " + figure_.name + " = " + with_unit(g_.value, figure_.unit, fd) +
-           ": it " + (why.rfind("ztop", 0) == 0 ? "steps" : "jumps") + " from " +
-           with_unit(fa, figure_.unit, fd) + " at " + g_.param->name + " = " + exactly(a, u) +
-           " to " + with_unit(fb, figure_.unit, fd) + " at " + g_.param->name + " = " +
-           exactly(b, u) + (why.empty() ? "" : " (" + why + ")");
+    out.reason = "it " + std::string(why.rfind("ztop", 0) == 0 ? "steps" : "jumps") + " from " +
+                 with_unit(fa, figure_.unit, fd) + " at " + g_.param->name + " = " + exactly(a, u) +
+                 " to " + with_unit(fb, figure_.unit, fd) + " at " + g_.param->name + " = " +
+                 exactly(b, u) + (why.empty() ? "" : " (" + why + ")");
+    out.jump = "no value gives " + figure_.name + " = " + with_unit(g_.value, figure_.unit, fd) +
+               ": " + out.reason;
 }
 
 solution search::run()
@@ -358,6 +362,7 @@ solution search::run()
     const auto base_fault = design_error(base_, false);
     if (base_fault && base_fault->name != g_.param->name && base_fault->other != g_.param->name) {
         out.problem = base_fault->message;
+        out.reason  = base_fault->reason;
         out.fault   = base_fault;
         return out;
     }
@@ -371,7 +376,7 @@ solution search::run()
         return out;
     }
     if (below(flow) == below(fhigh)) {
-        out.problem = not_between(flow, fhigh);
+        not_between(flow, fhigh, out);
         return out;
     }
     // The base design's own value, inside the bracket and giving the target
@@ -397,7 +402,7 @@ solution search::run()
         halve(a, b);
     }
     if (a != b && !close(figure_of(a), figure_of(b)) && jumps(a, b)) {
-        out.jump = jump_text(a, b);
+        say_jump(a, b, out);
         return out;
     }
     out.value  = a + (b - a) / 2;
@@ -417,6 +422,7 @@ solution solve(const tether::design& base, const goal& g, const std::atomic<int>
     catch (const no_answer& e) {
         out.problem = e.why;
         out.fault   = e.fault;
+        out.reason  = e.reason;
     }
     catch (const out_of_evaluations&) {
         out.missed = true;

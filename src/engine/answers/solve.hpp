@@ -55,6 +55,10 @@ struct solution {
     bool missed = false;                // max_goal_evaluations without the bracket's width
     // The figure jumps or steps over the target: where, and why where known.
     std::string jump;
+    // Why there is none, without where: the refused design's reason, the
+    // target against the figure's values at the ends, the jump or step, or
+    // the figure without a value (where problem or jump is said).
+    std::string reason;
 
     bool solved() const
     {

@@ -120,6 +120,17 @@ std::vector<column> run::figures_shown() const
     return {columns_.end() - static_cast<std::ptrdiff_t>(n), columns_.end()};
 }
 
+std::optional<std::size_t> run::figure_index(const std::string& name) const
+{
+    for (std::size_t c = columns_.size() - std::min(selection_.size(), columns_.size());
+         c < columns_.size(); ++c) {
+        if (columns_[c].name == name) {
+            return c;
+        }
+    }
+    return std::nullopt;
+}
+
 column run::reason_column()
 {
     return {"reason", "", "why the draw is no design", true};

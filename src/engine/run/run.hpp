@@ -17,6 +17,7 @@
 #include "tether/design.hpp"
 
 #include <atomic>
+#include <cstddef>
 #include <cstdint>
 #include <functional>
 #include <optional>
@@ -115,6 +116,9 @@ class run {
     }
     // The figures' columns alone, in order.
     std::vector<column> figures_shown() const;
+    // The index in columns() of the figure shown by this name; none where no
+    // figure shown has it (a parameter's column is none).
+    std::optional<std::size_t> figure_index(const std::string& name) const;
     // The text column that follows a draw's numbers: why it is no design.
     static column reason_column();
     // The design of row i.
