@@ -11,6 +11,7 @@
 #include <array>
 #include <cmath>
 #include <cstddef>
+#include <optional>
 #include <string>
 #include <utility>
 
@@ -103,6 +104,10 @@ class response {
     // every interval (s): NaN without damping.
     double stream(double interval, std::size_t stride) const;
 
+    std::size_t modes() const
+    {
+        return modes_.size();
+    }
     std::size_t count() const
     {
         return t_.size();
@@ -514,7 +519,7 @@ std::array<double, 5> figures_of(response& r, double interval, std::size_t strid
 std::string missed_swing(const swing_settings& set)
 {
     return "the swing's error estimate is above " + tether::compact_number(set.accuracy) +
-           " of its value (or the slowest " + std::to_string(set.modes) +
+           " of its value (or the slowest " + std::to_string(set.most_modes) +
            " modes or the climb could not be followed): its figures are NaN";
 }
 
@@ -535,22 +540,6 @@ swing compute_swing(const tether::design& d, const study& s, const std::vector<d
     out.damped        = d.tether.damping > 0;
     const double ztop = s.plan.ztop;
     const climb_profile climb(s.model, s.drive, ztop, is);
-    const tether::modes found =
-        tether::compute_modes(s.model, s.positions, set.modes, set.mode_by, stop);
-    if (found.stopped) {
-        out.computed = false;
-        return out;
-    }
-    if (std::isnan(climb.climb_time()) || found.missed) {
-        out.missed = {true, missed_swing(set)};
-        return out;
-    }
-    if (out.streaming) {
-        const auto [i, ratio] = nearest_ringing(found, d.traffic.interval);
-        out.nearest           = static_cast<unsigned>(i + 1);
-        out.nearest_period    = found.in_plane[i];
-        out.nearest_ratio     = ratio;
-    }
     // The nodes: set.steps even steps, and the altitudes asked for.
     std::vector<double> nodes;
     for (unsigned j = 0; j <= set.steps; ++j) {
@@ -563,26 +552,54 @@ swing compute_swing(const tether::design& d, const study& s, const std::vector<d
     }
     std::sort(nodes.begin(), nodes.end());
     nodes.erase(std::unique(nodes.begin(), nodes.end()), nodes.end());
-    response r(d, s, found, nodes, climb, set, stop);
-    if (!r.ok) {
-        out.computed = false;
-        return out;
-    }
     const double interval = set.stream && out.streaming && out.damped ? d.traffic.interval : nan;
-    const std::array<double, 5> rough = figures_of(r, interval, 2);
-    const std::array<double, 5> fine  = figures_of(r, interval, 1);
-    // The steps' error by the two integrations (their error falls as the
-    // step squared), the modes' by the last mode's share of the motion.
-    double error = std::fmax(r.last_mode_share(0, fine[0]), r.last_mode_share(1, fine[1]));
-    if (!std::isnan(fine[4])) {
-        error = std::fmax(error, std::fabs(r.tail(0)) / fine[4]);
-    }
-    for (std::size_t f = 0; f < 5; ++f) {
-        if (!std::isnan(fine[f])) {
-            error = std::fmax(error, std::fabs(fine[f] - rough[f]) / (3 * std::fabs(fine[f])));
+    // With set.modes, and again with set.most_modes where the error
+    // estimate is above set.aim.
+    std::optional<response> r;
+    std::array<double, 5> fine{};
+    double error = nan;
+    for (unsigned count = set.modes;; count = set.most_modes) {
+        const tether::modes found =
+            tether::compute_modes(s.model, s.positions, count, set.mode_by, stop);
+        if (found.stopped) {
+            out.computed = false;
+            return out;
+        }
+        if (std::isnan(climb.climb_time()) || found.missed) {
+            out.missed = {true, missed_swing(set)};
+            return out;
+        }
+        if (out.streaming) {
+            const auto [i, ratio] = nearest_ringing(found, d.traffic.interval);
+            out.nearest           = static_cast<unsigned>(i + 1);
+            out.nearest_period    = found.in_plane[i];
+            out.nearest_ratio     = ratio;
+        }
+        r.emplace(d, s, found, nodes, climb, set, stop);
+        if (!r->ok) {
+            out.computed = false;
+            return out;
+        }
+        const std::array<double, 5> rough = figures_of(*r, interval, 2);
+        fine                              = figures_of(*r, interval, 1);
+        // The steps' error by the two integrations (their error falls as
+        // the step squared), the modes' by the last mode's share of the
+        // motion and, in a stream, by the faster modes' part left ringing.
+        error = std::fmax(r->last_mode_share(0, fine[0]), r->last_mode_share(1, fine[1]));
+        if (!std::isnan(fine[4])) {
+            error = std::fmax(error, std::fabs(r->tail(0)) / fine[4]);
+        }
+        for (std::size_t f = 0; f < 5; ++f) {
+            if (!std::isnan(fine[f])) {
+                error = std::fmax(error, std::fabs(fine[f] - rough[f]) / (3 * std::fabs(fine[f])));
+            }
+        }
+        if (error <= set.aim || count >= set.most_modes) {
+            break;
         }
     }
     out.error = error;
+    out.modes = static_cast<unsigned>(r->modes());
     if (!(error <= set.accuracy)) {
         out.missed = {true, missed_swing(set)};
         return out;
@@ -593,16 +610,16 @@ swing compute_swing(const tether::design& d, const study& s, const std::vector<d
     out.left_geo = fine[3];
     out.stream   = fine[4];
     // The rows: at the altitudes asked for, then after arrival.
-    for (std::size_t j = 0; j < r.count(); ++j) {
-        const double z = r.altitude(j);
+    for (std::size_t j = 0; j < r->count(); ++j) {
+        const double z = r->altitude(j);
         if (z == ztop || std::binary_search(altitudes.begin(), altitudes.end(), z)) {
-            rows.push_back({r.time(j) / hour, z, r.at_node(0, j), r.at_node(1, j)});
+            rows.push_back({r->time(j) / hour, z, r->at_node(0, j), r->at_node(1, j)});
         }
     }
-    const double period = r.slowest_period();
+    const double period = r->slowest_period();
     for (unsigned k = 1; k <= 100; ++k) {
         const double tau = period * k / 100;
-        rows.push_back({(r.arrival() + tau) / hour, ztop, r.after(0, tau), r.after(1, tau)});
+        rows.push_back({(r->arrival() + tau) / hour, ztop, r->after(0, tau), r->after(1, tau)});
     }
     return out;
 }

@@ -46,10 +46,12 @@
 namespace climber {
 
 struct swing_settings {
-    unsigned modes  = 8;     // the modes summed beside the static Green's function
-    unsigned steps  = 256;   // exact steps along the climb (an even number)
-    double accuracy = 1e-3;  // relative error estimate above which a figure is NaN
-    bool stream     = true;  // swing_stream too
+    unsigned modes      = 8;     // the modes summed beside the static Green's function
+    unsigned most_modes = 16;    // and where their error estimate is above aim
+    unsigned steps      = 256;   // exact steps along the climb (an even number)
+    double aim          = 1e-3;  // the relative error estimate aimed at
+    double accuracy     = 3e-3;  // relative error estimate above which a figure is NaN
+    bool stream         = true;  // swing_stream too
     // The modes' own: their periods to some 1e-10, far below the swing's
     // accuracy, at two thirds of the cost of the default tolerance.
     tether::mode_settings mode_by = {1e-9, 1e-6};
@@ -62,6 +64,7 @@ struct swing {
     double left_geo = std::numeric_limits<double>::quiet_NaN();  // km
     double stream   = std::numeric_limits<double>::quiet_NaN();  // km
     double error    = std::numeric_limits<double>::quiet_NaN();  // relative, estimated
+    unsigned modes  = 0;  // the modes summed (the rows after arrival are their free swing)
     // What the notes read: whether computed, swing_stream asked for, a stream
     // set (interval) and damped, and the mode nearest to ringing: its
     // number (1 the slowest), its period (h) and the interval over it.

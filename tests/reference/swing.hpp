@@ -1,0 +1,220 @@
+// The swing a climb sets off, solved anew for the tests: the untransformed
+// problem mu Y_tt = (P Y')' - mu k Y + F delta(r - r_c) by finite
+// differences (lumped masses, equal cells, the counterweight at the last
+// node, the point force shared by the two nodes about it), its first modes
+// by Eigen's eigenvalues of the symmetric tridiagonal form and inverse
+// iteration, the static part by a tridiagonal solve, and each modal
+// coordinate carried through steps of equal time in the complex variable
+// eta = q' - conj(s) q, eta' = s eta + g, integrated in closed form.
+// Units kg, km, s; forces kN.
+#pragma once
+
+#include "climber/figures.hpp"
+#include "climber/traffic.hpp"
+#include "tether/field.hpp"
+#include "tether/positions.hpp"
+
+#include <Eigen/Eigenvalues>
+
+#include <algorithm>
+#include <cmath>
+#include <complex>
+#include <vector>
+
+namespace reference {
+
+using complex = std::complex<double>;
+
+struct swing_solution {
+    static constexpr int cells = 6000;
+    static constexpr int kept  = 40;  // modes carried in time
+    const tether::design d;
+    tether::model m     = tether::compute_model(d);
+    tether::positions p = tether::compute_positions(d, m);
+    climber::study s    = climber::compute_study_integral(d);
+    double h            = (m.rapex - m.RE) / cells;
+    std::vector<double> mass, diag, off;       // B and K (K symmetric, tridiagonal)
+    std::vector<double> lambda2;               // the kept modes' Omega^2
+    std::vector<std::vector<double>> shape;    // mass-normalised, at nodes 1..cells
+    std::vector<double> green_top, green_geo;  // K^-1 at the top node and at GEO
+    climber::climb_profile climb{m, s.drive, s.plan.ztop};
+
+    explicit swing_solution(const tether::design& given) : d(given)
+    {
+        const double mu = d.tether.density * d.tether.csgeo * 1e-3;  // kg/km at GEO
+        const auto a    = [&](double r) { return tether::taper(m, r) * m.taper_re; };
+        const double M  = p.mapex * 1000;
+        for (int i = 1; i <= cells; ++i) {
+            const double r     = m.RE + i * h;
+            const bool last    = i == cells;
+            const double below = mu * m.ywork * a(r - h / 2) / h;
+            const double above = last ? 0.0 : mu * m.ywork * a(r + h / 2) / h;
+            const double part  = (last ? h / 2 : h) * mu * a(r);
+            mass.push_back(part + (last ? M : 0.0));
+            diag.push_back(below + above + tether::across_in_plane(m.fld, r) * mass.back());
+            off.push_back(-above);
+        }
+        Eigen::VectorXd sd(cells), ss(cells - 1);
+        for (int i = 0; i < cells; ++i) {
+            sd(i) = diag[i] / mass[i];
+            if (i + 1 < cells) {
+                ss(i) = off[i] / std::sqrt(mass[i] * mass[i + 1]);
+            }
+        }
+        Eigen::SelfAdjointEigenSolver<Eigen::MatrixXd> es;
+        es.computeFromTridiagonal(sd, ss, Eigen::EigenvaluesOnly);
+        for (int n = 0; n < kept; ++n) {
+            const double l2 = es.eigenvalues()(n);
+            std::vector<double> x(cells, 1.0);
+            for (int it = 0; it < 4; ++it) {  // inverse iteration on K - l2 (1 - 1e-9) B
+                x           = solve(x, l2 * (1 - 1e-9), true);
+                double norm = 0;
+                for (int i = 0; i < cells; ++i) {
+                    norm += mass[i] * x[i] * x[i];
+                }
+                for (double& v : x) {
+                    v /= std::sqrt(norm);
+                }
+            }
+            lambda2.push_back(l2);
+            shape.push_back(x);
+        }
+        std::vector<double> e(cells, 0.0);
+        e[cells - 1] = 1;
+        green_top    = solve(e, 0, false);
+        e            = std::vector<double>(cells, 0.0);
+        spread(e, m.rgeo, 1.0);
+        green_geo = solve(e, 0, false);
+    }
+
+    // (K - shift B) x = b by Thomas' algorithm; with mass, b is B b.
+    std::vector<double> solve(std::vector<double> b, double shift, bool weigh) const
+    {
+        std::vector<double> c(cells), dd(cells);
+        for (int i = 0; i < cells; ++i) {
+            dd[i] = diag[i] - shift * mass[i];
+            b[i] *= weigh ? mass[i] : 1.0;
+        }
+        for (int i = 1; i < cells; ++i) {
+            const double w = off[i - 1] / dd[i - 1];
+            dd[i] -= w * off[i - 1];
+            b[i] -= w * b[i - 1];
+        }
+        std::vector<double> x(cells);
+        x[cells - 1] = b[cells - 1] / dd[cells - 1];
+        for (int i = cells - 2; i >= 0; --i) {
+            x[i] = (b[i] - off[i] * x[i + 1]) / dd[i];
+        }
+        return x;
+    }
+    // Adds f at radius r, shared by the nodes about it (node 0, the foot, fixed).
+    void spread(std::vector<double>& v, double r, double f) const
+    {
+        const double x = (r - m.RE) / h;
+        const int i    = std::min(static_cast<int>(x), cells - 1);
+        const double w = x - i;
+        if (i >= 1) {
+            v[i - 1] += f * (1 - w);
+        }
+        if (i < cells) {
+            v[i] += f * w;
+        }
+    }
+    double at(const std::vector<double>& v, double r) const
+    {
+        const double x = (r - m.RE) / h;
+        const int i    = std::min(static_cast<int>(x), cells - 1);
+        const double w = x - i;
+        return (i >= 1 ? v[i - 1] * (1 - w) : 0.0) + (i < cells ? v[i] * w : 0.0);
+    }
+    double force(double z) const  // kN
+    {
+        return -2 * s.drive.mclimb * m.omega *
+               std::fmin(climber::uncapped_speed(m, s.drive, z), s.drive.vmax) / 1000;
+    }
+
+    // The climb walked in equal steps of about dt (s): the times (h), the
+    // displacements at the top end and at GEO (force on), and each mode's
+    // eta and exponent s at arrival.
+    std::vector<double> time, top, geo;
+    std::vector<complex> eta, rate;
+    double arrival = 0;  // s
+    void walk(double dt)
+    {
+        arrival           = climb.climb_time() * 3600;
+        const int steps   = static_cast<int>(std::ceil(arrival / dt));
+        const double zeta = d.tether.damping;
+        eta.assign(kept, complex(0, 0));
+        rate.clear();
+        for (int n = 0; n < kept; ++n) {
+            const double w = std::sqrt(lambda2[n]);
+            rate.emplace_back(-zeta * w, w * std::sqrt(1 - zeta * zeta));
+        }
+        std::vector<double> g0(kept, 0.0);
+        for (int k = 0; k <= steps; ++k) {
+            const double t  = std::fmin(k * dt, arrival);
+            const double z  = climb.altitude_at(std::fmin(t, arrival * (1 - 1e-15)) / 3600);
+            const double f  = force(z);
+            double ut       = f * at(green_top, m.RE + z);
+            double ug       = f * at(green_geo, m.RE + z);
+            const double st = k == 0 ? 0.0 : t - std::fmin((k - 1) * dt, arrival);
+            for (int n = 0; n < kept; ++n) {
+                const double g1 = at(shape[n], m.RE + z) * f;
+                if (k > 0) {
+                    const complex e  = std::exp(rate[n] * st);
+                    const double sl  = (g1 - g0[n]) / st;
+                    const complex sn = rate[n];
+                    eta[n]           = e * eta[n] + g0[n] * (e - 1.0) / sn +
+                             sl * ((e - 1.0) / (sn * sn) - st / sn);
+                }
+                g0[n]          = g1;
+                const double q = eta[n].imag() / rate[n].imag() - g1 / lambda2[n];
+                ut += shape[n][cells - 1] * q;
+                ug += at(shape[n], m.rgeo) * q;
+            }
+            time.push_back(t / 3600);
+            top.push_back(ut);
+            geo.push_back(ug);
+        }
+    }
+    // After arrival by tau s, the first count modes' free motion at the top
+    // end (0) or GEO (1).
+    double after(double tau, int where, int count = kept) const
+    {
+        double u = 0;
+        for (int n = 0; n < count; ++n) {
+            const double q = (std::exp(rate[n] * tau) * eta[n]).imag() / rate[n].imag();
+            u += (where == 0 ? shape[n][cells - 1] : at(shape[n], m.rgeo)) * q;
+        }
+        return u;
+    }
+    // The slowest mode's amplitude left at arrival, times |Y_1| at the top
+    // end (0) or GEO (1): |eta| / Omega_d is the amplitude of q.
+    double left(int where) const
+    {
+        return std::abs(eta[0]) / rate[0].imag() *
+               std::fabs(where == 0 ? shape[0][cells - 1] : at(shape[0], m.rgeo));
+    }
+    // The largest |u| at the top end in a stream's steady state, walked with
+    // dt a whole fraction of the interval (s), the parked climbs' free
+    // motions summed directly until they have died away.
+    double stream(double interval, int per) const
+    {
+        double most = 0;
+        for (int i = 0; i < per; ++i) {
+            double u = 0;
+            double t = i * (interval / per);
+            for (int k = 0; t < arrival; ++k, t += interval) {
+                u += top[static_cast<std::size_t>(i + k * per)];
+            }
+            for (; std::exp(-d.tether.damping * std::sqrt(lambda2[0]) * (t - arrival)) > 1e-14;
+                 t += interval) {
+                u += after(t - arrival, 0);
+            }
+            most = std::fmax(most, std::fabs(u));
+        }
+        return most;
+    }
+};
+
+}  // namespace reference
