@@ -8,17 +8,27 @@
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <cmath>
+#include <string>
 #include <vector>
 
 namespace {
 
-climber::design_figures swing_of(const tether::design& d)
+climber::design_figures swing_of(const tether::design& d,
+                                 const std::vector<std::string>& names = {"swing_top"})
 {
     climber::figures_request r;
-    r.how   = climber::method::integral;
-    r.swing = true;
-    return climber::compute_figures(d, r);
+    r.how = climber::method::integral;
+    return climber::compute_figures(d, engine::request_for(r, engine::figure_selection(names)));
+}
+
+std::vector<std::vector<double>> rows_of(const tether::design& d)
+{
+    std::vector<std::vector<double>> rows;
+    engine::swing_rows(
+        d, [&](const std::vector<double>& r) { rows.push_back(r); }, nullptr);
+    return rows;
 }
 
 tether::design lunar()
@@ -49,47 +59,28 @@ TEST(Swing, FiguresAndRowsAgreeWithTheReference)
         const climber::swing w = swing_of(d).swing;
         reference::swing_solution ref(d);
         ref.walk(60);
-        double top = 0;
-        double geo = 0;
-        for (std::size_t k = 0; k < ref.time.size(); ++k) {
-            top = std::fmax(top, std::fabs(ref.top[k]));
-            geo = std::fmax(geo, std::fabs(ref.geo[k]));
-        }
+        const double top = std::fabs(*std::min_element(ref.top.begin(), ref.top.end()));
+        const double geo = std::fabs(*std::min_element(ref.geo.begin(), ref.geo.end()));
         near(top, w.top, top, "swing_top");
         near(geo, w.geo, geo, "swing_geo");
         near(ref.left(0), w.left_top, ref.left(0), "swing_left_top");
         near(ref.left(1), w.left_geo, ref.left(1), "swing_left_geo");
         EXPECT_LE(w.error, 3e-3);
-        // The rows: during the climb between the reference's steps, after
+        // The rows: during the climb at the reference's next step, after
         // arrival the free swing of as many modes, within 2e-3: the faster
         // modes' ringing set off at departure (about v / c of the swing,
         // 0.08 on the lunar ribbon) converges as the modes' count squared.
-        std::vector<std::vector<double>> rows;
-        engine::swing_rows(
-            d, [&](const std::vector<double>& r) { rows.push_back(r); }, nullptr);
-        ASSERT_GT(rows.size(), 100U);
+        const auto rows = rows_of(d);
         EXPECT_EQ(rows[1][1], d.march.rowdz);
         for (std::size_t i = 0; i < rows.size(); i += 37) {
             const double t = rows[i][0];
-            double want[2];
-            if (t <= ref.time.back()) {
-                const auto k = static_cast<std::size_t>(
-                    std::upper_bound(ref.time.begin(), ref.time.end(), t) - ref.time.begin());
-                const std::size_t j = std::min(k, ref.time.size() - 1);
-                const double share =
-                    j == 0 ? 0 : (t - ref.time[j - 1]) / (ref.time[j] - ref.time[j - 1]);
-                want[0] =
-                    j == 0 ? ref.top[0] : ref.top[j - 1] + share * (ref.top[j] - ref.top[j - 1]);
-                want[1] =
-                    j == 0 ? ref.geo[0] : ref.geo[j - 1] + share * (ref.geo[j] - ref.geo[j - 1]);
-            }
-            else {
-                // The modes' free swing: the faster ones' ringing left out.
-                want[0] = ref.after((t - ref.time.back()) * 3600, 0, static_cast<int>(w.modes));
-                want[1] = ref.after((t - ref.time.back()) * 3600, 1, static_cast<int>(w.modes));
-            }
-            near(want[0], rows[i][2], top, "top's row", 2e-3);
-            near(want[1], rows[i][3], geo, "balance point's row", 2e-3);
+            const auto k   = static_cast<std::size_t>(
+                std::lower_bound(ref.time.begin(), ref.time.end(), t) - ref.time.begin());
+            const bool on    = k < ref.time.size();
+            const double tau = (t - ref.time.back()) * 3600;
+            const int n      = static_cast<int>(w.modes);
+            near(on ? ref.top[k] : ref.after(tau, 0, n), rows[i][2], top, "top's row", 2e-3);
+            near(on ? ref.geo[k] : ref.after(tau, 1, n), rows[i][3], geo, "its row", 2e-3);
         }
     }
 }
@@ -97,24 +88,17 @@ TEST(Swing, FiguresAndRowsAgreeWithTheReference)
 TEST(Swing, ADampedStreamAgreesWithTheReference)
 {
     tether::design d;
-    d.tether.damping   = 0.05;
-    d.traffic.interval = 25;
-    climber::figures_request r;
-    r.how                           = climber::method::integral;
-    r.swing                         = true;
-    const climber::design_figures f = climber::compute_figures(
-        d, engine::request_for(r, engine::figure_selection({"swing_stream"})));
+    d.tether.damping                = 0.05;
+    d.traffic.interval              = 25;
+    const climber::design_figures f = swing_of(d, {"swing_stream"});
     reference::swing_solution ref(d);
     const int per = 400;
     ref.walk(d.traffic.interval * 3600 / per);
     const double want = ref.stream(d.traffic.interval * 3600, per);
     near(want, f.swing.stream, want, "swing_stream");
     EXPECT_TRUE(climber::notes(f, false).empty());
-    d.tether.damping = 0;
-    const auto undamped =
-        climber::notes(climber::compute_figures(
-                           d, engine::request_for(r, engine::figure_selection({"swing_stream"}))),
-                       false);
+    d.tether.damping    = 0;
+    const auto undamped = climber::notes(swing_of(d, {"swing_stream"}), false);
     ASSERT_EQ(undamped.size(), 1U);
     EXPECT_NE(undamped[0].text.find("is the nearest"), std::string::npos) << undamped[0].text;
 }
@@ -123,15 +107,12 @@ TEST(Swing, KeepsItsProperties)
 {
     // Capped all the way up, half the climber swings the tether half as far.
     tether::design d;
-    d.climber.fextra   = 1e8;
-    d.tether.damping   = 0.01;
-    d.traffic.interval = 30;
-    climber::figures_request r;
-    r.how = climber::method::integral;
-    r     = engine::request_for(r, engine::figure_selection({"swing_top", "swing_stream"}));
-    const climber::swing whole = climber::compute_figures(d, r).swing;
+    d.climber.fextra           = 1e8;
+    d.tether.damping           = 0.01;
+    d.traffic.interval         = 30;
+    const climber::swing whole = swing_of(d, {"swing_stream"}).swing;
     d.climber.mclimb /= 2;
-    const climber::swing half = climber::compute_figures(d, r).swing;
+    const climber::swing half = swing_of(d, {"swing_stream"}).swing;
     for (const auto m : {&climber::swing::top, &climber::swing::geo, &climber::swing::left_top,
                          &climber::swing::left_geo, &climber::swing::stream}) {
         EXPECT_NEAR(half.*m / (whole.*m), 0.5, 1e-12);
@@ -148,9 +129,7 @@ TEST(Swing, KeepsItsProperties)
     EXPECT_NEAR(s.left_top / quasi, 1, 0.02);
     // Two climbs half a slowest period apart: the second's free motion
     // cancels the first's slowest mode, leaving the faster ones.
-    std::vector<std::vector<double>> rows;
-    engine::swing_rows(
-        tether::design{}, [&](const std::vector<double>& w) { rows.push_back(w); }, nullptr);
+    const auto rows = rows_of(tether::design{});
     // The slowest mode's amplitude in the top end's rows k = 50..99 after
     // arrival (the second climb's 50 rows earlier), by least squares.
     const std::size_t after = rows.size() - 100;
@@ -180,7 +159,7 @@ TEST(Swing, NoneWhereTheFootCannotLiftTheClimberNorByTheMarch)
     d.climber.mclimb = 1e9;
     EXPECT_TRUE(std::isnan(swing_of(d).swing.top));
     EXPECT_FALSE(swing_of(d).missed());
-    climber::figures_request r;
+    climber::figures_request r;  // by the march
     r.swing = true;
     EXPECT_TRUE(std::isnan(climber::compute_figures(tether::design{}, r).swing.top));
 }

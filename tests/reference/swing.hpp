@@ -19,6 +19,7 @@
 #include <algorithm>
 #include <cmath>
 #include <complex>
+#include <utility>
 #include <vector>
 
 namespace reference {
@@ -63,12 +64,14 @@ struct swing_solution {
         }
         Eigen::SelfAdjointEigenSolver<Eigen::MatrixXd> es;
         es.computeFromTridiagonal(sd, ss, Eigen::EigenvaluesOnly);
-        for (int n = 0; n < kept; ++n) {
-            const double l2 = es.eigenvalues()(n);
+        for (int n = 0; n < kept; ++n) {  // inverse iteration on K - l2 (1 - 1e-9) B
             std::vector<double> x(cells, 1.0);
-            for (int it = 0; it < 4; ++it) {  // inverse iteration on K - l2 (1 - 1e-9) B
-                x           = solve(x, l2 * (1 - 1e-9), true);
+            for (int it = 0; it < 4; ++it) {
                 double norm = 0;
+                for (int i = 0; i < cells; ++i) {
+                    x[i] *= mass[i];
+                }
+                x = solve(x, es.eigenvalues()(n) * (1 - 1e-9));
                 for (int i = 0; i < cells; ++i) {
                     norm += mass[i] * x[i] * x[i];
                 }
@@ -76,56 +79,48 @@ struct swing_solution {
                     v /= std::sqrt(norm);
                 }
             }
-            lambda2.push_back(l2);
+            lambda2.push_back(es.eigenvalues()(n));
             shape.push_back(x);
         }
         std::vector<double> e(cells, 0.0);
-        e[cells - 1] = 1;
-        green_top    = solve(e, 0, false);
-        e            = std::vector<double>(cells, 0.0);
-        spread(e, m.rgeo, 1.0);
-        green_geo = solve(e, 0, false);
+        e[cells - 1]      = 1;
+        green_top         = solve(e, 0);
+        e[cells - 1]      = 0;
+        const auto [i, w] = cell(m.rgeo);
+        e[i - 1]          = 1 - w;
+        e[i]              = w;
+        green_geo         = solve(e, 0);
     }
 
-    // (K - shift B) x = b by Thomas' algorithm; with mass, b is B b.
-    std::vector<double> solve(std::vector<double> b, double shift, bool weigh) const
+    // (K - shift B) x = b by Thomas' algorithm.
+    std::vector<double> solve(std::vector<double> b, double shift) const
     {
-        std::vector<double> c(cells), dd(cells);
+        std::vector<double> dd(cells), x(cells);
         for (int i = 0; i < cells; ++i) {
             dd[i] = diag[i] - shift * mass[i];
-            b[i] *= weigh ? mass[i] : 1.0;
+            if (i > 0) {
+                const double w = off[i - 1] / dd[i - 1];
+                dd[i] -= w * off[i - 1];
+                b[i] -= w * b[i - 1];
+            }
         }
-        for (int i = 1; i < cells; ++i) {
-            const double w = off[i - 1] / dd[i - 1];
-            dd[i] -= w * off[i - 1];
-            b[i] -= w * b[i - 1];
-        }
-        std::vector<double> x(cells);
-        x[cells - 1] = b[cells - 1] / dd[cells - 1];
-        for (int i = cells - 2; i >= 0; --i) {
-            x[i] = (b[i] - off[i] * x[i + 1]) / dd[i];
+        for (int i = cells - 1; i >= 0; --i) {
+            x[i] = (b[i] - (i + 1 < cells ? off[i] * x[i + 1] : 0.0)) / dd[i];
         }
         return x;
     }
-    // Adds f at radius r, shared by the nodes about it (node 0, the foot, fixed).
-    void spread(std::vector<double>& v, double r, double f) const
+    // The cell holding radius r (its upper node, 0 the first above the
+    // foot), and r's share of the way up it.
+    std::pair<int, double> cell(double r) const
     {
         const double x = (r - m.RE) / h;
         const int i    = std::min(static_cast<int>(x), cells - 1);
-        const double w = x - i;
-        if (i >= 1) {
-            v[i - 1] += f * (1 - w);
-        }
-        if (i < cells) {
-            v[i] += f * w;
-        }
+        return {i, x - i};
     }
     double at(const std::vector<double>& v, double r) const
     {
-        const double x = (r - m.RE) / h;
-        const int i    = std::min(static_cast<int>(x), cells - 1);
-        const double w = x - i;
-        return (i >= 1 ? v[i - 1] * (1 - w) : 0.0) + (i < cells ? v[i] * w : 0.0);
+        const auto [i, w] = cell(r);
+        return (i >= 1 ? v[i - 1] * (1 - w) : 0.0) + v[i] * w;
     }
     double force(double z) const  // kN
     {
