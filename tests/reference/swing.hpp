@@ -33,12 +33,12 @@ struct swing_solution {
     tether::model m     = tether::compute_model(d);
     tether::positions p = tether::compute_positions(d, m);
     climber::study s    = climber::compute_study_integral(d);
-    double h            = (m.rapex - m.RE) / cells;
+    climber::climb_profile climb{m, s.drive, s.plan.ztop};
+    double h = (m.rapex - m.RE) / cells;
     std::vector<double> mass, diag, off;       // B and K (K symmetric, tridiagonal)
     std::vector<double> lambda2;               // the kept modes' Omega^2
     std::vector<std::vector<double>> shape;    // mass-normalised, at nodes 1..cells
     std::vector<double> green_top, green_geo;  // K^-1 at the top node and at GEO
-    climber::climb_profile climb{m, s.drive, s.plan.ztop};
 
     explicit swing_solution(const tether::design& given) : d(given)
     {
@@ -130,46 +130,38 @@ struct swing_solution {
 
     // The climb walked in equal steps of about dt (s): the times (h), the
     // displacements at the top end and at GEO (force on), and each mode's
-    // eta and exponent s at arrival.
+    // eta at arrival, with its exponent s = -zeta Omega + i Omega_d.
     std::vector<double> time, top, geo;
-    std::vector<complex> eta, rate;
-    double arrival = 0;  // s
+    std::vector<complex> eta = std::vector<complex>(kept);
+    double arrival           = climb.climb_time() * 3600;  // s
+    complex rate(int n) const
+    {
+        const double w = std::sqrt(lambda2[n]), z = d.tether.damping;
+        return {-z * w, w * std::sqrt(1 - z * z)};
+    }
     void walk(double dt)
     {
-        arrival           = climb.climb_time() * 3600;
-        const int steps   = static_cast<int>(std::ceil(arrival / dt));
-        const double zeta = d.tether.damping;
-        eta.assign(kept, complex(0, 0));
-        rate.clear();
-        for (int n = 0; n < kept; ++n) {
-            const double w = std::sqrt(lambda2[n]);
-            rate.emplace_back(-zeta * w, w * std::sqrt(1 - zeta * zeta));
-        }
         std::vector<double> g0(kept, 0.0);
-        for (int k = 0; k <= steps; ++k) {
+        for (int k = 0; k <= static_cast<int>(std::ceil(arrival / dt)); ++k) {
             const double t  = std::fmin(k * dt, arrival);
+            const double st = t - std::fmin(std::max(k - 1, 0) * dt, arrival);
             const double z  = climb.altitude_at(std::fmin(t, arrival * (1 - 1e-15)) / 3600);
             const double f  = force(z);
-            double ut       = f * at(green_top, m.RE + z);
-            double ug       = f * at(green_geo, m.RE + z);
-            const double st = k == 0 ? 0.0 : t - std::fmin((k - 1) * dt, arrival);
+            time.push_back(t / 3600);
+            top.push_back(f * at(green_top, m.RE + z));
+            geo.push_back(f * at(green_geo, m.RE + z));
             for (int n = 0; n < kept; ++n) {
                 const double g1 = at(shape[n], m.RE + z) * f;
+                const complex r = rate(n), e = std::exp(r * st);
                 if (k > 0) {
-                    const complex e  = std::exp(rate[n] * st);
-                    const double sl  = (g1 - g0[n]) / st;
-                    const complex sn = rate[n];
-                    eta[n]           = e * eta[n] + g0[n] * (e - 1.0) / sn +
-                             sl * ((e - 1.0) / (sn * sn) - st / sn);
+                    eta[n] = e * eta[n] + g0[n] * (e - 1.0) / r +
+                             (g1 - g0[n]) / st * ((e - 1.0) / (r * r) - st / r);
                 }
                 g0[n]          = g1;
-                const double q = eta[n].imag() / rate[n].imag() - g1 / lambda2[n];
-                ut += shape[n][cells - 1] * q;
-                ug += at(shape[n], m.rgeo) * q;
+                const double q = eta[n].imag() / r.imag() - g1 / lambda2[n];
+                top.back() += shape[n][cells - 1] * q;
+                geo.back() += at(shape[n], m.rgeo) * q;
             }
-            time.push_back(t / 3600);
-            top.push_back(ut);
-            geo.push_back(ug);
         }
     }
     // After arrival by tau s, the first count modes' free motion at the top
@@ -178,7 +170,7 @@ struct swing_solution {
     {
         double u = 0;
         for (int n = 0; n < count; ++n) {
-            const double q = (std::exp(rate[n] * tau) * eta[n]).imag() / rate[n].imag();
+            const double q = (std::exp(rate(n) * tau) * eta[n]).imag() / rate(n).imag();
             u += (where == 0 ? shape[n][cells - 1] : at(shape[n], m.rgeo)) * q;
         }
         return u;
@@ -187,7 +179,7 @@ struct swing_solution {
     // end (0) or GEO (1): |eta| / Omega_d is the amplitude of q.
     double left(int where) const
     {
-        return std::abs(eta[0]) / rate[0].imag() *
+        return std::abs(eta[0]) / rate(0).imag() *
                std::fabs(where == 0 ? shape[0][cells - 1] : at(shape[0], m.rgeo));
     }
     // The largest |u| at the top end in a stream's steady state, walked with
@@ -197,13 +189,11 @@ struct swing_solution {
     {
         double most = 0;
         for (int i = 0; i < per; ++i) {
-            double u = 0;
-            double t = i * (interval / per);
+            double u = 0, t = i * (interval / per);
             for (int k = 0; t < arrival; ++k, t += interval) {
                 u += top[static_cast<std::size_t>(i + k * per)];
             }
-            for (; std::exp(-d.tether.damping * std::sqrt(lambda2[0]) * (t - arrival)) > 1e-14;
-                 t += interval) {
+            for (; std::exp(rate(0).real() * (t - arrival)) > 1e-14; t += interval) {
                 u += after(t - arrival, 0);
             }
             most = std::fmax(most, std::fabs(u));
