@@ -14,7 +14,7 @@
 #include "tether/field.hpp"
 #include "tether/positions.hpp"
 
-#include <Eigen/Eigenvalues>
+#include <Eigen/Dense>
 
 #include <algorithm>
 #include <cmath>
@@ -35,77 +35,58 @@ struct swing_solution {
     climber::study s    = climber::compute_study_integral(d);
     climber::climb_profile climb{m, s.drive, s.plan.ztop};
     double h = (m.rapex - m.RE) / cells;
-    std::vector<double> mass, diag, off;       // B and K (K symmetric, tridiagonal)
-    std::vector<double> lambda2;               // the kept modes' Omega^2
-    std::vector<std::vector<double>> shape;    // mass-normalised, at nodes 1..cells
-    std::vector<double> green_top, green_geo;  // K^-1 at the top node and at GEO
+    Eigen::VectorXd mass, diag, off;       // B and K (K symmetric, tridiagonal)
+    std::vector<double> lambda2;           // the kept modes' Omega^2
+    std::vector<Eigen::VectorXd> shape;    // mass-normalised, at nodes 1..cells
+    Eigen::VectorXd green_top, green_geo;  // K^-1 at the top node and at GEO
 
-    explicit swing_solution(const tether::design& given) : d(given)
+    explicit swing_solution(const tether::design& given)
+        : d(given), mass(cells), diag(cells), off(cells)
     {
         const double mu = d.tether.density * d.tether.csgeo * 1e-3;  // kg/km at GEO
         const auto a    = [&](double r) { return tether::taper(m, r) * m.taper_re; };
-        const double M  = p.mapex * 1000;
-        for (int i = 1; i <= cells; ++i) {
-            const double r     = m.RE + i * h;
-            const bool last    = i == cells;
-            const double below = mu * m.ywork * a(r - h / 2) / h;
-            const double above = last ? 0.0 : mu * m.ywork * a(r + h / 2) / h;
-            const double part  = (last ? h / 2 : h) * mu * a(r);
-            mass.push_back(part + (last ? M : 0.0));
-            diag.push_back(below + above + tether::across_in_plane(m.fld, r) * mass.back());
-            off.push_back(-above);
-        }
-        Eigen::VectorXd sd(cells), ss(cells - 1);
         for (int i = 0; i < cells; ++i) {
-            sd(i) = diag[i] / mass[i];
-            if (i + 1 < cells) {
-                ss(i) = off[i] / std::sqrt(mass[i] * mass[i + 1]);
-            }
+            const double r  = m.RE + (i + 1) * h;
+            const bool last = i + 1 == cells;
+            off(i)          = last ? 0.0 : -mu * m.ywork * a(r + h / 2) / h;
+            mass(i)         = (last ? h / 2 : h) * mu * a(r) + (last ? p.mapex * 1000 : 0.0);
+            diag(i)         = mu * m.ywork * a(r - h / 2) / h - off(i) +
+                      tether::across_in_plane(m.fld, r) * mass(i);
         }
+        const Eigen::VectorXd ss = off.head(cells - 1).cwiseQuotient(
+            mass.head(cells - 1).cwiseProduct(mass.tail(cells - 1)).cwiseSqrt());
         Eigen::SelfAdjointEigenSolver<Eigen::MatrixXd> es;
-        es.computeFromTridiagonal(sd, ss, Eigen::EigenvaluesOnly);
+        es.computeFromTridiagonal(diag.cwiseQuotient(mass), ss, Eigen::EigenvaluesOnly);
         for (int n = 0; n < kept; ++n) {  // inverse iteration on K - l2 (1 - 1e-9) B
-            std::vector<double> x(cells, 1.0);
+            Eigen::VectorXd x = Eigen::VectorXd::Ones(cells);
             for (int it = 0; it < 4; ++it) {
-                double norm = 0;
-                for (int i = 0; i < cells; ++i) {
-                    x[i] *= mass[i];
-                }
-                x = solve(x, es.eigenvalues()(n) * (1 - 1e-9));
-                for (int i = 0; i < cells; ++i) {
-                    norm += mass[i] * x[i] * x[i];
-                }
-                for (double& v : x) {
-                    v /= std::sqrt(norm);
-                }
+                x = solve(mass.cwiseProduct(x), es.eigenvalues()(n) * (1 - 1e-9));
+                x /= std::sqrt(x.dot(mass.cwiseProduct(x)));
             }
             lambda2.push_back(es.eigenvalues()(n));
             shape.push_back(x);
         }
-        std::vector<double> e(cells, 0.0);
-        e[cells - 1]      = 1;
+        Eigen::VectorXd e = Eigen::VectorXd::Zero(cells);
+        e(cells - 1)      = 1;
         green_top         = solve(e, 0);
-        e[cells - 1]      = 0;
+        e(cells - 1)      = 0;
         const auto [i, w] = cell(m.rgeo);
-        e[i - 1]          = 1 - w;
-        e[i]              = w;
+        e(i - 1)          = 1 - w;
+        e(i)              = w;
         green_geo         = solve(e, 0);
     }
 
     // (K - shift B) x = b by Thomas' algorithm.
-    std::vector<double> solve(std::vector<double> b, double shift) const
+    Eigen::VectorXd solve(Eigen::VectorXd b, double shift) const
     {
-        std::vector<double> dd(cells), x(cells);
-        for (int i = 0; i < cells; ++i) {
-            dd[i] = diag[i] - shift * mass[i];
-            if (i > 0) {
-                const double w = off[i - 1] / dd[i - 1];
-                dd[i] -= w * off[i - 1];
-                b[i] -= w * b[i - 1];
-            }
+        Eigen::VectorXd dd = diag - shift * mass, x(cells);
+        for (int i = 1; i < cells; ++i) {
+            const double w = off(i - 1) / dd(i - 1);
+            dd(i) -= w * off(i - 1);
+            b(i) -= w * b(i - 1);
         }
         for (int i = cells - 1; i >= 0; --i) {
-            x[i] = (b[i] - (i + 1 < cells ? off[i] * x[i + 1] : 0.0)) / dd[i];
+            x(i) = (b(i) - (i + 1 < cells ? off(i) * x(i + 1) : 0.0)) / dd(i);
         }
         return x;
     }
@@ -117,7 +98,7 @@ struct swing_solution {
         const int i    = std::min(static_cast<int>(x), cells - 1);
         return {i, x - i};
     }
-    double at(const std::vector<double>& v, double r) const
+    double at(const Eigen::VectorXd& v, double r) const
     {
         const auto [i, w] = cell(r);
         return (i >= 1 ? v[i - 1] * (1 - w) : 0.0) + v[i] * w;
