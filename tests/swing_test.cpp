@@ -144,7 +144,9 @@ TEST(Swing, KeepsItsProperties)
     const double left = swing_of(tether::design{}).swing.left_top;
     EXPECT_NEAR(slowest(0) / left, 1, 0.05);
     EXPECT_LT(slowest(1), 0.02 * left);
-    // None where the foot cannot lift the climber, nor by the march.
+    // Never among the default columns; none where the foot cannot lift the
+    // climber, nor by the march.
+    EXPECT_FALSE(engine::request_for({}, engine::figure_selection({})).swing);
     tether::design heavy;
     heavy.climber.mclimb = 1e9;
     EXPECT_TRUE(std::isnan(swing_of(heavy).swing.top) && !swing_of(heavy).missed());
