@@ -85,9 +85,9 @@ TEST(Swing, FiguresRowsAndAStreamAgreeWithTheReference)
             const double t = rows[i][0];
             const auto k   = static_cast<std::size_t>(
                 std::lower_bound(ref.time.begin(), ref.time.end(), t) - ref.time.begin());
-            const bool on    = k < ref.time.size();
-            const double tau = (t - ref.time.back()) * 3600;
-            const int n      = static_cast<int>(w.modes);
+            const bool on       = k < ref.time.size();
+            const double tau    = (t - ref.time.back()) * 3600;
+            const std::size_t n = w.modes;
             near(on ? ref.top[k] : ref.after(tau, 0, n), rows[i][2], top, "top's row", 2e-3);
             near(on ? ref.geo[k] : ref.after(tau, 1, n), rows[i][3], geo, "its row", 2e-3);
         }

@@ -88,7 +88,8 @@ class response {
     // The slowest mode's amplitude left at point o at arrival.
     double left(int o) const
     {
-        return modes_[0].amplitude(q_[0].back(), v_[0].back()) * std::fabs(watched_[0][o]);
+        return modes_[0].amplitude(q_[0].back(), v_[0].back()) *
+               std::fabs(watched_[0][static_cast<std::size_t>(o)]);
     }
     // The largest |u| at point o over the nodes, refined by a parabola.
     double largest(int o, std::size_t stride) const;

@@ -27,8 +27,8 @@ namespace reference {
 using complex = std::complex<double>;
 
 struct swing_solution {
-    static constexpr int cells = 6000;
-    static constexpr int kept  = 40;  // modes carried in time
+    static constexpr int cells        = 6000;
+    static constexpr std::size_t kept = 40;  // modes carried in time
     const tether::design d;
     tether::model m     = tether::compute_model(d);
     tether::positions p = tether::compute_positions(d, m);
@@ -57,13 +57,14 @@ struct swing_solution {
             mass.head(cells - 1).cwiseProduct(mass.tail(cells - 1)).cwiseSqrt());
         Eigen::SelfAdjointEigenSolver<Eigen::MatrixXd> es;
         es.computeFromTridiagonal(diag.cwiseQuotient(mass), ss, Eigen::EigenvaluesOnly);
-        for (int n = 0; n < kept; ++n) {  // inverse iteration on K - l2 (1 - 1e-9) B
+        for (std::size_t n = 0; n < kept; ++n) {  // inverse iteration on K - l2 (1 - 1e-9) B
             Eigen::VectorXd x = Eigen::VectorXd::Ones(cells);
             for (int it = 0; it < 4; ++it) {
-                x = solve(mass.cwiseProduct(x), es.eigenvalues()(n) * (1 - 1e-9));
+                x = solve(mass.cwiseProduct(x),
+                          es.eigenvalues()(static_cast<Eigen::Index>(n)) * (1 - 1e-9));
                 x /= std::sqrt(x.dot(mass.cwiseProduct(x)));
             }
-            lambda2.push_back(es.eigenvalues()(n));
+            lambda2.push_back(es.eigenvalues()(static_cast<Eigen::Index>(n)));
             shape.push_back(x);
         }
         Eigen::VectorXd e = Eigen::VectorXd::Zero(cells);
@@ -115,7 +116,7 @@ struct swing_solution {
     std::vector<double> time, top, geo;
     std::vector<complex> eta = std::vector<complex>(kept);
     double arrival           = climb.climb_time() * 3600;  // s
-    complex rate(int n) const
+    complex rate(std::size_t n) const
     {
         const double w = std::sqrt(lambda2[n]), z = d.tether.damping;
         return {-z * w, w * std::sqrt(1 - z * z)};
@@ -131,7 +132,7 @@ struct swing_solution {
             time.push_back(t / 3600);
             top.push_back(f * at(green_top, m.RE + z));
             geo.push_back(f * at(green_geo, m.RE + z));
-            for (int n = 0; n < kept; ++n) {
+            for (std::size_t n = 0; n < kept; ++n) {
                 const double g1 = at(shape[n], m.RE + z) * f;
                 const complex r = rate(n), e = std::exp(r * st);
                 if (k > 0) {
@@ -147,10 +148,10 @@ struct swing_solution {
     }
     // After arrival by tau s, the first count modes' free motion at the top
     // end (0) or GEO (1).
-    double after(double tau, int where, int count = kept) const
+    double after(double tau, int where, std::size_t count = kept) const
     {
         double u = 0;
-        for (int n = 0; n < count; ++n) {
+        for (std::size_t n = 0; n < count; ++n) {
             const double q = (std::exp(rate(n) * tau) * eta[n]).imag() / rate(n).imag();
             u += (where == 0 ? shape[n][cells - 1] : at(shape[n], m.rgeo)) * q;
         }
