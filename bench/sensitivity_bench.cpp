@@ -1,6 +1,6 @@
 // One design's derivatives: every figure but the modes' by every parameter,
 // by the integral method.
-#include "engine/sensitivity.hpp"
+#include "engine/answers/sensitivity.hpp"
 
 #include <benchmark/benchmark.h>
 

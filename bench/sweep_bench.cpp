@@ -1,12 +1,12 @@
 // A sweep of 64 designs with its rows thrown away, on one thread and on
 // every processor this process may use; one design by each method.
-#include "engine/figures.hpp"
-#include "engine/rows.hpp"
-#include "engine/run.hpp"
-#include "engine/runner.hpp"
-#include "engine/solve.hpp"
-#include "engine/spread.hpp"
-#include "engine/sweep.hpp"
+#include "engine/answers/solve.hpp"
+#include "engine/run/run.hpp"
+#include "engine/run/spread.hpp"
+#include "engine/run/sweep.hpp"
+#include "engine/threads/runner.hpp"
+#include "engine/words/rows.hpp"
+#include "engine/words/vocabulary.hpp"
 
 #include "climber/figures.hpp"
 

@@ -1,7 +1,7 @@
 // Draws over uncertain inputs: the distributions against their closed
 // forms, the draws against the distributions, draw k against the key and k
 // alone, and every refusal of a bad distribution, count or key.
-#include "engine/draws.hpp"
+#include "engine/uncertainty/draws.hpp"
 
 #include "exact.hpp"
 #include "sorted_quantile.hpp"

@@ -2,11 +2,11 @@
 // figures by each method as compute_figures gives them (by the march, one
 // march gives them and the ascent's rows), the notes as the study's, the
 // release figures' and the design's.
-#include "engine/evaluation.hpp"
-#include "engine/loads.hpp"
+#include "engine/answers/evaluation.hpp"
+#include "engine/answers/loads.hpp"
 
-#include "engine/figures.hpp"
-#include "engine/settings.hpp"
+#include "engine/words/settings.hpp"
+#include "engine/words/vocabulary.hpp"
 #include "tether/model.hpp"
 
 #include <gtest/gtest.h>
@@ -158,6 +158,22 @@ TEST(Evaluation, NotesConcernWhatTheySay)
                                     "rapex=150000", "csgeo=3.4466189306", "rhog=auto"}),
                          climber::method::integral, false);
     EXPECT_NE(concerns(moon.figure_notes).find("orbit_alt"), std::string::npos);
+}
+
+// The report is a planet's turning alone: a partner body's design is
+// refused in the face's names, any other passes.
+TEST(Evaluation, AReportIsRefusedADesignWithAPartner)
+{
+    EXPECT_NO_THROW(engine::check_report(design_of({"planet=earth"}), "R", "A"));
+    try {
+        engine::check_report(design_of({"planet=moon-l1"}), "R", "A and M");
+        ADD_FAILURE() << "a design with a partner has a report";
+    }
+    catch (const engine::usage_error& e) {
+        const std::string said = e.what();
+        EXPECT_EQ(said.rfind("R is the study of a planet turning alone", 0), 0U) << said;
+        EXPECT_EQ(said.substr(said.size() - 15), "A and M instead") << said;
+    }
 }
 
 }  // namespace

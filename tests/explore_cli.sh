@@ -73,6 +73,10 @@ extra|The following argument was not expected: extra
 --solve a --solve b|--solve is given 2 times: give it once
 --modes 3 --modes 4|--modes is given 2 times: give it once
 --format csv --format json --format csv|--format is given 3 times: give it once
+--jobs 1 --jobs 2 --modes 1 --modes 2|--jobs is given 2 times: give it once
+--jobs 0 --figures ,|--figures names none: give NAME,...
+--jobs 0 --modes 0|--modes: 0 is not a whole number from 1 to 100
+--shard 3/2 --sweep vmax=1:2:0|--sweep vmax=1:2:0: N = 0
 --set climbers=0|climbers = 0: must be a whole number, at least 1
 --set climbers=1.5|climbers = 1.5: must be a whole number, at least 1
 --set climbers=1e9|climbers = 1e+09: must be at most 1e6

@@ -1,7 +1,7 @@
 // Sobol indices: the estimator on the Ishigami function, whose indices are
 // known in closed form, the coverage of its intervals over many keys, a
 // function of one input, and the layout of Saltelli's design.
-#include "engine/indices.hpp"
+#include "engine/uncertainty/indices.hpp"
 
 #include <gtest/gtest.h>
 

@@ -2,7 +2,7 @@
 // std::to_chars lays them out, and reads them with fast_float, in every
 // build: checked here against the standard library's to_chars and
 // from_chars.
-#include "engine/numbers.hpp"
+#include "engine/words/numbers.hpp"
 
 #include "exact.hpp"
 

@@ -1,7 +1,7 @@
 // A run's requests read from texts: the draws with the text at fault named
 // by its part and index, in the order a face says them, and the number of
 // threads against its range.
-#include "engine/requests.hpp"
+#include "engine/run/requests.hpp"
 
 #include <gtest/gtest.h>
 

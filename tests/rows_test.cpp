@@ -1,5 +1,5 @@
 // Rows under named columns as a table, CSV and JSON Lines.
-#include "engine/rows.hpp"
+#include "engine/words/rows.hpp"
 
 #include <gtest/gtest.h>
 

@@ -1,5 +1,5 @@
-#include "engine/run.hpp"
-#include "engine/spread.hpp"
+#include "engine/run/run.hpp"
+#include "engine/run/spread.hpp"
 
 #include "sorted_quantile.hpp"
 
@@ -10,6 +10,7 @@
 #include <cmath>
 #include <cstdint>
 #include <new>
+#include <optional>
 #include <stdexcept>
 #include <string>
 #include <system_error>
@@ -251,6 +252,9 @@ TEST(Run, DrawsAreRowsAndTheSummaryTheirs)
     ASSERT_EQ(r.columns().size(), 5u);
     EXPECT_EQ(r.columns()[0].name, "draw");
     EXPECT_EQ(r.columns()[2].name, "density");
+    // Figures are found by name among the figures alone.
+    EXPECT_EQ(r.figure_index("system_mass"), std::optional<std::size_t>(4));
+    EXPECT_EQ(r.figure_index("density"), std::nullopt);
     const engine::draws drawn(engine::distributions_of(q.drawn->vary), 9);
     std::vector<double> times;
     std::uint64_t unbuilt = 0;

@@ -1,10 +1,10 @@
 // What a run says beside its rows: the design a missed row is, counted from
 // 1 with its swept values; the draws computed, whole or a shard's; a
 // summary's shares in order with the key last.
-#include "engine/sayings.hpp"
+#include "engine/run/sayings.hpp"
 
-#include "engine/draws.hpp"
-#include "engine/solve.hpp"
+#include "engine/answers/solve.hpp"
+#include "engine/uncertainty/draws.hpp"
 
 #include <gtest/gtest.h>
 

@@ -1,7 +1,7 @@
-#include "engine/sensitivity.hpp"
+#include "engine/answers/sensitivity.hpp"
 
-#include "engine/figures.hpp"
-#include "engine/settings.hpp"
+#include "engine/words/settings.hpp"
+#include "engine/words/vocabulary.hpp"
 
 #include "climber/figures.hpp"
 #include "climber/integral.hpp"

@@ -1,6 +1,6 @@
 // Designs read from settings and design files, their listing, and the
 // faults the check finds, each naming the parameter at fault.
-#include "engine/settings.hpp"
+#include "engine/words/settings.hpp"
 
 #include "climber/drive.hpp"
 #include "climber/march.hpp"

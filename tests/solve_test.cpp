@@ -1,7 +1,7 @@
 // Goal seek: solving back to a design's own parameter from its figure, the
 // linear cases exactly, and the refusals.
-#include "engine/figures.hpp"
-#include "engine/solve.hpp"
+#include "engine/answers/solve.hpp"
+#include "engine/words/vocabulary.hpp"
 
 #include <gtest/gtest.h>
 
@@ -96,12 +96,14 @@ TEST(Solve, TheFootsMassIsProportionalToTheCrossSection)
 
 TEST(Solve, SaysWhyThereIsNoAnswer)
 {
-    // The figure does not reach the target in the bracket: both ends said.
+    // The figure does not reach the target in the bracket: both ends said,
+    // and the reason apart.
     tether::design thick{};
     thick.tether.csgeo = 10000;  // a foot that lifts the climber at strength 10
     engine::solution s = engine::solve(thick, goal_of("strength=10:300", "time=72"));
     EXPECT_EQ(s.problem, "time = 448.19 h at strength = 10 GPa and 104.39 h at strength = "
                          "300 GPa: 72 h is not between them");
+    EXPECT_EQ(s.reason, "72 h is not between them");
     // The climb's figures have no value where the foot cannot lift the climber.
     s = engine::solve(tether::design{}, goal_of("strength=10:300", "time=110"));
     EXPECT_EQ(s.problem, "at strength = 10 GPa (the bracket's low end) the foot cannot lift the "
@@ -115,6 +117,8 @@ TEST(Solve, SaysWhyThereIsNoAnswer)
               std::string::npos)
         << s.problem;
     EXPECT_NE(s.problem.find("(the bracket's low end)"), std::string::npos) << s.problem;
+    ASSERT_TRUE(s.fault);
+    EXPECT_EQ(s.reason, s.fault->reason);
     // An end exactly on the target is the answer.
     s = engine::solve(tether::design{}, goal_of("strength=35.1:70", "yuri=27"));
     ASSERT_TRUE(s.solved());
@@ -148,6 +152,7 @@ TEST(Solve, ABaseDesignRefusedOnAnotherParameterIsRefusedBeforeAnySearch)
     EXPECT_EQ(s.problem, fault->message);
     ASSERT_TRUE(s.fault);
     EXPECT_EQ(s.fault->name, "vmax");
+    EXPECT_EQ(s.reason, fault->reason);
     // The parameter sought replaces the base's value: no fault of the base.
     s = engine::solve(base, goal_of("vmax=50:400", "time=100"));
     EXPECT_TRUE(s.solved()) << s.problem;
@@ -193,6 +198,8 @@ TEST(Solve, AFigureThatJumpsOverTheTargetHasNoAnswer)
         ASSERT_FALSE(s.solved()) << j.bracket << " gave " << s.value;
         EXPECT_TRUE(s.problem.empty()) << s.problem;
         EXPECT_EQ(engine::unsolved_reason(s), s.jump);
+        EXPECT_EQ(s.jump.substr(s.jump.size() - s.reason.size()), s.reason);
+        EXPECT_EQ(s.reason.rfind("it ", 0), 0U) << s.reason;
         EXPECT_NE(s.jump.find(j.why), std::string::npos) << s.jump;
         EXPECT_EQ(s.jump.rfind("no value gives " + std::string(j.figure).replace(
                                                        std::string(j.figure).find('='), 1, " = "),

@@ -1,7 +1,7 @@
 // What strikes the ribbon: the fluxes and the band against the reference
 // written out anew, the figures' rules, bad parameters, the figures by name.
-#include "engine/figures.hpp"
-#include "engine/solve.hpp"
+#include "engine/answers/solve.hpp"
+#include "engine/words/vocabulary.hpp"
 #include "tether/survival.hpp"
 
 #include "reference/survival.hpp"

@@ -2,7 +2,7 @@
 // differences and a modal integration of its own, on two planet designs
 // and a lunar one through L1; the rows over time; a damped stream; and
 // the figures' properties.
-#include "engine/figures.hpp"
+#include "engine/words/vocabulary.hpp"
 
 #include "reference/swing.hpp"
 

@@ -1,10 +1,10 @@
 // The tables a face builds its forms from, read back through the design's
 // reader: each parameter's study value, each preset as "planet=NAME" sets
 // it, each figure's methods as the figures computed by each.
-#include "engine/tables.hpp"
+#include "engine/words/tables.hpp"
 
-#include "engine/figures.hpp"
-#include "engine/settings.hpp"
+#include "engine/words/settings.hpp"
+#include "engine/words/vocabulary.hpp"
 
 #include "climber/figures.hpp"
 #include "tether/design.hpp"

@@ -1,16 +1,17 @@
 // tether-explore: the tether and climber study for any design, given on the
 // command line or in a design file.
-#include "engine/figures.hpp"
-#include "engine/loads.hpp"
-#include "engine/modes.hpp"
-#include "engine/requests.hpp"
-#include "engine/run.hpp"
-#include "engine/sayings.hpp"
-#include "engine/sensitivity.hpp"
-#include "engine/spread.hpp"
+#include "engine/answers/evaluation.hpp"
+#include "engine/answers/loads.hpp"
+#include "engine/answers/mode_table.hpp"
+#include "engine/answers/sensitivity.hpp"
+#include "engine/run/run.hpp"
+#include "engine/run/sayings.hpp"
+#include "engine/run/spread.hpp"
+#include "engine/words/vocabulary.hpp"
 
 #include "options.hpp"
 #include "output.hpp"
+#include "request.hpp"
 
 #include "climber/report.hpp"
 
@@ -51,11 +52,8 @@ void stop_on_signals()
     }
 }
 
-// The options as read, and the numbers read from them.
-struct options : tools::options {
-    unsigned job_count  = 0;  // 0: every processor this process may use
-    unsigned mode_count = 0;  // the oscillation modes asked for, 1 to engine::max_modes
-};
+using tools::given_in;
+using tools::options;
 
 // A line on standard error after the program's name.
 void say(const std::string& text)
@@ -63,47 +61,9 @@ void say(const std::string& text)
     std::fprintf(stderr, "%s: %s\n", program, text.c_str());
 }
 
-// f(), a mistake in it said of where it was given: "WHERE: WHAT".
-template <class F> auto given_in(const std::string& where, F&& f)
-{
-    try {
-        return f();
-    }
-    catch (const engine::usage_error& e) {
-        throw engine::usage_error(where, e);
-    }
-}
-
-// The design that the options describe: defaults, then the design file line
-// by line, then the planet, then each --set in order.
-tether::design describe(const options& o)
-{
-    tether::design d;
-    if (o.has("--config")) {
-        if (o.config.empty()) {
-            throw engine::usage_error("--config needs a file name");
-        }
-        engine::apply_file(d, o.config);
-    }
-    if (!o.planet.empty()) {
-        engine::apply(d, "planet", o.planet);
-    }
-    for (const std::string& s : o.sets) {
-        given_in("--set " + engine::printable(s), [&] { engine::apply_assignment(d, s); });
-    }
-    return d;
-}
-
 engine::format format_of(const options& o)
 {
-    return *engine::named_value(engine::formats(), o.format);
-}
-
-// Whether --method is given and names another method than the integral one.
-bool other_method(const options& o)
-{
-    return o.has("--method") &&
-           engine::named_value(engine::methods(), o.method) != climber::method::integral;
+    return o.format;
 }
 
 bool stop_requested()
@@ -144,15 +104,6 @@ int finished(tools::row_output& out, std::uint64_t total, const char* what, bool
     return stopped || out.stopped() ? interrupted(out.rows_written(), total, what) : 0;
 }
 
-// --shard's K/N, or the whole.
-std::pair<std::uint64_t, std::uint64_t> shard_in(const options& o)
-{
-    if (o.shard.empty()) {
-        return {1, 1};
-    }
-    return given_in("--shard", [&] { return engine::parse_shard(o.shard); });
-}
-
 // Where to look, after a note: the integral method named as this program
 // names it.
 std::string where_to_look(const climber::note& n)
@@ -164,60 +115,6 @@ std::string where_to_look(const climber::note& n)
 void say_note(const climber::note& n)
 {
     say("warning: " + n.text + where_to_look(n));
-}
-
-// The goal that --solve and --for give, or none.
-std::optional<engine::goal> goal_of(const options& o)
-{
-    if (o.solve.empty() && o.goal.empty()) {
-        return std::nullopt;
-    }
-    if (o.solve.empty() || o.goal.empty()) {
-        throw engine::usage_error(o.solve.empty() ? "--for needs --solve NAME=LOW:HIGH"
-                                                  : "--solve needs --for FIGURE=VALUE");
-    }
-    if (other_method(o)) {
-        throw engine::usage_error("--solve seeks with the integral method, whose figures are "
-                                  "smooth in the parameters: not with --method " +
-                                  o.method);
-    }
-    return engine::read_goal(o.solve, o.goal);
-}
-
-// What every run of the options asks: the base design, the method, the
-// modes and the figures.
-engine::run_request request_of(const options& o, const tether::design& base)
-{
-    engine::run_request r;
-    r.base          = base;
-    r.figures       = {*engine::named_value(engine::methods(), o.method)};
-    r.figures.modes = o.mode_count;
-    r.names         = o.figures;
-    given_in("--figures", [&] { engine::figure_selection(o.figures, o.mode_count); });
-    return r;
-}
-
-// The run that the options describe: the grid of --sweep, the goal of
-// --solve and --for, the method, the modes and the figures asked for.
-engine::run run_of(const options& o, const tether::design& base)
-{
-    engine::run_request r = request_of(o, base);
-    for (const std::string& text : o.sweeps) {
-        r.axes.push_back({text});
-    }
-    try {
-        r.sought = goal_of(o);
-        return engine::run(std::move(r));
-    }
-    catch (const engine::goal_error& e) {
-        throw engine::usage_error(e.target ? "--for " + engine::printable(o.goal)
-                                           : "--solve " + engine::printable(o.solve),
-                                  e);
-    }
-    catch (const engine::grid_error& e) {
-        throw engine::usage_error(
-            "--sweep" + (e.axis ? " " + engine::printable(o.sweeps[*e.axis]) : std::string()), e);
-    }
 }
 
 // A run that had fewer threads than --jobs asked for says so.
@@ -268,13 +165,12 @@ std::pair<engine::run_summary, int> write_rows(const options& o, const engine::r
     return {std::move(ran), status};
 }
 
-int figures(const options& o, const tether::design& base)
+int figures(const options& o, const engine::run& r, std::pair<std::uint64_t, std::uint64_t> shard)
 {
     // From here an interrupt ends the run with only whole rows written, even
     // while the grid is still being checked.
     stop_on_signals();
-    const engine::run r     = run_of(o, base);
-    const auto [k, n]       = shard_in(o);
+    const auto [k, n]       = shard;
     engine::run_start start = r.start(&stop_flag);
     if (start.fault || !start.unsolved.empty()) {
         throw engine::usage_error(start.fault ? (r.designs().sweeps().empty() ? "" : "--sweep: ") +
@@ -309,66 +205,6 @@ int figures(const options& o, const tether::design& base)
         say("and " + std::to_string(summary.missed - 10) + " more designs without figures");
     }
     return summary.missed == 0 ? 0 : 3;
-}
-
-// --vary's parameters, --samples' count and --seed's (or --key's) seed,
-// each refused naming the argument; a varied parameter that is also swept
-// or set too.
-engine::draw_request draw_request_of(const options& o)
-{
-    const auto text = [&o](const char* name, const std::string& t) {
-        return o.has(name) ? std::optional<std::string>(t) : std::nullopt;
-    };
-    const char* seed = o.has("--key") ? "--key" : "--seed";
-    try {
-        return engine::read_draws({o.vary, o.sweeps, text("--samples", o.samples),
-                                   text(seed, o.has("--key") ? o.key : o.seed), o.indices, o.sets});
-    }
-    catch (const engine::draw_error& e) {
-        throw engine::usage_error(e.part == engine::draw_part::vary
-                                      ? "--vary " + engine::printable(o.vary[e.index])
-                                  : e.part == engine::draw_part::count ? "--samples"
-                                                                       : seed,
-                                  e);
-    }
-}
-
-// The options of draws with the others: what needs --vary, and what draws
-// do not take (yet).
-void check_draws(const options& o)
-{
-    for (const char* name : {"--samples", "--seed", "--key", "--summary", "--indices"}) {
-        if (o.vary.empty() && o.has(name)) {
-            throw engine::usage_error(std::string(name) + " needs --vary NAME=DIST");
-        }
-    }
-    if (!o.where.empty() && !o.summary) {
-        throw engine::usage_error("--where needs --summary");
-    }
-    if (o.vary.empty()) {
-        return;
-    }
-    draw_request_of(o);  // a bad --vary, --samples or --seed is said first
-    const std::string what = o.summary ? "--summary" : o.indices ? "--indices" : "--vary";
-    std::vector<std::string> others{"--sweep",  "--solve", "--for",   "--report",
-                                    "--ascent", "--list",  "--shapes"};
-    if (o.summary || o.indices) {
-        others.insert(others.begin(), "--shard");
-    }
-    const std::string other = o.summary && o.indices ? "--indices" : o.first_set(others);
-    if (!other.empty()) {
-        const bool for_now = other == "--sweep" || other == "--solve";
-        throw engine::usage_error(what + " cannot be combined with " + other +
-                                  (for_now ? " for now" : ""));
-    }
-}
-
-// The run of draws the options describe.
-engine::run draws_run_of(const options& o, const tether::design& base)
-{
-    engine::run_request r = request_of(o, base);
-    r.drawn               = draw_request_of(o);
-    return given_in(o.indices ? "--indices" : "--vary", [&] { return engine::run(std::move(r)); });
 }
 
 // After the rows of draws: their notes, then the lines that end them (the
@@ -429,11 +265,10 @@ int whole_draws(const options& o, const engine::run& r, run_output& ro)
 
 // --vary: each draw's row, or with --summary each figure's, or with
 // --indices each figure's and parameter's; the key said last.
-int draws(const options& o, const tether::design& base)
+int draws(const options& o, const engine::run& r, std::pair<std::uint64_t, std::uint64_t> shard)
 {
     stop_on_signals();
-    const engine::run r = draws_run_of(o, base);
-    const auto [k, n]   = shard_in(o);
+    const auto [k, n] = shard;
     if (o.summary || o.indices) {
         run_output ro(o, r.size());
         return whole_draws(o, r, ro);
@@ -558,81 +393,6 @@ int modes_table(const options& o, const tether::design& d)
     return 0;
 }
 
-// Whether the options ask for one design: no sweep, no draws.
-bool one_design(const options& o)
-{
-    return o.sweeps.empty() && o.vary.empty();
-}
-
-// Refuses the first of others given: "LEAD OTHER", --for named as --solve.
-void refuse_any(const options& o, const std::string& lead, const std::vector<std::string>& others)
-{
-    const std::string other = o.first_set(others);
-    if (!other.empty()) {
-        throw engine::usage_error(lead + (other == "--for" ? "--solve" : other));
-    }
-}
-
-// --modes and --shapes with the other options; one is --report, --ascent or
-// --list where one is given.
-void check_modes(const options& o, const std::string& one)
-{
-    if (o.shapes && o.mode_count == 0) {
-        throw engine::usage_error("--shapes needs --modes N");
-    }
-    if (o.shapes && !one_design(o)) {
-        throw engine::usage_error("--shapes is for one design: not with --sweep");
-    }
-    if (o.mode_count > 0 && !o.shard.empty() && one_design(o)) {
-        throw engine::usage_error("--shard is for sweeps: not with --modes for one design");
-    }
-    if (o.mode_count > 0 && (!one.empty() || !o.solve.empty())) {
-        throw engine::usage_error((one.empty() ? "--solve" : one) +
-                                  " cannot be combined with --modes");
-    }
-}
-
-// The options that go together, and those that do not, beyond the
-// exclusions of the option table.
-void check_combinations(const options& o)
-{
-    const std::string one = o.first_set({"--report", "--ascent", "--list"});
-    if (o.load) {
-        refuse_any(o, "--load cannot be combined with ",
-                   {"--report", "--ascent", "--list", "--solve", "--for", "--modes", "--sweep",
-                    "--vary", "--figures", "--shard"});
-    }
-    check_modes(o, one);
-    if (o.has("--method") && !other_method(o) && (o.report || o.ascent)) {
-        throw engine::usage_error(one + " is the march's: --method integral gives the headline "
-                                        "figures and sweeps only");
-    }
-    if (!o.figures.empty() && (!o.solve.empty() || (o.mode_count > 0 && one_design(o)))) {
-        throw engine::usage_error(std::string("--figures cannot be combined with ") +
-                                  (o.solve.empty() ? "--modes alone" : "--solve"));
-    }
-    if ((!o.solve.empty() || !o.goal.empty()) && !one.empty()) {
-        throw engine::usage_error(one + " cannot be combined with --solve");
-    }
-}
-
-// --sensitivity with the other options: one design, by the integral method.
-void check_sensitivity(const options& o)
-{
-    if (!o.sensitivity) {
-        return;
-    }
-    if (other_method(o)) {
-        throw engine::usage_error("--sensitivity differentiates the integral method's figures: "
-                                  "the march's sums are not smooth in the parameters (they "
-                                  "step as march points come and go), so not with --method " +
-                                  o.method);
-    }
-    refuse_any(o, "--sensitivity is for one design's figures: not with ",
-               {"--sweep", "--solve", "--for", "--report", "--ascent", "--list", "--shapes",
-                "--shard", "--vary", "--load"});
-}
-
 // One design's derivatives: a row for each figure and parameter, the notes
 // (auto parameters held, one-sided steps, figures that jump) on standard
 // error; a signal ends it with none written.
@@ -662,31 +422,25 @@ int sensitivity_table(const options& o, const tether::design& d)
     return 0;
 }
 
-int run(const options& o)
+// What the options ask for, computed and written.
+int run(const options& o, const tools::request& q)
 {
-    check_sensitivity(o);
-    if (o.sensitivity) {
-        return sensitivity_table(o, describe(o));
-    }
-    check_combinations(o);
-    const tether::design d = describe(o);
-    if (!o.vary.empty()) {
-        return draws(o, d);
-    }
-    const bool modes_alone = o.mode_count > 0 && one_design(o);
-    if (!modes_alone && !o.report && !o.list && !o.ascent && !o.load) {
-        return figures(o, d);
+    const tether::design& d = q.design;
+    switch (q.what) {
+    case tools::asked::sensitivity:
+        return sensitivity_table(o, d);
+    case tools::asked::draws:
+        return draws(o, *q.run, q.shard);
+    case tools::asked::figures:
+        return figures(o, *q.run, q.shard);
+    case tools::asked::one_design:
+        break;
     }
     if (const auto error = engine::design_error(d, o.report || o.ascent)) {
         throw engine::usage_error(error->message);
     }
-    // The report is the study of a planet turning alone: its words and its
-    // release section are GEO's and a two-body orbit's.
-    if (o.report && tether::has_partner(d)) {
-        throw engine::usage_error(
-            "--report is the study of a planet turning alone (GEO, and payloads let go into "
-            "two-body orbits): a design with a partner (partner_GM > 0) has its figures, "
-            "--ascent and --modes instead");
+    if (o.report) {
+        engine::check_report(d, "--report", "--ascent and --modes");
     }
     if (o.report || o.ascent) {
         stop_on_signals();
@@ -723,19 +477,11 @@ int explore_main(int argc, char** argv)
                  "figures, a sweep of designs, draws over uncertain inputs, its parameters,\n"
                  "its report or its ascent.",
                  program);
-    options o;
-    tools::add_options(app, o);
+    const tools::parser parser(app);
     try {
         app.parse(argc, argv);
-        tools::check_given(app, o);
-        if (o.has("--modes")) {
-            o.mode_count = given_in("--modes", [&] { return engine::modes_count(o.modes); });
-        }
-        if (o.has("--jobs")) {
-            o.job_count = given_in("--jobs", [&] { return engine::parse_jobs(o.jobs); });
-        }
-        check_draws(o);
-        return run(o);
+        const options o = parser.read();
+        return run(o, tools::request_of(o));
     }
     catch (const CLI::CallForHelp&) {
         return write_whole("", lines_of(app.help()), "lines");

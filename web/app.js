@@ -511,6 +511,7 @@ async function findValue(event) {
   event.preventDefault();
   const goal = goalTexts('find');
   $('find-alert').textContent = '';
+  $('find-notes').textContent = '';
   $('find-result').textContent = 'Seeking…';
   const answer = await callLatest('find', 'solve', designLines(), goal.solve, goal.for);
   if (!answer) return;
@@ -526,6 +527,8 @@ async function findValue(event) {
   const unit = params.find((p) => p.name === goal.name).unit;
   $('find-result').textContent = `${goal.name} = ${answer.result.value}${withUnit(unit)} gives ${goal.for.replace('=', ' = ')}`
     + `${$('find-unit').textContent ? ` ${$('find-unit').textContent}` : ''} by the ${answer.result.method} method; the field holds it.`;
+  // The notes on the design found, as the explorer says them.
+  $('find-notes').textContent = answer.result.notes.join('\n');
   scheduleRecompute();
 }
 

@@ -1,6 +1,6 @@
 #include "climber/swing.hpp"
 
-#include "climber/traffic.hpp"
+#include "climber/profile.hpp"
 #include "tether/pmath.hpp"
 #include "tether/portable_steps.hpp"
 

@@ -6,20 +6,20 @@
 // (tether/__init__.py) adds the calls shaped for pandas; nothing here or
 // there computes a figure of its own.
 #include "docs.hpp"
-#include "engine/evaluation.hpp"
-#include "engine/figures.hpp"
-#include "engine/loads.hpp"
-#include "engine/modes.hpp"
-#include "engine/numbers.hpp"
-#include "engine/requests.hpp"
-#include "engine/run.hpp"
-#include "engine/runner.hpp"
-#include "engine/sayings.hpp"
-#include "engine/sensitivity.hpp"
-#include "engine/settings.hpp"
-#include "engine/solve.hpp"
-#include "engine/spread.hpp"
-#include "engine/sweep.hpp"
+#include "engine/answers/evaluation.hpp"
+#include "engine/answers/loads.hpp"
+#include "engine/answers/mode_table.hpp"
+#include "engine/answers/sensitivity.hpp"
+#include "engine/answers/solve.hpp"
+#include "engine/run/requests.hpp"
+#include "engine/run/run.hpp"
+#include "engine/run/sayings.hpp"
+#include "engine/run/spread.hpp"
+#include "engine/run/sweep.hpp"
+#include "engine/threads/runner.hpp"
+#include "engine/words/numbers.hpp"
+#include "engine/words/settings.hpp"
+#include "engine/words/vocabulary.hpp"
 
 #include "climber/figures.hpp"
 #include "climber/report.hpp"
@@ -30,7 +30,6 @@
 #include <pybind11/pybind11.h>
 #include <pybind11/stl.h>
 
-#include <climits>
 #include <cmath>
 #include <csignal>
 #include <deque>
@@ -280,14 +279,14 @@ bool same(const tether::design& a, const tether::design& b)
 }
 
 // The pickles' generations: the parameters of generation 0 first, then
-// the traffic's and a partner body's (1), then the ribbon's (2), then the
-// modes' damping (3). A design
+// the traffic's and a partner body's (1), then the ribbon's (2), then those
+// the table marks added later (3: the modes' damping). A design
 // pickled in an older generation holds that generation's parameters and
 // earlier ones, in their order: the later ones load with their defaults.
 int generation(const tether::param& p)
 {
-    if (std::string(p.name) == "damping") {
-        return 3;
+    if (p.added > 0) {
+        return p.added;
     }
     if (std::string(p.group) == "ribbon") {
         return 2;
@@ -380,13 +379,7 @@ unsigned jobs_of(py::handle jobs)
         return engine::available_cpus();
     }
     const std::string digits = whole_text(jobs, "jobs", "a whole number, or None for every CPU");
-    if (digits[0] == '-' || digits == "0") {
-        throw py::value_error("jobs must be 1 or more");
-    }
-    if (digits.size() > 10 || std::stoull(digits) > UINT_MAX) {
-        throw py::value_error("jobs = " + digits + " is out of range");
-    }
-    return static_cast<unsigned>(std::stoull(digits));
+    return led("jobs", [&] { return engine::parse_jobs(digits); });
 }
 
 // The number of oscillation modes given as `what`, read as --modes reads
@@ -689,6 +682,7 @@ std::string report(const tether::design& d)
 {
     std::string text;
     const climber::study s = computed(d, true, [&](const std::atomic<int>* stop) {
+        engine::check_report(d, "report()", "ascent() and modes()");
         return climber::print_report(
             [&text](std::string_view lines) {
                 text += lines;
@@ -1053,20 +1047,11 @@ engine::goal goal_of(py::handle name, py::handle bracket, py::handle figure, py:
 // evaluations ran out, ValueError.
 [[noreturn]] void refuse(const engine::solution& s, const engine::goal& g)
 {
-    if (!s.jump.empty()) {
-        throw bad_design{s.jump, g.param->name, s.jump.substr(s.jump.find(": ") + 2)};
-    }
-    if (s.problem.empty()) {
+    if (s.problem.empty() && s.jump.empty()) {
         throw engine::usage_error(engine::unsolved_reason(s));
     }
-    if (s.fault) {
-        bad_design b = bad_of(*s.fault);
-        b.message    = s.problem;
-        throw b;
-    }
-    const auto colon = s.problem.rfind(": ");
-    throw bad_design{s.problem, g.param->name,
-                     colon == std::string::npos ? s.problem : s.problem.substr(colon + 2)};
+    throw bad_design{engine::unsolved_reason(s),
+                     s.fault ? bad_of(*s.fault).parameter : g.param->name, s.reason};
 }
 
 // solve(): without axes, the design whose parameter gives the figure's
@@ -1082,12 +1067,6 @@ py::object solve(const tether::design& base, py::handle name, py::handle bracket
     const unsigned threads = jobs_of(jobs);
     std::vector<std::string> shown;
     request.axes = axes_of(axes, "solve", shown);
-    for (const py::handle item : axes) {
-        if (std::string(py::str(item.cast<py::tuple>()[0])) == request.sought->param->name) {
-            throw engine::usage_error(std::string(request.sought->param->name) +
-                                      " is swept too: the parameter sought cannot be");
-        }
-    }
     engine::note_tally notes;
     const engine::run r      = run_of(std::move(request), shown, notes);
     const engine::goal& goal = *r.request().sought;
@@ -1307,6 +1286,7 @@ PYBIND11_MODULE(_core, m)
                 {}));
     }
     m.attr("max_modes")      = engine::max_modes;
+    m.attr("max_jobs")       = engine::max_jobs;
     m.attr("default_method") = engine::methods().front().name;
     m.def("parameters", &parameters);
     m.def("figure_columns", &figure_columns, py::arg("modes") = py::none(),

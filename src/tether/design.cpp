@@ -120,7 +120,7 @@ const param table[] = {
     {"tether",  "rhog",     "kg/m",     "linear density at the surface",     true,  [](design& d) -> double& { return d.tether.rhog; },
      "density x cross-section at RE", [](const design& d) { return surface_density(d, compute_model(d)); }},
     {"tether",  "safety",   "1",        "safety factor on the strength",     false, [](design& d) -> double& { return d.tether.safety; }, "", nullptr, 1},
-    {"tether",  "damping",  "1",        "each sideways mode's fraction of critical damping", false, [](design& d) -> double& { return d.tether.damping; }, "", nullptr, 0, range::fraction},
+    {"tether",  "damping",  "1",        "each sideways mode's fraction of critical damping", false, [](design& d) -> double& { return d.tether.damping; }, "", nullptr, 0, range::fraction, false, false, no_most, false, 3},
     {"climber", "mclimb",   "kg",       "climber mass",                      false, [](design& d) -> double& { return d.climber.mclimb; }, "", nullptr},
     {"climber", "fextra",   "N",        "drive force beyond surface weight", false, [](design& d) -> double& { return d.climber.fextra; }, "", nullptr},
     {"climber", "vmax",     "m/s",      "top speed",                         false, [](design& d) -> double& { return d.climber.vmax; }, "", nullptr},

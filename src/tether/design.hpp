@@ -155,6 +155,10 @@ struct param {
     bool with_climb = false;              // checked with the climb, not here: the traffic's
     double at_most  = std::numeric_limits<double>::infinity();  // the largest value allowed
     bool whole      = false;                                    // whole numbers alone (climbers)
+    // The table's revision that added it, where later than the traffic's
+    // and a partner body's (3: damping): designs saved before it load
+    // without it, at its default.
+    int added = 0;
 };
 
 // Every figure of a design, in the order of the groups above.

@@ -5,25 +5,24 @@
 // JavaScript values built here (objects, arrays, strings, typed arrays of
 // doubles), never JSON text. Figures keep their text as the explorer writes
 // it (the shortest that reads back to the same binary64).
-#include "engine/evaluation.hpp"
-#include "engine/figures.hpp"
-#include "engine/loads.hpp"
-#include "engine/modes.hpp"
-#include "engine/numbers.hpp"
-#include "engine/requests.hpp"
-#include "engine/run.hpp"
-#include "engine/sayings.hpp"
-#include "engine/sensitivity.hpp"
-#include "engine/settings.hpp"
-#include "engine/solve.hpp"
-#include "engine/spread.hpp"
-#include "engine/sweep.hpp"
-#include "engine/tables.hpp"
+#include "engine/answers/evaluation.hpp"
+#include "engine/answers/loads.hpp"
+#include "engine/answers/mode_table.hpp"
+#include "engine/answers/sensitivity.hpp"
+#include "engine/answers/solve.hpp"
+#include "engine/run/requests.hpp"
+#include "engine/run/run.hpp"
+#include "engine/run/sayings.hpp"
+#include "engine/run/spread.hpp"
+#include "engine/run/sweep.hpp"
+#include "engine/words/numbers.hpp"
+#include "engine/words/settings.hpp"
+#include "engine/words/tables.hpp"
+#include "engine/words/vocabulary.hpp"
 
 #include <emscripten/bind.h>
 #include <emscripten/val.h>
 
-#include <algorithm>
 #include <cmath>
 #include <functional>
 #include <initializer_list>
@@ -467,27 +466,49 @@ std::string map_csv(const std::string& lines, const std::string& first, const st
     });
 }
 
-// {errors, value, problem, method}: the value of a parameter, between two
-// ends, at which a figure of the integral method equals a target, for the
-// design (tether-explore --solve NAME=LOW:HIGH --for FIGURE=VALUE): value
-// the shortest text that reads back to it, or null and the problem saying
-// why there is none; method the one that seeks it. A goal that cannot be
-// read is an error named "solve".
+namespace {
+
+// The run that seeks the goal ("NAME=LOW:HIGH", "FIGURE=VALUE") at the
+// design, or at every design of the sweeps; a goal's error said of its text.
+engine::run goal_run(const tether::design& d, const std::string& solve_text,
+                     const std::string& for_text, const std::vector<std::string>& sweeps)
+{
+    engine::run_request r;
+    r.base  = d;
+    r.limit = solved_limit;
+    r.where = "on this page for a solved curve";
+    return goal_said(solve_text, for_text, [&] {
+        r.sought = engine::read_goal(solve_text, for_text);
+        return run_of(std::move(r), sweeps);
+    });
+}
+
+}  // namespace
+
+// {errors, value, problem, notes, method}: the value of a parameter,
+// between two ends, at which a figure of the integral method equals a
+// target, for the design (tether-explore --solve NAME=LOW:HIGH --for
+// FIGURE=VALUE): value the shortest text that reads back to it, or null and
+// the problem saying why there is none; notes the texts of the notes on the
+// solved design, as the explorer says them; method the one that seeks it.
+// A goal that cannot be read is an error named "solve".
 val solve(const std::string& lines, const std::string& solve_text, const std::string& for_text)
 {
     val out = object({{"value", val::null()},
                       {"problem", val(std::string())},
+                      {"notes", val::array()},
                       {"method", val(name_of(climber::method::integral))}});
     return answer(read(lines), "solve", out, [&](const tether::design& d, val& to) {
-        const engine::solution s = engine::solve(d, goal_said(solve_text, for_text, [&] {
-                                                     return engine::read_goal(solve_text, for_text);
-                                                 }));
-        if (s.solved()) {
-            to.set("value", engine::shortest(s.value));
-        }
-        else {
-            to.set("problem", engine::unsolved_reason(s));
-        }
+        const engine::run run          = goal_run(d, solve_text, for_text, {});
+        const engine::run_summary said = each_row(run, [&](engine::run_row& row) {
+            if (row.solved->solved()) {
+                to.set("value", engine::shortest(row.solved->value));
+            }
+            else {
+                to.set("problem", row.why);
+            }
+        });
+        to.set("notes", texts(texts_of(run.led(said.notes))));
     });
 }
 
@@ -509,14 +530,7 @@ val solve_sweep(const std::string& lines, const std::string& sweep_text,
                       {"problems", val::array()},
                       {"notes", val::array()}});
     return answer(read(lines), "sweep", out, [&](const tether::design& d, val& to) {
-        engine::run_request r;
-        r.base                = d;
-        r.limit               = solved_limit;
-        r.where               = "on this page for a solved curve";
-        const engine::run run = goal_said(solve_text, for_text, [&] {
-            r.sought = engine::read_goal(solve_text, for_text);
-            return run_of(std::move(r), {sweep_text});
-        });
+        const engine::run run = goal_run(d, solve_text, for_text, {sweep_text});
         std::vector<double> x;
         std::vector<double> y;
         val problems                   = val::array();
@@ -679,51 +693,48 @@ engine::run draws_run_of(const tether::design& d, const std::string& vary_lines,
 val spread(const std::string& lines, const std::string& vary_lines, const std::string& samples,
            const std::string& key, const std::string& method, const std::string& figure)
 {
-    return answer(
-        read(lines, false), "spread", val::object(), [&](const tether::design& d, val& to) {
-            const climber::method how            = method_named(method);
-            const engine::run run                = draws_run_of(d, vary_lines, samples, key, how);
-            const std::vector<std::string> shown = engine::column_names(run.figures_shown());
-            const auto at                        = std::find(shown.begin(), shown.end(), figure);
-            if (at == shown.end()) {
-                throw engine::usage_error("no figure named " + engine::printable(figure));
-            }
-            const std::size_t column =
-                run.columns().size() - shown.size() + static_cast<std::size_t>(at - shown.begin());
-            std::vector<double> values;
-            engine::run_settings s;
-            s.jobs                           = 0;
-            const engine::spread_summary sum = engine::summarize(
-                run, s, std::nullopt, [&](std::uint64_t, const engine::run_row& row) {
-                    values.push_back(row.values[column]);
-                });
-            const std::vector<engine::column> columns = engine::spread_summary::columns();
-            const engine::row_writer writer(engine::format::csv, columns);
-            std::string text = writer.header();
-            const val rows   = array(sum.rows(), [&](const engine::labelled_row& row) {
-                text += writer.row(row.values, row.texts);
-                std::vector<std::string> line          = row.texts;
-                const std::vector<std::string> numbers = cells(row.values);
-                line.insert(line.end(), numbers.begin(), numbers.end());
-                return texts(line);
-            });
-            std::vector<std::string> notes;
-            if (sum.unbuilt.met > 0) {
-                notes.push_back(engine::share_text(sum.unbuilt) + " are no design.");
-            }
-            for (const engine::note_share& n : sum.notes) {
-                notes.push_back(engine::note_share_text(run, n) + where_to_look(n.note));
-            }
-            if (sum.missed.met > 0) {
-                notes.push_back(engine::missed_share(run, sum) + ".");
-            }
-            to.set("columns", texts(engine::column_names(columns)));
-            to.set("rows", rows);
-            to.set("csv", text);
-            to.set("values", doubles(values));
-            to.set("notes", texts(notes));
-            to.set("method", name_of(how));
-        });
+    return answer(read(lines, false), "spread", val::object(),
+                  [&](const tether::design& d, val& to) {
+                      const climber::method how = method_named(method);
+                      const engine::run run     = draws_run_of(d, vary_lines, samples, key, how);
+                      const auto column         = run.figure_index(figure);
+                      if (!column) {
+                          throw engine::usage_error("no figure named " + engine::printable(figure));
+                      }
+                      std::vector<double> values;
+                      engine::run_settings s;
+                      s.jobs                           = 0;
+                      const engine::spread_summary sum = engine::summarize(
+                          run, s, std::nullopt, [&](std::uint64_t, const engine::run_row& row) {
+                              values.push_back(row.values[*column]);
+                          });
+                      const std::vector<engine::column> columns = engine::spread_summary::columns();
+                      const engine::row_writer writer(engine::format::csv, columns);
+                      std::string text = writer.header();
+                      const val rows   = array(sum.rows(), [&](const engine::labelled_row& row) {
+                          text += writer.row(row.values, row.texts);
+                          std::vector<std::string> line          = row.texts;
+                          const std::vector<std::string> numbers = cells(row.values);
+                          line.insert(line.end(), numbers.begin(), numbers.end());
+                          return texts(line);
+                      });
+                      std::vector<std::string> notes;
+                      if (sum.unbuilt.met > 0) {
+                          notes.push_back(engine::share_text(sum.unbuilt) + " are no design.");
+                      }
+                      for (const engine::note_share& n : sum.notes) {
+                          notes.push_back(engine::note_share_text(run, n) + where_to_look(n.note));
+                      }
+                      if (sum.missed.met > 0) {
+                          notes.push_back(engine::missed_share(run, sum) + ".");
+                      }
+                      to.set("columns", texts(engine::column_names(columns)));
+                      to.set("rows", rows);
+                      to.set("csv", text);
+                      to.set("values", doubles(values));
+                      to.set("notes", texts(notes));
+                      to.set("method", name_of(how));
+                  });
 }
 
 // {errors, notes, figure, parameter, derivative, elasticity}: the design's

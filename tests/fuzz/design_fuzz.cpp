@@ -2,7 +2,7 @@
 // checks (not the march): the text as a design file, and each of its lines
 // as a NAME=VALUE setting. Nothing may crash or trip a sanitizer, and a
 // design that passes the checks must list and read back to itself.
-#include "engine/settings.hpp"
+#include "engine/words/settings.hpp"
 
 #include <cstddef>
 #include <cstdint>

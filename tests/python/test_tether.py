@@ -102,7 +102,8 @@ def test_designs_are_values():
      "design 2 of 2 (vmax=-1): vmax = -1 m/s: must be greater than 0"),
     (lambda: tether.sweep(speed=[1]), TypeError, "'speed'"),
     (lambda: tether.sweep(vmax=5), TypeError, "not int"),
-    (lambda: tether.sweep(vmax=[1], jobs=0), ValueError, "jobs must be 1 or more"),
+    (lambda: tether.sweep(vmax=[1], jobs=5000), ValueError, "jobs: 5000 is out of range"),
+    (lambda: tether.Design("moon-l1").report(), ValueError, "report() is the study of a planet"),
     (lambda: tether.evaluate(pd.DataFrame({"time": [1.0]})), ValueError, "figures"),
     (lambda: tether.evaluate(pd.DataFrame({"vmax": ["x"]})), TypeError, "must hold numbers"),
 ])

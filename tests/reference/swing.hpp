@@ -10,7 +10,7 @@
 #pragma once
 
 #include "climber/figures.hpp"
-#include "climber/traffic.hpp"
+#include "climber/profile.hpp"
 #include "tether/field.hpp"
 #include "tether/positions.hpp"
 

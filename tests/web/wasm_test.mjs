@@ -142,6 +142,11 @@ check('map csv header', tether.mapCsv('', 'vmax=10:100:3', 'strength=20,35.1', '
 const found = tether.solve('csgeo=10000', 'strength=10:300', 'time=110');
 check('solved value', found.value, '19.38426737324232');
 check('solved by', found.method, 'integral');
+const seek = ['--set', 'csgeo=10000', '--set', 'vmax=200', '--solve', 'strength=10:1000', '--for', 'time=72'];
+const seekNotes = spawnSync(explore, seek, { encoding: 'utf8' }).stderr.split('\n')
+  .filter((l) => l.startsWith('tether-explore: warning: ')).map((l) => l.slice('tether-explore: warning: '.length));
+check('a goal\'s notes, as the explorer says them', seekNotes.length > 0
+  && tether.solve('csgeo=10000\nvmax=200', 'strength=10:1000', 'time=72').notes.join('\n') === seekNotes.join('\n'), true);
 check('no crossing', tether.solve('csgeo=10000', 'strength=10:300', 'time=72').problem,
   'time = 448.19 h at strength = 10 GPa and 104.39 h at strength = 300 GPa: 72 h is not between them');
 check('an unreadable goal', tether.solve('', 'strength=10:x', 'time=72').errors[0].message,

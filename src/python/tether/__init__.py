@@ -183,8 +183,8 @@ def sweep(base=None, *, jobs=None, method=_core.default_method, modes=None, figu
         For the first design that cannot be computed, named by its place and
         values; every design is checked before any is computed.
     ValueError
-        For values tether-explore refuses, too large a grid, jobs < 1, or
-        modes outside 1 to MAX_MODES.
+        For values tether-explore refuses, too large a grid, jobs outside 1
+        to MAX_JOBS, or modes outside 1 to MAX_MODES.
     TypeError
         For an unknown parameter, values that are not numbers, or a jobs,
         method or modes of the wrong type.
@@ -377,7 +377,8 @@ def solve(name, bracket, figure, value, base=None, *, jobs=None, **axes):
     ValueError
         For an unknown parameter or figure, low >= high, a value that is no
         finite number, name also swept, values tether-explore refuses, jobs
-        < 1; or, without axes, a search that ran out of evaluations.
+        outside 1 to MAX_JOBS; or, without axes, a search that ran out of
+        evaluations.
     TypeError
         For an argument of the wrong type (naming it), an unknown swept
         parameter, or base that is no Design.
@@ -564,9 +565,9 @@ def indices(vary, base=None, *, samples=1000, seed=None, key=None, method=_core.
     return _labelled(result, attrs)
 
 
-for _call in (sweep, evaluate):
+for _call in (sweep, evaluate, solve):
     _call.__doc__ = _call.__doc__.replace("MAX_MODES", str(_core.max_modes)).replace(
-        "DEFAULT_METHOD", repr(_core.default_method))
+        "MAX_JOBS", str(_core.max_jobs)).replace("DEFAULT_METHOD", repr(_core.default_method))
 
 
 def _table(rows):

@@ -1,0 +1,53 @@
+#include "engine/answers/evaluation.hpp"
+
+#include "engine/words/settings.hpp"
+#include "engine/words/vocabulary.hpp"
+
+#include "tether/whole.hpp"
+
+namespace engine {
+
+evaluation evaluate(const tether::design& d, climber::method how, bool with_ascent,
+                    const std::atomic<int>* stop)
+{
+    evaluation out;
+    out.design_notes    = climber::design_notes(d);
+    const bool by_march = how == climber::method::march;
+    climber::design_figures s{};
+    if (with_ascent) {
+        const climber::study march = ascent_rows(
+            d,
+            [&out](const std::vector<double>& row) {
+                out.ascent.insert(out.ascent.end(), row.begin(), row.end());
+            },
+            stop);
+        if (by_march) {
+            // The march's figures as compute_figures gives them by the march.
+            static_cast<climber::study&>(s) = march;
+            s.whole                         = tether::compute_whole(d, s.model, s.positions);
+            climber::drop_unlifted_climb(s);
+        }
+    }
+    if (!with_ascent || !by_march) {
+        s = climber::compute_figures(d, {how}, stop);
+    }
+    out.figure_notes = climber::notes(s, by_march);
+    for (climber::note& n : climber::field_notes(s, {})) {
+        out.figure_notes.push_back(std::move(n));
+    }
+    out.figures = figure_values(s);
+    return out;
+}
+
+void check_report(const tether::design& d, const std::string& report, const std::string& instead)
+{
+    if (tether::has_partner(d)) {
+        throw usage_error(report +
+                          " is the study of a planet turning alone (GEO, and payloads let go into "
+                          "two-body orbits): a design with a partner (partner_GM > 0) has its "
+                          "figures, " +
+                          instead + " instead");
+    }
+}
+
+}  // namespace engine
