@@ -136,6 +136,34 @@ void survival_of_one_design(benchmark::State& state)
 }
 BENCHMARK(survival_of_one_design)->Unit(benchmark::kMicrosecond);
 
+// The swing the study's climber sets off, from its study: the modes (eight,
+// mass-normalised), the static Green's function, the climb followed twice
+// for the error estimate; at most 10 ms.
+void swing_of_one_design(benchmark::State& state)
+{
+    const climber::design_figures s = climber::compute_study_integral(study);
+    for (auto _ : state) {
+        benchmark::DoNotOptimize(climber::compute_swing(study, s));
+    }
+}
+BENCHMARK(swing_of_one_design)->Unit(benchmark::kMillisecond);
+
+// The same with the swing over time at the ascent's rows (every rowdz =
+// 20 km: 1789 rows) and a slowest period after arrival; at most 50 ms.
+void swing_over_time(benchmark::State& state)
+{
+    const climber::design_figures s = climber::compute_study_integral(study);
+    std::vector<double> altitudes;
+    for (double k = 0; k * study.march.rowdz < s.plan.ztop; ++k) {
+        altitudes.push_back(k * study.march.rowdz);
+    }
+    std::vector<climber::swing_row> rows;
+    for (auto _ : state) {
+        benchmark::DoNotOptimize(climber::compute_swing(study, s, altitudes, rows));
+    }
+}
+BENCHMARK(swing_over_time)->Unit(benchmark::kMillisecond);
+
 // A design's figures by the integral method (the sums and the whole tether,
 // no modes), checks included: the study's Earth, and the M5 ribbon hung from
 // the Moon through L1 of docs/moon.md (at most 20 us).

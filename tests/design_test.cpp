@@ -94,7 +94,8 @@ TEST(Design, EveryParameterMustBeAFiniteNumberInItsRange)
         for (double bad : {0.0, -1.0, -0.0, HUGE_VAL, -HUGE_VAL}) {
             const bool allowed =
                 (p->values == tether::range::non_negative && bad >= 0 && bad < HUGE_VAL) ||
-                (p->values == tether::range::side && bad == -1);
+                (p->values == tether::range::side && bad == -1) ||
+                (p->values == tether::range::fraction && bad >= 0 && bad < 1);
             design d           = p->of_partner ? moon : design{};
             p->field(d)        = bad;
             const auto problem = climber::check(d, true);

@@ -439,10 +439,10 @@ sensitivity)
     [ "$(head -n 1 "$tmp/out")" = figure,parameter,derivative,elasticity ] || fail "header: $(head -n 1 "$tmp/out")"
     # every figure but those of the integral method alone (the traffic's)
     figures=$("$prog" --method march --format csv | tail -n 1 | tr ',' '\n' | grep -c .)
-    # every parameter but the traffic's and the ribbon's (the last groups),
-    # which move their own figures alone, and a partner body's, read only
-    # with a partner
-    params=$("$prog" --list | sed '/^# traffic/,$d' | grep -v '^partner_' | grep -c '^[A-Za-z]')
+    # every parameter but the traffic's and the ribbon's (the last groups)
+    # and damping, which move their own figures alone, and a partner body's,
+    # read only with a partner
+    params=$("$prog" --list | sed '/^# traffic/,$d' | grep -v '^partner_\|^damping' | grep -c '^[A-Za-z]')
     [ "$(($(wc -l <"$tmp/out") - 1))" -eq "$((figures * params))" ] ||
         fail "$(wc -l <"$tmp/out") lines for $figures figures and $params parameters"
     grep -qx 'rgeo,GM,[0-9.e-]*,0.333333333333[0-9]*' "$tmp/out" || fail "rgeo by GM: $(grep '^rgeo,GM,' "$tmp/out")"

@@ -89,7 +89,7 @@ TEST(Survival, BadParametersAreRefusedByName)
 
 TEST(Survival, TheFiguresComeOnlyByNameAndGoalSeekFindsThem)
 {
-    EXPECT_EQ(engine::figure_columns().size() + 6, engine::figure_columns(0, true).size());
+    EXPECT_EQ(engine::figure_columns().size() + 11, engine::figure_columns(0, true).size());
     EXPECT_TRUE(engine::request_for({}, engine::figure_selection({"survival"})).survival);
     EXPECT_FALSE(engine::request_for({}, engine::figure_selection({})).survival);
     design mars;

@@ -40,6 +40,10 @@ const std::vector<module>& modules()
         {"departures", [](r q, bool w) { q.departures = w; q.traffic = q.traffic || w; }, nullptr, nullptr, false},
         {"survival",   [](r q, bool w) { q.survival = w; },        nullptr,
          [](f s, std::vector<note>& out) { tether::survival_notes(s.survival, out); }, false},
+        {"swing",      [](r q, bool w) { q.swing = w; q.swing_by.stream = false; }, [](f s) { return &s.swing.missed; },
+         [](f s, std::vector<note>& out) { swing_notes(s.swing, out); }, false},
+        // The stream's swing, which needs the swing.
+        {"swing_stream", [](r q, bool w) { q.swing_by.stream = w; q.swing = q.swing || w; }, nullptr, nullptr, false},
     };
     // clang-format on
     return table;
@@ -118,6 +122,9 @@ design_figures compute_figures(const tether::design& d, const figures_request& r
     }
     if (r.survival) {
         out.survival = tether::compute_survival(d, out.model);
+    }
+    if (r.swing && r.how == method::integral) {
+        out.swing = compute_swing(d, out, r.swing_by, r.integral, stop);
     }
     drop_unlifted_climb(out);
     return out;

@@ -1,12 +1,13 @@
 // The figures of one design, whatever the method: the study's (the march's
 // sums or the integrals they approximate), the whole tether's, the
-// oscillation modes', the traffic's and what strikes the ribbon, each module computed where the
-// request asks for it, each result saying what it missed and why, in words made from its own
-// settings.
+// oscillation modes', the traffic's, what strikes the ribbon and the swing a climb sets off, each
+// module computed where the request asks for it, each result saying what it missed and why, in
+// words made from its own settings.
 #pragma once
 
 #include "climber/integral.hpp"
 #include "climber/study.hpp"
+#include "climber/swing.hpp"
 #include "climber/traffic.hpp"
 #include "tether/design.hpp"
 #include "tether/modes.hpp"
@@ -35,6 +36,8 @@ struct figures_request {
     bool traffic                  = true;   // the design's traffic, by the integral method only
     bool departures               = true;   // the traffic's shortest interval, with it
     bool survival                 = false;  // what strikes the ribbon: only where asked by name
+    bool swing                    = false;  // the swing a climb sets off: only where asked by name
+    swing_settings swing_by       = {};     // its settings (stream: swing_stream with it)
 };
 
 // The figures of a design that passes check. A module not asked for is
@@ -45,6 +48,7 @@ struct design_figures : study {
     tether::modes modes;         // the first oscillation modes, where asked for
     climber::traffic traffic  = no_traffic();           // where asked for, by the integral method
     tether::survival survival = tether::no_survival();  // where asked for
+    climber::swing swing;                               // where asked for, by the integral method
 
     // Whether any module's figure missed its accuracy (and is NaN).
     bool missed() const;

@@ -280,11 +280,15 @@ bool same(const tether::design& a, const tether::design& b)
 }
 
 // The pickles' generations: the parameters of generation 0 first, then
-// the traffic's and a partner body's (1), then the ribbon's (2). A design
+// the traffic's and a partner body's (1), then the ribbon's (2), then those
+// the table marks added later (3: the modes' damping). A design
 // pickled in an older generation holds that generation's parameters and
 // earlier ones, in their order: the later ones load with their defaults.
 int generation(const tether::param& p)
 {
+    if (p.added > 0) {
+        return p.added;
+    }
     if (std::string(p.group) == "ribbon") {
         return 2;
     }
@@ -303,14 +307,15 @@ std::size_t pickled_count(int g)
 // or from the values pickled before, in theirs.
 tether::design design_from_values(const py::tuple& values)
 {
-    int g = 2;
+    int g = 3;
     while (g >= 0 && values.size() != pickled_count(g)) {
         --g;
     }
     if (g < 0) {
-        throw py::type_error("a design is " + std::to_string(pickled_count(2)) + " values (or " +
-                             std::to_string(pickled_count(1)) + ", pickled before the ribbon's, " +
-                             "or " + std::to_string(pickled_count(0)) +
+        throw py::type_error("a design is " + std::to_string(pickled_count(3)) + " values (or " +
+                             std::to_string(pickled_count(2)) + ", pickled before damping, " +
+                             std::to_string(pickled_count(1)) + ", before the ribbon's, " + "or " +
+                             std::to_string(pickled_count(0)) +
                              ", before the traffic's and a partner body's), not " +
                              std::to_string(values.size()));
     }

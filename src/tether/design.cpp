@@ -120,6 +120,7 @@ const param table[] = {
     {"tether",  "rhog",     "kg/m",     "linear density at the surface",     true,  [](design& d) -> double& { return d.tether.rhog; },
      "density x cross-section at RE", [](const design& d) { return surface_density(d, compute_model(d)); }},
     {"tether",  "safety",   "1",        "safety factor on the strength",     false, [](design& d) -> double& { return d.tether.safety; }, "", nullptr, 1},
+    {"tether",  "damping",  "1",        "each sideways mode's fraction of critical damping", false, [](design& d) -> double& { return d.tether.damping; }, "", nullptr, 0, range::fraction, false, false, no_most, false, 3},
     {"climber", "mclimb",   "kg",       "climber mass",                      false, [](design& d) -> double& { return d.climber.mclimb; }, "", nullptr},
     {"climber", "fextra",   "N",        "drive force beyond surface weight", false, [](design& d) -> double& { return d.climber.fextra; }, "", nullptr},
     {"climber", "vmax",     "m/s",      "top speed",                         false, [](design& d) -> double& { return d.climber.vmax; }, "", nullptr},
@@ -216,6 +217,10 @@ std::optional<problem> check_range(const param& p, double v)
                          p.name, "must be +1 (the tether points at the partner, "
                                  "through L1) or -1 (away from it, through L2, or L3 where the "
                                  "body is the larger)"});
+    case range::fraction:
+        return v >= 0 && v < 1
+                   ? std::nullopt
+                   : std::optional<problem>(problem{p.name, "must be at least 0 and below 1"});
     case range::positive:
         break;
     }

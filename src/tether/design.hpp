@@ -18,6 +18,8 @@
 //             specific strength yuri = strength / density (1 MYuri = 1 MJ/kg)
 //   safety    the safety factor: the tether is sized and loaded at the
 //             working stress strength / safety, never above it
+//   damping   each sideways mode's fraction of critical damping, the
+//             material's (climber/swing.hpp): at least 0, below 1
 //   modulus   the material's Young's modulus; with density it gives the speed
 //             of longitudinal waves along the tether
 //   csgeo     the tether's cross-section at GEO (the balance point: L1, L2 or
@@ -70,6 +72,7 @@ struct cable {
     double modulus  = 1000;     // Young's modulus, GPa
     double rhog     = 0.01365;  // linear density at the surface, kg/m; auto: the material's
     double safety   = 1;        // safety factor on the strength, at least 1
+    double damping  = 0;        // each sideways mode's fraction of critical damping, [0, 1)
 };
 
 struct vehicle {
@@ -133,6 +136,7 @@ enum class range {
     positive,      // greater than 0 (and at least at_least)
     non_negative,  // 0 or greater
     side,          // +1 or -1
+    fraction,      // from 0 to below 1
 };
 
 // One adjustable figure of a design, for tools that list and set them.
@@ -151,6 +155,10 @@ struct param {
     bool with_climb = false;              // checked with the climb, not here: the traffic's
     double at_most  = std::numeric_limits<double>::infinity();  // the largest value allowed
     bool whole      = false;                                    // whole numbers alone (climbers)
+    // The table's revision that added it, where later than the traffic's
+    // and a partner body's (3: damping): designs saved before it load
+    // without it, at its default.
+    int added = 0;
 };
 
 // Every figure of a design, in the order of the groups above.

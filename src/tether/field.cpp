@@ -136,6 +136,15 @@ double across_in_plane(const field& f, double r)
     return across_out_of_plane(f, r) - f.omega2;
 }
 
+double tide_in_plane(const field& f, double r)
+{
+    if (!f.partnered()) {
+        return 0;
+    }
+    const double u = std::fabs(f.D - f.s * r);
+    return f.GM2 * (1 / ((u * u) * u) + (f.D + u) / ((u * u) * (f.D * f.D)));
+}
+
 std::string balance_name(const field& f)
 {
     if (!f.partnered()) {

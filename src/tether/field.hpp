@@ -95,6 +95,12 @@ double balance_radius(const field& f);
 // angles to the line, negated).
 double across_out_of_plane(const field& f, double r);
 double across_in_plane(const field& f, double r);
+// The tide across the line that Y = r phi leaves in the equation of a
+// sideways displacement's phi (modes.hpp), 1/s^2: across_in_plane plus F / r,
+// u = |D - s r|. With omega^2 b = GM2 / D^2 the body's terms and omega^2
+// cancel, leaving GM2 (1 / u^3 + (D + u) / (u^2 D^2)), positive, without a
+// difference; 0 with no partner.
+double tide_in_plane(const field& f, double r);
 // What the balance point is called: "GEO"; with a partner "L1" toward it,
 // and away from it "L2" where the body is the smaller of the two (a moon),
 // "L3" where it is the larger.

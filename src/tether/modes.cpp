@@ -53,17 +53,12 @@ struct tether_field {
         return 2 / r - F / c2;
     }
 
-    // The tide across the line that Y = r phi leaves in the equation of phi,
-    // 1/s^2: the in-plane stiffness GM / r^3 + GM2 / u^3 - omega^2 plus F / r,
-    // u = |D - s r|. With omega^2 b = GM2 / D^2 the body's terms and omega^2
-    // cancel, leaving GM2 (1 / u^3 + (D + u) / (u^2 D^2)), positive, without
-    // a difference. With it, -(p phi')' + w tide phi = lambda^2 w phi, and
+    // The tide across the line that Y = r phi leaves in the equation of phi
+    // (field.hpp). With it, -(p phi')' + w tide phi = lambda^2 w phi, and
     // theta' gains -(tide / (lambda c)) sin^2 theta.
     double tide(double r) const
     {
-        const field& k = m->fld;
-        const double u = std::fabs(k.D - k.s * r);
-        return k.GM2 * (1 / ((u * u) * u) + (k.D + u) / ((u * u) * (k.D * k.D)));
+        return tide_in_plane(m->fld, r);
     }
 
     // The top's condition P phi' = lambda^2 M phi reads cot theta =

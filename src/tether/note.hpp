@@ -20,6 +20,8 @@ enum class note_kind {
     no_debris,                // the body is not the Earth: no debris figures
     meteoroids_extrapolated,  // the cutting meteoroid lies beyond Grün's fitted masses
     debris_extrapolated,      // the cutting object lies beyond NASA-90's fitted sizes
+    swing_no_stream,          // swing_stream asked for with no stream
+    swing_undamped,           // swing_stream asked for with no damping: the mode nearest to ringing
 };
 struct note {
     note_kind kind;

@@ -30,11 +30,11 @@ def test_sensitivity_is_the_command_lines(explore, args, design, modes):
     same_bits(got.to_numpy(), wanted[["derivative", "elasticity"]].to_numpy())
     grid = got["elasticity"].unstack()
     left = {"traffic"} | (set() if figures else {"ribbon"})
-    # the traffic's and the ribbon's parameters move their own figures
-    # alone (the ribbon's in, with its), and a partner body's are read only
-    # with a partner: left out
+    # the traffic's and the ribbon's parameters and damping move their own
+    # figures alone (the ribbon's in, with its), and a partner body's are
+    # read only with a partner: left out
     assert set(grid.columns) == {p.name for p in tether.parameters()
-                                 if p.group not in left
+                                 if p.group not in left and p.name != "damping"
                                  and not p.name.startswith("partner_")}
 
 

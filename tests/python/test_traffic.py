@@ -79,11 +79,13 @@ def test_designs_pickled_before_the_traffic_load_with_its_defaults():
     restored = tether.Design.__new__(tether.Design)
     restored.__setstate__(old)
     assert restored == mars
-    # Pickled before the ribbon's parameters: every other one, in order.
-    restored.__setstate__(tuple(getattr(mars, p.name) for p in tether.parameters()
-                                if p.group != "ribbon"))
-    assert restored == mars
-    with pytest.raises(TypeError, match="a design is 28 values"):
+    # Pickled before the ribbon's parameters and damping, and before damping:
+    # every other one, in order.
+    for later in (("ribbon", "damping"), ("damping",)):
+        restored.__setstate__(tuple(getattr(mars, p.name) for p in tether.parameters()
+                                    if p.group not in later and p.name not in later))
+        assert restored == mars
+    with pytest.raises(TypeError, match="a design is 29 values"):
         tether.Design.__new__(tether.Design).__setstate__(old[:10])
 
 

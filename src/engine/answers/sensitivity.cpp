@@ -143,17 +143,22 @@ estimates extrapolate(const pass& p, const tether::design& d, const tether::para
 
 // Whether the figures differentiated (computed by these modules) read
 // parameter q of design d: the traffic's parameters move its figures alone,
-// never differentiated, and the ribbon's the survival figures alone; a
-// partner body's are read only with a partner, and then the day is the
-// orbit's.
+// never differentiated, the ribbon's the survival figures alone and the
+// modes' damping the swing's; a partner body's are read only with a
+// partner, and then the day is the orbit's.
 bool differentiated(const tether::param& q, const tether::design& d,
                     const std::vector<std::string>& modules)
 {
     const std::string name  = q.name;
     const std::string group = q.group;
+    const auto named        = [&](const char* module) {
+        return std::find(modules.begin(), modules.end(), module) != modules.end();
+    };
     if (group == "traffic" || group == "ribbon") {
-        return group == "ribbon" &&
-               std::find(modules.begin(), modules.end(), "survival") != modules.end();
+        return group == "ribbon" && named("survival");
+    }
+    if (name == "damping") {
+        return named("swing") || named("swing_stream");
     }
     if (q.of_partner || name == "partner_GM") {
         return tether::has_partner(d);

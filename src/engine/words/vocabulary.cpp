@@ -75,6 +75,11 @@ const figure figures[] = {
     {"survival",         "-",    "chance that the ribbon is not cut in a year",                   by_both, "survival", [](const study& s, std::size_t) { return s.survival.survival; }, shown::by_name},
     {"survival_dodging", "-",    "the same, every tracked object dodged",                         by_both, "survival", [](const study& s, std::size_t) { return s.survival.survival_dodging; }, shown::by_name},
     {"dodges",           "1/yr", "tracked objects a year that would strike the ribbon",           by_both, "survival", [](const study& s, std::size_t) { return s.survival.dodges; }, shown::by_name},
+    {"swing_top",      "km", "largest sideways displacement of the top end during the climb",      by_integral, "swing", [](const study& s, std::size_t) { return s.swing.top; }, shown::by_name},
+    {"swing_geo",      "km", "largest sideways displacement of the balance point during the climb", by_integral, "swing", [](const study& s, std::size_t) { return s.swing.geo; }, shown::by_name},
+    {"swing_left_top", "km", "slowest mode's swing left at the top end when the climber stops",   by_integral, "swing", [](const study& s, std::size_t) { return s.swing.left_top; }, shown::by_name},
+    {"swing_left_geo", "km", "slowest mode's swing left at the balance point when it stops",      by_integral, "swing", [](const study& s, std::size_t) { return s.swing.left_geo; }, shown::by_name},
+    {"swing_stream",   "km", "largest displacement of the top end in a steady stream (none: no stream or no damping)", by_integral, "swing_stream", [](const study& s, std::size_t) { return s.swing.stream; }, shown::by_name},
 };
 
 struct ascent_column {
@@ -320,6 +325,39 @@ climber::push_params ascent_push(const tether::design& d)
 {
     const tether::model m = tether::compute_model(d);
     return climber::compute_push_params(d, m, tether::compute_positions(d, m));
+}
+
+std::vector<column> swing_columns()
+{
+    return {{"time", "h", "time since departure"},
+            {"alt", "km", "the climber's altitude"},
+            {"top", "km", "eastward displacement of the top end"},
+            {"balance", "km", "eastward displacement of the balance point"}};
+}
+
+climber::design_figures swing_rows(const tether::design& d,
+                                   const std::function<void(const std::vector<double>&)>& row,
+                                   const std::atomic<int>* stop)
+{
+    climber::figures_request r;
+    r.how                     = climber::method::integral;
+    r.whole                   = false;
+    r.traffic                 = false;
+    r.departures              = false;
+    climber::design_figures f = climber::compute_figures(d, r, stop);
+    std::vector<double> altitudes;
+    for (double k = 0; k * d.march.rowdz < f.plan.ztop; ++k) {
+        altitudes.push_back(k * d.march.rowdz);
+    }
+    std::vector<climber::swing_row> rows;
+    f.swing = climber::compute_swing(d, f, altitudes, rows, r.swing_by, r.integral, stop);
+    for (const climber::swing_row& w : rows) {
+        if (stop != nullptr && stop->load() != 0) {
+            break;
+        }
+        row({w.time, w.alt, w.top, w.geo});
+    }
+    return f;
 }
 
 const std::vector<plot>& ascent_plots()

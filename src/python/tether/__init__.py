@@ -97,7 +97,8 @@ def figures_table(named=False):
     ----------
     named : bool
         Also the figures given only where asked for by name, as
-        ``sweep(figures=["survival"])`` asks: the ribbon's survival.
+        ``sweep(figures=["survival"])`` asks: the ribbon's survival and
+        the swing a climb sets off.
 
     Returns
     -------
@@ -109,7 +110,7 @@ def figures_table(named=False):
     --------
     >>> tether.figures_table()[0].unit
     'km'
-    >>> tether.figures_table(named=True)[-3].name
+    >>> tether.figures_table(named=True)[-8].name
     'survival'
     """
     return [Figure(*f) for f in _core.figure_columns(named=named)]
