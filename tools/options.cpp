@@ -67,6 +67,10 @@ std::vector<option_row> rows()
          one_design({"--format", "--list", "--ascent"})},
         {"--ascent", "", "Print the climber at every row of the ascent table, in --format", output,
          flag(&options::ascent), 0, one_design({})},
+        {"--swing", "",
+         "Print the tether's sideways swing during the climb and after it, by the integral "
+         "method, in --format",
+         output, flag(&options::swing), 0, one_design({"--ascent", "--report", "--list"})},
         {"--load", "",
          "Print the tension along the tether at its traffic's worst moment, in --format", output,
          flag(&options::load)},
@@ -140,7 +144,7 @@ class help_format : public CLI::Formatter {
                "[--format FORMAT]\n"
                "       tether-explore [DESIGN] --vary NAME=DIST... [--samples N] [--seed S] "
                "[--summary | --indices]\n"
-               "       tether-explore [DESIGN] (--list | --report | --ascent | --load)\n"
+               "       tether-explore [DESIGN] (--list | --report | --ascent | --swing | --load)\n"
                "DESIGN is any of --config FILE, --planet PLANET and --set NAME=VALUE.\n";
     }
     std::string make_option_opts(const CLI::Option* opt) const override

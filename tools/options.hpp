@@ -27,7 +27,8 @@ struct options {
     unsigned job_count     = 0;  // 0: every processor this process may use
     unsigned mode_count    = 0;  // the oscillation modes asked for, 1 to engine::max_modes
     std::string shard, solve, goal, samples, seed, key, where;
-    bool list = false, report = false, ascent = false, load = false, quiet = false, shapes = false;
+    bool list = false, report = false, ascent = false, swing = false, load = false, quiet = false,
+         shapes  = false;
     bool summary = false, indices = false, sensitivity = false;
     std::set<std::string> given;  // the names of the options given
     bool has(const std::string& name) const

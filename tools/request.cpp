@@ -166,8 +166,8 @@ void check_draws(const options& o)
     }
     draw_request_of(o);  // a bad --vary, --samples or --seed is said first
     const std::string what = o.summary ? "--summary" : o.indices ? "--indices" : "--vary";
-    std::vector<std::string> others{"--sweep",  "--solve", "--for",   "--report",
-                                    "--ascent", "--list",  "--shapes"};
+    std::vector<std::string> others{"--sweep",  "--solve", "--for",  "--report",
+                                    "--ascent", "--swing", "--list", "--shapes"};
     if (o.summary || o.indices) {
         others.insert(others.begin(), "--shard");
     }
@@ -192,12 +192,12 @@ void check_sensitivity(const options& o)
                                   method_name(o));
     }
     refuse_any(o, "--sensitivity is for one design's figures: not with ",
-               {"--sweep", "--solve", "--for", "--report", "--ascent", "--list", "--shapes",
-                "--shard", "--vary", "--load"});
+               {"--sweep", "--solve", "--for", "--report", "--ascent", "--swing", "--list",
+                "--shapes", "--shard", "--vary", "--load"});
 }
 
-// --modes and --shapes with the other options; one is --report, --ascent or
-// --list where one is given.
+// --modes and --shapes with the other options; one is --report, --ascent,
+// --swing or --list where one is given.
 void check_modes(const options& o, const std::string& one)
 {
     if (o.shapes && o.mode_count == 0) {
@@ -219,13 +219,18 @@ void check_modes(const options& o, const std::string& one)
 // exclusions of the option table.
 void check_combinations(const options& o)
 {
-    const std::string one = o.first_set({"--report", "--ascent", "--list"});
+    const std::string one = o.first_set({"--report", "--ascent", "--swing", "--list"});
     if (o.load) {
         refuse_any(o, "--load cannot be combined with ",
-                   {"--report", "--ascent", "--list", "--solve", "--for", "--modes", "--sweep",
-                    "--vary", "--figures", "--shard"});
+                   {"--report", "--ascent", "--swing", "--list", "--solve", "--for", "--modes",
+                    "--sweep", "--vary", "--figures", "--shard"});
     }
     check_modes(o, one);
+    if (o.swing && other_method(o)) {
+        throw engine::usage_error("--swing follows the climb by the integral method: not with "
+                                  "--method " +
+                                  method_name(o));
+    }
     if (o.has("--method") && !other_method(o) && (o.report || o.ascent)) {
         throw engine::usage_error(one + " is the march's: --method integral gives the headline "
                                         "figures and sweeps only");
@@ -255,7 +260,7 @@ request request_of(const options& o)
         q.what = asked::draws;
         q.run  = draws_run_of(o, q.design);
     }
-    else if (!modes_alone && !o.report && !o.list && !o.ascent && !o.load) {
+    else if (!modes_alone && !o.report && !o.list && !o.ascent && !o.swing && !o.load) {
         q.what = asked::figures;
         q.run  = run_of(o, q.design);
     }

@@ -398,7 +398,7 @@ int run(const options& o, const tools::request& q)
     case tools::asked::one_design:
         break;
     }
-    if (const auto error = engine::design_error(d, o.report || o.ascent)) {
+    if (const auto error = engine::design_error(d, o.report || o.ascent || o.swing)) {
         throw engine::usage_error(error->message);
     }
     if (o.report) {
@@ -407,6 +407,13 @@ int run(const options& o, const tools::request& q)
     if (o.report || o.ascent) {
         stop_on_signals();
         return march(o, d);
+    }
+    if (o.swing) {
+        stop_on_signals();
+        for (const climber::note& n : climber::design_notes(d)) {
+            say_note(n);
+        }
+        return write_table(o, engine::swing_table(d, &stop_flag));
     }
     if (o.list) {
         // The design file is what was asked for: its warnings are in it, as

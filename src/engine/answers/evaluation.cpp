@@ -3,6 +3,7 @@
 #include "engine/words/settings.hpp"
 #include "engine/words/vocabulary.hpp"
 
+#include "climber/swing.hpp"
 #include "tether/whole.hpp"
 
 namespace engine {
@@ -58,6 +59,39 @@ table ascent_table(const tether::design& d, const std::atomic<int>* stop)
     for (climber::note& n : climber::notes(s, true)) {
         out.notes.push_back({"warning", n.text, std::move(n)});
     }
+    return out;
+}
+
+table swing_table(const tether::design& d, const std::atomic<int>* stop)
+{
+    climber::figures_request r{climber::method::integral};
+    r.whole                   = false;
+    r.traffic                 = false;
+    r.departures              = false;
+    r.swing_by.stream         = false;
+    climber::design_figures f = climber::compute_figures(d, r, stop);
+    std::vector<double> altitudes;
+    for (double k = 0; k * d.march.rowdz < f.plan.ztop; ++k) {
+        altitudes.push_back(k * d.march.rowdz);
+    }
+    std::vector<climber::swing_row> rows;
+    f.swing = climber::compute_swing(d, f, altitudes, rows, r.swing_by, r.integral, stop);
+    table out{swing_columns()};
+    if (stop != nullptr && stop->load() != 0) {
+        out.stopped = true;
+        out.planned = altitudes.size() + 101;
+        return out;
+    }
+    for (const climber::swing_row& w : rows) {
+        out.rows.push_back({{w.time, w.alt, w.top, w.geo}});
+    }
+    for (climber::note& n : climber::notes(f, false)) {
+        out.notes.push_back({"warning", n.text, std::move(n)});
+    }
+    if (f.missed()) {
+        out.missed = {true, f.why_missed()};
+    }
+    out.consequence = "the swing has no rows";
     return out;
 }
 

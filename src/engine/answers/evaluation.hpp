@@ -41,4 +41,13 @@ void check_report(const tether::design& d, const std::string& report, const std:
 // early once *stop is set.
 table ascent_table(const tether::design& d, const std::atomic<int>* stop = nullptr);
 
+// The swing a climb sets off, over time, by the integral method, of a design
+// that passes the check with rows: a row at each of the ascent's altitudes
+// (every rowdz km from the foot) and at arrival at the top of the climb,
+// then every hundredth of the slowest period for one slowest period after
+// it; the notes on its figures as warnings; missed where they missed their
+// accuracy. No rows where the foot cannot lift the climber (a note says
+// so). Stopped where *stop is set.
+table swing_table(const tether::design& d, const std::atomic<int>* stop = nullptr);
+
 }  // namespace engine

@@ -335,31 +335,6 @@ std::vector<column> swing_columns()
             {"balance", "km", "eastward displacement of the balance point"}};
 }
 
-climber::design_figures swing_rows(const tether::design& d,
-                                   const std::function<void(const std::vector<double>&)>& row,
-                                   const std::atomic<int>* stop)
-{
-    climber::figures_request r;
-    r.how                     = climber::method::integral;
-    r.whole                   = false;
-    r.traffic                 = false;
-    r.departures              = false;
-    climber::design_figures f = climber::compute_figures(d, r, stop);
-    std::vector<double> altitudes;
-    for (double k = 0; k * d.march.rowdz < f.plan.ztop; ++k) {
-        altitudes.push_back(k * d.march.rowdz);
-    }
-    std::vector<climber::swing_row> rows;
-    f.swing = climber::compute_swing(d, f, altitudes, rows, r.swing_by, r.integral, stop);
-    for (const climber::swing_row& w : rows) {
-        if (stop != nullptr && stop->load() != 0) {
-            break;
-        }
-        row({w.time, w.alt, w.top, w.geo});
-    }
-    return f;
-}
-
 const std::vector<plot>& ascent_plots()
 {
     static const std::vector<plot> plots{

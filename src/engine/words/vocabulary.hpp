@@ -119,19 +119,8 @@ climber::study ascent_rows(const tether::design& d,
 
 // The swing table's columns: the time since departure (h), the climber's
 // altitude (km), the eastward displacement of the top end and of the
-// balance point (km).
+// balance point (km); engine::swing_table's rows.
 std::vector<column> swing_columns();
-// One design's swing over time by the integral method, each row handed to
-// row: at the ascent's rows (every rowdz km from the foot) and at arrival
-// at the top of the climb, then every hundredth of the slowest period for
-// one slowest period after it. Returns the design's figures by the integral
-// method with the swing's (notes: climber::notes(figures, false); a miss:
-// figures.missed(), why_missed()); no rows where the swing has no figures
-// (the foot cannot lift the climber, a miss, or *stop set).
-climber::design_figures swing_rows(const tether::design& d,
-                                   const std::function<void(const std::vector<double>&)>& row,
-                                   const std::atomic<int>* stop);
-
 // A plot of the climb: columns of the ascent table against altitude (the
 // first column), under a title. Columns of different units take an axis each.
 struct plot {
