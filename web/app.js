@@ -4,7 +4,7 @@
 import uPlot from './uplot.js';
 import { drawMap } from './map.js';
 import { setupSpread } from './spread.js';
-import { setupLoad } from './load.js';
+import { setupLoad, setupSwing } from './load.js';
 import { setupRibbon } from './ribbon.js';
 import { callKind, callMap, cancel, tablesAnswer } from './requests.js';
 
@@ -405,13 +405,15 @@ async function recomputeSensitivity() {
 }
 
 let valid = false;
-// The Traffic and Ribbon panels' recomputations, once the page is set up.
+// The Traffic, Swing and Ribbon panels' recomputations, once the page is set up.
 let recomputeLoad = () => {};
+let recomputeSwing = () => {};
 let recomputeRibbon = () => {};
 async function recompute() {
   updateAddress();
   recomputeModes();
   recomputeLoad();
+  recomputeSwing();
   recomputeRibbon();
   recomputeSensitivity();
   const answer = await callLatest('evaluate', 'evaluate', designLines(), method());
@@ -761,6 +763,7 @@ async function start() {
   $('download-map').addEventListener('click', downloadMap);
   setupSpread({ $, tables, call: callLatest, designLines, method, failureText });
   recomputeLoad = setupLoad({ $, call: callLatest, designLines, failureText });
+  recomputeSwing = setupSwing({ $, call: callLatest, designLines, failureText });
   recomputeRibbon = setupRibbon({ $, call: callLatest, designLines, method, failureText });
   $('find').addEventListener('submit', findValue);
   // A solved curve plots the parameter sought, not the sweep's figure.

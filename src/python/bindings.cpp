@@ -690,6 +690,15 @@ py::object load(const tether::design& d)
     return frame_of(computed(d, false, [&](auto) { return engine::loads_table(d); }), 1);
 }
 
+// Design.swing(): the swing a climb sets off over time, as --swing gives it.
+py::object swing(const tether::design& d)
+{
+    return frame_of(
+        computed(d, true,
+                 [&](const std::atomic<int>* stop) { return engine::swing_table(d, stop); }),
+        1);
+}
+
 std::string report(const tether::design& d)
 {
     std::string text;
@@ -1226,6 +1235,7 @@ PYBIND11_MODULE(_core, m)
         .def("ascent", &ascent,
              doc(docs::ascent, {{"columns", column_list(engine::ascent_columns())}}))
         .def("load", &load, doc(docs::load, {{"columns", column_list(engine::load_columns())}}))
+        .def("swing", &swing, doc(docs::swing, {{"columns", column_list(engine::swing_columns())}}))
         .def("report", &report, docs::report);
     for (const tether::param* p = tether::params_begin(); p != tether::params_end(); ++p) {
         design.def_property_readonly(

@@ -837,6 +837,27 @@ std::string load_csv(const std::string& lines)
                          [](const tether::design& d) { return csv_of(engine::loads_table(d)); });
 }
 
+// {errors, columns, rows, notes, why}: the swing a climb sets off over
+// time, as tether-explore --swing gives it (rows a Float64Array of rows of
+// the columns; none where the foot cannot lift the climber).
+val swing(const std::string& lines)
+{
+    val out = object({{"columns", columns_of(engine::swing_columns())},
+                      {"rows", doubles({})},
+                      {"notes", val::array()},
+                      {"why", val::null()}});
+    return answer(read(lines, true), "", out,
+                  [](const tether::design& d, val& to) { set_table(to, engine::swing_table(d)); });
+}
+
+// The swing's rows as tether-explore --swing --format csv writes them, or
+// an empty text for a design that cannot be computed.
+std::string swing_csv(const std::string& lines)
+{
+    return text_or_empty(read(lines, true),
+                         [](const tether::design& d) { return csv_of(engine::swing_table(d)); });
+}
+
 EMSCRIPTEN_BINDINGS(tether)
 {
     emscripten::function("tables", &tables);
@@ -854,4 +875,6 @@ EMSCRIPTEN_BINDINGS(tether)
     emscripten::function("sensitivity", &sensitivity);
     emscripten::function("load", &load);
     emscripten::function("loadCsv", &load_csv);
+    emscripten::function("swing", &swing);
+    emscripten::function("swingCsv", &swing_csv);
 }
