@@ -68,6 +68,8 @@ extra|The following argument was not expected: extra
 --report --format csv|--format excludes --report
 --report --list|--list excludes --report
 --ascent --report|--report excludes --ascent
+--swing --sweep vmax=50,60|--swing excludes --sweep
+--swing --method march|--swing follows the climb by the integral method: not with --method march
 --ascent --set rowdz=0.3|rowdz = 0.3 km: must be a whole multiple of dz = 0.125 km
 --format xml|--format: xml not in {table,csv,json}
 --solve a --solve b|--solve is given 2 times: give it once
@@ -351,6 +353,7 @@ modes)
 --modes 2 --shapes --shard 5/3|--shard is for sweeps: not with --modes for one design
 --modes 3 --report|--report cannot be combined with --modes
 --modes 3 --ascent|--ascent cannot be combined with --modes
+--modes 3 --swing|--swing cannot be combined with --modes
 --modes 3 --solve vmax=100:400 --for time=72|--solve cannot be combined with --modes
 --shapes|--shapes needs --modes N
 --modes 3 --shapes --sweep vmax=1,2|--shapes is for one design: not with --sweep
