@@ -13,17 +13,10 @@ namespace {
 
 double figure_of(const tether::design& d, const std::string& name)
 {
-    climber::figures_request r{climber::method::integral};
-    r.swing                         = true;  // computed only where asked for by name
-    const climber::design_figures s = climber::compute_figures(d, r);
-    const auto columns              = engine::figure_columns();
-    for (std::size_t i = 0; i < columns.size(); ++i) {
-        if (columns[i].name == name) {
-            return engine::figure_values(s)[i];
-        }
-    }
-    ADD_FAILURE() << "no figure " << name;
-    return std::nan("");
+    const std::vector<std::size_t> one = engine::figure_selection({name});
+    const climber::design_figures s =
+        climber::compute_figures(d, engine::request_for({climber::method::integral}, one));
+    return engine::figure_values(s, one, 0)[0];
 }
 
 engine::goal goal_of(const std::string& solve, const std::string& figure)

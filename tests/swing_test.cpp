@@ -2,6 +2,7 @@
 // differences and a modal integration of its own, on two planet designs
 // and a lunar one through L1; the rows over time; a damped stream; and
 // the figures' properties.
+#include "engine/answers/evaluation.hpp"
 #include "engine/words/vocabulary.hpp"
 
 #include "reference/swing.hpp"
@@ -27,8 +28,9 @@ climber::design_figures swing_of(const tether::design& d,
 std::vector<std::vector<double>> rows_of(const tether::design& d)
 {
     std::vector<std::vector<double>> rows;
-    engine::swing_rows(
-        d, [&](const std::vector<double>& r) { rows.push_back(r); }, nullptr);
+    for (const engine::table_row& r : engine::swing_table(d).rows) {
+        rows.push_back(r.values);
+    }
     return rows;
 }
 

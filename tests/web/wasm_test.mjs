@@ -353,6 +353,19 @@ check('sensitivity of a bad design', tether.sensitivity('strength=-1').errors[0]
     tether.load('').spacing);
   check('load of a bad design: no rows', tether.load('climbers=0').rows.length, 0);
   check('load of a bad design: no CSV', tether.loadCsv('climbers=0'), '');
+  // The swing over time: tether-explore --swing --format csv, byte for byte,
+  // and the page's numbers the CSV's to the bit.
+  for (const design of [[], ['damping=0.05', 'rowdz=500'], ['planet=moon-l1', ...lunar]]) {
+    const args = design.flatMap((a) => (a.startsWith('planet=') ? ['--planet', a.slice(7)] : ['--set', a]));
+    const run = spawnSync(explore, ['--swing', ...args, '--format', 'csv'], { encoding: 'utf8' });
+    const page = tether.swing(design.join('\n'));
+    const cells = run.stdout.trim().split('\n').slice(1).flatMap((row) => row.split(',').map(Number));
+    check(`swing ${design.join(' ')}: CSV`, tether.swingCsv(design.join('\n')), run.stdout);
+    check(`swing ${design.join(' ')}: every number to the bit`, cells.length > 100
+      && cells.every((v, k) => bits(v) === bits(page.rows[k])) && page.rows.length, cells.length);
+  }
+  check('swing of a climber the foot cannot lift: no rows, said', tether.swing('strength=20').notes
+    .some((n) => /cannot lift/.test(n.text)) && tether.swing('strength=20').rows.length, 0);
 }
 
 // A tether on a moon: the figures by both methods are the explorer's, the
