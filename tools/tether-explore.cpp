@@ -14,8 +14,6 @@
 #include "output.hpp"
 #include "request.hpp"
 
-#include "climber/report.hpp"
-
 #include <algorithm>
 #include <csignal>
 #include <cstdio>
@@ -320,7 +318,7 @@ int march(const options& o, const tether::design& d)
     const engine::row_writer w(format_of(o), engine::ascent_columns());
     out.put(o.report ? "" : w.header(), 0);
     const climber::study s =
-        o.report ? climber::print_report(
+        o.report ? engine::report(
                        [&out](std::string_view text) {
                            const auto lines = std::count(text.begin(), text.end(), '\n');
                            return out.put(std::string(text), static_cast<std::uint64_t>(lines));
@@ -329,9 +327,7 @@ int march(const options& o, const tether::design& d)
                  : engine::ascent_rows(
                        d, [&](const std::vector<double>& values) { out.put(w.row(values)); },
                        &stop_flag);
-    const climber::march_plan plan = climber::plan_march(d, tether::compute_model(d));
-    const std::uint64_t total =
-        o.report ? climber::report_lines(plan) : static_cast<std::uint64_t>(plan.rows());
+    const std::uint64_t total = engine::march_length(d, o.report);
     if (const int status = finished(out, total, o.report ? "lines" : "rows", stop_requested())) {
         return status;
     }

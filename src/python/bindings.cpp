@@ -22,10 +22,6 @@
 #include "engine/words/table.hpp"
 #include "engine/words/vocabulary.hpp"
 
-#include "climber/figures.hpp"
-#include "climber/report.hpp"
-#include "climber/study.hpp"
-
 #include <algorithm>
 #include <pybind11/numpy.h>
 #include <pybind11/pybind11.h>
@@ -286,13 +282,7 @@ bool same(const tether::design& a, const tether::design& b)
 // earlier ones, in their order: the later ones load with their defaults.
 int generation(const tether::param& p)
 {
-    if (p.added > 0) {
-        return p.added;
-    }
-    if (std::string(p.group) == "ribbon") {
-        return 2;
-    }
-    return std::string(p.group) == "traffic" || p.of_partner || std::string(p.name) == "partner_GM";
+    return tether::revision(p);
 }
 
 // How many values a design pickled in generation g holds.
@@ -704,7 +694,7 @@ std::string report(const tether::design& d)
     std::string text;
     const climber::study s = computed(d, true, [&](const std::atomic<int>* stop) {
         engine::check_report(d, "report()", "ascent() and modes()");
-        return climber::print_report(
+        return engine::report(
             [&text](std::string_view lines) {
                 text += lines;
                 return true;

@@ -183,6 +183,18 @@ const param* params_end()
     return std::end(table);
 }
 
+int revision(const param& p)
+{
+    if (p.added > 0) {
+        return p.added;
+    }
+    if (std::string(p.group) == "ribbon") {
+        return 2;
+    }
+    const bool partner = p.of_partner || std::string(p.name) == "partner_GM";
+    return std::string(p.group) == "traffic" || partner ? 1 : 0;
+}
+
 const param* find_param(const std::string& name)
 {
     for (const param& p : table) {

@@ -165,6 +165,11 @@ struct param {
 const param* params_begin();
 const param* params_end();
 const param* find_param(const std::string& name);
+// The table's revision that added a parameter: 0 the first, 1 the
+// traffic's and a partner body's, 2 the ribbon's, 3 damping. A design kept
+// by an older revision holds its parameters and earlier ones, in their
+// order; the later ones take their defaults.
+int revision(const param& p);
 double value_of(const design& d, const param& p);
 
 // Why a design cannot be computed: the parameter to change and the reason,

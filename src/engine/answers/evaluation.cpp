@@ -51,6 +51,18 @@ void check_report(const tether::design& d, const std::string& report, const std:
     }
 }
 
+climber::study report(const climber::line_sink& out, const tether::design& d,
+                      const std::atomic<int>* stop)
+{
+    return climber::print_report(out, d, stop);
+}
+
+std::uint64_t march_length(const tether::design& d, bool report)
+{
+    const climber::march_plan plan = climber::plan_march(d, tether::compute_model(d));
+    return report ? climber::report_lines(plan) : static_cast<std::uint64_t>(plan.rows());
+}
+
 table ascent_table(const tether::design& d, const std::atomic<int>* stop)
 {
     table out{ascent_columns()};

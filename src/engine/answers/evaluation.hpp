@@ -6,6 +6,7 @@
 #include "engine/words/table.hpp"
 
 #include "climber/figures.hpp"
+#include "climber/report.hpp"
 #include "climber/study.hpp"
 #include "tether/design.hpp"
 
@@ -35,6 +36,14 @@ evaluation evaluate(const tether::design& d, climber::method how, bool with_asce
 // face's name for the report) and naming `instead` (its names for the
 // ascent and the modes, which such a design has).
 void check_report(const tether::design& d, const std::string& report, const std::string& instead);
+
+// The report of a design that passes the check with rows, its lines to
+// `out`: the study it printed (climber::print_report).
+climber::study report(const climber::line_sink& out, const tether::design& d,
+                      const std::atomic<int>* stop = nullptr);
+
+// The lines of a design's report, or (report false) its ascent's rows.
+std::uint64_t march_length(const tether::design& d, bool report);
 
 // The ascent's rows of a design that passes the check with rows, as a
 // table, the notes on its march after them as warnings. The march ends
