@@ -696,6 +696,12 @@ try {
   let nativeLoad = exploreLoad(['--set', 'anchor=300']);
   check('the load plotted', load.plots === 1 && load.rows === String(nativeLoad.rows) && load.alert === '',
     JSON.stringify(load));
+  // The swing beside the climb: --swing's rows, drawn.
+  await page.waitForFunction(() => document.querySelector('#swing').dataset.state, { timeout: 30000 }).catch(() => {});
+  const swingRows = spawnSync(explore, ['--set', 'anchor=300', '--swing', '--format', 'csv'], { encoding: 'utf8' })
+    .stdout.trim().split('\n').length - 1;
+  check('the swing plotted', await page.$eval('#swing-plot', (e) => `${e.dataset.rows} ${e.querySelectorAll('canvas').length}`),
+    `${swingRows} 1`);
   await page.waitForFunction(() => document.querySelector('#ribbon').dataset.state, { timeout: 30000 }).catch(() => {});
   check('survival against width plotted', (await page.$$('#ribbon-plot canvas')).length === 1, 'no plot');
   // By the figure, the explorer's words on the design; under the plot, --load's.
