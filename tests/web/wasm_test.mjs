@@ -93,8 +93,8 @@ check('presets', Object.keys(named.presets).join(','), 'earth,mars,moon-l1,moon-
 check('a preset sets the planet', Object.keys(named.presets.mars).join(','),
   'GM,RE,tsid,partner_GM,partner_distance,partner_RE,partner_side');
 check('a locked day is auto', named.presets['moon-l1'].tsid, 'auto');
-check('parameters', named.parameters.length, 28);
-check('the ribbon\'s figures by name alone', named.figures.filter((f) => f.named).length, 6);
+check('parameters', named.parameters.length, 29);
+check('the ribbon\'s and the swing\'s figures by name alone', named.figures.filter((f) => f.named).length, 11);
 check('the traffic by the integral method only',
   named.figures.find((f) => f.name === 'load_share').methods.join(','), 'integral');
 check('the Moon through L1',
