@@ -54,7 +54,8 @@ void near(double want, double got, double scale, const char* what, double within
 // in 400ths of the interval), a shorter stronger one and the lunar ribbon.
 TEST(Swing, FiguresRowsAndAStreamAgreeWithTheReference)
 {
-    tether::design damped, other;
+    tether::design damped;
+    tether::design other;
     damped.tether.damping   = 0.05;
     damped.traffic.interval = 25;
     other.tether.strength   = 50;

@@ -94,7 +94,7 @@ class response {
     // The largest |u| at point o over the nodes, refined by a parabola.
     double largest(int o, std::size_t stride) const;
     // The largest share of the last mode's dynamic part in point o's |u|.
-    double last_mode_share(int o, double largest) const;
+    double last_mode_share(int o, double most) const;
     // The faster modes' static part at point o at arrival, km: left out
     // of the free motion after it, where it rings.
     double tail(int o) const
@@ -215,23 +215,12 @@ double top_altitude(const tether::model& m)
     return z;
 }
 
-response::response(const tether::design& d, const study& s, const tether::modes& found,
-                   std::vector<double> nodes, const climb_profile& climb, const swing_settings& set,
-                   const std::atomic<int>* stop)
-    : z_(std::move(nodes))
+// The Gauss points of 16 panels of 8 over the tether, each `panel` km
+// wide, appended to alts; their weights.
+std::vector<double> gauss_points(double panel, std::vector<double>& alts)
 {
-    const tether::model& m = s.model;
-    const std::size_t n    = found.lambda2_in.size();
-    const std::size_t k    = z_.size();
-    // The shapes at the nodes, the two points watched and the Gauss points
-    // of the modal masses (16 panels of 8 over the whole tether).
-    using gauss              = boost::math::quadrature::gauss<double, 8>;
-    constexpr unsigned half  = 4;
-    const double length      = top_altitude(m);
-    const double panel       = length / 16;
-    std::vector<double> alts = z_;
-    alts.push_back(length);
-    alts.push_back(m.rgeo - m.RE);
+    using gauss             = boost::math::quadrature::gauss<double, 8>;
+    constexpr unsigned half = 4;
     std::vector<double> weights;
     for (unsigned p = 0; p < 16; ++p) {
         const double mid = panel * (p + 0.5);
@@ -247,6 +236,25 @@ response::response(const tether::design& d, const study& s, const tether::modes&
             }
         }
     }
+    return weights;
+}
+
+response::response(const tether::design& d, const study& s, const tether::modes& found,
+                   std::vector<double> nodes, const climb_profile& climb, const swing_settings& set,
+                   const std::atomic<int>* stop)
+    : z_(std::move(nodes))
+{
+    const tether::model& m = s.model;
+    const std::size_t n    = found.lambda2_in.size();
+    const std::size_t k    = z_.size();
+    // The shapes at the nodes, the two points watched and the Gauss points
+    // of the modal masses (16 panels of 8 over the whole tether).
+    const double length      = top_altitude(m);
+    const double panel       = length / 16;
+    std::vector<double> alts = z_;
+    alts.push_back(length);
+    alts.push_back(m.rgeo - m.RE);
+    const std::vector<double> weights = gauss_points(panel, alts);
     const auto shapes = tether::mode_shapes(m, s.positions, found, alts, set.mode_by, stop);
     if (stop != nullptr && stop->load() != 0) {
         return;
@@ -517,6 +525,61 @@ std::array<double, 5> figures_of(response& r, double interval, std::size_t strid
             std::isnan(interval) ? nan : r.stream(interval * hour, stride)};
 }
 
+// The climb's nodes: `steps` even steps to ztop, and the altitudes asked
+// for within it, ascending, each once.
+std::vector<double> climb_nodes(double ztop, unsigned steps, const std::vector<double>& altitudes)
+{
+    std::vector<double> nodes;
+    for (unsigned j = 0; j <= steps; ++j) {
+        nodes.push_back(j == steps ? ztop : ztop * j / steps);
+    }
+    for (double z : altitudes) {
+        if (z >= 0 && z <= ztop) {
+            nodes.push_back(z);
+        }
+    }
+    std::sort(nodes.begin(), nodes.end());
+    nodes.erase(std::unique(nodes.begin(), nodes.end()), nodes.end());
+    return nodes;
+}
+
+// The figures' relative error: the steps' by the two integrations (their
+// error falls as the step squared), the modes' by the last mode's share of
+// the motion and, in a stream, by the faster modes' part left ringing.
+double estimated_error(const response& r, const std::array<double, 5>& fine,
+                       const std::array<double, 5>& rough)
+{
+    double error = std::fmax(r.last_mode_share(0, fine[0]), r.last_mode_share(1, fine[1]));
+    if (!std::isnan(fine[4])) {
+        error = std::fmax(error, std::fabs(r.tail(0)) / fine[4]);
+    }
+    for (std::size_t f = 0; f < 5; ++f) {
+        if (!std::isnan(fine[f])) {
+            error = std::fmax(error, std::fabs(fine[f] - rough[f]) / (3 * std::fabs(fine[f])));
+        }
+    }
+    return error;
+}
+
+// The rows: at the altitudes asked for and at arrival, then every
+// hundredth of the slowest period for one period after it.
+std::vector<swing_row> rows_of(const response& r, const std::vector<double>& altitudes, double ztop)
+{
+    std::vector<swing_row> rows;
+    for (std::size_t j = 0; j < r.count(); ++j) {
+        const double z = r.altitude(j);
+        if (z == ztop || std::binary_search(altitudes.begin(), altitudes.end(), z)) {
+            rows.push_back({r.time(j) / hour, z, r.at_node(0, j), r.at_node(1, j)});
+        }
+    }
+    const double period = r.slowest_period();
+    for (unsigned k = 1; k <= 100; ++k) {
+        const double tau = period * k / 100;
+        rows.push_back({(r.arrival() + tau) / hour, ztop, r.after(0, tau), r.after(1, tau)});
+    }
+    return rows;
+}
+
 std::string missed_swing(const swing_settings& set)
 {
     return "the swing's error estimate is above " + tether::compact_number(set.accuracy) +
@@ -541,18 +604,7 @@ swing compute_swing(const tether::design& d, const study& s, const std::vector<d
     out.damped        = d.tether.damping > 0;
     const double ztop = s.plan.ztop;
     const climb_profile climb(s.model, s.drive, ztop, is);
-    // The nodes: set.steps even steps, and the altitudes asked for.
-    std::vector<double> nodes;
-    for (unsigned j = 0; j <= set.steps; ++j) {
-        nodes.push_back(j == set.steps ? ztop : ztop * j / set.steps);
-    }
-    for (double z : altitudes) {
-        if (z >= 0 && z <= ztop) {
-            nodes.push_back(z);
-        }
-    }
-    std::sort(nodes.begin(), nodes.end());
-    nodes.erase(std::unique(nodes.begin(), nodes.end()), nodes.end());
+    const std::vector<double> nodes = climb_nodes(ztop, set.steps, altitudes);
     const double interval = set.stream && out.streaming && out.damped ? d.traffic.interval : nan;
     // With set.modes, and again with set.most_modes where the error
     // estimate is above set.aim.
@@ -586,15 +638,7 @@ swing compute_swing(const tether::design& d, const study& s, const std::vector<d
         // The steps' error by the two integrations (their error falls as
         // the step squared), the modes' by the last mode's share of the
         // motion and, in a stream, by the faster modes' part left ringing.
-        error = std::fmax(r->last_mode_share(0, fine[0]), r->last_mode_share(1, fine[1]));
-        if (!std::isnan(fine[4])) {
-            error = std::fmax(error, std::fabs(r->tail(0)) / fine[4]);
-        }
-        for (std::size_t f = 0; f < 5; ++f) {
-            if (!std::isnan(fine[f])) {
-                error = std::fmax(error, std::fabs(fine[f] - rough[f]) / (3 * std::fabs(fine[f])));
-            }
-        }
+        error = estimated_error(*r, fine, rough);
         if (error <= set.aim || count >= set.most_modes) {
             break;
         }
@@ -610,18 +654,7 @@ swing compute_swing(const tether::design& d, const study& s, const std::vector<d
     out.left_top = fine[2];
     out.left_geo = fine[3];
     out.stream   = fine[4];
-    // The rows: at the altitudes asked for, then after arrival.
-    for (std::size_t j = 0; j < r->count(); ++j) {
-        const double z = r->altitude(j);
-        if (z == ztop || std::binary_search(altitudes.begin(), altitudes.end(), z)) {
-            rows.push_back({r->time(j) / hour, z, r->at_node(0, j), r->at_node(1, j)});
-        }
-    }
-    const double period = r->slowest_period();
-    for (unsigned k = 1; k <= 100; ++k) {
-        const double tau = period * k / 100;
-        rows.push_back({(r->arrival() + tau) / hour, ztop, r->after(0, tau), r->after(1, tau)});
-    }
+    rows         = rows_of(*r, altitudes, ztop);
     return out;
 }
 

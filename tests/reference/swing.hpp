@@ -80,7 +80,8 @@ struct swing_solution {
     // (K - shift B) x = b by Thomas' algorithm.
     Eigen::VectorXd solve(Eigen::VectorXd b, double shift) const
     {
-        Eigen::VectorXd dd = diag - shift * mass, x(cells);
+        Eigen::VectorXd dd = diag - shift * mass;
+        Eigen::VectorXd x(cells);
         for (int i = 1; i < cells; ++i) {
             const double w = off(i - 1) / dd(i - 1);
             dd(i) -= w * off(i - 1);
@@ -118,7 +119,8 @@ struct swing_solution {
     double arrival           = climb.climb_time() * 3600;  // s
     complex rate(std::size_t n) const
     {
-        const double w = std::sqrt(lambda2[n]), z = d.tether.damping;
+        const double w = std::sqrt(lambda2[n]);
+        const double z = d.tether.damping;
         return {-z * w, w * std::sqrt(1 - z * z)};
     }
     void walk(double dt)
@@ -134,7 +136,8 @@ struct swing_solution {
             geo.push_back(f * at(green_geo, m.RE + z));
             for (std::size_t n = 0; n < kept; ++n) {
                 const double g1 = at(shape[n], m.RE + z) * f;
-                const complex r = rate(n), e = std::exp(r * st);
+                const complex r = rate(n);
+                const complex e = std::exp(r * st);
                 if (k > 0) {
                     eta[n] = e * eta[n] + g0[n] * (e - 1.0) / r +
                              (g1 - g0[n]) / st * ((e - 1.0) / (r * r) - st / r);
@@ -171,9 +174,11 @@ struct swing_solution {
     {
         double most = 0;
         for (int i = 0; i < per; ++i) {
-            double u = 0, t = i * (interval / per);
+            double u = 0;
+            double t = i * (interval / per);
             for (int k = 0; t < arrival; ++k, t += interval) {
-                u += top[static_cast<std::size_t>(i + k * per)];
+                u += top[static_cast<std::size_t>(i) +
+                         static_cast<std::size_t>(k) * static_cast<std::size_t>(per)];
             }
             for (; std::exp(rate(0).real() * (t - arrival)) > 1e-14; t += interval) {
                 u += after(t - arrival, 0);
