@@ -131,7 +131,7 @@ TEST(Swing, KeepsItsProperties)
     const auto rows = rows_of(tether::design{});
     // The slowest mode's amplitude in the top end's rows k = 50..99 after
     // arrival (the second climb's 50 rows earlier), by least squares.
-    const std::size_t after = rows.size() - 100;
+    const std::size_t after = rows.size() - climber::rows_after_arrival;
     const double period     = (rows.back()[0] - rows[after - 1][0]) * 3600;
     const auto slowest      = [&](int lag) {
         Eigen::MatrixXd a(50, 2);

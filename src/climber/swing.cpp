@@ -573,8 +573,8 @@ std::vector<swing_row> rows_of(const response& r, const std::vector<double>& alt
         }
     }
     const double period = r.slowest_period();
-    for (unsigned k = 1; k <= 100; ++k) {
-        const double tau = period * k / 100;
+    for (unsigned k = 1; k <= rows_after_arrival; ++k) {
+        const double tau = period * k / rows_after_arrival;
         rows.push_back({(r.arrival() + tau) / hour, ztop, r.after(0, tau), r.after(1, tau)});
     }
     return rows;

@@ -45,6 +45,9 @@
 
 namespace climber {
 
+// The rows after arrival: one slowest period in this many equal steps.
+inline constexpr unsigned rows_after_arrival = 100;
+
 struct swing_settings {
     unsigned modes      = 8;     // the modes summed beside the static Green's function
     unsigned most_modes = 16;    // and where their error estimate is above aim

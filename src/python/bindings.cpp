@@ -275,22 +275,17 @@ bool same(const tether::design& a, const tether::design& b)
                        [&](const tether::param& p) { return same_value(a, b, p); });
 }
 
-// The pickles' generations: the parameters of generation 0 first, then
-// the traffic's and a partner body's (1), then the ribbon's (2), then those
-// the table marks added later (3: the modes' damping). A design
-// pickled in an older generation holds that generation's parameters and
-// earlier ones, in their order: the later ones load with their defaults.
-int generation(const tether::param& p)
-{
-    return tether::revision(p);
-}
+// The pickles' generations are the parameter table's revisions
+// (tether::revision): a design pickled in an older one holds its
+// parameters and earlier ones, in their order; the later ones load with
+// their defaults.
 
 // How many values a design pickled in generation g holds.
 std::size_t pickled_count(int g)
 {
     return static_cast<std::size_t>(
         std::count_if(tether::params_begin(), tether::params_end(),
-                      [g](const tether::param& p) { return generation(p) <= g; }));
+                      [g](const tether::param& p) { return tether::revision(p) <= g; }));
 }
 
 // A design from the values of values_of, in the table's order: pickling;
@@ -312,7 +307,7 @@ tether::design design_from_values(const py::tuple& values)
     tether::design d;
     std::size_t i = 0;
     for (const tether::param* p = tether::params_begin(); p != tether::params_end(); ++p) {
-        if (generation(*p) <= g) {
+        if (tether::revision(*p) <= g) {
             set_value(d, *p, values[i++]);
         }
     }

@@ -91,7 +91,7 @@ table swing_table(const tether::design& d, const std::atomic<int>* stop)
     table out{swing_columns()};
     if (stop != nullptr && stop->load() != 0) {
         out.stopped = true;
-        out.planned = altitudes.size() + 101;
+        out.planned = altitudes.size() + 1 + climber::rows_after_arrival;  // and arrival
         return out;
     }
     for (const climber::swing_row& w : rows) {
